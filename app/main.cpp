@@ -1,0 +1,14 @@
+#include "shell/form1.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // No application display name: Qt would append it to every window caption.
+    app.setWindowIcon(QIcon(QStringLiteral(":/art/appicon32.png")));
+    Form1 form;
+    form.start();
+    return app.exec();
+}

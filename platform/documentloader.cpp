@@ -1,0 +1,102 @@
+#include "platform/documentloader.h"
+
+#include "platform/rtfreader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace DocumentLoader {
+
+namespace {
+
+// Windows-1252: the 0x80-0x9F range differs from Latin-1; five bytes are unassigned
+// and are kept as the C1 control of the same value.
+constexpr char16_t cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString decodeWindows1252(const QByteArray &bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+Failure readFailure(const QString &path, const QFile &file)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {FailureNumber::FileNotFound, QStringLiteral("Fichier introuvable : %1").arg(path)};
+    if (info.isDir())
+        return {FailureNumber::PathNotFound, QStringLiteral("%1 est un dossier.").arg(path)};
+    const QString reason = file.errorString();
+    return {FailureNumber::PermissionDenied,
+            reason.isEmpty() ? QStringLiteral("Lecture impossible : %1").arg(path) : reason};
+}
+
+} // namespace
+
+QString decodePlainText(const QByteArray &bytes)
+{
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        auto decoder = QStringDecoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                                   : QStringDecoder::Utf16BE);
+        text = decoder.decode(bytes.mid(2));
+    } else {
+        const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(body);
+        if (utf8.hasError())
+            text = decodeWindows1252(body);
+    }
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
+
+Failure fromBytes(const QByteArray &bytes, std::unique_ptr<QTextDocument> *result)
+{
+    auto document = std::make_unique<QTextDocument>();
+    if (Rtf::hasSignature(bytes)) {
+        if (Failure f = Rtf::read(bytes, document.get()))
+            return f;
+    } else {
+        QTextCursor cursor(document.get());
+        cursor.insertText(decodePlainText(bytes));
+    }
+    *result = std::move(document);
+    return {};
+}
+
+Failure load(const QString &path, std::unique_ptr<QTextDocument> *result)
+{
+    result->reset();
+    if (path.isEmpty())
+        return {FailureNumber::BadFileName, QStringLiteral("Aucun nom de fichier.")};
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return readFailure(path, file);
+    bool ok = true;
+    QByteArray bytes;
+    // Sequential files (pipes) report no size: read what comes.
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        ok = false;
+    if (!ok)
+        return readFailure(path, file);
+    return fromBytes(bytes, result);
+}
+
+} // namespace DocumentLoader

@@ -1,0 +1,223 @@
+#include "platform/services.h"
+
+#include "platform/textfile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStringList>
+#include <QWidget>
+
+namespace {
+
+// "description|pattern|description|pattern" as Qt's name filters. The description
+// is shown exactly as given; Qt takes the pattern from its last parentheses, so a
+// description that does not already end in "(pattern)" gets it appended.
+QStringList nameFilters(const QString &filter, QStringList *patterns)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &description = parts.at(i);
+        const QString &pattern = parts.at(i + 1);
+        const QString suffix = QLatin1Char('(') + pattern + QLatin1Char(')');
+        result << (description.endsWith(suffix) ? description : description + QLatin1Char(' ') + suffix);
+        patterns->append(pattern);
+    }
+    return result;
+}
+
+class QtDialogBackend final : public DialogBackend
+{
+public:
+    std::optional<QString> fileDialog(const FileDialogRequest &request) override
+    {
+        // Qt's own widget dialog, so it looks and behaves the same on every desktop.
+        QFileDialog dialog(QApplication::activeWindow());
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & 2) == 0);
+        QStringList patterns;
+        const QStringList filters = nameFilters(request.filter, &patterns);
+        if (!filters.isEmpty())
+            dialog.setNameFilters(filters);
+        // "*.*" stands for every file, also names without a dot; Qt would take it
+        // literally, so the dialog's model is told to show everything instead.
+        auto applyPattern = [&dialog, filters, patterns](const QString &chosen) {
+            const qsizetype index = filters.indexOf(chosen);
+            if (index >= 0 && patterns.at(index) == QLatin1String("*.*")) {
+                if (auto *model = dialog.findChild<QFileSystemModel *>())
+                    model->setNameFilters({QStringLiteral("*")});
+            }
+        };
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyPattern);
+        if (!filters.isEmpty())
+            applyPattern(filters.first());
+        if (!request.fileName.isEmpty())
+            dialog.selectFile(request.fileName);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty())
+            return std::nullopt;
+        return files.first();
+    }
+
+    std::optional<QColor> colorDialog(const QColor &initial) override
+    {
+        const QColor color = QColorDialog::getColor(initial, QApplication::activeWindow(), QString(),
+                                                    QColorDialog::DontUseNativeDialog);
+        if (!color.isValid())
+            return std::nullopt;
+        return color;
+    }
+
+    std::optional<QFont> fontDialog(const QFont &initial) override
+    {
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, initial, QApplication::activeWindow(), QString(),
+                                                QFontDialog::DontUseNativeDialog);
+        if (!ok)
+            return std::nullopt;
+        return font;
+    }
+};
+
+class QtMessageBoxes final : public MessageBoxes
+{
+public:
+    void show(const QString &text, int style, const QString &title) override
+    {
+        const QMessageBox::Icon icon = (style & 48) == 48 ? QMessageBox::Warning : QMessageBox::NoIcon;
+        QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    }
+};
+
+class QtClipboard final : public Clipboard
+{
+public:
+    Failure setText(const QString &text) override
+    {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (!clipboard)
+            return {FailureNumber::ClipboardFailed, QStringLiteral("Le presse-papiers est indisponible.")};
+        clipboard->setText(text, QClipboard::Clipboard);
+        return {};
+    }
+    QString text() override
+    {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        return clipboard ? clipboard->text(QClipboard::Clipboard) : QString();
+    }
+};
+
+class QtScreen final : public Screen
+{
+public:
+    QRect geometry(const QWidget *widget) const override
+    {
+        QScreen *screen = widget ? widget->screen() : nullptr;
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        return screen ? screen->geometry() : QRect();
+    }
+    double twipsPerPixelX() const override { return twipsPerPixel(true); }
+    double twipsPerPixelY() const override { return twipsPerPixel(false); }
+    void setMousePointer(int pointer) override
+    {
+        if (pointer == m_pointer)
+            return;
+        if (m_pointer != DefaultPointer)
+            QGuiApplication::restoreOverrideCursor();
+        if (pointer == Hourglass)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_pointer = pointer == Hourglass ? Hourglass : DefaultPointer;
+    }
+    int mousePointer() const override { return m_pointer; }
+
+private:
+    static double twipsPerPixel(bool horizontal)
+    {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const double dpi = screen ? (horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY()) : 96.0;
+        return dpi > 0 ? 1440.0 / dpi : 15.0;
+    }
+    int m_pointer = DefaultPointer;
+};
+
+class QtApplication final : public Application
+{
+public:
+    void end() override
+    {
+        // Hide every window at once; the event loop then returns with status 0 and
+        // main() destroys the windows.
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            widget->hide();
+        QCoreApplication::exit(0);
+    }
+};
+
+std::unique_ptr<TextFileOutput> newSaveFile() { return std::make_unique<SaveFileOutput>(); }
+
+struct Registry
+{
+    std::unique_ptr<DialogBackend> dialogs;
+    std::unique_ptr<MessageBoxes> boxes;
+    std::unique_ptr<Clipboard> clipboard;
+    std::unique_ptr<Screen> screen;
+    std::unique_ptr<Application> application;
+    Services::TextFileFactory textFiles = &newSaveFile;
+};
+
+Registry &registry()
+{
+    static Registry r;
+    return r;
+}
+
+template<typename T, typename Real>
+T &ensure(std::unique_ptr<T> &slot)
+{
+    if (!slot)
+        slot = std::make_unique<Real>();
+    return *slot;
+}
+
+} // namespace
+
+DialogBackend &Services::dialogs() { return ensure<DialogBackend, QtDialogBackend>(registry().dialogs); }
+MessageBoxes &Services::messageBoxes() { return ensure<MessageBoxes, QtMessageBoxes>(registry().boxes); }
+Clipboard &Services::clipboard() { return ensure<Clipboard, QtClipboard>(registry().clipboard); }
+Screen &Services::screen() { return ensure<Screen, QtScreen>(registry().screen); }
+Application &Services::application() { return ensure<Application, QtApplication>(registry().application); }
+std::unique_ptr<TextFileOutput> Services::newTextFile() { return registry().textFiles(); }
+
+void Services::install(std::unique_ptr<DialogBackend> dialogs) { registry().dialogs = std::move(dialogs); }
+void Services::install(std::unique_ptr<MessageBoxes> boxes) { registry().boxes = std::move(boxes); }
+void Services::install(std::unique_ptr<Clipboard> clipboard) { registry().clipboard = std::move(clipboard); }
+void Services::install(std::unique_ptr<Screen> screen) { registry().screen = std::move(screen); }
+void Services::install(std::unique_ptr<Application> application) { registry().application = std::move(application); }
+void Services::installTextFileFactory(TextFileFactory factory) { registry().textFiles = factory ? factory : &newSaveFile; }
+
+void Services::restoreAll()
+{
+    Registry &r = registry();
+    r.dialogs.reset();
+    r.boxes.reset();
+    r.clipboard.reset();
+    r.screen.reset();
+    r.application.reset();
+    r.textFiles = &newSaveFile;
+}
+
+QString Services::applicationTitle() { return QStringLiteral("Orvo"); }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/failure.h"
+
+#include <QTextEdit>
+
+#include <optional>
+
+// A selection attribute reads True, False, or undetermined when the selection
+// mixes both.
+enum class TriState { False, True, Undetermined };
+
+// What the style indicators and font displays show, read in one pass over the
+// selection.
+struct SelectionAttributes final
+{
+    TriState bold = TriState::False;
+    TriState italic = TriState::False;
+    TriState underline = TriState::False;
+    TriState strikethru = TriState::False;
+    std::optional<QString> fontName; // empty when the selection mixes fonts
+    std::optional<double> fontSize;  // empty when the selection mixes sizes
+};
+
+// The document editor. Positions are counted the same way in text() and in the
+// selection: one character per cursor position.
+class RichTextBox final : public QTextEdit
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RichTextBox)
+
+public:
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    QString text() const;
+    void setText(const QString &text);
+
+    int selStart() const;
+    void setSelStart(int start);
+    int selLength() const;
+    void setSelLength(int length);
+    QString selText() const;
+    void setSelText(const QString &text);
+
+    SelectionAttributes selectionAttributes() const;
+    TriState selBold() const { return selectionAttributes().bold; }
+    TriState selItalic() const { return selectionAttributes().italic; }
+    TriState selUnderline() const { return selectionAttributes().underline; }
+    TriState selStrikethru() const { return selectionAttributes().strikethru; }
+    std::optional<QString> selFontName() const { return selectionAttributes().fontName; }
+    std::optional<double> selFontSize() const { return selectionAttributes().fontSize; }
+
+    void setSelBold(bool on);
+    void setSelItalic(bool on);
+    void setSelUnderline(bool on);
+    void setSelStrikethru(bool on);
+    void setSelColor(quint32 colorInt);
+    void setSelFontName(const QString &name);
+
+    // Replaces the whole content with the file's, in one change. On failure the
+    // document is left exactly as it was.
+    Failure loadFile(const QString &path);
+
+signals:
+    // Raised for every change of the content, before the operation that made it
+    // returns.
+    void change();
+
+private:
+    void mergeFormat(const QTextCharFormat &format);
+};

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Sets up the machine and runs every test headless: the normal build, the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run
+# of the RTF reader.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+jobs=$(nproc)
+
+echo "== tests"
+ctest --test-dir build -j"$jobs" --timeout 600
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVO_SANITIZE=ON -DORVO_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/tests/ubsan.supp"
+ctest --test-dir build-asan -j"$jobs" --timeout 900
+
+if [ -f scripts/fuzz.sh ]; then
+    echo "== fuzzing the RTF reader"
+    bash scripts/fuzz.sh "${ORVO_FUZZ_SECONDS:-60}"
+fi

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "shell/controldef.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+// One control of a window at run time: its definition and the state that handlers
+// change (colours, caption, enabled, visible). Drawn controls are painted by their
+// window; windowed ones are real child widgets, reached through widget().
+class Control final
+{
+public:
+    Control(const ControlDef &def, QWidget *window);
+
+    const ControlDef &def() const { return m_def; }
+    QString name() const { return QString::fromLatin1(m_def.name); }
+    ControlKind kind() const { return m_def.kind; }
+    bool isDrawn() const;
+    // Labels and images take mouse input over their whole box; shapes and lines none.
+    bool takesMouse() const;
+
+    QRect boxTwips() const;
+    QRect boxPixels() const;
+
+    QString caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+    // Label and picture box back colour, shape fill.
+    quint32 backColor() const { return m_backColor; }
+    void setBackColor(quint32 color);
+    // Label text colour, shape border, line colour.
+    quint32 foreColor() const { return m_foreColor; }
+    void setForeColor(quint32 color);
+    quint32 fillColor() const { return m_backColor; }
+    void setFillColor(quint32 color) { setBackColor(color); }
+    quint32 borderColor() const { return m_foreColor; }
+    void setBorderColor(quint32 color) { setForeColor(color); }
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+    bool isVisible() const { return m_visible; }
+
+    QFont font() const;
+    const QPixmap &picture() const { return m_picture; }
+
+    QWidget *widget() const { return m_widget; }
+    void setWidget(QWidget *widget) { m_widget = widget; }
+
+private:
+    void changed();
+
+    const ControlDef &m_def;
+    QWidget *m_window = nullptr;
+    QWidget *m_widget = nullptr;
+    QString m_caption;
+    quint32 m_backColor = NoColor;
+    quint32 m_foreColor = NoColor;
+    bool m_enabled = true;
+    bool m_visible = true;
+    QPixmap m_picture;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QtGlobal>
+
+// A window is declared as data: one row per control, front to back (the first row
+// is the frontmost). Boxes are in twips; a line's box holds its two end points.
+
+enum class ControlKind {
+    Label,
+    Image,
+    Shape,
+    Line,
+    PictureBox,
+    TextBox,
+    CommandButton,
+    Timer,
+    RichTextBox,
+    CommonDialog,
+};
+
+enum class ShapeStyle { Rectangle, RoundedRectangle, Circle };
+enum class CursorKind { Arrow, Hand };
+
+struct FontDef
+{
+    const char *family = "MS Sans Serif";
+    double points = 8.25;
+    bool bold = false;
+};
+
+constexpr quint32 NoColor = 0xFFFFFFFFu;
+constexpr quint32 ButtonText = 0x80000012u; // a label's default text colour
+
+namespace ControlFlag {
+constexpr unsigned Transparent = 1u << 0; // a label that draws only its text
+constexpr unsigned Centred = 1u << 1;
+constexpr unsigned Stretch = 1u << 2;     // an image stretched to its box
+constexpr unsigned Hidden = 1u << 3;
+constexpr unsigned Disabled = 1u << 4;
+constexpr unsigned Enabled = 1u << 5;     // a timer that runs from the start
+} // namespace ControlFlag
+
+struct ControlDef
+{
+    const char *name = "";
+    ControlKind kind = ControlKind::Label;
+    int left = 0;   // a line: x1
+    int top = 0;    // a line: y1
+    int width = 0;  // a line: x2
+    int height = 0; // a line: y2
+    quint32 backColor = NoColor; // label or picture box back colour, shape fill
+    quint32 foreColor = NoColor; // label or text box text, shape border, line colour
+    const char *caption = "";
+    FontDef font = {};
+    const char *picture = nullptr; // resource path
+    CursorKind cursor = CursorKind::Arrow;
+    unsigned flags = 0;
+    ShapeStyle shape = ShapeStyle::Rectangle;
+    int tabIndex = -1;
+    int interval = 0; // timers, in milliseconds
+};
+
+struct FormDef
+{
+    const char *caption = "";
+    int width = 0;  // client area, twips
+    int height = 0;
+    quint32 backColor = 0x00FFFFFF;
+    const ControlDef *controls = nullptr;
+    int controlCount = 0;
+};

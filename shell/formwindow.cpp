@@ -1,0 +1,397 @@
+#include "shell/formwindow.h"
+
+#include "platform/colors.h"
+#include "platform/richtextbox.h"
+#include "platform/services.h"
+#include "shell/pictureboxwidget.h"
+#include "shell/skin.h"
+#include "shell/twips.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace {
+
+int buttonMask(Qt::MouseButtons buttons)
+{
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+QPalette widgetPalette(const QWidget *widget, const Control &control)
+{
+    QPalette palette = widget->palette();
+    if (control.backColor() != NoColor)
+        palette.setColor(QPalette::Base, ColorInt::toQColor(control.backColor()));
+    if (control.foreColor() != NoColor)
+        palette.setColor(QPalette::Text, ColorInt::toQColor(control.foreColor()));
+    return palette;
+}
+
+} // namespace
+
+FormWindow::FormWindow(const FormDef &def, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_def(def)
+    , m_alive(this)
+{
+    Skin::installFontSubstitutes();
+    setWindowTitle(QString::fromUtf8(def.caption));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, ColorInt::toQColor(def.backColor));
+    setPalette(palette);
+    resize(Twips::toPixelsX(def.width), Twips::toPixelsY(def.height));
+
+    m_controls.reserve(size_t(def.controlCount));
+    for (int i = 0; i < def.controlCount; ++i) {
+        m_controls.push_back(std::make_unique<Control>(def.controls[i], this));
+        m_byName.insert(m_controls.back()->name(), m_controls.back().get());
+    }
+    createWindowedControls();
+}
+
+FormWindow::~FormWindow() = default;
+
+void FormWindow::createWindowedControls()
+{
+    // Created back to front, so each child lies above those behind it.
+    std::vector<std::pair<int, QWidget *>> tabOrder;
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
+        Control &control = **it;
+        const ControlDef &def = control.def();
+        QWidget *widget = nullptr;
+        switch (def.kind) {
+        case ControlKind::PictureBox: {
+            auto *box = new PictureBoxWidget(control, this);
+            const QString name = control.name();
+            box->setClickHandler([this, name] { raiseClick(name); });
+            box->setFocusPolicy(def.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+            widget = box;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto *edit = new QLineEdit(this);
+            edit->setFrame(false);
+            edit->setPalette(widgetPalette(edit, control));
+            edit->setFont(control.font());
+            edit->setTextMargins(1, 0, 1, 0);
+            widget = edit;
+            break;
+        }
+        case ControlKind::CommandButton:
+            widget = new QPushButton(control.caption(), this);
+            break;
+        case ControlKind::RichTextBox: {
+            auto *editor = new RichTextBox(this);
+            editor->setFrameShape(QFrame::NoFrame);
+            widget = editor;
+            break;
+        }
+        case ControlKind::Timer: {
+            auto *timer = new QTimer(this);
+            timer->setInterval(def.interval);
+            const QString name = control.name();
+            connect(timer, &QTimer::timeout, this, [this, name] {
+                const auto it = m_handlers.constFind(name);
+                if (it != m_handlers.constEnd() && it->click)
+                    runGuarded(it->click);
+            });
+            m_timers.insert(name, timer);
+            break;
+        }
+        default:
+            break;
+        }
+        if (!widget)
+            continue;
+        widget->setObjectName(control.name());
+        widget->setGeometry(control.boxPixels());
+        widget->setEnabled(control.isEnabled());
+        widget->setVisible(control.isVisible());
+        widget->setCursor(def.cursor == CursorKind::Hand ? Skin::handCursor() : QCursor(Qt::ArrowCursor));
+        control.setWidget(widget);
+        if (def.tabIndex >= 0)
+            tabOrder.emplace_back(def.tabIndex, widget);
+    }
+    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+}
+
+Control &FormWindow::control(const char *name) const
+{
+    Control *c = m_byName.value(QString::fromLatin1(name));
+    Q_ASSERT_X(c, "FormWindow::control", name);
+    return *c;
+}
+
+Control *FormWindow::findControl(const QString &name) const
+{
+    return m_byName.value(name);
+}
+
+QTimer *FormWindow::timer(const char *name) const
+{
+    return m_timers.value(QString::fromLatin1(name));
+}
+
+Control *FormWindow::drawnControlAt(const QPoint &pixel) const
+{
+    for (const auto &c : m_controls) {
+        if (c->isDrawn() && c->takesMouse() && c->isVisible() && c->boxPixels().contains(pixel))
+            return c.get();
+    }
+    return nullptr;
+}
+
+void FormWindow::centerOnScreen()
+{
+    const QRect screen = Services::screen().geometry(this);
+    move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+}
+
+int FormWindow::leftTwips() const { return int(std::lround(Twips::fromPixelsX(x()))); }
+int FormWindow::topTwips() const { return int(std::lround(Twips::fromPixelsY(y()))); }
+void FormWindow::setLeftTwips(int left) { move(Twips::toPixelsX(left), y()); }
+void FormWindow::setTopTwips(int top) { move(x(), Twips::toPixelsY(top)); }
+int FormWindow::widthTwips() const { return int(std::lround(Twips::fromPixelsX(frameGeometry().width()))); }
+int FormWindow::heightTwips() const { return int(std::lround(Twips::fromPixelsY(frameGeometry().height()))); }
+
+void FormWindow::runGuarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        // A failing handler ends its own work only; the program goes on.
+    }
+}
+
+void FormWindow::onClick(const char *name, ClickHandler handler)
+{
+    m_handlers[QString::fromLatin1(name)].click = std::move(handler);
+}
+
+void FormWindow::onMouseDown(const char *name, MouseHandler handler)
+{
+    m_handlers[QString::fromLatin1(name)].mouseDown = std::move(handler);
+}
+
+void FormWindow::onMouseMove(const char *name, MouseHandler handler)
+{
+    m_handlers[QString::fromLatin1(name)].mouseMove = std::move(handler);
+}
+
+void FormWindow::onTimer(const char *name, ClickHandler handler)
+{
+    onClick(name, std::move(handler));
+}
+
+void FormWindow::raiseClick(const QString &name)
+{
+    const Control *c = findControl(name);
+    if (c && !c->isEnabled())
+        return;
+    const auto it = m_handlers.constFind(name);
+    if (it != m_handlers.constEnd() && it->click) {
+        const ClickHandler handler = it->click; // the handler may close this window
+        runGuarded(handler);
+    }
+}
+
+void FormWindow::raiseMouseDown(const QString &name, const MouseArgs &args)
+{
+    const auto it = m_handlers.constFind(name);
+    if (it != m_handlers.constEnd() && it->mouseDown) {
+        const MouseHandler handler = it->mouseDown;
+        runGuarded([&] { handler(args); });
+    }
+}
+
+void FormWindow::raiseMouseMove(const QString &name, const MouseArgs &args)
+{
+    const auto it = m_handlers.constFind(name);
+    if (it != m_handlers.constEnd() && it->mouseMove) {
+        const MouseHandler handler = it->mouseMove;
+        runGuarded([&] { handler(args); });
+    }
+}
+
+MouseArgs FormWindow::mouseArgs(const QMouseEvent *event, const Control *target, int button) const
+{
+    const QPointF origin = target ? QPointF(target->boxPixels().topLeft()) : QPointF(0, 0);
+    const QPointF local = event->position() - origin;
+    MouseArgs args;
+    args.button = button;
+    args.shift = shiftMask(event->modifiers());
+    args.x = float(Twips::fromPixelsX(local.x()));
+    args.y = float(Twips::fromPixelsY(local.y()));
+    return args;
+}
+
+void FormWindow::mousePressEvent(QMouseEvent *event)
+{
+    Control *target = drawnControlAt(event->position().toPoint());
+    // A disabled control ignores the mouse; the press goes nowhere.
+    m_pressTaken = !(target && !target->isEnabled());
+    m_pressed = target;
+    if (!m_pressTaken)
+        return;
+    const QString name = target ? target->name() : QString::fromLatin1(Self);
+    raiseMouseDown(name, mouseArgs(event, target, buttonMask(event->button())));
+}
+
+void FormWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint pixel = event->position().toPoint();
+    if (event->buttons() == Qt::NoButton) {
+        updateCursor(pixel);
+        Control *target = drawnControlAt(pixel);
+        if (target && !target->isEnabled())
+            return;
+        raiseMouseMove(target ? target->name() : QString::fromLatin1(Self), mouseArgs(event, target, 0));
+        return;
+    }
+    // While a button is held the control that took the press gets every move.
+    if (!m_pressTaken)
+        return;
+    raiseMouseMove(m_pressed ? m_pressed->name() : QString::fromLatin1(Self),
+                   mouseArgs(event, m_pressed, buttonMask(event->buttons())));
+}
+
+void FormWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    Control *pressed = m_pressed;
+    const bool taken = m_pressTaken;
+    m_pressed = nullptr;
+    m_pressTaken = false;
+    if (!taken || !pressed || event->button() != Qt::LeftButton)
+        return;
+    if (drawnControlAt(event->position().toPoint()) == pressed)
+        raiseClick(pressed->name());
+}
+
+void FormWindow::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+}
+
+void FormWindow::updateCursor(const QPoint &pixel)
+{
+    const Control *target = drawnControlAt(pixel);
+    const bool hand = target && target->def().cursor == CursorKind::Hand;
+    if (hand == m_handCursor)
+        return;
+    m_handCursor = hand;
+    if (hand)
+        setCursor(Skin::handCursor());
+    else
+        unsetCursor();
+}
+
+void FormWindow::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), ColorInt::toQColor(m_def.backColor));
+    // Back to front, so the frontmost control is painted last.
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
+        const Control &c = **it;
+        if (c.isDrawn() && c.isVisible() && c.boxPixels().adjusted(-1, -1, 1, 1).intersects(event->rect()))
+            paintControl(painter, c);
+    }
+}
+
+void FormWindow::paintControl(QPainter &painter, const Control &c) const
+{
+    const QRect box = c.boxPixels();
+    const ControlDef &def = c.def();
+    switch (def.kind) {
+    case ControlKind::Label: {
+        if (!(def.flags & ControlFlag::Transparent) && c.backColor() != NoColor)
+            painter.fillRect(box, ColorInt::toQColor(c.backColor()));
+        const quint32 fore = c.foreColor() == NoColor ? ButtonText : c.foreColor();
+        const QColor color = ColorInt::toQColor(c.isEnabled() ? fore : ColorInt::SystemGrayText);
+        if (Skin::isGlyphFont(def.font.family)) {
+            if (!c.caption().isEmpty()) {
+                if (!c.isEnabled())
+                    Skin::drawGlyph(painter, box.translated(1, 1), c.caption().at(0), Qt::white);
+                Skin::drawGlyph(painter, box, c.caption().at(0), color);
+            }
+            break;
+        }
+        if (c.caption().isEmpty())
+            break;
+        painter.save();
+        painter.setClipRect(box);
+        painter.setFont(c.font());
+        const int flags = Qt::TextWordWrap | Qt::AlignTop |
+                          ((def.flags & ControlFlag::Centred) ? Qt::AlignHCenter : Qt::AlignLeft);
+        if (!c.isEnabled()) {
+            // Greyed the classic way: a light copy one pixel down and right.
+            painter.setPen(Qt::white);
+            painter.drawText(box.translated(1, 1), flags, c.caption());
+        }
+        painter.setPen(color);
+        painter.drawText(box, flags, c.caption());
+        painter.restore();
+        break;
+    }
+    case ControlKind::Image: {
+        if (c.picture().isNull())
+            break;
+        painter.save();
+        painter.setClipRect(box);
+        if (def.flags & ControlFlag::Stretch)
+            painter.drawPixmap(box, c.picture());
+        else
+            painter.drawPixmap(box.topLeft(), c.picture());
+        painter.restore();
+        break;
+    }
+    case ControlKind::Shape: {
+        painter.save();
+        const QColor border = ColorInt::toQColor(c.borderColor());
+        painter.setPen(QPen(border, 1));
+        painter.setBrush(c.fillColor() == NoColor ? QBrush(Qt::NoBrush) : QBrush(ColorInt::toQColor(c.fillColor())));
+        if (def.shape == ShapeStyle::Circle) {
+            const int d = qMin(box.width(), box.height());
+            const QRect circle(box.x() + (box.width() - d) / 2, box.y() + (box.height() - d) / 2, d, d);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.drawEllipse(QRectF(circle).adjusted(0.5, 0.5, -0.5, -0.5));
+        } else if (def.shape == ShapeStyle::RoundedRectangle) {
+            const qreal radius = qMax(2, qMin(box.width(), box.height()) / 6);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+        } else {
+            painter.drawRect(box.adjusted(0, 0, -1, -1));
+        }
+        painter.restore();
+        break;
+    }
+    case ControlKind::Line: {
+        painter.save();
+        painter.setPen(QPen(ColorInt::toQColor(c.foreColor()), 1));
+        painter.drawLine(Twips::toPixels(QPoint(def.left, def.top)), Twips::toPixels(QPoint(def.width, def.height)));
+        painter.restore();
+        break;
+    }
+    default:
+        break;
+    }
+}

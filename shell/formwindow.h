@@ -1,0 +1,115 @@
+#pragma once
+
+#include "shell/control.h"
+#include "shell/controldef.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QTimer;
+
+// Mouse event arguments: button mask (1 left, 2 right, 4 middle), modifier mask
+// (1 Shift, 2 Ctrl, 4 Alt) and the pointer in twips relative to the control, or to
+// the client area when the window itself receives the event.
+struct MouseArgs
+{
+    int button = 0;
+    int shift = 0;
+    float x = 0;
+    float y = 0;
+};
+
+// A frameless window built from its definition: drawn controls painted in stacking
+// order and hit-tested front to back, windowed controls as child widgets above them.
+class FormWindow : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FormWindow)
+
+public:
+    // The name under which the window's own events are registered.
+    static constexpr const char *Self = "Form";
+
+    explicit FormWindow(const FormDef &def, QWidget *parent = nullptr);
+    ~FormWindow() override;
+
+    const FormDef &definition() const { return m_def; }
+    Control &control(const char *name) const;
+    Control *findControl(const QString &name) const;
+    const std::vector<std::unique_ptr<Control>> &controls() const { return m_controls; }
+    QTimer *timer(const char *name) const;
+
+    // The window's caption, as the desktop knows it.
+    QString caption() const { return windowTitle(); }
+    void setCaption(const QString &caption) { setWindowTitle(caption); }
+
+    // The frontmost drawn control that takes mouse input at a point (pixels), or null.
+    Control *drawnControlAt(const QPoint &pixel) const;
+
+    // Places the window in the middle of the screen that holds it.
+    void centerOnScreen();
+
+    // Window geometry in twips, as the drag step reads and sets it.
+    int leftTwips() const;
+    int topTwips() const;
+    void setLeftTwips(int left);
+    void setTopTwips(int top);
+    int widthTwips() const;
+    int heightTwips() const;
+
+    // Runs a handler so that a failure inside it never takes the program down.
+    static void runGuarded(const std::function<void()> &handler);
+
+    // Events of the window's own activation among the program's windows.
+    virtual void Form_Activate() {}
+    virtual void Form_Deactivate() {}
+
+    // Dispatch, as a mouse or the program raises the events.
+    void raiseClick(const QString &name);
+    void raiseMouseDown(const QString &name, const MouseArgs &args);
+    void raiseMouseMove(const QString &name, const MouseArgs &args);
+
+protected:
+    using ClickHandler = std::function<void()>;
+    using MouseHandler = std::function<void(const MouseArgs &)>;
+    void onClick(const char *name, ClickHandler handler);
+    void onMouseDown(const char *name, MouseHandler handler);
+    void onMouseMove(const char *name, MouseHandler handler);
+    void onTimer(const char *name, ClickHandler handler);
+
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    struct Handlers
+    {
+        ClickHandler click;
+        MouseHandler mouseDown;
+        MouseHandler mouseMove;
+    };
+
+    void createWindowedControls();
+    void paintControl(QPainter &painter, const Control &control) const;
+    MouseArgs mouseArgs(const QMouseEvent *event, const Control *target, int button) const;
+    void updateCursor(const QPoint &pixel);
+
+    const FormDef &m_def;
+    std::vector<std::unique_ptr<Control>> m_controls;
+    QHash<QString, Control *> m_byName;
+    QHash<QString, QTimer *> m_timers;
+    QHash<QString, Handlers> m_handlers;
+    // The control that took the last press (capture), and whether the press was
+    // taken at all (a press on a disabled control is not).
+    QPointer<QObject> m_alive;
+    Control *m_pressed = nullptr;
+    bool m_pressTaken = false;
+    bool m_handCursor = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class Control;
+
+// A windowed picture box that shows only its back colour (the palette swatches and
+// the search field's underline). A press and release inside it is its click.
+class PictureBoxWidget final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PictureBoxWidget)
+
+public:
+    PictureBoxWidget(const Control &control, QWidget *parent);
+    void setClickHandler(std::function<void()> handler) { m_onClick = std::move(handler); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    const Control &m_control;
+    std::function<void()> m_onClick;
+    bool m_pressed = false;
+};

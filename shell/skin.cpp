@@ -1,0 +1,83 @@
+#include "shell/skin.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPixmap>
+#include <QRect>
+
+#include <cstring>
+
+namespace Skin {
+
+const QCursor &handCursor()
+{
+    static const QCursor cursor = [] {
+        const QPixmap pixmap(QStringLiteral(":/art/hand.png"));
+        return pixmap.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pixmap, 5, 0);
+    }();
+    return cursor;
+}
+
+void installFontSubstitutes()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Liberation Sans has the metrics of the common Windows sans serif, so captions
+    // keep their width in the boxes they were made for.
+    const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                              QStringLiteral("DejaVu Sans")};
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
+    QFont::insertSubstitutions(QStringLiteral("News Gothic"), sans);
+}
+
+bool isGlyphFont(const char *family)
+{
+    return family && std::strcmp(family, "Webdings") == 0;
+}
+
+void drawGlyph(QPainter &painter, const QRect &box, QChar glyph, const QColor &color)
+{
+    // A 9 x 9 symbol in the middle of the box, drawn with crisp one-pixel strokes.
+    const int size = qMax(5, qMin(box.width(), box.height()) - 8);
+    const QRect r(box.x() + (box.width() - size) / 2, box.y() + (box.height() - size) / 2, size, size);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(color, 1));
+    painter.setBrush(Qt::NoBrush);
+    switch (glyph.unicode()) {
+    case '0': // minimize: a bar along the bottom
+        painter.fillRect(QRect(r.left() + 1, r.bottom() - 1, r.width() - 2, 2), color);
+        break;
+    case '1': // maximize: a window outline with a thick top
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 2), color);
+        break;
+    case '2': { // restore: two overlapping windows
+        const int s = size * 2 / 3;
+        const QRect back(r.right() - s + 1, r.top(), s, s);
+        const QRect front(r.left(), r.bottom() - s + 1, s, s);
+        painter.drawLine(back.left(), back.top(), back.right(), back.top());
+        painter.drawLine(back.left(), back.top() + 1, back.right(), back.top() + 1);
+        painter.drawLine(back.right(), back.top(), back.right(), back.bottom());
+        painter.drawLine(back.left(), back.top(), back.left(), front.top() - 1);
+        painter.drawLine(front.right() + 1, back.bottom(), back.right(), back.bottom());
+        painter.drawRect(front.adjusted(0, 0, -1, -1));
+        painter.fillRect(QRect(front.left(), front.top(), front.width(), 2), color);
+        break;
+    }
+    case 'r': // close: a cross
+        painter.drawLine(r.topLeft(), r.bottomRight());
+        painter.drawLine(r.topLeft() + QPoint(1, 0), r.bottomRight() - QPoint(0, 1));
+        painter.drawLine(r.topRight(), r.bottomLeft());
+        painter.drawLine(r.topRight() - QPoint(1, 0), r.bottomLeft() - QPoint(0, 1));
+        break;
+    default:
+        break;
+    }
+    painter.restore();
+}
+
+} // namespace Skin
