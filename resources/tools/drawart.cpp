@@ -1,0 +1,765 @@
+// orvo_drawart: draws every picture used by Orvo's windows (toolbar glyphs,
+// word-mark, dialog pictures, hand cursor, application icon) and writes them
+// as PNG files into the directory given on the command line.
+//
+// Small pictures are drawn pixel by pixel from character maps so they stay
+// crisp at 1:1; the larger ones use anti-aliased QPainter drawing.
+//
+// Usage: orvo_drawart <output-directory>
+
+#include <QColor>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QString>
+#include <QTransform>
+#include <QVector>
+#include <QtMath>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace {
+
+QString g_outDir;
+int g_failures = 0;
+
+const QRgb kTransparent = qRgba(0, 0, 0, 0);
+const QRgb kWhiteTransparent = qRgba(255, 255, 255, 0);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kWhite = qRgb(255, 255, 255);
+const QColor kLightBlue(152, 215, 235);
+
+void save(const QImage &img, const char *name)
+{
+    const QString path = QDir(g_outDir).filePath(QString::fromLatin1(name));
+    if (!img.save(path, "PNG")) {
+        std::fprintf(stderr, "orvo_drawart: cannot write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%s  %dx%d\n", qPrintable(path), img.width(), img.height());
+}
+
+using Palette = std::map<char, QRgb>;
+
+// A 32-bit picture from a character map. Characters missing from the
+// palette (normally '.') become `background`.
+QImage fromMap(const char *const rows[], int height, const Palette &pal,
+               QImage::Format format, QRgb background)
+{
+    const int width = int(std::strlen(rows[0]));
+    QImage img(width, height, format);
+    img.fill(background);
+    for (int y = 0; y < height; ++y) {
+        const char *row = rows[y];
+        if (int(std::strlen(row)) != width) {
+            std::fprintf(stderr, "orvo_drawart: ragged row %d (\"%s\")\n", y, row);
+            ++g_failures;
+        }
+        for (int x = 0; x < width && row[x]; ++x) {
+            auto it = pal.find(row[x]);
+            if (it != pal.end())
+                img.setPixel(x, y, it->second);
+        }
+    }
+    return img;
+}
+
+// A palette picture: '.' is entry 0, every other character maps to the
+// index given. Used for the glyphs whose white ground is transparent and
+// for the cursor (two colours plus transparency).
+QImage fromMapIndexed(const char *const rows[], int height,
+                      const QVector<QRgb> &table, const std::map<char, int> &index)
+{
+    const int width = int(std::strlen(rows[0]));
+    QImage img(width, height, QImage::Format_Indexed8);
+    img.setColorTable(table);
+    img.fill(0);
+    for (int y = 0; y < height; ++y) {
+        const char *row = rows[y];
+        if (int(std::strlen(row)) != width) {
+            std::fprintf(stderr, "orvo_drawart: ragged row %d (\"%s\")\n", y, row);
+            ++g_failures;
+        }
+        for (int x = 0; x < width && row[x]; ++x) {
+            auto it = index.find(row[x]);
+            if (it != index.end())
+                img.setPixel(x, y, uint(it->second));
+        }
+    }
+    return img;
+}
+
+#define ROWS(a) a, int(sizeof(a) / sizeof(a[0]))
+
+// ---------------------------------------------------------------------------
+// Character-style glyphs: black on a white ground that is fully transparent.
+
+QImage glyph(const char *const rows[], int height)
+{
+    return fromMapIndexed(rows, height, { kWhiteTransparent, kBlack }, { { '#', 1 } });
+}
+
+void drawItalicI()
+{
+    static const char *const m[] = {
+        "....####.",
+        ".....##..",
+        ".....##..",
+        "....##...",
+        "....##...",
+        "...##....",
+        "...##....",
+        "..##.....",
+        ".####....",
+    };
+    save(glyph(ROWS(m)), "P6.png");
+}
+
+void drawStrikeABC()
+{
+    static const char *const m[] = {
+        "..##..###...###.",
+        ".#..#.#..#.#....",
+        ".#..#.#..#.#....",
+        "################",
+        ".#..#.#..#.#....",
+        ".#..#.#..#.#....",
+        ".#..#.###...###.",
+    };
+    save(glyph(ROWS(m)), "P7.png");
+}
+
+void drawUnderlineU()
+{
+    static const char *const m[] = {
+        "###...###",
+        ".#.....#.",
+        ".#.....#.",
+        ".#.....#.",
+        ".#.....#.",
+        ".#.....#.",
+        ".#.....#.",
+        "..#####..",
+        ".........",
+        "#########",
+        ".........",
+    };
+    save(glyph(ROWS(m)), "P8.png");
+}
+
+void drawBoldB()
+{
+    static const char *const m[] = {
+        "#######..",
+        ".##...##.",
+        ".##...##.",
+        ".##...##.",
+        ".######..",
+        ".##...##.",
+        ".##...##.",
+        ".##...##.",
+        "#######..",
+    };
+    save(glyph(ROWS(m)), "P9.png");
+}
+
+// ---------------------------------------------------------------------------
+// 16x16 toolbar icons on a transparent ground.
+
+const Palette &iconPalette()
+{
+    static const Palette pal = {
+        { 'k', qRgb(0, 0, 0) },        // outline
+        { 'W', qRgb(255, 255, 255) },  // paper
+        { 'l', qRgb(128, 128, 128) },  // text lines, shadows
+        { 's', qRgb(192, 192, 192) },  // light grey, metal
+        { 'd', qRgb(64, 64, 64) },     // dark grey
+        { 'N', qRgb(0, 0, 128) },      // navy
+        { 'B', qRgb(0, 64, 224) },     // blue
+        { 'b', qRgb(96, 160, 255) },   // light blue highlight
+        { 'w', qRgb(160, 104, 40) },   // wood
+        { 'Y', qRgb(255, 224, 64) },   // yellow
+        { 'y', qRgb(208, 160, 0) },    // dark yellow
+        { 'G', qRgb(0, 144, 0) },      // green
+        { 'D', qRgb(40, 48, 96) },     // disk body
+    };
+    return pal;
+}
+
+QImage icon(const char *const rows[], int height)
+{
+    return fromMap(rows, height, iconPalette(), QImage::Format_ARGB32, kTransparent);
+}
+
+void drawScissors()
+{
+    static const char *const m[] = {
+        "..k..........k..",
+        "..kb........Bk..",
+        "...kb......Bk...",
+        "....kb....Bk....",
+        ".....kb..Bk.....",
+        "......kbBk......",
+        ".......kk.......",
+        "......BkkB......",
+        ".....BB..BB.....",
+        "....BB....BB....",
+        "..BBBB....BBBB..",
+        ".BB..BB..BB..BB.",
+        ".B....B..B....B.",
+        ".B....B..B....B.",
+        ".BB..BB..BB..BB.",
+        "..BBBB....BBBB..",
+    };
+    save(icon(ROWS(m)), "P10.png");
+}
+
+void drawClipboard()
+{
+    static const char *const m[] = {
+        "......kkkk......",
+        ".kkkkkdssdkkkkk.",
+        "kwwwksssssskwwwk",
+        "kwwwkkkkkkkkwwwk",
+        "kwwkWWWWWWWWkwwk",
+        "kwwkWllllllWkwwk",
+        "kwwkWWWWWWWWkwwk",
+        "kwwkWlllllWWkwwk",
+        "kwwkWWWWWWWWkwwk",
+        "kwwkWllllllWkwwk",
+        "kwwkWWWWWWWWkwwk",
+        "kwwkWllllWWWkwwk",
+        "kwwkWWWWWWWWkwwk",
+        "kwwkkkkkkkkkkwwk",
+        "kwwwwwwwwwwwwwwk",
+        ".kkkkkkkkkkkkkk.",
+    };
+    save(icon(ROWS(m)), "P11.png");
+}
+
+void drawTwoPages()
+{
+    static const char *const m[] = {
+        "kkkkkkk.........",
+        "kWWWWWkk........",
+        "kWllllkWk.......",
+        "kWWWWWkkkk......",
+        "kWllllllWk......",
+        "kWWWWWkkkkkkk...",
+        "kWllllkWWWWWkk..",
+        "kWWWWWkWlllWkWk.",
+        "kWllllkWWWWWkkkk",
+        "kWWWWWkWllllllWk",
+        "kkkkkkkWWWWWWWWk",
+        "......kWllllllWk",
+        "......kWWWWWWWWk",
+        "......kWllllllWk",
+        "......kWWWWWWWWk",
+        "......kkkkkkkkkk",
+    };
+    save(icon(ROWS(m)), "P12.png");
+}
+
+void drawPrinter()
+{
+    static const char *const m[] = {
+        "....kkkkkkk.....",
+        "....kWWWWWkk....",
+        "....kWllllWk....",
+        "....kWWWWWWk....",
+        "....kWlllllk....",
+        "..kkkWWWWWWkkk..",
+        ".kssskkkkkkkssk.",
+        "kssssssssssssssk",
+        "ksssssssssssGGsk",
+        "kllllllllllllllk",
+        "kssskkkkkkkkksdk",
+        "kssskWWWWWWWksdk",
+        ".kdkWllllllWkdk.",
+        "..kWWWWWWWWWWk..",
+        "..kWllllllllWk..",
+        "..kkkkkkkkkkkk..",
+    };
+    save(icon(ROWS(m)), "P13.png");
+}
+
+void drawFloppy()
+{
+    static const char *const m[] = {
+        "kkkkkkkkkkkkkk..",
+        "kDDkssssssskDDk.",
+        "kDDksskkssskDDDk",
+        "kDDksskkssskDDDk",
+        "kDDksskkssskDDDk",
+        "kDDkssssssskDDDk",
+        "kDDDkkkkkkkDDDDk",
+        "kDDDDDDDDDDDDDDk",
+        "kDkkkkkkkkkkkkDk",
+        "kDkWWWWWWWWWWkDk",
+        "kDkWllllllllWkDk",
+        "kDkWWWWWWWWWWkDk",
+        "kDkWllllllllWkDk",
+        "kDkWWWWWWWWWWkDk",
+        "kDkWWWWWWWWWWkDk",
+        "kkkkkkkkkkkkkkkk",
+    };
+    save(icon(ROWS(m)), "P14.png");
+}
+
+void drawOpenFolder()
+{
+    static const char *const m[] = {
+        "......GGGG......",
+        ".....GGGGGG.....",
+        "....GG....GG....",
+        "....G...GGGGGG..",
+        ".........GGGG...",
+        ".kkkk.....GG....",
+        "kYYYYk..........",
+        "kYyyyykkkkkkk...",
+        "kYyyyyyyyyyyyk..",
+        "kYyykkkkkkkkkkkk",
+        "kYykYYYYYYYYYYYk",
+        "kYykYYYYYYYYYYk.",
+        "kykYYYYYYYYYYYk.",
+        "kykYYYYYYYYYYk..",
+        "kkYYYYYYYYYYYk..",
+        "kkkkkkkkkkkkk...",
+    };
+    save(icon(ROWS(m)), "P15.png");
+}
+
+// ---------------------------------------------------------------------------
+// Blank page with a folded corner, white all round.
+
+void drawBlankPage()
+{
+    static const char *const m[] = {
+        "#######....",
+        "#.....##...",
+        "#.....#g#..",
+        "#.....#gg#.",
+        "#.....#####",
+        "#.........#",
+        "#.........#",
+        "#.........#",
+        "#.........#",
+        "#.........#",
+        "#.........#",
+        "#.........#",
+        "###########",
+    };
+    const Palette pal = { { '#', qRgb(0, 0, 0) }, { 'g', qRgb(192, 192, 192) } };
+    save(fromMap(ROWS(m), pal, QImage::Format_RGB32, kWhite), "P3.png");
+}
+
+// ---------------------------------------------------------------------------
+// Gradient strip.
+
+void drawGradient()
+{
+    QImage img(30, 20, QImage::Format_RGB32);
+    const QColor from(255, 255, 255);
+    for (int x = 0; x < img.width(); ++x) {
+        const double t = double(x) / double(img.width() - 1);
+        const QRgb c = qRgb(qRound(from.red() + t * (kLightBlue.red() - from.red())),
+                            qRound(from.green() + t * (kLightBlue.green() - from.green())),
+                            qRound(from.blue() + t * (kLightBlue.blue() - from.blue())));
+        for (int y = 0; y < img.height(); ++y)
+            img.setPixel(x, y, c);
+    }
+    save(img, "P4.png");
+}
+
+// ---------------------------------------------------------------------------
+// Word-mark: "orvo" in separate straight strokes; where two strokes meet
+// the corner is mitred and a thin gap is left between them.
+
+void wordmark(QImage &img, double W, double H, double s, double spacing, double gap)
+{
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+
+    const double total = 4 * W + 3 * spacing;
+    const double T = qRound((img.height() - H) / 2.0);
+    const double m = gap / 2.0 * M_SQRT2; // shift of a 45-degree edge
+    double X = qRound((img.width() - total) / 2.0);
+
+    auto quad = [&](QPointF a, QPointF b, QPointF c, QPointF d) {
+        p.drawPolygon(QPolygonF() << a << b << c << d);
+    };
+    auto letterO = [&](double X) {
+        quad({ X + m, T }, { X + W - m, T }, { X + W - s - m, T + s }, { X + s + m, T + s });
+        quad({ X + s + m, T + H - s }, { X + W - s - m, T + H - s }, { X + W - m, T + H },
+             { X + m, T + H });
+        quad({ X, T + m }, { X + s, T + s + m }, { X + s, T + H - s - m }, { X, T + H - m });
+        quad({ X + W, T + m }, { X + W, T + H - m }, { X + W - s, T + H - s - m },
+             { X + W - s, T + s + m });
+    };
+
+    letterO(X);
+    X += W + spacing;
+
+    // r: stem, arm, and a short drop at the end of the arm
+    {
+        const double drop = T + H * 0.4;
+        quad({ X, T + m }, { X + s, T + s + m }, { X + s, T + H }, { X, T + H });
+        quad({ X + m, T }, { X + W - m, T }, { X + W - s - m, T + s }, { X + s + m, T + s });
+        quad({ X + W, T + m }, { X + W, drop }, { X + W - s, drop }, { X + W - s, T + s + m });
+    }
+    X += W + spacing;
+
+    // v: two slanted strokes; the right one stops short of the left one
+    {
+        const double sh = s * 0.85;            // horizontal thickness of a slanted stroke
+        const double M = X + W / 2.0;
+        const double f = s * 0.3;             // half width of the flat foot
+        const double XR = X + W;
+        const double bottom = T + H;
+        const QLineF outerL(X, T, M - f, bottom);
+        const QLineF outerR(XR, T, M + f, bottom);
+        const QLineF innerL = outerL.translated(sh, 0);
+        const QLineF innerR = outerR.translated(-sh, 0);
+        // left stroke: down to the foot, its inner edge running on to the bottom
+        QPointF footL;
+        QLineF(-1000, bottom, 1000, bottom).intersects(innerL, &footL);
+        p.drawPolygon(QPolygonF() << outerL.p1() << innerL.p1() << footL << outerL.p2());
+        // right stroke: cut along the left stroke's inner edge, moved by the gap
+        const QPointF n = QPointF(innerL.dy(), -innerL.dx()) / innerL.length();
+        const QLineF cut = innerL.translated(n * gap);
+        QPointF a, b;
+        cut.intersects(outerR, &a);
+        cut.intersects(innerR, &b);
+        p.drawPolygon(QPolygonF() << outerR.p1() << a << b << innerR.p1());
+    }
+    X += W + spacing;
+
+    letterO(X);
+}
+
+void drawWordmarks()
+{
+    QImage big(99, 63, QImage::Format_RGB32);
+    big.fill(kLightBlue);
+    wordmark(big, 19, 35, 5.5, 5, 1.6);
+    save(big, "P2.png");
+
+    QImage small(93, 49, QImage::Format_RGB32);
+    small.fill(kWhite);
+    wordmark(small, 17, 29, 4.8, 5, 1.4);
+    save(small, "P5.png");
+}
+
+// ---------------------------------------------------------------------------
+// Tilted sheet of paper (document icon).
+
+void drawSheetIcon(int size, const char *name)
+{
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size / 32.0;
+    p.translate(size / 2.0, size / 2.0);
+    p.rotate(-14);
+    const QRectF sheet(-9.5 * s, -13 * s, 19 * s, 26 * s);
+    p.setPen(QPen(Qt::black, size >= 32 ? 1.2 : 1.0));
+    p.setBrush(Qt::white);
+    p.drawRect(sheet);
+    p.setPen(QPen(QColor(128, 128, 128), size >= 32 ? 1.3 : 1.0, Qt::SolidLine, Qt::FlatCap));
+    const int lines = size >= 32 ? 7 : 4;
+    const double step = (sheet.height() - 7 * s) / (lines - 1);
+    for (int i = 0; i < lines; ++i) {
+        const double y = sheet.top() + 3.5 * s + i * step;
+        const double right = (i % 3 == 2) ? sheet.right() - 8 * s : sheet.right() - 3.5 * s;
+        p.drawLine(QPointF(sheet.left() + 3.5 * s, y), QPointF(right, y));
+    }
+    p.end();
+    save(img.convertToFormat(QImage::Format_ARGB32), name);
+}
+
+// The same sheet at 16x16, decided pixel by pixel (no smoothing): a pixel
+// belongs to the sheet when its centre falls inside the turned rectangle,
+// and to the outline when one of its four neighbours does not.
+void drawSmallSheetIcon()
+{
+    const int size = 16;
+    const double angle = qDegreesToRadians(14.0);
+    const double c = std::cos(angle), sn = std::sin(angle);
+    const double halfW = 4.9, halfH = 6.6;
+    const QPointF centre(7.5, 7.8);
+    auto local = [&](double x, double y) {
+        const double dx = x - centre.x(), dy = y - centre.y();
+        // undo a counter-clockwise turn (screen y points down)
+        return QPointF(dx * c - dy * sn, dx * sn + dy * c);
+    };
+    auto inside = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= size || y >= size)
+            return false;
+        const QPointF q = local(x + 0.5, y + 0.5);
+        return std::abs(q.x()) <= halfW && std::abs(q.y()) <= halfH;
+    };
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(kTransparent);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            if (!inside(x, y))
+                continue;
+            const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1)
+                || !inside(x, y + 1);
+            QRgb colour = kWhite;
+            if (edge) {
+                colour = kBlack;
+            } else {
+                const QPointF q = local(x + 0.5, y + 0.5);
+                const double row = (q.y() + halfH - 3.0) / 3.0;
+                const int line = qRound(row);
+                const bool onLine = line >= 0 && line <= 3 && std::abs(row - line) * 3.0 < 0.5;
+                const double right = (line == 3) ? 0.0 : halfW - 1.6;
+                if (onLine && q.x() > -halfW + 1.4 && q.x() < right)
+                    colour = qRgb(128, 128, 128);
+            }
+            img.setPixel(x, y, colour);
+        }
+    }
+    save(img, "P1-16.png");
+}
+
+// ---------------------------------------------------------------------------
+// Cup of coffee on a saucer.
+
+void drawCup()
+{
+    QImage img(62, 48, QImage::Format_RGB32);
+    img.fill(kWhite);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor outline(70, 70, 70);
+    const QColor shade(215, 215, 215);
+
+    // saucer
+    p.setPen(QPen(outline, 1.2));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(5.5, 35.5, 48, 10));
+    p.setPen(QPen(shade, 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(16.5, 37.5, 26, 5));
+
+    // handle
+    p.setPen(QPen(outline, 1.2));
+    p.setBrush(Qt::white);
+    QPainterPath handle;
+    handle.addEllipse(QRectF(36.5, 17.5, 14, 13));
+    QPainterPath hole;
+    hole.addEllipse(QRectF(40.0, 20.5, 7.5, 7));
+    p.drawPath(handle.subtracted(hole));
+
+    // body
+    QPainterPath body;
+    body.moveTo(14.5, 15.5);
+    body.lineTo(44.5, 15.5);
+    body.cubicTo(44.5, 30, 40, 39, 35, 40.5);
+    body.lineTo(24, 40.5);
+    body.cubicTo(19, 39, 14.5, 30, 14.5, 15.5);
+    body.closeSubpath();
+    QLinearGradient g(14, 0, 45, 0);
+    g.setColorAt(0.0, QColor(225, 225, 225));
+    g.setColorAt(0.35, Qt::white);
+    g.setColorAt(1.0, QColor(200, 200, 200));
+    p.setBrush(g);
+    p.drawPath(body);
+
+    // rim and coffee
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(14.5, 12.5, 30, 6));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(110, 60, 25));
+    p.drawEllipse(QRectF(16.5, 13.5, 26, 4));
+
+    // steam
+    p.setPen(QPen(QColor(150, 150, 150), 1.2, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < 3; ++i) {
+        const double x = 22.5 + i * 7;
+        QPainterPath steam;
+        steam.moveTo(x, 10);
+        steam.cubicTo(x - 3, 7.5, x + 3, 5.5, x, 2.5);
+        p.drawPath(steam);
+    }
+    p.end();
+    save(img, "Q1.png");
+}
+
+// ---------------------------------------------------------------------------
+// Round buttons for the message boxes.
+
+void drawRoundButton(int w, int h, QColor fill, QColor edge, bool cross, const char *name)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(kWhite);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double d = qMin(w, h) - 2.0;
+    const QRectF circle((w - d) / 2.0, (h - d) / 2.0, d, d);
+    QRadialGradient g(circle.center() - QPointF(d * 0.2, d * 0.2), d * 0.75);
+    g.setColorAt(0.0, fill.lighter(140));
+    g.setColorAt(1.0, fill);
+    p.setPen(QPen(edge, 1.0));
+    p.setBrush(g);
+    p.drawEllipse(circle);
+
+    const QPointF c = circle.center();
+    p.setPen(QPen(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    if (cross) {
+        const double r = d * 0.2;
+        p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
+        p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
+    } else {
+        QPolygonF tick;
+        tick << c + QPointF(-d * 0.26, d * 0.0) << c + QPointF(-d * 0.06, d * 0.2)
+             << c + QPointF(d * 0.27, -d * 0.2);
+        p.drawPolyline(tick);
+    }
+    p.end();
+    save(img, name);
+}
+
+// ---------------------------------------------------------------------------
+// Pointing hand cursor: white with a black outline, fingertip at (5, 0).
+
+void drawHand()
+{
+    static const char *const m[] = {
+        "....###.........................",
+        "...#WWW#........................",
+        "...#WWW#........................",
+        "...#WWW#........................",
+        "...#WWW#........................",
+        "...#WWW#........................",
+        "...#WWW####.....................",
+        "...#WWW#WWW####.................",
+        "...#WWW#WWW#WWW###..............",
+        "...#WWW#WWW#WWW#WW#.............",
+        ".###WWW#WWW#WWW#WW#.............",
+        "#WW#WWW#WWW#WWW#WW#.............",
+        "#WW#WWWWWWWWWWWWWW#.............",
+        "#WWW#WWWWWWWWWWWWW#.............",
+        "#WWWWWWWWWWWWWWWWW#.............",
+        ".#WWWWWWWWWWWWWWWW#.............",
+        ".#WWWWWWWWWWWWWWWW#.............",
+        "..#WWWWWWWWWWWWWW#..............",
+        "..#WWWWWWWWWWWWWW#..............",
+        "...#WWWWWWWWWWWW#...............",
+        "...#WWWWWWWWWWWW#...............",
+        "...##############...............",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+        "................................",
+    };
+    save(fromMapIndexed(ROWS(m), { kTransparent, kBlack, kWhite }, { { '#', 1 }, { 'W', 2 } }),
+         "hand.png");
+}
+
+// ---------------------------------------------------------------------------
+// Application icon: a window with a cyan title bar.
+
+void drawAppIcon(int size, const char *name)
+{
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(kTransparent);
+    QPainter p(&img);
+    const QColor dark(0, 0, 0);
+    const QColor cyan(0, 200, 230);
+    const bool big = size >= 32;
+    const QRect frame = big ? QRect(1, 3, 30, 26) : QRect(0, 1, 16, 14);
+    const int bar = big ? 6 : 4;
+    // outline
+    p.fillRect(frame, dark);
+    // client area
+    p.fillRect(frame.adjusted(1, 1, -1, -1), Qt::white);
+    // title bar and the line under it
+    const QRect title(frame.left() + 1, frame.top() + 1, frame.width() - 2, bar - 1);
+    p.fillRect(title, cyan);
+    p.fillRect(QRect(frame.left() + 1, frame.top() + bar, frame.width() - 2, 1), dark);
+    if (big) {
+        // window-menu box at the left, two small buttons at the right
+        p.fillRect(QRect(title.left(), title.top(), 5, title.height()), QColor(192, 192, 192));
+        p.fillRect(QRect(title.left() + 5, title.top(), 1, title.height()), dark);
+        p.fillRect(QRect(title.left() + 1, title.top() + 2, 3, 1), dark);
+        for (int i = 0; i < 2; ++i) {
+            const int bx = title.right() - 4 - i * 5;
+            p.fillRect(QRect(bx - 1, title.top(), 1, title.height()), dark);
+            p.fillRect(QRect(bx, title.top(), 4, title.height()), QColor(192, 192, 192));
+        }
+        // a shadow of content lines
+        for (int i = 0; i < 4; ++i)
+            p.fillRect(QRect(frame.left() + 4, frame.top() + bar + 4 + i * 4,
+                             (i == 3 ? 13 : 20), 1), QColor(176, 176, 176));
+    } else {
+        p.fillRect(QRect(title.left(), title.top(), 3, title.height()), QColor(192, 192, 192));
+        p.fillRect(QRect(title.left() + 3, title.top(), 1, title.height()), dark);
+    }
+    p.end();
+    save(img, name);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output-directory>\n", argv[0]);
+        return 2;
+    }
+    g_outDir = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(g_outDir)) {
+        std::fprintf(stderr, "orvo_drawart: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    drawSheetIcon(32, "P1.png");
+    drawSmallSheetIcon();
+    drawWordmarks();
+    drawBlankPage();
+    drawGradient();
+    drawItalicI();
+    drawStrikeABC();
+    drawUnderlineU();
+    drawBoldB();
+    drawScissors();
+    drawClipboard();
+    drawTwoPages();
+    drawPrinter();
+    drawFloppy();
+    drawOpenFolder();
+    drawCup();
+    drawRoundButton(23, 23, QColor(210, 30, 30), QColor(130, 10, 10), true, "Q2.png");
+    drawRoundButton(23, 21, QColor(30, 160, 40), QColor(10, 90, 20), false, "Q3.png");
+    drawHand();
+    drawAppIcon(32, "appicon32.png");
+    drawAppIcon(16, "appicon16.png");
+
+    return g_failures == 0 ? 0 : 1;
+}
