@@ -1,0 +1,255 @@
+#include "platform/rtfcodepage.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+constexpr char16_t Replacement = 0xFFFD;
+
+bool isMultiByte(int cp)
+{
+    switch (cp) {
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1361:
+    case 10001:
+    case 10002:
+    case 10003:
+    case 10008:
+    case 20932:
+    case 20936:
+    case 51932:
+    case 51936:
+    case 51949:
+    case 54936:
+    case 65001:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QByteArray iconvName(int cp)
+{
+    switch (cp) {
+    case 10000:
+        return "MACINTOSH";
+    case 10001:
+        return "CP932"; // Mac Japanese is Shift-JIS apart from a few symbols
+    case 10002:
+        return "BIG5";
+    case 10003:
+        return "EUC-KR";
+    case 10007:
+        return "MAC-CYRILLIC";
+    case 10008:
+        return "GB2312";
+    case 10029:
+        return "MAC-CENTRALEUROPE";
+    case 10079:
+        return "MAC-IS";
+    case 1361:
+        return "JOHAB";
+    case 20127:
+        return "ASCII";
+    case 20932:
+    case 51932:
+        return "EUC-JP";
+    case 20936:
+    case 51936:
+        return "GB2312";
+    case 51949:
+        return "EUC-KR";
+    case 54936:
+        return "GB18030";
+    case 65001:
+        return "UTF-8";
+    case 20866:
+        return "KOI8-R";
+    case 21866:
+        return "KOI8-U";
+    default:
+        break;
+    }
+    if (cp >= 28591 && cp <= 28605)
+        return "ISO-8859-" + QByteArray::number(cp - 28590);
+    return "CP" + QByteArray::number(cp);
+}
+
+} // namespace
+
+struct RtfCodePage::Converter
+{
+    int codePage = 0;
+    bool multiByte = false;
+    iconv_t cd = iconv_t(-1);
+    char16_t table[256];
+
+    ~Converter()
+    {
+        if (cd != iconv_t(-1))
+            iconv_close(cd);
+    }
+};
+
+RtfCodePage::RtfCodePage() = default;
+RtfCodePage::~RtfCodePage() = default;
+
+int RtfCodePage::fromCharset(int charset)
+{
+    switch (charset) {
+    case 0: return 1252;
+    case 2: return Symbol;
+    case 77: return 10000;
+    case 78: return 10001;
+    case 79: return 10003;
+    case 80: return 10008;
+    case 81: return 10002;
+    case 83: return 10005;
+    case 84: return 10004;
+    case 85: return 10006;
+    case 86: return 10081;
+    case 87: return 10021;
+    case 88: return 10029;
+    case 89: return 10007;
+    case 128: return 932;
+    case 129: return 949;
+    case 130: return 1361;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 179: return 1256;
+    case 180: return 1256;
+    case 181: return 1255;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 254: return 437;
+    case 255: return 850;
+    default: return 0; // 1 (default), 3 (invalid), 256 and unknown values
+    }
+}
+
+int RtfCodePage::normalise(int codePage)
+{
+    if (codePage == Symbol)
+        return Symbol;
+    if (codePage <= 0 || codePage > 65535 || codePage == 1200 || codePage == 1201)
+        return 1252;
+    return codePage;
+}
+
+RtfCodePage::Converter *RtfCodePage::converter(int codePage)
+{
+    if (m_last && m_last->codePage == codePage)
+        return m_last;
+    for (auto &c : m_converters) {
+        if (c->codePage == codePage)
+            return m_last = c.get();
+    }
+
+    auto c = std::make_unique<Converter>();
+    c->codePage = codePage;
+    if (codePage == Symbol) {
+        for (int b = 0; b < 256; ++b)
+            c->table[b] = b < 0x20 ? char16_t(b) : char16_t(0xF000 + b);
+    } else {
+        QByteArray name = iconvName(codePage);
+        c->cd = iconv_open("UTF-16LE", name.constData());
+        if (c->cd == iconv_t(-1)) {
+            // A code page the C library lacks: its Windows Western neighbour is the
+            // least surprising stand-in.
+            c->cd = iconv_open("UTF-16LE", isMultiByte(codePage) ? "CP932" : "CP1252");
+        }
+        c->multiByte = isMultiByte(codePage);
+        for (int b = 0; b < 256; ++b) {
+            if (b < 0x80 && codePage != 65001 && !c->multiByte) {
+                c->table[b] = char16_t(b);
+                continue;
+            }
+            c->table[b] = b < 0x80 ? char16_t(b) : Replacement;
+            if (c->cd == iconv_t(-1) || c->multiByte)
+                continue;
+            char in = char(b);
+            char16_t outChars[4];
+            char *inPtr = &in;
+            size_t inLeft = 1;
+            char *outPtr = reinterpret_cast<char *>(outChars);
+            size_t outLeft = sizeof outChars;
+            iconv(c->cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(c->cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1)
+                && outLeft == sizeof outChars - 2)
+                c->table[b] = outChars[0];
+        }
+    }
+    m_converters.push_back(std::move(c));
+    return m_last = m_converters.back().get();
+}
+
+void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &out)
+{
+    if (n <= 0)
+        return;
+    Converter *c = converter(codePage);
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes);
+
+    if (!c->multiByte || c->cd == iconv_t(-1)) {
+        const qsizetype start = out.size();
+        out.resize(start + n);
+        char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + start;
+        for (qsizetype i = 0; i < n; ++i)
+            dst[i] = c->table[in[i]];
+        return;
+    }
+
+    // Plain ASCII needs no converter even in a double-byte code page.
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && in[j] < 0x80)
+            ++j;
+        if (j > i) {
+            const qsizetype start = out.size();
+            out.resize(start + (j - i));
+            char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + start;
+            for (qsizetype k = i; k < j; ++k)
+                *dst++ = char16_t(in[k]);
+            i = j;
+        }
+        if (i >= n)
+            break;
+        // From the first high byte, let iconv take the rest; trail bytes may be ASCII.
+        iconv(c->cd, nullptr, nullptr, nullptr, nullptr);
+        char *inPtr = const_cast<char *>(reinterpret_cast<const char *>(in + i));
+        size_t inLeft = size_t(n - i);
+        char16_t buffer[1024];
+        while (inLeft > 0) {
+            char *outPtr = reinterpret_cast<char *>(buffer);
+            size_t outLeft = sizeof buffer;
+            const size_t r = iconv(c->cd, &inPtr, &inLeft, &outPtr, &outLeft);
+            const int produced = int((sizeof buffer - outLeft) / 2);
+            out.append(reinterpret_cast<const QChar *>(buffer), produced);
+            if (r != size_t(-1))
+                break;
+            if (errno == E2BIG)
+                continue;
+            // An invalid or truncated sequence: one replacement for its first byte,
+            // then carry on with the next byte.
+            out.append(QChar(Replacement));
+            ++inPtr;
+            --inLeft;
+            iconv(c->cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        i = n;
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// Turns bytes of a Windows/Mac code page into text with the C library's converters.
+// Single-byte code pages become a 256-entry table built once; double-byte code pages
+// and UTF-8 are converted run by run so that lead and trail bytes stay together.
+class RtfCodePage final
+{
+public:
+    // Pseudo code page for fonts with a symbol character set: the bytes are glyph
+    // numbers, shown in the private-use range U+F000..U+F0FF as symbol fonts expect.
+    static constexpr int Symbol = -2;
+
+    RtfCodePage();
+    ~RtfCodePage();
+    RtfCodePage(const RtfCodePage &) = delete;
+    RtfCodePage &operator=(const RtfCodePage &) = delete;
+
+    // Appends to out the text that n bytes stand for in code page codePage.
+    void decode(int codePage, const char *bytes, qsizetype n, QString &out);
+
+    // The code page of an \fcharsetN value, or 0 when the character set names none
+    // (the document's code page applies then).
+    static int fromCharset(int charset);
+
+    // A code page we can decode: unknown or invalid numbers fall back to 1252.
+    static int normalise(int codePage);
+
+private:
+    struct Converter;
+    Converter *converter(int codePage);
+
+    std::vector<std::unique_ptr<Converter>> m_converters;
+    Converter *m_last = nullptr;
+};

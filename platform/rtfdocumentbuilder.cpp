@@ -1,0 +1,172 @@
+#include "platform/rtfdocumentbuilder.h"
+
+#include <QFont>
+#include <QImage>
+#include <QTextBlockFormat>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+namespace {
+
+// RTF measures in twips; the document lays out in pixels at 96 per inch.
+constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
+
+} // namespace
+
+RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument *doc)
+    : m_doc(doc)
+    , m_cursor(doc)
+{
+    m_cursor.beginEditBlock();
+}
+
+RtfDocumentBuilder::~RtfDocumentBuilder()
+{
+    m_cursor.endEditBlock();
+}
+
+QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
+{
+    QTextCharFormat f;
+    if (s.font >= 0) {
+        const auto it = fontNames.constFind(s.font);
+        if (it != fontNames.constEnd() && !it->isEmpty())
+            f.setFontFamilies(QStringList{*it});
+    }
+    f.setFontPointSize(s.size / 2.0);
+    if (s.bold)
+        f.setFontWeight(QFont::Bold);
+    if (s.italic)
+        f.setFontItalic(true);
+    if (s.underline)
+        f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(s.underline));
+    if (s.strike)
+        f.setFontStrikeOut(true);
+    if (s.color > 0 && size_t(s.color) < colors.size() && colors[s.color].isValid())
+        f.setForeground(colors[s.color]);
+    if (s.background > 0 && size_t(s.background) < colors.size() && colors[s.background].isValid())
+        f.setBackground(colors[s.background]);
+    if (s.vertical == 1)
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    else if (s.vertical == 2)
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (s.caps == 1)
+        f.setFontCapitalization(QFont::AllUppercase);
+    else if (s.caps == 2)
+        f.setFontCapitalization(QFont::SmallCaps);
+    if (s.anchor >= 0 && s.anchor < anchors.size()) {
+        f.setAnchor(true);
+        f.setAnchorHref(anchors.at(s.anchor));
+    }
+    if (s.label)
+        f.setProperty(RtfProperty::ListLabel, true);
+    return f;
+}
+
+void RtfDocumentBuilder::flushText()
+{
+    if (m_text.isEmpty())
+        return;
+    m_cursor.insertText(m_text, charFormat(m_textState));
+    m_text.clear();
+    m_blockHasContent = true;
+}
+
+void RtfDocumentBuilder::openPendingBlock()
+{
+    if (!m_pendingBreak)
+        return;
+    m_pendingBreak = false;
+    m_cursor.insertBlock();
+    m_blockHasContent = false;
+}
+
+void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    openPendingBlock();
+    if (!m_text.isEmpty() && state != m_textState)
+        flushText();
+    m_textState = state;
+    m_text.append(text);
+}
+
+void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
+{
+    openPendingBlock();
+    if (!m_text.isEmpty() && state != m_textState)
+        flushText();
+    m_textState = state;
+    m_text.append(c);
+}
+
+void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height)
+{
+    openPendingBlock();
+    flushText();
+    const QString name = QStringLiteral("rtfimage://%1").arg(++m_images);
+    m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat f;
+    f.merge(charFormat(state));
+    f.setName(name);
+    if (width > 0)
+        f.setWidth(width);
+    if (height > 0)
+        f.setHeight(height);
+    m_cursor.insertImage(f);
+    m_blockHasContent = true;
+}
+
+void RtfDocumentBuilder::applyBlockFormat(const RtfParaState &p)
+{
+    if (m_blockStateApplied && p == m_blockState)
+        return; // a new block inherits the previous block's format
+    QTextBlockFormat f;
+    switch (p.alignment) {
+    case 1:
+        f.setAlignment(Qt::AlignHCenter);
+        break;
+    case 2:
+        f.setAlignment(Qt::AlignRight);
+        break;
+    case 3:
+        f.setAlignment(Qt::AlignJustify);
+        break;
+    default:
+        f.setAlignment(Qt::AlignLeft);
+        break;
+    }
+    if (p.leftIndent)
+        f.setLeftMargin(p.leftIndent * PixelsPerTwip);
+    if (p.rightIndent)
+        f.setRightMargin(p.rightIndent * PixelsPerTwip);
+    if (p.firstIndent)
+        f.setTextIndent(p.firstIndent * PixelsPerTwip);
+    if (p.spaceBefore)
+        f.setTopMargin(p.spaceBefore * PixelsPerTwip);
+    if (p.spaceAfter)
+        f.setBottomMargin(p.spaceAfter * PixelsPerTwip);
+    if (p.pageBreakBefore)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    m_cursor.setBlockFormat(f);
+    m_blockState = p;
+    m_blockStateApplied = true;
+}
+
+void RtfDocumentBuilder::paragraphBreak(const RtfParaState &para)
+{
+    openPendingBlock();
+    flushText();
+    applyBlockFormat(para);
+    m_pendingBreak = true;
+}
+
+void RtfDocumentBuilder::finish(const RtfParaState &para)
+{
+    if (m_pendingBreak)
+        return; // the mark of the last paragraph: no empty block after it
+    flushText();
+    applyBlockFormat(para);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/rtfstate.h"
+
+#include <QColor>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+#include <vector>
+
+class QImage;
+class QTextDocument;
+
+// Writes the reader's output into a document through one cursor inside one edit
+// block. Text is gathered per format and inserted once per format change, and a
+// paragraph mark only becomes a block when something follows it, so the mark that
+// ends the last paragraph leaves no empty block behind.
+class RtfDocumentBuilder final
+{
+public:
+    explicit RtfDocumentBuilder(QTextDocument *doc);
+    ~RtfDocumentBuilder();
+
+    // Tables the reader fills while reading the header.
+    QHash<int, QString> fontNames;
+    std::vector<QColor> colors; // invalid = automatic
+    QStringList anchors;
+
+    void addText(const RtfCharState &state, const QString &text);
+    void addText(const RtfCharState &state, QChar c);
+    void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height);
+    void paragraphBreak(const RtfParaState &para);
+    // True when the paragraph being written has neither text nor images yet.
+    bool paragraphEmpty() const { return m_pendingBreak || (!m_blockHasContent && m_text.isEmpty()); }
+    void finish(const RtfParaState &para);
+
+private:
+    void flushText();
+    void openPendingBlock();
+    void applyBlockFormat(const RtfParaState &para);
+    QTextCharFormat charFormat(const RtfCharState &state) const;
+
+    QTextDocument *m_doc;
+    QTextCursor m_cursor;
+    QString m_text;
+    RtfCharState m_textState;
+    RtfParaState m_blockState;
+    bool m_blockStateApplied = false;
+    bool m_pendingBreak = false;
+    bool m_blockHasContent = false;
+    int m_images = 0;
+};

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "platform/failure.h"
+#include "platform/rtfcodepage.h"
+#include "platform/rtfdocumentbuilder.h"
+#include "platform/rtfstate.h"
+#include "platform/rtftokenizer.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <vector>
+
+class QTextDocument;
+
+// Reads the token stream, keeps the group state on an explicit stack (input depth
+// never turns into call depth) and tells the builder what to write.
+class RtfParser final
+{
+public:
+    RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc);
+
+    Failure run();
+
+private:
+    enum class Dest : unsigned char {
+        Normal,
+        FontTable,
+        ColorTable,
+        StyleSheet,
+        StyleEntry,
+        FieldInst,
+        Picture,
+        Upr,
+    };
+
+    struct Group
+    {
+        RtfCharState chr;
+        RtfParaState para;
+        Dest dest = Dest::Normal;
+        Dest uprOuter = Dest::Normal;
+        bool styleOwner = false;
+        bool pictureOwner = false;
+        bool fontTableOwner = false;
+        unsigned char uc = 1;
+        int field = -1;
+    };
+
+    struct Font
+    {
+        QByteArray nameBytes;
+        QString name;
+        int charset = -1;
+        int cpg = 0;
+        int codePage = 0; // resolved when the entry ends; 0 = the document's
+    };
+
+    struct Style
+    {
+        RtfCharState chr;
+        RtfParaState para;
+    };
+
+    struct Field
+    {
+        QString instruction;
+        Dest outer = Dest::Normal;
+    };
+
+    void groupOpen();
+    bool groupClose(); // false once the document's own group is closed
+    void controlWord(const RtfTokenizer::Token &t);
+    void controlSymbol(unsigned char c);
+    void textBytes(const char *data, int length);
+    void binaryBytes(const char *data, int length);
+
+    void addBytes(const char *data, int length);
+    void flushBytes();
+    void emitChar(char32_t c);
+    void emitUnicode(int value);
+    void paragraphBreak();
+    void cellEnd();
+
+    void startFont(int number);
+    void finishFont();
+    int fontCodePage(int number) const;
+    void afterFontTable();
+    void addColor();
+    void storeStyle(const Group &g);
+    void applyCharDelta(RtfCharState &chr, const RtfCharState &style) const;
+    void startHyperlink(Group &g);
+    void finishPicture();
+    void skipDestination();
+
+    Group &top() { return m_groups.back(); }
+    bool showing() const
+    {
+        const Group &g = m_groups.back();
+        return g.dest == Dest::Normal && !g.chr.hidden && !g.chr.deleted;
+    }
+
+    RtfTokenizer m_tok;
+    RtfCodePage m_codePages;
+    RtfDocumentBuilder m_builder;
+    std::vector<Group> m_groups;
+    qint64 m_overflowDepth = 0;
+    bool m_ignorable = false;
+    int m_fallbackSkip = 0;
+    char16_t m_highSurrogate = 0;
+
+    int m_docCodePage = 1252;
+    int m_defaultFont = -1;
+    bool m_haveDefaultFont = false;
+    RtfCharState m_defaultChar;
+
+    // bytes waiting to be decoded, all in the same state and code page
+    QByteArray m_bytes;
+    RtfCharState m_bytesState;
+    QString m_decoded;
+
+    QHash<int, Font> m_fonts;
+    int m_currentFont = -1;
+    bool m_fontOpen = false;
+
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colorSet = false;
+
+    QHash<int, Style> m_paraStyles;
+    QHash<int, Style> m_charStyles;
+    int m_styleNumber = 0;
+    int m_styleKind = 0; // 0 paragraph, 1 character, 2 other
+
+    std::vector<Field> m_fields;
+    int m_footnotes = 0;
+
+    std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge
+    bool m_nextCellCovered = false;
+    int m_cellIndex = 0;
+
+    QByteArray m_picture;
+    int m_pictureNibble = -1;
+    int m_pictureType = 0; // 0 unknown, 1 PNG, 2 JPEG
+    int m_pictureGoalW = 0, m_pictureGoalH = 0;
+    int m_pictureScaleX = 100, m_pictureScaleY = 100;
+};

@@ -1,0 +1,29 @@
+#include "platform/rtfreader.h"
+
+#include "platform/rtfparser.h"
+
+#include <QTextDocument>
+
+namespace Rtf {
+
+bool hasSignature(const QByteArray &data)
+{
+    return data.startsWith("{\\rtf");
+}
+
+Failure read(const QByteArray &data, QTextDocument *doc)
+{
+    if (!doc)
+        return {FailureNumber::InvalidArgument, QStringLiteral("No document to read into.")};
+    // Some producers put a byte-order mark, blank lines or a stray character before
+    // the signature; a signature near the start is still taken as the document.
+    qsizetype start = data.indexOf("{\\rtf");
+    if (start < 0 || start > 1024) {
+        return {FailureNumber::InvalidFormat,
+                QStringLiteral("Le fichier n'est pas au format RTF (signature {\\rtf absente).")};
+    }
+    RtfParser parser(data, start, doc);
+    return parser.run();
+}
+
+} // namespace Rtf

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QTextFormat>
+
+#include <cstring>
+
+// Formatting state the reader carries per group. Plain values only: a group opening
+// copies it, so it must stay cheap to copy and compare.
+
+namespace RtfProperty {
+// Set on text that a list label (\listtext, \pntext) put in front of a list item, so
+// code that wants the item text alone can tell the label apart.
+constexpr int ListLabel = QTextFormat::UserProperty + 0x5254;
+} // namespace RtfProperty
+
+struct RtfCharState
+{
+    int font = -1;       // number in the font table, -1 for none
+    int size = 24;       // half-points
+    int color = 0;       // colour table index, 0 = automatic
+    int background = 0;  // colour table index, 0 = none
+    int anchor = -1;     // index of a hyperlink target, -1 for none
+    int codePage = 1252; // code page of the font in force
+    unsigned char underline = 0; // QTextCharFormat::UnderlineStyle
+    unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript
+    unsigned char caps = 0;      // 0 as typed, 1 all caps, 2 small caps
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    bool hidden = false;
+    bool deleted = false;
+    bool label = false;
+
+    bool operator==(const RtfCharState &o) const
+    {
+        return font == o.font && size == o.size && color == o.color && background == o.background
+            && anchor == o.anchor && codePage == o.codePage && underline == o.underline
+            && vertical == o.vertical && caps == o.caps && bold == o.bold && italic == o.italic
+            && strike == o.strike && hidden == o.hidden && deleted == o.deleted && label == o.label;
+    }
+    bool operator!=(const RtfCharState &o) const { return !(*this == o); }
+};
+
+struct RtfParaState
+{
+    int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
+    int leftIndent = 0;  // twips
+    int rightIndent = 0; // twips
+    int firstIndent = 0; // twips
+    int spaceBefore = 0; // twips
+    int spaceAfter = 0;  // twips
+    bool pageBreakBefore = false;
+
+    bool operator==(const RtfParaState &o) const
+    {
+        return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
+            && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
+            && spaceAfter == o.spaceAfter && pageBreakBefore == o.pageBreakBefore;
+    }
+    bool operator!=(const RtfParaState &o) const { return !(*this == o); }
+};
