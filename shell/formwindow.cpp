@@ -208,6 +208,7 @@ void FormWindow::raiseClick(const QString &name)
     const Control *c = findControl(name);
     if (c && !c->isEnabled())
         return;
+    emit eventRaised(name, QStringLiteral("Click"));
     const auto it = m_handlers.constFind(name);
     if (it != m_handlers.constEnd() && it->click) {
         const ClickHandler handler = it->click; // the handler may close this window
@@ -217,6 +218,7 @@ void FormWindow::raiseClick(const QString &name)
 
 void FormWindow::raiseMouseDown(const QString &name, const MouseArgs &args)
 {
+    emit eventRaised(name, QStringLiteral("MouseDown"));
     const auto it = m_handlers.constFind(name);
     if (it != m_handlers.constEnd() && it->mouseDown) {
         const MouseHandler handler = it->mouseDown;
@@ -226,6 +228,7 @@ void FormWindow::raiseMouseDown(const QString &name, const MouseArgs &args)
 
 void FormWindow::raiseMouseMove(const QString &name, const MouseArgs &args)
 {
+    emit eventRaised(name, QStringLiteral("MouseMove"));
     const auto it = m_handlers.constFind(name);
     if (it != m_handlers.constEnd() && it->mouseMove) {
         const MouseHandler handler = it->mouseMove;

@@ -74,6 +74,11 @@ public:
     void raiseMouseDown(const QString &name, const MouseArgs &args);
     void raiseMouseMove(const QString &name, const MouseArgs &args);
 
+signals:
+    // Every event the window raises for one of its controls (or for "Form"), before
+    // its handler runs, whether or not a handler is registered.
+    void eventRaised(const QString &control, const QString &event);
+
 protected:
     using ClickHandler = std::function<void()>;
     using MouseHandler = std::function<void(const MouseArgs &)>;
