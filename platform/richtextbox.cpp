@@ -9,6 +9,8 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <vector>
+
 namespace {
 
 // Cursor positions map one to one onto the characters of the document's raw text;
@@ -64,6 +66,13 @@ struct AttributeScan
             mixedSize = mixedSize || s != size;
         }
         any = true;
+    }
+
+    // Once every attribute reads mixed, no further format can change the answer.
+    bool settled() const
+    {
+        return bold[0] && bold[1] && italic[0] && italic[1] && underline[0] && underline[1] && strike[0] &&
+               strike[1] && mixedFamily && mixedSize;
     }
 
     static TriState tri(const bool seen[2])
@@ -172,7 +181,10 @@ SelectionAttributes RichTextBox::selectionAttributes() const
     const int start = cursor.selectionStart();
     const int end = cursor.selectionEnd();
     // Walk the fragments that the selection touches: every format in it counts,
-    // not only the one at the cursor.
+    // not only the one at the cursor. A long document repeats a handful of formats
+    // over and over, so each distinct format is looked at once; the indicators read
+    // the whole document this way on every change of a large selection.
+    std::vector<bool> seen;
     for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
          block = block.next()) {
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
@@ -181,9 +193,19 @@ SelectionAttributes RichTextBox::selectionAttributes() const
                 continue;
             const int fStart = fragment.position();
             const int fEnd = fStart + fragment.length();
-            if (fEnd <= start || fStart >= end)
+            if (fEnd <= start)
                 continue;
+            if (fStart >= end)
+                break;
+            const size_t index = size_t(qMax(0, fragment.charFormatIndex()));
+            if (index >= seen.size())
+                seen.resize(index + 1);
+            else if (seen[index])
+                continue;
+            seen[index] = true;
             scan.add(fragment.charFormat(), defaultFont);
+            if (scan.settled())
+                return scan.result();
         }
     }
     if (!scan.any)
