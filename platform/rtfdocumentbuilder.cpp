@@ -78,6 +78,7 @@ void RtfDocumentBuilder::openPendingBlock()
     if (!m_pendingBreak)
         return;
     m_pendingBreak = false;
+    m_afterRow = false;
     m_cursor.insertBlock();
     m_blockHasContent = false;
 }
@@ -161,10 +162,17 @@ void RtfDocumentBuilder::paragraphBreak(const RtfParaState &para)
     flushText();
     applyBlockFormat(para);
     m_pendingBreak = true;
+    m_afterRow = false;
 }
 
 void RtfDocumentBuilder::finish(const RtfParaState &para)
 {
+    if (m_pendingBreak && m_afterRow) {
+        // A table cannot end the text: the paragraph after it is kept, empty.
+        openPendingBlock();
+        applyBlockFormat(para);
+        return;
+    }
     if (m_pendingBreak)
         return; // the mark of the last paragraph: no empty block after it
     flushText();

@@ -35,6 +35,8 @@ public:
     void paragraphBreak(const RtfParaState &para);
     // True when the paragraph being written has neither text nor images yet.
     bool paragraphEmpty() const { return m_pendingBreak || (!m_blockHasContent && m_text.isEmpty()); }
+    // A table row ended; if nothing follows, the paragraph after the table stays.
+    void rowEnd() { m_afterRow = true; }
     void finish(const RtfParaState &para);
 
 private:
@@ -51,5 +53,6 @@ private:
     bool m_blockStateApplied = false;
     bool m_pendingBreak = false;
     bool m_blockHasContent = false;
+    bool m_afterRow = false;
     int m_images = 0;
 };

@@ -223,7 +223,7 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
         t.emplace("cell", KwInfo{Kw::Cell});
         t.emplace("nestcell", KwInfo{Kw::NestCell});
         t.emplace("row", KwInfo{Kw::Row});
-        t.emplace("nestrow", KwInfo{Kw::Row});
+        t.emplace("nestrow", KwInfo{Kw::Unknown});
         t.emplace("trowd", KwInfo{Kw::Trowd});
         t.emplace("clmrg", KwInfo{Kw::Clmrg});
         t.emplace("cellx", KwInfo{Kw::Cellx});
@@ -536,6 +536,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     }
     case Kw::Deff:
         m_defaultFont = t.hasParameter ? p : 0;
+        if (!m_fonts.isEmpty())
+            afterFontTable(); // written after the font table by some producers
         break;
     case Kw::F:
         if (g.dest == Dest::FontTable) {
@@ -726,6 +728,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Row:
         m_cellIndex = 0;
+        if (g.dest == Dest::Normal)
+            m_builder.rowEnd();
         break;
     case Kw::Trowd:
         m_cellCovered.clear();

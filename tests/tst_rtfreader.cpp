@@ -1,0 +1,465 @@
+// The ways RTF readers usually go wrong, each checked on what a user would see:
+// the text and the format at a position.
+
+#include "platform/rtfreader.h"
+#include "platform/rtfstate.h"
+
+#include <QElapsedTimer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+#include <QBuffer>
+#include <QImage>
+#include <QtTest>
+
+namespace {
+
+// The document's text as the reader's users see it: blocks joined by line ends, line
+// separators as line ends, list labels included.
+QString textOf(const QTextDocument &doc)
+{
+    QString s;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b != doc.begin())
+            s += QLatin1Char('\n');
+        s += b.text();
+    }
+    s.replace(QChar(0x2028), QLatin1Char('\n'));
+    return s;
+}
+
+QString read(const QByteArray &rtf, Failure *failure = nullptr)
+{
+    QTextDocument doc;
+    const Failure f = Rtf::read(rtf, &doc);
+    if (failure)
+        *failure = f;
+    return textOf(doc);
+}
+
+// The character format in force at the first occurrence of needle.
+QTextCharFormat formatAt(const QTextDocument &doc, const QString &needle)
+{
+    const QTextCursor found = doc.find(needle);
+    if (found.isNull())
+        return {};
+    QTextCursor c(const_cast<QTextDocument *>(&doc));
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat();
+}
+
+} // namespace
+
+class TestRtfReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void signature();
+    void syntax_data();
+    void syntax();
+    void encoding_data();
+    void encoding();
+    void destinationsHidden_data();
+    void destinationsHidden();
+    void characterFormat();
+    void parameterlessWordMeansOn();
+    void plainResets();
+    void styleSheet();
+    void paragraphs();
+    void hyperlink();
+    void tables();
+    void listLabelsMarked();
+    void picture();
+    void notRtf();
+    void truncated();
+    void deepNesting();
+    void binLongerThanFile();
+    void absurdParameters();
+    void garbageNeverCrashes();
+};
+
+void TestRtfReader::signature()
+{
+    QVERIFY(Rtf::hasSignature("{\\rtf1 x}"));
+    QVERIFY(Rtf::hasSignature("{\\rtf"));
+    QVERIFY(!Rtf::hasSignature(" {\\rtf1}"));
+    QVERIFY(!Rtf::hasSignature("foobar"));
+    QVERIFY(!Rtf::hasSignature(""));
+}
+
+void TestRtfReader::syntax_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain text") << QByteArray("{\\rtf1 Hello}") << QStringLiteral("Hello");
+    QTest::newRow("space after word is its delimiter") << QByteArray("{\\rtf1\\b  two}") << QStringLiteral(" two");
+    QTest::newRow("letters after a parameter are text") << QByteArray("{\\rtf1foobar}") << QStringLiteral("foobar");
+    QTest::newRow("digit delimiter") << QByteArray("{\\rtf1 a\\fs20-b}") << QStringLiteral("a-b");
+    QTest::newRow("escaped characters") << QByteArray("{\\rtf1 \\\\ \\{ \\}}") << QStringLiteral("\\ { }");
+    QTest::newRow("line ends are not text") << QByteArray("{\\rtf1 one\r\ntwo\nthree\rfour}") << QStringLiteral("onetwothreefour");
+    QTest::newRow("backslash line end is a paragraph") << QByteArray("{\\rtf1 one\\\ntwo}") << QStringLiteral("one\ntwo");
+    QTest::newRow("special symbols") << QByteArray("{\\rtf1 a\\~b\\-c\\_d}") << QStringLiteral("a\u00A0b\u00ADc\u2011d");
+    QTest::newRow("named characters")
+        << QByteArray("{\\rtf1 \\lquote x\\rquote \\ldblquote y\\rdblquote \\emdash\\endash\\bullet}")
+        << QStringLiteral("\u2018x\u2019\u201Cy\u201D\u2014\u2013\u2022");
+    QTest::newRow("tab") << QByteArray("{\\rtf1 a\\tab b}") << QStringLiteral("a\tb");
+    QTest::newRow("line break") << QByteArray("{\\rtf1 a\\line b}") << QStringLiteral("a\nb");
+    QTest::newRow("unknown word ignored") << QByteArray("{\\rtf1 a\\foo42 b}") << QStringLiteral("ab");
+    QTest::newRow("unknown starred destination skipped") << QByteArray("{\\rtf1 a{\\*\\foo hidden {nested} text}b}") << QStringLiteral("ab");
+    QTest::newRow("unicode with default fallback") << QByteArray("{\\rtf1 caf\\u233?}") << QStringLiteral("caf\u00E9");
+    QTest::newRow("uc0 skips nothing") << QByteArray("{\\rtf1\\uc0 \\u233 x}") << QStringLiteral("\u00E9x");
+    QTest::newRow("uc2 skips two") << QByteArray("{\\rtf1\\uc2 \\u233 xyz}") << QStringLiteral("\u00E9z");
+    QTest::newRow("uc fallback as hex") << QByteArray("{\\rtf1\\uc2 \\u26085\\'93\\'fay}") << QStringLiteral("\u65E5y");
+    QTest::newRow("uc is per group") << QByteArray("{\\rtf1 {\\uc2 \\u233 xy}\\u233 xy}") << QStringLiteral("\u00E9\u00E9y");
+    QTest::newRow("fallback ends at group end") << QByteArray("{\\rtf1\\uc3 {\\u233 x}yz}") << QStringLiteral("\u00E9yz");
+    QTest::newRow("negative unicode") << QByteArray("{\\rtf1 \\u-3913 ?}") << QStringLiteral("\uF0B7");
+    QTest::newRow("surrogate pair") << QByteArray("{\\rtf1 \\u-10179?\\u-9047?}") << QStringLiteral("\U0001F4A9");
+    QTest::newRow("lone high surrogate") << QByteArray("{\\rtf1 a\\u-10179?b}") << QStringLiteral("a\uFFFDb");
+    QTest::newRow("lone low surrogate") << QByteArray("{\\rtf1 a\\u-9047?b}") << QStringLiteral("a\uFFFDb");
+    QTest::newRow("bin skipped by count") << QByteArray("{\\rtf1 a{\\*\\foo\\bin3 }{\\}b}") << QStringLiteral("ab");
+    QTest::newRow("bin in text is not text") << QByteArray("{\\rtf1 a\\bin2 xyb}") << QStringLiteral("ab");
+    QTest::newRow("last paragraph mark adds no line") << QByteArray("{\\rtf1 one\\par two\\par}") << QStringLiteral("one\ntwo");
+    QTest::newRow("empty paragraphs kept") << QByteArray("{\\rtf1 one\\par\\par two}") << QStringLiteral("one\n\ntwo");
+    QTest::newRow("trailing garbage ignored") << QByteArray("{\\rtf1 a}junk{\\b x}") << QStringLiteral("a");
+    QTest::newRow("section is a paragraph break") << QByteArray("{\\rtf1 a\\sect b}") << QStringLiteral("a\nb");
+    QTest::newRow("footnote text left out, mark kept")
+        << QByteArray("{\\rtf1 a{\\super\\chftn}{\\footnote{\\super\\chftn} note}b}") << QStringLiteral("a1b");
+    QTest::newRow("field result shown")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}b}") << QStringLiteral("a7b");
+    QTest::newRow("upr shows the unicode version")
+        << QByteArray("{\\rtf1 {\\upr{ansi}{\\*\\ud{uni}}}}") << QStringLiteral("uni");
+}
+
+void TestRtfReader::syntax()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    Failure f;
+    QCOMPARE(read(rtf, &f), expected);
+    QVERIFY(!f);
+}
+
+void TestRtfReader::encoding_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("cp1252 quote, not Latin-1") << QByteArray("{\\rtf1\\ansi it\\'92s}") << QStringLiteral("it\u2019s");
+    QTest::newRow("cp1252 euro") << QByteArray("{\\rtf1\\ansi\\ansicpg1252 \\'80}") << QStringLiteral("\u20AC");
+    QTest::newRow("cp1251") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8}") << QStringLiteral("\u041F\u0440\u0438");
+    QTest::newRow("raw 8-bit bytes in cp1250") << QByteArray("{\\rtf1\\ansi\\ansicpg1250 \x9a}") << QStringLiteral("\u0161");
+    QTest::newRow("mac roman") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("\u00E9");
+    QTest::newRow("pc 437") << QByteArray("{\\rtf1\\pc \\'82}") << QStringLiteral("\u00E9");
+    QTest::newRow("pca 850") << QByteArray("{\\rtf1\\pca \\'d0}") << QStringLiteral("\u00F0");
+    QTest::newRow("font charset wins")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset161 Greek;}}\\f0\\'80\\f1\\'d9}")
+        << QStringLiteral("\u20AC\u03A9");
+    QTest::newRow("font cpg")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\cpg1251 X;}}\\f0\\'c0}") << QStringLiteral("\u0410");
+    QTest::newRow("cp932 double byte as hex")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'93\\'fa\\'96\\'7b}") << QStringLiteral("\u65E5\u672C");
+    QTest::newRow("cp932 trail byte as literal")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS;}}\\f0 \\'83A}") << QStringLiteral("\u30A2");
+    QTest::newRow("cp932 trail backslash")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932 \\'95\\\\}") << QStringLiteral("\u8868");
+    QTest::newRow("cp936 double byte")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}") << QStringLiteral("\u4E2D\u6587");
+    QTest::newRow("cp936 through font charset")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset134 SimSun;}}\\f1\\'d6\\'d0}") << QStringLiteral("\u4E2D");
+    QTest::newRow("cp949") << QByteArray("{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1}") << QStringLiteral("\uD55C");
+    QTest::newRow("cp950") << QByteArray("{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4}") << QStringLiteral("\u4E2D");
+    QTest::newRow("utf-8 code page") << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'c3\\'a9}") << QStringLiteral("\u00E9");
+    QTest::newRow("invalid code page falls back") << QByteArray("{\\rtf1\\ansi\\ansicpg0 \\'e9}") << QStringLiteral("\u00E9");
+    QTest::newRow("broken double byte is replaced, not dropped")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932 a\\'81}") << QStringLiteral("a\uFFFD");
+    QTest::newRow("hex font name")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 \\'82\\'6c\\'82\\'72;}}\\f0 x}") << QStringLiteral("x");
+}
+
+void TestRtfReader::encoding()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QCOMPARE(read(rtf), expected);
+}
+
+void TestRtfReader::destinationsHidden_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::newRow("info") << QByteArray("{\\rtf1{\\info{\\title LEAK}{\\author LEAK}}ok}");
+    QTest::newRow("font table") << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fswiss LEAK;}}ok}");
+    QTest::newRow("colour table") << QByteArray("{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}ok}");
+    QTest::newRow("style sheet") << QByteArray("{\\rtf1{\\stylesheet{\\s1 LEAK;}{\\*\\cs2 LEAK;}}ok}");
+    QTest::newRow("header and footer") << QByteArray("{\\rtf1{\\header LEAK}{\\footerl LEAK}ok}");
+    QTest::newRow("annotation") << QByteArray("{\\rtf1{\\*\\atnid LEAK}{\\*\\annotation LEAK}ok}");
+    QTest::newRow("object data") << QByteArray("{\\rtf1{\\object{\\*\\objdata 4c45414b}}ok}");
+    QTest::newRow("generator and themes") << QByteArray("{\\rtf1{\\*\\generator LEAK;}{\\*\\themedata 4c45}{\\*\\datastore 4c}ok}");
+    QTest::newRow("list table") << QByteArray("{\\rtf1{\\*\\listtable{\\list{\\listlevel{\\leveltext LEAK;}}}}ok}");
+    QTest::newRow("field instruction") << QByteArray("{\\rtf1{\\field{\\*\\fldinst LEAK}{\\fldrslt ok}}}");
+    QTest::newRow("hidden text") << QByteArray("{\\rtf1{\\v LEAK}ok}");
+    QTest::newRow("deleted revision") << QByteArray("{\\rtf1{\\deleted LEAK}ok}");
+    QTest::newRow("picture data") << QByteArray("{\\rtf1{\\pict\\wmetafile8 4c45414b}ok}");
+    QTest::newRow("alternative picture") << QByteArray("{\\rtf1{\\nonshppict{\\pict 4c}}ok}");
+    QTest::newRow("bookmarks") << QByteArray("{\\rtf1{\\*\\bkmkstart LEAK}ok{\\*\\bkmkend LEAK}}");
+    QTest::newRow("legacy list definition") << QByteArray("{\\rtf1{\\*\\pn\\pnlvlblt{\\pntxtb LEAK}}ok}");
+    QTest::newRow("shape result") << QByteArray("{\\rtf1{\\shp{\\*\\shpinst LEAK}{\\shprslt LEAK}}ok}");
+    QTest::newRow("nested-table fallback") << QByteArray("{\\rtf1{\\nonesttables LEAK}ok}");
+    QTest::newRow("index entry") << QByteArray("{\\rtf1{\\xe LEAK}ok}");
+}
+
+void TestRtfReader::destinationsHidden()
+{
+    QFETCH(QByteArray, rtf);
+    QCOMPARE(read(rtf), QStringLiteral("ok"));
+}
+
+void TestRtfReader::characterFormat()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
+                       "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                       "\\f0\\fs24 n {\\b B}{\\i I}{\\ul U}{\\uldb D}{\\ul\\ulnone X}{\\strike S}{\\striked1 T}"
+                       "{\\f1 F}{\\fs31 Z}{\\cf1 R}{\\highlight2 H}{\\super P}{\\sub Q}{\\caps C}}",
+                       &doc));
+    QCOMPARE(textOf(doc), QStringLiteral("n BIUDXSTFZRHPQC"));
+    QCOMPARE(formatAt(doc, "n").fontWeight(), int(QFont::Normal));
+    QCOMPARE(formatAt(doc, "n").fontFamilies().toStringList(), QStringList{"Arial"});
+    QCOMPARE(formatAt(doc, "n").fontPointSize(), 12.0);
+    QCOMPARE(formatAt(doc, "B").fontWeight(), int(QFont::Bold));
+    QVERIFY(formatAt(doc, "I").fontItalic());
+    QCOMPARE(formatAt(doc, "U").underlineStyle(), QTextCharFormat::SingleUnderline);
+    QVERIFY(formatAt(doc, "D").underlineStyle() != QTextCharFormat::NoUnderline);
+    QCOMPARE(formatAt(doc, "X").underlineStyle(), QTextCharFormat::NoUnderline);
+    QVERIFY(formatAt(doc, "S").fontStrikeOut());
+    QVERIFY(formatAt(doc, "T").fontStrikeOut());
+    QCOMPARE(formatAt(doc, "F").fontFamilies().toStringList(), QStringList{"Courier New"});
+    QCOMPARE(formatAt(doc, "Z").fontPointSize(), 15.5);
+    QCOMPARE(formatAt(doc, "R").foreground().color(), QColor(255, 0, 0));
+    QVERIFY(!formatAt(doc, "n").hasProperty(QTextFormat::ForegroundBrush)); // automatic colour
+    QCOMPARE(formatAt(doc, "H").background().color(), QColor(0, 0, 255));
+    QCOMPARE(formatAt(doc, "P").verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    QCOMPARE(formatAt(doc, "Q").verticalAlignment(), QTextCharFormat::AlignSubScript);
+    QCOMPARE(formatAt(doc, "C").fontCapitalization(), QFont::AllUppercase);
+}
+
+void TestRtfReader::parameterlessWordMeansOn()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1 \\b on\\b0 off\\i it\\i0 no\\ul u\\ul0 v}", &doc));
+    QCOMPARE(formatAt(doc, "on").fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatAt(doc, "off").fontWeight(), int(QFont::Normal));
+    QVERIFY(formatAt(doc, "it").fontItalic());
+    QVERIFY(!formatAt(doc, "no").fontItalic());
+    QCOMPARE(formatAt(doc, "u").underlineStyle(), QTextCharFormat::SingleUnderline);
+    QCOMPARE(formatAt(doc, "v").underlineStyle(), QTextCharFormat::NoUnderline);
+}
+
+void TestRtfReader::plainResets()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\deff0 \\f1\\b\\i\\fs40 a\\plain b{\\b c}d}", &doc));
+    QCOMPARE(formatAt(doc, "a").fontWeight(), int(QFont::Bold));
+    const QTextCharFormat b = formatAt(doc, "b");
+    QCOMPARE(b.fontWeight(), int(QFont::Normal));
+    QVERIFY(!b.fontItalic());
+    QCOMPARE(b.fontPointSize(), 12.0);
+    QCOMPARE(b.fontFamilies().toStringList(), QStringList{"Arial"});
+    QCOMPARE(formatAt(doc, "c").fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatAt(doc, "d").fontWeight(), int(QFont::Normal)); // group end restores
+}
+
+void TestRtfReader::styleSheet()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Georgia;}}"
+                       "{\\stylesheet{\\s0 Normal;}{\\s1\\qc\\f1\\b\\fs32 Heading 1;}{\\*\\cs10\\additive\\i Emphasis;}}"
+                       "\\pard\\plain\\s1 Title\\par\\pard\\plain body {\\cs10 em}\\par}",
+                       &doc));
+    const QTextCharFormat title = formatAt(doc, "Title");
+    QCOMPARE(title.fontWeight(), int(QFont::Bold));
+    QCOMPARE(title.fontPointSize(), 16.0);
+    QCOMPARE(title.fontFamilies().toStringList(), QStringList{"Georgia"});
+    QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    QVERIFY(formatAt(doc, "em").fontItalic());
+    QCOMPARE(formatAt(doc, "em").fontPointSize(), 12.0);
+    QVERIFY(!formatAt(doc, "body").fontItalic());
+}
+
+void TestRtfReader::paragraphs()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1\\pard\\qr\\li1440\\ri720\\fi-360\\sb240\\sa120 right\\par"
+                       "\\pard\\qj just\\par\\pard centre\\qc\\par\\pard left}",
+                       &doc));
+    QCOMPARE(doc.blockCount(), 4);
+    const QTextBlockFormat r = doc.findBlockByNumber(0).blockFormat();
+    QCOMPARE(r.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    QCOMPARE(r.leftMargin(), 96.0);
+    QCOMPARE(r.rightMargin(), 48.0);
+    QCOMPARE(r.textIndent(), -24.0);
+    QCOMPARE(r.topMargin(), 16.0);
+    QCOMPARE(r.bottomMargin(), 8.0);
+    QCOMPARE(doc.findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+    // Paragraph properties belong to the paragraph the mark ends, wherever they stand.
+    QCOMPARE(doc.findBlockByNumber(2).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    QCOMPARE(doc.findBlockByNumber(3).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    QCOMPARE(doc.findBlockByNumber(3).blockFormat().leftMargin(), 0.0);
+}
+
+void TestRtfReader::hyperlink()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1 see {\\field{\\*\\fldinst{HYPERLINK \"https://example.org/a\"}}"
+                       "{\\fldrslt{\\ul the site}}} and {\\field{\\*\\fldinst HYPERLINK \\\\l \"part2\"}{\\fldrslt here}}.}",
+                       &doc));
+    QCOMPARE(textOf(doc), QStringLiteral("see the site and here."));
+    const QTextCharFormat link = formatAt(doc, "the site");
+    QVERIFY(link.isAnchor());
+    QCOMPARE(link.anchorHref(), QStringLiteral("https://example.org/a"));
+    QCOMPARE(formatAt(doc, "here").anchorHref(), QStringLiteral("#part2"));
+    QVERIFY(!formatAt(doc, "and").isAnchor());
+}
+
+void TestRtfReader::tables()
+{
+    // Each cell paragraph on its own line, row by row; a horizontally covered cell
+    // gives nothing, a vertically covered one an empty line; nested cells in place.
+    const QByteArray rtf = "{\\rtf1 before\\par"
+                           "\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000"
+                           "\\pard\\intbl a1\\cell wide\\cell\\cell\\row"
+                           "\\trowd\\clvmgf\\cellx1000\\cellx2000\\cellx3000"
+                           "\\pard\\intbl b1\\cell b2\\par b2bis\\cell"
+                           "\\pard\\intbl\\itap2 n1\\nestcell n2\\nestcell{\\*\\nesttableprops\\trowd\\cellx500\\nestrow}"
+                           "\\pard\\intbl\\itap1 b3\\cell\\row"
+                           "\\trowd\\clvmrg\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl\\cell c2\\cell c3\\cell\\row"
+                           "\\pard after\\par}";
+    QCOMPARE(read(rtf), QStringLiteral("before\na1\nwide\nb1\nb2\nb2bis\nn1\nn2\nb3\n\nc2\nc3\nafter"));
+    // A table at the very end keeps an empty paragraph after it.
+    QCOMPARE(read("{\\rtf1\\trowd\\cellx1000\\pard\\intbl x\\cell\\row}"), QStringLiteral("x\n"));
+}
+
+void TestRtfReader::listLabelsMarked()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1{\\listtext 1.\\tab}First\\par{\\*\\pn\\pnlvlblt}{\\pntext\\'b7\\tab}Second\\par}", &doc));
+    QCOMPARE(textOf(doc), QStringLiteral("1.\tFirst\n\u00B7\tSecond"));
+    QVERIFY(formatAt(doc, "1.").boolProperty(RtfProperty::ListLabel));
+    QVERIFY(!formatAt(doc, "First").boolProperty(RtfProperty::ListLabel));
+}
+
+void TestRtfReader::picture()
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1 a{\\*\\shppict{\\pict\\pngblip\\picwgoal1440\\pichgoal720 " + png.toHex()
+                           + "}}{\\nonshppict{\\pict\\wmetafile8 0102}}b{\\pict\\pngblip\\bin" + QByteArray::number(png.size())
+                           + " " + png + "}c{\\pict\\jpegblip 00ff}d}",
+                       &doc));
+    QString text = textOf(doc);
+    QCOMPARE(text.count(QChar(0xFFFC)), 2); // the broken JPEG leaves no trace
+    QCOMPARE(text.remove(QChar(0xFFFC)), QStringLiteral("abcd"));
+    QTextCursor c(&doc);
+    c.setPosition(2);
+    const QTextImageFormat f = c.charFormat().toImageFormat();
+    QVERIFY(f.isValid());
+    QCOMPARE(f.width(), 96.0);
+    QCOMPARE(f.height(), 48.0);
+    const QImage stored = doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+    QCOMPARE(stored.size(), QSize(4, 3));
+}
+
+void TestRtfReader::notRtf()
+{
+    for (const QByteArray &data : {QByteArray("foobar"), QByteArray(), QByteArray("{\\rt"), QByteArray("{rtf1}")}) {
+        QTextDocument doc;
+        const Failure f = Rtf::read(data, &doc);
+        QCOMPARE(f.number, FailureNumber::InvalidFormat);
+        QVERIFY(!f.description.isEmpty());
+    }
+}
+
+void TestRtfReader::truncated()
+{
+    Failure f;
+    QCOMPARE(read("{\\rtf1{\\fonttbl{\\f0 Times;}}{\\b Hello} world", &f), QStringLiteral("Hello world"));
+    QVERIFY(!f);
+    QCOMPARE(read("{\\rtf1 abc\\'4", &f), QStringLiteral("abc\u0004"));
+    QCOMPARE(read("{\\rtf1 abc\\", &f), QStringLiteral("abc"));
+    QCOMPARE(read("{\\rtf1 abc\\u", &f), QStringLiteral("abc"));
+    QCOMPARE(read("{\\rtf1 abc{\\*\\foo", &f), QStringLiteral("abc"));
+    QCOMPARE(read("{\\rtf1 abc\\u-10179", &f), QStringLiteral("abc\uFFFD"));
+}
+
+void TestRtfReader::deepNesting()
+{
+    const int depth = 100000;
+    QByteArray rtf = "{\\rtf1 a";
+    rtf += QByteArray(depth, '{');
+    rtf += "\\b deep";
+    rtf += QByteArray(depth, '}');
+    rtf += "z}";
+    QElapsedTimer t;
+    t.start();
+    QTextDocument doc;
+    QVERIFY(!Rtf::read(rtf, &doc));
+    QCOMPARE(textOf(doc), QStringLiteral("adeepz"));
+    QCOMPARE(formatAt(doc, "deep").fontWeight(), int(QFont::Bold));
+    QVERIFY(t.elapsed() < 5000);
+
+    // Unbalanced the other way: only openings.
+    QByteArray open = "{\\rtf1 x" + QByteArray(depth, '{') + "y";
+    QCOMPARE(read(open), QStringLiteral("xy"));
+}
+
+void TestRtfReader::binLongerThanFile()
+{
+    Failure f;
+    QCOMPARE(read("{\\rtf1 a\\bin999999999 bc}", &f), QStringLiteral("a"));
+    QVERIFY(!f);
+    QCOMPARE(read("{\\rtf1 a{\\pict\\pngblip\\bin2147483647 xx", &f), QStringLiteral("a"));
+    QCOMPARE(read("{\\rtf1 a\\bin-5 bc}", &f), QStringLiteral("abc"));
+}
+
+void TestRtfReader::absurdParameters()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1\\fs99999999999999999999 a\\fs-4 b\\cf2147483647 c\\f-99 d{\\uc99999 \\u66 e}"
+                       "\\li-2147483647 f\\u99999999 g\\'zz h\\picwgoal999999999}",
+                       &doc));
+    QCOMPARE(textOf(doc), QStringLiteral("abcdBfzz h"));
+    QVERIFY(formatAt(doc, "a").fontPointSize() <= 1638);
+    QCOMPARE(formatAt(doc, "b").fontPointSize(), 12.0);
+}
+
+void TestRtfReader::garbageNeverCrashes()
+{
+    // Byte patterns around every construct; the reader must come back each time.
+    const QByteArray pieces[] = {"{", "}", "\\", "\\'", "\\'f", "\\u", "\\u-", "\\bin", "\\bin5 ", "\\*",
+                                 "\\pict", "\\fonttbl", "\\colortbl", "\\stylesheet", "\\field", "\\fldinst",
+                                 "\\fldrslt", "\\upr", "\\ud", "\\uc2", "\\ansicpg932", "\\'81", "\\cell", "\\row",
+                                 "\\par", "\\f1", ";", "x", "\xff", "\\listtext", "\\footnote", "\\trowd", "\\clmrg", "\\cellx9"};
+    const int count = int(sizeof pieces / sizeof pieces[0]);
+    quint32 seed = 12345;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray rtf = "{\\rtf1 ";
+        for (int k = 0; k < 60; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            rtf += pieces[(seed >> 16) % count];
+        }
+        QTextDocument doc;
+        Rtf::read(rtf, &doc);
+    }
+}
+
+QTEST_MAIN(TestRtfReader)
+#include "tst_rtfreader.moc"
