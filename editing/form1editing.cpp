@@ -45,6 +45,7 @@ void Form1::wireEditing()
     new IndicatorRefresh(RichTextBox1, [this] { runGuarded([this] { Timer4_Timer(); }); }, this);
     // The search text is what the entry field holds, kept in step as the user types,
     // so the find link itself only has to call FindText.
+    Module1::SearchText = Text1->text();
     connect(Text1, &QLineEdit::textChanged, this, [](const QString &text) { Module1::SearchText = text; });
 }
 
