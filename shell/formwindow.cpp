@@ -6,6 +6,7 @@
 #include "shell/pictureboxwidget.h"
 #include "shell/skin.h"
 #include "shell/twips.h"
+#include "shell/windowactivation.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -51,6 +52,7 @@ FormWindow::FormWindow(const FormDef &def, QWidget *parent)
     , m_alive(this)
 {
     Skin::installFontSubstitutes();
+    WindowActivation::watch();
     setWindowTitle(QString::fromUtf8(def.caption));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -101,6 +103,8 @@ void FormWindow::createWindowedControls()
         case ControlKind::RichTextBox: {
             auto *editor = new RichTextBox(this);
             editor->setFrameShape(QFrame::NoFrame);
+            editor->setFont(control.font());
+            editor->document()->setDefaultFont(control.font());
             widget = editor;
             break;
         }
@@ -239,7 +243,10 @@ void FormWindow::raiseMouseMove(const QString &name, const MouseArgs &args)
 MouseArgs FormWindow::mouseArgs(const QMouseEvent *event, const Control *target, int button) const
 {
     const QPointF origin = target ? QPointF(target->boxPixels().topLeft()) : QPointF(0, 0);
-    const QPointF local = event->position() - origin;
+    // From the pointer's place on the screen and the window's position as last set:
+    // a move event queued before the window's own last move (a drag moves it on
+    // every event) still gives the pointer's true place over the control.
+    const QPointF local = event->globalPosition() - QPointF(geometry().topLeft()) - origin;
     MouseArgs args;
     args.button = button;
     args.shift = shiftMask(event->modifiers());

@@ -62,6 +62,11 @@ public:
     int widthTwips() const;
     int heightTwips() const;
 
+    // The drag anchor: where a button was last pressed on the window's drag source,
+    // in twips relative to that source.
+    float DragStartX = 0;
+    float DragStartY = 0;
+
     // Runs a handler so that a failure inside it never takes the program down.
     static void runGuarded(const std::function<void()> &handler);
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "shell/promptform.h"
+
+// The prompt that asks whether to save the document before the program ends.
+class Form3 final : public PromptForm
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form3)
+
+public:
+    ~Form3() override;
+
+    // Shows the prompt as an ordinary window, not modal: created from its
+    // definition when none is open, otherwise the open one is raised and activated.
+    static Form3 *showPrompt();
+    // The open prompt, or null.
+    static Form3 *current();
+
+    // "Oui" and its tick, "Non" and its cross, "annuler".
+    void Label3_Click();
+    void Image3_Click();
+    void Label2_Click();
+    void Image2_Click();
+    void Label4_Click();
+
+private:
+    Form3();
+};

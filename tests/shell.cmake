@@ -1,0 +1,4 @@
+# Tests of the window shell: drag arithmetic, prompt windows, and the title strip,
+# window states and dragging on a real X server.
+orvo_add_test(tst_dragstep TIMEOUT 30)
+orvo_add_test(tst_prompts TIMEOUT 60)
