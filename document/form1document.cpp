@@ -1,9 +1,23 @@
 // Modified flag, open, save, new document and quit of the main window.
 #include "shell/form1.h"
 
+#include "document/module2.h"
 #include "platform/richtextbox.h"
 
 #include <QCloseEvent>
+
+namespace {
+
+// Two entries, both beginning with "Tous les fichiers": rich text only, then every file.
+const QString openFilter =
+    QStringLiteral("Tous les fichiers ") + QStringLiteral("(*.rtf)|*.rtf|Tous les fichiers(*.*)|*.*");
+
+// Option 23 of the dialog before an open.
+constexpr int openDialogFlags = 0;
+
+const QString suggestedName = QStringLiteral("Untitled.rtf");
+
+} // namespace
 
 void Form1::wireDocument()
 {
@@ -14,9 +28,31 @@ void Form1::wireDocument()
     onClick("Label5", [this] { Label5_Click(); });
 }
 
-void Form1::RichTextBox1_Change() { setModified(true); }
-void Form1::Image6_Click() {}
-void Form1::Image7_Click() {}
+void Form1::RichTextBox1_Change()
+{
+    setModified(true);
+}
+
+void Form1::Image6_Click()
+{
+    // Every failure is skipped silently: a cancelled dialog leaves the name empty,
+    // and the load of an empty name fails without touching the document.
+    FailureRecord err;
+    CommonDialog1.setFileName(QString());
+    CommonDialog1.setFilter(openFilter);
+    CommonDialog1.setFlags(openDialogFlags);
+    err.step(CommonDialog1.showOpen());
+    err.step(RichTextBox1->loadFile(CommonDialog1.fileName()));
+}
+
+void Form1::Image7_Click()
+{
+    const QString path = Module2::AskSaveFileName(suggestedName);
+    if (path.isEmpty())
+        return;
+    Module2::SaveDocument(path);
+}
+
 void Form1::Image9_Click() {}
 void Form1::Label5_Click() {}
 

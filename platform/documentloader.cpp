@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cerrno>
+
 namespace DocumentLoader {
 
 namespace {
@@ -35,12 +37,14 @@ Failure readFailure(const QString &path, const QFile &file)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return {FailureNumber::FileNotFound, QStringLiteral("Fichier introuvable : %1").arg(path)};
+        return {FailureNumber::FileNotFound, qt_error_string(ENOENT)};
     if (info.isDir())
-        return {FailureNumber::PathNotFound, QStringLiteral("%1 est un dossier.").arg(path)};
+        return {FailureNumber::PathNotFound, qt_error_string(EISDIR)};
+    // Devices and pipes: reading /dev/zero or a FIFO would never end.
+    if (!info.isFile())
+        return {FailureNumber::DeviceIO, QStringLiteral("%1 n'est pas un fichier ordinaire.").arg(path)};
     const QString reason = file.errorString();
-    return {FailureNumber::PermissionDenied,
-            reason.isEmpty() ? QStringLiteral("Lecture impossible : %1").arg(path) : reason};
+    return {FailureNumber::PermissionDenied, reason.isEmpty() ? qt_error_string(EACCES) : reason};
 }
 
 } // namespace
@@ -84,17 +88,12 @@ Failure load(const QString &path, std::unique_ptr<QTextDocument> *result)
 {
     result->reset();
     if (path.isEmpty())
-        return {FailureNumber::BadFileName, QStringLiteral("Aucun nom de fichier.")};
+        return {FailureNumber::BadFileName, qt_error_string(ENOENT)};
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return readFailure(path, file);
-    bool ok = true;
-    QByteArray bytes;
-    // Sequential files (pipes) report no size: read what comes.
-    bytes = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        ok = false;
-    if (!ok)
         return readFailure(path, file);
     return fromBytes(bytes, result);
 }

@@ -1,0 +1,2 @@
+# Document lifecycle: modified flag and title, save, open, new document and quit.
+orvo_add_test(tst_savedocument SOURCES tst_savedocument.cpp documentfixture.h scriptedservices.h)
