@@ -29,11 +29,18 @@ RtfDocumentBuilder::~RtfDocumentBuilder()
 QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
 {
     QTextCharFormat f;
-    if (s.font >= 0) {
-        const auto it = fontNames.constFind(s.font);
-        if (it != fontNames.constEnd() && !it->isEmpty())
-            f.setFontFamilies(QStringList{*it});
+    // The Latin font first, the East Asian one as fallback for the glyphs it lacks.
+    QStringList families;
+    const int western = s.western >= 0 ? s.western : s.font;
+    for (const int number : {western, s.eastern}) {
+        if (number < 0)
+            continue;
+        const auto it = fontNames.constFind(number);
+        if (it != fontNames.constEnd() && !it->isEmpty() && !families.contains(*it))
+            families.append(*it);
     }
+    if (!families.isEmpty())
+        f.setFontFamilies(families);
     f.setFontPointSize(s.size / 2.0);
     if (s.bold)
         f.setFontWeight(QFont::Bold);
@@ -43,7 +50,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(s.underline));
     if (s.strike)
         f.setFontStrikeOut(true);
-    if (s.color > 0 && size_t(s.color) < colors.size() && colors[s.color].isValid())
+    if (s.color >= 0 && size_t(s.color) < colors.size() && colors[s.color].isValid())
         f.setForeground(colors[s.color]);
     if (s.background > 0 && size_t(s.background) < colors.size() && colors[s.background].isValid())
         f.setBackground(colors[s.background]);

@@ -66,6 +66,13 @@ enum class Kw : unsigned char {
     Cf,
     Cb,
     Highlight,
+    SBasedOn,
+    Loch,
+    Hich,
+    Dbch,
+    Rtlch,
+    Ltrch,
+    Af,
     Super,
     Sub,
     NoSuperSub,
@@ -170,6 +177,7 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
         t.emplace("cs", KwInfo{Kw::Cs});
         t.emplace("ds", KwInfo{Kw::Ds});
         t.emplace("ts", KwInfo{Kw::Ts});
+        t.emplace("sbasedon", KwInfo{Kw::SBasedOn});
         t.emplace("plain", KwInfo{Kw::Plain});
         t.emplace("b", KwInfo{Kw::B});
         t.emplace("i", KwInfo{Kw::I});
@@ -193,6 +201,12 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
         t.emplace("cb", KwInfo{Kw::Cb});
         t.emplace("chcbpat", KwInfo{Kw::Cb});
         t.emplace("highlight", KwInfo{Kw::Highlight});
+        t.emplace("loch", KwInfo{Kw::Loch});
+        t.emplace("hich", KwInfo{Kw::Hich});
+        t.emplace("dbch", KwInfo{Kw::Dbch});
+        t.emplace("rtlch", KwInfo{Kw::Rtlch});
+        t.emplace("ltrch", KwInfo{Kw::Ltrch});
+        t.emplace("af", KwInfo{Kw::Af});
         t.emplace("super", KwInfo{Kw::Super});
         t.emplace("sub", KwInfo{Kw::Sub});
         t.emplace("nosupersub", KwInfo{Kw::NoSuperSub});
@@ -377,6 +391,7 @@ void RtfParser::groupOpen()
         g.para = RtfParaState();
         m_styleNumber = 0;
         m_styleKind = 0;
+        m_styleBasedOn = -1;
     }
     m_groups.push_back(g);
 }
@@ -545,7 +560,34 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         } else {
             g.chr.font = t.hasParameter ? p : 0;
             g.chr.codePage = fontCodePage(g.chr.font);
+            if (g.chr.charClass == 2)
+                g.chr.eastern = g.chr.font;
+            else
+                g.chr.western = -1;
         }
+        break;
+    case Kw::Loch:
+    case Kw::Ltrch:
+        g.chr.charClass = 0;
+        break;
+    case Kw::Hich:
+        g.chr.charClass = 1;
+        break;
+    case Kw::Dbch:
+        g.chr.charClass = 2;
+        break;
+    case Kw::Rtlch:
+        g.chr.charClass = 3;
+        break;
+    case Kw::Af:
+        // Associated fonts: Latin (\loch) and East Asian (\dbch) text each keep
+        // their own; the code page still follows \f, which the bytes are written in.
+        if (g.dest != Dest::Normal && g.dest != Dest::StyleEntry)
+            break;
+        if (g.chr.charClass == 0)
+            g.chr.western = t.hasParameter ? p : 0;
+        else if (g.chr.charClass == 2)
+            g.chr.eastern = t.hasParameter ? p : 0;
         break;
     case Kw::FCharset:
         if (g.dest == Dest::FontTable && m_fontOpen)
@@ -568,22 +610,21 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::StyleEntry) {
             m_styleNumber = t.hasParameter ? p : 0;
             m_styleKind = 0;
-        } else if (g.dest == Dest::Normal) {
-            const auto s = m_paraStyles.constFind(t.hasParameter ? p : 0);
-            if (s != m_paraStyles.constEnd()) {
-                g.para = s->para;
-                applyCharDelta(g.chr, s->chr);
-            }
+        } else if (g.dest == Dest::Normal && m_paraStyles.contains(t.hasParameter ? p : 0)) {
+            g.para = RtfParaState();
+            applyStyle(g, m_paraStyles, t.hasParameter ? p : 0, 0);
         }
+        break;
+    case Kw::SBasedOn:
+        if (g.dest == Dest::StyleEntry)
+            m_styleBasedOn = t.hasParameter ? p : -1;
         break;
     case Kw::Cs:
         if (g.dest == Dest::StyleEntry) {
             m_styleNumber = t.hasParameter ? p : 0;
             m_styleKind = 1;
         } else if (g.dest == Dest::Normal) {
-            const auto s = m_charStyles.constFind(t.hasParameter ? p : 0);
-            if (s != m_charStyles.constEnd())
-                applyCharDelta(g.chr, s->chr);
+            applyStyle(g, m_charStyles, t.hasParameter ? p : 0, 0);
         }
         break;
     case Kw::Ds:
@@ -994,6 +1035,16 @@ void RtfParser::finishFont()
     const int cp = f.codePage == RtfCodePage::Symbol ? 1252 : (f.codePage ? f.codePage : m_docCodePage);
     m_codePages.decode(cp, f.nameBytes.constData(), f.nameBytes.size(), name);
     f.name = name.trimmed();
+    // Old Windows names for the same face in another character set ("Arial CE",
+    // "Times New Roman Cyr"): modern systems only know the face itself.
+    static const char *const suffixes[] = {" CE", " Cyr", " Greek", " Tur", " Baltic", " (Hebrew)",
+                                           " (Arabic)", " (Vietnamese)"};
+    for (const char *suffix : suffixes) {
+        if (f.name.endsWith(QLatin1String(suffix)) && f.name.size() > qstrlen(suffix)) {
+            f.name.chop(qstrlen(suffix));
+            break;
+        }
+    }
     f.nameBytes.clear();
     m_builder.fontNames.insert(m_currentFont, f.name);
 }
@@ -1028,13 +1079,41 @@ void RtfParser::storeStyle(const Group &g)
 {
     if (m_styleKind == 2)
         return;
-    Style s{g.chr, g.para};
+    Style s{g.chr, g.para, m_styleBasedOn == m_styleNumber ? -1 : m_styleBasedOn};
     s.chr.label = false;
     s.chr.anchor = -1;
     if (m_styleKind == 0)
         m_paraStyles.insert(m_styleNumber, s);
     else
         m_charStyles.insert(m_styleNumber, s);
+}
+
+void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const
+{
+    // What a style leaves unset comes from the style it is based on; chains are short
+    // in practice and loops are cut by the depth limit.
+    const auto it = styles.constFind(number);
+    if (it == styles.constEnd())
+        return;
+    if (it->basedOn >= 0 && depth < 8)
+        applyStyle(g, styles, it->basedOn, depth + 1);
+    const RtfParaState d;
+    const RtfParaState &s = it->para;
+    if (s.alignment != d.alignment)
+        g.para.alignment = s.alignment;
+    if (s.leftIndent != d.leftIndent)
+        g.para.leftIndent = s.leftIndent;
+    if (s.rightIndent != d.rightIndent)
+        g.para.rightIndent = s.rightIndent;
+    if (s.firstIndent != d.firstIndent)
+        g.para.firstIndent = s.firstIndent;
+    if (s.spaceBefore != d.spaceBefore)
+        g.para.spaceBefore = s.spaceBefore;
+    if (s.spaceAfter != d.spaceAfter)
+        g.para.spaceAfter = s.spaceAfter;
+    if (s.pageBreakBefore != d.pageBreakBefore)
+        g.para.pageBreakBefore = s.pageBreakBefore;
+    applyCharDelta(g.chr, it->chr);
 }
 
 void RtfParser::applyCharDelta(RtfCharState &chr, const RtfCharState &style) const
@@ -1045,6 +1124,10 @@ void RtfParser::applyCharDelta(RtfCharState &chr, const RtfCharState &style) con
         chr.font = style.font;
         chr.codePage = style.codePage;
     }
+    if (style.western != d.western)
+        chr.western = style.western;
+    if (style.eastern != d.eastern)
+        chr.eastern = style.eastern;
     if (style.size != d.size)
         chr.size = style.size;
     if (style.color != d.color)

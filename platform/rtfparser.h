@@ -60,6 +60,7 @@ private:
     {
         RtfCharState chr;
         RtfParaState para;
+        int basedOn = -1;
     };
 
     struct Field
@@ -89,6 +90,7 @@ private:
     void addColor();
     void storeStyle(const Group &g);
     void applyCharDelta(RtfCharState &chr, const RtfCharState &style) const;
+    void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
     void startHyperlink(Group &g);
     void finishPicture();
     void skipDestination();
@@ -130,6 +132,7 @@ private:
     QHash<int, Style> m_charStyles;
     int m_styleNumber = 0;
     int m_styleKind = 0; // 0 paragraph, 1 character, 2 other
+    int m_styleBasedOn = -1;
 
     std::vector<Field> m_fields;
     int m_footnotes = 0;

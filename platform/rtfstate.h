@@ -15,15 +15,18 @@ constexpr int ListLabel = QTextFormat::UserProperty + 0x5254;
 
 struct RtfCharState
 {
-    int font = -1;       // number in the font table, -1 for none
+    int font = -1;       // number in the font table, -1 for none; decides the code page
+    int western = -1;    // font for Latin text when \loch\af names another, -1 = font
+    int eastern = -1;    // font for East Asian text (\dbch), -1 = none
     int size = 24;       // half-points
-    int color = 0;       // colour table index, 0 = automatic
+    int color = -1;      // colour table index, -1 = automatic
     int background = 0;  // colour table index, 0 = none
     int anchor = -1;     // index of a hyperlink target, -1 for none
     int codePage = 1252; // code page of the font in force
     unsigned char underline = 0; // QTextCharFormat::UnderlineStyle
     unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript
     unsigned char caps = 0;      // 0 as typed, 1 all caps, 2 small caps
+    unsigned char charClass = 0; // \loch 0, \hich 1, \dbch 2, \rtlch 3: what \af and \f name
     bool bold = false;
     bool italic = false;
     bool strike = false;
@@ -33,9 +36,9 @@ struct RtfCharState
 
     bool operator==(const RtfCharState &o) const
     {
-        return font == o.font && size == o.size && color == o.color && background == o.background
+        return font == o.font && western == o.western && eastern == o.eastern && size == o.size && color == o.color && background == o.background
             && anchor == o.anchor && codePage == o.codePage && underline == o.underline
-            && vertical == o.vertical && caps == o.caps && bold == o.bold && italic == o.italic
+            && vertical == o.vertical && caps == o.caps && charClass == o.charClass && bold == o.bold && italic == o.italic
             && strike == o.strike && hidden == o.hidden && deleted == o.deleted && label == o.label;
     }
     bool operator!=(const RtfCharState &o) const { return !(*this == o); }

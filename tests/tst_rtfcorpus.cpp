@@ -84,7 +84,9 @@ Attrs attrsOf(const QTextCharFormat &f)
     a.underline = f.underlineStyle() != QTextCharFormat::NoUnderline || f.fontUnderline();
     a.strike = f.fontStrikeOut();
     const QStringList families = f.fontFamilies().toStringList();
-    a.font = families.isEmpty() ? QString() : families.first();
+    // Where the document names no font the oracle reports its own default face; the
+    // editor's default face plays that part here.
+    a.font = families.isEmpty() ? QStringLiteral("Liberation Serif") : families.first();
     a.size = f.fontPointSize() > 0 ? f.fontPointSize() : 12.0;
     if (f.hasProperty(QTextFormat::ForegroundBrush))
         a.color = f.foreground().color().name();
@@ -261,6 +263,14 @@ Alignment align(const Flat &expected, const Flat &actual)
     return al;
 }
 
+QString describe(const Attrs &a)
+{
+    return QStringLiteral("%1%2%3%4 '%5' %6 %7")
+        .arg(a.bold ? "B" : "-", a.italic ? "I" : "-", a.underline ? "U" : "-", a.strike ? "S" : "-", a.font)
+        .arg(a.size)
+        .arg(a.color.isEmpty() ? QStringLiteral("auto") : a.color);
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
@@ -270,8 +280,8 @@ QByteArray readFile(const QString &path)
 }
 
 // Floors set at what the reader reaches, so a regression shows.
-constexpr int ExactFloor = 0;
-constexpr double RunsFloor = 0.0;
+constexpr int ExactFloor = 66;
+constexpr double RunsFloor = 99.5;
 
 struct Known
 {
@@ -299,6 +309,10 @@ const QHash<QString, Known> &knownTextDifferences()
          {90.0, "lone surrogates become U+FFFD; the oracle writes '?' and drops the next character"}},
         {QStringLiteral("rtfpipe-issue46-word"), {90.0, "SYMBOL fields and Symbol-font glyphs"}},
         {QStringLiteral("rtfpipe-symbol"), {80.0, "Symbol-font table: compare loosely (see the manifest)"}},
+        {QStringLiteral("d0rian-libreoffice6-sample"),
+         {99.0, "the oracle ends with an extra empty paragraph (a text frame anchored in the last one)"}},
+        {QStringLiteral("rtfpipe-list-google-aspose"),
+         {55.0, "the oracle shows the list table's source indentation as 80 spaces in the first line"}},
         {QStringLiteral("tika-tika2899-lists-tables"), {95.0, "recomputed NUMPAGES field"}},
         {QStringLiteral("tika-various"), {95.0, "recomputed SEQ field; footnote and endnote marks"}},
     };
@@ -371,6 +385,7 @@ void TestRtfCorpus::text()
         similaritySum += similarity;
 
         QString runsCell = QStringLiteral("-");
+        QString firstMismatch;
         const QByteArray runsJson = readFile(m_dir.filePath(name + QStringLiteral(".runs.json")));
         if (!runsJson.isEmpty() && !failure) {
             const Flat runs = flattenRuns(QJsonDocument::fromJson(runsJson));
@@ -381,7 +396,14 @@ void TestRtfCorpus::text()
                 const Line &ol = actual.lines[size_t(p.second)];
                 for (size_t k = 0; k < el.attrs.size() && k < ol.attrs.size(); ++k) {
                     ++chars;
-                    equal += runs.pool[size_t(el.attrs[k])] == actual.pool[size_t(ol.attrs[k])];
+                    const Attrs &x = runs.pool[size_t(el.attrs[k])];
+                    const Attrs &y = actual.pool[size_t(ol.attrs[k])];
+                    if (x == y) {
+                        ++equal;
+                    } else if (firstMismatch.isEmpty()) {
+                        firstMismatch = QStringLiteral("runs: '%1' expected %2 got %3")
+                                            .arg(el.text.mid(qMax(0, int(k) - 5), 15), describe(x), describe(y));
+                    }
                 }
             }
             if (chars > 0) {
@@ -403,6 +425,8 @@ void TestRtfCorpus::text()
         }
         if (failure)
             note = QStringLiteral("[refused: %1] %2").arg(failure.description, note);
+        if (!firstMismatch.isEmpty() && qEnvironmentVariableIsSet("ORVO_RTF_CORPUS_DETAIL"))
+            note += QStringLiteral(" [%1]").arg(firstMismatch);
         table += QStringLiteral("%1 %2 %3 %4 %5  %6\n")
                      .arg(name, -42)
                      .arg(isExact ? QStringLiteral("yes") : QStringLiteral("no"), 5)
