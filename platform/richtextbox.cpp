@@ -187,16 +187,21 @@ SelectionAttributes RichTextBox::selectionAttributes() const
     std::vector<bool> seen;
     for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
          block = block.next()) {
+        // A fragment's position costs a walk of the document's tree; inside a block
+        // that the selection covers whole, no fragment needs it.
+        const int blockStart = block.position();
+        const bool whole = blockStart >= start && blockStart + block.length() - 1 <= end;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
-            const int fStart = fragment.position();
-            const int fEnd = fStart + fragment.length();
-            if (fEnd <= start)
-                continue;
-            if (fStart >= end)
-                break;
+            if (!whole) {
+                const int fStart = fragment.position();
+                if (fStart + fragment.length() <= start)
+                    continue;
+                if (fStart >= end)
+                    break;
+            }
             const size_t index = size_t(qMax(0, fragment.charFormatIndex()));
             if (index >= seen.size())
                 seen.resize(index + 1);
