@@ -148,6 +148,35 @@ private slots:
         }
     }
 
+    void selectionAcrossParagraphs_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<uint>("expected");
+        // "AAA", "bbb", "CCC" in three paragraphs, the outer ones bold.
+        QTest::newRow("the plain middle") << 4 << 3 << uint(Off);
+        QTest::newRow("middle with both paragraph ends") << 3 << 5 << uint(Off);
+        QTest::newRow("reaching into the bold last") << 4 << 5 << uint(On);
+        QTest::newRow("from the bold first") << 2 << 5 << uint(On);
+        QTest::newRow("everything") << 0 << 11 << uint(On);
+    }
+
+    void selectionAcrossParagraphs()
+    {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(uint, expected);
+        fx.append(QStringLiteral("AAA"), styled(0));
+        fx.append(QStringLiteral("\nbbb\n"));
+        fx.append(QStringLiteral("CCC"), styled(0));
+        fx.select(0, 3);
+        fx.settle();
+        QCOMPARE(fx.form->control("Shape6").fillColor(), On);
+        fx.select(start, length);
+        fx.settle();
+        QCOMPARE(fx.form->control("Shape6").fillColor(), quint32(expected));
+    }
+
     void caretShowsTheFormatItTypesWith()
     {
         fx.append(QStringLiteral("plain"));
