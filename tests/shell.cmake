@@ -2,3 +2,4 @@
 # window states and dragging on a real X server.
 orvo_add_test(tst_dragstep TIMEOUT 30)
 orvo_add_test(tst_prompts TIMEOUT 60)
+orvo_add_test(tst_shell_x11 XVFB TIMEOUT 120)
