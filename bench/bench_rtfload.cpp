@@ -1,0 +1,248 @@
+// Load-time benchmark of the RTF reader on the large corpus documents.
+//
+// For each size a child process (so memory peaks do not mix) measures, as medians of
+// several runs: reading the file, parsing it into a fresh QTextDocument, and the first
+// paint of a QTextEdit showing that document; then the peak resident memory. Beside it
+// stands a floor: the same text with the same number of format runs inserted directly
+// through one QTextCursor inside one edit block, measured in the same child.
+//
+// usage: bench_rtfload [runs]       (QT_QPA_PLATFORM=offscreen works without a display)
+
+#include "platform/rtfreader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double peakMegabytes()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// Waits for the viewport's first paint to be handled.
+class PaintWatcher : public QObject
+{
+public:
+    bool painted = false;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+int countFragments(const QTextDocument &doc)
+{
+    int n = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            ++n;
+    }
+    return n;
+}
+
+// The floor: the expected text in as many runs as the reader made, two alternating
+// formats, one cursor, one edit block.
+void buildFloor(QTextDocument *doc, const QStringList &lines, int fragments)
+{
+    qsizetype total = 0;
+    for (const QString &l : lines)
+        total += l.size();
+    const qsizetype runLength = qMax<qsizetype>(1, total / qMax(1, fragments - int(lines.size())));
+    QTextCharFormat plain, bold;
+    plain.setFontPointSize(12);
+    bold.setFontPointSize(12);
+    bold.setFontWeight(QFont::Bold);
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    bool first = true;
+    bool alt = false;
+    for (const QString &line : lines) {
+        if (!first)
+            c.insertBlock();
+        first = false;
+        for (qsizetype pos = 0; pos < line.size(); pos += runLength) {
+            c.insertText(line.mid(pos, runLength), alt ? bold : plain);
+            alt = !alt;
+        }
+    }
+    c.endEditBlock();
+}
+
+int runChild(const QString &rtfPath, const QString &txtPath, int runs)
+{
+    std::vector<double> readMs, parseMs, paintMs, floorMs;
+    int fragments = 0;
+    qint64 bytes = 0;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        QFile f(rtfPath);
+        if (!f.open(QIODevice::ReadOnly)) {
+            fprintf(stderr, "cannot open %s\n", qPrintable(rtfPath));
+            return 1;
+        }
+        const QByteArray data = f.readAll();
+        readMs.push_back(msSince(t));
+        bytes = data.size();
+
+        auto *doc = new QTextDocument;
+        t.restart();
+        const Failure failure = Rtf::read(data, doc);
+        parseMs.push_back(msSince(t));
+        if (failure) {
+            fprintf(stderr, "read failed: %s\n", qPrintable(failure.description));
+            return 1;
+        }
+        fragments = countFragments(*doc);
+
+        QTextEdit edit;
+        edit.resize(900, 700);
+        PaintWatcher watcher;
+        edit.viewport()->installEventFilter(&watcher);
+        t.restart();
+        edit.setDocument(doc);
+        edit.show();
+        QElapsedTimer guard;
+        guard.start();
+        while (!watcher.painted && guard.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        paintMs.push_back(msSince(t));
+        edit.hide();
+        edit.setDocument(nullptr);
+        delete doc;
+    }
+    const double peak = peakMegabytes();
+
+    QFile txt(txtPath);
+    QStringList lines;
+    if (txt.open(QIODevice::ReadOnly)) {
+        lines = QString::fromUtf8(txt.readAll()).split(QLatin1Char('\n'));
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+    }
+    for (int i = 0; i < runs; ++i) {
+        QTextDocument doc;
+        QElapsedTimer t;
+        t.start();
+        buildFloor(&doc, lines, fragments);
+        floorMs.push_back(msSince(t));
+    }
+
+    const double mb = double(bytes) / (1024.0 * 1024.0);
+    const double read = median(readMs), parse = median(parseMs), paint = median(paintMs), floor = median(floorMs);
+    const double memoryLimit = 35.0 + 6.0 * mb;
+    printf("%-16s %6.1f MB  read %6.1f ms  parse %7.1f ms  file->doc %7.1f ms  floor %7.1f ms (%.2fx)  "
+           "first paint %6.1f ms  peak %6.1f MB (limit %5.1f)  runs %d  fragments %d\n",
+           qPrintable(QFileInfo(rtfPath).fileName()), mb, read, parse, read + parse, floor,
+           floor > 0 ? (read + parse) / floor : 0.0, paint, peak, memoryLimit, runs, fragments);
+    fflush(stdout);
+    return 0;
+}
+
+// large-20mb.rtf as large/make-large.sh builds it: the 5 MB document's header once,
+// its body four times, then the closing brace; the expected text four times.
+bool makeLarge20(const QString &corpus, const QString &dir)
+{
+    QFile src(corpus + QStringLiteral("/large/large-5mb.rtf"));
+    QFile txt(corpus + QStringLiteral("/large/large-5mb.txt"));
+    if (!src.open(QIODevice::ReadOnly) || !txt.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = src.readAll();
+    const qsizetype start = data.indexOf("\\pard\\plain");
+    if (start < 0 || !data.endsWith('}'))
+        return false;
+    const QByteArray body = data.mid(start, data.size() - 1 - start);
+    QFile out(dir + QStringLiteral("/large-20mb.rtf"));
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(data.left(start));
+    for (int i = 0; i < 4; ++i)
+        out.write(body);
+    out.write("}");
+    const QByteArray text = txt.readAll();
+    QFile outTxt(dir + QStringLiteral("/large-20mb.txt"));
+    if (!outTxt.open(QIODevice::WriteOnly))
+        return false;
+    for (int i = 0; i < 4; ++i)
+        outTxt.write(text);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 5 && args.at(1) == QLatin1String("--child"))
+        return runChild(args.at(2), args.at(3), args.at(4).toInt());
+
+    const int runs = args.size() >= 2 ? qMax(1, args.at(1).toInt()) : 5;
+    QString corpus = qEnvironmentVariable("ORVO_RTF_CORPUS");
+    if (corpus.isEmpty())
+        corpus = QStringLiteral(ORVO_RTF_CORPUS);
+    QTemporaryDir temp;
+    if (!temp.isValid() || !makeLarge20(corpus, temp.path())) {
+        fprintf(stderr, "cannot build large-20mb.rtf from %s\n", qPrintable(corpus));
+        return 1;
+    }
+    const QString large = corpus + QStringLiteral("/large/");
+    const struct
+    {
+        QString rtf, txt;
+        int runs;
+    } cases[] = {
+        {large + "large-1mb.rtf", large + "large-1mb.txt", runs},
+        {large + "large-5mb.rtf", large + "large-5mb.txt", runs},
+        {temp.path() + "/large-20mb.rtf", temp.path() + "/large-20mb.txt", qMax(1, (runs + 1) / 2)},
+    };
+    printf("goals: 5 MB file->doc <= 300 ms and <= 1.3x floor; 20 MB <= 1500 ms; first paint <= 100 ms; "
+           "peak <= 35 MB + 6 MB per MB of RTF\n");
+    fflush(stdout);
+    int status = 0;
+    for (const auto &c : cases) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child"), c.rtf, c.txt, QString::number(c.runs)});
+        if (!child.waitForFinished(600000) || child.exitCode() != 0)
+            status = 1;
+    }
+    return status;
+}

@@ -1,0 +1,5 @@
+# Load-time benchmark of the RTF reader (build in Release for figures worth quoting).
+set(ORVO_RTF_CORPUS "${CMAKE_SOURCE_DIR}/../shared/rtf-corpus" CACHE PATH "The RTF corpus with expected texts")
+qt_add_executable(bench_rtfload ${CMAKE_CURRENT_LIST_DIR}/bench_rtfload.cpp)
+target_link_libraries(bench_rtfload PRIVATE orvo_ui)
+target_compile_definitions(bench_rtfload PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")
