@@ -63,8 +63,21 @@ QString decodePlainText(const QByteArray &bytes)
         if (utf8.hasError())
             text = decodeWindows1252(body);
     }
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // CR LF and a lone CR become LF in one pass (QString::replace moves the tail
+    // at every match, seconds for a large file).
+    QChar *out = text.data();
+    const QChar *in = out;
+    const QChar *const end = in + text.size();
+    while (in != end) {
+        if (*in == QLatin1Char('\r')) {
+            *out++ = QLatin1Char('\n');
+            if (++in != end && *in == QLatin1Char('\n'))
+                ++in;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    text.truncate(out - text.constData());
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text;
@@ -77,8 +90,12 @@ Failure fromBytes(const QByteArray &bytes, std::unique_ptr<QTextDocument> *resul
         if (Failure f = Rtf::read(bytes, document.get()))
             return f;
     } else {
+        // No undo history of the load itself: a large file would be recorded line
+        // by line.
+        document->setUndoRedoEnabled(false);
         QTextCursor cursor(document.get());
         cursor.insertText(decodePlainText(bytes));
+        document->setUndoRedoEnabled(true);
     }
     *result = std::move(document);
     return {};
