@@ -1,0 +1,42 @@
+#pragma once
+
+// The real desktop for end-to-end tests: xdotool drives the pointer and keyboard
+// of the X server the test runs under, and reads back what the server shows.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace Xdo {
+
+// Runs xdotool and returns what it printed, trimmed; empty when it failed.
+inline QString run(const QStringList &args, int timeoutMs = 10000)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The first visible window whose name matches the regular expression.
+inline QString findWindow(const QString &namePattern)
+{
+    return run({"search", "--onlyvisible", "--name", namePattern}).section(QLatin1Char('\n'), 0, 0);
+}
+
+inline QString windowName(const QString &window) { return run({"getwindowname", window}); }
+inline QString activeWindow() { return run({"getactivewindow"}); }
+
+// A left click at a pixel of a window's client area.
+inline void clickAt(const QString &window, int x, int y)
+{
+    run({"mousemove", "--window", window, QString::number(x), QString::number(y)});
+    run({"click", "1"});
+}
+
+inline void type(const QString &text) { run({"type", "--delay", "15", text}, 60000); }
+inline void key(const QString &keys) { run({"key", keys}); }
+inline void activate(const QString &window) { run({"windowactivate", "--sync", window}); }
+
+} // namespace Xdo
