@@ -71,11 +71,40 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
     return f;
 }
 
+int RtfDocumentBuilder::formatId(const RtfCharState &state)
+{
+    for (auto it = m_formatIds.rbegin(); it != m_formatIds.rend(); ++it) {
+        if (it->first == state)
+            return it->second;
+    }
+    if (m_formatIds.size() >= 1024) {
+        // Pathological input with endless distinct formats: start over rather than grow.
+        flushText();
+        m_formatIds.clear();
+        m_formats.clear();
+        m_textFormat = -1;
+    }
+    const QTextCharFormat format = charFormat(state);
+    int id = -1;
+    for (size_t i = 0; i < m_formats.size(); ++i) {
+        if (m_formats[i] == format) {
+            id = int(i);
+            break;
+        }
+    }
+    if (id < 0) {
+        m_formats.push_back(format);
+        id = int(m_formats.size()) - 1;
+    }
+    m_formatIds.emplace_back(state, id);
+    return id;
+}
+
 void RtfDocumentBuilder::flushText()
 {
     if (m_text.isEmpty())
         return;
-    m_cursor.insertText(m_text, charFormat(m_textState));
+    m_cursor.insertText(m_text, m_formats[size_t(m_textFormat)]);
     m_text.clear();
     m_blockHasContent = true;
 }
@@ -95,18 +124,26 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
     if (text.isEmpty())
         return;
     openPendingBlock();
-    if (!m_text.isEmpty() && state != m_textState)
-        flushText();
-    m_textState = state;
+    if (m_text.isEmpty() || state != m_textState) {
+        const int id = formatId(state);
+        if (id != m_textFormat)
+            flushText();
+        m_textFormat = id;
+        m_textState = state;
+    }
     m_text.append(text);
 }
 
 void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 {
     openPendingBlock();
-    if (!m_text.isEmpty() && state != m_textState)
-        flushText();
-    m_textState = state;
+    if (m_text.isEmpty() || state != m_textState) {
+        const int id = formatId(state);
+        if (id != m_textFormat)
+            flushText();
+        m_textFormat = id;
+        m_textState = state;
+    }
     m_text.append(c);
 }
 

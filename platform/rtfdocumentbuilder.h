@@ -29,6 +29,15 @@ public:
     std::vector<QColor> colors; // invalid = automatic
     QStringList anchors;
 
+    // The font or colour table changed: formats built so far may name old entries.
+    void tablesChanged()
+    {
+        flushText();
+        m_formatIds.clear();
+        m_formats.clear();
+        m_textFormat = -1;
+    }
+
     void addText(const RtfCharState &state, const QString &text);
     void addText(const RtfCharState &state, QChar c);
     void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height);
@@ -44,15 +53,22 @@ private:
     void openPendingBlock();
     void applyBlockFormat(const RtfParaState &para);
     QTextCharFormat charFormat(const RtfCharState &state) const;
+    int formatId(const RtfCharState &state);
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
     QString m_text;
     RtfCharState m_textState;
+    int m_textFormat = -1;
     RtfParaState m_blockState;
     bool m_blockStateApplied = false;
     bool m_pendingBreak = false;
     bool m_blockHasContent = false;
     bool m_afterRow = false;
     int m_images = 0;
+    // Formats already built, most recent last: documents switch between a handful of
+    // formats, and reusing the same format object spares Qt from hashing it again.
+    // States that look the same share an id, so their text goes in as one run.
+    std::vector<std::pair<RtfCharState, int>> m_formatIds;
+    std::vector<QTextCharFormat> m_formats;
 };

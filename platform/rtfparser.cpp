@@ -1047,6 +1047,7 @@ void RtfParser::finishFont()
     }
     f.nameBytes.clear();
     m_builder.fontNames.insert(m_currentFont, f.name);
+    m_builder.tablesChanged();
 }
 
 void RtfParser::afterFontTable()
@@ -1071,6 +1072,7 @@ void RtfParser::addColor()
     if (m_builder.colors.size() >= 65536)
         return;
     m_builder.colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
+    m_builder.tablesChanged();
     m_red = m_green = m_blue = 0;
     m_colorSet = false;
 }
