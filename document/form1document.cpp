@@ -3,6 +3,9 @@
 
 #include "document/module2.h"
 #include "platform/richtextbox.h"
+#include "platform/services.h"
+#include "shell/form2.h"
+#include "shell/form3.h"
 
 #include <QCloseEvent>
 
@@ -53,10 +56,50 @@ void Form1::Image7_Click()
     Module2::SaveDocument(path);
 }
 
-void Form1::Image9_Click() {}
-void Form1::Label5_Click() {}
+void Form1::Image9_Click()
+{
+    if (isModified()) {
+        Form2::showPrompt();
+        return;
+    }
+    startNewDocument();
+}
 
+void Form1::startNewDocument()
+{
+    // Emptying the text raises Change, which sets the flag: clear it afterwards.
+    RichTextBox1->setText(QString());
+    setModified(false);
+}
+
+void Form1::Label5_Click()
+{
+    if (!isModified()) {
+        endProgram();
+        return;
+    }
+    Form3::showPrompt();
+}
+
+void Form1::endProgram()
+{
+    m_ending = true;
+    Services::application().end();
+}
+
+// The window manager's close and Alt+F4 take the close glyph's path, so unsaved
+// text is never lost without the prompt.
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (m_ending) {
+        FormWindow::closeEvent(event);
+        return;
+    }
+    if (isModified()) {
+        event->ignore();
+        Form3::showPrompt();
+        return;
+    }
+    endProgram();
     FormWindow::closeEvent(event);
 }

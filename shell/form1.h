@@ -63,6 +63,11 @@ public:
     void Image9_Click();
     void Label5_Click();
 
+    // Ends the program: every window closes and no further handler or prompt runs.
+    void endProgram();
+    // The document is started afresh: the text emptied, then the flag cleared.
+    void startNewDocument();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -71,4 +76,6 @@ private:
     void wireShell();
     void wireEditing();
     void wireDocument();
+
+    bool m_ending = false;
 };
