@@ -132,6 +132,7 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
         m_textState = state;
     }
     m_text.append(text);
+    m_written += text.size();
 }
 
 void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
@@ -145,6 +146,7 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
         m_textState = state;
     }
     m_text.append(c);
+    ++m_written;
 }
 
 void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height)
@@ -161,12 +163,13 @@ void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image
     if (height > 0)
         f.setHeight(height);
     m_cursor.insertImage(f);
+    ++m_written;
     m_blockHasContent = true;
 }
 
 void RtfDocumentBuilder::applyBlockFormat(const RtfParaState &p)
 {
-    if (m_blockStateApplied && p == m_blockState)
+    if (m_blockStateApplied && p == m_blockState && !m_breakBefore && !m_blockHasBreak)
         return; // a new block inherits the previous block's format
     QTextBlockFormat f;
     switch (p.alignment) {
@@ -193,8 +196,10 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParaState &p)
         f.setTopMargin(p.spaceBefore * PixelsPerTwip);
     if (p.spaceAfter)
         f.setBottomMargin(p.spaceAfter * PixelsPerTwip);
-    if (p.pageBreakBefore)
+    if (p.pageBreakBefore || m_breakBefore)
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    m_blockHasBreak = p.pageBreakBefore || m_breakBefore;
+    m_breakBefore = false;
     m_cursor.setBlockFormat(f);
     m_blockState = p;
     m_blockStateApplied = true;

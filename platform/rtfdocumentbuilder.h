@@ -47,6 +47,9 @@ public:
     // A table row ended; if nothing follows, the paragraph after the table stays.
     void rowEnd() { m_afterRow = true; }
     void finish(const RtfParaState &para);
+    // Characters and images written so far.
+    qint64 written() const { return m_written; }
+    void pageBreak() { m_breakBefore = true; }
 
 private:
     void flushText();
@@ -66,6 +69,9 @@ private:
     bool m_blockHasContent = false;
     bool m_afterRow = false;
     int m_images = 0;
+    qint64 m_written = 0;
+    bool m_breakBefore = false; // the next paragraph starts a page
+    bool m_blockHasBreak = false;
     // Formats already built, most recent last: documents switch between a handful of
     // formats, and reusing the same format object spares Qt from hashing it again.
     // States that look the same share an id, so their text goes in as one run.

@@ -94,6 +94,7 @@ enum class Kw : unsigned char {
     Sb,
     Sa,
     PageBB,
+    Page,
     Line,
     Tab,
     Sect,
@@ -231,6 +232,7 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
         t.emplace("sb", KwInfo{Kw::Sb});
         t.emplace("sa", KwInfo{Kw::Sa});
         t.emplace("pagebb", KwInfo{Kw::PageBB});
+        t.emplace("page", KwInfo{Kw::Page});
         t.emplace("line", KwInfo{Kw::Line});
         t.emplace("tab", KwInfo{Kw::Tab});
         t.emplace("sect", KwInfo{Kw::Sect});
@@ -384,6 +386,7 @@ void RtfParser::groupOpen()
     g.styleOwner = false;
     g.pictureOwner = false;
     g.fontTableOwner = false;
+    g.fieldOwner = false;
     if (g.dest == Dest::StyleSheet) {
         g.dest = Dest::StyleEntry;
         g.styleOwner = true;
@@ -413,6 +416,8 @@ bool RtfParser::groupClose()
     if (closing.pictureOwner)
         finishPicture();
     m_groups.pop_back();
+    if (closing.fieldOwner)
+        finishField(closing);
     if (closing.fontTableOwner)
         afterFontTable();
     if (m_groups.size() <= 1)
@@ -473,6 +478,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Field:
         m_fields.push_back(Field{QString(), g.dest});
         g.field = int(m_fields.size()) - 1;
+        g.fieldOwner = true;
         break;
     case Kw::FldInst:
         if (g.field < 0) {
@@ -483,7 +489,12 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::FldRslt:
         if (g.field >= 0) {
-            g.dest = m_fields[size_t(g.field)].outer;
+            Field &field = m_fields[size_t(g.field)];
+            g.dest = field.outer;
+            if (field.resultStart < 0) {
+                flushBytes();
+                field.resultStart = m_builder.written();
+            }
             startHyperlink(g);
         }
         break;
@@ -745,6 +756,10 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::PageBB:
         g.para.pageBreakBefore = flag(t);
+        break;
+    case Kw::Page:
+        if (g.dest == Dest::Normal)
+            m_builder.pageBreak();
         break;
     case Kw::Line:
         emitChar(0x2028);
@@ -1185,6 +1200,48 @@ void RtfParser::startHyperlink(Group &g)
         return;
     m_builder.anchors.append(target);
     g.chr.anchor = int(m_builder.anchors.size()) - 1;
+}
+
+void RtfParser::finishField(const Group &g)
+{
+    // A SYMBOL field whose result was left empty still shows its character, in the
+    // font it names when the font table has it.
+    if (g.field < 0 || size_t(g.field) >= m_fields.size())
+        return;
+    const Field &field = m_fields[size_t(g.field)];
+    if (field.outer != Dest::Normal || !showing())
+        return;
+    flushBytes();
+    if (field.resultStart >= 0 && m_builder.written() != field.resultStart)
+        return;
+    const QString inst = field.instruction.trimmed();
+    if (!inst.startsWith(QLatin1String("SYMBOL"), Qt::CaseInsensitive))
+        return;
+    const QStringList parts = inst.mid(6).simplified().split(QLatin1Char(' '));
+    bool ok = false;
+    const int code = parts.value(0).toInt(&ok, parts.value(0).startsWith(QLatin1String("0x")) ? 16 : 10);
+    if (!ok || code <= 0 || code > 0xFFFF)
+        return;
+    RtfCharState chr = top().chr;
+    const int f = int(parts.indexOf(QStringLiteral("\\f")));
+    if (f >= 0) {
+        const QString name = parts.value(f + 1).remove(QLatin1Char('"'));
+        for (auto it = m_builder.fontNames.constBegin(); it != m_builder.fontNames.constEnd(); ++it) {
+            if (it.value().compare(name, Qt::CaseInsensitive) == 0) {
+                chr.font = it.key();
+                chr.western = -1;
+                break;
+            }
+        }
+    }
+    if (code < 256 && !parts.contains(QStringLiteral("\\u"))) {
+        const char byte = char(code);
+        QString text;
+        m_codePages.decode(code < 0x80 ? 1252 : m_docCodePage, &byte, 1, text);
+        m_builder.addText(chr, text);
+    } else {
+        m_builder.addText(chr, QString(QChar(char16_t(code))));
+    }
 }
 
 void RtfParser::finishPicture()

@@ -43,6 +43,7 @@ private:
         bool styleOwner = false;
         bool pictureOwner = false;
         bool fontTableOwner = false;
+        bool fieldOwner = false;
         unsigned char uc = 1;
         int field = -1;
     };
@@ -67,6 +68,7 @@ private:
     {
         QString instruction;
         Dest outer = Dest::Normal;
+        qint64 resultStart = -1; // output count when the result began, -1 before
     };
 
     void groupOpen();
@@ -92,6 +94,7 @@ private:
     void applyCharDelta(RtfCharState &chr, const RtfCharState &style) const;
     void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
     void startHyperlink(Group &g);
+    void finishField(const Group &g);
     void finishPicture();
     void skipDestination();
 

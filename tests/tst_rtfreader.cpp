@@ -130,6 +130,11 @@ void TestRtfReader::syntax_data()
         << QByteArray("{\\rtf1 a{\\super\\chftn}{\\footnote{\\super\\chftn} note}b}") << QStringLiteral("a1b");
     QTest::newRow("field result shown")
         << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt 7}}b}") << QStringLiteral("a7b");
+    QTest::newRow("empty SYMBOL field shows its character")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst SYMBOL 74 \\\\f \"Wingdings\"}{\\fldrslt }}b}") << QStringLiteral("aJb");
+    QTest::newRow("SYMBOL field with a result shows the result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst SYMBOL 74}{\\fldrslt x}}b}") << QStringLiteral("axb");
+    QTest::newRow("page break adds no line") << QByteArray("{\\rtf1 a\\par\\page b}") << QStringLiteral("a\nb");
     QTest::newRow("upr shows the unicode version")
         << QByteArray("{\\rtf1 {\\upr{ansi}{\\*\\ud{uni}}}}") << QStringLiteral("uni");
 }
