@@ -35,6 +35,19 @@ inline void clickAt(const QString &window, int x, int y)
     run({"click", "1"});
 }
 
+// The colour of one pixel of a window, as the X server shows it: "#RRGGBB".
+inline QString pixelAt(const QString &window, int x, int y)
+{
+    QProcess p;
+    p.start(QStringLiteral("import"), {"-window", window, "-crop", QStringLiteral("1x1+%1+%2").arg(x).arg(y),
+                                       "+repage", "-depth", "8", "txt:-"});
+    if (!p.waitForFinished(10000))
+        return QString();
+    const QString out = QString::fromLatin1(p.readAllStandardOutput());
+    const qsizetype hash = out.indexOf(QLatin1String("  #"));
+    return hash < 0 ? QString() : out.mid(hash + 2, 7);
+}
+
 inline void type(const QString &text) { run({"type", "--delay", "15", text}, 60000); }
 inline void key(const QString &keys) { run({"key", keys}); }
 inline void activate(const QString &window) { run({"windowactivate", "--sync", window}); }
