@@ -14,6 +14,9 @@ public:
     // Pseudo code page for fonts with a symbol character set: the bytes are glyph
     // numbers, shown in the private-use range U+F000..U+F0FF as symbol fonts expect.
     static constexpr int Symbol = -2;
+    // The Symbol font itself, whose glyphs have Unicode equivalents (Greek, maths,
+    // arrows, the list bullet): decoded to those.
+    static constexpr int SymbolFont = -3;
 
     RtfCodePage();
     ~RtfCodePage();

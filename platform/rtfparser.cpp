@@ -1047,7 +1047,7 @@ void RtfParser::finishFont()
     else if (f.charset >= 0)
         f.codePage = RtfCodePage::fromCharset(f.charset);
     QString name;
-    const int cp = f.codePage == RtfCodePage::Symbol ? 1252 : (f.codePage ? f.codePage : m_docCodePage);
+    const int cp = f.codePage < 0 ? 1252 : (f.codePage ? f.codePage : m_docCodePage);
     m_codePages.decode(cp, f.nameBytes.constData(), f.nameBytes.size(), name);
     f.name = name.trimmed();
     // Old Windows names for the same face in another character set ("Arial CE",
@@ -1061,6 +1061,8 @@ void RtfParser::finishFont()
         }
     }
     f.nameBytes.clear();
+    if (f.codePage == RtfCodePage::Symbol && f.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+        f.codePage = RtfCodePage::SymbolFont;
     m_builder.fontNames.insert(m_currentFont, f.name);
     m_builder.tablesChanged();
 }

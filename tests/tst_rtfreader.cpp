@@ -178,6 +178,9 @@ void TestRtfReader::encoding_data()
     QTest::newRow("cp949") << QByteArray("{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1}") << QStringLiteral("\uD55C");
     QTest::newRow("cp950") << QByteArray("{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4}") << QStringLiteral("\u4E2D");
     QTest::newRow("utf-8 code page") << QByteArray("{\\rtf1\\ansi\\ansicpg65001 \\'c3\\'a9}") << QStringLiteral("\u00E9");
+    QTest::newRow("Symbol font shows the glyphs it draws")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}{\\f1 ab\\'b7}{\\f2 J}}")
+        << QStringLiteral("\u03B1\u03B2\u2022\uF04A");
     QTest::newRow("invalid code page falls back") << QByteArray("{\\rtf1\\ansi\\ansicpg0 \\'e9}") << QStringLiteral("\u00E9");
     QTest::newRow("broken double byte is replaced, not dropped")
         << QByteArray("{\\rtf1\\ansi\\ansicpg932 a\\'81}") << QStringLiteral("a\uFFFD");
