@@ -429,6 +429,10 @@ void RtfParser::skipDestination()
 {
     // The whole group goes, whatever it holds, without touching the state stack.
     m_tok.skipGroup();
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth; // the group was beyond the depth limit and has no state
+        return;
+    }
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         m_groups.pop_back();

@@ -424,6 +424,17 @@ void TestRtfReader::deepNesting()
     QCOMPARE(formatAt(doc, "deep").fontWeight(), int(QFont::Bold));
     QVERIFY(t.elapsed() < 5000);
 
+    // Destinations skipped beyond the depth limit must not unbalance the groups below.
+    QByteArray skipped = "{\\rtf1 a{\\b " + QByteArray(depth, '{');
+    for (int i = 0; i < 3; ++i)
+        skipped += "{\\*\\foo x}{\\info y}";
+    skipped += "c" + QByteArray(depth, '}') + "d}e";
+    QTextDocument skippedDoc;
+    QVERIFY(!Rtf::read(skipped, &skippedDoc));
+    QCOMPARE(textOf(skippedDoc), QStringLiteral("acde"));
+    QCOMPARE(formatAt(skippedDoc, "d").fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatAt(skippedDoc, "e").fontWeight(), int(QFont::Normal));
+
     // Unbalanced the other way: only openings.
     QByteArray open = "{\\rtf1 x" + QByteArray(depth, '{') + "y";
     QCOMPARE(read(open), QStringLiteral("xy"));
