@@ -23,6 +23,9 @@ const QPoint Maximize(592, 8);   // Label6
 const QPoint Restore(608, 8);    // Label7
 const QPoint GlyphBack(618, 14); // Label5's background, clear of its symbol
 const QPoint Panel(20, 73);      // a prompt's panel, clear of its labels and images
+const QPoint Question(180, 40);  // a prompt's question text
+const QPoint Annuler(216, 88);   // a prompt's "annuler"
+const QPoint NewImage(157, 46);  // Image9, the New command
 
 // Runs xdotool and returns its output; the event loop keeps running meanwhile, so
 // windows of this process answer the events it sends.
@@ -98,6 +101,7 @@ private slots:
     void captionDragSnaps();
     void logoIsNoDragSource();
     void glyphsSetTheWindowState();
+    void programPromptGreysTheStripAndDrags();
     void titleStripGreysWhileAPromptIsActive();
     void promptDragsByItsPanelOnly();
 
@@ -129,7 +133,7 @@ void tst_ShellX11::startProgram()
 {
     m_program.start(QStringLiteral(ORVO_BINARY), {});
     QVERIFY(m_program.waitForStarted());
-    const QString id = xdotool({"search", "--sync", "--onlyvisible", "--pid", n(int(m_program.processId())),
+    const QString id = xdotool({"search", "--sync", "--all", "--onlyvisible", "--pid", n(int(m_program.processId())),
                                 "--name", "^Orvo\\.\\.\\.$"})
                            .section(QLatin1Char('\n'), 0, 0);
     m_window = id.toULongLong();
@@ -193,7 +197,7 @@ void tst_ShellX11::glyphsSetTheWindowState()
     clickOnScreen(normal.topLeft() + Maximize);
     QTRY_COMPARE(serverGeometry(m_window), full);
     clickOnScreen(Minimize);
-    QTRY_VERIFY(xdotool({"search", "--onlyvisible", "--pid", n(int(m_program.processId())), "--name",
+    QTRY_VERIFY(xdotool({"search", "--all", "--onlyvisible", "--pid", n(int(m_program.processId())), "--name",
                          "^Orvo\\.\\.\\.$"})
                     .trimmed()
                     .isEmpty());
@@ -204,12 +208,45 @@ void tst_ShellX11::glyphsSetTheWindowState()
 
     // Minimized from the normal state, it comes back normal.
     clickOnScreen(normal.topLeft() + Minimize);
-    QTRY_VERIFY(xdotool({"search", "--onlyvisible", "--pid", n(int(m_program.processId())), "--name",
+    QTRY_VERIFY(xdotool({"search", "--all", "--onlyvisible", "--pid", n(int(m_program.processId())), "--name",
                          "^Orvo\\.\\.\\.$"})
                     .trimmed()
                     .isEmpty());
     xdotool({"windowactivate", "--sync", n(int(m_window))});
     QTRY_COMPARE(serverGeometry(m_window), normal);
+}
+
+void tst_ShellX11::programPromptGreysTheStripAndDrags()
+{
+    startProgram();
+    const QPoint main = m_start.topLeft();
+    QCOMPARE(screenPixel(main + GlyphBack), QColor(152, 215, 235));
+
+    // A change to the document, then New: the program shows its prompt.
+    xdotool({"type", "x"});
+    clickOnScreen(main + NewImage);
+    const QString id = xdotool({"search", "--sync", "--all", "--onlyvisible", "--pid", n(int(m_program.processId())),
+                                "--name", "^Form2$"})
+                           .section(QLatin1Char('\n'), 0, 0);
+    const WId prompt = id.toULongLong();
+    QVERIFY2(prompt, "the prompt did not show");
+    QTRY_COMPARE(serverGeometry(prompt).size(), QSize(289, 100));
+    const QRect start = serverGeometry(prompt);
+    QCOMPARE(start.center(), QRect(QPoint(0, 0), Screen).center());
+    QTRY_COMPARE(screenPixel(main + GlyphBack), QColor(192, 192, 192));
+
+    // The question text is no drag source; the panel is.
+    dragOnScreen(start.topLeft() + Question, start.topLeft() + Question + QPoint(90, -60));
+    dragOnScreen(start.topLeft() + Panel, start.topLeft() + Panel + QPoint(160, 120));
+    const QPoint moved = start.topLeft() + QPoint(160, 120);
+    QTRY_COMPARE(serverGeometry(prompt).topLeft(), moved);
+
+    // "annuler": the prompt goes, the main window is active again.
+    clickOnScreen(moved + Annuler);
+    QTRY_COMPARE(screenPixel(main + GlyphBack), QColor(152, 215, 235));
+    QVERIFY(xdotool({"search", "--all", "--onlyvisible", "--pid", n(int(m_program.processId())), "--name", "^Form2$"})
+                .trimmed()
+                .isEmpty());
 }
 
 void tst_ShellX11::titleStripGreysWhileAPromptIsActive()
