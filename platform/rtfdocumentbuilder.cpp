@@ -196,6 +196,14 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParaState &p)
         f.setTopMargin(p.spaceBefore * PixelsPerTwip);
     if (p.spaceAfter)
         f.setBottomMargin(p.spaceAfter * PixelsPerTwip);
+    if (p.lineSpacing != 0) {
+        if (p.lineMultiple && p.lineSpacing > 0)
+            f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+        else if (p.lineSpacing > 0)
+            f.setLineHeight(p.lineSpacing * PixelsPerTwip, QTextBlockFormat::MinimumHeight);
+        else
+            f.setLineHeight(-p.lineSpacing * PixelsPerTwip, QTextBlockFormat::FixedHeight);
+    }
     if (p.pageBreakBefore || m_breakBefore)
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     m_blockHasBreak = p.pageBreakBefore || m_breakBefore;

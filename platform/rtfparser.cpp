@@ -94,6 +94,8 @@ enum class Kw : unsigned char {
     Sb,
     Sa,
     PageBB,
+    Sl,
+    SlMult,
     Page,
     Line,
     Tab,
@@ -232,6 +234,8 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
         t.emplace("sb", KwInfo{Kw::Sb});
         t.emplace("sa", KwInfo{Kw::Sa});
         t.emplace("pagebb", KwInfo{Kw::PageBB});
+        t.emplace("sl", KwInfo{Kw::Sl});
+        t.emplace("slmult", KwInfo{Kw::SlMult});
         t.emplace("page", KwInfo{Kw::Page});
         t.emplace("line", KwInfo{Kw::Line});
         t.emplace("tab", KwInfo{Kw::Tab});
@@ -758,6 +762,13 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Sa:
         g.para.spaceAfter = qMax(0, twips(t));
         break;
+    case Kw::Sl:
+        // Beyond ten lines or below a tenth of one, spacing is noise, not layout.
+        g.para.lineSpacing = t.hasParameter && qAbs(p) >= 24 && qAbs(p) <= 2400 ? p : 0;
+        break;
+    case Kw::SlMult:
+        g.para.lineMultiple = flag(t);
+        break;
     case Kw::PageBB:
         g.para.pageBreakBefore = flag(t);
         break;
@@ -1134,6 +1145,10 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
         g.para.spaceBefore = s.spaceBefore;
     if (s.spaceAfter != d.spaceAfter)
         g.para.spaceAfter = s.spaceAfter;
+    if (s.lineSpacing != d.lineSpacing) {
+        g.para.lineSpacing = s.lineSpacing;
+        g.para.lineMultiple = s.lineMultiple;
+    }
     if (s.pageBreakBefore != d.pageBreakBefore)
         g.para.pageBreakBefore = s.pageBreakBefore;
     applyCharDelta(g.chr, it->chr);

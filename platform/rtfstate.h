@@ -52,13 +52,16 @@ struct RtfParaState
     int firstIndent = 0; // twips
     int spaceBefore = 0; // twips
     int spaceAfter = 0;  // twips
+    int lineSpacing = 0; // \sl: twips, negative = exactly, 0 = single
+    bool lineMultiple = false; // \slmult1: lineSpacing is in 240ths of a line
     bool pageBreakBefore = false;
 
     bool operator==(const RtfParaState &o) const
     {
         return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
             && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
-            && spaceAfter == o.spaceAfter && pageBreakBefore == o.pageBreakBefore;
+            && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
+            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore;
     }
     bool operator!=(const RtfParaState &o) const { return !(*this == o); }
 };

@@ -316,6 +316,14 @@ void TestRtfReader::paragraphs()
     QCOMPARE(doc.findBlockByNumber(2).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     QCOMPARE(doc.findBlockByNumber(3).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
     QCOMPARE(doc.findBlockByNumber(3).blockFormat().leftMargin(), 0.0);
+
+    QTextDocument spaced;
+    QVERIFY(!Rtf::read("{\\rtf1\\pard\\sl360\\slmult1 a\\par\\pard\\sl-300\\slmult0 b\\par\\pard c\\par}", &spaced));
+    QCOMPARE(spaced.findBlockByNumber(0).blockFormat().lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+    QCOMPARE(spaced.findBlockByNumber(0).blockFormat().lineHeight(), 150.0);
+    QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
+    QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeight(), 20.0);
+    QCOMPARE(spaced.findBlockByNumber(2).blockFormat().lineHeightType(), int(QTextBlockFormat::SingleHeight));
 }
 
 void TestRtfReader::hyperlink()
