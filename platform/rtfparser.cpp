@@ -1070,7 +1070,7 @@ void RtfParser::finishFont()
     static const char *const suffixes[] = {" CE", " Cyr", " Greek", " Tur", " Baltic", " (Hebrew)",
                                            " (Arabic)", " (Vietnamese)"};
     for (const char *suffix : suffixes) {
-        if (f.name.endsWith(QLatin1String(suffix)) && f.name.size() > qstrlen(suffix)) {
+        if (f.name.endsWith(QLatin1String(suffix)) && f.name.size() > qsizetype(qstrlen(suffix))) {
             f.name.chop(qstrlen(suffix));
             break;
         }
