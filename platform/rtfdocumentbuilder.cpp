@@ -73,10 +73,9 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
 
 int RtfDocumentBuilder::formatId(const RtfCharState &state)
 {
-    for (auto it = m_formatIds.rbegin(); it != m_formatIds.rend(); ++it) {
-        if (it->first == state)
-            return it->second;
-    }
+    const auto found = m_formatIds.find(state);
+    if (found != m_formatIds.end())
+        return found->second;
     if (m_formatIds.size() >= 1024) {
         // Pathological input with endless distinct formats: start over rather than grow.
         flushText();
@@ -96,7 +95,7 @@ int RtfDocumentBuilder::formatId(const RtfCharState &state)
         m_formats.push_back(format);
         id = int(m_formats.size()) - 1;
     }
-    m_formatIds.emplace_back(state, id);
+    m_formatIds.emplace(state, id);
     return id;
 }
 

@@ -9,6 +9,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+#include <unordered_map>
 #include <vector>
 
 class QImage;
@@ -75,6 +76,6 @@ private:
     // Formats already built, most recent last: documents switch between a handful of
     // formats, and reusing the same format object spares Qt from hashing it again.
     // States that look the same share an id, so their text goes in as one run.
-    std::vector<std::pair<RtfCharState, int>> m_formatIds;
+    std::unordered_map<RtfCharState, int, RtfCharStateHash> m_formatIds;
     std::vector<QTextCharFormat> m_formats;
 };

@@ -44,6 +44,22 @@ struct RtfCharState
     bool operator!=(const RtfCharState &o) const { return !(*this == o); }
 };
 
+// For looking states up in hash tables.
+struct RtfCharStateHash
+{
+    size_t operator()(const RtfCharState &s) const noexcept
+    {
+        size_t h = size_t(s.font) * 1000003u;
+        const int parts[] = {s.western, s.eastern, s.size, s.color, s.background, s.anchor, s.codePage,
+                             s.underline | s.vertical << 4 | s.caps << 8 | s.charClass << 10 | s.bold << 12
+                                 | s.italic << 13 | s.strike << 14 | s.hidden << 15 | s.deleted << 16
+                                 | s.label << 17};
+        for (const int p : parts)
+            h = (h ^ size_t(unsigned(p))) * 1099511628211ull;
+        return h;
+    }
+};
+
 struct RtfParaState
 {
     int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
