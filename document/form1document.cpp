@@ -18,8 +18,6 @@ const QString openFilter =
 // Option 23 of the dialog before an open.
 constexpr int openDialogFlags = 0;
 
-const QString suggestedName = QStringLiteral("Untitled.rtf");
-
 } // namespace
 
 void Form1::wireDocument()
@@ -50,7 +48,7 @@ void Form1::Image6_Click()
 
 void Form1::Image7_Click()
 {
-    const QString path = Module2::AskSaveFileName(suggestedName);
+    const QString path = Module2::AskSaveFileName(Module2::untitledName());
     if (path.isEmpty())
         return;
     Module2::SaveDocument(path);

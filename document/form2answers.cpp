@@ -21,7 +21,7 @@ void closePrompt(Form2 *prompt)
 // cancelled dialog or a failed write keeps it, flag and all.
 void Form2::Label3_Click()
 {
-    const QString path = Module2::AskSaveFileName(QStringLiteral("Untitled.rtf"));
+    const QString path = Module2::AskSaveFileName(Module2::untitledName());
     bool saved = false;
     if (!path.isEmpty()) {
         Module2::SaveDocument(path);

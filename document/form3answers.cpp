@@ -22,7 +22,7 @@ void endProgram()
 // document, and closes the prompt so the user can try again.
 void Form3::Label3_Click()
 {
-    const QString path = Module2::AskSaveFileName(QStringLiteral("Untitled.rtf"));
+    const QString path = Module2::AskSaveFileName(Module2::untitledName());
     if (path.isEmpty()) {
         close();
         return;

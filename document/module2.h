@@ -11,6 +11,9 @@ class Module2 final
 public:
     Module2() = delete;
 
+    // The name every save suggests, whatever the document was saved as before.
+    static QString untitledName() { return QStringLiteral("Untitled.rtf"); }
+
     // Runs the save-file dialog with defaultName preselected; the chosen full path,
     // or "" when the user cancelled.
     static QString AskSaveFileName(const QString &defaultName);
