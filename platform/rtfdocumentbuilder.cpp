@@ -31,7 +31,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
     QTextCharFormat f;
     // The Latin font first, the East Asian one as fallback for the glyphs it lacks.
     QStringList families;
-    const int western = s.western >= 0 ? s.western : s.font;
+    const int western = s.western >= 0 ? s.western : s.font; // formatId() relies on this
     for (const int number : {western, s.eastern}) {
         if (number < 0)
             continue;
@@ -80,20 +80,27 @@ int RtfDocumentBuilder::formatId(const RtfCharState &state)
         // Pathological input with endless distinct formats: start over rather than grow.
         flushText();
         m_formatIds.clear();
+        m_keyIds.clear();
         m_formats.clear();
         m_textFormat = -1;
     }
-    const QTextCharFormat format = charFormat(state);
-    int id = -1;
-    for (size_t i = 0; i < m_formats.size(); ++i) {
-        if (m_formats[i] == format) {
-            id = int(i);
-            break;
-        }
-    }
-    if (id < 0) {
-        m_formats.push_back(format);
+    // Fields that never reach the format (code page, which font class \af names,
+    // hidden and deleted text, which is not written) are left out of the key.
+    RtfCharState key = state;
+    key.codePage = 0;
+    key.charClass = 0;
+    key.hidden = key.deleted = false;
+    if (key.western < 0)
+        key.western = key.font;
+    key.font = -1;
+    int id;
+    const auto same = m_keyIds.find(key);
+    if (same != m_keyIds.end()) {
+        id = same->second;
+    } else {
+        m_formats.push_back(charFormat(state));
         id = int(m_formats.size()) - 1;
+        m_keyIds.emplace(key, id);
     }
     m_formatIds.emplace(state, id);
     return id;

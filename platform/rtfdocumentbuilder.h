@@ -35,6 +35,7 @@ public:
     {
         flushText();
         m_formatIds.clear();
+        m_keyIds.clear();
         m_formats.clear();
         m_textFormat = -1;
     }
@@ -77,5 +78,6 @@ private:
     // formats, and reusing the same format object spares Qt from hashing it again.
     // States that look the same share an id, so their text goes in as one run.
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_formatIds;
+    std::unordered_map<RtfCharState, int, RtfCharStateHash> m_keyIds;
     std::vector<QTextCharFormat> m_formats;
 };

@@ -79,6 +79,7 @@ private slots:
     void binLongerThanFile();
     void absurdParameters();
     void garbageNeverCrashes();
+    void manyDistinctFormats();
 };
 
 void TestRtfReader::signature()
@@ -486,6 +487,25 @@ void TestRtfReader::garbageNeverCrashes()
         QTextDocument doc;
         Rtf::read(rtf, &doc);
     }
+}
+
+void TestRtfReader::manyDistinctFormats()
+{
+    // Every run in a format of its own must stay linear, not search all earlier ones.
+    QByteArray rtf = "{\\rtf1{\\colortbl;";
+    for (int c = 0; c < 64; ++c)
+        rtf += "\\red" + QByteArray::number(c * 4) + "\\green0\\blue0;";
+    rtf += "}";
+    const int runs = 60000;
+    for (int i = 0; i < runs; ++i)
+        rtf += "\\fs" + QByteArray::number(2 + i % 3000) + "\\cf" + QByteArray::number(i % 64) + (i % 2 ? "\\b " : "\\b0 ") + "x";
+    rtf += "}";
+    QElapsedTimer t;
+    t.start();
+    QTextDocument doc;
+    QVERIFY(!Rtf::read(rtf, &doc));
+    QCOMPARE(doc.characterCount(), runs + 1);
+    QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_MAIN(TestRtfReader)
