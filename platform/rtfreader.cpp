@@ -22,8 +22,17 @@ Failure read(const QByteArray &data, QTextDocument *doc)
         return {FailureNumber::InvalidFormat,
                 QStringLiteral("Le fichier n'est pas au format RTF (signature {\\rtf absente).")};
     }
-    RtfParser parser(data, start, doc);
-    return parser.run();
+    // Loading is not an edit the user can undo: recording it would only cost time
+    // and memory. The document's own setting comes back once it is built.
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    Failure result;
+    {
+        RtfParser parser(data, start, doc);
+        result = parser.run();
+    }
+    doc->setUndoRedoEnabled(undo);
+    return result;
 }
 
 } // namespace Rtf

@@ -73,6 +73,7 @@ private slots:
     void tables();
     void listLabelsMarked();
     void picture();
+    void loadIsNotUndoable();
     void notRtf();
     void truncated();
     void deepNesting();
@@ -393,6 +394,17 @@ void TestRtfReader::picture()
     QCOMPARE(f.height(), 48.0);
     const QImage stored = doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
     QCOMPARE(stored.size(), QSize(4, 3));
+}
+
+void TestRtfReader::loadIsNotUndoable()
+{
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1 one\\par {\\b two}}", &doc));
+    QVERIFY(doc.isUndoRedoEnabled());
+    QVERIFY(!doc.isUndoAvailable());
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("x"));
+    QVERIFY(doc.isUndoAvailable()); // later edits are recorded as usual
 }
 
 void TestRtfReader::notRtf()
