@@ -3,8 +3,8 @@
 // For each size a child process (so memory peaks do not mix) measures, as medians of
 // several runs: reading the file, parsing it into a fresh QTextDocument, and the first
 // paint of a QTextEdit showing that document; then the peak resident memory. Beside it
-// stands a floor: the same text with the same number of format runs inserted directly
-// through one QTextCursor inside one edit block, measured in the same child.
+// stands a floor: the same text in the same runs and formats inserted directly through
+// one QTextCursor inside one edit block, measured in the same child.
 //
 // usage: bench_rtfload [runs]       (QT_QPA_PLATFORM=offscreen works without a display)
 
@@ -76,31 +76,47 @@ int countFragments(const QTextDocument &doc)
     return n;
 }
 
-// The floor: the expected text in as many runs as the reader made, two alternating
-// formats, one cursor, one edit block.
-void buildFloor(QTextDocument *doc, const QStringList &lines, int fragments)
+// What the floor inserts: the reader's own output taken apart into blocks of runs,
+// so the floor has the same text (the expected text, which the reader matches on
+// these documents), the same runs and the same formats.
+struct Run
 {
-    qsizetype total = 0;
-    for (const QString &l : lines)
-        total += l.size();
-    const qsizetype runLength = qMax<qsizetype>(1, total / qMax(1, fragments - int(lines.size())));
-    QTextCharFormat plain, bold;
-    plain.setFontPointSize(12);
-    bold.setFontPointSize(12);
-    bold.setFontWeight(QFont::Bold);
+    QString text;
+    QTextCharFormat format;
+};
+struct Block
+{
+    QTextBlockFormat format;
+    std::vector<Run> runs;
+};
+
+std::vector<Block> takeApart(const QTextDocument &doc)
+{
+    std::vector<Block> blocks;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        Block block{b.blockFormat(), {}};
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            block.runs.push_back({it.fragment().text(), it.fragment().charFormat()});
+        blocks.push_back(std::move(block));
+    }
+    return blocks;
+}
+
+// The floor: those blocks and runs inserted directly, one cursor, one edit block.
+void buildFloor(QTextDocument *doc, const std::vector<Block> &blocks)
+{
     doc->setUndoRedoEnabled(false); // as the reader does: a load is not an undoable edit
     QTextCursor c(doc);
     c.beginEditBlock();
     bool first = true;
-    bool alt = false;
-    for (const QString &line : lines) {
+    for (const Block &block : blocks) {
         if (!first)
-            c.insertBlock();
+            c.insertBlock(block.format);
+        else
+            c.setBlockFormat(block.format);
         first = false;
-        for (qsizetype pos = 0; pos < line.size(); pos += runLength) {
-            c.insertText(line.mid(pos, runLength), alt ? bold : plain);
-            alt = !alt;
-        }
+        for (const Run &run : block.runs)
+            c.insertText(run.text, run.format);
     }
     c.endEditBlock();
     doc->setUndoRedoEnabled(true);
@@ -111,6 +127,8 @@ int runChild(const QString &rtfPath, const QString &txtPath, int runs)
     std::vector<double> readMs, parseMs, paintMs, floorMs;
     int fragments = 0;
     qint64 bytes = 0;
+    std::vector<Block> blocks;
+    bool sameText = false;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         t.start();
@@ -132,7 +150,6 @@ int runChild(const QString &rtfPath, const QString &txtPath, int runs)
             return 1;
         }
         fragments = countFragments(*doc);
-
         QTextEdit edit;
         edit.resize(900, 700);
         PaintWatcher watcher;
@@ -151,18 +168,31 @@ int runChild(const QString &rtfPath, const QString &txtPath, int runs)
     }
     const double peak = peakMegabytes();
 
-    QFile txt(txtPath);
-    QStringList lines;
-    if (txt.open(QIODevice::ReadOnly)) {
-        lines = QString::fromUtf8(txt.readAll()).split(QLatin1Char('\n'));
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
+    // Taken apart only now, so the copy does not count in the reader's peak.
+    {
+        QFile f(rtfPath);
+        f.open(QIODevice::ReadOnly);
+        QTextDocument doc;
+        Rtf::read(f.readAll(), &doc);
+        blocks = takeApart(doc);
     }
+    QFile txt(txtPath);
+    if (txt.open(QIODevice::ReadOnly)) {
+        QString text;
+        for (const Block &block : blocks) {
+            for (const Run &run : block.runs)
+                text += run.text;
+            text += QLatin1Char('\n');
+        }
+        text.replace(QChar(0x2028), QLatin1Char('\n'));
+        sameText = text == QString::fromUtf8(txt.readAll());
+    }
+
     for (int i = 0; i < runs; ++i) {
         QTextDocument doc;
         QElapsedTimer t;
         t.start();
-        buildFloor(&doc, lines, fragments);
+        buildFloor(&doc, blocks);
         floorMs.push_back(msSince(t));
     }
 
@@ -181,9 +211,9 @@ int runChild(const QString &rtfPath, const QString &txtPath, int runs)
     if (peak > memoryLimit)
         missed << QStringLiteral("memory");
     printf("%-16s %6.1f MB  read %6.1f ms  parse %7.1f ms  file->doc %7.1f ms  floor %7.1f ms (%.2fx)  "
-           "first paint %6.1f ms  peak %6.1f MB (limit %5.1f)  runs %d  fragments %d  %s\n",
+           "first paint %6.1f ms  peak %6.1f MB (limit %5.1f)  runs %d  fragments %d  text %s  %s\n",
            qPrintable(QFileInfo(rtfPath).fileName()), mb, read, parse, read + parse, floor, ratio, paint, peak,
-           memoryLimit, runs, fragments,
+           memoryLimit, runs, fragments, sameText ? "as expected" : "DIFFERS",
            missed.isEmpty() ? "goals met" : qPrintable(QStringLiteral("missed: ") + missed.join(QLatin1Char(','))));
     fflush(stdout);
     return 0;

@@ -23,6 +23,8 @@ RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument *doc)
 
 RtfDocumentBuilder::~RtfDocumentBuilder()
 {
+    flushText();
+    runBatch();
     m_cursor.endEditBlock();
 }
 
@@ -73,16 +75,37 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
 
 int RtfDocumentBuilder::formatId(const RtfCharState &state)
 {
+    for (int i = 0; i < 4; ++i) {
+        if (m_recent[i].id >= 0 && m_recent[i].state == state) {
+            const Recent hit = m_recent[i];
+            for (int j = i; j > 0; --j)
+                m_recent[j] = m_recent[j - 1];
+            m_recent[0] = hit;
+            return hit.id;
+        }
+    }
+    const int id = lookUpFormatId(state);
+    for (int j = 3; j > 0; --j)
+        m_recent[j] = m_recent[j - 1];
+    m_recent[0] = Recent{state, id};
+    return id;
+}
+
+int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
+{
     const auto found = m_formatIds.find(state);
     if (found != m_formatIds.end())
         return found->second;
     if (m_formatIds.size() >= 1024) {
         // Pathological input with endless distinct formats: start over rather than grow.
         flushText();
+        runBatch();
         m_formatIds.clear();
         m_keyIds.clear();
         m_formats.clear();
         m_textFormat = -1;
+        for (Recent &r : m_recent)
+            r.id = -1;
     }
     // Fields that never reach the format (code page, which font class \af names,
     // hidden and deleted text, which is not written) are left out of the key.
@@ -108,11 +131,38 @@ int RtfDocumentBuilder::formatId(const RtfCharState &state)
 
 void RtfDocumentBuilder::flushText()
 {
-    if (m_text.isEmpty())
+    if (m_batch.size() == m_runStart)
         return;
-    m_cursor.insertText(m_text, m_formats[size_t(m_textFormat)]);
-    m_text.clear();
+    m_ops.push_back(Op{Op::Text, m_textFormat, -1, m_runStart, m_batch.size() - m_runStart});
+    m_runStart = m_batch.size();
     m_blockHasContent = true;
+    if (m_batch.size() >= 16384 || m_ops.size() >= 1024)
+        runBatch();
+}
+
+void RtfDocumentBuilder::runBatch()
+{
+    for (const Op &op : m_ops) {
+        switch (op.kind) {
+        case Op::Text:
+            // A view into the batch: the document copies it, nothing else is allocated.
+            m_cursor.insertText(QString::fromRawData(m_batch.constData() + op.start, op.length),
+                                m_formats[size_t(op.format)]);
+            break;
+        case Op::Block:
+            // Both formats given: asking the cursor for them costs more than the insertion.
+            m_cursor.insertBlock(m_batchBlockFormats[size_t(op.format)],
+                                 op.charFormat >= 0 ? m_formats[size_t(op.charFormat)] : QTextCharFormat());
+            break;
+        case Op::SetBlock:
+            m_cursor.setBlockFormat(m_batchBlockFormats[size_t(op.format)]);
+            break;
+        }
+    }
+    m_ops.clear();
+    m_batch.resize(0); // unlike clear(), keeps the buffer for the next batch
+    m_runStart = 0;
+    m_batchBlockFormats.clear();
 }
 
 void RtfDocumentBuilder::openPendingBlock()
@@ -121,7 +171,8 @@ void RtfDocumentBuilder::openPendingBlock()
         return;
     m_pendingBreak = false;
     m_afterRow = false;
-    m_cursor.insertBlock();
+    m_batchBlockFormats.push_back(m_blockFormat);
+    m_ops.push_back(Op{Op::Block, int(m_batchBlockFormats.size()) - 1, m_textFormat, 0, 0});
     m_blockHasContent = false;
 }
 
@@ -130,28 +181,28 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
     if (text.isEmpty())
         return;
     openPendingBlock();
-    if (m_text.isEmpty() || state != m_textState) {
+    if (m_batch.size() == m_runStart || state != m_textState) {
         const int id = formatId(state);
         if (id != m_textFormat)
             flushText();
         m_textFormat = id;
         m_textState = state;
     }
-    m_text.append(text);
+    m_batch.append(text);
     m_written += text.size();
 }
 
 void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 {
     openPendingBlock();
-    if (m_text.isEmpty() || state != m_textState) {
+    if (m_batch.size() == m_runStart || state != m_textState) {
         const int id = formatId(state);
         if (id != m_textFormat)
             flushText();
         m_textFormat = id;
         m_textState = state;
     }
-    m_text.append(c);
+    m_batch.append(c);
     ++m_written;
 }
 
@@ -168,6 +219,7 @@ void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image
         f.setWidth(width);
     if (height > 0)
         f.setHeight(height);
+    runBatch();
     m_cursor.insertImage(f);
     ++m_written;
     m_blockHasContent = true;
@@ -214,7 +266,9 @@ void RtfDocumentBuilder::applyBlockFormat(const RtfParaState &p)
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     m_blockHasBreak = p.pageBreakBefore || m_breakBefore;
     m_breakBefore = false;
-    m_cursor.setBlockFormat(f);
+    m_batchBlockFormats.push_back(f);
+    m_ops.push_back(Op{Op::SetBlock, int(m_batchBlockFormats.size()) - 1, -1, 0, 0});
+    m_blockFormat = f;
     m_blockState = p;
     m_blockStateApplied = true;
 }
@@ -234,10 +288,9 @@ void RtfDocumentBuilder::finish(const RtfParaState &para)
         // A table cannot end the text: the paragraph after it is kept, empty.
         openPendingBlock();
         applyBlockFormat(para);
-        return;
-    }
-    if (m_pendingBreak)
-        return; // the mark of the last paragraph: no empty block after it
-    flushText();
-    applyBlockFormat(para);
+    } else if (!m_pendingBreak) {
+        flushText();
+        applyBlockFormat(para);
+    } // else the mark of the last paragraph: no empty block after it
+    runBatch();
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
@@ -34,10 +35,13 @@ public:
     void tablesChanged()
     {
         flushText();
+        runBatch();
         m_formatIds.clear();
         m_keyIds.clear();
         m_formats.clear();
         m_textFormat = -1;
+        for (Recent &r : m_recent)
+            r.id = -1;
     }
 
     void addText(const RtfCharState &state, const QString &text);
@@ -45,7 +49,7 @@ public:
     void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height);
     void paragraphBreak(const RtfParaState &para);
     // True when the paragraph being written has neither text nor images yet.
-    bool paragraphEmpty() const { return m_pendingBreak || (!m_blockHasContent && m_text.isEmpty()); }
+    bool paragraphEmpty() const { return m_pendingBreak || (!m_blockHasContent && m_batch.size() == m_runStart); }
     // A table row ended; if nothing follows, the paragraph after the table stays.
     void rowEnd() { m_afterRow = true; }
     void finish(const RtfParaState &para);
@@ -55,17 +59,44 @@ public:
 
 private:
     void flushText();
+    void runBatch();
     void openPendingBlock();
     void applyBlockFormat(const RtfParaState &para);
     QTextCharFormat charFormat(const RtfCharState &state) const;
     int formatId(const RtfCharState &state);
+    int lookUpFormatId(const RtfCharState &state);
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
-    QString m_text;
+
+    // Runs and blocks wait in a batch and go into the document together: parsing and
+    // inserting in turns, run by run, keeps evicting each other's data from the
+    // processor caches and makes every insertion dearer.
+    struct Op
+    {
+        enum Kind : unsigned char { Text, Block, SetBlock } kind;
+        int format;        // Text: char format id; Block, SetBlock: index in m_batchBlockFormats
+        int charFormat;    // Block: char format id of the new block, -1 for none
+        qsizetype start;   // Text: in m_batch
+        qsizetype length;
+    };
+    QString m_batch;
+    qsizetype m_runStart = 0; // where the run being gathered starts in m_batch
+    std::vector<Op> m_ops;
+    std::vector<QTextBlockFormat> m_batchBlockFormats;
+
     RtfCharState m_textState;
     int m_textFormat = -1;
     RtfParaState m_blockState;
+    QTextBlockFormat m_blockFormat; // of the block being written
+    // The last few states looked up, most recent first: runs mostly alternate
+    // between two or three states, which this answers without hashing.
+    struct Recent
+    {
+        RtfCharState state;
+        int id = -1;
+    };
+    Recent m_recent[4];
     bool m_blockStateApplied = false;
     bool m_pendingBreak = false;
     bool m_blockHasContent = false;

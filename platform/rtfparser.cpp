@@ -5,7 +5,6 @@
 #include <QTextDocument>
 
 #include <string_view>
-#include <unordered_map>
 
 namespace {
 
@@ -122,10 +121,59 @@ struct KwInfo
     char32_t ch = 0;
 };
 
-const std::unordered_map<std::string_view, KwInfo> &keywords()
+// The keyword table: open addressing over a power-of-two array with a cheap hash,
+// looked up for every control word of the document.
+class KeywordTable
 {
-    static const std::unordered_map<std::string_view, KwInfo> table = [] {
-        std::unordered_map<std::string_view, KwInfo> t;
+public:
+    struct Entry
+    {
+        std::string_view name;
+        KwInfo info;
+    };
+
+    void emplace(std::string_view name, KwInfo info)
+    {
+        size_t i = hash(name) & Mask;
+        while (!m_entries[i].name.empty()) {
+            if (m_entries[i].name == name)
+                return;
+            i = (i + 1) & Mask;
+        }
+        m_entries[i] = Entry{name, info};
+    }
+
+    const KwInfo *find(std::string_view name) const
+    {
+        if (name.empty() || name.size() > 32)
+            return nullptr;
+        size_t i = hash(name) & Mask;
+        while (!m_entries[i].name.empty()) {
+            if (m_entries[i].name == name)
+                return &m_entries[i].info;
+            i = (i + 1) & Mask;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr size_t Mask = 1023; // well over twice the number of keywords
+
+    static size_t hash(std::string_view name)
+    {
+        size_t h = 2166136261u;
+        for (const char c : name)
+            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        return h ^ (h >> 11);
+    }
+
+    Entry m_entries[Mask + 1];
+};
+
+const KeywordTable &keywords()
+{
+    static const KeywordTable table = [] {
+        KeywordTable t;
         // Destinations whose content is never shown.
         for (const char *name :
              {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
@@ -447,16 +495,15 @@ void RtfParser::skipDestination()
 
 void RtfParser::controlWord(const RtfTokenizer::Token &t)
 {
-    const auto &table = keywords();
-    const auto it = table.find(std::string_view(t.data, size_t(t.length)));
+    const KwInfo *found = keywords().find(std::string_view(t.data, size_t(t.length)));
     const bool ignorable = m_ignorable;
     m_ignorable = false;
-    if (it == table.end()) {
+    if (!found) {
         if (ignorable)
             skipDestination();
         return;
     }
-    const KwInfo info = it->second;
+    const KwInfo info = *found;
     Group &g = top();
     const int p = t.parameter;
 
@@ -957,9 +1004,9 @@ void RtfParser::flushBytes()
 {
     if (m_bytes.isEmpty())
         return;
-    m_decoded.clear();
+    m_decoded.resize(0); // buffers keep their capacity from run to run
     m_codePages.decode(m_bytesState.codePage, m_bytes.constData(), m_bytes.size(), m_decoded);
-    m_bytes.clear();
+    m_bytes.resize(0);
     m_builder.addText(m_bytesState, m_decoded);
 }
 
