@@ -176,10 +176,8 @@ void RtfDocumentBuilder::openPendingBlock()
     m_blockHasContent = false;
 }
 
-void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
+void RtfDocumentBuilder::startRun(const RtfCharState &state)
 {
-    if (text.isEmpty())
-        return;
     openPendingBlock();
     if (m_batch.size() == m_runStart || state != m_textState) {
         const int id = formatId(state);
@@ -188,20 +186,30 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
         m_textFormat = id;
         m_textState = state;
     }
+}
+
+void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n)
+{
+    if (n <= 0)
+        return;
+    startRun(state);
+    const qsizetype before = m_batch.size();
+    codePages.decode(state.codePage, bytes, n, m_batch);
+    m_written += m_batch.size() - before;
+}
+
+void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    startRun(state);
     m_batch.append(text);
     m_written += text.size();
 }
 
 void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 {
-    openPendingBlock();
-    if (m_batch.size() == m_runStart || state != m_textState) {
-        const int id = formatId(state);
-        if (id != m_textFormat)
-            flushText();
-        m_textFormat = id;
-        m_textState = state;
-    }
+    startRun(state);
     m_batch.append(c);
     ++m_written;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/rtfcodepage.h"
 #include "platform/rtfstate.h"
 
 #include <QColor>
@@ -45,6 +46,8 @@ public:
     }
 
     void addText(const RtfCharState &state, const QString &text);
+    // Bytes in the state's code page, decoded straight into the text waiting to go in.
+    void addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n);
     void addText(const RtfCharState &state, QChar c);
     void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height);
     void paragraphBreak(const RtfParaState &para);
@@ -65,6 +68,7 @@ private:
     QTextCharFormat charFormat(const RtfCharState &state) const;
     int formatId(const RtfCharState &state);
     int lookUpFormatId(const RtfCharState &state);
+    void startRun(const RtfCharState &state);
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;

@@ -1004,10 +1004,8 @@ void RtfParser::flushBytes()
 {
     if (m_bytes.isEmpty())
         return;
-    m_decoded.resize(0); // buffers keep their capacity from run to run
-    m_codePages.decode(m_bytesState.codePage, m_bytes.constData(), m_bytes.size(), m_decoded);
-    m_bytes.resize(0);
-    m_builder.addText(m_bytesState, m_decoded);
+    m_builder.addBytes(m_bytesState, m_codePages, m_bytes.constData(), m_bytes.size());
+    m_bytes.resize(0); // unlike clear(), keeps the buffer for the next run
 }
 
 void RtfParser::emitChar(char32_t c)

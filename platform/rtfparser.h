@@ -122,7 +122,6 @@ private:
     // bytes waiting to be decoded, all in the same state and code page
     QByteArray m_bytes;
     RtfCharState m_bytesState;
-    QString m_decoded;
 
     QHash<int, Font> m_fonts;
     int m_currentFont = -1;
