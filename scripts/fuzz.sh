@@ -25,9 +25,8 @@ else
     echo "fuzz.sh: corpus $corpus not found, seeding with fuzz/seeds only" >&2
 fi
 
-# Leak checking stays on: the reader owns everything it allocates. Qt's own
-# one-time allocations at exit are not leaks of the reader, hence the suppressions.
-export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
+# Leak checking stays on, without suppressions: every allocation of a load must be
+# gone once its document is.
 export QT_QPA_PLATFORM=offscreen
 cd "$work"
 set +e
