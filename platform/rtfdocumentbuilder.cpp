@@ -91,6 +91,18 @@ int RtfDocumentBuilder::formatId(const RtfCharState &state)
     return id;
 }
 
+void RtfDocumentBuilder::forgetFormats()
+{
+    flushText();
+    runBatch();
+    m_formatIds.clear();
+    m_keyIds.clear();
+    m_formats.clear();
+    m_textFormat = -1;
+    for (Recent &r : m_recent)
+        r.id = -1;
+}
+
 int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
 {
     const auto found = m_formatIds.find(state);
@@ -98,14 +110,7 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
         return found->second;
     if (m_formatIds.size() >= 1024) {
         // Pathological input with endless distinct formats: start over rather than grow.
-        flushText();
-        runBatch();
-        m_formatIds.clear();
-        m_keyIds.clear();
-        m_formats.clear();
-        m_textFormat = -1;
-        for (Recent &r : m_recent)
-            r.id = -1;
+        forgetFormats();
     }
     // Fields that never reach the format (code page, which font class \af names,
     // hidden and deleted text, which is not written) are left out of the key.

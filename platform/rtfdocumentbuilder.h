@@ -33,17 +33,7 @@ public:
     QStringList anchors;
 
     // The font or colour table changed: formats built so far may name old entries.
-    void tablesChanged()
-    {
-        flushText();
-        runBatch();
-        m_formatIds.clear();
-        m_keyIds.clear();
-        m_formats.clear();
-        m_textFormat = -1;
-        for (Recent &r : m_recent)
-            r.id = -1;
-    }
+    void tablesChanged() { forgetFormats(); }
 
     void addText(const RtfCharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
@@ -61,6 +51,8 @@ public:
     void pageBreak() { m_breakBefore = true; }
 
 private:
+    // Writes what is pending and drops every format built so far.
+    void forgetFormats();
     void flushText();
     void runBatch();
     void openPendingBlock();

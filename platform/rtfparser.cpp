@@ -325,17 +325,6 @@ inline int twips(const RtfTokenizer::Token &t)
     return t.hasParameter ? qBound(-MaxTwips, t.parameter, MaxTwips) : 0;
 }
 
-inline int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc)
@@ -963,7 +952,7 @@ void RtfParser::textBytes(const char *data, int length)
         break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
-            const int v = hexDigit(data[i]);
+            const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
             if (v < 0)
                 continue;
             if (m_pictureNibble < 0) {

@@ -14,17 +14,6 @@ inline bool isDigit(unsigned char c)
     return c >= '0' && c <= '9';
 }
 
-inline int hexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 RtfTokenizer::RtfTokenizer(const QByteArray &data, qsizetype start)

@@ -31,6 +31,18 @@ public:
 
     explicit RtfTokenizer(const QByteArray &data, qsizetype start = 0);
 
+    // The value of a hexadecimal digit, or -1 for any other byte.
+    static int hexValue(unsigned char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+
     Token next();
 
     // Takes up to count raw bytes after \binN (fewer when the data ends first).
