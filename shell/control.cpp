@@ -1,5 +1,6 @@
 #include "shell/control.h"
 
+#include "shell/skin.h"
 #include "shell/twips.h"
 
 #include <QWidget>
@@ -51,7 +52,7 @@ QRect Control::boxPixels() const
 
 QFont Control::font() const
 {
-    QFont font(QString::fromLatin1(m_def.font.family));
+    QFont font(Skin::fontFamily(m_def.font.family));
     font.setPointSizeF(m_def.font.points);
     font.setBold(m_def.font.bold);
     return font;

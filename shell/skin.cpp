@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontDatabase>
+#include <QHash>
 #include <QPainter>
 #include <QPixmap>
 #include <QRect>
@@ -19,18 +21,48 @@ const QCursor &handCursor()
     return cursor;
 }
 
+namespace {
+
+// Liberation Sans has the metrics of the common Windows sans serif, so captions
+// keep their width in the boxes they were made for.
+const QStringList &sansSubstitutes()
+{
+    static const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                     QStringLiteral("DejaVu Sans")};
+    return sans;
+}
+
+} // namespace
+
 void installFontSubstitutes()
 {
     static bool done = false;
     if (done)
         return;
     done = true;
-    // Liberation Sans has the metrics of the common Windows sans serif, so captions
-    // keep their width in the boxes they were made for.
-    const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                              QStringLiteral("DejaVu Sans")};
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
-    QFont::insertSubstitutions(QStringLiteral("News Gothic"), sans);
+    // Also for documents that name these fonts.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sansSubstitutes());
+    QFont::insertSubstitutions(QStringLiteral("News Gothic"), sansSubstitutes());
+}
+
+QString fontFamily(const char *family)
+{
+    static QHash<QString, QString> resolved;
+    const QString name = QString::fromLatin1(family);
+    const auto found = resolved.constFind(name);
+    if (found != resolved.constEnd())
+        return *found;
+    QString result = name;
+    if (!QFontDatabase::hasFamily(name)) {
+        for (const QString &substitute : sansSubstitutes()) {
+            if (QFontDatabase::hasFamily(substitute)) {
+                result = substitute;
+                break;
+            }
+        }
+    }
+    resolved.insert(name, result);
+    return result;
 }
 
 bool isGlyphFont(const char *family)
