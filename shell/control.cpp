@@ -52,10 +52,7 @@ QRect Control::boxPixels() const
 
 QFont Control::font() const
 {
-    QFont font(Skin::fontFamily(m_def.font.family));
-    font.setPointSizeF(m_def.font.points);
-    font.setBold(m_def.font.bold);
-    return font;
+    return Skin::font(m_def.font);
 }
 
 void Control::changed()

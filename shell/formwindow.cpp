@@ -52,6 +52,9 @@ FormWindow::FormWindow(const FormDef &def, QWidget *parent)
     , m_alive(this)
 {
     Skin::installFontSubstitutes();
+    // The window's own font is the controls' default, so the child widgets start
+    // with a font the desktop has instead of looking up the application's default.
+    setFont(Skin::font(FontDef{}));
     WindowActivation::watch();
     setWindowTitle(QString::fromUtf8(def.caption));
     setAttribute(Qt::WA_OpaquePaintEvent);

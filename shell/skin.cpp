@@ -65,6 +65,14 @@ QString fontFamily(const char *family)
     return result;
 }
 
+QFont font(const FontDef &def)
+{
+    QFont font(fontFamily(def.family));
+    font.setPointSizeF(def.points);
+    font.setBold(def.bold);
+    return font;
+}
+
 bool isGlyphFont(const char *family)
 {
     return family && std::strcmp(family, "Webdings") == 0;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "shell/controldef.h"
+
 #include <QCursor>
+#include <QFont>
 
 class QPainter;
 class QRect;
@@ -22,6 +25,9 @@ void installFontSubstitutes();
 // by name makes it sort every font of the desktop for fallbacks, about a tenth of
 // the work before the main window's first paint.
 QString fontFamily(const char *family);
+
+// The font to draw with for a font of the window definitions.
+QFont font(const FontDef &def);
 
 // True when the label's font is the symbol font of the glyph buttons.
 bool isGlyphFont(const char *family);
