@@ -4,9 +4,6 @@
 #include "platform/colors.h"
 #include "shell/windowdrag.h"
 
-#include <QEvent>
-#include <QTimer>
-#include <QWindowStateChangeEvent>
 
 namespace {
 
@@ -75,7 +72,3 @@ void Form1::Label3_MouseMove(const MouseArgs &args)
     WindowDrag::move(*this, args);
 }
 
-void Form1::changeEvent(QEvent *event)
-{
-    FormWindow::changeEvent(event);
-}

@@ -300,11 +300,6 @@ void FormWindow::mouseReleaseEvent(QMouseEvent *event)
         raiseClick(pressed->name());
 }
 
-void FormWindow::leaveEvent(QEvent *event)
-{
-    QWidget::leaveEvent(event);
-}
-
 void FormWindow::updateCursor(const QPoint &pixel)
 {
     const Control *target = drawnControlAt(pixel);
