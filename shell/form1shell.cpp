@@ -4,7 +4,6 @@
 #include "platform/colors.h"
 #include "shell/windowdrag.h"
 
-
 namespace {
 
 constexpr quint32 GlyphActive = 0x00EBD798;
