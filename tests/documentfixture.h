@@ -11,9 +11,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 class RecordedScreen final : public Screen
 {
@@ -42,8 +44,13 @@ struct DocumentFixture
     ScriptedServices services;
     RecordedScreen *screen = nullptr;
 
+    // A fresh folder for each test's files, removed with everything in it afterwards.
+    std::optional<QTemporaryDir> dir;
+
     void setUp()
     {
+        dir.emplace();
+        QVERIFY(dir->isValid());
         services = ScriptedServices::install();
         auto recorded = std::make_unique<RecordedScreen>();
         screen = recorded.get();
@@ -57,6 +64,7 @@ struct DocumentFixture
     {
         form.reset();
         Services::restoreAll();
+        dir.reset();
     }
 
     RichTextBox *editor() const { return form->RichTextBox1; }

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -29,11 +28,7 @@ class TestNewQuit final : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(dir.isValid());
-        f.setUp();
-    }
+    void init() { f.setUp(); }
     void cleanup()
     {
         for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -41,8 +36,6 @@ private slots:
                 delete w;
         }
         f.tearDown();
-        dir.remove();
-        dir = QTemporaryDir();
     }
 
     void flagStartsClearAndTheTitleIsTheCaption()
@@ -143,7 +136,7 @@ private slots:
 
     void closeGlyphAsksAfterOpenAndAfterSave()
     {
-        const QString path = dir.filePath("ouvert.txt");
+        const QString path = f.dir->filePath("ouvert.txt");
         QVERIFY(writeBytes(path, "du disque\r\n"));
         f.answerFileDialog(path);
         f.click("Image6");
@@ -153,9 +146,9 @@ private slots:
         clickOn(Form3::current(), "Label4");
         QTRY_COMPARE(openPrompts("Form3"), 0);
 
-        f.answerFileDialog(dir.filePath("copie.txt"));
+        f.answerFileDialog(f.dir->filePath("copie.txt"));
         f.click("Image7");
-        QCOMPARE(fileBytes(dir.filePath("copie.txt")), QByteArray("du disque\r\n"));
+        QCOMPARE(fileBytes(f.dir->filePath("copie.txt")), QByteArray("du disque\r\n"));
         f.click("Label5");
         QCOMPARE(openPrompts("Form3"), 1);
         f.click("Label5");
@@ -239,18 +232,18 @@ private:
     {
         switch (dialog) {
         case Dialog::None:
-            return dir.filePath("jamais.rtf");
+            return f.dir->filePath("jamais.rtf");
         case Dialog::Cancel:
             f.cancelFileDialog();
-            return dir.filePath("jamais.rtf");
+            return f.dir->filePath("jamais.rtf");
         case Dialog::FailingPath:
-            f.answerFileDialog(dir.filePath("absent/doc.rtf"));
-            return dir.filePath("absent/doc.rtf");
+            f.answerFileDialog(f.dir->filePath("absent/doc.rtf"));
+            return f.dir->filePath("absent/doc.rtf");
         case Dialog::Confirm:
             break;
         }
-        f.answerFileDialog(dir.filePath("sauve.rtf"));
-        return dir.filePath("sauve.rtf");
+        f.answerFileDialog(f.dir->filePath("sauve.rtf"));
+        return f.dir->filePath("sauve.rtf");
     }
 
     static void clickOn(FormWindow *prompt, const QString &name)
@@ -260,7 +253,6 @@ private:
     }
 
     DocumentFixture f;
-    QTemporaryDir dir;
 };
 
 QTEST_MAIN(TestNewQuit)

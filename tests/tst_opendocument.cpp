@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextCursor>
 
 #include <unistd.h>
@@ -15,16 +14,10 @@ class TestOpenDocument final : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(dir.isValid());
-        f.setUp();
-    }
+    void init() { f.setUp(); }
     void cleanup()
     {
         f.tearDown();
-        dir.remove();
-        dir = QTemporaryDir();
     }
 
     void asksForAnyNameWithTheOpenFilter()
@@ -53,7 +46,7 @@ private slots:
 
     void openReplacesTheDocumentKeepsTheTitleAndSetsTheFlag()
     {
-        const QString path = dir.filePath("lettre.txt");
+        const QString path = f.dir->filePath("lettre.txt");
         QVERIFY(writeBytes(path, "Cher ami,\r\n\r\nà bientôt.\r\n"));
         givenEditedDocument();
         f.form->setCaption("C:/DOCS/AVANT.RTF");
@@ -83,7 +76,7 @@ private slots:
     void savedFileOpensAgainUnchanged()
     {
         QFETCH(QString, text);
-        const QString path = dir.filePath("aller-retour.rtf");
+        const QString path = f.dir->filePath("aller-retour.rtf");
         f.editor()->setText(text);
         f.answerFileDialog(path);
         f.click("Image7");
@@ -111,7 +104,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        const QString path = dir.filePath("texte");
+        const QString path = f.dir->filePath("texte");
         QVERIFY(writeBytes(path, bytes));
         f.editor()->setText("avant");
         f.answerFileDialog(path);
@@ -122,7 +115,7 @@ private slots:
 
     void richTextGoesToTheReader()
     {
-        const QString path = dir.filePath("gras.rtf");
+        const QString path = f.dir->filePath("gras.rtf");
         QVERIFY(writeBytes(path, "{\\rtf1\\ansi\\ansicpg1252 {\\b gras} caf\\'e9}"));
         f.answerFileDialog(path);
         f.click("Image6");
@@ -141,7 +134,7 @@ private slots:
         for (int i = 0; i < 4096; ++i)
             bytes.append(char(i * 7919 % 256));
         bytes.append("FIN");
-        const QString path = dir.filePath("image.bin");
+        const QString path = f.dir->filePath("image.bin");
         QVERIFY(writeBytes(path, bytes));
         QSignalSpy changes(f.editor(), &RichTextBox::change);
         f.answerFileDialog(path);
@@ -153,7 +146,7 @@ private slots:
 
     void largeFileLoadsWhole()
     {
-        const QString path = dir.filePath("grand.txt");
+        const QString path = f.dir->filePath("grand.txt");
         const QByteArray line = QByteArray(78, 'a') + "\r\n";
         const int lines = 50 * 1024 * 1024 / line.size();
         {
@@ -190,14 +183,14 @@ private slots:
     void failedLoadLeavesTheDocument()
     {
         QFETCH(QString, target);
-        QVERIFY(QDir(dir.path()).mkdir("dossier"));
-        QVERIFY(writeBytes(dir.filePath("secret.txt"), "secret"));
+        QVERIFY(QDir(f.dir->path()).mkdir("dossier"));
+        QVERIFY(writeBytes(f.dir->filePath("secret.txt"), "secret"));
         if (target == "secret.txt") {
             if (geteuid() == 0)
                 QSKIP("root reads any file");
-            QVERIFY(QFile::setPermissions(dir.filePath("secret.txt"), {}));
+            QVERIFY(QFile::setPermissions(f.dir->filePath("secret.txt"), {}));
         }
-        const QString path = target.isEmpty() || QDir::isAbsolutePath(target) ? target : dir.filePath(target);
+        const QString path = target.isEmpty() || QDir::isAbsolutePath(target) ? target : f.dir->filePath(target);
         givenEditedDocument();
         QSignalSpy changes(f.editor(), &RichTextBox::change);
         const Failure direct = f.editor()->loadFile(path);
@@ -237,7 +230,6 @@ private:
     }
 
     DocumentFixture f;
-    QTemporaryDir dir;
 };
 
 QTEST_MAIN(TestOpenDocument)

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <csignal>
@@ -84,21 +83,15 @@ class TestSaveDocument final : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QVERIFY(dir.isValid());
-        f.setUp();
-    }
+    void init() { f.setUp(); }
     void cleanup()
     {
         f.tearDown();
-        dir.remove();
-        dir = QTemporaryDir();
     }
 
     void emptyDocumentWritesOnlyTheLineEnd()
     {
-        const QString path = dir.filePath("vide.rtf");
+        const QString path = f.dir->filePath("vide.rtf");
         f.answerFileDialog(path);
         f.click("Image7");
         QCOMPARE(fileBytes(path), QByteArray("\r\n"));
@@ -130,7 +123,7 @@ private slots:
         f.editor()->setSelLength(3);
         f.editor()->setSelBold(true);
         f.editor()->setSelColor(0x000000FF);
-        const QString path = dir.filePath("doc.txt");
+        const QString path = f.dir->filePath("doc.txt");
         f.answerFileDialog(path);
         f.click("Image7");
         QCOMPARE(fileBytes(path), bytes);
@@ -138,13 +131,13 @@ private slots:
 
     void overwritesALongerFileWithoutTrace()
     {
-        const QString path = dir.filePath("ancien.rtf");
+        const QString path = f.dir->filePath("ancien.rtf");
         QVERIFY(writeBytes(path, QByteArray(10000, 'O')));
         f.type("court");
         f.answerFileDialog(path);
         f.click("Image7");
         QCOMPARE(fileBytes(path), QByteArray("court\r\n"));
-        QCOMPARE(entriesOf(dir.path()), QStringList{"ancien.rtf"});
+        QCOMPARE(entriesOf(f.dir->path()), QStringList{"ancien.rtf"});
     }
 
     void titleIsThePathInCapitals_data()
@@ -159,7 +152,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, capitals);
-        const QString path = dir.filePath(name);
+        const QString path = f.dir->filePath(name);
         f.type("x");
         f.answerFileDialog(path);
         f.click("Image7");
@@ -171,9 +164,9 @@ private slots:
     void everySaveSuggestsUntitled()
     {
         f.type("a");
-        f.answerFileDialog(dir.filePath("premier.rtf"));
+        f.answerFileDialog(f.dir->filePath("premier.rtf"));
         f.click("Image7");
-        f.answerFileDialog(dir.filePath("second.rtf"));
+        f.answerFileDialog(f.dir->filePath("second.rtf"));
         f.click("Image7");
         const QList<FileDialogRequest> &asked = f.services.dialogs->fileRequests;
         QCOMPARE(asked.size(), 2);
@@ -183,7 +176,7 @@ private slots:
             QCOMPARE(request.filter, saveFilter);
             QCOMPARE(request.flags, 2);
         }
-        QCOMPARE(f.form->caption(), dir.filePath("second.rtf").toUpper());
+        QCOMPARE(f.form->caption(), f.dir->filePath("second.rtf").toUpper());
         QVERIFY(f.form->isModified()); // saving never clears the flag
     }
 
@@ -198,7 +191,7 @@ private slots:
         QVERIFY(f.form->isModified());
         QVERIFY(f.services.messages->shown.isEmpty());
         QVERIFY(f.screen->pointers.isEmpty());
-        QVERIFY(entriesOf(dir.path()).isEmpty());
+        QVERIFY(entriesOf(f.dir->path()).isEmpty());
     }
 
     // Each target that cannot take the file: one message with the system's own
@@ -217,18 +210,18 @@ private slots:
     {
         QFETCH(QString, target);
         QFETCH(QString, expected);
-        QVERIFY(QDir(dir.path()).mkdir("dossier"));
-        QVERIFY(writeBytes(dir.filePath("dossier/dedans.txt"), "garde"));
-        QVERIFY(writeBytes(dir.filePath("fichier.txt"), "ancien contenu\r\n"));
-        QVERIFY(QDir(dir.path()).mkdir("lecture"));
-        QVERIFY(writeBytes(dir.filePath("lecture/doc.rtf"), "ancien"));
+        QVERIFY(QDir(f.dir->path()).mkdir("dossier"));
+        QVERIFY(writeBytes(f.dir->filePath("dossier/dedans.txt"), "garde"));
+        QVERIFY(writeBytes(f.dir->filePath("fichier.txt"), "ancien contenu\r\n"));
+        QVERIFY(QDir(f.dir->path()).mkdir("lecture"));
+        QVERIFY(writeBytes(f.dir->filePath("lecture/doc.rtf"), "ancien"));
         if (target.startsWith("lecture")) {
             if (geteuid() == 0)
                 QSKIP("root writes into read-only folders; the folder-that-is-a-file row covers it");
-            QVERIFY(QFile::setPermissions(dir.filePath("lecture"), QFile::ReadOwner | QFile::ExeOwner));
+            QVERIFY(QFile::setPermissions(f.dir->filePath("lecture"), QFile::ReadOwner | QFile::ExeOwner));
         }
-        const QStringList before = entriesOf(dir.path());
-        const QString path = QDir::isAbsolutePath(target) ? target : dir.filePath(target);
+        const QStringList before = entriesOf(f.dir->path());
+        const QString path = QDir::isAbsolutePath(target) ? target : f.dir->filePath(target);
 
         f.type("perdu?");
         f.answerFileDialog(path);
@@ -246,11 +239,11 @@ private slots:
         QVERIFY(f.form->isModified());
         QCOMPARE(f.screen->pointers, (QList<int>{Screen::Hourglass, Screen::DefaultPointer}));
 
-        QFile::setPermissions(dir.filePath("lecture"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(entriesOf(dir.path()), before);
-        QCOMPARE(entriesOf(dir.filePath("dossier")), QStringList{"dedans.txt"});
-        QCOMPARE(fileBytes(dir.filePath("fichier.txt")), QByteArray("ancien contenu\r\n"));
-        QCOMPARE(fileBytes(dir.filePath("lecture/doc.rtf")), QByteArray("ancien"));
+        QFile::setPermissions(f.dir->filePath("lecture"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(entriesOf(f.dir->path()), before);
+        QCOMPARE(entriesOf(f.dir->filePath("dossier")), QStringList{"dedans.txt"});
+        QCOMPARE(fileBytes(f.dir->filePath("fichier.txt")), QByteArray("ancien contenu\r\n"));
+        QCOMPARE(fileBytes(f.dir->filePath("lecture/doc.rtf")), QByteArray("ancien"));
         struct stat st {};
         QCOMPARE(::stat("/dev/full", &st), 0);
         QVERIFY(S_ISCHR(st.st_mode));
@@ -267,7 +260,7 @@ private slots:
     void fullDiskKeepsTheOldFile()
     {
         QFETCH(QString, size);
-        const QString path = dir.filePath("plein.rtf");
+        const QString path = f.dir->filePath("plein.rtf");
         QVERIFY(writeBytes(path, "version d'hier\r\n"));
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -288,7 +281,7 @@ private slots:
         QVERIFY(lines.contains("modified\t1"));
         QVERIFY(lines.contains("pointers\t11,0"));
         QCOMPARE(fileBytes(path), QByteArray("version d'hier\r\n"));
-        QCOMPARE(entriesOf(dir.path()), QStringList{"plein.rtf"});
+        QCOMPARE(entriesOf(f.dir->path()), QStringList{"plein.rtf"});
     }
 
     // Every step runs whatever failed before it, and the message tells the most
@@ -313,7 +306,7 @@ private slots:
         ScriptedFile::closeResult = failingSteps & 4 ? Failure{57, "fermeture"} : Failure{};
         Services::installTextFileFactory(&newFailingTextFile);
         f.type("x");
-        f.answerFileDialog(dir.filePath("x.rtf"));
+        f.answerFileDialog(f.dir->filePath("x.rtf"));
         f.click("Image7");
         QCOMPARE(ScriptedFile::calls, (QStringList{"open", "write", "close"}));
         QCOMPARE(f.services.messages->shown.size(), 1);
@@ -324,7 +317,6 @@ private slots:
 
 private:
     DocumentFixture f;
-    QTemporaryDir dir;
 };
 
 int main(int argc, char *argv[])
