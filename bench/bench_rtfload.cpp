@@ -8,7 +8,7 @@
 //
 // usage: bench_rtfload [runs]       (QT_QPA_PLATFORM=offscreen works without a display)
 
-#include "platform/rtfreader.h"
+#include "rtf/rtfreader.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the RTF reader: any crash, sanitizer report, hang or
 // runaway memory use is a bug in the reader.
 
-#include "platform/rtfreader.h"
+#include "rtf/rtfreader.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

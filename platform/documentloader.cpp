@@ -1,6 +1,6 @@
 #include "platform/documentloader.h"
 
-#include "platform/rtfreader.h"
+#include "rtf/rtfreader.h"
 
 #include <QFile>
 #include <QFileInfo>

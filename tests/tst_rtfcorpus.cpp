@@ -10,8 +10,8 @@
 //   (hidden text, recomputed fields, its own faults), we follow the producing program
 //   and list the document below with the reason and the similarity we must still reach.
 
-#include "platform/rtfreader.h"
-#include "platform/rtfstate.h"
+#include "rtf/rtfreader.h"
+#include "rtf/rtfstate.h"
 
 #include <QDir>
 #include <QElapsedTimer>

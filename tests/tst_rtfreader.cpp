@@ -1,8 +1,8 @@
 // The ways RTF readers usually go wrong, each checked on what a user would see:
 // the text and the format at a position.
 
-#include "platform/rtfreader.h"
-#include "platform/rtfstate.h"
+#include "rtf/rtfreader.h"
+#include "rtf/rtfstate.h"
 
 #include <QElapsedTimer>
 #include <QTextBlock>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/rtfcodepage.h"
-#include "platform/rtfstate.h"
+#include "rtf/rtfcodepage.h"
+#include "rtf/rtfstate.h"
 
 #include <QColor>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "platform/rtfreader.h"
+#include "rtf/rtfreader.h"
 
-#include "platform/rtfparser.h"
+#include "rtf/rtfparser.h"
 
 #include <QTextDocument>
 

@@ -1,4 +1,4 @@
-#include "platform/rtfcodepage.h"
+#include "rtf/rtfcodepage.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "platform/rtfdocumentbuilder.h"
+#include "rtf/rtfdocumentbuilder.h"
 
 #include <QFont>
 #include <QImage>

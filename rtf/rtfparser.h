@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/failure.h"
-#include "platform/rtfcodepage.h"
-#include "platform/rtfdocumentbuilder.h"
-#include "platform/rtfstate.h"
-#include "platform/rtftokenizer.h"
+#include "rtf/rtfcodepage.h"
+#include "rtf/rtfdocumentbuilder.h"
+#include "rtf/rtfstate.h"
+#include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
 #include <QHash>

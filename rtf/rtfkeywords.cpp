@@ -1,0 +1,208 @@
+#include "rtf/rtfkeywords.h"
+
+namespace RtfKeywords {
+
+namespace {
+
+// The keyword table: open addressing over a power-of-two array with a cheap hash,
+// looked up for every control word of the document.
+class KeywordTable
+{
+public:
+    struct Entry
+    {
+        std::string_view name;
+        KwInfo info;
+    };
+
+    void emplace(std::string_view name, KwInfo info)
+    {
+        size_t i = hash(name) & Mask;
+        while (!m_entries[i].name.empty()) {
+            if (m_entries[i].name == name)
+                return;
+            i = (i + 1) & Mask;
+        }
+        m_entries[i] = Entry{name, info};
+    }
+
+    const KwInfo *find(std::string_view name) const
+    {
+        if (name.empty() || name.size() > 32)
+            return nullptr;
+        size_t i = hash(name) & Mask;
+        while (!m_entries[i].name.empty()) {
+            if (m_entries[i].name == name)
+                return &m_entries[i].info;
+            i = (i + 1) & Mask;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr size_t Mask = 1023; // well over twice the number of keywords
+
+    static size_t hash(std::string_view name)
+    {
+        size_t h = 2166136261u;
+        for (const char c : name)
+            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        return h ^ (h >> 11);
+    }
+
+    Entry m_entries[Mask + 1];
+};
+
+const KeywordTable &table()
+{
+    static const KeywordTable table = [] {
+        KeywordTable t;
+        // Destinations whose content is never shown.
+        for (const char *name :
+             {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+              "footerf", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
+              "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
+              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb", "shprslt", "shpinst",
+              "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
+              "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
+              "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
+              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
+              "userprops", "bkmkstart", "bkmkend", "datafield", "do", "protusertbl", "mmathPr",
+              "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
+              "picprop", "blipuid", "htmltag", "mhtmltag", "sp", "sn", "sv", "fldtype",
+              "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
+              "ffhelptext", "ffl", "ffstattext", "nesttableprops", "private", "pgptbl",
+              "defchp", "defpap", "stylesheetx", "oldcprops", "oldpprops", "oldsprops",
+              "oldtprops", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "factoidname",
+              "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
+              "buptim", "title", "subject", "author", "operator", "keywords", "comment",
+              "doccomm", "company", "manager", "category", "hlinkbase", "ebcstart", "ebcend",
+              "passwordhash", "docdata", "ftnalt", "gridtbl", "listtextx"})
+            t.emplace(name, KwInfo{Kw::SkipDest});
+        t.emplace("footnote", KwInfo{Kw::Footnote});
+        t.emplace("fonttbl", KwInfo{Kw::FontTable});
+        t.emplace("colortbl", KwInfo{Kw::ColorTable});
+        t.emplace("stylesheet", KwInfo{Kw::StyleSheet});
+        t.emplace("field", KwInfo{Kw::Field});
+        t.emplace("fldinst", KwInfo{Kw::FldInst});
+        t.emplace("fldrslt", KwInfo{Kw::FldRslt});
+        t.emplace("pict", KwInfo{Kw::Pict});
+        t.emplace("upr", KwInfo{Kw::Upr});
+        t.emplace("ud", KwInfo{Kw::Ud});
+        t.emplace("listtext", KwInfo{Kw::ListText});
+        t.emplace("pntext", KwInfo{Kw::ListText});
+        t.emplace("shppict", KwInfo{Kw::ShpPict});
+        t.emplace("bin", KwInfo{Kw::Bin});
+        t.emplace("u", KwInfo{Kw::U});
+        t.emplace("uc", KwInfo{Kw::Uc});
+        t.emplace("ansi", KwInfo{Kw::Ansi});
+        t.emplace("mac", KwInfo{Kw::Mac});
+        t.emplace("pc", KwInfo{Kw::Pc});
+        t.emplace("pca", KwInfo{Kw::Pca});
+        t.emplace("ansicpg", KwInfo{Kw::AnsiCpg});
+        t.emplace("deff", KwInfo{Kw::Deff});
+        t.emplace("f", KwInfo{Kw::F});
+        t.emplace("fcharset", KwInfo{Kw::FCharset});
+        t.emplace("cpg", KwInfo{Kw::Cpg});
+        t.emplace("red", KwInfo{Kw::Red});
+        t.emplace("green", KwInfo{Kw::Green});
+        t.emplace("blue", KwInfo{Kw::Blue});
+        t.emplace("s", KwInfo{Kw::S});
+        t.emplace("cs", KwInfo{Kw::Cs});
+        t.emplace("ds", KwInfo{Kw::Ds});
+        t.emplace("ts", KwInfo{Kw::Ts});
+        t.emplace("sbasedon", KwInfo{Kw::SBasedOn});
+        t.emplace("plain", KwInfo{Kw::Plain});
+        t.emplace("b", KwInfo{Kw::B});
+        t.emplace("i", KwInfo{Kw::I});
+        for (const char *name : {"ul", "uldb", "ulw", "ulth"})
+            t.emplace(name, KwInfo{Kw::Ul});
+        for (const char *name : {"uld", "ulthd"})
+            t.emplace(name, KwInfo{Kw::Uld});
+        for (const char *name : {"uldash", "ulldash", "ulthdash", "ulthldash"})
+            t.emplace(name, KwInfo{Kw::UlDash});
+        for (const char *name : {"uldashd", "ulthdashd"})
+            t.emplace(name, KwInfo{Kw::UlDashD});
+        for (const char *name : {"uldashdd", "ulthdashdd"})
+            t.emplace(name, KwInfo{Kw::UlDashDD});
+        for (const char *name : {"ulwave", "ulhwave", "ululdbwave"})
+            t.emplace(name, KwInfo{Kw::UlWave});
+        t.emplace("ulnone", KwInfo{Kw::UlNone});
+        t.emplace("strike", KwInfo{Kw::Strike});
+        t.emplace("striked", KwInfo{Kw::StrikeD});
+        t.emplace("fs", KwInfo{Kw::Fs});
+        t.emplace("cf", KwInfo{Kw::Cf});
+        t.emplace("cb", KwInfo{Kw::Cb});
+        t.emplace("chcbpat", KwInfo{Kw::Cb});
+        t.emplace("highlight", KwInfo{Kw::Highlight});
+        t.emplace("loch", KwInfo{Kw::Loch});
+        t.emplace("hich", KwInfo{Kw::Hich});
+        t.emplace("dbch", KwInfo{Kw::Dbch});
+        t.emplace("rtlch", KwInfo{Kw::Rtlch});
+        t.emplace("ltrch", KwInfo{Kw::Ltrch});
+        t.emplace("af", KwInfo{Kw::Af});
+        t.emplace("super", KwInfo{Kw::Super});
+        t.emplace("sub", KwInfo{Kw::Sub});
+        t.emplace("nosupersub", KwInfo{Kw::NoSuperSub});
+        t.emplace("up", KwInfo{Kw::Up});
+        t.emplace("dn", KwInfo{Kw::Dn});
+        t.emplace("v", KwInfo{Kw::V});
+        t.emplace("deleted", KwInfo{Kw::Deleted});
+        t.emplace("caps", KwInfo{Kw::Caps});
+        t.emplace("scaps", KwInfo{Kw::SCaps});
+        t.emplace("par", KwInfo{Kw::Par});
+        t.emplace("pard", KwInfo{Kw::Pard});
+        t.emplace("ql", KwInfo{Kw::Ql});
+        t.emplace("qc", KwInfo{Kw::Qc});
+        t.emplace("qr", KwInfo{Kw::Qr});
+        t.emplace("qj", KwInfo{Kw::Qj});
+        t.emplace("qd", KwInfo{Kw::Qj});
+        t.emplace("li", KwInfo{Kw::Li});
+        t.emplace("lin", KwInfo{Kw::Li});
+        t.emplace("ri", KwInfo{Kw::Ri});
+        t.emplace("rin", KwInfo{Kw::Ri});
+        t.emplace("fi", KwInfo{Kw::Fi});
+        t.emplace("sb", KwInfo{Kw::Sb});
+        t.emplace("sa", KwInfo{Kw::Sa});
+        t.emplace("pagebb", KwInfo{Kw::PageBB});
+        t.emplace("sl", KwInfo{Kw::Sl});
+        t.emplace("slmult", KwInfo{Kw::SlMult});
+        t.emplace("page", KwInfo{Kw::Page});
+        t.emplace("line", KwInfo{Kw::Line});
+        t.emplace("tab", KwInfo{Kw::Tab});
+        t.emplace("sect", KwInfo{Kw::Sect});
+        t.emplace("cell", KwInfo{Kw::Cell});
+        t.emplace("nestcell", KwInfo{Kw::NestCell});
+        t.emplace("row", KwInfo{Kw::Row});
+        t.emplace("nestrow", KwInfo{Kw::Unknown});
+        t.emplace("trowd", KwInfo{Kw::Trowd});
+        t.emplace("clmrg", KwInfo{Kw::Clmrg});
+        t.emplace("cellx", KwInfo{Kw::Cellx});
+        t.emplace("chftn", KwInfo{Kw::Chftn});
+        t.emplace("pngblip", KwInfo{Kw::PngBlip});
+        t.emplace("jpegblip", KwInfo{Kw::JpegBlip});
+        t.emplace("picwgoal", KwInfo{Kw::PicWGoal});
+        t.emplace("pichgoal", KwInfo{Kw::PicHGoal});
+        t.emplace("picscalex", KwInfo{Kw::PicScaleX});
+        t.emplace("picscaley", KwInfo{Kw::PicScaleY});
+        const std::pair<const char *, char32_t> chars[] = {
+            {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
+            {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
+            {"enspace", 0x2002}, {"qmspace", 0x2005},  {"zwj", 0x200D},       {"zwnj", 0x200C},
+            {"ltrmark", 0x200E}, {"rtlmark", 0x200F},  {"zwbo", 0x200B},
+        };
+        for (const auto &c : chars)
+            t.emplace(c.first, KwInfo{Kw::Char, c.second});
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+const KwInfo *find(std::string_view name)
+{
+    return table().find(name);
+}
+
+} // namespace RtfKeywords

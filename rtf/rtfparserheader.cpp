@@ -1,0 +1,158 @@
+#include "rtf/rtfparser.h"
+
+// The header tables: fonts, colours and styles.
+
+void RtfParser::startFont(int number)
+{
+    if (m_fontOpen)
+        finishFont();
+    m_currentFont = number;
+    m_fontOpen = true;
+    Font &f = m_fonts[number];
+    f = Font();
+}
+
+int RtfParser::fontCodePage(int number) const
+{
+    const auto it = m_fonts.constFind(number);
+    if (it == m_fonts.constEnd() || it->codePage == 0)
+        return m_docCodePage;
+    return it->codePage;
+}
+
+void RtfParser::finishFont()
+{
+    if (!m_fontOpen)
+        return;
+    m_fontOpen = false;
+    Font &f = m_fonts[m_currentFont];
+    if (f.cpg > 0)
+        f.codePage = RtfCodePage::normalise(f.cpg);
+    else if (f.charset >= 0)
+        f.codePage = RtfCodePage::fromCharset(f.charset);
+    QString name;
+    const int cp = f.codePage < 0 ? 1252 : (f.codePage ? f.codePage : m_docCodePage);
+    m_codePages.decode(cp, f.nameBytes.constData(), f.nameBytes.size(), name);
+    f.name = name.trimmed();
+    // Old Windows names for the same face in another character set ("Arial CE",
+    // "Times New Roman Cyr"): modern systems only know the face itself.
+    static const char *const suffixes[] = {" CE", " Cyr", " Greek", " Tur", " Baltic", " (Hebrew)",
+                                           " (Arabic)", " (Vietnamese)"};
+    for (const char *suffix : suffixes) {
+        if (f.name.endsWith(QLatin1String(suffix)) && f.name.size() > qsizetype(qstrlen(suffix))) {
+            f.name.chop(qstrlen(suffix));
+            break;
+        }
+    }
+    f.nameBytes.clear();
+    if (f.codePage == RtfCodePage::Symbol && f.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+        f.codePage = RtfCodePage::SymbolFont;
+    m_builder.fontNames.insert(m_currentFont, f.name);
+    m_builder.tablesChanged();
+}
+
+void RtfParser::afterFontTable()
+{
+    if (m_fontOpen)
+        finishFont();
+    // Text outside any \f is in the default font, which is only known now.
+    m_haveDefaultFont = m_fonts.contains(m_defaultFont);
+    if (m_haveDefaultFont) {
+        m_defaultChar.font = m_defaultFont;
+        m_defaultChar.codePage = fontCodePage(m_defaultFont);
+    }
+    for (Group &x : m_groups) {
+        if (x.chr.font < 0 && m_haveDefaultFont)
+            x.chr.font = m_defaultFont;
+        x.chr.codePage = fontCodePage(x.chr.font);
+    }
+}
+
+void RtfParser::addColor()
+{
+    if (m_builder.colors.size() >= 65536)
+        return;
+    m_builder.colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
+    m_builder.tablesChanged();
+    m_red = m_green = m_blue = 0;
+    m_colorSet = false;
+}
+
+void RtfParser::storeStyle(const Group &g)
+{
+    if (m_styleKind == 2)
+        return;
+    Style s{g.chr, g.para, m_styleBasedOn == m_styleNumber ? -1 : m_styleBasedOn};
+    s.chr.label = false;
+    s.chr.anchor = -1;
+    if (m_styleKind == 0)
+        m_paraStyles.insert(m_styleNumber, s);
+    else
+        m_charStyles.insert(m_styleNumber, s);
+}
+
+void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const
+{
+    // What a style leaves unset comes from the style it is based on; chains are short
+    // in practice and loops are cut by the depth limit.
+    const auto it = styles.constFind(number);
+    if (it == styles.constEnd())
+        return;
+    if (it->basedOn >= 0 && depth < 8)
+        applyStyle(g, styles, it->basedOn, depth + 1);
+    const RtfParaState d;
+    const RtfParaState &s = it->para;
+    if (s.alignment != d.alignment)
+        g.para.alignment = s.alignment;
+    if (s.leftIndent != d.leftIndent)
+        g.para.leftIndent = s.leftIndent;
+    if (s.rightIndent != d.rightIndent)
+        g.para.rightIndent = s.rightIndent;
+    if (s.firstIndent != d.firstIndent)
+        g.para.firstIndent = s.firstIndent;
+    if (s.spaceBefore != d.spaceBefore)
+        g.para.spaceBefore = s.spaceBefore;
+    if (s.spaceAfter != d.spaceAfter)
+        g.para.spaceAfter = s.spaceAfter;
+    if (s.lineSpacing != d.lineSpacing) {
+        g.para.lineSpacing = s.lineSpacing;
+        g.para.lineMultiple = s.lineMultiple;
+    }
+    if (s.pageBreakBefore != d.pageBreakBefore)
+        g.para.pageBreakBefore = s.pageBreakBefore;
+    applyCharDelta(g.chr, it->chr);
+}
+
+void RtfParser::applyCharDelta(RtfCharState &chr, const RtfCharState &style) const
+{
+    // A style stores what it sets; what it leaves at the default does not override.
+    const RtfCharState &d = m_defaultChar;
+    if (style.font != d.font) {
+        chr.font = style.font;
+        chr.codePage = style.codePage;
+    }
+    if (style.western != d.western)
+        chr.western = style.western;
+    if (style.eastern != d.eastern)
+        chr.eastern = style.eastern;
+    if (style.size != d.size)
+        chr.size = style.size;
+    if (style.color != d.color)
+        chr.color = style.color;
+    if (style.background != d.background)
+        chr.background = style.background;
+    if (style.underline != d.underline)
+        chr.underline = style.underline;
+    if (style.vertical != d.vertical)
+        chr.vertical = style.vertical;
+    if (style.caps != d.caps)
+        chr.caps = style.caps;
+    if (style.bold != d.bold)
+        chr.bold = style.bold;
+    if (style.italic != d.italic)
+        chr.italic = style.italic;
+    if (style.strike != d.strike)
+        chr.strike = style.strike;
+    if (style.hidden != d.hidden)
+        chr.hidden = style.hidden;
+}
