@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class DocumentLayout;
+class QTextEdit;
+
+// Lays out what the editor's document layout has only estimated, in slices of a few
+// milliseconds while the event loop turns, so that keys, clicks and paints wait for
+// one slice at most. While heights above the view change from estimated to laid
+// out, the view is kept on the text it shows.
+class BackgroundLayout final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BackgroundLayout)
+
+public:
+    // The time one slice may take, in milliseconds.
+    static constexpr int SliceMs = 4;
+
+    explicit BackgroundLayout(QTextEdit *editor);
+
+    // Follows this layout from now on (the editor's document changed).
+    void watch(DocumentLayout *layout);
+    bool isRunning() const { return m_timer.isActive(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void step();
+    // Starts slicing once the editor has painted what a change shows.
+    void schedule();
+
+    QTextEdit *m_editor = nullptr;
+    QPointer<DocumentLayout> m_layout;
+    QTimer m_timer;
+    QTimer m_paintWait; // how long slicing waits for that paint at most
+    qreal m_drift = 0; // the part of a pixel the view was not moved by
+};

@@ -1,0 +1,647 @@
+#include "platform/documentlayout.h"
+
+#include "platform/framelayout.h"
+#include "platform/imagehandler.h"
+#include "platform/paragraphlayout.h"
+
+#include <QDeadlineTimer>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextTable>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The tallest document the editor widget can scroll through: its scroll bars count
+// in ints.
+constexpr double MaximumHeight = double(1 << 30);
+
+// What of the document's defaults the layout depends on, beyond the font.
+QString optionKey(const QTextDocument *doc)
+{
+    const QTextOption o = doc->defaultTextOption();
+    return QStringLiteral("%1 %2 %3 %4 %5 %6")
+        .arg(o.wrapMode())
+        .arg(int(o.alignment()))
+        .arg(int(o.flags()))
+        .arg(o.textDirection())
+        .arg(o.tabStopDistance())
+        .arg(doc->indentWidth());
+}
+
+QTextBlock advance(QTextBlock block, int blocks)
+{
+    if (blocks > 8)
+        return block.document()->findBlockByNumber(block.blockNumber() + blocks);
+    for (int i = 0; i < blocks && block.isValid(); ++i)
+        block = block.next();
+    return block;
+}
+
+} // namespace
+
+DocumentLayout::DocumentLayout(QTextDocument *document)
+    : QAbstractTextDocumentLayout(document)
+{
+    registerHandler(QTextFormat::ImageObject, new ImageHandler(this));
+    setProperty("cursorWidth", 1);
+}
+
+DocumentLayout::~DocumentLayout() = default;
+
+DocumentLayout::Geometry DocumentLayout::readGeometry() const
+{
+    const QTextDocument *doc = document();
+    const QTextFrameFormat f = doc->rootFrame()->frameFormat();
+    const qreal edge = std::round(f.border()) + std::round(f.padding());
+    Geometry g;
+    g.left = std::round(f.leftMargin()) + edge;
+    g.right = std::round(f.rightMargin()) + edge;
+    g.top = std::round(f.topMargin()) + edge;
+    g.bottom = std::round(f.bottomMargin()) + edge;
+    g.width = qMax(qreal(0), doc->pageSize().width() - g.left - g.right);
+    return g;
+}
+
+DocumentLayout::Estimates DocumentLayout::currentEstimates() const
+{
+    constexpr double Enough = 16;
+    Estimates e;
+    e.lineHeight = m_learned.lines >= Enough ? m_learned.height / m_learned.lines : m_lineHeight;
+    e.charsPerLine = m_learned.longLines >= Enough ? m_learned.longChars / m_learned.longLines
+                                                   : qMax(qreal(8), m_geometry.width / m_charWidth);
+    e.gap = m_learned.paragraphs >= Enough ? m_learned.gaps / m_learned.paragraphs : 0;
+    return e;
+}
+
+float DocumentLayout::estimate(int length) const
+{
+    const qreal lines = qMax(qreal(1), std::ceil(qreal(length) / qMax(qreal(1), m_estimates.charsPerLine)));
+    return float(lines * m_estimates.lineHeight + m_estimates.gap);
+}
+
+void DocumentLayout::refineEstimates(bool always)
+{
+    const Estimates now = currentEstimates();
+    const auto differs = [](qreal a, qreal b) { return qAbs(a - b) > 0.15 * qMax(qAbs(a), qAbs(b)); };
+    if (!always && !differs(now.lineHeight, m_estimates.lineHeight) &&
+        !differs(now.charsPerLine, m_estimates.charsPerLine) && qAbs(now.gap - m_estimates.gap) < 2)
+        return;
+    m_estimates = now;
+    m_index.reestimate([this](const FlowIndex::Entry &e) {
+        return e.frame ? e.content : estimate(int(e.width));
+    });
+}
+
+std::vector<FlowIndex::Entry> DocumentLayout::scan(int firstBlock, int minimumBlocks) const
+{
+    std::vector<FlowIndex::Entry> entries;
+    const QTextDocument *doc = document();
+    QTextBlock block = doc->findBlockByNumber(firstBlock);
+    const QList<QTextFrame *> frames = doc->rootFrame()->childFrames();
+    auto frame = std::lower_bound(frames.begin(), frames.end(), block.position(),
+                                  [](const QTextFrame *f, int position) { return f->lastPosition() < position; });
+    int covered = 0;
+    while (block.isValid() && covered < minimumBlocks) {
+        FlowIndex::Entry e;
+        if (frame != frames.end() && block.position() >= (*frame)->firstPosition()) {
+            const QTextBlock last = doc->findBlock((*frame)->lastPosition());
+            e.frame = true;
+            e.blocks = last.blockNumber() - block.blockNumber() + 1;
+            e.content = float(e.blocks) * float(m_lineHeight) / float(qMax(1, qobject_cast<QTextTable *>(*frame)
+                                                                                   ? qobject_cast<QTextTable *>(*frame)->columns()
+                                                                                   : 1));
+            block = last.next();
+            ++frame;
+        } else {
+            e.width = float(block.length() - 1); // kept for estimating again
+            e.content = estimate(block.length() - 1);
+            block = block.next();
+        }
+        covered += e.blocks;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+void DocumentLayout::rebuild()
+{
+    m_frames.clear();
+    m_index.replace(0, m_index.size(), scan(0, document()->blockCount()));
+}
+
+void DocumentLayout::documentChanged(int from, int oldLength, int length)
+{
+    abandonPartial();
+    QTextDocument *doc = document();
+    const int docLength = doc->characterCount();
+    const int blocks = doc->blockCount();
+    const Geometry geometry = readGeometry();
+    const QFontMetricsF metrics(doc->defaultFont());
+    const bool full = m_index.size() == 0 || (from == 0 && oldLength == 0 && length == docLength);
+    const double oldHeight = m_index.totalHeight();
+
+    if (full) {
+        const bool sameText = m_index.size() > 0 && blocks == m_blockCount && docLength == m_length;
+        const bool sameLook = geometry.left == m_geometry.left && geometry.right == m_geometry.right &&
+                              geometry.top == m_geometry.top && geometry.bottom == m_geometry.bottom &&
+                              geometry.width == m_geometry.width && doc->defaultFont() == m_font &&
+                              optionKey(doc) == m_optionKey;
+        m_geometry = geometry;
+        m_font = doc->defaultFont();
+        m_optionKey = optionKey(doc);
+        m_lineHeight = metrics.lineSpacing();
+        m_charWidth = qMax(qreal(1), metrics.averageCharWidth());
+        // What paragraphs showed at another width or in another font tells nothing now.
+        if (!sameLook)
+            m_learned = Learned();
+        m_estimates = currentEstimates();
+        // A new page width or a new default font: the heights laid out so far are
+        // good estimates until each paragraph is laid out again. The same text and
+        // look (the editor resized only in height) need nothing.
+        if (!sameText) {
+            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+                b.clearLayout();
+            rebuild();
+        } else if (!sameLook) {
+            m_index.markAllStale();
+            refineEstimates(true);
+        } else {
+            return;
+        }
+        m_blockCount = blocks;
+        m_length = docLength;
+        emit update(QRectF(0., 0., 1000000000., 1000000000.));
+        if (m_index.pendingCount() > 0)
+            emit pendingLayout();
+        reportSize();
+        return;
+    }
+
+    // The changed paragraphs lose their lines at once: nothing may read lines made
+    // for a text that is gone.
+    {
+        QTextBlock b = doc->findBlock(from);
+        QTextBlock end = doc->findBlock(qMax(0, from + length - 1));
+        if (end.isValid())
+            end = end.next();
+        for (; b.isValid() && b != end; b = b.next())
+            b.clearLayout();
+    }
+
+    // The entries that held the changed blocks make way for entries scanned afresh.
+    const int delta = blocks - m_blockCount;
+    const int first = doc->findBlock(from).blockNumber();
+    const int last = doc->findBlock(qMin(from + length, docLength - 1)).blockNumber();
+    const int lastOld = qBound(first, last - delta, m_blockCount - 1);
+    const FlowIndex::Position p0 = m_index.atBlock(first);
+    const FlowIndex::Position p1 = m_index.atBlock(lastOld);
+    int count = p1.index - p0.index + 1;
+    int oldBlocks = p1.firstBlock + m_index.at(p1.index).blocks - p0.firstBlock;
+    std::vector<FlowIndex::Entry> fresh;
+    for (;;) {
+        fresh = scan(p0.firstBlock, oldBlocks + delta);
+        int covered = 0;
+        for (const FlowIndex::Entry &e : fresh)
+            covered += e.blocks;
+        // A table made by the change can reach over entries that follow.
+        if (covered <= oldBlocks + delta || p0.index + count >= m_index.size())
+            break;
+        oldBlocks += m_index.at(p0.index + count).blocks;
+        ++count;
+    }
+    if (count == 1 && fresh.size() == 1 && fresh[0].frame == m_index.at(p0.index).frame) {
+        // Typing in a paragraph mostly keeps its height.
+        const FlowIndex::Entry &old = m_index.at(p0.index);
+        fresh[0].content = old.content;
+        fresh[0].gap = old.gap;
+        fresh[0].topMargin = old.topMargin;
+        fresh[0].bottomMargin = old.bottomMargin;
+        fresh[0].width = old.width;
+    }
+    const double replacedHeight = [&] {
+        double h = 0;
+        for (int i = 0; i < count; ++i)
+            h += m_index.at(p0.index + i).height();
+        return h;
+    }();
+    m_index.replace(p0.index, count, fresh);
+    m_blockCount = blocks;
+    m_length = docLength;
+
+    // What an edit changes is laid out now: the paragraph typed in, the few an Enter
+    // or a small paste makes. A large paste is laid out where it is shown, and in
+    // slices.
+    QTextBlock block = doc->findBlockByNumber(p0.firstBlock);
+    int budget = 64 * 1024;
+    for (int i = 0; i < int(fresh.size()) && block.isValid(); ++i) {
+        const int index = p0.index + i;
+        const FlowIndex::Entry e = m_index.at(index);
+        if (i >= 4 || (budget -= block.length()) < 0)
+            break;
+        layEntry(index, block);
+        block = advance(block, e.blocks);
+    }
+    if (fresh.empty() || m_index.at(p0.index + int(fresh.size()) - 1).state != FlowIndex::Laid) {
+        // The entry after the change takes its gap from the last new one's margin, once known.
+        const int next = p0.index + int(fresh.size());
+        if (next < m_index.size() && next > 0) {
+            FlowIndex::Entry e = m_index.at(next);
+            const FlowIndex::Entry &prev = m_index.at(next - 1);
+            e.gap = e.frame || prev.frame ? 0 : qMax(prev.bottomMargin, e.topMargin);
+            m_index.set(next, e);
+        }
+    }
+
+    double newHeight = 0;
+    for (int i = 0; i < int(fresh.size()); ++i)
+        newHeight += m_index.at(p0.index + i).height();
+    const double top = m_geometry.top + p0.top;
+    if (newHeight == replacedHeight && m_index.totalHeight() - oldHeight == 0)
+        emit update(QRectF(0., top, 1000000000., newHeight));
+    else
+        emit update(QRectF(0., top, 1000000000., 1000000000.));
+    if (m_index.pendingCount() > 0)
+        emit pendingLayout();
+    reportSize();
+}
+
+QTextFrame *DocumentLayout::topFrame(int position) const
+{
+    QTextFrame *root = document()->rootFrame();
+    QTextFrame *f = document()->frameAt(position);
+    while (f && f->parentFrame() && f->parentFrame() != root)
+        f = f->parentFrame();
+    return f == root ? nullptr : f;
+}
+
+const FrameLayout::Geometry *DocumentLayout::frameGeometry(const QTextFrame *frame) const
+{
+    const auto it = m_frames.constFind(frame);
+    return it == m_frames.constEnd() ? nullptr : it->get();
+}
+
+qreal DocumentLayout::frameX(const FrameLayout::Geometry &g) const
+{
+    if (m_geometry.width <= g.size.width() || !g.table)
+        return 0;
+    // Qt measures the room from the page's left edge, not the content's: a centred
+    // or right-aligned table sits that much further right, and so does this one.
+    const qreal room = m_geometry.left + m_geometry.width - g.size.width();
+    const Qt::Alignment align = static_cast<QTextTable *>(g.frame)->format().alignment();
+    if (align & Qt::AlignRight)
+        return room;
+    if (align & Qt::AlignHCenter)
+        return room / 2;
+    return 0;
+}
+
+void DocumentLayout::layEntry(int index, const QTextBlock &first) const
+{
+    FlowIndex::Entry e = m_index.at(index);
+    if (!e.frame) {
+        if (m_partial && m_partialIndex == index) {
+            // Begun in an earlier slice: finished now, it is needed.
+            std::unique_ptr<ParagraphLayout::Layouter> partial = std::move(m_partial);
+            m_partialIndex = -1;
+            partial->run(QDeadlineTimer(QDeadlineTimer::Forever));
+            commitParagraph(index, first, partial->metrics());
+        } else {
+            commitParagraph(index, first, ParagraphLayout::layout(first, m_geometry.width));
+        }
+        return;
+    }
+    if (QTextFrame *frame = topFrame(first.position())) {
+        std::shared_ptr<FrameLayout::Geometry> g = FrameLayout::layoutFrame(frame, m_geometry.width);
+        if (!m_frames.contains(frame)) {
+            connect(frame, &QObject::destroyed, this, [this, frame] { m_frames.remove(frame); });
+        }
+        m_frames.insert(frame, g);
+        e.content = float(g->size.height());
+        e.width = float(frameX(*g) + g->size.width());
+        e.gap = 0;
+    }
+    e.state = FlowIndex::Laid;
+    m_index.set(index, e);
+    if (index + 1 < m_index.size()) {
+        FlowIndex::Entry next = m_index.at(index + 1);
+        if (next.gap != 0) {
+            next.gap = 0;
+            m_index.set(index + 1, next);
+        }
+    }
+}
+
+void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m) const
+{
+    FlowIndex::Entry e = m_index.at(index);
+    e.content = float(m.height);
+    e.topMargin = float(m.topMargin);
+    e.bottomMargin = float(m.bottomMargin);
+    e.width = float(m.width);
+    e.gap = 0;
+    if (index > 0) {
+        const FlowIndex::Entry &prev = m_index.at(index - 1);
+        if (!prev.frame)
+            e.gap = qMax(prev.bottomMargin, e.topMargin);
+    }
+    e.state = FlowIndex::Laid;
+    m_index.set(index, e);
+    m_learned.paragraphs += 1;
+    m_learned.lines += m.lines;
+    m_learned.height += m.height;
+    m_learned.gaps += e.gap;
+    if (m.lines >= 3) {
+        m_learned.longChars += block.length() - 1;
+        m_learned.longLines += m.lines;
+    }
+    if (index + 1 < m_index.size()) {
+        FlowIndex::Entry next = m_index.at(index + 1);
+        const float gap = next.frame ? 0 : qMax(e.bottomMargin, next.topMargin);
+        if (gap != next.gap) {
+            next.gap = gap;
+            m_index.set(index + 1, next);
+        }
+    }
+}
+
+void DocumentLayout::abandonPartial()
+{
+    if (m_partial)
+        m_partial->abandon();
+    m_partial.reset();
+    m_partialIndex = -1;
+}
+
+void DocumentLayout::ensureLaid(int index, const QTextBlock &first) const
+{
+    if (m_index.at(index).state != FlowIndex::Laid) {
+        layEntry(index, first);
+        noteSizeChange();
+    }
+}
+
+QPointF DocumentLayout::paragraphOrigin(const QTextBlock &block, int index, double top) const
+{
+    const FlowIndex::Entry &e = m_index.at(index);
+    if (index > 0 && m_index.at(index - 1).frame && ParagraphLayout::isEmptyAfterTable(block)) {
+        // Tucked against the bottom right corner of the table before it, as Qt does.
+        if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position() - 1))) {
+            return QPointF(m_geometry.left + frameX(*g) + g->size.width(),
+                           top - block.layout()->boundingRect().height());
+        }
+    }
+    return QPointF(m_geometry.left, top + e.gap);
+}
+
+void DocumentLayout::draw(QPainter *painter, const PaintContext &context)
+{
+    if (m_index.size() == 0)
+        return;
+    const QRectF clip = context.clip;
+    const double from = clip.isValid() ? clip.top() : 0;
+    const double to = clip.isValid() ? clip.bottom() : documentSize().height();
+    const FlowIndex::Position p = m_index.atY(from - m_geometry.top);
+    int index = p.index;
+    double top = m_geometry.top + p.top;
+    QTextBlock block = document()->findBlockByNumber(p.firstBlock);
+    bool ok = false;
+    int cursorWidth = property("cursorWidth").toInt(&ok);
+    if (!ok)
+        cursorWidth = 1;
+    while (index < m_index.size() && block.isValid() && top <= to) {
+        ensureLaid(index, block);
+        const FlowIndex::Entry e = m_index.at(index);
+        // Drawn in coordinates local to the entry: the painter carries the large
+        // offset in floating point, the text engine only small ones.
+        painter->save();
+        painter->translate(0, top);
+        const QRectF local = clip.isValid() ? clip.translated(0, -top) : QRectF();
+        if (!e.frame) {
+            const QPointF origin = paragraphOrigin(block, index, top) - QPointF(0, top);
+            ParagraphLayout::draw(painter, origin, context, block, cursorWidth, local);
+        } else if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position()))) {
+            FrameLayout::draw(painter, QPointF(m_geometry.left + frameX(*g), 0), context, *g, cursorWidth, local);
+        }
+        painter->restore();
+        top += e.height();
+        block = advance(block, e.blocks);
+        ++index;
+    }
+}
+
+int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
+{
+    using ParagraphLayout::Hit;
+    if (m_index.size() == 0)
+        return -1;
+    const FlowIndex::Position p = m_index.atY(point.y() - m_geometry.top);
+    int index = p.index;
+    double top = m_geometry.top + p.top;
+    QTextBlock block = document()->findBlockByNumber(p.firstBlock);
+    int position = block.position();
+    Hit hit = Hit::Before;
+    for (int tries = 0; tries < 8 && index < m_index.size() && block.isValid(); ++tries) {
+        ensureLaid(index, block);
+        const FlowIndex::Entry e = m_index.at(index);
+        int pos = block.position();
+        Hit h = Hit::Before;
+        if (!e.frame) {
+            h = ParagraphLayout::hitTest(block, point - paragraphOrigin(block, index, top), accuracy, &pos);
+            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isEmptyBeforeTable(block))
+                h = Hit::After;
+        } else if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position()))) {
+            const QPointF local = point - QPointF(m_geometry.left + frameX(*g), top);
+            if (local.y() < 0 || local.x() < 0) {
+                pos = g->frame->firstPosition() - 1;
+                h = Hit::Before;
+            } else if (local.y() > g->size.height() || local.x() > g->size.width()) {
+                pos = g->frame->lastPosition() + 1;
+                h = local.y() > g->size.height() ? Hit::After : Hit::Inside;
+            } else {
+                h = FrameLayout::hitTest(*g, local, accuracy, &pos);
+            }
+        }
+        if (h == Hit::Inside || h == Hit::Exact) {
+            position = pos;
+            hit = h;
+            break;
+        }
+        if (tries == 0 || (h == Hit::Before && pos < position) || (h == Hit::After && pos > position)) {
+            position = pos;
+            hit = h;
+        }
+        if (h != Hit::After)
+            break;
+        top += e.height();
+        block = advance(block, e.blocks);
+        ++index;
+    }
+    if (accuracy == Qt::ExactHit && hit != Hit::Exact)
+        return -1;
+    return qBound(0, position, document()->rootFrame()->lastPosition());
+}
+
+int DocumentLayout::pageCount() const
+{
+    return 1;
+}
+
+QSizeF DocumentLayout::documentSize() const
+{
+    const double height = m_geometry.top + m_index.totalHeight() + m_geometry.bottom;
+    const double width = qMax(double(m_geometry.width), m_index.maxWidth()) + m_geometry.left + m_geometry.right;
+    return QSizeF(width, qMin(height, MaximumHeight));
+}
+
+QRectF DocumentLayout::frameBoundingRect(QTextFrame *frame) const
+{
+    if (!frame)
+        return QRectF();
+    QTextFrame *root = document()->rootFrame();
+    if (frame == root)
+        return QRectF(QPointF(0, 0), documentSize());
+    QTextFrame *outer = frame;
+    while (outer->parentFrame() && outer->parentFrame() != root)
+        outer = outer->parentFrame();
+    const QTextBlock first = document()->findBlock(outer->firstPosition());
+    const FlowIndex::Position p = m_index.atBlock(first.blockNumber());
+    if (p.index < 0)
+        return QRectF();
+    ensureLaid(p.index, document()->findBlockByNumber(p.firstBlock));
+    const FrameLayout::Geometry *g = frameGeometry(outer);
+    if (!g)
+        return QRectF();
+    const QPointF origin(m_geometry.left + frameX(*g), m_geometry.top + p.top);
+    if (outer == frame)
+        return QRectF(origin, g->size);
+    QPointF inner;
+    QSizeF size;
+    if (!FrameLayout::frameOrigin(*g, frame, &inner, &size))
+        return QRectF();
+    return QRectF(origin + inner, size);
+}
+
+QRectF DocumentLayout::blockBoundingRect(const QTextBlock &block) const
+{
+    if (!block.isValid() || !block.isVisible() || block.document() != document() || m_index.size() == 0)
+        return QRectF();
+    const int number = block.blockNumber();
+    const FlowIndex::Position p = m_index.atBlock(number);
+    if (p.index < 0)
+        return QRectF();
+    const QTextBlock first = p.firstBlock == number ? block : document()->findBlockByNumber(p.firstBlock);
+    ensureLaid(p.index, first);
+    const double top = m_geometry.top + p.top;
+    QPointF origin;
+    if (!m_index.at(p.index).frame) {
+        origin = paragraphOrigin(block, p.index, top);
+    } else {
+        const FrameLayout::Geometry *g = frameGeometry(topFrame(first.position()));
+        QPointF inner;
+        if (!g || !FrameLayout::blockOrigin(*g, block, &inner))
+            return QRectF();
+        origin = QPointF(m_geometry.left + frameX(*g), top) + inner;
+    }
+    // Kept current for those who read a paragraph's position from its layout.
+    QTextLayout *tl = block.layout();
+    tl->setPosition(origin);
+    QRectF r = tl->boundingRect();
+    r.moveTopLeft(origin);
+    return r;
+}
+
+bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
+{
+    refineEstimates(false);
+    int index = m_partial ? m_partialIndex : m_index.nextPending(0);
+    if (index < 0)
+        return false;
+    QTextBlock block = m_partial ? m_partial->block() : document()->findBlockByNumber(m_index.locate(index).firstBlock);
+    while (index >= 0 && block.isValid()) {
+        const FlowIndex::Entry e = m_index.at(index);
+        if (e.frame) {
+            layEntry(index, block);
+        } else {
+            // A long paragraph may take more than one slice.
+            if (!m_partial) {
+                m_partial = std::make_unique<ParagraphLayout::Layouter>(block, m_geometry.width);
+                m_partialIndex = index;
+            }
+            if (!m_partial->run(deadline))
+                break;
+            std::unique_ptr<ParagraphLayout::Layouter> done = std::move(m_partial);
+            m_partialIndex = -1;
+            commitParagraph(index, block, done->metrics());
+        }
+        block = advance(block, e.blocks);
+        ++index;
+        if (deadline.hasExpired())
+            break;
+        if (index >= m_index.size() || m_index.at(index).state == FlowIndex::Laid) {
+            index = m_index.nextPending(index);
+            if (index >= 0)
+                block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
+        }
+    }
+    reportSize();
+    return m_partial || m_index.pendingCount() > 0;
+}
+
+bool DocumentLayout::isComplete() const
+{
+    return m_index.pendingCount() == 0;
+}
+
+qreal DocumentLayout::entryTop(int blockNumber) const
+{
+    return m_geometry.top + m_index.atBlock(blockNumber).top;
+}
+
+int DocumentLayout::blockNumberAt(qreal y) const
+{
+    return m_index.atY(y - m_geometry.top).firstBlock;
+}
+
+void DocumentLayout::noteSizeChange() const
+{
+    if (m_sizeCheckQueued)
+        return;
+    m_sizeCheckQueued = true;
+    auto *self = const_cast<DocumentLayout *>(this);
+    QMetaObject::invokeMethod(self, [self] { self->reportSize(); }, Qt::QueuedConnection);
+}
+
+void DocumentLayout::reportSize()
+{
+    m_sizeCheckQueued = false;
+    const QSizeF size = documentSize();
+    if (size == m_reportedSize)
+        return;
+    m_reportedSize = size;
+    emit documentSizeChanged(size);
+}
+
+void DocumentLayout::resizeInlineObject(QTextInlineObject item, int posInDocument, const QTextFormat &format)
+{
+    const QTextCharFormat f = format.toCharFormat();
+    QTextObjectInterface *handler = handlerForObject(f.objectType());
+    if (!handler)
+        return;
+    const QSizeF size = handler->intrinsicSize(document(), posInDocument, format);
+    item.setWidth(size.width());
+    if (f.verticalAlignment() == QTextCharFormat::AlignMiddle) {
+        const qreal halfX = QFontMetricsF(f.font()).xHeight() / 2;
+        item.setAscent((size.height() + halfX) / 2);
+        item.setDescent((size.height() - halfX) / 2);
+    } else {
+        item.setAscent(size.height());
+        item.setDescent(0);
+    }
+}

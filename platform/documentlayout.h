@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/flowindex.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFont>
+#include <QHash>
+#include <QSizeF>
+
+#include <memory>
+
+class QDeadlineTimer;
+class QTextFrame;
+namespace FrameLayout {
+struct Geometry;
+}
+namespace ParagraphLayout {
+class Layouter;
+struct Metrics;
+}
+
+// The editor's document layout. Qt's own lays a document out from the top, every
+// paragraph after the previous one, and repositions every later paragraph after an
+// edit; its fixed-point positions end at 2^23 pixels. This one keeps the heights of
+// the root frame's paragraphs and tables in a FlowIndex instead: what has not been
+// laid out yet has an estimated height, and is laid out when it is drawn, hit or
+// asked for, or in slices by layoutPending(). An edit lays out what it changed and
+// moves nothing else; the end of a document is reached at once; heights are summed
+// without limit. The paragraphs themselves are still QTextLayouts, laid out by Qt's
+// rules (ParagraphLayout, FrameLayout).
+class DocumentLayout final : public QAbstractTextDocumentLayout
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DocumentLayout)
+
+public:
+    explicit DocumentLayout(QTextDocument *document);
+    ~DocumentLayout() override;
+
+    void draw(QPainter *painter, const PaintContext &context) override;
+    int hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const override;
+    int pageCount() const override;
+    QSizeF documentSize() const override;
+    QRectF frameBoundingRect(QTextFrame *frame) const override;
+    QRectF blockBoundingRect(const QTextBlock &block) const override;
+
+    // Lays out what is only estimated, in document order, until the deadline has
+    // passed (at least one paragraph or table). Returns whether some is left.
+    bool layoutPending(const QDeadlineTimer &deadline);
+    bool isComplete() const;
+    // The y where the paragraph or table holding the block begins; what lies above
+    // it moves it when its estimated heights become laid-out ones.
+    qreal entryTop(int blockNumber) const;
+    // The number of the first block of what lies at y.
+    int blockNumberAt(qreal y) const;
+
+signals:
+    // Some of the document is only estimated again (after a change, a new width).
+    void pendingLayout();
+
+protected:
+    void documentChanged(int from, int oldLength, int length) override;
+    void resizeInlineObject(QTextInlineObject item, int posInDocument, const QTextFormat &format) override;
+
+private:
+    struct Geometry
+    {
+        qreal left = 0;   // x of the content
+        qreal top = 0;    // y where the flow starts
+        qreal bottom = 0; // below the flow: border, padding and margin
+        qreal right = 0;  // right of the content: margin, border and padding
+        qreal width = 0;  // the content's width
+    };
+    // What the estimates of heights go by: the default font at first, then what the
+    // paragraphs laid out so far show.
+    struct Estimates
+    {
+        qreal lineHeight = 16;
+        qreal charsPerLine = 80;
+        qreal gap = 0;
+        bool operator==(const Estimates &) const = default;
+    };
+    struct Learned
+    {
+        double paragraphs = 0;
+        double lines = 0;
+        double height = 0;
+        double gaps = 0;
+        double longChars = 0; // characters and lines of the paragraphs of three lines or more
+        double longLines = 0;
+    };
+    Geometry readGeometry() const;
+    void rebuild();
+    std::vector<FlowIndex::Entry> scan(int firstBlock, int minimumBlocks) const;
+    Estimates currentEstimates() const;
+    float estimate(int length) const;
+    // Estimates again what is not laid out, when what was learned tells better.
+    void refineEstimates(bool always);
+    // Lays out entry index, whose first block is given.
+    void layEntry(int index, const QTextBlock &first) const;
+    void commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m) const;
+    // Ends the paragraph laid out over slices, if any, keeping none of its lines.
+    void abandonPartial();
+    void ensureLaid(int index, const QTextBlock &first) const;
+    QTextFrame *topFrame(int position) const;
+    const FrameLayout::Geometry *frameGeometry(const QTextFrame *frame) const;
+    qreal frameX(const FrameLayout::Geometry &geometry) const;
+    QPointF paragraphOrigin(const QTextBlock &block, int index, double top) const;
+    // Reports the document's size if it changed: now, or once the event loop turns.
+    void reportSize();
+    void noteSizeChange() const;
+
+    Geometry m_geometry;
+    // The paragraph that layoutPending() is laying out over several slices.
+    mutable std::unique_ptr<ParagraphLayout::Layouter> m_partial;
+    mutable int m_partialIndex = -1;
+    mutable FlowIndex m_index;
+    mutable QHash<const QTextFrame *, std::shared_ptr<FrameLayout::Geometry>> m_frames;
+    int m_blockCount = 0;
+    int m_length = 0;
+    qreal m_pageWidth = -2;
+    qreal m_lineHeight = 16; // of the default font
+    qreal m_charWidth = 7;
+    QFont m_font;
+    QString m_optionKey;
+    mutable Learned m_learned;
+    Estimates m_estimates; // what the estimated heights were made with
+    mutable QSizeF m_reportedSize;
+    mutable bool m_sizeCheckQueued = false;
+};

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/paragraphlayout.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QBrush>
+#include <QPointF>
+#include <QRectF>
+#include <QTextBlock>
+#include <QTextFrame>
+
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+// Lays out, draws and hit-tests what a table or another frame holds, whole: the
+// cells' paragraphs and the frames nested in them. Tables follow Qt's rules for
+// column widths (fixed, percentage, variable), spacing, padding, spans and vertical
+// alignment; borders are drawn solid. Positions are relative to the frame's
+// top-left corner.
+namespace FrameLayout {
+
+struct Geometry;
+
+// A paragraph or a nested frame in a cell or a frame, where it sits in its flow.
+struct Piece
+{
+    QTextBlock block; // a paragraph, or
+    std::shared_ptr<Geometry> frame; // a nested frame
+    QPointF pos;      // the paragraph's layout origin, or the frame's top-left
+    qreal height = 0;
+};
+
+struct Flow
+{
+    std::vector<Piece> pieces;
+    qreal height = 0;
+    qreal width = 0; // how far the content reaches
+    qreal minimumWidth = 0;
+    qreal maximumWidth = 0;
+};
+
+struct Cell
+{
+    int row = 0;
+    int column = 0;
+    QRectF rect;          // padding box, relative to the frame
+    QPointF contentOrigin; // where the flow starts, relative to the frame
+    Flow flow;
+};
+
+struct Geometry
+{
+    QTextFrame *frame = nullptr;
+    bool table = false;
+    QSizeF size;
+    qreal minimumWidth = 0;
+    qreal maximumWidth = 0;
+    // A table: its cells (only the top-left one of a span) and where each grid place goes.
+    int rows = 0;
+    int columns = 0;
+    std::vector<Cell> cells;
+    std::vector<int> cellIndex; // row * columns + column -> index into cells
+    std::vector<qreal> columnX;
+    std::vector<qreal> columnWidth;
+    std::vector<qreal> rowY;
+    std::vector<qreal> rowHeight;
+    qreal border = 0;     // around the table and, unless collapsed, around each cell
+    qreal cellBorder = 0;
+    QBrush borderBrush;
+    QRectF borderRect;    // outer edge of the table's border
+    // Another frame: one flow.
+    Flow flow;
+    QPointF contentOrigin;
+};
+
+// Lays out the flow from it until its end within width.
+Flow layoutFlow(QTextFrame::iterator it, qreal width);
+// Lays out a frame that may take up to availableWidth.
+std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth);
+
+// Draws the frame with its top-left at origin (painter coordinates).
+void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
+          const Geometry &geometry, int cursorWidth, const QRectF &clip);
+// The document position at point, given relative to the frame's top-left.
+ParagraphLayout::Hit hitTest(const Geometry &geometry, const QPointF &point, Qt::HitTestAccuracy accuracy,
+                             int *position);
+// Where the block's layout origin sits relative to the frame's top-left; false when
+// the frame does not hold the block.
+bool blockOrigin(const Geometry &geometry, const QTextBlock &block, QPointF *origin);
+// Where a nested frame's top-left sits relative to this frame; false when not inside.
+bool frameOrigin(const Geometry &geometry, const QTextFrame *frame, QPointF *origin, QSizeF *size);
+
+} // namespace FrameLayout

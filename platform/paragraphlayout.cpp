@@ -1,0 +1,360 @@
+#include "platform/paragraphlayout.h"
+
+#include <QDeadlineTimer>
+#include <QPainter>
+#include <QStyle>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextList>
+#include <QTextTable>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace ParagraphLayout {
+
+namespace {
+
+// Runs without a line-break opportunity longer than this are laid out anywhere-wrapped
+// from the start: the word-boundary search that would come first looks for the end
+// of the run on every line, which makes a long run quadratic.
+constexpr int LongRun = 256;
+// Shorter paragraphs cannot hold a run long enough to matter.
+constexpr int LongParagraph = 2048;
+
+qreal blockIndent(const QTextBlock &block, const QTextBlockFormat &format)
+{
+    qreal indent = format.indent();
+    if (QTextList *list = block.textList())
+        indent += list->format().indent();
+    if (qFuzzyIsNull(indent))
+        return 0;
+    return indent * block.document()->indentWidth();
+}
+
+// Qt's arithmetic is 26.6 fixed point; lines land on the same places when the values
+// are cut the same way.
+qreal fixed(qreal value)
+{
+    return std::trunc(value * 64) / 64;
+}
+
+// Qt's line height rules: the line's own height, or the format's fixed, minimum,
+// proportional or added distance.
+void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *adjustment, qreal *height,
+                 qreal *bottom)
+{
+    const qreal natural = line.height();
+    const int type = format.lineHeightType();
+    const qreal raw = std::ceil(line.ascent() + line.descent() + line.leading());
+    *height = fixed(format.lineHeight(raw, 1));
+    *bottom = fixed(format.lineHeight(natural, 1));
+    *adjustment = 0;
+    if (type == QTextBlockFormat::FixedHeight)
+        *adjustment = fixed(line.ascent() + qMax(line.leading(), qreal(0))) - *height * 4 / 5;
+    else if (type == QTextBlockFormat::MinimumHeight)
+        *adjustment = fixed(natural) - *height;
+}
+
+// The stretches of the paragraph where no line may break for more than LongRun
+// characters: [start, end) pairs in positions of the paragraph.
+std::vector<std::pair<int, int>> longRuns(const QString &text)
+{
+    std::vector<std::pair<int, int>> runs;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    int last = 0;
+    for (qsizetype at = finder.toNextBoundary(); at >= 0; at = finder.toNextBoundary()) {
+        if (at - last > LongRun)
+            runs.emplace_back(last, int(at));
+        last = int(at);
+    }
+    return runs;
+}
+
+} // namespace
+
+bool isEmptyBeforeTable(const QTextBlock &block)
+{
+    if (block.length() != 1)
+        return false;
+    const QTextDocument *doc = block.document();
+    const int next = block.position() + 1;
+    if (next >= doc->characterCount() || doc->characterAt(block.position()) != QChar(0xFDD0))
+        return false;
+    const QTextBlockFormat format = block.blockFormat();
+    if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ||
+        format.hasProperty(QTextFormat::BackgroundBrush))
+        return false;
+    const QTextFrame *frame = doc->frameAt(next);
+    return qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == next;
+}
+
+bool isEmptyAfterTable(const QTextBlock &block)
+{
+    if (block.length() != 1 || block.position() == 0)
+        return false;
+    const QTextDocument *doc = block.document();
+    if (doc->characterAt(block.position() - 1) != QChar(0xFDD1))
+        return false;
+    const QTextFrame *frame = doc->frameAt(block.position() - 1);
+    return qobject_cast<const QTextTable *>(frame) && frame->lastPosition() == block.position() - 1;
+}
+
+Layouter::Layouter(const QTextBlock &block, qreal width)
+    : m_block(block)
+    , m_layout(block.layout())
+    , m_format(block.blockFormat())
+{
+    m_metrics.topMargin = m_format.topMargin();
+    m_metrics.bottomMargin = m_format.bottomMargin();
+    if (!block.isVisible()) {
+        m_layout->clearLayout();
+        m_done = true;
+        return;
+    }
+    const QTextDocument *doc = block.document();
+    m_direction = block.textDirection();
+    m_option = doc->defaultTextOption();
+    m_option.setTextDirection(m_direction);
+    m_option.setTabs(m_format.tabPositions());
+    Qt::Alignment align = m_option.alignment();
+    if (m_format.hasProperty(QTextFormat::BlockAlignment))
+        align = m_format.alignment();
+    m_option.setAlignment(QStyle::visualAlignment(m_direction, align));
+    if (m_format.nonBreakableLines() || doc->pageSize().width() < 0)
+        m_option.setWrapMode(QTextOption::ManualWrap);
+    m_wrap = m_option.wrapMode();
+    m_layout->setTextOption(m_option);
+
+    const qreal indent = fixed(blockIndent(block, m_format));
+    const bool rtl = m_direction == Qt::RightToLeft;
+    m_leftMargin = fixed(m_format.leftMargin()) + (rtl ? 0 : indent);
+    m_rightMargin = fixed(m_format.rightMargin()) + (rtl ? indent : 0);
+    m_right = width - m_rightMargin;
+    m_textIndent = fixed(m_format.textIndent());
+    if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
+        m_runs = longRuns(block.text());
+    m_layout->beginLayout();
+}
+
+bool Layouter::run(const QDeadlineTimer &deadline)
+{
+    if (m_done)
+        return true;
+    for (;;) {
+        QTextLine line = m_layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        if (!m_runs.empty()) {
+            const int start = line.textStart();
+            while (m_run < m_runs.size() && m_runs[m_run].second - LongRun < start)
+                ++m_run;
+            const bool inside = m_run < m_runs.size() && m_runs[m_run].first <= start;
+            if (inside != m_anywhere) {
+                m_anywhere = inside;
+                m_option.setWrapMode(m_anywhere ? QTextOption::WrapAnywhere : m_wrap);
+                m_layout->setTextOption(m_option);
+            }
+        }
+        qreal l = m_leftMargin;
+        qreal r = m_right;
+        if (m_layout->lineCount() == 1) {
+            if (m_direction == Qt::LeftToRight)
+                l += m_textIndent;
+            else
+                r -= m_textIndent;
+        }
+        line.setLineWidth(r - l);
+        qreal adjustment = 0;
+        qreal height = 0;
+        qreal lineBottom = 0;
+        lineHeights(m_format, line, &adjustment, &height, &lineBottom);
+        line.setPosition(QPointF(l, m_y - adjustment));
+        m_bottom = m_y + lineBottom;
+        m_y += height;
+        m_metrics.width = qMax(m_metrics.width, line.x() + line.naturalTextWidth() + m_rightMargin);
+        // A line is complete here: the next slice may go on from it.
+        if (deadline.hasExpired())
+            return false;
+    }
+    m_layout->endLayout();
+    if (m_anywhere) {
+        m_option.setWrapMode(m_wrap);
+        m_layout->setTextOption(m_option);
+    }
+    m_metrics.height = qMax(m_y, m_bottom);
+    m_metrics.lines = m_layout->lineCount();
+    m_metrics.minimumWidth = m_layout->minimumWidth() + m_leftMargin + m_rightMargin;
+    m_metrics.maximumWidth = m_layout->maximumWidth() + m_leftMargin + m_rightMargin;
+    if (isEmptyBeforeTable(m_block) || isEmptyAfterTable(m_block))
+        m_metrics.height = 0;
+    m_done = true;
+    return true;
+}
+
+void Layouter::abandon()
+{
+    // The text may have changed under the lines made so far, and the engine may have
+    // let go of its data: only the lines are dropped. The next layout starts afresh.
+    if (!m_done)
+        m_layout->clearLayout();
+    m_done = true;
+}
+
+Metrics layout(const QTextBlock &block, qreal width)
+{
+    Layouter layouter(block, width);
+    layouter.run(QDeadlineTimer(QDeadlineTimer::Forever));
+    return layouter.metrics();
+}
+
+namespace {
+
+void drawListMarker(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
+                    const QTextBlock &block, QTextList *list)
+{
+    QTextLayout *tl = block.layout();
+    if (tl->lineCount() == 0)
+        return;
+    const QTextCharFormat charFormat = block.charFormat();
+    const QFont font = charFormat.font();
+    const QFontMetricsF metrics(font);
+    const Qt::LayoutDirection dir = block.textDirection();
+    const QRectF first = tl->lineAt(0).naturalTextRect();
+    QPointF pos = origin + first.topLeft();
+    if (dir == Qt::RightToLeft)
+        pos.rx() += first.width();
+    const int style = list->format().style();
+    QString text;
+    QSizeF size;
+    if (style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
+        style == QTextListFormat::ListSquare) {
+        size = QSizeF(metrics.lineSpacing() / 3, metrics.lineSpacing() / 3);
+    } else {
+        text = list->itemText(block);
+        size = QSizeF(metrics.horizontalAdvance(text), metrics.height());
+    }
+    const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
+    QRectF r(pos, size);
+    r.translate(dir == Qt::LeftToRight ? -space - size.width() : space, metrics.height() / 2 - size.height() / 2);
+    QBrush fg = charFormat.foreground();
+    if (fg == Qt::NoBrush)
+        fg = context.palette.text();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(fg, 0));
+    switch (style) {
+    case QTextListFormat::ListDisc:
+        painter->setBrush(fg);
+        painter->drawEllipse(r);
+        break;
+    case QTextListFormat::ListCircle:
+        painter->drawEllipse(r);
+        break;
+    case QTextListFormat::ListSquare:
+        painter->fillRect(r, fg);
+        break;
+    default:
+        painter->setFont(font);
+        painter->drawText(QPointF(r.left(), pos.y() + metrics.ascent()), text);
+        break;
+    }
+    painter->restore();
+}
+
+} // namespace
+
+void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
+          const QTextBlock &block, int cursorWidth, const QRectF &clip)
+{
+    const QTextLayout *tl = block.layout();
+    // QTextLayout draws at offset + its own position; the position may be far away
+    // (absolute) while origin is near the painter's origin.
+    const QPointF offset = origin - tl->position();
+    QRectF r = tl->boundingRect();
+    r.translate(origin);
+    if (!block.isVisible() || (clip.isValid() && (r.bottom() < clip.y() || r.top() > clip.bottom())))
+        return;
+    const QTextBlockFormat format = block.blockFormat();
+    const QBrush background = format.background();
+    if (background != Qt::NoBrush && !format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+        painter->fillRect(r, background);
+
+    QList<QTextLayout::FormatRange> selections;
+    const int start = block.position();
+    const int length = block.length();
+    for (const QAbstractTextDocumentLayout::Selection &range : context.selections) {
+        const int selStart = range.cursor.selectionStart() - start;
+        const int selEnd = range.cursor.selectionEnd() - start;
+        if (selStart < length && selEnd > 0 && selEnd > selStart) {
+            selections.append({selStart, selEnd - selStart, range.format});
+        } else if (!range.cursor.hasSelection() && range.format.hasProperty(QTextFormat::FullWidthSelection) &&
+                   block.contains(range.cursor.position())) {
+            const QTextLine line = tl->lineForTextPosition(range.cursor.position() - start);
+            QTextLayout::FormatRange o{line.textStart(), line.textLength(), range.format};
+            if (o.start + o.length == length - 1)
+                ++o.length; // the paragraph's end
+            selections.append(o);
+        }
+    }
+    if (QTextList *list = block.textList())
+        drawListMarker(painter, origin, context, block, list);
+
+    const QPen oldPen = painter->pen();
+    painter->setPen(context.palette.color(QPalette::Text));
+    tl->draw(painter, offset, selections, clip);
+    const int cursor = context.cursorPosition;
+    if ((cursor >= start && cursor < start + length) || (cursor < -1 && !tl->preeditAreaText().isEmpty())) {
+        const int at = cursor < -1 ? tl->preeditAreaPosition() - (cursor + 2) : cursor - start;
+        tl->drawCursor(painter, offset, at, cursorWidth);
+    }
+    if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth)) {
+        const qreal ruler = format.lengthProperty(QTextFormat::BlockTrailingHorizontalRulerWidth).value(r.width());
+        const QColor color = format.hasProperty(QTextFormat::BackgroundBrush)
+                                 ? qvariant_cast<QBrush>(format.property(QTextFormat::BackgroundBrush)).color()
+                                 : context.palette.color(QPalette::Dark);
+        painter->setPen(color);
+        const qreal y = block.length() == 1 ? r.top() + r.height() / 2 : r.bottom();
+        const qreal middle = r.left() + r.width() / 2;
+        painter->drawLine(QLineF(middle - ruler / 2, y, middle + ruler / 2, y));
+    }
+    painter->setPen(oldPen);
+}
+
+Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position)
+{
+    const QTextLayout *tl = block.layout();
+    const QRectF rect = tl->boundingRect();
+    *position = block.position();
+    if (point.y() < rect.top() - block.blockFormat().topMargin())
+        return Hit::Before;
+    if (point.y() > rect.bottom()) {
+        *position += block.length();
+        return Hit::After;
+    }
+    const QPointF pos = point;
+    Hit hit = Hit::Inside;
+    int offset = 0;
+    for (int i = 0; i < tl->lineCount(); ++i) {
+        const QTextLine line = tl->lineAt(i);
+        const QRectF lr = line.naturalTextRect();
+        if (lr.top() > pos.y()) {
+            offset = qMin(offset, line.textStart());
+        } else if (lr.bottom() <= pos.y()) {
+            offset = qMax(offset, line.textStart() + line.textLength());
+        } else {
+            if (lr.left() <= pos.x() && lr.right() >= pos.x())
+                hit = Hit::Exact;
+            offset = line.xToCursor(pos.x(), accuracy == Qt::ExactHit ? QTextLine::CursorOnCharacter
+                                                                     : QTextLine::CursorBetweenCharacters);
+            break;
+        }
+    }
+    *position += offset;
+    return hit;
+}
+
+} // namespace ParagraphLayout

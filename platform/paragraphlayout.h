@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QAbstractTextDocumentLayout>
+#include <QPointF>
+#include <QTextBlock>
+#include <QTextOption>
+
+#include <vector>
+
+class QDeadlineTimer;
+class QTextLayout;
+
+class QPainter;
+class QTextDocument;
+
+// Lays out, draws and hit-tests one paragraph with its QTextLayout, by the rules of
+// Qt's own document layout: margins, indents, first-line indent, alignment, tabs,
+// line heights and direction. Positions are relative to the place where the caller
+// puts the paragraph (its layout position); where that is, the caller decides.
+namespace ParagraphLayout {
+
+struct Metrics
+{
+    qreal height = 0;       // from the top of the first line to the bottom of the last
+    qreal topMargin = 0;
+    qreal bottomMargin = 0;
+    qreal width = 0;        // how far the lines reach, right margin included
+    qreal minimumWidth = 0; // the widest unbreakable piece, margins included
+    qreal maximumWidth = 0; // the width without any wrapping, margins included
+    int lines = 0;
+};
+
+// Lays the paragraph's lines out within width (the container's content width). A
+// paragraph that only keeps its height (an empty one right before a table) reports
+// height 0 but still has its line, for the caret.
+Metrics layout(const QTextBlock &block, qreal width);
+
+// The same, line by line: a long paragraph can be laid out over several slices of
+// time. Between slices the paragraph's QTextLayout is in the middle of its layout;
+// nothing but the one who started it may touch it until run() returns true, and a
+// change of the document ends the layouter with abandon().
+class Layouter final
+{
+public:
+    Layouter(const QTextBlock &block, qreal width);
+    // Lays out lines until all are done (true) or the deadline has passed.
+    bool run(const QDeadlineTimer &deadline);
+    // Drops the lines made so far, without touching the engine.
+    void abandon();
+    bool done() const { return m_done; }
+    const QTextBlock &block() const { return m_block; }
+    const Metrics &metrics() const { return m_metrics; }
+
+private:
+    QTextBlock m_block;
+    QTextLayout *m_layout = nullptr;
+    QTextBlockFormat m_format;
+    QTextOption m_option;
+    QTextOption::WrapMode m_wrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    Qt::LayoutDirection m_direction = Qt::LeftToRight;
+    qreal m_leftMargin = 0;
+    qreal m_rightMargin = 0;
+    qreal m_right = 0;
+    qreal m_textIndent = 0;
+    std::vector<std::pair<int, int>> m_runs; // stretches without a break opportunity
+    size_t m_run = 0;
+    bool m_anywhere = false;
+    qreal m_y = 0;
+    qreal m_bottom = 0;
+    bool m_done = false;
+    Metrics m_metrics;
+};
+
+// Whether the paragraph is an empty one that Qt tucks away right before or right
+// after a table: such a paragraph takes no height of its own.
+bool isEmptyBeforeTable(const QTextBlock &block);
+bool isEmptyAfterTable(const QTextBlock &block);
+
+// Draws the paragraph with its layout's origin at origin, as Qt draws a block:
+// background, list marker, selections, text, caret. The clip is in the painter's
+// coordinates.
+void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
+          const QTextBlock &block, int cursorWidth, const QRectF &clip);
+
+enum class Hit { Before, After, Inside, Exact };
+// The document position at point, given relative to the layout's origin.
+Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position);
+
+} // namespace ParagraphLayout
