@@ -91,10 +91,12 @@ Failure fromBytes(const QByteArray &bytes, std::unique_ptr<QTextDocument> *resul
             return f;
     } else {
         // No undo history of the load itself: a large file would be recorded line
-        // by line.
+        // by line. One edit block: the document reports one change, not one per line.
         document->setUndoRedoEnabled(false);
         QTextCursor cursor(document.get());
+        cursor.beginEditBlock();
         cursor.insertText(decodePlainText(bytes));
+        cursor.endEditBlock();
         document->setUndoRedoEnabled(true);
     }
     *result = std::move(document);

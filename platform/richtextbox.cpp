@@ -1,7 +1,13 @@
 #include "platform/richtextbox.h"
 
+#include "platform/backgroundlayout.h"
 #include "platform/colors.h"
+#include "platform/documentlayout.h"
 #include "platform/documentloader.h"
+#include "platform/softbreaks.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
 
 #include <QPointer>
 #include <QTextBlock>
@@ -101,50 +107,95 @@ struct AttributeScan
 
 RichTextBox::RichTextBox(QWidget *parent)
     : QTextEdit(parent)
+    , m_background(new BackgroundLayout(this))
 {
     setAcceptRichText(false);
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::change);
+    adoptDocument(document());
+}
+
+RichTextBox::~RichTextBox() = default;
+
+void RichTextBox::adoptDocument(QTextDocument *doc)
+{
+    auto *layout = qobject_cast<DocumentLayout *>(doc->documentLayout());
+    if (!layout) {
+        layout = new DocumentLayout(doc);
+        doc->setDocumentLayout(layout);
+    }
+    m_background->watch(layout);
+    m_softBreaks.reset();
+    connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::forgetSoftBreaks, Qt::UniqueConnection);
+}
+
+DocumentLayout *RichTextBox::documentLayout() const
+{
+    return qobject_cast<DocumentLayout *>(document()->documentLayout());
+}
+
+bool RichTextBox::isLaidOut() const
+{
+    const DocumentLayout *layout = documentLayout();
+    return layout && layout->isComplete();
+}
+
+void RichTextBox::forgetSoftBreaks()
+{
+    m_softBreaks.reset();
+}
+
+const SoftBreaks::Map &RichTextBox::softBreaks() const
+{
+    if (!m_softBreaks)
+        m_softBreaks = std::make_unique<SoftBreaks::Map>(document());
+    return *m_softBreaks;
 }
 
 QString RichTextBox::text() const
 {
-    return plainFromRaw(document()->toRawText());
+    return plainFromRaw(softBreaks().strip(document()->toRawText(), 0));
 }
 
 void RichTextBox::setText(const QString &text)
 {
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
-    cursor.insertText(text);
+    SoftBreaks::insertPlainText(cursor, text);
     setTextCursor(cursor);
 }
 
 int RichTextBox::selStart() const
 {
-    return textCursor().selectionStart();
+    return softBreaks().toText(textCursor().selectionStart());
 }
 
 void RichTextBox::setSelStart(int start)
 {
-    QTextCursor cursor = textCursor();
+    const SoftBreaks::Map &breaks = softBreaks();
     const int end = document()->characterCount() - 1;
-    cursor.setPosition(qBound(0, start, end));
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(qMin(end, breaks.toDocument(qBound(0, start, breaks.toText(end)))));
     setTextCursor(cursor);
 }
 
 int RichTextBox::selLength() const
 {
     const QTextCursor cursor = textCursor();
-    return cursor.selectionEnd() - cursor.selectionStart();
+    const SoftBreaks::Map &breaks = softBreaks();
+    return breaks.toText(cursor.selectionEnd()) - breaks.toText(cursor.selectionStart());
 }
 
 void RichTextBox::setSelLength(int length)
 {
+    const SoftBreaks::Map &breaks = softBreaks();
     QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
-    const int end = document()->characterCount() - 1;
+    const int textStart = breaks.toText(start);
+    const int textEnd = qBound(textStart, textStart + qMax(0, length), breaks.toText(document()->characterCount() - 1));
     cursor.setPosition(start);
-    cursor.setPosition(qBound(start, start + qMax(0, length), end), QTextCursor::KeepAnchor);
+    // Up to just after the last character selected, not beyond a soft break after it.
+    if (textEnd > textStart)
+        cursor.setPosition(breaks.toDocument(textEnd - 1) + 1, QTextCursor::KeepAnchor);
     setTextCursor(cursor);
 }
 
@@ -154,7 +205,7 @@ QString RichTextBox::selText() const
     if (!cursor.hasSelection())
         return QString();
     const int start = cursor.selectionStart();
-    return plainFromRaw(document()->toRawText().mid(start, cursor.selectionEnd() - start));
+    return plainFromRaw(softBreaks().strip(document()->toRawText().mid(start, cursor.selectionEnd() - start), start));
 }
 
 void RichTextBox::setSelText(const QString &text)
@@ -164,9 +215,73 @@ void RichTextBox::setSelText(const QString &text)
         if (cursor.hasSelection())
             cursor.removeSelectedText();
     } else {
-        cursor.insertText(text);
+        SoftBreaks::insertPlainText(cursor, text);
     }
     setTextCursor(cursor);
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *event)
+{
+    // Around a soft break the keys act on the text, which has no character there.
+    QTextCursor cursor = textCursor();
+    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    if (!cursor.hasSelection() && plain && !isReadOnly()) {
+        const QTextBlock block = cursor.block();
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!(event->modifiers() & Qt::ShiftModifier) && SoftBreaks::isContinuation(block)) {
+                // A real paragraph begun inside a piece is not a piece.
+                cursor.insertBlock(SoftBreaks::realFormat(cursor.blockFormat()), cursor.charFormat());
+                setTextCursor(cursor);
+                ensureCursorVisible();
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Backspace:
+            if (cursor.atBlockStart() && SoftBreaks::isContinuation(block) && block.position() > 1) {
+                cursor.setPosition(block.position() - 1);
+                cursor.deletePreviousChar();
+                setTextCursor(cursor);
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Delete:
+            if (cursor.atBlockEnd() && SoftBreaks::isContinuation(block.next())) {
+                cursor.setPosition(block.next().position());
+                cursor.deleteChar();
+                setTextCursor(cursor);
+                event->accept();
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    if (!source || !source->hasText() || isReadOnly())
+        return;
+    QTextCursor cursor = textCursor();
+    SoftBreaks::insertPlainText(cursor, source->text());
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData *RichTextBox::createMimeDataFromSelection() const
+{
+    // What is copied is the text, without the soft breaks the display put in.
+    if (softBreaks().isEmpty())
+        return QTextEdit::createMimeDataFromSelection();
+    auto *data = new QMimeData;
+    data->setText(selText());
+    return data;
 }
 
 SelectionAttributes RichTextBox::selectionAttributes() const
@@ -271,6 +386,17 @@ Failure RichTextBox::loadFile(const QString &path)
     if (Failure f = DocumentLoader::load(path, &loaded))
         return f;
     loaded->setDefaultFont(document()->defaultFont());
+    {
+        // Paragraphs too long for the text engine are shown in pieces; the load
+        // itself is no undoable edit.
+        loaded->setUndoRedoEnabled(false);
+        QTextCursor cursor(loaded.get());
+        cursor.beginEditBlock();
+        SoftBreaks::split(cursor, 0, loaded->blockCount() - 1);
+        cursor.endEditBlock();
+        loaded->setUndoRedoEnabled(true);
+    }
+    loaded->setDocumentLayout(new DocumentLayout(loaded.get()));
     loaded->setParent(this);
     const QPointer<QTextDocument> old = document();
     {
@@ -278,6 +404,7 @@ Failure RichTextBox::loadFile(const QString &path)
         const QSignalBlocker blocker(this);
         setDocument(loaded.release());
     }
+    adoptDocument(document());
     if (old && old->parent() == this)
         old->deleteLater();
     moveCursor(QTextCursor::Start);

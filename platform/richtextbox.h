@@ -4,7 +4,14 @@
 
 #include <QTextEdit>
 
+#include <memory>
 #include <optional>
+
+class BackgroundLayout;
+class DocumentLayout;
+namespace SoftBreaks {
+class Map;
+}
 
 // A selection attribute reads True, False, or undetermined when the selection
 // mixes both.
@@ -31,6 +38,7 @@ class RichTextBox final : public QTextEdit
 
 public:
     explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
 
     QString text() const;
     void setText(const QString &text);
@@ -61,6 +69,15 @@ public:
     // document is left exactly as it was.
     Failure loadFile(const QString &path);
 
+    // The layout of the document shown, and whether all of it is laid out.
+    DocumentLayout *documentLayout() const;
+    bool isLaidOut() const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
+
 signals:
     // Raised for every change of the content, before the operation that made it
     // returns.
@@ -68,4 +85,13 @@ signals:
 
 private:
     void mergeFormat(const QTextCharFormat &format);
+    // Gives a document the editor's own layout.
+    void adoptDocument(QTextDocument *document);
+
+    // Where the display's soft breaks are; made when asked for, dropped at each change.
+    const SoftBreaks::Map &softBreaks() const;
+    void forgetSoftBreaks();
+
+    BackgroundLayout *m_background = nullptr;
+    mutable std::unique_ptr<SoftBreaks::Map> m_softBreaks;
 };
