@@ -5,3 +5,8 @@ endif()
 qt_add_executable(bench_editing bench_editing.cpp)
 target_link_libraries(bench_editing PRIVATE orvo_ui)
 target_compile_definitions(bench_editing PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")
+# Layout of large and extreme documents in the main window, beside a stock QTextEdit.
+qt_add_executable(bench_layout bench_layout.cpp)
+target_link_libraries(bench_layout PRIVATE orvo_ui Qt6::Test)
+target_include_directories(bench_layout PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(bench_layout PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")

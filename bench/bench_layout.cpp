@@ -1,0 +1,603 @@
+// The editor's layout on large and extreme documents, opened in the real main window
+// with the open dialog scripted, beside a stock QTextEdit holding the same document
+// (read by the same reader) in the same run.
+//
+// For the 5 MB and 20 MB corpus documents it prints, as medians of runs that
+// alternate the two editors, each run in a child process of its own:
+//   - the first paint after the click on the open image, and the longest stall of the
+//     event loop from then until the whole document is laid out;
+//   - whether the end is reachable after a key typed 50 ms after the first paint;
+//   - Ctrl+End and a find of a marker at the end, 100 ms after the first paint;
+//   - a key, Enter, Backspace and a 100 KB paste at the start, middle and end once
+//     laid out, each until the editor has painted;
+//   - peak memory after the layout and after 100 edits.
+// For the extreme documents (700,000 lines, 1,000,000 characters without a blank, a
+// 150 MB paragraph) it prints the time until the window answers after the click,
+// the longest stall in the 5 s after, and peak memory; a child that crashes or
+// stops answering is reported as such.
+//
+// usage: bench_layout [runs] [large|extreme]   (QT_QPA_PLATFORM=offscreen works)
+
+#include "editing/module1.h"
+#include "platform/documentlayout.h"
+#include "platform/documentloader.h"
+#include "platform/richtextbox.h"
+#include "scriptedservices.h"
+#include "shell/form1.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString Marker = QStringLiteral("ZQXJ-fin-du-document");
+
+double peakMegabytes()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Counts the paints of a widget.
+class PaintCounter final : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// The longest time between two ticks of a 1 ms timer: how long the event loop was
+// kept from turning.
+class StallProbe final : public QObject
+{
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            const double gap = double(now - m_last) / 1e6 - 1;
+            if (qEnvironmentVariableIsSet("BENCH_TRACE") && gap > 16)
+                std::fprintf(stderr, "stall %.1f ms at %.1f ms\n", gap, now / 1e6);
+            longest = std::max(longest, gap);
+            ++ticks;
+            m_last = now;
+        });
+    }
+    void start()
+    {
+        longest = 0;
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    double longest = 0;
+    int ticks = 0;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+};
+
+void spin(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// One editor in one child process: the editor, its way of opening, its state.
+class Subject
+{
+public:
+    explicit Subject(bool orvo)
+        : m_orvo(orvo)
+    {
+        m_services = ScriptedServices::install();
+        m_form = std::make_unique<Form1>();
+        m_form->start();
+        if (!QTest::qWaitForWindowExposed(m_form.get()))
+            std::fprintf(stderr, "the window was not shown\n");
+        if (!orvo) {
+            // The stock editor where Orvo's is, with the same font and size.
+            m_plain = new QTextEdit(m_form.get());
+            m_plain->setGeometry(m_form->RichTextBox1->geometry());
+            m_plain->setFont(m_form->RichTextBox1->font());
+            m_form->RichTextBox1->hide();
+            m_plain->show();
+        }
+        editor()->viewport()->installEventFilter(&m_paints);
+        editor()->setFocus();
+        spin(50);
+    }
+
+    QTextEdit *editor() const { return m_orvo ? m_form->RichTextBox1 : m_plain; }
+    QTextDocument *document() const { return editor()->document(); }
+
+    // Opens the file as the user does; returns ms until the editor painted it.
+    double open(const QString &path)
+    {
+        const int before = m_paints.paints;
+        QElapsedTimer t;
+        t.start();
+        if (m_orvo) {
+            m_services.dialogs->fileAnswers.push_back(path);
+            QTest::mouseClick(m_form.get(), Qt::LeftButton, {}, m_form->control("Image6").boxPixels().center());
+        } else {
+            std::unique_ptr<QTextDocument> doc;
+            if (DocumentLoader::load(path, &doc))
+                return -1;
+            doc->setDefaultFont(m_plain->document()->defaultFont());
+            doc->setParent(m_plain);
+            m_plain->setDocument(doc.release());
+        }
+        if (qEnvironmentVariableIsSet("BENCH_TRACE"))
+            std::fprintf(stderr, "opened in %.1f ms\n", t.nsecsElapsed() / 1e6);
+        while (m_paints.paints == before)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return t.nsecsElapsed() / 1e6;
+    }
+
+    // Whether the whole document is laid out. For the stock editor: its last
+    // paragraph has lines (its layout reaches the end once, and only then).
+    bool laidOut() const
+    {
+        if (m_orvo)
+            return m_form->RichTextBox1->isLaidOut();
+        return document()->lastBlock().layout()->lineCount() > 0;
+    }
+
+    // Runs the event loop until laid out. The stock editor can stop half-way for
+    // good: it counts as done once its laid-out paragraphs have not grown for quiet ms.
+    double waitLaidOut(int quiet = 2000, int cap = 180000)
+    {
+        QElapsedTimer t;
+        t.start();
+        QElapsedTimer still;
+        still.start();
+        QTextBlock frontier = document()->begin();
+        while (!laidOut() && t.elapsed() < cap) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (m_orvo)
+                continue;
+            const int before = frontier.blockNumber();
+            while (frontier.isValid() && frontier.layout()->lineCount() > 0)
+                frontier = frontier.next();
+            if (!frontier.isValid() || frontier.blockNumber() != before)
+                still.restart();
+            else if (still.elapsed() > quiet)
+                break;
+        }
+        return t.nsecsElapsed() / 1e6;
+    }
+
+    int paragraphsWithoutLines() const
+    {
+        int n = 0;
+        for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+            n += b.isVisible() && b.layout()->lineCount() == 0;
+        return n;
+    }
+
+    // Runs until the editor has painted once more; ms since t.
+    double untilPainted(const QElapsedTimer &t, int before)
+    {
+        QElapsedTimer cap;
+        cap.start();
+        while (m_paints.paints == before && cap.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        return t.nsecsElapsed() / 1e6;
+    }
+
+    template<typename F>
+    double timed(F &&action)
+    {
+        QCoreApplication::processEvents();
+        const int before = m_paints.paints;
+        QElapsedTimer t;
+        t.start();
+        action();
+        return untilPainted(t, before);
+    }
+
+    void key(int key, Qt::KeyboardModifiers modifiers = {}, const QString &text = QString())
+    {
+        QTest::keyClick(editor(), Qt::Key(key), modifiers);
+        Q_UNUSED(text);
+    }
+
+    void find(const QString &what)
+    {
+        if (m_orvo) {
+            m_form->Text1->setText(what);
+            QTest::mouseClick(m_form.get(), Qt::LeftButton, {}, m_form->control("Label9").boxPixels().center());
+            return;
+        }
+        const qsizetype at = m_plain->toPlainText().indexOf(what);
+        QTextCursor c = m_plain->textCursor();
+        c.setPosition(int(at));
+        c.setPosition(int(at + what.size()), QTextCursor::KeepAnchor);
+        m_plain->setTextCursor(c);
+    }
+
+    void paste(const QString &text)
+    {
+        if (m_orvo) {
+            m_services.clipboard->content = text;
+            QTest::mouseClick(m_form.get(), Qt::LeftButton, {}, m_form->control("Image5").boxPixels().center());
+            return;
+        }
+        m_plain->textCursor().insertText(text);
+    }
+
+    void placeCaret(int position)
+    {
+        QTextCursor c(document());
+        c.setPosition(qBound(0, position, document()->characterCount() - 1));
+        editor()->setTextCursor(c);
+        QCoreApplication::processEvents();
+    }
+
+    // Whether the last paragraph shows in the view once scrolled to the bottom.
+    bool endVisible()
+    {
+        QScrollBar *bar = editor()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        spin(50);
+        const QTextBlock last = document()->lastBlock();
+        if (last.layout()->lineCount() == 0)
+            return false;
+        const QRectF r = document()->documentLayout()->blockBoundingRect(last);
+        return r.bottom() >= bar->value() && r.top() <= bar->value() + editor()->viewport()->height();
+    }
+
+private:
+    bool m_orvo;
+    ScriptedServices m_services;
+    std::unique_ptr<Form1> m_form;
+    QTextEdit *m_plain = nullptr;
+    PaintCounter m_paints;
+};
+
+void report(const std::map<QString, double> &values)
+{
+    for (const auto &[key, value] : values)
+        std::printf("%s=%.3f ", qPrintable(key), value);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+int runChild(bool orvo, const QString &path, const QString &scenario)
+{
+    Subject s(orvo);
+    std::map<QString, double> out;
+    StallProbe probe;
+    if (scenario == QLatin1String("open")) {
+        out["paint"] = s.open(path);
+        probe.start();
+        out["laidout"] = s.waitLaidOut();
+        probe.stop();
+        out["stall"] = probe.longest;
+        out["ticks"] = probe.ticks;
+        out["complete"] = s.laidOut();
+        out["peak"] = peakMegabytes();
+    } else if (scenario == QLatin1String("key50")) {
+        s.open(path);
+        spin(50);
+        s.key(Qt::Key_X);
+        s.waitLaidOut();
+        out["unlaid"] = s.paragraphsWithoutLines();
+        out["paragraphs"] = s.document()->blockCount();
+        out["reachable"] = s.endVisible() && out["unlaid"] == 0;
+    } else if (scenario == QLatin1String("jump")) {
+        s.open(path);
+        spin(100);
+        out["ctrlend"] = s.timed([&] { s.key(Qt::Key_End, Qt::ControlModifier); });
+        out["atend"] = s.editor()->textCursor().atEnd() && s.endVisible();
+    } else if (scenario == QLatin1String("find")) {
+        s.open(path);
+        spin(100);
+        out["find"] = s.timed([&] { s.find(Marker); });
+        out["found"] = s.editor()->textCursor().selectedText() == Marker;
+    } else if (scenario == QLatin1String("edits")) {
+        s.open(path);
+        s.waitLaidOut();
+        spin(200);
+        out["peaklayout"] = peakMegabytes();
+        QFile corpus(path.left(path.lastIndexOf(QLatin1Char('/'))) + QStringLiteral("/paste.txt"));
+        corpus.open(QIODevice::ReadOnly);
+        const QString paste = QString::fromUtf8(corpus.readAll());
+        int edits = 0;
+        const char *places[] = {"start", "middle", "end"};
+        for (int p = 0; p < 3; ++p) {
+            const int length = s.document()->characterCount();
+            const int position = p == 0 ? 0 : p == 1 ? length / 2 : length - 1;
+            std::vector<double> keys, enters, backs;
+            s.placeCaret(position);
+            for (int i = 0; i < 5; ++i) {
+                keys.push_back(s.timed([&] { s.key(Qt::Key_X); }));
+                enters.push_back(s.timed([&] { s.key(Qt::Key_Return); }));
+                backs.push_back(s.timed([&] { s.key(Qt::Key_Backspace); }));
+                edits += 3;
+            }
+            out[QStringLiteral("key_%1").arg(places[p])] = median(keys);
+            out[QStringLiteral("enter_%1").arg(places[p])] = median(enters);
+            out[QStringLiteral("backspace_%1").arg(places[p])] = median(backs);
+            s.placeCaret(position);
+            out[QStringLiteral("paste_%1").arg(places[p])] = s.timed([&] { s.paste(paste); });
+            ++edits;
+        }
+        s.placeCaret(s.document()->characterCount() / 3);
+        while (edits < 100) {
+            s.key(Qt::Key_Y);
+            ++edits;
+        }
+        s.waitLaidOut();
+        spin(200);
+        out["peakedits"] = peakMegabytes();
+    } else if (scenario == QLatin1String("answer")) {
+        QElapsedTimer t;
+        t.start();
+        s.open(path);
+        bool answered = false;
+        QTimer::singleShot(0, [&] { answered = true; });
+        while (!answered)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        out["answer"] = t.nsecsElapsed() / 1e6;
+        probe.start();
+        spin(5000);
+        probe.stop();
+        out["stall5s"] = probe.longest;
+        out["ctrlend"] = s.timed([&] { s.key(Qt::Key_End, Qt::ControlModifier); });
+        out["atend"] = s.editor()->textCursor().atEnd();
+        out["peak"] = peakMegabytes();
+    }
+    report(out);
+    return 0;
+}
+
+// The result of one child: its values, or why it has none.
+struct Outcome
+{
+    std::map<QString, double> values;
+    QString failure;
+};
+
+Outcome runOne(bool orvo, const QString &path, const QString &scenario, int timeoutMs)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), orvo ? QStringLiteral("orvo") : QStringLiteral("qt"), path, scenario});
+    Outcome o;
+    if (!child.waitForFinished(timeoutMs)) {
+        child.kill();
+        child.waitForFinished();
+        o.failure = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000);
+        return o;
+    }
+    if (child.exitStatus() == QProcess::CrashExit) {
+        o.failure = QStringLiteral("crashed");
+        return o;
+    }
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    for (const QByteArray &field : fields) {
+        const int eq = field.indexOf('=');
+        if (eq > 0)
+            o.values[QString::fromLatin1(field.left(eq))] = field.mid(eq + 1).toDouble();
+    }
+    return o;
+}
+
+// Medians of several runs, the two editors taking turns.
+struct Both
+{
+    std::map<QString, std::vector<double>> orvo, qt;
+    QString orvoFailure, qtFailure;
+};
+
+Both runPair(const QString &path, const QString &scenario, int runs, int timeoutMs)
+{
+    Both b;
+    for (int i = 0; i < runs; ++i) {
+        for (bool orvo : {true, false}) {
+            const Outcome o = runOne(orvo, path, scenario, timeoutMs);
+            if (!o.failure.isEmpty())
+                (orvo ? b.orvoFailure : b.qtFailure) = o.failure;
+            for (const auto &[k, v] : o.values)
+                (orvo ? b.orvo : b.qt)[k].push_back(v);
+        }
+    }
+    return b;
+}
+
+void row(const Both &b, const QString &key, const char *what, const char *unit, const char *goal = "")
+{
+    auto value = [&](const std::map<QString, std::vector<double>> &m, const QString &failure) {
+        const auto it = m.find(key);
+        if (it == m.end())
+            return failure.isEmpty() ? QStringLiteral("-") : failure;
+        return QString::number(median(it->second), 'f', 1);
+    };
+    std::printf("  %-44s orvo %12s %-3s  stock QTextEdit %12s %-3s  %s\n", what, qPrintable(value(b.orvo, b.orvoFailure)),
+                unit, qPrintable(value(b.qt, b.qtFailure)), unit, goal);
+    std::fflush(stdout);
+}
+
+QString yesNo(const Both &b, bool orvo, const QString &key)
+{
+    const auto &m = orvo ? b.orvo : b.qt;
+    const auto it = m.find(key);
+    if (it == m.end())
+        return orvo ? b.orvoFailure : b.qtFailure;
+    int yes = 0;
+    for (double v : it->second)
+        yes += v > 0.5;
+    return QStringLiteral("%1 of %2 runs").arg(yes).arg(it->second.size());
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The corpus document with the find marker before its closing brace.
+bool markedCopy(const QByteArray &rtf, const QString &path)
+{
+    if (!rtf.endsWith('}'))
+        return false;
+    return writeFile(path, rtf.left(rtf.size() - 1) + "\\par " + Marker.toLatin1() + "}");
+}
+
+QByteArray twentyMegabytes(const QByteArray &five)
+{
+    const qsizetype start = five.indexOf("\\pard\\plain");
+    const QByteArray body = five.mid(start, five.size() - 1 - start);
+    QByteArray out = five.left(start);
+    for (int i = 0; i < 4; ++i)
+        out += body;
+    return out + '}';
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 5 && args.at(1) == QLatin1String("--child"))
+        return runChild(args.at(2) == QLatin1String("orvo"), args.at(3), args.at(4));
+
+    const int runs = args.size() >= 2 ? qMax(1, args.at(1).toInt()) : 3;
+    const QString only = args.value(2);
+    QString corpus = qEnvironmentVariable("ORVO_RTF_CORPUS");
+    if (corpus.isEmpty())
+        corpus = QStringLiteral(ORVO_RTF_CORPUS);
+    QTemporaryDir temp;
+    QFile five(corpus + QStringLiteral("/large/large-5mb.rtf"));
+    QFile fiveText(corpus + QStringLiteral("/large/large-5mb.txt"));
+    if (!temp.isValid() || !five.open(QIODevice::ReadOnly) || !fiveText.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read the large corpus documents under %s\n", qPrintable(corpus));
+        return 1;
+    }
+    const QByteArray fiveBytes = five.readAll();
+    const QString dir = temp.path();
+    // 100 KB of the corpus text, in its paragraphs, for the pastes.
+    writeFile(dir + QStringLiteral("/paste.txt"), fiveText.read(100 * 1024));
+    const QString doc5 = dir + QStringLiteral("/large-5mb.rtf");
+    const QString doc20 = dir + QStringLiteral("/large-20mb.rtf");
+    if (!markedCopy(fiveBytes, doc5) || !markedCopy(twentyMegabytes(fiveBytes), doc20)) {
+        std::fprintf(stderr, "cannot write the documents\n");
+        return 1;
+    }
+    std::printf("Longest stall, Ctrl+End and find 100 ms after the first paint, edits (until painted), "
+                "memory; medians of %d runs, Orvo and a stock QTextEdit taking turns.\n", runs);
+
+    if (only.isEmpty() || only == QLatin1String("large")) {
+        for (const QString &path : {doc5, doc20}) {
+            const double mb = QFileInfo(path).size() / (1024.0 * 1024.0);
+            const bool big = mb > 10;
+            std::printf("%s (%.1f MB)\n", qPrintable(QFileInfo(path).fileName()), mb);
+            const Both open = runPair(path, QStringLiteral("open"), runs, 300000);
+            row(open, QStringLiteral("paint"), "first paint after the click", "ms");
+            row(open, QStringLiteral("laidout"), "whole document laid out after that", "ms");
+            row(open, QStringLiteral("stall"), "longest stall until laid out", "ms", "goal <= 16 ms");
+            row(open, QStringLiteral("peak"), "peak memory once laid out", "MB");
+            const Both key = runPair(path, QStringLiteral("key50"), runs, 300000);
+            std::printf("  %-44s orvo %s   stock QTextEdit %s\n", "end reachable after a key at 50 ms",
+                        qPrintable(yesNo(key, true, QStringLiteral("reachable"))),
+                        qPrintable(yesNo(key, false, QStringLiteral("reachable"))));
+            row(key, QStringLiteral("unlaid"), "  paragraphs never laid out", "");
+            const Both jump = runPair(path, QStringLiteral("jump"), runs, 300000);
+            row(jump, QStringLiteral("ctrlend"), "Ctrl+End 100 ms after the first paint", "ms",
+                big ? "" : "goal <= 100 ms");
+            const Both find = runPair(path, QStringLiteral("find"), runs, 300000);
+            row(find, QStringLiteral("find"), "find at the end 100 ms after the first paint", "ms");
+            const Both edits = runPair(path, QStringLiteral("edits"), runs, 600000);
+            for (const char *place : {"start", "middle", "end"}) {
+                const QString p = QString::fromLatin1(place);
+                row(edits, QStringLiteral("key_") + p, qPrintable(QStringLiteral("key at the ") + p), "ms",
+                    big ? "goal <= 16 ms" : "");
+                row(edits, QStringLiteral("enter_") + p, qPrintable(QStringLiteral("Enter at the ") + p), "ms",
+                    big ? "goal <= 16 ms" : "");
+                row(edits, QStringLiteral("backspace_") + p, qPrintable(QStringLiteral("Backspace at the ") + p),
+                    "ms", big ? "goal <= 16 ms" : "");
+                row(edits, QStringLiteral("paste_") + p, qPrintable(QStringLiteral("100 KB paste at the ") + p),
+                    "ms", big ? "goal <= 30 ms" : "");
+            }
+            const QByteArray limit = QByteArray::number(35 + 6 * mb, 'f', 1);
+            row(edits, QStringLiteral("peaklayout"), "peak memory after the layout", "MB");
+            row(edits, QStringLiteral("peakedits"), "peak memory after 100 edits", "MB",
+                big ? "" : qPrintable(QByteArray("goal <= ") + limit + " MB"));
+        }
+    }
+
+    if (only.isEmpty() || only == QLatin1String("extreme")) {
+        const QString lines = dir + QStringLiteral("/lines-700k.txt");
+        const QString noBlank = dir + QStringLiteral("/noblank-1m.txt");
+        const QString huge = dir + QStringLiteral("/paragraph-150mb.rtf");
+        writeFile(lines, QByteArray("x\n").repeated(700000));
+        writeFile(noBlank, QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(1000000 / 26 + 1).left(1000000));
+        {
+            QFile f(huge);
+            f.open(QIODevice::WriteOnly);
+            f.write("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 ");
+            const QByteArray words = QByteArray("Lorem ipsum dolor sit amet, consectetur adipiscing elit. ").repeated(1 << 14);
+            for (qint64 written = 0; written < 150ll * 1024 * 1024; written += words.size())
+                f.write(words);
+            f.write("}");
+        }
+        std::printf("extreme documents: time until the window answers after the click, longest stall in the "
+                    "5 s after, Ctrl+End then, peak memory (one run each)\n");
+        for (const QString &path : {lines, noBlank, huge}) {
+            std::printf("%s\n", qPrintable(QFileInfo(path).fileName()));
+            const Both b = runPair(path, QStringLiteral("answer"), 1, 180000);
+            row(b, QStringLiteral("answer"), "window answers after", "ms");
+            row(b, QStringLiteral("stall5s"), "longest stall in the 5 s after", "ms");
+            row(b, QStringLiteral("ctrlend"), "Ctrl+End", "ms");
+            row(b, QStringLiteral("peak"), "peak memory", "MB");
+        }
+    }
+    return 0;
+}
