@@ -4,11 +4,8 @@
 
 #include <QDeadlineTimer>
 #include <QEvent>
-#include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTextEdit>
 
-#include <cmath>
 
 BackgroundLayout::BackgroundLayout(QTextEdit *editor)
     : QObject(editor)
@@ -54,26 +51,8 @@ void BackgroundLayout::watch(DocumentLayout *layout)
 
 void BackgroundLayout::step()
 {
-    if (!m_layout) {
-        m_timer.stop();
-        return;
-    }
-    // The paragraph at the top of the view stays where it is on the screen, whatever
-    // the heights above it become.
-    QScrollBar *bar = m_editor->verticalScrollBar();
-    const int value = bar->value();
-    const int anchor = m_layout->blockNumberAt(value);
-    const qreal before = m_layout->entryTop(anchor);
-    const bool more = m_layout->layoutPending(QDeadlineTimer(SliceMs));
-    const qreal moved = m_layout->entryTop(anchor) - before + m_drift;
-    if (value > 0 && moved != 0) {
-        const int by = int(std::lround(moved));
-        m_drift = moved - by;
-        // Without the scroll area's signal: the pixels on the screen already show
-        // the text at its new place.
-        const QSignalBlocker blocker(bar);
-        bar->setValue(value + by);
-    }
-    if (!more)
+    // What a slice lays out above the view moves the view with it (the layout reports
+    // it), so the text shown stays where it is.
+    if (!m_layout || !m_layout->layoutPending(QDeadlineTimer(SliceMs)))
         m_timer.stop();
 }

@@ -9,8 +9,7 @@ class QTextEdit;
 
 // Lays out what the editor's document layout has only estimated, in slices of a few
 // milliseconds while the event loop turns, so that keys, clicks and paints wait for
-// one slice at most. While heights above the view change from estimated to laid
-// out, the view is kept on the text it shows.
+// one slice at most.
 class BackgroundLayout final : public QObject
 {
     Q_OBJECT
@@ -38,5 +37,4 @@ private:
     QPointer<DocumentLayout> m_layout;
     QTimer m_timer;
     QTimer m_paintWait; // how long slicing waits for that paint at most
-    qreal m_drift = 0; // the part of a pixel the view was not moved by
 };

@@ -94,9 +94,44 @@ void DocumentLayout::refineEstimates(bool always)
         !differs(now.charsPerLine, m_estimates.charsPerLine) && qAbs(now.gap - m_estimates.gap) < 2)
         return;
     m_estimates = now;
-    m_index.reestimate([this](const FlowIndex::Entry &e) {
+    const double grown = m_index.reestimate([this](const FlowIndex::Entry &e) {
         return e.frame ? e.content : estimate(int(e.width));
-    });
+    }, viewIndex());
+    shiftView(grown);
+}
+
+void DocumentLayout::setViewTop(qreal y)
+{
+    if (y == m_viewTop)
+        return;
+    m_viewTop = y;
+    m_viewIndex = -1;
+}
+
+int DocumentLayout::viewIndex() const
+{
+    if (m_viewIndex < 0)
+        m_viewIndex = m_viewTop <= m_geometry.top ? 0 : qMax(0, m_index.atY(m_viewTop - m_geometry.top).index);
+    return m_viewIndex;
+}
+
+void DocumentLayout::setEntry(int index, const FlowIndex::Entry &entry) const
+{
+    const double before = m_index.at(index).height();
+    m_index.set(index, entry);
+    if (index < viewIndex())
+        shiftView(entry.height() - before);
+}
+
+void DocumentLayout::shiftView(double dy) const
+{
+    if (dy == 0)
+        return;
+    // The scroll range first, so that the view can move as far as it must.
+    auto *self = const_cast<DocumentLayout *>(this);
+    self->reportSize();
+    self->m_viewTop += dy;
+    emit self->viewShifted(dy);
 }
 
 std::vector<FlowIndex::Entry> DocumentLayout::scan(int firstBlock, int minimumBlocks) const
@@ -169,6 +204,7 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
                 b.clearLayout();
             rebuild();
+            m_viewIndex = -1;
         } else if (!sameLook) {
             m_index.markAllStale();
             refineEstimates(true);
@@ -232,6 +268,7 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         return h;
     }();
     m_index.replace(p0.index, count, fresh);
+    m_viewIndex = -1;
     m_blockCount = blocks;
     m_length = docLength;
 
@@ -328,12 +365,12 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
         e.gap = 0;
     }
     e.state = FlowIndex::Laid;
-    m_index.set(index, e);
+    setEntry(index, e);
     if (index + 1 < m_index.size()) {
         FlowIndex::Entry next = m_index.at(index + 1);
         if (next.gap != 0) {
             next.gap = 0;
-            m_index.set(index + 1, next);
+            setEntry(index + 1, next);
         }
     }
 }
@@ -352,7 +389,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
             e.gap = qMax(prev.bottomMargin, e.topMargin);
     }
     e.state = FlowIndex::Laid;
-    m_index.set(index, e);
+    setEntry(index, e);
     m_learned.paragraphs += 1;
     m_learned.lines += m.lines;
     m_learned.height += m.height;
@@ -366,7 +403,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
         const float gap = next.frame ? 0 : qMax(e.bottomMargin, next.topMargin);
         if (gap != next.gap) {
             next.gap = gap;
-            m_index.set(index + 1, next);
+            setEntry(index + 1, next);
         }
     }
 }
@@ -538,7 +575,17 @@ QRectF DocumentLayout::blockBoundingRect(const QTextBlock &block) const
         return QRectF();
     const QTextBlock first = p.firstBlock == number ? block : document()->findBlockByNumber(p.firstBlock);
     ensureLaid(p.index, first);
-    const double top = m_geometry.top + p.top;
+    // What lies just above shows in the same view: laid out now, it will not push the
+    // paragraph down when painted.
+    double above = 0;
+    int firstBlock = p.firstBlock;
+    for (int i = p.index - 1; i >= 0 && above < m_lookaround; --i) {
+        firstBlock -= m_index.at(i).blocks;
+        if (m_index.at(i).state != FlowIndex::Laid)
+            ensureLaid(i, document()->findBlockByNumber(firstBlock));
+        above += m_index.at(i).height();
+    }
+    const double top = m_geometry.top + m_index.locate(p.index).top;
     QPointF origin;
     if (!m_index.at(p.index).frame) {
         origin = paragraphOrigin(block, p.index, top);

@@ -53,10 +53,19 @@ public:
     qreal entryTop(int blockNumber) const;
     // The number of the first block of what lies at y.
     int blockNumberAt(qreal y) const;
+    // How much above a paragraph asked for is laid out with it: the height of the
+    // view, so that what the view shows around it does not move once painted.
+    void setLookaround(qreal height) { m_lookaround = height; }
+    // The y at the top of the view: what lies wholly above it and changes height is
+    // reported by viewShifted(), for the view to follow.
+    void setViewTop(qreal y);
 
 signals:
     // Some of the document is only estimated again (after a change, a new width).
     void pendingLayout();
+    // What lies wholly above the top of the view grew by dy: the view keeps showing the
+    // same text when it moves down by as much.
+    void viewShifted(qreal dy);
 
 protected:
     void documentChanged(int from, int oldLength, int length) override;
@@ -109,6 +118,10 @@ private:
     // Reports the document's size if it changed: now, or once the event loop turns.
     void reportSize();
     void noteSizeChange() const;
+    // Sets an entry; a change of height above the view is reported.
+    void setEntry(int index, const FlowIndex::Entry &entry) const;
+    int viewIndex() const;
+    void shiftView(double dy) const;
 
     Geometry m_geometry;
     // The paragraph that layoutPending() is laying out over several slices.
@@ -118,7 +131,9 @@ private:
     mutable QHash<const QTextFrame *, std::shared_ptr<FrameLayout::Geometry>> m_frames;
     int m_blockCount = 0;
     int m_length = 0;
-    qreal m_pageWidth = -2;
+    qreal m_lookaround = 1000;
+    qreal m_viewTop = 0;
+    mutable int m_viewIndex = -1; // the entry at the top of the view, -1 when to be found again
     qreal m_lineHeight = 16; // of the default font
     qreal m_charWidth = 7;
     QFont m_font;

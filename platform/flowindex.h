@@ -52,17 +52,26 @@ public:
     void replace(int first, int count, const std::vector<Entry> &entries);
     // Every laid entry becomes stale.
     void markAllStale();
-    // Gives every estimated entry the height estimate(entry) returns.
+    // Gives every estimated entry the height estimate(entry) returns. Returns how much
+    // the entries before index before grew.
     template<typename Estimate>
-    void reestimate(Estimate estimate)
+    double reestimate(Estimate estimate, int before)
     {
+        double grown = 0;
+        int index = 0;
         for (Chunk &chunk : m_chunks) {
             for (Entry &e : chunk.entries) {
-                if (e.state == Estimated)
-                    e.content = estimate(e);
+                if (e.state == Estimated) {
+                    const float content = estimate(e);
+                    if (index < before)
+                        grown += double(content) - double(e.content);
+                    e.content = content;
+                }
+                ++index;
             }
             chunk.recount();
         }
+        return grown;
     }
 
     // The entry whose span holds y (the first one above 0, the last one below the end).

@@ -7,6 +7,10 @@
 #include "platform/softbreaks.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <cmath>
 #include <QMimeData>
 
 #include <QPointer>
@@ -110,11 +114,28 @@ RichTextBox::RichTextBox(QWidget *parent)
     , m_background(new BackgroundLayout(this))
 {
     setAcceptRichText(false);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        m_drift = 0;
+        if (DocumentLayout *layout = documentLayout())
+            layout->setViewTop(value);
+    });
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::change);
     adoptDocument(document());
 }
 
 RichTextBox::~RichTextBox() = default;
+
+void RichTextBox::followShift(qreal dy)
+{
+    // The pixels on the screen already show the text at its new place: the scroll
+    // bar moves without the scroll area scrolling them.
+    QScrollBar *bar = verticalScrollBar();
+    const qreal exact = bar->value() + dy + m_drift;
+    const int value = int(std::lround(exact));
+    m_drift = exact - value;
+    const QSignalBlocker blocker(bar);
+    bar->setValue(value);
+}
 
 void RichTextBox::adoptDocument(QTextDocument *doc)
 {
@@ -123,6 +144,9 @@ void RichTextBox::adoptDocument(QTextDocument *doc)
         layout = new DocumentLayout(doc);
         doc->setDocumentLayout(layout);
     }
+    layout->setLookaround(viewport()->height());
+    layout->setViewTop(verticalScrollBar()->value());
+    connect(layout, &DocumentLayout::viewShifted, this, &RichTextBox::followShift, Qt::UniqueConnection);
     m_background->watch(layout);
     m_softBreaks.reset();
     connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::forgetSoftBreaks, Qt::UniqueConnection);
@@ -262,6 +286,13 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         }
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    if (DocumentLayout *layout = documentLayout())
+        layout->setLookaround(viewport()->height());
 }
 
 void RichTextBox::insertFromMimeData(const QMimeData *source)

@@ -75,6 +75,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
 
@@ -91,7 +92,10 @@ private:
     // Where the display's soft breaks are; made when asked for, dropped at each change.
     const SoftBreaks::Map &softBreaks() const;
     void forgetSoftBreaks();
+    // Keeps the view on its text while what lies above it changes height.
+    void followShift(qreal dy);
 
     BackgroundLayout *m_background = nullptr;
     mutable std::unique_ptr<SoftBreaks::Map> m_softBreaks;
+    qreal m_drift = 0; // the part of a pixel the view did not move by
 };

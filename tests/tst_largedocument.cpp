@@ -1,0 +1,321 @@
+// Large and extreme documents opened through the open image: the whole document is
+// laid out in the end whatever the user does meanwhile, documents taller than Qt's
+// fixed-point layout allows open and can be scrolled to the end, huge paragraphs are
+// shown in pieces that never reach the text, and the editor draws what Qt's own
+// layout draws.
+#include "documentfixture.h"
+#include "platform/imagehandler.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QImage>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextImageFormat>
+#include <QTextLayout>
+#include <QTextTable>
+#include <QTimer>
+
+namespace {
+
+// Qt's own layout stops at 2^23 pixels.
+constexpr double QtLayoutLimit = 8388608;
+
+QString corpusFile(const char *name)
+{
+    return QStringLiteral(ORVO_RTF_CORPUS "/large/") + QLatin1String(name);
+}
+
+} // namespace
+
+class TestLargeDocument final : public QObject
+{
+    Q_OBJECT
+
+    DocumentFixture f;
+
+    RichTextBox *editor() const { return f.editor(); }
+
+    void open(const QString &path)
+    {
+        f.answerFileDialog(path);
+        f.click("Image6");
+    }
+
+    // Whether the paragraph shows in the view as it is scrolled now.
+    bool inView(const QTextBlock &block) const
+    {
+        const QRectF r = editor()->document()->documentLayout()->blockBoundingRect(block);
+        const int top = editor()->verticalScrollBar()->value();
+        return block.layout()->lineCount() > 0 && r.bottom() > top && r.top() < top + editor()->viewport()->height();
+    }
+
+    bool endReachedByScrolling() const
+    {
+        QScrollBar *bar = editor()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QCoreApplication::processEvents();
+        return inView(editor()->document()->lastBlock());
+    }
+
+    int paragraphsWithoutLines() const
+    {
+        int n = 0;
+        for (QTextBlock b = editor()->document()->begin(); b.isValid(); b = b.next())
+            n += b.isVisible() && b.layout()->lineCount() == 0;
+        return n;
+    }
+
+private slots:
+    void init() { f.setUp(); }
+    void cleanup() { f.tearDown(); }
+
+    void keyDuringTheBackgroundLayoutLeavesNothingBehind()
+    {
+        open(corpusFile("large-5mb.rtf"));
+        QVERIFY(!editor()->isLaidOut()); // the rest is laid out in the background
+        QTest::qWait(50);
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_X);
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 120000);
+        QCOMPARE(paragraphsWithoutLines(), 0);
+        QVERIFY(endReachedByScrolling());
+        QVERIFY(editor()->text().startsWith(QLatin1Char('x')));
+    }
+
+    void theViewStaysOnItsTextWhileTheRestIsLaidOut()
+    {
+        open(corpusFile("large-5mb.rtf"));
+        QScrollBar *bar = editor()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        QCoreApplication::processEvents();
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const QPointF top(20, bar->value() + 10);
+        const int shown = layout->hitTest(top, Qt::FuzzyHit);
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 120000);
+        QCOMPARE(layout->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit), shown);
+    }
+
+    void sevenHundredThousandLinesOpenAndTheLastIsReached()
+    {
+        const QString path = f.dir->filePath(QStringLiteral("lignes.txt"));
+        QByteArray lines;
+        for (int i = 1; i <= 700000; ++i)
+            lines += "l" + QByteArray::number(i) + '\n';
+        QVERIFY(writeBytes(path, lines));
+        open(path);
+        QCOMPARE(editor()->document()->blockCount(), 700000);
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(editor()->textCursor().atEnd());
+        QCOMPARE(editor()->textCursor().block().text(), QStringLiteral("l700000"));
+        QVERIFY(inView(editor()->textCursor().block()));
+        QVERIFY(editor()->document()->documentLayout()->documentSize().height() > QtLayoutLimit);
+    }
+
+    // Paragraphs 2,112 pixels apart: 3,950 of them come near Qt's limit, and a paste
+    // takes the document past it.
+    void pastingPastTheHeightLimitKeepsTheProgramAnswering()
+    {
+        const QString path = f.dir->filePath(QStringLiteral("haut.rtf"));
+        QByteArray rtf = "{\\rtf1\\ansi ";
+        for (int i = 1; i <= 3950; ++i)
+            rtf += "\\pard\\sb31680 p" + QByteArray::number(i) + "\\par\n";
+        QVERIFY(writeBytes(path, rtf + "}"));
+        open(path);
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+        QString pasted;
+        for (int i = 1; i <= 400; ++i)
+            pasted += QStringLiteral("collé %1\n").arg(i);
+        f.services.clipboard->content = pasted + QStringLiteral("fin");
+        f.click("Image5");
+        bool answered = false;
+        QTimer::singleShot(0, this, [&answered] { answered = true; });
+        QTRY_VERIFY(answered);
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QVERIFY(editor()->document()->documentLayout()->documentSize().height() > QtLayoutLimit);
+        QVERIFY(editor()->text().endsWith(QStringLiteral("collé 400\nfin")));
+        QVERIFY(endReachedByScrolling());
+    }
+
+    // One paragraph too long for the text engine is shown in pieces; none of them
+    // reaches the text, its positions, what is copied or what is saved.
+    void hugeParagraphPiecesAreNotText_data()
+    {
+        QTest::addColumn<QByteArray>("unit");
+        QTest::newRow("without a blank") << QByteArray("abcdefghij");
+        QTest::newRow("words") << QByteArray("mot ");
+        QTest::newRow("beyond Latin-1") << QByteArray("\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80 ");
+    }
+    void hugeParagraphPiecesAreNotText()
+    {
+        QFETCH(QByteArray, unit);
+        const QByteArray line = unit.repeated(300000 / unit.size());
+        const QString path = f.dir->filePath(QStringLiteral("ligne.txt"));
+        QVERIFY(writeBytes(path, "avant\n" + line + "\napr\xc3\xa8s"));
+        open(path);
+        const QString expected = QString::fromUtf8("avant\n" + line + "\napr\xc3\xa8s");
+        QVERIFY(editor()->document()->blockCount() > 4); // shown in pieces
+        QCOMPARE(editor()->text(), expected);
+
+        // Positions across every piece's end select the very characters of the text.
+        for (QTextBlock b = editor()->document()->findBlockByNumber(2); b.isValid() && b.next().isValid(); b = b.next()) {
+            QTextCursor c(editor()->document());
+            c.setPosition(b.position());
+            editor()->setTextCursor(c);
+            const int at = editor()->selStart();
+            f.form->Text1->setText(expected.mid(at - 3, 6));
+            editor()->setSelStart(at - 3);
+            editor()->setSelLength(6);
+            QCOMPARE(editor()->selText(), expected.mid(at - 3, 6));
+            f.click("Image10");
+            QCOMPARE(f.services.clipboard->content, expected.mid(at - 3, 6));
+        }
+
+        // Backspace at the start of a piece, Enter inside one: the text changes as a
+        // user expects, no more.
+        const QTextBlock piece = editor()->document()->findBlockByNumber(3);
+        QTextCursor c(editor()->document());
+        c.setPosition(piece.position());
+        editor()->setTextCursor(c);
+        const int at = editor()->selStart();
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_Backspace);
+        QString edited = expected;
+        edited.remove(at - 1, 1);
+        QCOMPARE(editor()->text(), edited);
+        QTest::keyClick(editor(), Qt::Key_Return);
+        edited.insert(at - 1, QLatin1Char('\n'));
+        QCOMPARE(editor()->text(), edited);
+
+        // Saved, the text comes back byte for byte.
+        const QString saved = f.dir->filePath(QStringLiteral("enregistre.txt"));
+        f.answerFileDialog(saved);
+        f.click("Image7");
+        QCOMPARE(fileBytes(saved), (edited + QStringLiteral("\r\n")).toUtf8());
+    }
+
+    void pastedHugeLineIsShownInPiecesAndUndoneWhole()
+    {
+        f.editor()->setText(QStringLiteral("début fin"));
+        editor()->setSelStart(6);
+        const QString line = QStringLiteral("zyxwvutsrq").repeated(20000);
+        f.services.clipboard->content = line + QStringLiteral(" ");
+        f.click("Image5");
+        QVERIFY(editor()->document()->blockCount() > 3);
+        QCOMPARE(editor()->text(), QStringLiteral("début ") + line + QStringLiteral(" fin"));
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), QStringLiteral("début fin"));
+        QCOMPARE(editor()->document()->blockCount(), 1);
+    }
+
+    // A table, a picture, margins and alignment: the editor draws them where Qt's own
+    // layout draws them, and a caret placed anywhere is where Qt puts it.
+    void drawsWhatQtsOwnLayoutDraws()
+    {
+        QTextEdit reference;
+        for (QTextEdit *edit : {static_cast<QTextEdit *>(editor()), &reference}) {
+            QTextDocument *doc = edit->document();
+            doc->clear();
+            QTextCursor c(doc);
+            QTextBlockFormat centred;
+            centred.setAlignment(Qt::AlignHCenter);
+            centred.setBottomMargin(12);
+            c.setBlockFormat(centred);
+            c.insertText(QStringLiteral("Titre centré au-dessus d'un tableau qui a sa propre largeur."));
+            QTextTableFormat tf;
+            tf.setCellPadding(3);
+            tf.setWidth(QTextLength(QTextLength::PercentageLength, 90));
+            tf.setAlignment(Qt::AlignHCenter);
+            QTextTable *table = c.insertTable(2, 3, tf);
+            for (int i = 0; i < 6; ++i)
+                table->cellAt(i / 3, i % 3).firstCursorPosition().insertText(QStringLiteral("cellule %1 avec du texte").arg(i));
+            table->mergeCells(1, 0, 1, 2);
+            QTextCursor after = table->lastCursorPosition();
+            after.movePosition(QTextCursor::NextBlock);
+            QImage image(30, 20, QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            doc->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("rtfimage://1")), image);
+            QTextImageFormat picture;
+            picture.setName(QStringLiteral("rtfimage://1"));
+            after.insertText(QStringLiteral("Une image "));
+            after.insertImage(picture);
+            after.insertText(QStringLiteral(" dans le texte, puis un retrait."));
+            QTextBlockFormat indented;
+            indented.setLeftMargin(40);
+            indented.setTextIndent(-20);
+            after.insertBlock(indented);
+            after.insertText(QStringLiteral("Paragraphe en retrait, assez long pour passer à la ligne suivante au moins une fois."));
+        }
+        reference.setFrameShape(QFrame::NoFrame);
+        reference.setFont(editor()->font());
+        reference.document()->setDefaultFont(editor()->document()->defaultFont());
+        reference.resize(editor()->size());
+        reference.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reference));
+        QTRY_VERIFY(editor()->isLaidOut());
+        for (int pos = 0; pos < editor()->document()->characterCount(); ++pos) {
+            QTextCursor mine(editor()->document());
+            mine.setPosition(pos);
+            editor()->setTextCursor(mine);
+            QTextCursor theirs(reference.document());
+            theirs.setPosition(pos);
+            reference.setTextCursor(theirs);
+            QCOMPARE(editor()->cursorRect(), reference.cursorRect());
+        }
+        editor()->moveCursor(QTextCursor::Start);
+        reference.moveCursor(QTextCursor::Start);
+        editor()->clearFocus();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
+    }
+
+    void clickPutsTheCaretOnTheCharacterClicked()
+    {
+        open(corpusFile("large-1mb.rtf"));
+        QScrollBar *bar = editor()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 3);
+        QCoreApplication::processEvents();
+        const QPoint place(150, editor()->viewport()->height() / 2);
+        QTest::mouseClick(editor()->viewport(), Qt::LeftButton, {}, place);
+        const QRect caret = editor()->cursorRect();
+        QVERIFY(qAbs(caret.center().y() - place.y()) <= caret.height());
+        QVERIFY(qAbs(caret.x() - place.x()) <= 20);
+        // And it stays there while the rest of the document is laid out.
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QCOMPARE(editor()->cursorRect(), caret);
+    }
+
+    void absurdPictureSizeIsShownBounded()
+    {
+        // A 1x1 PNG claiming a height of about 2.7 million pixels, 400 times.
+        QImage pixel(1, 1, QImage::Format_RGB32);
+        pixel.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(pixel.save(&buffer, "PNG"));
+        QByteArray rtf = "{\\rtf1\\ansi ";
+        for (int i = 0; i < 400; ++i)
+            rtf += "{\\pict\\pngblip\\picw1\\pich1\\picwgoal15\\pichgoal2000000000 " + png.toHex() + "}\\par\n";
+        const QString path = f.dir->filePath(QStringLiteral("images.rtf"));
+        QVERIFY(writeBytes(path, rtf + "fin}"));
+        open(path);
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        const QTextBlock first = editor()->document()->begin();
+        const QRectF r = editor()->document()->documentLayout()->blockBoundingRect(first);
+        QVERIFY(r.height() <= ImageHandler::MaximumSide + 100);
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(inView(editor()->textCursor().block()));
+        QCOMPARE(editor()->textCursor().block().text(), QStringLiteral("fin"));
+    }
+};
+
+QTEST_MAIN(TestLargeDocument)
+#include "tst_largedocument.moc"
