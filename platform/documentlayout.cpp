@@ -127,11 +127,15 @@ void DocumentLayout::shiftView(double dy) const
 {
     if (dy == 0)
         return;
-    // The scroll range first, so that the view can move as far as it must.
+    // The view moves within the scroll range: a range that grows is reported first,
+    // one that shrinks after (shrunk first, it would push the view up on its own).
     auto *self = const_cast<DocumentLayout *>(this);
-    self->reportSize();
+    if (dy > 0)
+        self->reportSize();
     self->m_viewTop += dy;
     emit self->viewShifted(dy);
+    if (dy < 0)
+        self->reportSize();
 }
 
 std::vector<FlowIndex::Entry> DocumentLayout::scan(int firstBlock, int minimumBlocks) const

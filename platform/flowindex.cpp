@@ -18,7 +18,8 @@ void FlowIndex::Chunk::recount()
         height += e.height();
         blocks += e.blocks;
         pending += e.state != Laid;
-        width = std::max(width, e.width);
+        if (e.state != Estimated) // an estimated entry keeps its length there
+            width = std::max(width, e.width);
     }
 }
 
@@ -94,12 +95,13 @@ void FlowIndex::set(int index, const Entry &entry)
     chunk.height += entry.height() - old.height();
     chunk.blocks += entry.blocks - old.blocks;
     chunk.pending += int(entry.state != Laid) - int(old.state != Laid);
-    const bool shrinks = entry.width < old.width && old.width >= chunk.width;
+    const float oldWidth = old.state == Estimated ? 0 : old.width;
+    const float newWidth = entry.state == Estimated ? 0 : entry.width;
     old = entry;
-    if (shrinks)
+    if (newWidth < oldWidth && oldWidth >= chunk.width)
         chunk.recount();
     else
-        chunk.width = std::max(chunk.width, entry.width);
+        chunk.width = std::max(chunk.width, newWidth);
 }
 
 void FlowIndex::replace(int first, int count, const std::vector<Entry> &entries)
