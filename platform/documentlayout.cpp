@@ -198,8 +198,10 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         m_lineHeight = metrics.lineSpacing();
         m_charWidth = qMax(qreal(1), metrics.averageCharWidth());
         // What paragraphs showed at another width or in another font tells nothing now.
-        if (!sameLook)
+        if (!sameLook) {
             m_learned = Learned();
+            m_metrics.clear();
+        }
         m_estimates = currentEstimates();
         // A new page width or a new default font: the heights laid out so far are
         // good estimates until each paragraph is laid out again. The same text and
@@ -379,7 +381,55 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
     }
 }
 
-void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m) const
+bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *m) const
+{
+    constexpr int Short = 160;
+    if (block.length() - 1 > Short || !block.isVisible() || block.textList())
+        return false;
+    const QTextBlockFormat bf = block.blockFormat();
+    if (bf.lineHeightType() != QTextBlockFormat::SingleHeight)
+        return false;
+    QTextBlock::iterator it = block.begin();
+    QString text;
+    int formatIndex = block.charFormatIndex();
+    if (it.atEnd()) {
+        if (ParagraphLayout::isEmptyBeforeTable(block) || ParagraphLayout::isEmptyAfterTable(block))
+            return false;
+    } else {
+        const QTextFragment fragment = it.fragment();
+        if (!(++it).atEnd())
+            return false;
+        text = fragment.text();
+        for (const QChar c : text) {
+            if (c.unicode() < 0x20 || c.unicode() >= 0x7F)
+                return false;
+        }
+        formatIndex = fragment.charFormatIndex();
+    }
+    auto found = m_metrics.constFind(formatIndex);
+    if (found == m_metrics.constEnd()) {
+        const QTextCharFormat cf = document()->allFormats().value(formatIndex).toCharFormat();
+        if (cf.isImageFormat() || cf.objectType() != QTextFormat::NoObject ||
+            cf.verticalAlignment() != QTextCharFormat::AlignNormal)
+            return false;
+        found = m_metrics.insert(formatIndex, QFontMetricsF(cf.font()));
+    }
+    const QFontMetricsF &fm = *found;
+    const qreal indent = bf.indent() * document()->indentWidth();
+    const qreal room = m_geometry.width - bf.leftMargin() - bf.rightMargin() - indent - qMax(qreal(0), bf.textIndent());
+    const qreal natural = text.isEmpty() ? 0 : fm.horizontalAdvance(text);
+    if (natural > room - 2)
+        return false;
+    m->height = std::ceil(fm.ascent() + fm.descent() + qMax(qreal(0), fm.leading()));
+    m->lines = 1;
+    m->topMargin = bf.topMargin();
+    m->bottomMargin = bf.bottomMargin();
+    m->width = bf.leftMargin() + indent + natural + bf.rightMargin();
+    return true;
+}
+
+void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m,
+                                     FlowIndex::State state) const
 {
     FlowIndex::Entry e = m_index.at(index);
     e.content = float(m.height);
@@ -392,7 +442,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
         if (!prev.frame)
             e.gap = qMax(prev.bottomMargin, e.topMargin);
     }
-    e.state = FlowIndex::Laid;
+    e.state = state;
     setEntry(index, e);
     m_learned.paragraphs += 1;
     m_learned.lines += m.lines;
@@ -620,6 +670,20 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
         if (e.frame) {
             layEntry(index, block);
         } else {
+            ParagraphLayout::Metrics measured;
+            if (!m_partial && measure(block, &measured)) {
+                commitParagraph(index, block, measured, FlowIndex::Measured);
+                block = advance(block, e.blocks);
+                ++index;
+                if (deadline.hasExpired())
+                    break;
+                if (index >= m_index.size() || !FlowIndex::isPending(m_index.at(index).state)) {
+                    index = m_index.nextPending(index);
+                    if (index >= 0)
+                        block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
+                }
+                continue;
+            }
             // A long paragraph may take more than one slice.
             if (!m_partial) {
                 m_partial = std::make_unique<ParagraphLayout::Layouter>(block, m_geometry.width);
@@ -635,7 +699,7 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
         ++index;
         if (deadline.hasExpired())
             break;
-        if (index >= m_index.size() || m_index.at(index).state == FlowIndex::Laid) {
+        if (index >= m_index.size() || !FlowIndex::isPending(m_index.at(index).state)) {
             index = m_index.nextPending(index);
             if (index >= 0)
                 block = document()->findBlockByNumber(m_index.locate(index).firstBlock);

@@ -4,6 +4,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QSizeF>
 
@@ -107,7 +108,12 @@ private:
     void refineEstimates(bool always);
     // Lays out entry index, whose first block is given.
     void layEntry(int index, const QTextBlock &first) const;
-    void commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m) const;
+    void commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m,
+                         FlowIndex::State state = FlowIndex::Laid) const;
+    // The height of a short paragraph of plain ASCII in one format that fits on one
+    // line, found from its font alone: no QTextLayout is made for it (a million of
+    // them would take hundreds of megabytes) until it is shown.
+    bool measure(const QTextBlock &block, ParagraphLayout::Metrics *metrics) const;
     // Ends the paragraph laid out over slices, if any, keeping none of its lines.
     void abandonPartial();
     void ensureLaid(int index, const QTextBlock &first) const;
@@ -139,6 +145,7 @@ private:
     QFont m_font;
     QString m_optionKey;
     mutable Learned m_learned;
+    mutable QHash<int, QFontMetricsF> m_metrics; // by character format, for measure()
     Estimates m_estimates; // what the estimated heights were made with
     mutable QSizeF m_reportedSize;
     mutable bool m_sizeCheckQueued = false;

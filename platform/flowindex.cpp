@@ -17,7 +17,7 @@ void FlowIndex::Chunk::recount()
     for (const Entry &e : entries) {
         height += e.height();
         blocks += e.blocks;
-        pending += e.state != Laid;
+        pending += isPending(e.state);
         if (e.state != Estimated) // an estimated entry keeps its length there
             width = std::max(width, e.width);
     }
@@ -94,7 +94,7 @@ void FlowIndex::set(int index, const Entry &entry)
     Entry &old = chunk.entries[size_t(offset)];
     chunk.height += entry.height() - old.height();
     chunk.blocks += entry.blocks - old.blocks;
-    chunk.pending += int(entry.state != Laid) - int(old.state != Laid);
+    chunk.pending += int(isPending(entry.state)) - int(isPending(old.state));
     const float oldWidth = old.state == Estimated ? 0 : old.width;
     const float newWidth = entry.state == Estimated ? 0 : entry.width;
     old = entry;
@@ -182,7 +182,7 @@ void FlowIndex::markAllStale()
 {
     for (Chunk &chunk : m_chunks) {
         for (Entry &e : chunk.entries) {
-            if (e.state == Laid)
+            if (e.state != Estimated)
                 e.state = Stale;
         }
         chunk.pending = int(chunk.entries.size());
@@ -288,7 +288,7 @@ int FlowIndex::nextPending(int from) const
         const Chunk &chunk = m_chunks[k];
         if (chunk.pending > 0) {
             for (size_t i = size_t(offset); i < chunk.entries.size(); ++i) {
-                if (chunk.entries[i].state != Laid)
+                if (isPending(chunk.entries[i].state))
                     return base + int(i);
             }
         }

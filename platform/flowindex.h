@@ -17,7 +17,10 @@ public:
         Estimated, // never laid out: the height is a guess from the length
         Laid,      // laid out at the current width
         Stale,     // laid out at another width or with other defaults: the height is a good guess
+        Measured,  // the height is exact, found without laying out lines; they come when shown
     };
+    // What the background still has to lay out.
+    static bool isPending(State s) { return s == Estimated || s == Stale; }
 
     struct Entry
     {
@@ -50,7 +53,7 @@ public:
     void set(int index, const Entry &entry);
     // Replaces count entries from first on with the given ones.
     void replace(int first, int count, const std::vector<Entry> &entries);
-    // Every laid entry becomes stale.
+    // Every laid or measured entry becomes stale.
     void markAllStale();
     // Gives every estimated entry the height estimate(entry) returns. Returns how much
     // the entries before index before grew.
@@ -80,7 +83,7 @@ public:
     Position atBlock(int blockNumber) const;
     // The top and first block of an entry.
     Position locate(int index) const;
-    // The first entry at or after from that is not laid out, or -1.
+    // The first entry at or after from that is pending, or -1.
     int nextPending(int from) const;
 
 private:

@@ -80,7 +80,13 @@ private slots:
         editor()->setFocus();
         QTest::keyClick(editor(), Qt::Key_X);
         QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 120000);
+        // The height found in the background is the height of every paragraph laid out.
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const qreal height = layout->documentSize().height();
+        for (QTextBlock b = editor()->document()->begin(); b.isValid(); b = b.next())
+            layout->blockBoundingRect(b);
         QCOMPARE(paragraphsWithoutLines(), 0);
+        QCOMPARE(layout->documentSize().height(), height);
         QVERIFY(endReachedByScrolling());
         QVERIFY(editor()->text().startsWith(QLatin1Char('x')));
     }
