@@ -212,8 +212,13 @@ public:
         return t.nsecsElapsed() / 1e6;
     }
 
-    int paragraphsWithoutLines() const
+    // Paragraphs whose height is not known: for the stock editor those without lines.
+    // Orvo measures short paragraphs without making lines until they are shown; what
+    // it has not laid out or measured, it still has to.
+    int paragraphsNotLaidOut() const
     {
+        if (m_orvo && m_form->RichTextBox1->isLaidOut())
+            return 0;
         int n = 0;
         for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
             n += b.isVisible() && b.layout()->lineCount() == 0;
@@ -334,7 +339,7 @@ int runChild(bool orvo, const QString &path, const QString &scenario)
         spin(50);
         s.key(Qt::Key_X);
         s.waitLaidOut();
-        out["unlaid"] = s.paragraphsWithoutLines();
+        out["unlaid"] = s.paragraphsNotLaidOut();
         out["paragraphs"] = s.document()->blockCount();
         out["reachable"] = s.endVisible() && out["unlaid"] == 0;
     } else if (scenario == QLatin1String("jump")) {
@@ -468,10 +473,10 @@ void row(const Both &b, const QString &key, const char *what, const char *unit, 
         const auto it = m.find(key);
         if (it == m.end())
             return failure.isEmpty() ? QStringLiteral("-") : failure;
-        return QString::number(median(it->second), 'f', 1);
+        return QString::number(median(it->second), 'f', 1) + QLatin1Char(' ') + QLatin1String(unit);
     };
-    std::printf("  %-44s orvo %12s %-3s  stock QTextEdit %12s %-3s  %s\n", what, qPrintable(value(b.orvo, b.orvoFailure)),
-                unit, qPrintable(value(b.qt, b.qtFailure)), unit, goal);
+    std::printf("  %-44s orvo %16s  stock QTextEdit %22s  %s\n", what, qPrintable(value(b.orvo, b.orvoFailure)),
+                qPrintable(value(b.qt, b.qtFailure)), goal);
     std::fflush(stdout);
 }
 

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -127,6 +128,10 @@ void DocumentLayout::shiftView(double dy) const
 {
     if (dy == 0)
         return;
+    if (m_batching) {
+        m_batchedShift += dy;
+        return;
+    }
     // The view moves within the scroll range: a range that grows is reported first,
     // one that shrinks after (shrunk first, it would push the view up on its own).
     auto *self = const_cast<DocumentLayout *>(this);
@@ -207,8 +212,11 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         // good estimates until each paragraph is laid out again. The same text and
         // look (the editor resized only in height) need nothing.
         if (!sameText) {
-            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-                b.clearLayout();
+            // A document met for the first time has no lines yet to forget.
+            if (m_index.size() > 0) {
+                for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+                    b.clearLayout();
+            }
             rebuild();
             m_viewIndex = -1;
         } else if (!sameLook) {
@@ -660,6 +668,14 @@ QRectF DocumentLayout::blockBoundingRect(const QTextBlock &block) const
 
 bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
 {
+    // The view follows once for the whole slice: nothing is painted in between.
+    m_batching = true;
+    m_batchedShift = 0;
+    const auto flush = qScopeGuard([this] {
+        m_batching = false;
+        shiftView(m_batchedShift);
+        reportSize();
+    });
     refineEstimates(false);
     int index = m_partial ? m_partialIndex : m_index.nextPending(0);
     if (index < 0)
@@ -705,7 +721,6 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
                 block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
         }
     }
-    reportSize();
     return m_partial || m_index.pendingCount() > 0;
 }
 

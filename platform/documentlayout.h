@@ -140,6 +140,8 @@ private:
     qreal m_lookaround = 1000;
     qreal m_viewTop = 0;
     mutable int m_viewIndex = -1; // the entry at the top of the view, -1 when to be found again
+    mutable bool m_batching = false; // a slice reports the view's shift once, at its end
+    mutable double m_batchedShift = 0;
     qreal m_lineHeight = 16; // of the default font
     qreal m_charWidth = 7;
     QFont m_font;
