@@ -16,8 +16,9 @@ class BackgroundLayout final : public QObject
     Q_DISABLE_COPY_MOVE(BackgroundLayout)
 
 public:
-    // The time one slice may take, in milliseconds.
-    static constexpr int SliceMs = 4;
+    // The time one slice may take, in milliseconds: half the longest stall allowed,
+    // so that a line of text begun at the deadline still ends in time.
+    static constexpr int SliceMs = 8;
 
     explicit BackgroundLayout(QTextEdit *editor);
 

@@ -5,6 +5,7 @@
 #include "platform/paragraphlayout.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QScopeGuard>
@@ -674,7 +675,10 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
     const auto flush = qScopeGuard([this] {
         m_batching = false;
         shiftView(m_batchedShift);
-        reportSize();
+        // The scroll bars follow the growing document a few times a second; each
+        // report reaches the editor's scroll bars and repaints them.
+        if (!m_sizeReported.isValid() || m_sizeReported.hasExpired(100) || m_index.pendingCount() == 0)
+            reportSize();
     });
     refineEstimates(false);
     int index = m_partial ? m_partialIndex : m_index.nextPending(0);
@@ -751,6 +755,7 @@ void DocumentLayout::noteSizeChange() const
 void DocumentLayout::reportSize()
 {
     m_sizeCheckQueued = false;
+    m_sizeReported.start();
     const QSizeF size = documentSize();
     if (size == m_reportedSize)
         return;

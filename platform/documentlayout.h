@@ -3,6 +3,7 @@
 #include "platform/flowindex.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
@@ -150,5 +151,6 @@ private:
     mutable QHash<int, QFontMetricsF> m_metrics; // by character format, for measure()
     Estimates m_estimates; // what the estimated heights were made with
     mutable QSizeF m_reportedSize;
+    QElapsedTimer m_sizeReported; // since the size was last reported
     mutable bool m_sizeCheckQueued = false;
 };

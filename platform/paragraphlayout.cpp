@@ -59,16 +59,27 @@ void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *a
 }
 
 // The stretches of the paragraph where no line may break for more than LongRun
-// characters: [start, end) pairs in positions of the paragraph.
+// characters: [start, end) pairs in positions of the paragraph. Only stretches
+// without a blank can be such; where they may break after all (ideographs, hyphens,
+// slashes) the Unicode rules tell.
 std::vector<std::pair<int, int>> longRuns(const QString &text)
 {
     std::vector<std::pair<int, int>> runs;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
-    int last = 0;
-    for (qsizetype at = finder.toNextBoundary(); at >= 0; at = finder.toNextBoundary()) {
-        if (at - last > LongRun)
-            runs.emplace_back(last, int(at));
-        last = int(at);
+    const int n = int(text.size());
+    int start = 0;
+    for (int i = 0; i <= n; ++i) {
+        if (i < n && !text.at(i).isSpace())
+            continue;
+        if (i - start > LongRun) {
+            QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.constData() + start, i - start);
+            qsizetype last = 0;
+            for (qsizetype at = finder.toNextBoundary(); at >= 0; at = finder.toNextBoundary()) {
+                if (at - last > LongRun)
+                    runs.emplace_back(start + int(last), start + int(at));
+                last = at;
+            }
+        }
+        start = i + 1;
     }
     return runs;
 }
