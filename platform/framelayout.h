@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QTextBlock>
 #include <QTextFrame>
+#include <QTextLength>
 
 #include <memory>
 #include <vector>
@@ -75,8 +76,16 @@ struct Geometry
     QPointF contentOrigin;
 };
 
+// Wide enough for any paragraph: the width at which content shows its natural widths.
+constexpr qreal Unbounded = 1e6;
+// A frame's width or height in pixels, the whole room for a variable one.
+qreal lengthValue(const QTextLength &length, qreal maximum);
+
 // Lays out the flow from it until its end within width.
 Flow layoutFlow(QTextFrame::iterator it, qreal width);
+// Draws a flow laid out by layoutFlow() with its top-left at origin.
+void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
+              const Flow &flow, int cursorWidth, const QRectF &clip);
 // Lays out a frame that may take up to availableWidth.
 std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth);
 

@@ -3,6 +3,7 @@ target_sources(orvo_ui PRIVATE
     flowindex.h flowindex.cpp
     paragraphlayout.h paragraphlayout.cpp
     framelayout.h framelayout.cpp
+    tablelayout.h tablelayout.cpp
     imagehandler.h imagehandler.cpp
     documentlayout.h documentlayout.cpp
     backgroundlayout.h backgroundlayout.cpp
