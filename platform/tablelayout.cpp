@@ -129,12 +129,14 @@ qreal roundFixed(qreal v)
 struct CellBox
 {
     QTextTableCell cell;
+    // Asking a cell for its place searches the table: asked once.
+    int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
     qreal top = 0, bottom = 0, left = 0, right = 0; // padding, with the cell's share of its borders
 };
 
 CellBox cellBox(const QTextTable *table, const QTextTableCell &cell, qreal cellPadding, bool collapse, bool grid)
 {
-    CellBox box{cell};
+    CellBox box{cell, cell.row(), cell.column(), cell.rowSpan(), cell.columnSpan()};
     const QTextTableCellFormat f = cell.format().toTableCellFormat();
     const qreal share = collapse ? 0.5 : 1;
     auto side = [&](Edge e) {
@@ -225,8 +227,8 @@ void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *
     std::vector<qreal> maxWidths(size_t(columns), -1);
     for (const CellBox &box : boxes) {
         const FrameLayout::Flow natural = FrameLayout::layoutFlow(box.cell.begin(), FrameLayout::Unbounded);
-        const int c = box.cell.column();
-        const int span = qMin(box.cell.columnSpan(), columns - c);
+        const int c = box.column;
+        const int span = qMin(box.columnSpan, columns - c);
         qreal minLeft = natural.minimumWidth + box.left + box.right;
         qreal maxLeft = natural.maximumWidth + box.left + box.right;
         for (int n = 0; n < span; ++n) {
@@ -323,34 +325,38 @@ void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *
     for (size_t i = 0; i < boxes.size(); ++i) {
         const CellBox &box = boxes[i];
         FrameLayout::Cell &cell = g->cells[i];
-        cell.row = box.cell.row();
-        cell.column = box.cell.column();
-        const qreal w = spanWidth(cell.column, box.cell.columnSpan()) - box.left - box.right;
+        cell.row = box.row;
+        cell.column = box.column;
+        const qreal w = spanWidth(cell.column, box.columnSpan) - box.left - box.right;
         cell.flow = FrameLayout::layoutFlow(box.cell.begin(), qMax(qreal(0), w));
         const qreal h = roundFixed(cell.flow.height + box.top + box.bottom);
-        if (box.cell.rowSpan() > 1)
+        if (box.rowSpan > 1)
             spanNeeds[i] = h;
         else
             g->rowHeight[size_t(cell.row)] = qMax(g->rowHeight[size_t(cell.row)], h);
     }
+    // The spans that end in each row, to grow it to what they need.
+    std::vector<std::vector<size_t>> spansEnding;
+    spansEnding.resize(size_t(rows));
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (spanNeeds[i] > 0)
+            spansEnding[size_t(qMin(boxes[i].row + boxes[i].rowSpan, rows) - 1)].push_back(i);
+    }
     for (int r = 0; r < rows; ++r) {
         g->rowY[size_t(r)] = r == 0 ? topMargin + spacing + border
                                     : g->rowY[size_t(r - 1)] + g->rowHeight[size_t(r - 1)] + 2 * cellBorder + spacing;
-        for (size_t i = 0; i < boxes.size(); ++i) {
-            const int last = qMin(boxes[i].cell.row() + boxes[i].cell.rowSpan(), rows) - 1;
-            if (spanNeeds[i] > 0 && last == r) {
-                const qreal have = g->rowY[size_t(r)] - g->rowY[size_t(boxes[i].cell.row())];
-                g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], roundFixed(spanNeeds[i] - have));
-            }
+        for (const size_t i : spansEnding[size_t(r)]) {
+            const qreal have = g->rowY[size_t(r)] - g->rowY[size_t(boxes[i].row)];
+            g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], roundFixed(spanNeeds[i] - have));
         }
     }
     for (size_t i = 0; i < boxes.size(); ++i) {
         const CellBox &box = boxes[i];
         FrameLayout::Cell &cell = g->cells[i];
-        const int lastRow = qMin(cell.row + box.cell.rowSpan(), rows) - 1;
+        const int lastRow = qMin(cell.row + box.rowSpan, rows) - 1;
         const qreal top = g->rowY[size_t(cell.row)];
         const qreal height = g->rowY[size_t(lastRow)] + g->rowHeight[size_t(lastRow)] - top;
-        cell.rect = QRectF(g->columnX[size_t(cell.column)], top, spanWidth(cell.column, box.cell.columnSpan()), height);
+        cell.rect = QRectF(g->columnX[size_t(cell.column)], top, spanWidth(cell.column, box.columnSpan), height);
         qreal offset = 0;
         const qreal used = cell.flow.height + box.top + box.bottom;
         switch (box.cell.format().verticalAlignment()) {
