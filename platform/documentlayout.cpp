@@ -3,6 +3,7 @@
 #include "platform/framelayout.h"
 #include "platform/imagehandler.h"
 #include "platform/paragraphlayout.h"
+#include "platform/tablelayout.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -119,10 +120,27 @@ int DocumentLayout::viewIndex() const
 
 void DocumentLayout::setEntry(int index, const FlowIndex::Entry &entry) const
 {
-    const double before = m_index.at(index).height();
+    const FlowIndex::Entry before = m_index.at(index);
+    const int view = viewIndex();
     m_index.set(index, entry);
-    if (index < viewIndex())
-        shiftView(entry.height() - before);
+    // What lies above the view moves it, and so does the gap above the entry the view
+    // begins in: it lies above the entry's text. When that entry itself grows or
+    // shrinks (laid out at last), the view keeps its place in it proportionally: the
+    // top of the view never ends up beyond an entry that shrank under it.
+    if (index < view) {
+        shiftView(entry.height() - before.height());
+    } else if (index == view) {
+        double dy = double(entry.gap) - double(before.gap);
+        if (entry.content != before.content && before.content > 0) {
+            const double contentTop = m_geometry.top + m_index.locate(index).top + entry.gap;
+            const double into = m_viewTop + dy - contentTop;
+            if (into > 0) {
+                const double fraction = qMin(1.0, into / double(before.content));
+                dy += fraction * (double(entry.content) - double(before.content));
+            }
+        }
+        shiftView(dy);
+    }
 }
 
 void DocumentLayout::shiftView(double dy) const
@@ -235,6 +253,19 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         return;
     }
 
+    // A change within one cell of a table may lay out that cell only.
+    m_cellEdit = CellEdit();
+    if (QTextFrame *frame = topFrame(from); frame && frame == topFrame(from + length) && frame == doc->frameAt(from) &&
+                                            frame == doc->frameAt(from + length)) {
+        if (auto *table = qobject_cast<QTextTable *>(frame)) {
+            const QTextTableCell a = table->cellAt(from);
+            const QTextTableCell b = table->cellAt(from + length);
+            if (a.isValid() && a == b)
+                m_cellEdit = {frame, a.row(), a.column()};
+        }
+    }
+    const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
+
     // The changed paragraphs lose their lines at once: nothing may read lines made
     // for a text that is gone.
     {
@@ -336,7 +367,7 @@ QTextFrame *DocumentLayout::topFrame(int position) const
 const FrameLayout::Geometry *DocumentLayout::frameGeometry(const QTextFrame *frame) const
 {
     const auto it = m_frames.constFind(frame);
-    return it == m_frames.constEnd() ? nullptr : it->get();
+    return it == m_frames.constEnd() ? nullptr : it->geometry.get();
 }
 
 qreal DocumentLayout::frameX(const FrameLayout::Geometry &g) const
@@ -356,7 +387,7 @@ qreal DocumentLayout::frameX(const FrameLayout::Geometry &g) const
 
 void DocumentLayout::layEntry(int index, const QTextBlock &first) const
 {
-    FlowIndex::Entry e = m_index.at(index);
+    const FlowIndex::Entry e = m_index.at(index);
     if (!e.frame) {
         if (m_partial && m_partialIndex == index) {
             // Begun in an earlier slice: finished now, it is needed.
@@ -369,16 +400,43 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
         }
         return;
     }
-    if (QTextFrame *frame = topFrame(first.position())) {
-        std::shared_ptr<FrameLayout::Geometry> g = FrameLayout::layoutFrame(frame, m_geometry.width);
-        if (!m_frames.contains(frame)) {
-            connect(frame, &QObject::destroyed, this, [this, frame] { m_frames.remove(frame); });
+    QTextFrame *frame = topFrame(first.position());
+    if (!frame)
+        return;
+    auto *table = qobject_cast<QTextTable *>(frame);
+    if (table && m_cellEdit.table == frame) {
+        // Typing in a cell of a table with fixed columns: that cell and the rows.
+        const Laid laid = m_frames.value(frame);
+        if (laid.table && laid.table->relayoutCell(m_cellEdit.row, m_cellEdit.column)) {
+            commitFrame(index, frame, laid.geometry, laid.table);
+            return;
         }
-        m_frames.insert(frame, g);
-        e.content = float(g->size.height());
-        e.width = float(frameX(*g) + g->size.width());
-        e.gap = 0;
     }
+    std::shared_ptr<TableLayout::Layouter> layouter;
+    if (m_partialTable && m_partialIndex == index) {
+        layouter = std::move(m_partialTable);
+        m_partialIndex = -1;
+    } else if (table) {
+        layouter = std::make_shared<TableLayout::Layouter>(table, m_geometry.width);
+    }
+    if (layouter) {
+        layouter->run(QDeadlineTimer(QDeadlineTimer::Forever));
+        commitFrame(index, frame, layouter->geometry(), layouter);
+    } else {
+        commitFrame(index, frame, FrameLayout::layoutFrame(frame, m_geometry.width));
+    }
+}
+
+void DocumentLayout::commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry,
+                                 const std::shared_ptr<TableLayout::Layouter> &table) const
+{
+    FlowIndex::Entry e = m_index.at(index);
+    if (!m_frames.contains(frame))
+        connect(frame, &QObject::destroyed, this, [this, frame] { m_frames.remove(frame); });
+    m_frames.insert(frame, Laid{geometry, table});
+    e.content = float(geometry->size.height());
+    e.width = float(frameX(*geometry) + geometry->size.width());
+    e.gap = 0;
     e.state = FlowIndex::Laid;
     setEntry(index, e);
     if (index + 1 < m_index.size()) {
@@ -388,6 +446,46 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
             setEntry(index + 1, next);
         }
     }
+}
+
+bool DocumentLayout::layOutSome(int index, const QTextBlock &first, const QDeadlineTimer &deadline)
+{
+    const FlowIndex::Entry e = m_index.at(index);
+    if (e.frame) {
+        // A table is laid out cell by cell, over as many slices as it takes.
+        QTextFrame *frame = topFrame(first.position());
+        auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table) {
+            layEntry(index, first);
+            return true;
+        }
+        if (!m_partialTable) {
+            m_partialTable = std::make_unique<TableLayout::Layouter>(table, m_geometry.width);
+            m_partialIndex = index;
+        }
+        if (!m_partialTable->run(deadline))
+            return false;
+        std::shared_ptr<TableLayout::Layouter> done = std::move(m_partialTable);
+        m_partialIndex = -1;
+        commitFrame(index, frame, done->geometry(), done);
+        return true;
+    }
+    ParagraphLayout::Metrics measured;
+    if (!m_partial && measure(first, &measured)) {
+        commitParagraph(index, first, measured, FlowIndex::Measured);
+        return true;
+    }
+    // A long paragraph is laid out line by line, over as many slices as it takes.
+    if (!m_partial) {
+        m_partial = std::make_unique<ParagraphLayout::Layouter>(first, m_geometry.width);
+        m_partialIndex = index;
+    }
+    if (!m_partial->run(deadline))
+        return false;
+    std::unique_ptr<ParagraphLayout::Layouter> done = std::move(m_partial);
+    m_partialIndex = -1;
+    commitParagraph(index, first, done->metrics());
+    return true;
 }
 
 bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *m) const
@@ -476,6 +574,7 @@ void DocumentLayout::abandonPartial()
     if (m_partial)
         m_partial->abandon();
     m_partial.reset();
+    m_partialTable.reset();
     m_partialIndex = -1;
 }
 
@@ -681,41 +780,16 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
             reportSize();
     });
     refineEstimates(false);
-    int index = m_partial ? m_partialIndex : m_index.nextPending(0);
+    const bool resuming = m_partialIndex >= 0;
+    int index = resuming ? m_partialIndex : m_index.nextPending(0);
     if (index < 0)
         return false;
-    QTextBlock block = m_partial ? m_partial->block() : document()->findBlockByNumber(m_index.locate(index).firstBlock);
+    QTextBlock block = m_partial ? m_partial->block()
+                                 : document()->findBlockByNumber(m_index.locate(index).firstBlock);
     while (index >= 0 && block.isValid()) {
-        const FlowIndex::Entry e = m_index.at(index);
-        if (e.frame) {
-            layEntry(index, block);
-        } else {
-            ParagraphLayout::Metrics measured;
-            if (!m_partial && measure(block, &measured)) {
-                commitParagraph(index, block, measured, FlowIndex::Measured);
-                block = advance(block, e.blocks);
-                ++index;
-                if (deadline.hasExpired())
-                    break;
-                if (index >= m_index.size() || !FlowIndex::isPending(m_index.at(index).state)) {
-                    index = m_index.nextPending(index);
-                    if (index >= 0)
-                        block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
-                }
-                continue;
-            }
-            // A long paragraph may take more than one slice.
-            if (!m_partial) {
-                m_partial = std::make_unique<ParagraphLayout::Layouter>(block, m_geometry.width);
-                m_partialIndex = index;
-            }
-            if (!m_partial->run(deadline))
-                break;
-            std::unique_ptr<ParagraphLayout::Layouter> done = std::move(m_partial);
-            m_partialIndex = -1;
-            commitParagraph(index, block, done->metrics());
-        }
-        block = advance(block, e.blocks);
+        if (!layOutSome(index, block, deadline))
+            break;
+        block = advance(block, m_index.at(index).blocks);
         ++index;
         if (deadline.hasExpired())
             break;
@@ -725,7 +799,7 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
                 block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
         }
     }
-    return m_partial || m_index.pendingCount() > 0;
+    return m_partialIndex >= 0 || m_index.pendingCount() > 0;
 }
 
 bool DocumentLayout::isComplete() const

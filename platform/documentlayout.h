@@ -20,6 +20,9 @@ namespace ParagraphLayout {
 class Layouter;
 struct Metrics;
 }
+namespace TableLayout {
+class Layouter;
+}
 
 // The editor's document layout. Qt's own lays a document out from the top, every
 // paragraph after the previous one, and repositions every later paragraph after an
@@ -111,6 +114,10 @@ private:
     void layEntry(int index, const QTextBlock &first) const;
     void commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m,
                          FlowIndex::State state = FlowIndex::Laid) const;
+    void commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry,
+                     const std::shared_ptr<TableLayout::Layouter> &table = {}) const;
+    // Lays out what it can of entry index before the deadline; true when it is done.
+    bool layOutSome(int index, const QTextBlock &first, const QDeadlineTimer &deadline);
     // The height of a short paragraph of plain ASCII in one format that fits on one
     // line, found from its font alone: no QTextLayout is made for it (a million of
     // them would take hundreds of megabytes) until it is shown.
@@ -131,11 +138,28 @@ private:
     void shiftView(double dy) const;
 
     Geometry m_geometry;
-    // The paragraph that layoutPending() is laying out over several slices.
+    // The paragraph or table that layoutPending() is laying out over several slices,
+    // and its entry.
     mutable std::unique_ptr<ParagraphLayout::Layouter> m_partial;
+    mutable std::unique_ptr<TableLayout::Layouter> m_partialTable;
     mutable int m_partialIndex = -1;
     mutable FlowIndex m_index;
-    mutable QHash<const QTextFrame *, std::shared_ptr<FrameLayout::Geometry>> m_frames;
+    // The root frame's tables and frames as laid out; a table keeps the layouter that
+    // made it, to lay out one cell again after an edit.
+    struct Laid
+    {
+        std::shared_ptr<FrameLayout::Geometry> geometry;
+        std::shared_ptr<TableLayout::Layouter> table;
+    };
+    mutable QHash<const QTextFrame *, Laid> m_frames;
+    // The cell a change is confined to, while documentChanged() lays it out again.
+    struct CellEdit
+    {
+        const QTextFrame *table = nullptr;
+        int row = -1;
+        int column = -1;
+    };
+    CellEdit m_cellEdit;
     int m_blockCount = 0;
     int m_length = 0;
     qreal m_lookaround = 1000;

@@ -103,12 +103,11 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width)
 
 std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth)
 {
+    if (auto *table = qobject_cast<QTextTable *>(frame))
+        return TableLayout::layout(table, availableWidth);
     auto g = std::make_shared<Geometry>();
     g->frame = frame;
-    if (auto *table = qobject_cast<QTextTable *>(frame))
-        TableLayout::layout(table, availableWidth, g.get());
-    else
-        layoutPlainFrame(frame, availableWidth, g.get());
+    layoutPlainFrame(frame, availableWidth, g.get());
     return g;
 }
 

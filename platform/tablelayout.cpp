@@ -1,5 +1,6 @@
 #include "platform/tablelayout.h"
 
+#include <QDeadlineTimer>
 #include <QPainter>
 #include <QTextCursor>
 #include <QTextTable>
@@ -126,18 +127,92 @@ qreal roundFixed(qreal v)
     return std::floor(v + 0.5);
 }
 
-struct CellBox
+// One collapsed or explicit cell edge, placed the way Qt places it: a collapsed edge
+// straddles the line between two cells, whole pixels on each side.
+void drawEdge(QPainter *painter, const QTextTable *table, const QRectF &rect, Edge side, const EdgeData &d,
+              bool collapse, bool grid, bool continuesBelow)
 {
-    QTextTableCell cell;
-    // Asking a cell for its place searches the table: asked once.
-    int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
-    qreal top = 0, bottom = 0, left = 0, right = 0; // padding, with the cell's share of its borders
-};
+    if (d.width <= 0)
+        return;
+    const QTextTableCellFormat f = d.cell.format().toTableCellFormat();
+    int style = QTextFrameFormat::BorderStyle_None;
+    QBrush brush;
+    if (!d.explicitly && grid) {
+        style = table->format().borderStyle();
+        brush = table->format().borderBrush();
+    } else if (f.hasProperty(styleProperty(d.edge))) {
+        style = f.intProperty(styleProperty(d.edge));
+        brush = qvariant_cast<QBrush>(f.property(brushProperty(d.edge)));
+    }
+    if (style == QTextFrameFormat::BorderStyle_None)
+        return;
+    if (brush.style() == Qt::NoBrush)
+        brush = Qt::black;
+    // Inset and outset light one half of the edges, as Qt draws them.
+    const bool topOrLeft = side == Edge::Top || side == Edge::Left;
+    if ((style == QTextFrameFormat::BorderStyle_Outset && topOrLeft) ||
+        (style == QTextFrameFormat::BorderStyle_Inset && !topOrLeft))
+        brush = QBrush(brush.color().lighter());
+    const qreal w = d.width;
+    const qreal in = collapse ? std::ceil(w / 2) : 0;  // outward on the top and left
+    const qreal out = collapse ? std::floor(w / 2) : 0; // outward on the bottom and right
+    // Where collapsed edges of equal width meet, the vertical one takes the corner
+    // above it and leaves the one below to the edge that continues it; a horizontal
+    // one stops short of the corner on its right.
+    const qreal shortRight = collapse ? in : 0;
+    const qreal up = collapse ? in : 0;
+    const qreal shortBottom = collapse && continuesBelow ? in : 0;
+    QRectF r;
+    switch (side) {
+    case Edge::Top:
+        r = QRectF(rect.left(), rect.top() - in, rect.width() - shortRight, w);
+        break;
+    case Edge::Bottom:
+        r = QRectF(rect.left(), rect.bottom() - w + out, rect.width() - shortRight, w);
+        break;
+    case Edge::Left:
+        r = QRectF(rect.left() - in, rect.top() - up, w, rect.height() + up - shortBottom);
+        break;
+    case Edge::Right:
+        r = QRectF(rect.right() - w + out, rect.top() - up, w, rect.height() + up - shortBottom);
+        break;
+    }
+    if (style == QTextFrameFormat::BorderStyle_Dashed || style == QTextFrameFormat::BorderStyle_Dotted) {
+        const bool horizontal = side == Edge::Top || side == Edge::Bottom;
+        QPen pen(brush, w, style == QTextFrameFormat::BorderStyle_Dashed ? Qt::DashLine : Qt::DotLine, Qt::FlatCap);
+        painter->setPen(pen);
+        painter->drawLine(horizontal ? QLineF(r.left(), r.center().y(), r.right(), r.center().y())
+                                     : QLineF(r.center().x(), r.top(), r.center().x(), r.bottom()));
+    } else {
+        painter->fillRect(r, brush);
+    }
+}
 
-CellBox cellBox(const QTextTable *table, const QTextTableCell &cell, qreal cellPadding, bool collapse, bool grid)
+// The cells a selection covers whole, when it spans cells of this table.
+bool cellSelected(const QAbstractTextDocumentLayout::PaintContext &context, QTextTable *table, int row, int column,
+                  QTextCharFormat *format)
+{
+    for (const QAbstractTextDocumentLayout::Selection &s : context.selections) {
+        if (!s.cursor.hasComplexSelection() || s.cursor.currentTable() != table)
+            continue;
+        int firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
+        s.cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
+        if (row >= firstRow && row < firstRow + rows && column >= firstColumn && column < firstColumn + columns) {
+            *format = s.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+Layouter::CellBox Layouter::cellBox(const QTextTable *table, const QTextTableCell &cell, qreal cellPadding,
+                                    bool collapse, bool grid)
 {
     CellBox box{cell, cell.row(), cell.column(), cell.rowSpan(), cell.columnSpan()};
     const QTextTableCellFormat f = cell.format().toTableCellFormat();
+    box.alignment = f.verticalAlignment();
     const qreal share = collapse ? 0.5 : 1;
     auto side = [&](Edge e) {
         const QVariant v = f.property(paddingProperty(e));
@@ -151,101 +226,162 @@ CellBox cellBox(const QTextTable *table, const QTextTableCell &cell, qreal cellP
     return box;
 }
 
-void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *g)
+Layouter::Layouter(QTextTable *table, qreal availableWidth)
+    : m_table(table)
+    , m_geometry(std::make_shared<FrameLayout::Geometry>())
 {
+    FrameLayout::Geometry *g = m_geometry.get();
+    g->frame = table;
     const QTextTableFormat fmt = table->format();
-    const int rows = table->rows();
-    const int columns = table->columns();
+    m_rows = table->rows();
+    m_columns = table->columns();
     g->table = true;
-    g->rows = rows;
-    g->columns = columns;
-    if (rows <= 0 || columns <= 0)
+    g->rows = m_rows;
+    g->columns = m_columns;
+    if (m_rows <= 0 || m_columns <= 0) {
+        m_phase = Phase::Done;
         return;
+    }
     // Qt's numbers: margins, border and padding are whole pixels; a collapsed table
     // has no spacing and no border ring around its cells, but the widest outer cell
     // edges, halved, around it.
-    const bool collapse = fmt.borderCollapse();
-    const bool grid = collapse && fmt.border() >= 1;
-    const qreal border = roundFixed(fmt.border());
-    const qreal cellBorder = collapse ? 0 : border;
-    const qreal spacing = collapse ? 0 : roundFixed(fmt.cellSpacing());
-    const qreal framePadding = roundFixed(fmt.padding());
-    const qreal marginLeft = roundFixed(fmt.leftMargin());
-    const qreal marginRight = roundFixed(fmt.rightMargin());
-    const qreal marginTop = roundFixed(fmt.topMargin());
-    const qreal marginBottom = roundFixed(fmt.bottomMargin());
-    qreal outerTop = border, outerBottom = border, outerLeft = border, outerRight = border;
-    if (collapse) {
+    m_collapse = fmt.borderCollapse();
+    m_grid = m_collapse && fmt.border() >= 1;
+    m_border = roundFixed(fmt.border());
+    m_cellBorder = m_collapse ? 0 : m_border;
+    m_spacing = m_collapse ? 0 : roundFixed(fmt.cellSpacing());
+    m_framePadding = roundFixed(fmt.padding());
+    m_marginLeft = roundFixed(fmt.leftMargin());
+    m_marginRight = roundFixed(fmt.rightMargin());
+    m_marginTop = roundFixed(fmt.topMargin());
+    m_marginBottom = roundFixed(fmt.bottomMargin());
+    m_outerTop = m_outerBottom = m_outerLeft = m_outerRight = m_border;
+    if (m_collapse) {
         qreal widest[4] = {0, 0, 0, 0};
-        for (int r = 0; r < rows; ++r) {
-            for (int c = 0; c < columns; ++c) {
+        for (int r = 0; r < m_rows; ++r) {
+            for (int c = 0; c < m_columns; ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);
                 if (r == 0)
-                    widest[0] = qMax(widest[0], cellEdge(table, cell, Edge::Top, grid).width);
-                if (r == rows - 1)
-                    widest[1] = qMax(widest[1], cellEdge(table, cell, Edge::Bottom, grid).width);
+                    widest[0] = qMax(widest[0], cellEdge(table, cell, Edge::Top, m_grid).width);
+                if (r == m_rows - 1)
+                    widest[1] = qMax(widest[1], cellEdge(table, cell, Edge::Bottom, m_grid).width);
             }
-            widest[2] = qMax(widest[2], cellEdge(table, table->cellAt(r, 0), Edge::Left, grid).width);
-            widest[3] = qMax(widest[3], cellEdge(table, table->cellAt(r, columns - 1), Edge::Right, grid).width);
+            widest[2] = qMax(widest[2], cellEdge(table, table->cellAt(r, 0), Edge::Left, m_grid).width);
+            widest[3] = qMax(widest[3], cellEdge(table, table->cellAt(r, m_columns - 1), Edge::Right, m_grid).width);
         }
-        outerTop = roundFixed(widest[0] / 2);
-        outerBottom = roundFixed(widest[1] / 2);
-        outerLeft = roundFixed(widest[2] / 2);
-        outerRight = roundFixed(widest[3] / 2);
+        m_outerTop = roundFixed(widest[0] / 2);
+        m_outerBottom = roundFixed(widest[1] / 2);
+        m_outerLeft = roundFixed(widest[2] / 2);
+        m_outerRight = roundFixed(widest[3] / 2);
     }
-    g->border = border;
-    g->cellBorder = cellBorder;
+    g->border = m_border;
+    g->cellBorder = m_cellBorder;
     g->borderBrush = fmt.borderBrush().style() == Qt::NoBrush ? QBrush(Qt::darkGray) : fmt.borderBrush();
-    const qreal leftMargin = marginLeft + framePadding + outerLeft;
-    const qreal rightMargin = marginRight + framePadding + outerRight;
-    const qreal topMargin = marginTop + framePadding + outerTop;
+    m_leftMargin = m_marginLeft + m_framePadding + m_outerLeft;
+    m_rightMargin = m_marginRight + m_framePadding + m_outerRight;
+    m_topMargin = m_marginTop + m_framePadding + m_outerTop;
     const qreal frameWidth = FrameLayout::lengthValue(fmt.width(), availableWidth);
-    const qreal contentsWidth = frameWidth - 2 * (border + framePadding) - marginLeft - marginRight;
+    m_contentsWidth = frameWidth - 2 * (m_border + m_framePadding) - m_marginLeft - m_marginRight;
+    m_constraints = fmt.columnWidthConstraints();
+    m_constraints.resize(m_columns);
+    m_variableWidth = fmt.width().type() == QTextLength::VariableLength;
+    m_cellPadding = fmt.cellPadding();
+    g->cellIndex.assign(size_t(m_rows) * size_t(m_columns), -1);
+    m_minWidths.assign(size_t(m_columns), 1);
+    m_maxWidths.assign(size_t(m_columns), -1);
+}
 
-    QList<QTextLength> constraints = fmt.columnWidthConstraints();
-    constraints.resize(columns);
-
-    std::vector<CellBox> boxes; // the top-left cell of each span, row by row
-    g->cellIndex.assign(size_t(rows) * size_t(columns), -1);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
+bool Layouter::run(const QDeadlineTimer &deadline)
+{
+    FrameLayout::Geometry *g = m_geometry.get();
+    // The cells, row by row: the top-left one of each span.
+    while (m_phase == Phase::Cells) {
+        if (m_next >= m_rows) {
+            m_phase = Phase::Natural;
+            m_next = 0;
+            break;
+        }
+        const int r = m_next++;
+        for (int c = 0; c < m_columns; ++c) {
+            const QTextTableCell cell = m_table->cellAt(r, c);
             if (!cell.isValid())
                 continue;
             if (cell.row() != r || cell.column() != c) {
-                const int origin = g->cellIndex[size_t(cell.row()) * size_t(columns) + size_t(cell.column())];
-                g->cellIndex[size_t(r) * size_t(columns) + size_t(c)] = origin;
+                const int origin = g->cellIndex[size_t(cell.row()) * size_t(m_columns) + size_t(cell.column())];
+                g->cellIndex[size_t(r) * size_t(m_columns) + size_t(c)] = origin;
                 continue;
             }
-            g->cellIndex[size_t(r) * size_t(columns) + size_t(c)] = int(boxes.size());
-            boxes.push_back(cellBox(table, cell, fmt.cellPadding(), collapse, grid));
+            g->cellIndex[size_t(r) * size_t(m_columns) + size_t(c)] = int(m_boxes.size());
+            m_boxes.push_back(cellBox(m_table, cell, m_cellPadding, m_collapse, m_grid));
         }
+        if (deadline.hasExpired())
+            return false;
     }
-
     // Natural widths: each cell laid out without wrapping gives its minimum and maximum.
-    std::vector<qreal> minWidths(size_t(columns), 1);
-    std::vector<qreal> maxWidths(size_t(columns), -1);
-    for (const CellBox &box : boxes) {
+    while (m_phase == Phase::Natural) {
+        if (m_next >= int(m_boxes.size())) {
+            distributeWidths();
+            m_phase = Phase::Rows;
+            m_next = 0;
+            break;
+        }
+        const CellBox &box = m_boxes[size_t(m_next++)];
         const FrameLayout::Flow natural = FrameLayout::layoutFlow(box.cell.begin(), FrameLayout::Unbounded);
         const int c = box.column;
-        const int span = qMin(box.columnSpan, columns - c);
+        const int span = qMin(box.columnSpan, m_columns - c);
         qreal minLeft = natural.minimumWidth + box.left + box.right;
         qreal maxLeft = natural.maximumWidth + box.left + box.right;
         for (int n = 0; n < span; ++n) {
             const size_t col = size_t(c + n);
             const qreal w = std::ceil(minLeft / (span - n));
-            minWidths[col] = qMax(minWidths[col], w);
-            minLeft -= minWidths[col];
+            m_minWidths[col] = qMax(m_minWidths[col], w);
+            minLeft -= m_minWidths[col];
             const qreal mw = std::ceil(maxLeft / (span - n));
-            maxWidths[col] = qMax(qMax(maxWidths[col], mw), minWidths[col]);
-            maxLeft -= maxWidths[col];
+            m_maxWidths[col] = qMax(qMax(m_maxWidths[col], mw), m_minWidths[col]);
+            maxLeft -= m_maxWidths[col];
         }
+        if (deadline.hasExpired())
+            return false;
     }
+    // Rows: each cell laid out at its width; a span grows only its last row.
+    while (m_phase == Phase::Rows) {
+        if (m_next >= int(m_boxes.size())) {
+            finish();
+            m_phase = Phase::Done;
+            break;
+        }
+        const size_t i = size_t(m_next++);
+        const CellBox &box = m_boxes[i];
+        FrameLayout::Cell &cell = g->cells[i];
+        cell.row = box.row;
+        cell.column = box.column;
+        const qreal w = spanWidth(cell.column, box.columnSpan) - box.left - box.right;
+        cell.flow = FrameLayout::layoutFlow(box.cell.begin(), qMax(qreal(0), w));
+        m_boxes[i].needed = roundFixed(cell.flow.height + box.top + box.bottom);
+        if (deadline.hasExpired())
+            return m_phase == Phase::Done;
+    }
+    return true;
+}
 
+qreal Layouter::spanWidth(int column, int span) const
+{
+    const FrameLayout::Geometry *g = m_geometry.get();
+    const int last = qMin(column + span, m_columns) - 1;
+    return g->columnX[size_t(last)] + g->columnWidth[size_t(last)] - g->columnX[size_t(column)];
+}
+
+void Layouter::distributeWidths()
+{
+    FrameLayout::Geometry *g = m_geometry.get();
+    const int columns = m_columns;
+    const QList<QTextLength> &constraints = m_constraints;
+    std::vector<qreal> &minWidths = m_minWidths;
+    const std::vector<qreal> &maxWidths = m_maxWidths;
     // Fixed columns, then percentages, then the variable ones share what is left.
-    qreal remaining = contentsWidth - columns * 2 * cellBorder - (columns + 1) * spacing;
-    if (collapse)
-        remaining -= outerLeft + outerRight;
+    qreal remaining = m_contentsWidth - columns * 2 * m_cellBorder - (columns + 1) * m_spacing;
+    if (m_collapse)
+        remaining -= m_outerLeft + m_outerRight;
     const qreal initial = remaining;
     std::vector<qreal> widths(size_t(columns), 0);
     qreal totalPercentage = 0;
@@ -292,7 +428,7 @@ void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *
                 remaining -= w;
             }
         }
-        if (remaining > 0 && fmt.width().type() != QTextLength::VariableLength) {
+        if (remaining > 0 && !m_variableWidth) {
             for (int i = 0; i < columns; ++i) {
                 if (constraints.at(i).type() == QTextLength::VariableLength)
                     widths[size_t(i)] += remaining / variable;
@@ -309,45 +445,67 @@ void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *
     g->columnWidth = widths;
     g->columnX.resize(size_t(columns));
     for (int i = 0; i < columns; ++i) {
-        g->columnX[size_t(i)] = i == 0 ? leftMargin + spacing + border
-                                       : g->columnX[size_t(i - 1)] + widths[size_t(i - 1)] + 2 * cellBorder + spacing;
+        g->columnX[size_t(i)] = i == 0 ? m_leftMargin + m_spacing + m_border
+                                       : g->columnX[size_t(i - 1)] + widths[size_t(i - 1)] + 2 * m_cellBorder + m_spacing;
     }
-    auto spanWidth = [&](int c, int span) {
-        const int last = qMin(c + span, columns) - 1;
-        return g->columnX[size_t(last)] + widths[size_t(last)] - g->columnX[size_t(c)];
-    };
+    g->cells.resize(m_boxes.size());
+    g->rowY.assign(size_t(m_rows), 0);
+    g->rowHeight.assign(size_t(m_rows), 0);
+}
 
-    // Rows: each cell laid out at its width; a span grows only its last row.
-    g->cells.resize(boxes.size());
-    g->rowY.assign(size_t(rows), 0);
-    g->rowHeight.assign(size_t(rows), 0);
-    std::vector<qreal> spanNeeds(boxes.size(), 0);
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        const CellBox &box = boxes[i];
-        FrameLayout::Cell &cell = g->cells[i];
-        cell.row = box.row;
-        cell.column = box.column;
-        const qreal w = spanWidth(cell.column, box.columnSpan) - box.left - box.right;
-        cell.flow = FrameLayout::layoutFlow(box.cell.begin(), qMax(qreal(0), w));
-        const qreal h = roundFixed(cell.flow.height + box.top + box.bottom);
-        if (box.rowSpan > 1)
-            spanNeeds[i] = h;
-        else
-            g->rowHeight[size_t(cell.row)] = qMax(g->rowHeight[size_t(cell.row)], h);
+bool Layouter::relayoutCell(int row, int column)
+{
+    FrameLayout::Geometry *g = m_geometry.get();
+    if (m_phase != Phase::Done || row < 0 || row >= m_rows || column < 0 || column >= m_columns ||
+        m_table->rows() != m_rows || m_table->columns() != m_columns)
+        return false;
+    for (int c = 0; c < m_columns; ++c) {
+        const QTextLength &length = m_constraints.at(c);
+        if (length.type() != QTextLength::FixedLength || g->columnWidth[size_t(c)] != roundFixed(length.rawValue()))
+            return false;
     }
-    // The spans that end in each row, to grow it to what they need.
+    const int index = g->cellIndex[size_t(row) * size_t(m_columns) + size_t(column)];
+    if (index < 0)
+        return false;
+    CellBox &box = m_boxes[size_t(index)];
+    const QTextTableCell cell = m_table->cellAt(box.row, box.column);
+    if (cell.rowSpan() != box.rowSpan || cell.columnSpan() != box.columnSpan)
+        return false;
+    const qreal width = spanWidth(box.column, box.columnSpan);
+    const FrameLayout::Flow natural = FrameLayout::layoutFlow(cell.begin(), FrameLayout::Unbounded);
+    if (natural.minimumWidth + box.left + box.right > width)
+        return false;
+    box.cell = cell;
+    FrameLayout::Cell &laid = g->cells[size_t(index)];
+    laid.flow = FrameLayout::layoutFlow(cell.begin(), qMax(qreal(0), width - box.left - box.right));
+    box.needed = roundFixed(laid.flow.height + box.top + box.bottom);
+    finish();
+    return true;
+}
+
+void Layouter::finish()
+{
+    FrameLayout::Geometry *g = m_geometry.get();
+    const int rows = m_rows;
+    const int columns = m_columns;
+    const std::vector<CellBox> &boxes = m_boxes;
+    // A row is as high as its cells need; a span grows only its last row, and the
+    // spans that end in each row are gathered for that.
     std::vector<std::vector<size_t>> spansEnding;
     spansEnding.resize(size_t(rows));
+    g->rowHeight.assign(size_t(rows), 0);
     for (size_t i = 0; i < boxes.size(); ++i) {
-        if (spanNeeds[i] > 0)
+        if (boxes[i].rowSpan > 1)
             spansEnding[size_t(qMin(boxes[i].row + boxes[i].rowSpan, rows) - 1)].push_back(i);
+        else
+            g->rowHeight[size_t(boxes[i].row)] = qMax(g->rowHeight[size_t(boxes[i].row)], boxes[i].needed);
     }
     for (int r = 0; r < rows; ++r) {
-        g->rowY[size_t(r)] = r == 0 ? topMargin + spacing + border
-                                    : g->rowY[size_t(r - 1)] + g->rowHeight[size_t(r - 1)] + 2 * cellBorder + spacing;
+        g->rowY[size_t(r)] = r == 0 ? m_topMargin + m_spacing + m_border
+                                    : g->rowY[size_t(r - 1)] + g->rowHeight[size_t(r - 1)] + 2 * m_cellBorder + m_spacing;
         for (const size_t i : spansEnding[size_t(r)]) {
             const qreal have = g->rowY[size_t(r)] - g->rowY[size_t(boxes[i].row)];
-            g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], roundFixed(spanNeeds[i] - have));
+            g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], roundFixed(boxes[i].needed - have));
         }
     }
     for (size_t i = 0; i < boxes.size(); ++i) {
@@ -359,7 +517,7 @@ void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *
         cell.rect = QRectF(g->columnX[size_t(cell.column)], top, spanWidth(cell.column, box.columnSpan), height);
         qreal offset = 0;
         const qreal used = cell.flow.height + box.top + box.bottom;
-        switch (box.cell.format().verticalAlignment()) {
+        switch (box.alignment) {
         case QTextCharFormat::AlignMiddle:
             offset = (height - used) / 2;
             break;
@@ -373,94 +531,27 @@ void layoutInto(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *
     }
 
     // The sizes as Qt sums them up.
-    const qreal contentRight = g->columnX.back() + widths.back() + framePadding + border + spacing;
-    const qreal height = g->rowY.back() + g->rowHeight.back() + framePadding + border + spacing + marginBottom +
-                         outerBottom + framePadding;
-    g->size = QSizeF(contentRight + outerRight + framePadding + marginRight, height);
-    g->borderRect = QRectF(QPointF(marginLeft, marginTop),
-                           QPointF(g->size.width() - marginRight, height - marginBottom));
+    const qreal contentRight = g->columnX.back() + g->columnWidth.back() + m_framePadding + m_border + m_spacing;
+    const qreal height = g->rowY.back() + g->rowHeight.back() + m_framePadding + m_border + m_spacing + m_marginBottom +
+                         m_outerBottom + m_framePadding;
+    g->size = QSizeF(contentRight + m_outerRight + m_framePadding + m_marginRight, height);
+    g->borderRect = QRectF(QPointF(m_marginLeft, m_marginTop),
+                           QPointF(g->size.width() - m_marginRight, height - m_marginBottom));
     qreal minimum = g->columnX.front();
     qreal maximum = g->columnX.front();
     for (int i = 0; i < columns; ++i) {
-        minimum += minWidths[size_t(i)] + 2 * cellBorder + spacing;
-        maximum += qMax(maxWidths[size_t(i)], minWidths[size_t(i)]) + 2 * cellBorder + spacing;
+        minimum += m_minWidths[size_t(i)] + 2 * m_cellBorder + m_spacing;
+        maximum += qMax(m_maxWidths[size_t(i)], m_minWidths[size_t(i)]) + 2 * m_cellBorder + m_spacing;
     }
-    g->minimumWidth = minimum + rightMargin - border;
-    g->maximumWidth = maximum + rightMargin - border;
+    g->minimumWidth = minimum + m_rightMargin - m_border;
+    g->maximumWidth = maximum + m_rightMargin - m_border;
 }
 
-// One collapsed or explicit cell edge, placed the way Qt places it: a collapsed edge
-// straddles the line between two cells, whole pixels on each side.
-void drawEdge(QPainter *painter, const QTextTable *table, const QRectF &rect, Edge side, const EdgeData &d,
-              bool collapse, bool grid)
+std::shared_ptr<FrameLayout::Geometry> layout(QTextTable *table, qreal availableWidth)
 {
-    if (d.width <= 0)
-        return;
-    const QTextTableCellFormat f = d.cell.format().toTableCellFormat();
-    int style = QTextFrameFormat::BorderStyle_None;
-    QBrush brush;
-    if (!d.explicitly && grid) {
-        style = table->format().borderStyle();
-        brush = table->format().borderBrush();
-    } else if (f.hasProperty(styleProperty(d.edge))) {
-        style = f.intProperty(styleProperty(d.edge));
-        brush = qvariant_cast<QBrush>(f.property(brushProperty(d.edge)));
-    }
-    if (style == QTextFrameFormat::BorderStyle_None)
-        return;
-    if (brush.style() == Qt::NoBrush)
-        brush = Qt::black;
-    const qreal w = d.width;
-    const qreal in = collapse ? std::ceil(w / 2) : 0;  // outward on the top and left
-    const qreal out = collapse ? std::floor(w / 2) : 0; // outward on the bottom and right
-    QRectF r;
-    switch (side) {
-    case Edge::Top:
-        r = QRectF(rect.left(), rect.top() - in, rect.width(), w);
-        break;
-    case Edge::Bottom:
-        r = QRectF(rect.left(), rect.bottom() - w + out, rect.width(), w);
-        break;
-    case Edge::Left:
-        r = QRectF(rect.left() - in, rect.top(), w, rect.height());
-        break;
-    case Edge::Right:
-        r = QRectF(rect.right() - w + out, rect.top(), w, rect.height());
-        break;
-    }
-    if (style == QTextFrameFormat::BorderStyle_Dashed || style == QTextFrameFormat::BorderStyle_Dotted) {
-        const bool horizontal = side == Edge::Top || side == Edge::Bottom;
-        QPen pen(brush, w, style == QTextFrameFormat::BorderStyle_Dashed ? Qt::DashLine : Qt::DotLine, Qt::FlatCap);
-        painter->setPen(pen);
-        painter->drawLine(horizontal ? QLineF(r.left(), r.center().y(), r.right(), r.center().y())
-                                     : QLineF(r.center().x(), r.top(), r.center().x(), r.bottom()));
-    } else {
-        painter->fillRect(r, brush);
-    }
-}
-
-// The cells a selection covers whole, when it spans cells of this table.
-bool cellSelected(const QAbstractTextDocumentLayout::PaintContext &context, QTextTable *table, int row, int column,
-                  QTextCharFormat *format)
-{
-    for (const QAbstractTextDocumentLayout::Selection &s : context.selections) {
-        if (!s.cursor.hasComplexSelection() || s.cursor.currentTable() != table)
-            continue;
-        int firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
-        s.cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
-        if (row >= firstRow && row < firstRow + rows && column >= firstColumn && column < firstColumn + columns) {
-            *format = s.format;
-            return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
-
-void layout(QTextTable *table, qreal availableWidth, FrameLayout::Geometry *geometry)
-{
-    layoutInto(table, availableWidth, geometry);
+    Layouter layouter(table, availableWidth);
+    layouter.run(QDeadlineTimer(QDeadlineTimer::Forever));
+    return layouter.geometry();
 }
 
 // A border ring as Qt draws a frame's: edges of width border outside the rectangle
@@ -524,8 +615,11 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
                      cellStyle);
         }
         painter->save();
-        for (Edge e : {Edge::Top, Edge::Left, Edge::Right, Edge::Bottom})
-            drawEdge(painter, table, rect, e, axisEdge(table, tableCell, e, collapse, grid), collapse, grid);
+        const bool continuesBelow = cell.row + tableCell.rowSpan() < g.rows;
+        for (Edge e : {Edge::Top, Edge::Left, Edge::Right, Edge::Bottom}) {
+            drawEdge(painter, table, rect, e, axisEdge(table, tableCell, e, collapse, grid), collapse, grid,
+                     continuesBelow);
+        }
         painter->restore();
         painter->save();
         painter->setClipRect(rect, Qt::IntersectClip);

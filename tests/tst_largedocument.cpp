@@ -257,6 +257,16 @@ private slots:
             indented.setTextIndent(-20);
             after.insertBlock(indented);
             after.insertText(QStringLiteral("Paragraphe en retrait, assez long pour passer à la ligne suivante au moins une fois."));
+            // Columns of fixed widths, collapsed borders, as a reader of RTF makes them.
+            QTextTableFormat fixed;
+            fixed.setBorderCollapse(true);
+            fixed.setCellSpacing(0);
+            fixed.setCellPadding(2);
+            fixed.setColumnWidthConstraints(
+                {QTextLength(QTextLength::FixedLength, 120), QTextLength(QTextLength::FixedLength, 90)});
+            QTextTable *grid = after.insertTable(3, 2, fixed);
+            for (int i = 0; i < 6; ++i)
+                grid->cellAt(i / 2, i % 2).firstCursorPosition().insertText(QStringLiteral("case %1").arg(i));
         }
         reference.setFrameShape(QFrame::NoFrame);
         reference.setFont(editor()->font());
@@ -278,6 +288,19 @@ private slots:
         reference.moveCursor(QTextCursor::Start);
         editor()->clearFocus();
         QCoreApplication::processEvents();
+        QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
+
+        // Lines typed into a cell of the fixed table make its row taller, and only it.
+        for (QTextEdit *edit : {static_cast<QTextEdit *>(editor()), &reference}) {
+            QTextCursor c(edit->document());
+            c.movePosition(QTextCursor::End);
+            c.movePosition(QTextCursor::PreviousBlock);
+            c.movePosition(QTextCursor::PreviousBlock);
+            c.movePosition(QTextCursor::PreviousBlock);
+            c.insertText(QStringLiteral("\nplus long\nencore"));
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(editor()->document()->documentLayout()->documentSize(), reference.document()->documentLayout()->documentSize());
         QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
     }
 
