@@ -468,14 +468,19 @@ bool Layouter::relayoutCell(int row, int column)
     if (index < 0)
         return false;
     CellBox &box = m_boxes[size_t(index)];
-    const QTextTableCell cell = m_table->cellAt(box.row, box.column);
-    if (cell.rowSpan() != box.rowSpan || cell.columnSpan() != box.columnSpan)
+    // The cell's format may have changed too: its padding, borders and alignment anew.
+    const CellBox fresh = cellBox(m_table, m_table->cellAt(box.row, box.column), m_cellPadding, m_collapse, m_grid);
+    // Borders shared with neighbours, another padding: more than this cell changes.
+    if (fresh.row != box.row || fresh.column != box.column || fresh.rowSpan != box.rowSpan ||
+        fresh.columnSpan != box.columnSpan || fresh.top != box.top || fresh.bottom != box.bottom ||
+        fresh.left != box.left || fresh.right != box.right)
         return false;
+    const QTextTableCell cell = fresh.cell;
     const qreal width = spanWidth(box.column, box.columnSpan);
     const FrameLayout::Flow natural = FrameLayout::layoutFlow(cell.begin(), FrameLayout::Unbounded);
     if (natural.minimumWidth + box.left + box.right > width)
         return false;
-    box.cell = cell;
+    box = fresh;
     FrameLayout::Cell &laid = g->cells[size_t(index)];
     laid.flow = FrameLayout::layoutFlow(cell.begin(), qMax(qreal(0), width - box.left - box.right));
     box.needed = roundFixed(laid.flow.height + box.top + box.bottom);
