@@ -337,7 +337,7 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         if (next < m_index.size() && next > 0) {
             FlowIndex::Entry e = m_index.at(next);
             const FlowIndex::Entry &prev = m_index.at(next - 1);
-            e.gap = e.frame || prev.frame ? 0 : qMax(prev.bottomMargin, e.topMargin);
+            e.gap = e.frame || prev.frame ? 0 : float(ParagraphLayout::gap(prev.bottomMargin, e.topMargin));
             m_index.set(next, e);
         }
     }
@@ -547,7 +547,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
     if (index > 0) {
         const FlowIndex::Entry &prev = m_index.at(index - 1);
         if (!prev.frame)
-            e.gap = qMax(prev.bottomMargin, e.topMargin);
+            e.gap = float(ParagraphLayout::gap(prev.bottomMargin, e.topMargin));
     }
     e.state = state;
     setEntry(index, e);
@@ -561,7 +561,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
     }
     if (index + 1 < m_index.size()) {
         FlowIndex::Entry next = m_index.at(index + 1);
-        const float gap = next.frame ? 0 : qMax(e.bottomMargin, next.topMargin);
+        const float gap = next.frame ? 0 : float(ParagraphLayout::gap(e.bottomMargin, next.topMargin));
         if (gap != next.gap) {
             next.gap = gap;
             setEntry(index + 1, next);

@@ -76,7 +76,7 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width)
         const QTextBlock block = it.currentBlock();
         const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width);
         if (afterBlock)
-            y += qMax(previousBottom, m.topMargin);
+            y += ParagraphLayout::gap(previousBottom, m.topMargin);
         Piece piece;
         piece.block = block;
         piece.pos = QPointF(0, y);

@@ -30,23 +30,23 @@ ImageHandler::ImageHandler(QObject *parent)
 
 QSizeF ImageHandler::intrinsicSize(QTextDocument *doc, int, const QTextFormat &format)
 {
+    // Whole pixels, rounded, as Qt's own image handler sizes pictures.
     const QTextImageFormat f = format.toImageFormat();
     const bool hasWidth = f.hasProperty(QTextFormat::ImageWidth);
     const bool hasHeight = f.hasProperty(QTextFormat::ImageHeight);
-    QSizeF size(f.width(), f.height());
+    // Not a number, negative or absurdly large sizes from the file are shown bounded.
+    auto bound = [](qreal v) { return v > 0 && v < MaximumSide ? v : v >= MaximumSide ? MaximumSide : qreal(0); };
+    qreal width = qRound(bound(f.width()));
+    qreal height = qRound(bound(f.height()));
     if (!hasWidth || !hasHeight) {
         const QImage image = imageOf(doc, f);
         const QSizeF natural = image.isNull() ? QSizeF(16, 16) : image.deviceIndependentSize();
-        if (!hasWidth && !hasHeight)
-            size = natural;
-        else if (!hasWidth)
-            size.setWidth(natural.height() > 0 ? size.height() * natural.width() / natural.height() : 0);
-        else
-            size.setHeight(natural.width() > 0 ? size.width() * natural.height() / natural.width() : 0);
+        if (!hasWidth)
+            width = hasHeight && natural.height() > 0 ? qRound(height * natural.width() / natural.height()) : natural.width();
+        if (!hasHeight)
+            height = hasWidth && natural.width() > 0 ? qRound(width * natural.height() / natural.width()) : natural.height();
     }
-    // Not a number, negative or absurdly large sizes from the file are shown bounded.
-    auto bound = [](qreal v) { return v > 0 && v < MaximumSide ? v : v >= MaximumSide ? MaximumSide : qreal(0); };
-    return QSizeF(bound(size.width()), bound(size.height()));
+    return QSizeF(bound(width), bound(height));
 }
 
 void ImageHandler::drawObject(QPainter *painter, const QRectF &rect, QTextDocument *doc, int,

@@ -86,6 +86,11 @@ std::vector<std::pair<int, int>> longRuns(const QString &text)
 
 } // namespace
 
+qreal gap(qreal bottomMargin, qreal topMargin)
+{
+    return fixed(qMax(bottomMargin, topMargin));
+}
+
 bool isEmptyBeforeTable(const QTextBlock &block)
 {
     if (block.length() != 1)

@@ -71,6 +71,10 @@ private:
     Metrics m_metrics;
 };
 
+// The space between two paragraphs: the larger of the margins that meet, cut to
+// Qt's fixed point as Qt adds it.
+qreal gap(qreal bottomMargin, qreal topMargin);
+
 // Whether the paragraph is an empty one that Qt tucks away right before or right
 // after a table: such a paragraph takes no height of its own.
 bool isEmptyBeforeTable(const QTextBlock &block);

@@ -7,18 +7,16 @@
 #include "platform/softbreaks.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
-
-#include <cmath>
-#include <QMimeData>
-
-#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -300,6 +298,12 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
     if (!source || !source->hasText() || isReadOnly())
         return;
     QTextCursor cursor = textCursor();
+    // Only what could make or touch a piece takes the way that knows them.
+    if (!SoftBreaks::isContinuation(cursor.block()) && source->text().size() <= SoftBreaks::MaxParagraph &&
+        cursor.block().length() + source->text().size() <= SoftBreaks::MaxParagraph) {
+        QTextEdit::insertFromMimeData(source);
+        return;
+    }
     SoftBreaks::insertPlainText(cursor, source->text());
     setTextCursor(cursor);
     ensureCursorVisible();
