@@ -522,8 +522,10 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         found = m_metrics.insert(formatIndex, QFontMetricsF(cf.font()));
     }
     const QFontMetricsF &fm = *found;
+    // The room of the first line, as ParagraphLayout gives it.
     const qreal indent = bf.indent() * document()->indentWidth();
-    const qreal room = m_geometry.width - bf.leftMargin() - bf.rightMargin() - indent - qMax(qreal(0), bf.textIndent());
+    const qreal left = qMax(qreal(0), bf.leftMargin() + indent) + bf.textIndent();
+    const qreal room = qMin(m_geometry.width, m_geometry.width - bf.rightMargin()) - left;
     const qreal natural = text.isEmpty() ? 0 : fm.horizontalAdvance(text);
     if (natural > room - 2)
         return false;
@@ -531,7 +533,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     m->lines = 1;
     m->topMargin = bf.topMargin();
     m->bottomMargin = bf.bottomMargin();
-    m->width = bf.leftMargin() + indent + natural + bf.rightMargin();
+    m->width = left + natural + qMax(qreal(0), bf.rightMargin());
     return true;
 }
 

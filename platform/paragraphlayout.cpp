@@ -148,7 +148,10 @@ Layouter::Layouter(const QTextBlock &block, qreal width)
     const bool rtl = m_direction == Qt::RightToLeft;
     m_leftMargin = fixed(m_format.leftMargin()) + (rtl ? 0 : indent);
     m_rightMargin = fixed(m_format.rightMargin()) + (rtl ? indent : 0);
-    m_right = width - m_rightMargin;
+    // Margins never take a line beyond the container's edges (negative ones would):
+    // Qt keeps lines within them too. The first-line indent may.
+    m_left = qMax(qreal(0), m_leftMargin);
+    m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(block.text());
@@ -175,7 +178,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
                 m_layout->setTextOption(m_option);
             }
         }
-        qreal l = m_leftMargin;
+        qreal l = m_left;
         qreal r = m_right;
         if (m_layout->lineCount() == 1) {
             if (m_direction == Qt::LeftToRight)

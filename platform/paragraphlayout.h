@@ -60,6 +60,7 @@ private:
     Qt::LayoutDirection m_direction = Qt::LeftToRight;
     qreal m_leftMargin = 0;
     qreal m_rightMargin = 0;
+    qreal m_left = 0;  // where lines begin and end, within the container
     qreal m_right = 0;
     qreal m_textIndent = 0;
     std::vector<std::pair<int, int>> m_runs; // stretches without a break opportunity

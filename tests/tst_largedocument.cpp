@@ -4,10 +4,14 @@
 // shown in pieces that never reach the text, and the editor draws what Qt's own
 // layout draws.
 #include "documentfixture.h"
+#include "platform/documentloader.h"
 #include "platform/imagehandler.h"
+#include "platform/softbreaks.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QClipboard>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -318,6 +322,95 @@ private slots:
         // And it stays there while the rest of the document is laid out.
         QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
         QCOMPARE(editor()->cursorRect(), caret);
+    }
+
+    // Every paragraph of every corpus document, laid out in the background, sits where
+    // Qt's own layout puts it.
+    void corpusLaysOutAsQtsOwnLayout_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir corpus(QStringLiteral(ORVO_RTF_CORPUS));
+        for (const QString &name : corpus.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+    }
+    void corpusLaysOutAsQtsOwnLayout()
+    {
+        QFETCH(QString, path);
+        QVERIFY(!editor()->loadFile(path));
+        QTextEdit reference;
+        reference.setFrameShape(QFrame::NoFrame);
+        reference.resize(editor()->size());
+        std::unique_ptr<QTextDocument> doc;
+        QVERIFY(!DocumentLoader::load(path, &doc));
+        doc->setDefaultFont(editor()->document()->defaultFont());
+        doc->setParent(&reference);
+        reference.setDocument(doc.release());
+        reference.show();
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QAbstractTextDocumentLayout *mine = editor()->document()->documentLayout();
+        QAbstractTextDocumentLayout *theirs = reference.document()->documentLayout();
+        QCOMPARE(mine->documentSize(), theirs->documentSize());
+        QTextBlock a = editor()->document()->begin();
+        for (QTextBlock b = reference.document()->begin(); b.isValid(); b = b.next(), a = a.next())
+            QCOMPARE(mine->blockBoundingRect(a), theirs->blockBoundingRect(b));
+    }
+
+    // A narrower window lays everything out again, in the background; the view stays
+    // on its text and the heights end up as a full layout at the new width has them.
+    void narrowerWindowLaysOutAgain()
+    {
+        open(corpusFile("large-1mb.rtf"));
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QScrollBar *bar = editor()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        QCoreApplication::processEvents();
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const int shown = layout->hitTest(QPointF(10, bar->value() + 5), Qt::FuzzyHit);
+        editor()->resize(editor()->width() - 150, editor()->height());
+        QCoreApplication::processEvents();
+        QVERIFY(!editor()->isLaidOut());
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        const QTextBlock block = editor()->document()->findBlock(shown);
+        const QRectF r = layout->blockBoundingRect(block);
+        QVERIFY(r.bottom() > bar->value() && r.top() < bar->value() + editor()->viewport()->height());
+        const qreal height = layout->documentSize().height();
+        for (QTextBlock b = editor()->document()->begin(); b.isValid(); b = b.next())
+            layout->blockBoundingRect(b);
+        QCOMPARE(layout->documentSize().height(), height);
+    }
+
+    // The editor's own keys and clipboard around the pieces of a huge paragraph.
+    void piecesWithTheEditorsOwnKeysAndClipboard()
+    {
+        const QString line = QStringLiteral("0123456789").repeated(10000);
+        const QString path = f.dir->filePath(QStringLiteral("chiffres.txt"));
+        QVERIFY(writeBytes(path, line.toUtf8()));
+        open(path);
+        const QTextBlock second = editor()->document()->begin().next();
+        QVERIFY(second.isValid());
+        // Delete at the end of a piece takes the first character of the next one.
+        QTextCursor c(editor()->document());
+        c.setPosition(second.position() - 1);
+        editor()->setTextCursor(c);
+        const int at = editor()->selStart();
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_Delete);
+        QString expected = line;
+        expected.remove(at, 1);
+        QCOMPARE(editor()->text(), expected);
+        // Ctrl+C across a piece's end copies the text; Ctrl+V of a long line splits it anew.
+        editor()->setSelStart(at - 5);
+        editor()->setSelLength(10);
+        QTest::keyClick(editor(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected.mid(at - 5, 10));
+        QGuiApplication::clipboard()->setText(line);
+        editor()->moveCursor(QTextCursor::End);
+        const int pieces = editor()->document()->blockCount();
+        QTest::keyClick(editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), expected + line);
+        QVERIFY(editor()->document()->blockCount() > pieces);
+        for (QTextBlock b = editor()->document()->begin(); b.isValid(); b = b.next())
+            QVERIFY(b.length() <= SoftBreaks::MaxParagraph);
     }
 
     void absurdPictureSizeIsShownBounded()
