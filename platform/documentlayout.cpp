@@ -494,7 +494,8 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     if (block.length() - 1 > Short || !block.isVisible() || block.textList())
         return false;
     const QTextBlockFormat bf = block.blockFormat();
-    if (bf.lineHeightType() != QTextBlockFormat::SingleHeight)
+    if (bf.lineHeightType() != QTextBlockFormat::SingleHeight || bf.layoutDirection() == Qt::RightToLeft ||
+        document()->defaultTextOption().textDirection() == Qt::RightToLeft)
         return false;
     QTextBlock::iterator it = block.begin();
     QString text;

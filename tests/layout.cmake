@@ -1,2 +1,3 @@
 # The editor's layout on large and extreme documents.
 orvo_add_test(tst_largedocument SOURCES tst_largedocument.cpp documentfixture.h scriptedservices.h TIMEOUT 900)
+orvo_add_test(tst_flowindex TIMEOUT 120)
