@@ -201,7 +201,7 @@ void DocumentLayout::rebuild()
 
 void DocumentLayout::documentChanged(int from, int oldLength, int length)
 {
-    abandonPartial();
+    abandonPartial(from, oldLength, length);
     QTextDocument *doc = document();
     const int docLength = doc->characterCount();
     const int blocks = doc->blockCount();
@@ -572,10 +572,24 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
     }
 }
 
-void DocumentLayout::abandonPartial()
+void DocumentLayout::abandonPartial(int from, int oldLength, int length)
 {
-    if (m_partial)
-        m_partial->abandon();
+    if (m_partial) {
+        // The paragraph is left with the lines of its unfinished layout. Where the
+        // change did not reach, it still stands, moved perhaps, and loses them; what
+        // the change reached is dropped by documentChanged() or is gone, and its old
+        // layout must not be touched.
+        const int position = m_partial->position();
+        const int end = position + m_partial->length();
+        int now = -1;
+        if (end <= from)
+            now = position;
+        else if (position >= from + oldLength)
+            now = position + length - oldLength;
+        QTextBlock block = now >= 0 ? document()->findBlock(now) : QTextBlock();
+        if (block.isValid() && block.position() == now)
+            block.clearLayout();
+    }
     m_partial.reset();
     m_partialTable.reset();
     m_partialIndex = -1;

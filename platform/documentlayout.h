@@ -122,8 +122,9 @@ private:
     // line, found from its font alone: no QTextLayout is made for it (a million of
     // them would take hundreds of megabytes) until it is shown.
     bool measure(const QTextBlock &block, ParagraphLayout::Metrics *metrics) const;
-    // Ends the paragraph laid out over slices, if any, keeping none of its lines.
-    void abandonPartial();
+    // Ends the paragraph or table laid out over slices, if any, after the document
+    // changed as documentChanged() tells; the paragraph keeps none of its lines.
+    void abandonPartial(int from, int oldLength, int length);
     void ensureLaid(int index, const QTextBlock &first) const;
     QTextFrame *topFrame(int position) const;
     const FrameLayout::Geometry *frameGeometry(const QTextFrame *frame) const;

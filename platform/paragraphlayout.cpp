@@ -120,6 +120,8 @@ bool isEmptyAfterTable(const QTextBlock &block)
 
 Layouter::Layouter(const QTextBlock &block, qreal width)
     : m_block(block)
+    , m_position(block.position())
+    , m_length(block.length())
     , m_layout(block.layout())
     , m_format(block.blockFormat())
 {
@@ -212,15 +214,6 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         m_metrics.height = 0;
     m_done = true;
     return true;
-}
-
-void Layouter::abandon()
-{
-    // The text may have changed under the lines made so far, and the engine may have
-    // let go of its data: only the lines are dropped. The next layout starts afresh.
-    if (!m_done)
-        m_layout->clearLayout();
-    m_done = true;
 }
 
 Metrics layout(const QTextBlock &block, qreal width)

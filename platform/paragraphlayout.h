@@ -37,22 +37,26 @@ Metrics layout(const QTextBlock &block, qreal width);
 
 // The same, line by line: a long paragraph can be laid out over several slices of
 // time. Between slices the paragraph's QTextLayout is in the middle of its layout;
-// nothing but the one who started it may touch it until run() returns true, and a
-// change of the document ends the layouter with abandon().
+// nothing but the one who started it may touch it until run() returns true. A change
+// of the document ends the layouter: the paragraph may be gone, and its lines are
+// then dropped by whoever knows where it went (position() and length() tell where
+// it was).
 class Layouter final
 {
 public:
     Layouter(const QTextBlock &block, qreal width);
     // Lays out lines until all are done (true) or the deadline has passed.
     bool run(const QDeadlineTimer &deadline);
-    // Drops the lines made so far, without touching the engine.
-    void abandon();
     bool done() const { return m_done; }
     const QTextBlock &block() const { return m_block; }
+    int position() const { return m_position; }
+    int length() const { return m_length; }
     const Metrics &metrics() const { return m_metrics; }
 
 private:
     QTextBlock m_block;
+    int m_position = 0;
+    int m_length = 0;
     QTextLayout *m_layout = nullptr;
     QTextBlockFormat m_format;
     QTextOption m_option;

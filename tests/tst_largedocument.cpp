@@ -413,6 +413,36 @@ private slots:
             QVERIFY(b.length() <= SoftBreaks::MaxParagraph);
     }
 
+    // Long paragraphs are laid out over several slices; deleting them meanwhile, or
+    // typing before them, leaves a document that lays out whole.
+    void editsWhileLongParagraphsAreLaidOut_data()
+    {
+        QTest::addColumn<bool>("deleteAll");
+        QTest::newRow("everything deleted") << true;
+        QTest::newRow("typed before them") << false;
+    }
+    void editsWhileLongParagraphsAreLaidOut()
+    {
+        QFETCH(bool, deleteAll);
+        QByteArray text;
+        for (int i = 0; i < 12; ++i)
+            text += QByteArray("mot ").repeated(15000) + '\n';
+        const QString path = f.dir->filePath(QStringLiteral("longs.txt"));
+        QVERIFY(writeBytes(path, text));
+        open(path);
+        QTest::qWait(30);
+        editor()->setFocus();
+        if (deleteAll) {
+            QTest::keyClick(editor(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(editor(), Qt::Key_Delete);
+        } else {
+            QTest::keyClick(editor(), Qt::Key_Z);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QCOMPARE(editor()->text().size(), deleteAll ? 0 : text.size());
+        QVERIFY(endReachedByScrolling());
+    }
+
     void absurdPictureSizeIsShownBounded()
     {
         // A 1x1 PNG claiming a height of about 2.7 million pixels, 400 times.
