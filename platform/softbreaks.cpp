@@ -161,7 +161,7 @@ int Map::toDocument(int textPosition) const
     return textPosition + low;
 }
 
-QString Map::strip(const QString &raw, int from) const
+QString Map::strip(QString raw, int from) const
 {
     auto it = std::lower_bound(m_breaks.begin(), m_breaks.end(), from);
     const int end = from + int(raw.size());

@@ -46,8 +46,9 @@ public:
     bool isEmpty() const { return m_breaks.empty(); }
     int toText(int documentPosition) const;
     int toDocument(int textPosition) const;
-    // The raw text of the document from position from on, without its soft breaks.
-    QString strip(const QString &raw, int from) const;
+    // The raw text of the document from position from on, without its soft breaks
+    // (the very string when it has none).
+    QString strip(QString raw, int from) const;
 
 private:
     std::vector<int> m_breaks; // positions of the soft separators, ascending
