@@ -6,10 +6,8 @@
 #include <QEvent>
 #include <QTextEdit>
 
-
 BackgroundLayout::BackgroundLayout(QTextEdit *editor)
     : QObject(editor)
-    , m_editor(editor)
 {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &BackgroundLayout::step);

@@ -34,7 +34,6 @@ private:
     // Starts slicing once the editor has painted what a change shows.
     void schedule();
 
-    QTextEdit *m_editor = nullptr;
     QPointer<DocumentLayout> m_layout;
     QTimer m_timer;
     QTimer m_paintWait; // how long slicing waits for that paint at most

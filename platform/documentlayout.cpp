@@ -824,16 +824,6 @@ bool DocumentLayout::isComplete() const
     return m_index.pendingCount() == 0;
 }
 
-qreal DocumentLayout::entryTop(int blockNumber) const
-{
-    return m_geometry.top + m_index.atBlock(blockNumber).top;
-}
-
-int DocumentLayout::blockNumberAt(qreal y) const
-{
-    return m_index.atY(y - m_geometry.top).firstBlock;
-}
-
 void DocumentLayout::noteSizeChange() const
 {
     if (m_sizeCheckQueued)

@@ -53,11 +53,6 @@ public:
     // passed (at least one paragraph or table). Returns whether some is left.
     bool layoutPending(const QDeadlineTimer &deadline);
     bool isComplete() const;
-    // The y where the paragraph or table holding the block begins; what lies above
-    // it moves it when its estimated heights become laid-out ones.
-    qreal entryTop(int blockNumber) const;
-    // The number of the first block of what lies at y.
-    int blockNumberAt(qreal y) const;
     // How much above a paragraph asked for is laid out with it: the height of the
     // view, so that what the view shows around it does not move once painted.
     void setLookaround(qreal height) { m_lookaround = height; }
