@@ -105,6 +105,22 @@ enum class Kw : unsigned char {
     PicHGoal,
     PicScaleX,
     PicScaleY,
+    PicW,
+    PicH,
+    EmfBlip,
+    WmfBlip,
+    MacPict,
+    PmMetafile,
+    DibBitmap,
+    WBitmap,
+    WbmBitsPixel,
+    WbmWidthBytes,
+    Shp,
+    ShpInst,
+    ShpRslt,
+    Sp,
+    Sn,
+    Sv,
 };
 
 struct KwInfo

@@ -154,6 +154,8 @@ bool RtfParser::groupClose()
     if (closing.pictureOwner)
         finishPicture();
     m_groups.pop_back();
+    if (!m_shapes.empty() || m_shapePictureFrom)
+        shapeGroupsClosed();
     if (closing.fieldOwner)
         finishField(closing);
     if (closing.fontTableOwner)
@@ -174,6 +176,8 @@ void RtfParser::skipDestination()
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         m_groups.pop_back();
+        if (!m_shapes.empty() || m_shapePictureFrom)
+            shapeGroupsClosed();
         if (closing.fontTableOwner)
             afterFontTable();
     }
@@ -240,17 +244,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         }
         break;
     case Kw::Pict:
-        if (g.dest != Dest::Normal || g.chr.hidden) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::Picture;
-        g.pictureOwner = true;
-        m_picture.clear();
-        m_pictureNibble = -1;
-        m_pictureType = 0;
-        m_pictureGoalW = m_pictureGoalH = 0;
-        m_pictureScaleX = m_pictureScaleY = 100;
+        startPicture(g);
         break;
     case Kw::Upr:
         g.uprOuter = g.dest;
@@ -558,28 +552,31 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         emitChar(info.ch);
         break;
     case Kw::PngBlip:
-        if (g.dest == Dest::Picture)
-            m_pictureType = 1;
-        break;
     case Kw::JpegBlip:
-        if (g.dest == Dest::Picture)
-            m_pictureType = 2;
-        break;
+    case Kw::EmfBlip:
+    case Kw::WmfBlip:
+    case Kw::MacPict:
+    case Kw::PmMetafile:
+    case Kw::DibBitmap:
+    case Kw::WBitmap:
+    case Kw::WbmBitsPixel:
+    case Kw::WbmWidthBytes:
+    case Kw::PicW:
+    case Kw::PicH:
     case Kw::PicWGoal:
-        if (g.dest == Dest::Picture)
-            m_pictureGoalW = t.hasParameter ? qBound(0, p, RtfLimits::MaxTwips) : 0;
-        break;
     case Kw::PicHGoal:
-        if (g.dest == Dest::Picture)
-            m_pictureGoalH = t.hasParameter ? qBound(0, p, RtfLimits::MaxTwips) : 0;
-        break;
     case Kw::PicScaleX:
-        if (g.dest == Dest::Picture)
-            m_pictureScaleX = t.hasParameter ? qBound(1, p, 1000) : 100;
-        break;
     case Kw::PicScaleY:
         if (g.dest == Dest::Picture)
-            m_pictureScaleY = t.hasParameter ? qBound(1, p, 1000) : 100;
+            pictureWord(info.kw, t);
+        break;
+    case Kw::Shp:
+    case Kw::ShpInst:
+    case Kw::ShpRslt:
+    case Kw::Sp:
+    case Kw::Sn:
+    case Kw::Sv:
+        shapeWord(info.kw);
         break;
     }
 }
@@ -655,14 +652,19 @@ void RtfParser::textBytes(const char *data, int length)
             if (m_pictureNibble < 0) {
                 m_pictureNibble = v;
             } else {
-                m_picture.append(char(m_pictureNibble * 16 + v));
+                m_picture.data.append(char(m_pictureNibble * 16 + v));
                 m_pictureNibble = -1;
             }
         }
         break;
+    case Dest::ShapeName:
+        if (m_shapePropertyName.size() + length <= 64)
+            m_shapePropertyName.append(data, length);
+        break;
     case Dest::StyleSheet:
     case Dest::StyleEntry:
     case Dest::Upr:
+    case Dest::Shape:
         break;
     }
 }
@@ -670,7 +672,7 @@ void RtfParser::textBytes(const char *data, int length)
 void RtfParser::binaryBytes(const char *data, int length)
 {
     if (top().dest == Dest::Picture)
-        m_picture.append(data, length);
+        m_picture.data.append(data, length);
 }
 
 void RtfParser::addBytes(const char *data, int length)
