@@ -183,6 +183,18 @@ void TestRtfReader::encoding_data()
     QTest::newRow("Symbol font shows the glyphs it draws")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}{\\f1 ab\\'b7}{\\f2 J}}")
         << QStringLiteral("\u03B1\u03B2\u2022\uF04A");
+    // The C library holds each Hebrew and Vietnamese letter back for the marks that
+    // may follow it: the last one of a run must still come out.
+    QTest::newRow("hebrew, cp1255")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset177 David;}}\\f1 \\'f9\\'ec\\'e5\\'ed\\f0 !}")
+        << QStringLiteral("\u05E9\u05DC\u05D5\u05DD!");
+    QTest::newRow("hebrew, undefined byte after a letter")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1255 \\'e0\\'ca}") << QStringLiteral("\u05D0\uFFFD");
+    QTest::newRow("vietnamese, cp1258, a mark joins its letter")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset163 Times;}}\\f0 Vi\\'ea\\'f2t Nam c\\'e0}")
+        << QStringLiteral("Vi\u1EC7t Nam c\u00E0");
+    QTest::newRow("vietnamese, letter at the end of each run")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1258 {\\b \\'e2}{\\i \\'f4}}") << QStringLiteral("\u00E2\u00F4");
     QTest::newRow("invalid code page falls back") << QByteArray("{\\rtf1\\ansi\\ansicpg0 \\'e9}") << QStringLiteral("\u00E9");
     QTest::newRow("broken double byte is replaced, not dropped")
         << QByteArray("{\\rtf1\\ansi\\ansicpg932 a\\'81}") << QStringLiteral("a\uFFFD");
