@@ -153,6 +153,11 @@ bool RtfParser::groupClose()
         finishFont();
     if (closing.pictureOwner)
         finishPicture();
+    if (closing.field >= 0 && !closing.fieldOwner && closing.dest != Dest::FieldInst) {
+        Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
+        field.resultChr = closing.chr;
+        field.hasResultChr = true;
+    }
     m_groups.pop_back();
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
@@ -240,6 +245,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 flushBytes();
                 field.resultStart = m_builder.written();
             }
+            flushInstruction();
             startHyperlink(g);
         }
         break;
@@ -641,8 +647,8 @@ void RtfParser::textBytes(const char *data, int length)
         }
         break;
     case Dest::FieldInst:
-        if (g.field >= 0 && m_fields[size_t(g.field)].instruction.size() < 4096)
-            m_fields[size_t(g.field)].instruction.append(QLatin1String(data, length));
+        if (g.field >= 0)
+            addInstructionBytes(g, data, length);
         break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
@@ -700,6 +706,7 @@ void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
     if (g.dest == Dest::FieldInst) {
+        flushInstruction();
         if (g.field >= 0 && c < 0x10000)
             m_fields[size_t(g.field)].instruction.append(QChar(char16_t(c)));
         return;

@@ -73,6 +73,8 @@ private:
         QString instruction;
         Dest outer = Dest::Normal;
         qint64 resultStart = -1; // output count when the result began, -1 before
+        RtfCharState resultChr;  // the result's formatting, for a result left empty
+        bool hasResultChr = false;
     };
 
     void groupOpen();
@@ -99,6 +101,9 @@ private:
     void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
     void startHyperlink(Group &g);
     void finishField(const Group &g);
+    void addInstructionBytes(const Group &g, const char *data, int length);
+    void flushInstruction();
+    QString symbolText(const QString &instruction, RtfCharState &chr);
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void finishPicture();
@@ -145,6 +150,11 @@ private:
     int m_styleBasedOn = -1;
 
     std::vector<Field> m_fields;
+    // Instruction bytes waiting to be decoded in their font's code page, so that
+    // double-byte characters written as two \'hh stay whole.
+    QByteArray m_instructionBytes;
+    int m_instructionField = -1;
+    int m_instructionCodePage = 0;
     int m_footnotes = 0;
 
     std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge

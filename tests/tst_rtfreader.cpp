@@ -70,6 +70,8 @@ private slots:
     void styleSheet();
     void paragraphs();
     void hyperlink();
+    void fieldsWithoutResult_data();
+    void fieldsWithoutResult();
     void tables();
     void listLabelsMarked();
     void picture();
@@ -353,6 +355,54 @@ void TestRtfReader::hyperlink()
     QCOMPARE(link.anchorHref(), QStringLiteral("https://example.org/a"));
     QCOMPARE(formatAt(doc, "here").anchorHref(), QStringLiteral("#part2"));
     QVERIFY(!formatAt(doc, "and").isAnchor());
+}
+
+void TestRtfReader::fieldsWithoutResult_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    const QByteArray fonts = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset161 Hellas;}"
+                             "{\\f3\\fcharset2 Wingdings;}}\\f0 ";
+    auto field = [](const QByteArray &inst, const QByteArray &result = {}) {
+        return "{\\field{\\*\\fldinst " + inst + "}{\\fldrslt" + result + "}}";
+    };
+    QTest::newRow("symbol in the Symbol font") << fonts + field("SYMBOL 97 \\\\f \"Symbol\" \\\\s 10") + "}"
+                                               << QStringLiteral("\u03B1");
+    QTest::newRow("symbol, hexadecimal code") << fonts + field("SYMBOL 0xB7 \\\\f \"Symbol\"") + "}"
+                                              << QStringLiteral("\u2022");
+    QTest::newRow("symbol in a Greek font, not the document's code page")
+        << fonts + field("SYMBOL 225 \\\\f \"Hellas\"") + "}" << QStringLiteral("\u03B1");
+    QTest::newRow("symbol in the result's font") << fonts + field("SYMBOL 225", "\\f2") + "}" << QStringLiteral("\u03B1");
+    QTest::newRow("symbol in another symbol font keeps its code")
+        << fonts + field("SYMBOL 74 \\\\f \"Wingdings\"") + "}" << QStringLiteral("J");
+    QTest::newRow("symbol as unicode") << fonts + field("SYMBOL 8364 \\\\u") + "}" << QStringLiteral("\u20AC");
+    QTest::newRow("a stored result wins") << fonts + field("SYMBOL 97 \\\\f \"Symbol\"", " x") + "}" << QStringLiteral("x");
+    QTest::newRow("ruby shows its base text")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 Mincho;}}\\f0 ")
+            + field("EQ \\\\* jc2 \\\\* \"Font:Mincho\" \\\\* hps10 \\\\o\\\\ad(\\\\s\\\\up 9(\\'82\\'a9\\'82\\'f1),\\'8a\\'bf)")
+            + "\\'8e\\'9a}"
+        << QStringLiteral("\u6F22\u5B57");
+    QTest::newRow("ruby in unicode")
+        << "{\\rtf1 " + field("EQ \\\\o\\\\ac(\\\\s\\\\up 8(\\u12363?\\u12435?),\\u28450?)") + "}" << QStringLiteral("\u6F22");
+    QTest::newRow("other equations show nothing") << "{\\rtf1 a" + field("EQ \\\\f(1,2)") + "b}" << QStringLiteral("ab");
+    QTest::newRow("macro button") << "{\\rtf1 " + field("MACROBUTTON NoMacro [Click here and type]") + "}"
+                                  << QStringLiteral("[Click here and type]");
+    QTest::newRow("instruction in the font's code page")
+        << "{\\rtf1{\\fonttbl{\\f0\\fcharset204 Cyr;}}\\f0 " + field("MACROBUTTON M \\'cf\\'f0\\'e8") + "}"
+        << QStringLiteral("\u041F\u0440\u0438");
+}
+
+void TestRtfReader::fieldsWithoutResult()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QTextDocument doc;
+    QVERIFY(!Rtf::read(rtf, &doc));
+    QCOMPARE(textOf(doc), expected);
+    if (QByteArray(QTest::currentDataTag()) == "symbol in the Symbol font") {
+        QCOMPARE(formatAt(doc, expected).fontPointSize(), 10.0);
+        QCOMPARE(formatAt(doc, expected).fontFamilies().toStringList().value(0), QStringLiteral("Symbol"));
+    }
 }
 
 void TestRtfReader::tables()
