@@ -77,7 +77,7 @@ const KeywordTable &table()
               "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
               "buptim", "title", "subject", "author", "operator", "keywords", "comment",
               "doccomm", "company", "manager", "category", "hlinkbase", "ebcstart", "ebcend",
-              "passwordhash", "docdata", "ftnalt", "gridtbl", "listtextx"})
+              "passwordhash", "docdata", "gridtbl", "listtextx"})
             t.emplace(name, KwInfo{Kw::SkipDest});
         t.emplace("footnote", KwInfo{Kw::Footnote});
         t.emplace("fonttbl", KwInfo{Kw::FontTable});
@@ -179,6 +179,22 @@ const KeywordTable &table()
         t.emplace("clmrg", KwInfo{Kw::Clmrg});
         t.emplace("cellx", KwInfo{Kw::Cellx});
         t.emplace("chftn", KwInfo{Kw::Chftn});
+        // Note numbering of the document and of its sections: arabic, alphabetic,
+        // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.
+        const char *const noteFormats[4][6] = {
+            {"ftnnar", "ftnnalc", "ftnnauc", "ftnnrlc", "ftnnruc", "ftnnchi"},
+            {"sftnnar", "sftnnalc", "sftnnauc", "sftnnrlc", "sftnnruc", "sftnnchi"},
+            {"aftnnar", "aftnnalc", "aftnnauc", "aftnnrlc", "aftnnruc", "aftnnchi"},
+            {"saftnnar", "saftnnalc", "saftnnauc", "saftnnrlc", "saftnnruc", "saftnnchi"},
+        };
+        for (int kind = 0; kind < 4; ++kind) {
+            for (int format = 0; format < 6; ++format)
+                t.emplace(noteFormats[kind][format], KwInfo{Kw::NoteFormat, char32_t(format + (kind >= 2 ? 16 : 0))});
+        }
+        t.emplace("ftnstart", KwInfo{Kw::NoteStart, 0});
+        t.emplace("sftnstart", KwInfo{Kw::NoteStart, 0});
+        t.emplace("aftnstart", KwInfo{Kw::NoteStart, 1});
+        t.emplace("saftnstart", KwInfo{Kw::NoteStart, 1});
         t.emplace("pngblip", KwInfo{Kw::PngBlip});
         t.emplace("jpegblip", KwInfo{Kw::JpegBlip});
         t.emplace("picwgoal", KwInfo{Kw::PicWGoal});

@@ -121,6 +121,8 @@ enum class Kw : unsigned char {
     Sp,
     Sn,
     Sv,
+    NoteFormat, // ch: the format (RtfNoteFormat), plus 16 for endnotes
+    NoteStart,  // ch: 0 footnotes, 1 endnotes
 };
 
 struct KwInfo

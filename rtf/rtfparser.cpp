@@ -209,8 +209,9 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         skipDestination();
         break;
     case Kw::Footnote:
-        ++m_footnotes;
-        skipDestination();
+    case Kw::NoteFormat:
+    case Kw::NoteStart:
+        noteWord(info, t);
         break;
     case Kw::FontTable:
         g.dest = Dest::FontTable;
@@ -551,7 +552,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
-            m_builder.addText(g.chr, QString::number(m_footnotes + 1));
+            m_builder.addText(g.chr, noteMark());
         }
         break;
     case Kw::Char:

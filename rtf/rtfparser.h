@@ -104,6 +104,8 @@ private:
     void addInstructionBytes(const Group &g, const char *data, int length);
     void flushInstruction();
     QString symbolText(const QString &instruction, RtfCharState &chr);
+    void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    QString noteMark() const;
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void finishPicture();
@@ -155,7 +157,13 @@ private:
     QByteArray m_instructionBytes;
     int m_instructionField = -1;
     int m_instructionCodePage = 0;
+    // Notes met so far, their first numbers and their formats (RtfNotes::Format).
     int m_footnotes = 0;
+    int m_endnotes = 0;
+    int m_footnoteStart = 1;
+    int m_endnoteStart = 1;
+    int m_footnoteFormat = 0;
+    int m_endnoteFormat = 3; // lower roman unless the document says otherwise
 
     std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge
     bool m_nextCellCovered = false;

@@ -72,6 +72,8 @@ private slots:
     void hyperlink();
     void fieldsWithoutResult_data();
     void fieldsWithoutResult();
+    void noteMarks_data();
+    void noteMarks();
     void tables();
     void listLabelsMarked();
     void picture();
@@ -403,6 +405,30 @@ void TestRtfReader::fieldsWithoutResult()
         QCOMPARE(formatAt(doc, expected).fontPointSize(), 10.0);
         QCOMPARE(formatAt(doc, expected).fontFamilies().toStringList().value(0), QStringLiteral("Symbol"));
     }
+}
+
+void TestRtfReader::noteMarks_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+    const QByteArray endnote = "{\\super\\chftn}{\\footnote\\ftnalt\\pard\\plain {\\super\\chftn} an endnote}";
+    const QByteArray footnote = "{\\super\\chftn}{\\footnote\\pard\\plain {\\super\\chftn} a footnote}";
+    QTest::newRow("endnotes count apart, in lower roman")
+        << "{\\rtf1\\aftnnrlc a" + endnote + "b" + footnote + "c" + endnote + "d" + endnote + footnote + "}"
+        << QStringLiteral("aib1ciidiii2");
+    QTest::newRow("lower roman by default") << "{\\rtf1 a" + endnote + footnote + "}" << QStringLiteral("ai1");
+    QTest::newRow("letters and chicago symbols")
+        << "{\\rtf1\\ftnnauc\\aftnnchi " + footnote + footnote + endnote + endnote + "}" << QStringLiteral("AB*\u2020");
+    QTest::newRow("first numbers") << "{\\rtf1\\ftnstart3\\aftnstart5\\aftnnar " + footnote + endnote + "}"
+                                   << QStringLiteral("35");
+    QTest::newRow("a mark without a note") << QByteArray("{\\rtf1 x{\\chftn} text}") << QStringLiteral("x1 text");
+}
+
+void TestRtfReader::noteMarks()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, expected);
+    QCOMPARE(read(rtf), expected);
 }
 
 void TestRtfReader::tables()
