@@ -237,12 +237,17 @@ RtfPictureDecoder::Result RtfPictureDecoder::decodeBitmap(const RtfPicture &pict
     QBuffer buffer(&bytes);
     if (file.isEmpty() || !buffer.open(QIODevice::ReadOnly))
         return placeholder(displaySize(picture, QSize()));
-    QImageReader reader(&buffer);
-    // Only the formats pictures come in: the reader would otherwise try every
-    // format it knows on whatever bytes a document holds.
-    const QByteArray format = reader.format();
-    if (format != "png" && format != "jpeg" && format != "bmp")
+    // Only the formats pictures come in, told by their signatures whatever the
+    // document calls them: the image reader would otherwise try every format it has
+    // a plugin for on whatever bytes a document holds.
+    const char *format = file.startsWith("\x89PNG\r\n\x1a\n") ? "png"
+        : file.startsWith("\xFF\xD8\xFF")                     ? "jpeg"
+        : file.startsWith("BM")                               ? "bmp"
+                                                              : nullptr;
+    if (!format)
         return placeholder(displaySize(picture, QSize()));
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
     const QSize natural = reader.size(); // from the header: nothing is decoded yet
     const QSizeF display = displaySize(picture, natural);
     const QSize target = decodeSize(natural, display);
