@@ -239,7 +239,11 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
     Converter *c = converter(codePage);
     const auto *in = reinterpret_cast<const unsigned char *>(bytes);
 
-    if (!c->multiByte || c->cd == iconv_t(-1)) {
+    // The C library's converters for Hebrew and Vietnamese combine a letter with the
+    // marks that follow it and so hold each letter back until the next byte comes:
+    // these code pages go through the converter as a whole run, which is then flushed.
+    const bool composing = codePage == 1255 || codePage == 1258;
+    if ((!c->multiByte && !composing) || c->cd == iconv_t(-1)) {
         const qsizetype start = out.size();
         out.resize(start + n);
         char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + start;
@@ -269,6 +273,13 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
         char *inPtr = const_cast<char *>(reinterpret_cast<const char *>(in + i));
         size_t inLeft = size_t(n - i);
         char16_t buffer[1024];
+        // Writes out what the converter holds back; the state is initial afterwards.
+        auto drain = [&] {
+            char *outPtr = reinterpret_cast<char *>(buffer);
+            size_t outLeft = sizeof buffer;
+            iconv(c->cd, nullptr, nullptr, &outPtr, &outLeft);
+            out.append(reinterpret_cast<const QChar *>(buffer), int((sizeof buffer - outLeft) / 2));
+        };
         while (inLeft > 0) {
             char *outPtr = reinterpret_cast<char *>(buffer);
             size_t outLeft = sizeof buffer;
@@ -281,11 +292,12 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
                 continue;
             // An invalid or truncated sequence: one replacement for its first byte,
             // then carry on with the next byte.
+            drain();
             out.append(QChar(Replacement));
             ++inPtr;
             --inLeft;
-            iconv(c->cd, nullptr, nullptr, nullptr, nullptr);
         }
+        drain();
         i = n;
     }
 }

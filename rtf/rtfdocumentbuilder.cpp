@@ -219,15 +219,21 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
     ++m_written;
 }
 
-void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height)
+void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height,
+                                  bool placeholder)
 {
     openPendingBlock();
     flushText();
-    const QString name = QStringLiteral("rtfimage://%1").arg(++m_images);
-    m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QString &name = m_imageNames[image.cacheKey()];
+    if (name.isEmpty()) {
+        name = QStringLiteral("rtfimage://%1").arg(++m_images);
+        m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    }
     QTextImageFormat f;
     f.merge(charFormat(state));
     f.setName(name);
+    if (placeholder)
+        f.setProperty(RtfProperty::PicturePlaceholder, true);
     if (width > 0)
         f.setWidth(width);
     if (height > 0)

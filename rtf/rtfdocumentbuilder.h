@@ -39,7 +39,8 @@ public:
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
     void addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n);
     void addText(const RtfCharState &state, QChar c);
-    void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height);
+    // The same image added twice is stored once.
+    void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
     void paragraphBreak(const RtfParaState &para);
     // True when the paragraph being written has neither text nor images yet.
     bool paragraphEmpty() const { return m_pendingBreak || (!m_blockHasContent && m_batch.size() == m_runStart); }
@@ -98,6 +99,7 @@ private:
     bool m_blockHasContent = false;
     bool m_afterRow = false;
     int m_images = 0;
+    QHash<qint64, QString> m_imageNames; // by QImage::cacheKey()
     qint64 m_written = 0;
     bool m_breakBefore = false; // the next paragraph starts a page
     bool m_blockHasBreak = false;

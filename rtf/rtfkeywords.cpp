@@ -62,14 +62,14 @@ const KeywordTable &table()
              {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
               "footerf", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
-              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb", "shprslt", "shpinst",
+              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
               "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
               "userprops", "bkmkstart", "bkmkend", "datafield", "do", "protusertbl", "mmathPr",
               "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
-              "picprop", "blipuid", "htmltag", "mhtmltag", "sp", "sn", "sv", "fldtype",
+              "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
               "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
               "ffhelptext", "ffl", "ffstattext", "nesttableprops", "private", "pgptbl",
               "defchp", "defpap", "stylesheetx", "oldcprops", "oldpprops", "oldsprops",
@@ -77,7 +77,7 @@ const KeywordTable &table()
               "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
               "buptim", "title", "subject", "author", "operator", "keywords", "comment",
               "doccomm", "company", "manager", "category", "hlinkbase", "ebcstart", "ebcend",
-              "passwordhash", "docdata", "ftnalt", "gridtbl", "listtextx"})
+              "passwordhash", "docdata", "gridtbl", "listtextx"})
             t.emplace(name, KwInfo{Kw::SkipDest});
         t.emplace("footnote", KwInfo{Kw::Footnote});
         t.emplace("fonttbl", KwInfo{Kw::FontTable});
@@ -179,12 +179,47 @@ const KeywordTable &table()
         t.emplace("clmrg", KwInfo{Kw::Clmrg});
         t.emplace("cellx", KwInfo{Kw::Cellx});
         t.emplace("chftn", KwInfo{Kw::Chftn});
+        // Note numbering of the document and of its sections: arabic, alphabetic,
+        // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.
+        const char *const noteFormats[4][6] = {
+            {"ftnnar", "ftnnalc", "ftnnauc", "ftnnrlc", "ftnnruc", "ftnnchi"},
+            {"sftnnar", "sftnnalc", "sftnnauc", "sftnnrlc", "sftnnruc", "sftnnchi"},
+            {"aftnnar", "aftnnalc", "aftnnauc", "aftnnrlc", "aftnnruc", "aftnnchi"},
+            {"saftnnar", "saftnnalc", "saftnnauc", "saftnnrlc", "saftnnruc", "saftnnchi"},
+        };
+        for (int kind = 0; kind < 4; ++kind) {
+            for (int format = 0; format < 6; ++format)
+                t.emplace(noteFormats[kind][format], KwInfo{Kw::NoteFormat, char32_t(format + (kind >= 2 ? 16 : 0))});
+        }
+        t.emplace("ftnstart", KwInfo{Kw::NoteStart, 0});
+        t.emplace("sftnstart", KwInfo{Kw::NoteStart, 0});
+        t.emplace("aftnstart", KwInfo{Kw::NoteStart, 1});
+        t.emplace("saftnstart", KwInfo{Kw::NoteStart, 1});
         t.emplace("pngblip", KwInfo{Kw::PngBlip});
         t.emplace("jpegblip", KwInfo{Kw::JpegBlip});
         t.emplace("picwgoal", KwInfo{Kw::PicWGoal});
         t.emplace("pichgoal", KwInfo{Kw::PicHGoal});
         t.emplace("picscalex", KwInfo{Kw::PicScaleX});
         t.emplace("picscaley", KwInfo{Kw::PicScaleY});
+        t.emplace("picw", KwInfo{Kw::PicW});
+        t.emplace("pich", KwInfo{Kw::PicH});
+        t.emplace("emfblip", KwInfo{Kw::EmfBlip});
+        t.emplace("wmetafile", KwInfo{Kw::WmfBlip});
+        t.emplace("macpict", KwInfo{Kw::MacPict});
+        t.emplace("pmmetafile", KwInfo{Kw::PmMetafile});
+        t.emplace("dibitmap", KwInfo{Kw::DibBitmap});
+        t.emplace("wbitmap", KwInfo{Kw::WBitmap});
+        t.emplace("wbmbitspixel", KwInfo{Kw::WbmBitsPixel});
+        t.emplace("wbmwidthbytes", KwInfo{Kw::WbmWidthBytes});
+        // Shapes: the picture of a picture frame, or else its result for readers
+        // without shapes; the rest of a shape (text boxes included) is not shown.
+        t.emplace("shp", KwInfo{Kw::Shp});
+        t.emplace("shpgrp", KwInfo{Kw::Shp});
+        t.emplace("shpinst", KwInfo{Kw::ShpInst});
+        t.emplace("shprslt", KwInfo{Kw::ShpRslt});
+        t.emplace("sp", KwInfo{Kw::Sp});
+        t.emplace("sn", KwInfo{Kw::Sn});
+        t.emplace("sv", KwInfo{Kw::Sv});
         const std::pair<const char *, char32_t> chars[] = {
             {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
             {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},

@@ -105,6 +105,24 @@ enum class Kw : unsigned char {
     PicHGoal,
     PicScaleX,
     PicScaleY,
+    PicW,
+    PicH,
+    EmfBlip,
+    WmfBlip,
+    MacPict,
+    PmMetafile,
+    DibBitmap,
+    WBitmap,
+    WbmBitsPixel,
+    WbmWidthBytes,
+    Shp,
+    ShpInst,
+    ShpRslt,
+    Sp,
+    Sn,
+    Sv,
+    NoteFormat, // ch: the format (RtfNoteFormat), plus 16 for endnotes
+    NoteStart,  // ch: 0 footnotes, 1 endnotes
 };
 
 struct KwInfo

@@ -153,7 +153,14 @@ bool RtfParser::groupClose()
         finishFont();
     if (closing.pictureOwner)
         finishPicture();
+    if (closing.field >= 0 && !closing.fieldOwner && closing.dest != Dest::FieldInst) {
+        Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
+        field.resultChr = closing.chr;
+        field.hasResultChr = true;
+    }
     m_groups.pop_back();
+    if (!m_shapes.empty() || m_shapePictureFrom)
+        shapeGroupsClosed();
     if (closing.fieldOwner)
         finishField(closing);
     if (closing.fontTableOwner)
@@ -174,6 +181,8 @@ void RtfParser::skipDestination()
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         m_groups.pop_back();
+        if (!m_shapes.empty() || m_shapePictureFrom)
+            shapeGroupsClosed();
         if (closing.fontTableOwner)
             afterFontTable();
     }
@@ -200,8 +209,9 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         skipDestination();
         break;
     case Kw::Footnote:
-        ++m_footnotes;
-        skipDestination();
+    case Kw::NoteFormat:
+    case Kw::NoteStart:
+        noteWord(info, t);
         break;
     case Kw::FontTable:
         g.dest = Dest::FontTable;
@@ -236,21 +246,12 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 flushBytes();
                 field.resultStart = m_builder.written();
             }
+            flushInstruction();
             startHyperlink(g);
         }
         break;
     case Kw::Pict:
-        if (g.dest != Dest::Normal || g.chr.hidden) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::Picture;
-        g.pictureOwner = true;
-        m_picture.clear();
-        m_pictureNibble = -1;
-        m_pictureType = 0;
-        m_pictureGoalW = m_pictureGoalH = 0;
-        m_pictureScaleX = m_pictureScaleY = 100;
+        startPicture(g);
         break;
     case Kw::Upr:
         g.uprOuter = g.dest;
@@ -551,35 +552,38 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
-            m_builder.addText(g.chr, QString::number(m_footnotes + 1));
+            m_builder.addText(g.chr, noteMark());
         }
         break;
     case Kw::Char:
         emitChar(info.ch);
         break;
     case Kw::PngBlip:
-        if (g.dest == Dest::Picture)
-            m_pictureType = 1;
-        break;
     case Kw::JpegBlip:
-        if (g.dest == Dest::Picture)
-            m_pictureType = 2;
-        break;
+    case Kw::EmfBlip:
+    case Kw::WmfBlip:
+    case Kw::MacPict:
+    case Kw::PmMetafile:
+    case Kw::DibBitmap:
+    case Kw::WBitmap:
+    case Kw::WbmBitsPixel:
+    case Kw::WbmWidthBytes:
+    case Kw::PicW:
+    case Kw::PicH:
     case Kw::PicWGoal:
-        if (g.dest == Dest::Picture)
-            m_pictureGoalW = t.hasParameter ? qBound(0, p, RtfLimits::MaxTwips) : 0;
-        break;
     case Kw::PicHGoal:
-        if (g.dest == Dest::Picture)
-            m_pictureGoalH = t.hasParameter ? qBound(0, p, RtfLimits::MaxTwips) : 0;
-        break;
     case Kw::PicScaleX:
-        if (g.dest == Dest::Picture)
-            m_pictureScaleX = t.hasParameter ? qBound(1, p, 1000) : 100;
-        break;
     case Kw::PicScaleY:
         if (g.dest == Dest::Picture)
-            m_pictureScaleY = t.hasParameter ? qBound(1, p, 1000) : 100;
+            pictureWord(info.kw, t);
+        break;
+    case Kw::Shp:
+    case Kw::ShpInst:
+    case Kw::ShpRslt:
+    case Kw::Sp:
+    case Kw::Sn:
+    case Kw::Sv:
+        shapeWord(info.kw);
         break;
     }
 }
@@ -644,8 +648,8 @@ void RtfParser::textBytes(const char *data, int length)
         }
         break;
     case Dest::FieldInst:
-        if (g.field >= 0 && m_fields[size_t(g.field)].instruction.size() < 4096)
-            m_fields[size_t(g.field)].instruction.append(QLatin1String(data, length));
+        if (g.field >= 0)
+            addInstructionBytes(g, data, length);
         break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
@@ -655,14 +659,19 @@ void RtfParser::textBytes(const char *data, int length)
             if (m_pictureNibble < 0) {
                 m_pictureNibble = v;
             } else {
-                m_picture.append(char(m_pictureNibble * 16 + v));
+                m_picture.data.append(char(m_pictureNibble * 16 + v));
                 m_pictureNibble = -1;
             }
         }
         break;
+    case Dest::ShapeName:
+        if (m_shapePropertyName.size() + length <= 64)
+            m_shapePropertyName.append(data, length);
+        break;
     case Dest::StyleSheet:
     case Dest::StyleEntry:
     case Dest::Upr:
+    case Dest::Shape:
         break;
     }
 }
@@ -670,7 +679,7 @@ void RtfParser::textBytes(const char *data, int length)
 void RtfParser::binaryBytes(const char *data, int length)
 {
     if (top().dest == Dest::Picture)
-        m_picture.append(data, length);
+        m_picture.data.append(data, length);
 }
 
 void RtfParser::addBytes(const char *data, int length)
@@ -698,6 +707,7 @@ void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
     if (g.dest == Dest::FieldInst) {
+        flushInstruction();
         if (g.field >= 0 && c < 0x10000)
             m_fields[size_t(g.field)].instruction.append(QChar(char16_t(c)));
         return;

@@ -3,6 +3,8 @@
 #include "platform/failure.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfdocumentbuilder.h"
+#include "rtf/rtfkeywords.h"
+#include "rtf/rtfpicturedecoder.h"
 #include "rtf/rtfstate.h"
 #include "rtf/rtftokenizer.h"
 
@@ -32,6 +34,8 @@ private:
         FieldInst,
         Picture,
         Upr,
+        Shape,     // inside a shape: nothing shows but the shape's own picture
+        ShapeName, // the name of a shape property
     };
 
     struct Group
@@ -69,6 +73,8 @@ private:
         QString instruction;
         Dest outer = Dest::Normal;
         qint64 resultStart = -1; // output count when the result began, -1 before
+        RtfCharState resultChr;  // the result's formatting, for a result left empty
+        bool hasResultChr = false;
     };
 
     void groupOpen();
@@ -95,7 +101,16 @@ private:
     void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
     void startHyperlink(Group &g);
     void finishField(const Group &g);
+    void addInstructionBytes(const Group &g, const char *data, int length);
+    void flushInstruction();
+    QString symbolText(const QString &instruction, RtfCharState &chr);
+    void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    QString noteMark() const;
+    void startPicture(Group &g);
+    void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void finishPicture();
+    void shapeWord(RtfKeywords::Kw kw);
+    void shapeGroupsClosed();
     void skipDestination();
 
     Group &top() { return m_groups.back(); }
@@ -137,15 +152,38 @@ private:
     int m_styleBasedOn = -1;
 
     std::vector<Field> m_fields;
+    // Instruction bytes waiting to be decoded in their font's code page, so that
+    // double-byte characters written as two \'hh stay whole.
+    QByteArray m_instructionBytes;
+    int m_instructionField = -1;
+    int m_instructionCodePage = 0;
+    // Notes met so far, their first numbers and their formats (RtfNotes::Format).
     int m_footnotes = 0;
+    int m_endnotes = 0;
+    int m_footnoteStart = 1;
+    int m_endnoteStart = 1;
+    int m_footnoteFormat = 0;
+    int m_endnoteFormat = 3; // lower roman unless the document says otherwise
 
     std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge
     bool m_nextCellCovered = false;
     int m_cellIndex = 0;
 
-    QByteArray m_picture;
+    RtfPicture m_picture;
     int m_pictureNibble = -1;
-    int m_pictureType = 0; // 0 unknown, 1 PNG, 2 JPEG
-    int m_pictureGoalW = 0, m_pictureGoalH = 0;
-    int m_pictureScaleX = 100, m_pictureScaleY = 100;
+    RtfPictureDecoder m_pictureDecoder;
+
+    // Shapes open around the reader, innermost last, with whether they have shown
+    // their picture. From the group depth m_shapePictureFrom on, a picture belongs to
+    // the innermost shape's picture property (only one is shown) or, when
+    // m_shapeResult, to its result (all are shown); 0 for neither.
+    struct OpenShape
+    {
+        size_t depth;
+        bool hasPicture;
+    };
+    std::vector<OpenShape> m_shapes;
+    size_t m_shapePictureFrom = 0;
+    bool m_shapeResult = false;
+    QByteArray m_shapePropertyName;
 };

@@ -11,6 +11,9 @@ namespace RtfProperty {
 // Set on text that a list label (\listtext, \pntext) put in front of a list item, so
 // code that wants the item text alone can tell the label apart.
 constexpr int ListLabel = QTextFormat::UserProperty + 0x5254;
+// Set on a picture that is shown as a placeholder of its size (a picture the reader
+// does not render, or one over its memory limits).
+constexpr int PicturePlaceholder = QTextFormat::UserProperty + 0x5255;
 } // namespace RtfProperty
 
 struct RtfCharState
