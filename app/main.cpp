@@ -1,3 +1,4 @@
+#include "platform/frenchtexts.h"
 #include "shell/form1.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // No application display name: Qt would append it to every window caption.
     app.setWindowIcon(QIcon(QStringLiteral(":/art/appicon32.png")));
+    FrenchTexts::install();
     Form1 form;
     form.start();
     return app.exec();
