@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up the machine and runs every test headless: the normal build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run
-# of the RTF reader.
+# Sets up the machine and runs every test headless: the normal build (its tests
+# include the installed tree, checked with the desktop's validators), the Debian
+# package, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then a bounded fuzzing run of the RTF reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -14,6 +15,9 @@ jobs=$(nproc)
 
 echo "== tests"
 ctest --test-dir build -j"$jobs" --timeout 600
+
+echo "== installed tree and Debian package"
+bash scripts/check-install.sh build --package
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVO_SANITIZE=ON -DORVO_BENCH=OFF >/dev/null
