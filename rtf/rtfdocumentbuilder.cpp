@@ -145,8 +145,23 @@ void RtfDocumentBuilder::flushText()
         runBatch();
 }
 
+void RtfDocumentBuilder::abandon()
+{
+    m_outOfMemory = true;
+    m_ops.clear();
+    m_batch.clear();
+    m_runStart = 0;
+    m_batchBlockFormats.clear();
+}
+
 void RtfDocumentBuilder::runBatch()
 {
+    for (const Op &op : m_ops)
+        ++(op.kind == Op::Text ? m_runs : m_blocks);
+    if (m_outOfMemory || !m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks, m_runs))) {
+        abandon();
+        return;
+    }
     for (const Op &op : m_ops) {
         switch (op.kind) {
         case Op::Text:
@@ -221,6 +236,8 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 
 void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height)
 {
+    if (m_outOfMemory)
+        return;
     openPendingBlock();
     flushText();
     const QString name = QStringLiteral("rtfimage://%1").arg(++m_images);

@@ -5,12 +5,11 @@
 // Fields: hyperlinks become anchors, and a SYMBOL field without a stored result
 // still shows its character.
 
-void RtfParser::startHyperlink(Group &g)
+int RtfParser::hyperlinkAnchor(const QString &inst)
 {
-    const QString &inst = m_fields[size_t(g.field)].instruction;
     const QString trimmed = inst.trimmed();
     if (!trimmed.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
-        return;
+        return -1;
     // HYPERLINK "target" [\l "bookmark"] and other switches.
     static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
     QString target;
@@ -35,9 +34,26 @@ void RtfParser::startHyperlink(Group &g)
     if (!bookmark.isEmpty())
         target += QLatin1Char('#') + bookmark;
     if (target.isEmpty())
-        return;
+        return -1;
+    // Each target is kept once, however many fields and results name it.
+    const auto known = m_anchorIds.constFind(target);
+    if (known != m_anchorIds.constEnd())
+        return *known;
     m_builder.anchors.append(target);
-    g.chr.anchor = int(m_builder.anchors.size()) - 1;
+    const int anchor = int(m_builder.anchors.size()) - 1;
+    m_anchorIds.insert(target, anchor);
+    return anchor;
+}
+
+void RtfParser::releaseField(const Group &closing)
+{
+    // A field lives as long as the groups that name it; fields are opened innermost
+    // last, so the one going is always the last.
+    if (closing.field < 0 || size_t(closing.field) + 1 != m_fields.size())
+        return;
+    if (!m_groups.empty() && m_groups.back().field == closing.field)
+        return;
+    m_fields.pop_back();
 }
 
 void RtfParser::finishField(const Group &g)

@@ -41,7 +41,7 @@ Failure RtfParser::run()
     using T = RtfTokenizer::Type;
     for (;;) {
         RtfTokenizer::Token t = m_tok.next();
-        if (t.type == T::End)
+        if (t.type == T::End || m_builder.outOfMemory())
             break;
 
         if (m_fallbackSkip > 0) {
@@ -110,7 +110,15 @@ done:
             m_builder.addText(top().chr, QChar(0xFFFD));
     }
     m_builder.finish(top().para);
+    if (m_builder.outOfMemory())
+        return outOfMemory();
     return {};
+}
+
+Failure RtfParser::outOfMemory()
+{
+    m_builder.abandon();
+    return outOfMemoryFailure();
 }
 
 void RtfParser::groupOpen()
@@ -120,7 +128,7 @@ void RtfParser::groupOpen()
         ++m_overflowDepth;
         return;
     }
-    Group g = m_groups.back();
+    Group g = top();
     g.styleOwner = false;
     g.pictureOwner = false;
     g.fontTableOwner = false;
@@ -146,7 +154,7 @@ bool RtfParser::groupClose()
     }
     if (m_groups.size() <= 1)
         return false; // a stray brace before the document group: nothing more to read
-    const Group closing = m_groups.back();
+    const Group closing = top();
     if (closing.styleOwner)
         storeStyle(closing);
     if (closing.dest == Dest::FontTable && m_fontOpen)
@@ -156,6 +164,7 @@ bool RtfParser::groupClose()
     m_groups.pop_back();
     if (closing.fieldOwner)
         finishField(closing);
+    releaseField(closing);
     if (closing.fontTableOwner)
         afterFontTable();
     if (m_groups.size() <= 1)
@@ -174,6 +183,7 @@ void RtfParser::skipDestination()
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         m_groups.pop_back();
+        releaseField(closing);
         if (closing.fontTableOwner)
             afterFontTable();
     }
@@ -217,7 +227,12 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.dest = Dest::StyleSheet;
         break;
     case Kw::Field:
-        m_fields.push_back(Field{QString(), g.dest});
+        // A second \field in the same group replaces the first, which nothing names
+        // any more.
+        if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size())
+            m_fields.back() = Field{QString(), g.dest};
+        else
+            m_fields.push_back(Field{QString(), g.dest});
         g.field = int(m_fields.size()) - 1;
         g.fieldOwner = true;
         break;
@@ -235,8 +250,11 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             if (field.resultStart < 0) {
                 flushBytes();
                 field.resultStart = m_builder.written();
+                field.anchor = hyperlinkAnchor(field.instruction);
             }
-            startHyperlink(g);
+            // A field may repeat its result: every one links to the same target.
+            if (field.anchor >= 0)
+                g.chr.anchor = field.anchor;
         }
         break;
     case Kw::Pict:
@@ -295,10 +313,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             cp = RtfCodePage::normalise(t.hasParameter ? p : 1252);
         m_docCodePage = cp;
         m_defaultChar.codePage = fontCodePage(m_defaultChar.font);
-        for (Group &x : m_groups) {
-            if (x.chr.font < 0 || !m_fonts.contains(x.chr.font))
-                x.chr.codePage = fontCodePage(x.chr.font);
-        }
+        fontsChanged();
         break;
     }
     case Kw::Deff:
@@ -644,8 +659,12 @@ void RtfParser::textBytes(const char *data, int length)
         }
         break;
     case Dest::FieldInst:
-        if (g.field >= 0 && m_fields[size_t(g.field)].instruction.size() < 4096)
-            m_fields[size_t(g.field)].instruction.append(QLatin1String(data, length));
+        if (g.field >= 0) {
+            QString &inst = m_fields[size_t(g.field)].instruction;
+            const qsizetype room = RtfLimits::MaxFieldInstruction - inst.size();
+            if (room > 0)
+                inst.append(QLatin1String(data, qMin(qsizetype(length), room)));
+        }
         break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
@@ -698,8 +717,11 @@ void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
     if (g.dest == Dest::FieldInst) {
-        if (g.field >= 0 && c < 0x10000)
-            m_fields[size_t(g.field)].instruction.append(QChar(char16_t(c)));
+        if (g.field >= 0 && c < 0x10000) {
+            QString &inst = m_fields[size_t(g.field)].instruction;
+            if (inst.size() < RtfLimits::MaxFieldInstruction)
+                inst.append(QChar(char16_t(c)));
+        }
         return;
     }
     if (!showing())
