@@ -156,8 +156,10 @@ void RtfDocumentBuilder::abandon()
 
 void RtfDocumentBuilder::runBatch()
 {
-    for (const Op &op : m_ops)
-        ++(op.kind == Op::Text ? m_runs : m_blocks);
+    for (const Op &op : m_ops) {
+        m_runs += op.kind == Op::Text;
+        m_blocks += op.kind == Op::Block;
+    }
     if (m_outOfMemory || !m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks, m_runs))) {
         abandon();
         return;
