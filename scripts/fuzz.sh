@@ -10,7 +10,7 @@ set -euo pipefail
 
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [build-dir]}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${2:-$root/build-fuzz}
+build=$(realpath -m "${2:-$root/build-fuzz}") # absolute: the fuzzer runs in a folder of its own
 corpus=${ORVO_RTF_CORPUS:-$root/../shared/rtf-corpus}
 
 cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" 2>&1 \
