@@ -1,6 +1,6 @@
 #include "rtf/memoryheadroom.h"
 
-#include <cstdlib>
+#include <sys/mman.h>
 
 namespace {
 
@@ -13,8 +13,7 @@ constexpr qint64 BytesPerRun = 64;
 // Checks start here: below it a probe costs more than it tells.
 constexpr qint64 SmallestProbe = qint64(1) << 20;
 
-// Beyond this no probe is tried: no machine this editor runs on has it, and
-// sanitizer allocators abort on such requests instead of failing them.
+// Beyond this no probe is tried: no machine this editor runs on has it.
 constexpr qint64 LargestProbe = qint64(1) << 38;
 
 } // namespace
@@ -26,14 +25,15 @@ bool MemoryHeadroom::allows(qint64 bytes)
     const qint64 probe = qMax(2 * bytes, SmallestProbe);
     if (probe > LargestProbe)
         return false;
-    // Called through a pointer the compiler cannot see through: an allocation that
-    // is freed unused may otherwise be optimised away and taken for a success. Not
-    // touched, it costs address space only for the moment it is held.
-    static void *(*volatile allocate)(size_t) = std::malloc;
-    void *room = allocate(size_t(probe));
-    if (!room)
+    // Mapped as the allocator maps large blocks, so the same limits apply (address
+    // space, data size, the kernel's overcommit check), but not through malloc:
+    // freeing a block of a few megabytes raises glibc's threshold for mapping blocks
+    // of their own, and the document's large buffers would then stay on the heap
+    // after use. Never touched, it costs address space only while it is held.
+    void *room = mmap(nullptr, size_t(probe), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (room == MAP_FAILED)
         return false;
-    std::free(room);
+    munmap(room, size_t(probe));
     m_proven = probe;
     return true;
 }

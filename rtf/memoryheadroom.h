@@ -4,7 +4,7 @@
 
 // Qt's text document does not survive an allocation that fails while it grows: it
 // crashes instead of throwing. So before a load makes a document grow, the memory
-// it will take is asked for once and given back; a load whose memory is not there
+// it will take is mapped once and given back; a load whose memory is not there
 // fails instead. Each check proves room for twice what is asked, so a document
 // that grows steadily is checked only at each doubling.
 class MemoryHeadroom final
