@@ -198,14 +198,16 @@ Failure readFile(const QString &path, QByteArray *bytes)
     if (st.st_size > MaxFileBytes)
         return tooLarge(path);
     const qint64 limit = qMin(MaxFileBytes, qint64(st.st_size) + MaxReadOverrun);
-    // One byte more than reported, so that a file that is what it says ends in the
-    // first buffer; one that is not grows it a step at a time.
+    // Room beyond the reported size, so that a file that is what it says ends in the
+    // first buffer; one that is not grows it a step at a time. Both in whole pages:
+    // some pseudo-files (pagemap) refuse reads of other sizes.
+    constexpr qint64 Slack = qint64(64) << 10;
     constexpr qint64 Step = qint64(1) << 20;
-    bytes->resize(qsizetype(st.st_size) + 1);
+    bytes->resize(qsizetype(st.st_size + Slack));
     qint64 size = 0;
     for (;;) {
         if (size == bytes->size())
-            bytes->resize(qsizetype(qMin(size + Step, limit + 1)));
+            bytes->resize(qsizetype(qMin(size + Step, limit + Slack)));
         const ssize_t n = ::read(fd, bytes->data() + size, size_t(bytes->size() - size));
         if (n < 0 && errno == EINTR)
             continue;

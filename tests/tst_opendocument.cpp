@@ -224,18 +224,20 @@ private slots:
     void failedLoadLeavesTheDocument_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("empty name") << "";
-        QTest::newRow("file that vanished") << "disparu.rtf";
-        QTest::newRow("folder") << "dossier";
-        QTest::newRow("device that never ends") << "/dev/zero";
-        QTest::newRow("FIFO") << "tube";
-        QTest::newRow("pseudo-file that never ends") << "/proc/self/pagemap";
-        QTest::newRow("file over the size limit") << "enorme.txt";
-        QTest::newRow("unreadable file") << "secret.txt";
+        QTest::addColumn<QString>("reason"); // part of the description, "" for any
+        QTest::newRow("empty name") << "" << "";
+        QTest::newRow("file that vanished") << "disparu.rtf" << "";
+        QTest::newRow("folder") << "dossier" << "";
+        QTest::newRow("device that never ends") << "/dev/zero" << "pas un fichier ordinaire";
+        QTest::newRow("FIFO") << "tube" << "pas un fichier ordinaire";
+        QTest::newRow("pseudo-file that never ends") << "/proc/self/pagemap" << "plus que sa taille annoncée";
+        QTest::newRow("file over the size limit") << "enorme.txt" << "trop volumineux";
+        QTest::newRow("unreadable file") << "secret.txt" << "";
     }
     void failedLoadLeavesTheDocument()
     {
         QFETCH(QString, target);
+        QFETCH(QString, reason);
         QVERIFY(QDir(f.dir->path()).mkdir("dossier"));
         QVERIFY(writeBytes(f.dir->filePath("secret.txt"), "secret"));
         QCOMPARE(mkfifo(QFile::encodeName(f.dir->filePath("tube")).constData(), 0600), 0);
@@ -254,6 +256,7 @@ private slots:
         const Failure direct = f.editor()->loadFile(path);
         QVERIFY(direct.number != 0);
         QVERIFY(!direct.description.isEmpty());
+        QVERIFY2(direct.description.contains(reason), qPrintable(direct.description));
         // Through the command: the dialog hands over the name, the load fails.
         f.answerFileDialog(path);
         f.click("Image6");
