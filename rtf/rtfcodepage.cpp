@@ -184,15 +184,36 @@ int RtfCodePage::normalise(int codePage)
 
 RtfCodePage::Converter *RtfCodePage::converter(int codePage)
 {
-    if (m_last && m_last->codePage == codePage)
+    // Text that alternates between fonts asks for a few code pages in turn: the last
+    // one answers most runs, a hash table the others.
+    if (m_last && m_lastNumber == codePage)
         return m_last;
-    for (auto &c : m_converters) {
-        if (c->codePage == codePage)
-            return m_last = c.get();
+    const auto known = m_byNumber.find(codePage);
+    Converter *c = known != m_byNumber.end() ? known->second : nullptr;
+    if (!c) {
+        c = open(codePage);
+        m_byNumber.emplace(codePage, c);
+    }
+    m_lastNumber = codePage;
+    return m_last = c;
+}
+
+RtfCodePage::Converter *RtfCodePage::open(int codePage)
+{
+    // A code page the C library lacks is served by its Windows Western neighbour, the
+    // least surprising stand-in, and shares that converter: unknown numbers never
+    // open converters of their own.
+    iconv_t cd = iconv_t(-1);
+    if (codePage != Symbol && codePage != SymbolFont) {
+        cd = iconv_open("UTF-16LE", iconvName(codePage).constData());
+        const int standIn = isMultiByte(codePage) ? 932 : 1252;
+        if (cd == iconv_t(-1) && codePage != standIn)
+            return converter(standIn);
     }
 
     auto c = std::make_unique<Converter>();
     c->codePage = codePage;
+    c->cd = cd;
     if (codePage == Symbol) {
         for (int b = 0; b < 256; ++b)
             c->table[b] = b < 0x20 ? char16_t(b) : char16_t(0xF000 + b);
@@ -200,13 +221,6 @@ RtfCodePage::Converter *RtfCodePage::converter(int codePage)
         for (int b = 0; b < 256; ++b)
             c->table[b] = b < 0x20 ? char16_t(b) : SymbolGlyphs[b - 0x20];
     } else {
-        QByteArray name = iconvName(codePage);
-        c->cd = iconv_open("UTF-16LE", name.constData());
-        if (c->cd == iconv_t(-1)) {
-            // A code page the C library lacks: its Windows Western neighbour is the
-            // least surprising stand-in.
-            c->cd = iconv_open("UTF-16LE", isMultiByte(codePage) ? "CP932" : "CP1252");
-        }
         c->multiByte = isMultiByte(codePage);
         for (int b = 0; b < 256; ++b) {
             if (b < 0x80 && codePage != 65001 && !c->multiByte) {
@@ -229,7 +243,7 @@ RtfCodePage::Converter *RtfCodePage::converter(int codePage)
         }
     }
     m_converters.push_back(std::move(c));
-    return m_last = m_converters.back().get();
+    return m_converters.back().get();
 }
 
 void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &out)

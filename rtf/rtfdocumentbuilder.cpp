@@ -145,8 +145,25 @@ void RtfDocumentBuilder::flushText()
         runBatch();
 }
 
+void RtfDocumentBuilder::abandon()
+{
+    m_outOfMemory = true;
+    m_ops.clear();
+    m_batch.clear();
+    m_runStart = 0;
+    m_batchBlockFormats.clear();
+}
+
 void RtfDocumentBuilder::runBatch()
 {
+    for (const Op &op : m_ops) {
+        m_runs += op.kind == Op::Text;
+        m_blocks += op.kind == Op::Block;
+    }
+    if (m_outOfMemory || !m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks, m_runs))) {
+        abandon();
+        return;
+    }
     for (const Op &op : m_ops) {
         switch (op.kind) {
         case Op::Text:
@@ -222,6 +239,8 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height,
                                   bool placeholder)
 {
+    if (m_outOfMemory)
+        return;
     openPendingBlock();
     flushText();
     QString &name = m_imageNames[image.cacheKey()];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rtf/memoryheadroom.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfstate.h"
 
@@ -49,6 +50,10 @@ public:
     void finish(const RtfParaState &para);
     // Characters and images written so far.
     qint64 written() const { return m_written; }
+    // The memory for the document ran out: nothing more is written, the load fails.
+    bool outOfMemory() const { return m_outOfMemory; }
+    // Drops whatever waits to be written, after a failure.
+    void abandon();
     void pageBreak() { m_breakBefore = true; }
 
 private:
@@ -65,6 +70,10 @@ private:
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
+    MemoryHeadroom m_headroom;
+    qint64 m_blocks = 0; // inserted so far, with m_runs, for the memory estimate
+    qint64 m_runs = 0;
+    bool m_outOfMemory = false;
 
     // Runs and blocks wait in a batch and go into the document together: parsing and
     // inserting in turns, run by run, keeps evicting each other's data from the

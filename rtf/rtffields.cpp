@@ -1,5 +1,7 @@
 #include "rtf/rtfparser.h"
 
+#include "rtf/rtflimits.h"
+
 #include <QRegularExpression>
 
 // Fields: hyperlinks become anchors, and fields without a stored result still show
@@ -55,12 +57,11 @@ QString rubyBase(const QString &inst)
 
 } // namespace
 
-void RtfParser::startHyperlink(Group &g)
+int RtfParser::hyperlinkAnchor(const QString &inst)
 {
-    const QString &inst = m_fields[size_t(g.field)].instruction;
     const QString trimmed = inst.trimmed();
     if (!trimmed.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
-        return;
+        return -1;
     // HYPERLINK "target" [\l "bookmark"] and other switches.
     static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
     QString target;
@@ -85,20 +86,41 @@ void RtfParser::startHyperlink(Group &g)
     if (!bookmark.isEmpty())
         target += QLatin1Char('#') + bookmark;
     if (target.isEmpty())
-        return;
+        return -1;
+    // Each target is kept once, however many fields and results name it.
+    const auto known = m_anchorIds.constFind(target);
+    if (known != m_anchorIds.constEnd())
+        return *known;
     m_builder.anchors.append(target);
-    g.chr.anchor = int(m_builder.anchors.size()) - 1;
+    const int anchor = int(m_builder.anchors.size()) - 1;
+    m_anchorIds.insert(target, anchor);
+    return anchor;
+}
+
+void RtfParser::releaseField(const Group &closing)
+{
+    // A field lives as long as the groups that name it; fields are opened innermost
+    // last, so the one going is always the last.
+    if (closing.field < 0 || size_t(closing.field) + 1 != m_fields.size())
+        return;
+    if (!m_groups.empty() && m_groups.back().field == closing.field)
+        return;
+    flushInstruction(); // its bytes must not reach the next field to take the slot
+    m_fields.pop_back();
 }
 
 void RtfParser::addInstructionBytes(const Group &g, const char *data, int length)
 {
     if (m_instructionField != g.field || m_instructionCodePage != g.chr.codePage)
         flushInstruction();
-    if (m_fields[size_t(g.field)].instruction.size() + m_instructionBytes.size() >= 4096)
+    // Bytes decode to at most as many characters, so capping the bytes caps the text.
+    const qsizetype room =
+        RtfLimits::MaxFieldInstruction - m_fields[size_t(g.field)].instruction.size() - m_instructionBytes.size();
+    if (room <= 0)
         return;
     m_instructionField = g.field;
     m_instructionCodePage = g.chr.codePage;
-    m_instructionBytes.append(data, length);
+    m_instructionBytes.append(data, qMin(qsizetype(length), room));
 }
 
 void RtfParser::flushInstruction()

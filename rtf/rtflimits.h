@@ -38,4 +38,10 @@ constexpr int MaxPlaceholderSide = 1024;
 // Percentages of \picscalex and \picscaley beyond which scaling is noise.
 constexpr int MaxPictureScale = 1000;
 
+// Characters kept of a field instruction, however they arrive (text, \'hh, \u,
+// symbols). The longest instructions are hyperlinks, and addresses beyond about
+// 2 000 characters already fail in browsers; twice that leaves room for the
+// bookmark and switches. The rest is dropped, not stored.
+constexpr int MaxFieldInstruction = 4096;
+
 } // namespace RtfLimits

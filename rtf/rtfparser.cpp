@@ -41,7 +41,7 @@ Failure RtfParser::run()
     using T = RtfTokenizer::Type;
     for (;;) {
         RtfTokenizer::Token t = m_tok.next();
-        if (t.type == T::End)
+        if (t.type == T::End || m_builder.outOfMemory())
             break;
 
         if (m_fallbackSkip > 0) {
@@ -110,7 +110,15 @@ done:
             m_builder.addText(top().chr, QChar(0xFFFD));
     }
     m_builder.finish(top().para);
+    if (m_builder.outOfMemory())
+        return outOfMemory();
     return {};
+}
+
+Failure RtfParser::outOfMemory()
+{
+    m_builder.abandon();
+    return outOfMemoryFailure();
 }
 
 void RtfParser::groupOpen()
@@ -120,7 +128,7 @@ void RtfParser::groupOpen()
         ++m_overflowDepth;
         return;
     }
-    Group g = m_groups.back();
+    Group g = top();
     g.styleOwner = false;
     g.pictureOwner = false;
     g.fontTableOwner = false;
@@ -146,7 +154,7 @@ bool RtfParser::groupClose()
     }
     if (m_groups.size() <= 1)
         return false; // a stray brace before the document group: nothing more to read
-    const Group closing = m_groups.back();
+    const Group closing = top();
     if (closing.styleOwner)
         storeStyle(closing);
     if (closing.dest == Dest::FontTable && m_fontOpen)
@@ -163,6 +171,7 @@ bool RtfParser::groupClose()
         shapeGroupsClosed();
     if (closing.fieldOwner)
         finishField(closing);
+    releaseField(closing);
     if (closing.fontTableOwner)
         afterFontTable();
     if (m_groups.size() <= 1)
@@ -183,6 +192,7 @@ void RtfParser::skipDestination()
         m_groups.pop_back();
         if (!m_shapes.empty() || m_shapePictureFrom)
             shapeGroupsClosed();
+        releaseField(closing);
         if (closing.fontTableOwner)
             afterFontTable();
     }
@@ -227,13 +237,20 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.dest = Dest::StyleSheet;
         break;
     case Kw::Field:
-        m_fields.push_back(Field{QString(), g.dest});
+        // A second \field in the same group replaces the first, which nothing names
+        // any more.
+        if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size()) {
+            flushInstruction();
+            m_fields.back() = fieldIn(g.dest);
+        } else {
+            m_fields.push_back(fieldIn(g.dest));
+        }
         g.field = int(m_fields.size()) - 1;
         g.fieldOwner = true;
         break;
     case Kw::FldInst:
         if (g.field < 0) {
-            m_fields.push_back(Field{QString(), g.dest});
+            m_fields.push_back(fieldIn(g.dest));
             g.field = int(m_fields.size()) - 1;
         }
         g.dest = Dest::FieldInst;
@@ -244,10 +261,13 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             g.dest = field.outer;
             if (field.resultStart < 0) {
                 flushBytes();
+                flushInstruction();
                 field.resultStart = m_builder.written();
+                field.anchor = hyperlinkAnchor(field.instruction);
             }
-            flushInstruction();
-            startHyperlink(g);
+            // A field may repeat its result: every one links to the same target.
+            if (field.anchor >= 0)
+                g.chr.anchor = field.anchor;
         }
         break;
     case Kw::Pict:
@@ -296,10 +316,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             cp = RtfCodePage::normalise(t.hasParameter ? p : 1252);
         m_docCodePage = cp;
         m_defaultChar.codePage = fontCodePage(m_defaultChar.font);
-        for (Group &x : m_groups) {
-            if (x.chr.font < 0 || !m_fonts.contains(x.chr.font))
-                x.chr.codePage = fontCodePage(x.chr.font);
-        }
+        fontsChanged();
         break;
     }
     case Kw::Deff:
@@ -708,8 +725,11 @@ void RtfParser::emitChar(char32_t c)
     Group &g = top();
     if (g.dest == Dest::FieldInst) {
         flushInstruction();
-        if (g.field >= 0 && c < 0x10000)
-            m_fields[size_t(g.field)].instruction.append(QChar(char16_t(c)));
+        if (g.field >= 0 && c < 0x10000) {
+            QString &inst = m_fields[size_t(g.field)].instruction;
+            if (inst.size() < RtfLimits::MaxFieldInstruction)
+                inst.append(QChar(char16_t(c)));
+        }
         return;
     }
     if (!showing())

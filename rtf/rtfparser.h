@@ -23,6 +23,14 @@ public:
     RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc);
 
     Failure run();
+    // After an allocation failed during run(): drops what waits to be written and
+    // tells the failure.
+    Failure outOfMemory();
+
+    // What the read cost, for tests and benchmarks that bound hostile input.
+    qint64 stateUpdates() const { return m_stateUpdates; }
+    int convertersOpened() const { return m_codePages.opened(); }
+    int linkTargets() const { return int(m_builder.anchors.size()); }
 
 private:
     enum class Dest : unsigned char {
@@ -50,6 +58,8 @@ private:
         bool fieldOwner = false;
         unsigned char uc = 1;
         int field = -1;
+        // The font generation this state's font and code page were resolved in.
+        unsigned fontGeneration = 0;
     };
 
     struct Font
@@ -75,7 +85,14 @@ private:
         qint64 resultStart = -1; // output count when the result began, -1 before
         RtfCharState resultChr;  // the result's formatting, for a result left empty
         bool hasResultChr = false;
+        int anchor = -1;         // hyperlink target of every result, -1 for none
     };
+    static Field fieldIn(Dest outer)
+    {
+        Field field;
+        field.outer = outer;
+        return field;
+    }
 
     void groupOpen();
     bool groupClose(); // false once the document's own group is closed
@@ -99,7 +116,7 @@ private:
     void storeStyle(const Group &g);
     void applyCharDelta(RtfCharState &chr, const RtfCharState &style) const;
     void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
-    void startHyperlink(Group &g);
+    int hyperlinkAnchor(const QString &instruction);
     void finishField(const Group &g);
     void addInstructionBytes(const Group &g, const char *data, int length);
     void flushInstruction();
@@ -108,12 +125,24 @@ private:
     QString noteMark() const;
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
+    void releaseField(const Group &closing);
     void finishPicture();
     void shapeWord(RtfKeywords::Kw kw);
     void shapeGroupsClosed();
     void skipDestination();
 
-    Group &top() { return m_groups.back(); }
+    // The open group, its font brought up to date first: a change of the document's
+    // code page or default font reaches each group when it is next used, rather than
+    // rewriting every open group at once (up to MaxDepth of them, at every change).
+    Group &top()
+    {
+        Group &g = m_groups.back();
+        if (g.fontGeneration != m_fontGeneration)
+            refreshFont(g);
+        return g;
+    }
+    void refreshFont(Group &g);
+    void fontsChanged() { ++m_fontGeneration; }
     bool showing() const
     {
         const Group &g = m_groups.back();
@@ -128,6 +157,9 @@ private:
     bool m_ignorable = false;
     int m_fallbackSkip = 0;
     char16_t m_highSurrogate = 0;
+
+    unsigned m_fontGeneration = 0;
+    qint64 m_stateUpdates = 0;
 
     int m_docCodePage = 1252;
     int m_defaultFont = -1;
@@ -151,7 +183,8 @@ private:
     int m_styleKind = 0; // 0 paragraph, 1 character, 2 other
     int m_styleBasedOn = -1;
 
-    std::vector<Field> m_fields;
+    std::vector<Field> m_fields; // the fields whose groups are open, innermost last
+    QHash<QString, int> m_anchorIds; // hyperlink target -> index in the builder's anchors
     // Instruction bytes waiting to be decoded in their font's code page, so that
     // double-byte characters written as two \'hh stay whole.
     QByteArray m_instructionBytes;

@@ -3,13 +3,14 @@
 # seeded with the RTF corpus (copied: the corpus itself is never written to).
 # usage: scripts/fuzz.sh SECONDS [build-dir]
 # Exits non-zero when the fuzzer finds a crash, a leak, a timeout or runaway memory;
-# the input that caused it is kept in BUILD-DIR/artifacts/.
+# the input that caused it is kept in BUILD-DIR/artifacts/. An input of at most 1 MB
+# that takes more than 5 seconds or 512 MB is a finding: the reader's work and memory
+# must stay in proportion to its input, far below either.
 set -euo pipefail
 
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [build-dir]}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${2:-$root/build-fuzz}
-mkdir -p "$build" && build=$(cd "$build" && pwd) # the fuzzer runs from a scratch folder
+build=$(realpath -m "${2:-$root/build-fuzz}") # absolute: the fuzzer runs in a folder of its own
 corpus=${ORVO_RTF_CORPUS:-$root/../shared/rtf-corpus}
 
 cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" 2>&1 \
@@ -34,8 +35,8 @@ set +e
 "$build/fuzz_rtfreader" \
     -max_total_time="$seconds" \
     -max_len=1048576 \
-    -rss_limit_mb=2048 \
-    -timeout=10 \
+    -rss_limit_mb=512 \
+    -timeout=5 \
     -print_final_stats=1 \
     -dict="$root/fuzz/rtf.dict" \
     -artifact_prefix="$build/artifacts/" \
