@@ -3,7 +3,9 @@
 #include "platform/failure.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfdocumentbuilder.h"
+#include "rtf/rtfkeywords.h"
 #include "rtf/rtfstate.h"
+#include "rtf/rtftable.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -32,6 +34,7 @@ private:
         FieldInst,
         Picture,
         Upr,
+        NestTableProps, // the definition of a nested row
     };
 
     struct Group
@@ -45,6 +48,8 @@ private:
         bool fontTableOwner = false;
         bool fieldOwner = false;
         unsigned char uc = 1;
+        bool intbl = false;     // the paragraph is in a table
+        signed char itap = -1;  // its nesting level, -1 = not given
         int field = -1;
     };
 
@@ -83,7 +88,12 @@ private:
     void emitChar(char32_t c);
     void emitUnicode(int value);
     void paragraphBreak();
-    void cellEnd();
+    void cellEnd(int level);
+
+    // Tables and tab stops (rtfparsertable.cpp).
+    void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    int tableLevel() const;
+    RtfRowDef &rowDef();
 
     void startFont(int number);
     void finishFont();
@@ -139,9 +149,14 @@ private:
     std::vector<Field> m_fields;
     int m_footnotes = 0;
 
-    std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge
-    bool m_nextCellCovered = false;
-    int m_cellIndex = 0;
+    // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
+    // definition comes after their cells.
+    RtfRowDef m_rowDefs[2];
+    bool m_rowDefSeen[2] = {false, false};
+    RtfCellDef m_cellDef;           // the cell the next \cellx ends
+    RtfBorder *m_border = nullptr;  // what the border words describe now
+    int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
+    int m_tabKind = 0;              // QTextOption::TabType of the next \tx
 
     QByteArray m_picture;
     int m_pictureNibble = -1;

@@ -24,6 +24,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QtTest>
 
 #include <algorithm>
@@ -94,16 +96,59 @@ Attrs attrsOf(const QTextCharFormat &f)
 }
 
 // The document as the oracle writes it: one line per block, line separators as line
-// ends, object replacement characters and list labels left out.
-Flat flatten(const QTextDocument &doc)
+// ends, object replacement characters and list labels left out. Tables are read cell
+// by cell, row by row; a cell covered by a vertical merge is an empty line, as in
+// the oracle, and the empty block that stands in front of a table only because a
+// table cannot open a frame is no line (the layout shows none).
+class Flattener
 {
+public:
     Flat flat;
+    int leads = 0; // such blocks left out
+
+    void frame(QTextFrame::iterator it)
+    {
+        for (; !it.atEnd(); ++it) {
+            if (QTextFrame *child = it.currentFrame()) {
+                if (auto *table = qobject_cast<QTextTable *>(child))
+                    this->table(table);
+                else
+                    frame(child->begin());
+                continue;
+            }
+            const QTextBlock b = it.currentBlock();
+            if (b.length() == 1 && b.blockFormat().boolProperty(RtfProperty::TableLead)) {
+                ++leads;
+                continue;
+            }
+            block(b);
+        }
+    }
+
+private:
     Line line;
-    auto endLine = [&] {
+
+    void endLine()
+    {
         flat.lines.push_back(std::move(line));
         line = Line();
-    };
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+    }
+
+    void table(QTextTable *table)
+    {
+        for (int r = 0; r < table->rows(); ++r) {
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() == r && cell.column() == c)
+                    frame(cell.begin());
+                else if (cell.column() == c)
+                    endLine(); // covered from above
+            }
+        }
+    }
+
+    void block(const QTextBlock &b)
+    {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             const QTextCharFormat f = frag.charFormat();
@@ -123,7 +168,15 @@ Flat flatten(const QTextDocument &doc)
         }
         endLine();
     }
-    return flat;
+};
+
+Flat flatten(const QTextDocument &doc, int *leads = nullptr)
+{
+    Flattener f;
+    f.frame(doc.rootFrame()->begin());
+    if (leads)
+        *leads = f.leads;
+    return std::move(f.flat);
 }
 
 Flat flattenRuns(const QJsonDocument &json)
