@@ -6,8 +6,7 @@
 
 int RtfDocumentBuilder::clampLevel(int level) const
 {
-    // \itap may jump levels: a level can only be one deeper than the open ones.
-    return qBound(0, level, qMin(int(m_levels.size()) + 1, RtfTableLimits::MaxNesting));
+    return qBound(0, level, RtfTableLimits::MaxNesting);
 }
 
 void RtfDocumentBuilder::openLevel()
@@ -30,10 +29,12 @@ int RtfDocumentBuilder::place(int level)
         // A table starts: the body's paragraphs before it go in first. While tables
         // are open the body holds nothing but the paragraph being read.
         m_writer.write(m_body, 0, m_paraOp, m_bodyFlow);
-        openLevel();
-    } else if (int(m_levels.size()) < level) {
-        openLevel();
     }
+    // A cell may start with a nested table, so a paragraph can open several levels
+    // at once (and \itap may skip some: those levels get no row of their own and
+    // their content stays in the cell around them).
+    while (int(m_levels.size()) < level)
+        openLevel();
     m_levels[size_t(level) - 1].table->content.append(m_body, m_paraOp, m_body.ops.size());
     m_body.clear();
     m_runStart = 0;
@@ -81,6 +82,7 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
         if (!mergesUp || w >= 8 * RtfTableLimits::PartWeight) {
             auto next = std::make_unique<RtfTable>();
             next->continues = true;
+            next->inherited = layOutTable(*l.table).boundaries;
             const size_t from = l.rowCells.front().begin;
             next->content.append(l.table->content, from, l.table->content.ops.size());
             for (RtfTableCell &c : l.rowCells) {

@@ -68,6 +68,7 @@ struct RtfTable
     std::vector<RtfRowDef> defs;
     std::vector<RtfTableRow> rows;
     bool continues = false; // carries on the table before it (a long table is written in parts)
+    std::vector<int> inherited; // the grid boundaries of the parts before it
     qint64 cellCount = 0;
 
     // Adds a finished row; consecutive rows share an equal definition.
@@ -115,3 +116,4 @@ constexpr qint64 CellWeight = 24;
 } // namespace RtfTableLimits
 
 RtfGrid layOutTable(const RtfTable &table);
+RtfGrid layOutTable(const RtfTable &table, bool inherit);

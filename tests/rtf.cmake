@@ -1,3 +1,3 @@
 # Tests of the RTF reader.
 orvo_add_test(tst_rtfreader SOURCES tst_rtfreader.cpp)
-orvo_add_test(tst_rtfcorpus SOURCES tst_rtfcorpus.cpp TIMEOUT 120)
+orvo_add_test(tst_rtfcorpus SOURCES tst_rtfcorpus.cpp corpusstructure.h TIMEOUT 120)
