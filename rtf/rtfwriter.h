@@ -1,17 +1,16 @@
 #pragma once
 
 #include "rtf/rtfcontent.h"
+#include "rtf/rtftable.h"
 
 #include <QColor>
 #include <QTextCharFormat>
 
+#include <array>
 #include <vector>
 
 class QTextCursor;
 class QTextTableCellFormat;
-struct RtfGrid;
-struct RtfGridCell;
-struct RtfTable;
 
 // Writes gathered content into the document at a cursor: paragraphs, runs, images,
 // and tables, which go in whole, each cell filled in document order.
@@ -27,7 +26,10 @@ public:
 private:
     // A table no grid can hold: its cells as paragraphs, as a reader without tables shows them.
     void writeFlat(RtfTable &table, RtfFlow &flow);
-    QTextTableCellFormat cellFormat(const RtfTable &table, const RtfGrid &grid, const RtfGridCell &cell) const;
+    // The borders a cell draws: top, left, bottom, right.
+    using Edges = std::array<RtfBorder, 4>;
+    static std::vector<Edges> drawnEdges(const RtfTable &table, const RtfGrid &grid);
+    QTextTableCellFormat cellFormat(const RtfTable &table, const RtfGridCell &cell, const Edges &edges) const;
     QColor color(int index, const QColor &automatic) const;
 
     QTextCursor &m_cursor;
