@@ -9,7 +9,6 @@ RtfContent &RtfContent::operator=(RtfContent &&) noexcept = default;
 
 void RtfContent::append(RtfContent &other, size_t begin, size_t end)
 {
-    ops.reserve(ops.size() + (end - begin));
     for (size_t i = begin; i < end; ++i) {
         RtfOp op = other.ops[i];
         switch (op.kind) {

@@ -50,9 +50,9 @@ bool shown(const RtfBorder &b)
 
 std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const RtfGrid &grid)
 {
-    // The borders each cell asks for: its own, else its row's (outer or inside by
-    // where the cell stands).
-    std::vector<Edges> wanted(grid.cells.size());
+    // The borders each cell names itself, and those its row gives it (outer or
+    // inside by where the cell stands).
+    std::vector<Edges> own(grid.cells.size()), fromRow(grid.cells.size());
     std::vector<int> at(size_t(grid.rows) * size_t(grid.columns()), -1);
     for (size_t i = 0; i < grid.cells.size(); ++i) {
         const RtfGridCell &cell = grid.cells[i];
@@ -60,44 +60,48 @@ std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const
         const RtfCellDef &cd = cellDefOf(table, cell);
         const bool top = cell.row == 0, bottom = cell.row + cell.rowSpan == grid.rows;
         const bool first = cell.column == 0, last = cell.column + cell.columnSpan == grid.columns();
-        const RtfBorder *row[4] = {
-            &def.borders[top ? RtfRowDef::Top : RtfRowDef::InsideH],
-            &def.borders[first ? RtfRowDef::Left : RtfRowDef::InsideV],
-            &def.borders[bottom ? RtfRowDef::Bottom : RtfRowDef::InsideH],
-            &def.borders[last ? RtfRowDef::Right : RtfRowDef::InsideV],
-        };
-        for (int e = 0; e < 4; ++e)
-            wanted[i][size_t(e)] = cd.borders[e].given ? cd.borders[e] : *row[e];
+        const RtfRowDef::Edge row[4] = {top ? RtfRowDef::Top : RtfRowDef::InsideH, first ? RtfRowDef::Left : RtfRowDef::InsideV,
+                                        bottom ? RtfRowDef::Bottom : RtfRowDef::InsideH, last ? RtfRowDef::Right : RtfRowDef::InsideV};
+        for (int e = 0; e < 4; ++e) {
+            own[i][size_t(e)] = cd.borders[e];
+            fromRow[i][size_t(e)] = def.borders[row[e]];
+        }
         for (int r = cell.row; r < cell.row + cell.rowSpan; ++r) {
             for (int c = cell.column; c < cell.column + cell.columnSpan; ++c)
                 at[size_t(r) * size_t(grid.columns()) + size_t(c)] = int(i);
         }
     }
-    // An edge between two cells is drawn once, by the cell below or to the right,
-    // with whichever of the two borders is shown. The first row of a table's later
-    // part leaves its top to the part above.
+    // An edge is drawn once: an edge between two cells by the cell below or to the
+    // right. What a cell names beats what its row gives, a shown border beats none.
+    // The first row of a table's later part leaves its top to the part above.
+    auto resolve = [&](size_t i, int edge, int other, int otherEdge) {
+        const RtfBorder &mine = own[i][size_t(edge)];
+        const RtfBorder *theirs = other >= 0 ? &own[size_t(other)][size_t(otherEdge)] : nullptr;
+        if (shown(mine))
+            return mine;
+        if (theirs && shown(*theirs))
+            return *theirs;
+        if (mine.given || (theirs && theirs->given))
+            return RtfBorder(); // named, as none
+        const RtfBorder &row = fromRow[i][size_t(edge)];
+        return shown(row) || other < 0 ? row : fromRow[size_t(other)][size_t(otherEdge)];
+    };
     std::vector<Edges> drawn(grid.cells.size());
     for (size_t i = 0; i < grid.cells.size(); ++i) {
         const RtfGridCell &cell = grid.cells[i];
         Edges &d = drawn[i];
-        const Edges &w = wanted[i];
-        if (cell.row == 0) {
-            if (!table.continues)
-                d[RtfCellDef::Top] = w[RtfCellDef::Top];
-        } else {
-            const int above = at[size_t(cell.row - 1) * size_t(grid.columns()) + size_t(cell.column)];
-            d[RtfCellDef::Top] = shown(w[RtfCellDef::Top]) || above < 0 ? w[RtfCellDef::Top] : wanted[size_t(above)][RtfCellDef::Bottom];
+        if (cell.row > 0) {
+            d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, at[size_t(cell.row - 1) * size_t(grid.columns()) + size_t(cell.column)],
+                                         RtfCellDef::Bottom);
+        } else if (!table.continues) {
+            d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, -1, RtfCellDef::Bottom);
         }
-        if (cell.column == 0) {
-            d[RtfCellDef::Left] = w[RtfCellDef::Left];
-        } else {
-            const int before = at[size_t(cell.row) * size_t(grid.columns()) + size_t(cell.column - 1)];
-            d[RtfCellDef::Left] = shown(w[RtfCellDef::Left]) || before < 0 ? w[RtfCellDef::Left] : wanted[size_t(before)][RtfCellDef::Right];
-        }
+        const int before = cell.column > 0 ? at[size_t(cell.row) * size_t(grid.columns()) + size_t(cell.column - 1)] : -1;
+        d[RtfCellDef::Left] = resolve(i, RtfCellDef::Left, before, RtfCellDef::Right);
         if (cell.row + cell.rowSpan == grid.rows)
-            d[RtfCellDef::Bottom] = w[RtfCellDef::Bottom];
+            d[RtfCellDef::Bottom] = resolve(i, RtfCellDef::Bottom, -1, RtfCellDef::Top);
         if (cell.column + cell.columnSpan == grid.columns())
-            d[RtfCellDef::Right] = w[RtfCellDef::Right];
+            d[RtfCellDef::Right] = resolve(i, RtfCellDef::Right, -1, RtfCellDef::Left);
     }
     return drawn;
 }
