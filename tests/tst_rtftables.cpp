@@ -6,6 +6,8 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfstate.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -80,6 +82,7 @@ private slots:
     void bordersShadingAlignment();
     void rowPlacementAndPadding();
     void nested();
+    void pictureInACell();
     void malformedStaysText_data();
     void malformedStaysText();
     void longTableInParts();
@@ -197,6 +200,24 @@ void TestRtfTables::nested()
     QCOMPARE(outer->cellAt(inner->firstPosition()).column(), 0);
     QCOMPARE(cellText(inner, 0, 1), QStringLiteral("n2"));
     QCOMPARE(d.text(), QStringLiteral("before|n1|n2|after nested|second|after|"));
+}
+
+void TestRtfTables::pictureInACell()
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const Loaded d("{\\rtf1\\trowd\\cellx2000\\cellx4000\\pard\\intbl a\\cell b{\\pict\\pngblip\\picwgoal300\\pichgoal225 "
+                   + png.toHex() + "}c\\cell\\row}");
+    QTextTable *t = d.tables.value(0);
+    QVERIFY(t);
+    QCOMPARE(cellText(t, 0, 1), QStringLiteral("b\uFFFCc"));
+    QTextCursor c(d.doc.get());
+    c.setPosition(t->cellAt(0, 1).firstPosition() + 2);
+    QCOMPARE(c.charFormat().toImageFormat().width(), 20.0);
 }
 
 void TestRtfTables::malformedStaysText_data()
