@@ -368,7 +368,7 @@ void textOf(QTextFrame::iterator it, QString &out)
         ++after;
         if (b.length() == 1 && !after.atEnd() && qobject_cast<QTextTable *>(after.currentFrame()))
             continue;
-        out += b.text() + QLatin1Char('\\n');
+        out += b.text() + QLatin1Char('\n');
     }
 }
 
