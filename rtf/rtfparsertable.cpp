@@ -77,6 +77,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_tabKind = QTextOption::LeftTab;
         return;
     case Kw::TabKind:
+        // Leaders (\tldot, \tlhyph, ...) are not read: Qt's tab stops draw none.
         m_tabKind = int(info.ch);
         return;
     case Kw::TabBar:
