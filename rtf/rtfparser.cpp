@@ -528,8 +528,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 paragraphBreak();
         }
         break;
-    default:
-        break; // table words: tableWord()
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
@@ -563,6 +561,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::Picture)
             m_pictureScaleY = t.hasParameter ? qBound(1, p, 1000) : 100;
         break;
+    default:
+        break; // the table words, read by tableWord()
     }
 }
 
