@@ -53,6 +53,46 @@ private:
     Entry m_entries[Mask + 1];
 };
 
+void addTableWords(KeywordTable &t)
+{
+    const std::pair<const char *, Kw> plain[] = {
+        {"intbl", Kw::Intbl},       {"itap", Kw::Itap},         {"cell", Kw::Cell},
+        {"nestcell", Kw::NestCell}, {"row", Kw::Row},           {"nestrow", Kw::NestRow},
+        {"nesttableprops", Kw::NestTableProps},                 {"trowd", Kw::Trowd},
+        {"cellx", Kw::Cellx},       {"trleft", Kw::TrLeft},     {"trgaph", Kw::TrGaph},
+        {"brdrw", Kw::BrdrW},       {"brdrcf", Kw::BrdrCf},     {"clcbpat", Kw::ClCbPat},
+        {"clcfpat", Kw::ClCfPat},   {"clshdng", Kw::ClShdng},   {"tx", Kw::Tx},
+        {"tb", Kw::TabBar},         {"deftab", Kw::DefTab},
+    };
+    for (const auto &w : plain)
+        t.emplace(w.first, KwInfo{w.second});
+    const std::pair<const char *, std::pair<Kw, char32_t>> detailed[] = {
+        {"trql", {Kw::RowAlign, 0}},     {"trqc", {Kw::RowAlign, 1}},     {"trqr", {Kw::RowAlign, 2}},
+        {"trpaddt", {Kw::TrPadd, 0}},    {"trpaddl", {Kw::TrPadd, 1}},    {"trpaddb", {Kw::TrPadd, 2}},
+        {"trpaddr", {Kw::TrPadd, 3}},    {"trpaddft", {Kw::TrPaddUnit, 0}}, {"trpaddfl", {Kw::TrPaddUnit, 1}},
+        {"trpaddfb", {Kw::TrPaddUnit, 2}}, {"trpaddfr", {Kw::TrPaddUnit, 3}},
+        {"trbrdrt", {Kw::TrBrdr, 0}},    {"trbrdrl", {Kw::TrBrdr, 1}},    {"trbrdrb", {Kw::TrBrdr, 2}},
+        {"trbrdrr", {Kw::TrBrdr, 3}},    {"trbrdrh", {Kw::TrBrdr, 4}},    {"trbrdrv", {Kw::TrBrdr, 5}},
+        {"clbrdrt", {Kw::ClBrdr, 0}},    {"clbrdrl", {Kw::ClBrdr, 1}},    {"clbrdrb", {Kw::ClBrdr, 2}},
+        {"clbrdrr", {Kw::ClBrdr, 3}},
+        {"brdrnone", {Kw::BrdrStyle, 0}}, {"brdrtbl", {Kw::BrdrStyle, 0}}, {"brdrnil", {Kw::BrdrStyle, 0}},
+        {"brdrs", {Kw::BrdrStyle, 1}},   {"brdrth", {Kw::BrdrStyle, 1}},  {"brdrsh", {Kw::BrdrStyle, 1}},
+        {"brdrhair", {Kw::BrdrStyle, 1}}, {"brdrdb", {Kw::BrdrStyle, 2}}, {"brdrtriple", {Kw::BrdrStyle, 2}},
+        {"brdrdot", {Kw::BrdrStyle, 3}}, {"brdrdash", {Kw::BrdrStyle, 4}}, {"brdrdashsm", {Kw::BrdrStyle, 4}},
+        {"brdrdashd", {Kw::BrdrStyle, 4}}, {"brdrdashdd", {Kw::BrdrStyle, 4}},
+        {"clvertalt", {Kw::ClVertAl, 0}}, {"clvertalc", {Kw::ClVertAl, 1}}, {"clvertalb", {Kw::ClVertAl, 2}},
+        {"clmgf", {Kw::ClMerge, 1}},     {"clmrg", {Kw::ClMerge, 2}},
+        {"clvmgf", {Kw::ClVMerge, 1}},   {"clvmrg", {Kw::ClVMerge, 2}},
+        {"tqr", {Kw::TabKind, 1}},       {"tqc", {Kw::TabKind, 2}},       {"tqdec", {Kw::TabKind, 3}},
+    };
+    for (const auto &w : detailed)
+        t.emplace(w.first, KwInfo{w.second.first, w.second.second});
+    // Borders of paragraphs, pages and characters: the border words after them are theirs.
+    for (const char *name : {"brdrt", "brdrl", "brdrb", "brdrr", "brdrbtw", "brdrbar", "box", "chbrdr",
+                             "pgbrdrt", "pgbrdrl", "pgbrdrb", "pgbrdrr"})
+        t.emplace(name, KwInfo{Kw::BrdrOther});
+}
+
 const KeywordTable &table()
 {
     static const KeywordTable table = [] {
@@ -71,7 +111,7 @@ const KeywordTable &table()
               "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
               "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
               "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
-              "ffhelptext", "ffl", "ffstattext", "nesttableprops", "private", "pgptbl",
+              "ffhelptext", "ffl", "ffstattext", "private", "pgptbl",
               "defchp", "defpap", "stylesheetx", "oldcprops", "oldpprops", "oldsprops",
               "oldtprops", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "factoidname",
               "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
@@ -171,13 +211,6 @@ const KeywordTable &table()
         t.emplace("line", KwInfo{Kw::Line});
         t.emplace("tab", KwInfo{Kw::Tab});
         t.emplace("sect", KwInfo{Kw::Sect});
-        t.emplace("cell", KwInfo{Kw::Cell});
-        t.emplace("nestcell", KwInfo{Kw::NestCell});
-        t.emplace("row", KwInfo{Kw::Row});
-        t.emplace("nestrow", KwInfo{Kw::Unknown});
-        t.emplace("trowd", KwInfo{Kw::Trowd});
-        t.emplace("clmrg", KwInfo{Kw::Clmrg});
-        t.emplace("cellx", KwInfo{Kw::Cellx});
         t.emplace("chftn", KwInfo{Kw::Chftn});
         // Note numbering of the document and of its sections: arabic, alphabetic,
         // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.
@@ -220,6 +253,7 @@ const KeywordTable &table()
         t.emplace("sp", KwInfo{Kw::Sp});
         t.emplace("sn", KwInfo{Kw::Sn});
         t.emplace("sv", KwInfo{Kw::Sv});
+        addTableWords(t);
         const std::pair<const char *, char32_t> chars[] = {
             {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
             {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},

@@ -109,7 +109,7 @@ done:
         if (showing())
             m_builder.addText(top().chr, QChar(0xFFFD));
     }
-    m_builder.finish(top().para);
+    m_builder.finish(top().para, tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -209,6 +209,10 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         return;
     }
     const KwInfo info = *found;
+    if (info.kw >= Kw::Intbl && info.kw <= Kw::DefTab) {
+        tableWord(info, t);
+        return;
+    }
     Group &g = top();
     const int p = t.parameter;
 
@@ -485,6 +489,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Pard:
         g.para = RtfParaState();
+        g.intbl = false;
+        g.itap = -1;
         break;
     case Kw::Ql:
         g.para.alignment = 0;
@@ -540,32 +546,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 paragraphBreak();
         }
         break;
-    case Kw::Cell:
-        if (g.dest == Dest::Normal)
-            cellEnd();
-        break;
-    case Kw::NestCell:
-        if (g.dest == Dest::Normal)
-            paragraphBreak();
-        break;
-    case Kw::Row:
-        m_cellIndex = 0;
-        if (g.dest == Dest::Normal)
-            m_builder.rowEnd();
-        break;
-    case Kw::Trowd:
-        m_cellCovered.clear();
-        m_nextCellCovered = false;
-        m_cellIndex = 0;
-        break;
-    case Kw::Clmrg:
-        m_nextCellCovered = true;
-        break;
-    case Kw::Cellx:
-        if (m_cellCovered.size() < 4096)
-            m_cellCovered.push_back(m_nextCellCovered);
-        m_nextCellCovered = false;
-        break;
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
@@ -602,6 +582,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Sv:
         shapeWord(info.kw);
         break;
+    default:
+        break; // the table words, read by tableWord()
     }
 }
 
@@ -689,6 +671,7 @@ void RtfParser::textBytes(const char *data, int length)
     case Dest::StyleEntry:
     case Dest::Upr:
     case Dest::Shape:
+    case Dest::NestTableProps:
         break;
     }
 }
@@ -780,16 +763,5 @@ void RtfParser::paragraphBreak()
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
-    m_builder.paragraphBreak(top().para);
-}
-
-void RtfParser::cellEnd()
-{
-    flushBytes();
-    const int index = m_cellIndex++;
-    // A cell covered by a horizontal merge has no place of its own in the text.
-    if (index >= 0 && size_t(index) < m_cellCovered.size() && m_cellCovered[size_t(index)]
-        && m_builder.paragraphEmpty())
-        return;
-    paragraphBreak();
+    m_builder.paragraphBreak(top().para, tableLevel());
 }

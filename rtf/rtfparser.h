@@ -6,6 +6,7 @@
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtfpicturedecoder.h"
 #include "rtf/rtfstate.h"
+#include "rtf/rtftable.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -44,6 +45,7 @@ private:
         Upr,
         Shape,     // inside a shape: nothing shows but the shape's own picture
         ShapeName, // the name of a shape property
+        NestTableProps, // the definition of a nested row
     };
 
     struct Group
@@ -57,6 +59,8 @@ private:
         bool fontTableOwner = false;
         bool fieldOwner = false;
         unsigned char uc = 1;
+        bool intbl = false;     // the paragraph is in a table
+        signed char itap = -1;  // its nesting level, -1 = not given
         int field = -1;
         // The font generation this state's font and code page were resolved in.
         unsigned fontGeneration = 0;
@@ -106,7 +110,12 @@ private:
     void emitChar(char32_t c);
     void emitUnicode(int value);
     void paragraphBreak();
-    void cellEnd();
+    void cellEnd(int level);
+
+    // Tables and tab stops (rtfparsertable.cpp).
+    void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    int tableLevel() const;
+    RtfRowDef &rowDef();
 
     void startFont(int number);
     void finishFont();
@@ -198,9 +207,14 @@ private:
     int m_footnoteFormat = 0;
     int m_endnoteFormat = 3; // lower roman unless the document says otherwise
 
-    std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge
-    bool m_nextCellCovered = false;
-    int m_cellIndex = 0;
+    // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
+    // definition comes after their cells.
+    RtfRowDef m_rowDefs[2];
+    bool m_rowDefSeen[2] = {false, false};
+    RtfCellDef m_cellDef;           // the cell the next \cellx ends
+    RtfBorder *m_border = nullptr;  // what the border words describe now
+    int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
+    int m_tabKind = 0;              // QTextOption::TabType of the next \tx
 
     RtfPicture m_picture;
     int m_pictureNibble = -1;

@@ -127,6 +127,8 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
     }
     if (s.pageBreakBefore != d.pageBreakBefore)
         g.para.pageBreakBefore = s.pageBreakBefore;
+    if (s.tabs != d.tabs)
+        g.para.tabs = s.tabs;
     applyCharDelta(g.chr, it->chr);
 }
 

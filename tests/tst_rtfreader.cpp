@@ -434,7 +434,9 @@ void TestRtfReader::noteMarks()
 void TestRtfReader::tables()
 {
     // Each cell paragraph on its own line, row by row; a horizontally covered cell
-    // gives nothing, a vertically covered one an empty line; nested cells in place.
+    // gives nothing, a vertically covered one no block either (the cell above spans
+    // it); nested cells in place. A table that opens a cell or the document has an
+    // empty block in front of it, which the layout hides (tst_rtftables has more).
     const QByteArray rtf = "{\\rtf1 before\\par"
                            "\\trowd\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000"
                            "\\pard\\intbl a1\\cell wide\\cell\\cell\\row"
@@ -444,9 +446,9 @@ void TestRtfReader::tables()
                            "\\pard\\intbl\\itap1 b3\\cell\\row"
                            "\\trowd\\clvmrg\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl\\cell c2\\cell c3\\cell\\row"
                            "\\pard after\\par}";
-    QCOMPARE(read(rtf), QStringLiteral("before\na1\nwide\nb1\nb2\nb2bis\nn1\nn2\nb3\n\nc2\nc3\nafter"));
+    QCOMPARE(read(rtf), QStringLiteral("before\na1\nwide\nb1\nb2\nb2bis\n\nn1\nn2\nb3\nc2\nc3\nafter"));
     // A table at the very end keeps an empty paragraph after it.
-    QCOMPARE(read("{\\rtf1\\trowd\\cellx1000\\pard\\intbl x\\cell\\row}"), QStringLiteral("x\n"));
+    QCOMPARE(read("{\\rtf1\\trowd\\cellx1000\\pard\\intbl x\\cell\\row}"), QStringLiteral("\nx\n"));
 }
 
 void TestRtfReader::listLabelsMarked()
