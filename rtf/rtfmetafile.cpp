@@ -37,6 +37,9 @@ qreal himetricPerUnit(int mode)
     }
 }
 
+// Slots a WMF's object table has at least, whatever its header says.
+constexpr int MinWmfObjects = 64;
+
 bool finite(const QTransform &t)
 {
     return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) && std::isfinite(t.m22())
@@ -188,7 +191,9 @@ void RtfMetafile::resetState()
     }
     m_objects.clear();
     m_freeObjects.clear();
-    const int size = qBound(0, m_tableSize, RtfLimits::MaxMetafileObjects);
+    // The header's count of objects is the writer's own reckoning; the objects keep
+    // the slots the writer gave them in a larger table all the same.
+    const int size = qBound(MinWmfObjects, m_tableSize, RtfLimits::MaxMetafileObjects);
     if (m_format == Format::Wmf) {
         m_objects.resize(size_t(size));
         for (int i = 0; i < size; ++i)

@@ -101,7 +101,7 @@ bool RtfMetafile::charge(const QRectF &device)
     QRectF visible = device & QRectF(m_image->rect());
     if (m_state.clip)
         visible &= QRectF(m_state.clip->boundingRect());
-    if (visible.isEmpty() && !(visible.width() > 0 || visible.height() > 0))
+    if (visible.isEmpty())
         return false;
     const long long cost = qMax<long long>(RtfLimits::MetafileShapeCost,
                                            qint64(std::ceil(visible.width() + 1)) * qint64(std::ceil(visible.height() + 1)));
