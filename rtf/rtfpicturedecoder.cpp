@@ -1,6 +1,7 @@
 #include "rtf/rtfpicturedecoder.h"
 
 #include "rtf/rtflimits.h"
+#include "rtf/rtfmetafile.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -61,6 +62,17 @@ constexpr quint32 EmfOtherDrawing[] = {
     2,  3,  4,  5,  6,  7,  8,  15, 41, 42, 43, 44, 45, 46, 47, 53, 54, 55,  56,  62,  63,  64,
     71, 72, 73, 74, 78, 79, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 96, 97, 108, 114, 116, 118,
 };
+
+// Only the formats pictures come in, told by their signatures whatever the document
+// calls them: the image reader would otherwise try every format it has a plugin for
+// on whatever bytes a document holds.
+const char *formatOf(const QByteArray &file)
+{
+    return file.startsWith("\x89PNG\r\n\x1a\n") ? "png"
+        : file.startsWith("\xFF\xD8\xFF")         ? "jpeg"
+        : file.startsWith("BM")                   ? "bmp"
+                                                  : nullptr;
+}
 
 template<typename T, size_t N>
 bool contains(const T (&list)[N], T value)
@@ -218,10 +230,11 @@ RtfPictureDecoder::Result RtfPictureDecoder::decode(const RtfPicture &picture)
         return decodeWbitmap(picture);
     case RtfPicture::Kind::Wmf:
     case RtfPicture::Kind::Emf: {
+        // A wrapped bitmap is shown at its own resolution; drawings are played.
         const QByteArray bmp = bitmapInMetafile(picture.kind, picture.data);
         if (!bmp.isEmpty())
             return decodeBitmap(picture, bmp);
-        break;
+        return decodeMetafile(picture);
     }
     case RtfPicture::Kind::MacPict:
     case RtfPicture::Kind::Os2Metafile:
@@ -231,19 +244,73 @@ RtfPictureDecoder::Result RtfPictureDecoder::decode(const RtfPicture &picture)
     return placeholder(displaySize(picture, QSize()));
 }
 
+RtfPictureDecoder::Result RtfPictureDecoder::decodeMetafile(const RtfPicture &picture)
+{
+    const RtfMetafile::Format format = picture.kind == RtfPicture::Kind::Wmf ? RtfMetafile::Format::Wmf
+                                                                              : RtfMetafile::Format::Emf;
+    RtfMetafile metafile(format, picture.data);
+    // The document's size for the picture comes first; the metafile's own header
+    // serves when the document gives none.
+    RtfPicture sized = picture;
+    const QSizeF own = metafile.naturalSize();
+    if ((picture.width <= 0 || picture.height <= 0) && own.width() >= 1 && own.height() >= 1) {
+        sized.width = int(qMin<qreal>(own.width(), RtfLimits::MaxTwips * 2540.0 / 1440.0));
+        sized.height = int(qMin<qreal>(own.height(), RtfLimits::MaxTwips * 2540.0 / 1440.0));
+    }
+    const QSizeF display = displaySize(sized, QSize());
+    // Drawn at the size it is shown, within the budgets as a bitmap of that size.
+    const QSize size(qMax(1, qCeil(display.width())), qMax(1, qCeil(display.height())));
+    if (decodeSize(size, display) != size)
+        return placeholder(display);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return placeholder(display);
+    image.fill(Qt::transparent);
+    const qint64 pixels = qint64(size.width()) * size.height();
+    m_decodedPixels += pixels;
+    const auto spend = [this](long long painted) {
+        if (m_decodedPixels + painted > RtfLimits::MaxDocumentDecodedPixels)
+            return false;
+        m_decodedPixels += painted;
+        return true;
+    };
+    const auto decodeEmbedded = [this](const QByteArray &file) { return decodeEmbeddedBitmap(file); };
+    if (!metafile.play(&image, spend, decodeEmbedded))
+        return placeholder(display); // nothing the player can draw
+    m_keptPixels += pixels;
+    return {image, display, false};
+}
+
+QImage RtfPictureDecoder::decodeEmbeddedBitmap(const QByteArray &file)
+{
+    // A bitmap inside a drawing lives only while the drawing is played: it costs
+    // decoding, not keeping.
+    const char *format = formatOf(file);
+    QByteArray bytes = file;
+    QBuffer buffer(&bytes);
+    if (!format || !buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    const QSize natural = reader.size();
+    if (!natural.isValid() || natural.isEmpty())
+        return {};
+    const qint64 pixels = qint64(natural.width()) * natural.height();
+    const long long readerPixels = qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
+    if (pixels > RtfLimits::MaxPicturePixels || (readerPixels > 0 && pixels > readerPixels)
+        || m_decodedPixels + pixels > RtfLimits::MaxDocumentDecodedPixels)
+        return {};
+    m_decodedPixels += pixels;
+    return reader.read();
+}
+
 RtfPictureDecoder::Result RtfPictureDecoder::decodeBitmap(const RtfPicture &picture, const QByteArray &file)
 {
     QByteArray bytes = file; // shares the data; QBuffer wants a non-const array
     QBuffer buffer(&bytes);
     if (file.isEmpty() || !buffer.open(QIODevice::ReadOnly))
         return placeholder(displaySize(picture, QSize()));
-    // Only the formats pictures come in, told by their signatures whatever the
-    // document calls them: the image reader would otherwise try every format it has
-    // a plugin for on whatever bytes a document holds.
-    const char *format = file.startsWith("\x89PNG\r\n\x1a\n") ? "png"
-        : file.startsWith("\xFF\xD8\xFF")                     ? "jpeg"
-        : file.startsWith("BM")                               ? "bmp"
-                                                              : nullptr;
+    const char *format = formatOf(file);
     if (!format)
         return placeholder(displaySize(picture, QSize()));
     QImageReader reader(&buffer, format);

@@ -33,8 +33,8 @@ struct RtfPicture
 };
 
 // Turns a picture into what the document shows: the decoded image at its display
-// size, or a placeholder of that size (a light frame with a picture symbol) for what
-// cannot or may not be decoded. A picture's size is read from its header before it is
+// size (metafile drawings played at that size), or a placeholder of that size (a
+// light frame with a picture symbol) for what cannot or may not be decoded. A picture's size is read from its header before it is
 // decoded, and one decoder per document keeps the document's pictures within the
 // reader's pixel budgets.
 class RtfPictureDecoder final
@@ -59,6 +59,10 @@ public:
 private:
     Result decodeBitmap(const RtfPicture &picture, const QByteArray &file);
     Result decodeWbitmap(const RtfPicture &picture);
+    // Plays a WMF or EMF drawing at its display size.
+    Result decodeMetafile(const RtfPicture &picture);
+    // A bitmap inside a drawing (BMP, PNG or JPEG bytes), charged as decoded.
+    QImage decodeEmbeddedBitmap(const QByteArray &file);
     // The size to reserve for a picture whose natural size in pixels is natural
     // (invalid when unknown).
     static QSizeF displaySize(const RtfPicture &picture, QSize natural);
