@@ -9,6 +9,7 @@
 //   runs: runs per case (default 3); largest-fraction: 1 for the full sizes (default),
 //   2 for half of them, and so on.
 
+#include "bench/benchfigures.h"
 #include "rtf/rtfreader.h"
 
 #include <QCoreApplication>
@@ -24,25 +25,8 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double statusMegabytes(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
+using BenchFigures::median;
+using BenchFigures::statusMegabytes;
 
 QByteArray repeated(const QByteArray &piece, qsizetype times)
 {

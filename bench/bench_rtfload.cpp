@@ -13,6 +13,7 @@
 //
 // usage: bench_rtfload [--report] [runs]   (QT_QPA_PLATFORM=offscreen works without a display)
 
+#include "bench/benchfigures.h"
 #include "platform/richtextbox.h"
 #include "rtf/rtfreader.h"
 
@@ -39,30 +40,9 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double peakMegabytes()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
+using BenchFigures::median;
+using BenchFigures::msSince;
+using BenchFigures::peakMegabytes;
 
 // Waits for the viewport's first paint to be handled.
 class PaintWatcher : public QObject

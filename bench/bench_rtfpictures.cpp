@@ -9,6 +9,7 @@
 //   --shots DIR writes each drawing as played (NAME-N.png) and the first page of each
 //   document as the reader shows it (NAME-page.png) into DIR.
 
+#include "bench/benchfigures.h"
 #include "rtf/rtfpicturedecoder.h"
 #include "rtf/rtfreader.h"
 
@@ -29,25 +30,15 @@
 
 namespace {
 
+using BenchFigures::median;
+using BenchFigures::msSince;
+
 const char *const Documents[] = {
     "rtfjs-wmf-and-emf.rtf",
     "rtfpipe-issue46-word.rtf",
     "rtfpipe-old3-from-web.rtf",
     "tika-embedded-link-object.rtf",
 };
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // The \pict groups of a document that hold a metafile, with the words the decoder
 // needs: enough of a reader for the corpus, which writes them plainly in hex.

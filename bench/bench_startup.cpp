@@ -9,6 +9,7 @@
 // The program starts itself as a child in each mode and takes the clock reading
 // just before the child is started; the child reports the time of its first paint.
 
+#include "bench/benchfigures.h"
 #include "platform/frenchtexts.h"
 #include "platform/services.h"
 #include "shell/form1.h"
@@ -25,6 +26,8 @@
 #include <vector>
 
 namespace {
+
+using BenchFigures::median;
 
 qint64 nowNs()
 {
@@ -88,12 +91,6 @@ int child(int argc, char *argv[], Mode mode, qint64 t0)
     form.installEventFilter(&watcher);
     form.start();
     return app.exec();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
 }
 
 struct Run

@@ -113,7 +113,7 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
     const auto found = m_formatIds.find(state);
     if (found != m_formatIds.end())
         return found->second;
-    if (m_formatIds.size() >= 1024) {
+    if (m_formatIds.size() >= size_t(RtfLimits::MaxKnownFormats)) {
         // Pathological input with endless distinct formats: start over rather than grow.
         forgetFormats();
     }

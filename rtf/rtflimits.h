@@ -11,6 +11,13 @@ constexpr int MaxDepth = 10000;
 // Largest indent or spacing we honour, in twips (22 inches).
 constexpr int MaxTwips = 31680;
 
+// Character formats the builder remembers by the state they stand for. Past this the
+// memory is forgotten and formats are built anew; while a paragraph is still open
+// (it may yet turn out to be a table cell's) the built ones cannot go, so a document
+// cycling through more states than this would build a format for every run. Real
+// documents use a few hundred; 65 536 formats cost a few megabytes.
+constexpr int MaxKnownFormats = 65536;
+
 // Pictures. A picture's size is read from its header before anything is decoded; the
 // decoded pixels are what costs memory (four bytes each), so the limits count pixels.
 
