@@ -132,6 +132,7 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
         id = same->second;
     } else {
         m_formats.push_back(charFormat(state));
+        ++m_formatsBuilt;
         id = int(m_formats.size()) - 1;
         m_keyIds.emplace(key, id);
     }

@@ -72,6 +72,8 @@ public:
     void finish(const RtfParaState &para, int level);
     // Characters and images written so far.
     qint64 written() const { return m_written; }
+    // Character formats built so far.
+    qint64 formatsBuilt() const { return m_formatsBuilt; }
     // The memory for the document ran out: nothing more is written, the load fails.
     bool outOfMemory() const { return m_outOfMemory; }
     // Drops whatever waits to be written, after a failure.
@@ -146,6 +148,7 @@ private:
     int m_images = 0;
     QHash<qint64, QString> m_imageNames; // by QImage::cacheKey()
     qint64 m_written = 0;
+    qint64 m_formatsBuilt = 0;
     bool m_breakBefore = false; // the next paragraph starts a page
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;

@@ -32,6 +32,7 @@ public:
     qint64 stateUpdates() const { return m_stateUpdates; }
     int convertersOpened() const { return m_codePages.opened(); }
     int linkTargets() const { return int(m_builder.anchors.size()); }
+    qint64 formatsBuilt() const { return m_builder.formatsBuilt(); }
 
 private:
     enum class Dest : unsigned char {

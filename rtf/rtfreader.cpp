@@ -41,6 +41,7 @@ Failure read(const QByteArray &data, QTextDocument *doc, ReadCounters *counters)
             counters->stateUpdates = parser.stateUpdates();
             counters->converters = parser.convertersOpened();
             counters->linkTargets = parser.linkTargets();
+            counters->formats = parser.formatsBuilt();
         }
     } catch (const std::bad_alloc &) {
         result = outOfMemoryFailure();

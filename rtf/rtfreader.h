@@ -15,6 +15,7 @@ struct ReadCounters
     qint64 stateUpdates = 0; // group states brought up to date after font or code page changes
     int converters = 0;      // code-page converters opened
     int linkTargets = 0;     // hyperlink targets kept
+    qint64 formats = 0;      // character formats built
 };
 
 // True when the bytes start with the rich-text signature "{\rtf" (after optional
