@@ -31,6 +31,11 @@ fi
 # is. Only the font libraries' process-lifetime caches, which text in metafile
 # drawings fills, are suppressed (fuzz/lsan.supp).
 export QT_QPA_PLATFORM=offscreen
+# The memory limit counts the whole process, the fuzzer's own inputs and the sanitizer
+# included. AddressSanitizer holds freed memory back in a quarantine of 256 MB by
+# default, half of the limit before any input has run; a small one leaves the limit to
+# what an input takes.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=16"
 export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 cd "$work"
 set +e
