@@ -37,7 +37,7 @@ export QT_QPA_PLATFORM=offscreen
 # default) would reach it without any input at fault. So the fuzzing runs in child
 # processes that start afresh from the inputs on disk, each with a small quarantine,
 # and any crash, timeout or memory overrun in a child stops the run.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=16"
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=16:intercept_tls_get_addr=0"
 export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 cd "$work"
 set +e
