@@ -6,6 +6,7 @@
 //
 // Run it with the window shown on a real display (or QT_QPA_PLATFORM=offscreen).
 
+#include "bench/benchfigures.h"
 #include "editing/module1.h"
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
@@ -30,14 +31,9 @@
 
 namespace {
 
-const QString Marker = QStringLiteral("ZQXJ-fin-du-document");
+using BenchFigures::median;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+const QString Marker = QStringLiteral("ZQXJ-fin-du-document");
 
 // Milliseconds per run, median of runs; the event loop turns between runs so that
 // no work queued by one run is left for the next.

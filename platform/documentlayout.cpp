@@ -606,8 +606,10 @@ void DocumentLayout::ensureLaid(int index, const QTextBlock &first) const
 QPointF DocumentLayout::paragraphOrigin(const QTextBlock &block, int index, double top) const
 {
     const FlowIndex::Entry &e = m_index.at(index);
-    if (index > 0 && m_index.at(index - 1).frame && ParagraphLayout::isEmptyAfterTable(block)) {
-        // Tucked against the bottom right corner of the table before it, as Qt does.
+    if (index > 0 && m_index.at(index - 1).frame && ParagraphLayout::isEmptyAfterTable(block) &&
+        !ParagraphLayout::isEmptyBeforeTable(block)) {
+        // Tucked against the bottom right corner of the table before it, as Qt does,
+        // unless another table follows it.
         if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position() - 1))) {
             return QPointF(m_geometry.left + frameX(*g) + g->size.width(),
                            top - block.layout()->boundingRect().height());

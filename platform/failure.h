@@ -23,9 +23,16 @@ constexpr int DiskFull = 61;
 constexpr int BadFileName = 52;
 constexpr int InvalidFormat = 321;
 constexpr int InvalidArgument = 5;
+constexpr int OutOfMemory = 7;
 constexpr int ClipboardFailed = 521;
 constexpr int CancelError = 32755; // the file dialogs report a cancel with this number
 } // namespace FailureNumber
+
+// A step that could not get the memory it needed.
+inline Failure outOfMemoryFailure()
+{
+    return {FailureNumber::OutOfMemory, QStringLiteral("Mémoire insuffisante.")};
+}
 
 // The record of the most recent failure, readable after a procedure that runs in
 // "skip the failing step and go on" mode.

@@ -80,8 +80,9 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width)
         Piece piece;
         piece.block = block;
         piece.pos = QPointF(0, y);
-        if (previousFrame >= 0 && ParagraphLayout::isEmptyAfterTable(block)) {
-            // Tucked against the table's bottom right corner, as Qt does.
+        if (previousFrame >= 0 && ParagraphLayout::isEmptyAfterTable(block) && !ParagraphLayout::isEmptyBeforeTable(block)) {
+            // Tucked against the table's bottom right corner, as Qt does, unless
+            // another table follows it.
             const Piece &table = flow.pieces[size_t(previousFrame)];
             const QSizeF size = table.frame->size;
             piece.pos = QPointF(table.pos.x() + size.width(),

@@ -6,30 +6,36 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
-#include <QFileSystemModel>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QWidget>
 
 namespace {
 
-// "description|pattern|description|pattern" as Qt's name filters. The description
-// is shown exactly as given; Qt takes the pattern from its last parentheses, so a
-// description that does not already end in "(pattern)" gets it appended.
-QStringList nameFilters(const QString &filter, QStringList *patterns)
+// "description|pattern|description|pattern" as Qt's name filters. Qt shows a
+// filter's description and takes its pattern from the last parentheses; with the
+// details hidden it shows only what stands before them. So each description is
+// followed by the pattern Qt is to use, and the dialog shows the description
+// exactly as given, parentheses and all.
+QStringList nameFilters(const QString &filter)
 {
     QStringList result;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString &description = parts.at(i);
-        const QString &pattern = parts.at(i + 1);
-        const QString suffix = QLatin1Char('(') + pattern + QLatin1Char(')');
-        result << (description.endsWith(suffix) ? description : description + QLatin1Char(' ') + suffix);
-        patterns->append(pattern);
+        QString pattern = parts.at(i + 1);
+        // "*.*" stands for every file, also names without a dot. Given as "*", Qt
+        // lists them all, and choosing the filter in the save dialog keeps the
+        // name's extension instead of turning "Untitled.rtf" into "Untitled.*".
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        result << parts.at(i) + QStringLiteral(" (") + pattern + QLatin1Char(')');
     }
     return result;
 }
@@ -42,25 +48,14 @@ public:
         // Qt's own widget dialog, so it looks and behaves the same on every desktop.
         QFileDialog dialog(QApplication::activeWindow());
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & 2) == 0);
-        QStringList patterns;
-        const QStringList filters = nameFilters(request.filter, &patterns);
+        const QStringList filters = nameFilters(request.filter);
         if (!filters.isEmpty())
             dialog.setNameFilters(filters);
-        // "*.*" stands for every file, also names without a dot; Qt would take it
-        // literally, so the dialog's model is told to show everything instead.
-        auto applyPattern = [&dialog, filters, patterns](const QString &chosen) {
-            const qsizetype index = filters.indexOf(chosen);
-            if (index >= 0 && patterns.at(index) == QLatin1String("*.*")) {
-                if (auto *model = dialog.findChild<QFileSystemModel *>())
-                    model->setNameFilters({QStringLiteral("*")});
-            }
-        };
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyPattern);
-        if (!filters.isEmpty())
-            applyPattern(filters.first());
+        dialog.setDirectory(startFolder());
         if (!request.fileName.isEmpty())
             dialog.selectFile(request.fileName);
         if (dialog.exec() != QDialog::Accepted)
@@ -68,6 +63,7 @@ public:
         const QStringList files = dialog.selectedFiles();
         if (files.isEmpty())
             return std::nullopt;
+        m_lastFolder = QFileInfo(files.first()).absolutePath();
         return files.first();
     }
 
@@ -89,6 +85,22 @@ public:
             return std::nullopt;
         return font;
     }
+
+private:
+    // Where a file dialog opens: the folder of the file chosen last in this run;
+    // before any, the user's documents folder, or else the home folder. Never the
+    // folder the program happened to be started from.
+    QString startFolder() const
+    {
+        if (!m_lastFolder.isEmpty() && QFileInfo(m_lastFolder).isDir())
+            return m_lastFolder;
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!documents.isEmpty() && QFileInfo(documents).isDir())
+            return documents;
+        return QDir::homePath();
+    }
+
+    QString m_lastFolder;
 };
 
 class QtMessageBoxes final : public MessageBoxes

@@ -15,6 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextTable>
 
 #include <cmath>
 #include <vector>
@@ -226,6 +227,23 @@ QString RichTextBox::selText() const
     const QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
         return QString();
+    if (cursor.hasComplexSelection()) {
+        // A selection across cells of a table takes whole cells, as it is highlighted
+        // and as cutting it empties them: their texts, row by row.
+        int firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
+        cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
+        const QTextTable *table = cursor.currentTable();
+        const QString raw = document()->toRawText();
+        QStringList cells;
+        for (int r = firstRow; table && r < firstRow + rows; ++r) {
+            for (int c = firstColumn; c < firstColumn + columns; ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() == r && cell.column() == c)
+                    cells << plainFromRaw(raw.mid(cell.firstPosition(), cell.lastPosition() - cell.firstPosition()));
+            }
+        }
+        return cells.join(QLatin1Char('\n'));
+    }
     const int start = cursor.selectionStart();
     return plainFromRaw(softBreaks().strip(document()->toRawText().mid(start, cursor.selectionEnd() - start), start));
 }

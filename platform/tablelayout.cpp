@@ -127,6 +127,18 @@ qreal roundFixed(qreal v)
     return std::floor(v + 0.5);
 }
 
+// A length as Qt's layout holds it: in 64ths of a pixel, the rest cut off.
+qreal toFixed(qreal v)
+{
+    return std::trunc(v * 64) / 64;
+}
+
+// Half of such a length, cut off as Qt's halves are.
+qreal halfFixed(qreal v)
+{
+    return std::trunc(toFixed(v) * 64 / 2) / 64;
+}
+
 // One collapsed or explicit cell edge, placed the way Qt places it: a collapsed edge
 // straddles the line between two cells, whole pixels on each side.
 void drawEdge(QPainter *painter, const QTextTable *table, const QRectF &rect, Edge side, const EdgeData &d,
@@ -213,11 +225,11 @@ Layouter::CellBox Layouter::cellBox(const QTextTable *table, const QTextTableCel
     CellBox box{cell, cell.row(), cell.column(), cell.rowSpan(), cell.columnSpan()};
     const QTextTableCellFormat f = cell.format().toTableCellFormat();
     box.alignment = f.verticalAlignment();
-    const qreal share = collapse ? 0.5 : 1;
     auto side = [&](Edge e) {
         const QVariant v = f.property(paddingProperty(e));
-        const qreal pad = v.isNull() ? cellPadding : v.toReal();
-        return pad + axisEdge(table, cell, e, collapse, grid).width * share;
+        const qreal pad = toFixed(v.isNull() ? cellPadding : v.toReal());
+        const qreal edge = axisEdge(table, cell, e, collapse, grid).width;
+        return pad + (collapse ? halfFixed(edge) : toFixed(edge));
     };
     box.top = side(Edge::Top);
     box.bottom = side(Edge::Bottom);
@@ -524,7 +536,7 @@ void Layouter::finish()
         const qreal used = cell.flow.height + box.top + box.bottom;
         switch (box.alignment) {
         case QTextCharFormat::AlignMiddle:
-            offset = (height - used) / 2;
+            offset = halfFixed(height - used);
             break;
         case QTextCharFormat::AlignBottom:
             offset = height - used;

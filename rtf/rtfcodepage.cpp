@@ -184,15 +184,36 @@ int RtfCodePage::normalise(int codePage)
 
 RtfCodePage::Converter *RtfCodePage::converter(int codePage)
 {
-    if (m_last && m_last->codePage == codePage)
+    // Text that alternates between fonts asks for a few code pages in turn: the last
+    // one answers most runs, a hash table the others.
+    if (m_last && m_lastNumber == codePage)
         return m_last;
-    for (auto &c : m_converters) {
-        if (c->codePage == codePage)
-            return m_last = c.get();
+    const auto known = m_byNumber.find(codePage);
+    Converter *c = known != m_byNumber.end() ? known->second : nullptr;
+    if (!c) {
+        c = open(codePage);
+        m_byNumber.emplace(codePage, c);
+    }
+    m_lastNumber = codePage;
+    return m_last = c;
+}
+
+RtfCodePage::Converter *RtfCodePage::open(int codePage)
+{
+    // A code page the C library lacks is served by its Windows Western neighbour, the
+    // least surprising stand-in, and shares that converter: unknown numbers never
+    // open converters of their own.
+    iconv_t cd = iconv_t(-1);
+    if (codePage != Symbol && codePage != SymbolFont) {
+        cd = iconv_open("UTF-16LE", iconvName(codePage).constData());
+        const int standIn = isMultiByte(codePage) ? 932 : 1252;
+        if (cd == iconv_t(-1) && codePage != standIn)
+            return converter(standIn);
     }
 
     auto c = std::make_unique<Converter>();
     c->codePage = codePage;
+    c->cd = cd;
     if (codePage == Symbol) {
         for (int b = 0; b < 256; ++b)
             c->table[b] = b < 0x20 ? char16_t(b) : char16_t(0xF000 + b);
@@ -200,13 +221,6 @@ RtfCodePage::Converter *RtfCodePage::converter(int codePage)
         for (int b = 0; b < 256; ++b)
             c->table[b] = b < 0x20 ? char16_t(b) : SymbolGlyphs[b - 0x20];
     } else {
-        QByteArray name = iconvName(codePage);
-        c->cd = iconv_open("UTF-16LE", name.constData());
-        if (c->cd == iconv_t(-1)) {
-            // A code page the C library lacks: its Windows Western neighbour is the
-            // least surprising stand-in.
-            c->cd = iconv_open("UTF-16LE", isMultiByte(codePage) ? "CP932" : "CP1252");
-        }
         c->multiByte = isMultiByte(codePage);
         for (int b = 0; b < 256; ++b) {
             if (b < 0x80 && codePage != 65001 && !c->multiByte) {
@@ -229,7 +243,7 @@ RtfCodePage::Converter *RtfCodePage::converter(int codePage)
         }
     }
     m_converters.push_back(std::move(c));
-    return m_last = m_converters.back().get();
+    return m_converters.back().get();
 }
 
 void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &out)
@@ -239,7 +253,11 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
     Converter *c = converter(codePage);
     const auto *in = reinterpret_cast<const unsigned char *>(bytes);
 
-    if (!c->multiByte || c->cd == iconv_t(-1)) {
+    // The C library's converters for Hebrew and Vietnamese combine a letter with the
+    // marks that follow it and so hold each letter back until the next byte comes:
+    // these code pages go through the converter as a whole run, which is then flushed.
+    const bool composing = codePage == 1255 || codePage == 1258;
+    if ((!c->multiByte && !composing) || c->cd == iconv_t(-1)) {
         const qsizetype start = out.size();
         out.resize(start + n);
         char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + start;
@@ -269,6 +287,13 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
         char *inPtr = const_cast<char *>(reinterpret_cast<const char *>(in + i));
         size_t inLeft = size_t(n - i);
         char16_t buffer[1024];
+        // Writes out what the converter holds back; the state is initial afterwards.
+        auto drain = [&] {
+            char *outPtr = reinterpret_cast<char *>(buffer);
+            size_t outLeft = sizeof buffer;
+            iconv(c->cd, nullptr, nullptr, &outPtr, &outLeft);
+            out.append(reinterpret_cast<const QChar *>(buffer), int((sizeof buffer - outLeft) / 2));
+        };
         while (inLeft > 0) {
             char *outPtr = reinterpret_cast<char *>(buffer);
             size_t outLeft = sizeof buffer;
@@ -281,11 +306,12 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
                 continue;
             // An invalid or truncated sequence: one replacement for its first byte,
             // then carry on with the next byte.
+            drain();
             out.append(QChar(Replacement));
             ++inPtr;
             --inLeft;
-            iconv(c->cd, nullptr, nullptr, nullptr, nullptr);
         }
+        drain();
         i = n;
     }
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 // Turns bytes of a Windows/Mac code page into text with the C library's converters.
@@ -33,10 +34,18 @@ public:
     // A code page we can decode: unknown or invalid numbers fall back to 1252.
     static int normalise(int codePage);
 
+    // Converters opened so far: one per code page the C library knows, however many
+    // numbers the document names.
+    int opened() const { return int(m_converters.size()); }
+
 private:
     struct Converter;
     Converter *converter(int codePage);
+    Converter *open(int codePage);
 
     std::vector<std::unique_ptr<Converter>> m_converters;
+    // Every code page number asked for, known or not, with the converter that serves it.
+    std::unordered_map<int, Converter *> m_byNumber;
     Converter *m_last = nullptr;
+    int m_lastNumber = 0;
 };

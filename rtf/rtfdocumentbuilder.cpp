@@ -1,7 +1,10 @@
 #include "rtf/rtfdocumentbuilder.h"
 
+#include "rtf/rtflimits.h"
+
 #include <QFont>
 #include <QImage>
+#include <QLocale>
 #include <QTextBlockFormat>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -17,14 +20,13 @@ constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
 RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument *doc)
     : m_doc(doc)
     , m_cursor(doc)
+    , m_writer(m_cursor, m_formats, colors)
 {
     m_cursor.beginEditBlock();
 }
 
 RtfDocumentBuilder::~RtfDocumentBuilder()
 {
-    flushText();
-    runBatch();
     m_cursor.endEditBlock();
 }
 
@@ -94,13 +96,16 @@ int RtfDocumentBuilder::formatId(const RtfCharState &state)
 void RtfDocumentBuilder::forgetFormats()
 {
     flushText();
-    runBatch();
     m_formatIds.clear();
     m_keyIds.clear();
-    m_formats.clear();
     m_textFormat = -1;
     for (Recent &r : m_recent)
         r.id = -1;
+    // The formats themselves go only once nothing waiting to be written names them.
+    if (!m_paraOpen && m_levels.empty()) {
+        runBatch();
+        m_formats.clear();
+    }
 }
 
 int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
@@ -108,7 +113,7 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
     const auto found = m_formatIds.find(state);
     if (found != m_formatIds.end())
         return found->second;
-    if (m_formatIds.size() >= 1024) {
+    if (m_formatIds.size() >= size_t(RtfLimits::MaxKnownFormats)) {
         // Pathological input with endless distinct formats: start over rather than grow.
         forgetFormats();
     }
@@ -127,6 +132,7 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
         id = same->second;
     } else {
         m_formats.push_back(charFormat(state));
+        ++m_formatsBuilt;
         id = int(m_formats.size()) - 1;
         m_keyIds.emplace(key, id);
     }
@@ -136,55 +142,65 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
 
 void RtfDocumentBuilder::flushText()
 {
-    if (m_batch.size() == m_runStart)
+    if (m_body.text.size() == m_runStart)
         return;
-    m_ops.push_back(Op{Op::Text, m_textFormat, -1, m_runStart, m_batch.size() - m_runStart});
-    m_runStart = m_batch.size();
-    m_blockHasContent = true;
-    if (m_batch.size() >= 16384 || m_ops.size() >= 1024)
-        runBatch();
+    m_body.ops.push_back(RtfOp{RtfOp::Text, m_textFormat, -1, m_runStart, m_body.text.size() - m_runStart});
+    m_runStart = m_body.text.size();
+    m_paraHasContent = true;
+}
+
+void RtfDocumentBuilder::abandon()
+{
+    m_outOfMemory = true;
+    m_body.clear();
+    m_levels.clear();
+    m_runStart = 0;
+    m_paraOp = 0;
+    m_paraOpen = false;
+}
+
+bool RtfDocumentBuilder::roomFor(const RtfContent &content, size_t begin, size_t end, qint64 cells)
+{
+    if (m_outOfMemory)
+        return false;
+    m_blocks += cells;
+    for (size_t i = begin; i < end; ++i) {
+        m_runs += content.ops[i].kind == RtfOp::Text;
+        m_blocks += content.ops[i].kind == RtfOp::Para;
+    }
+    if (m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks, m_runs)))
+        return true;
+    // Only marked here: the callers still hold what they were writing. The parser
+    // stops at its next token and abandons the rest.
+    m_outOfMemory = true;
+    return false;
 }
 
 void RtfDocumentBuilder::runBatch()
 {
-    for (const Op &op : m_ops) {
-        switch (op.kind) {
-        case Op::Text:
-            // A view into the batch: the document copies it, nothing else is allocated.
-            m_cursor.insertText(QString::fromRawData(m_batch.constData() + op.start, op.length),
-                                m_formats[size_t(op.format)]);
-            break;
-        case Op::Block:
-            // Both formats given: asking the cursor for them costs more than the insertion.
-            m_cursor.insertBlock(m_batchBlockFormats[size_t(op.format)],
-                                 op.charFormat >= 0 ? m_formats[size_t(op.charFormat)] : QTextCharFormat());
-            break;
-        case Op::SetBlock:
-            m_cursor.setBlockFormat(m_batchBlockFormats[size_t(op.format)]);
-            break;
-        }
-    }
-    m_ops.clear();
-    m_batch.resize(0); // unlike clear(), keeps the buffer for the next batch
+    // Only whole paragraphs go: the one being read may still turn out to be a cell's.
+    if (m_paraOpen || m_body.ops.empty())
+        return;
+    if (!roomFor(m_body, 0, m_body.ops.size(), 0))
+        return;
+    m_writer.write(m_body, 0, m_body.ops.size(), m_bodyFlow);
+    m_body.clear();
     m_runStart = 0;
-    m_batchBlockFormats.clear();
 }
 
-void RtfDocumentBuilder::openPendingBlock()
+void RtfDocumentBuilder::openParagraph()
 {
-    if (!m_pendingBreak)
-        return;
-    m_pendingBreak = false;
-    m_afterRow = false;
-    m_batchBlockFormats.push_back(m_blockFormat);
-    m_ops.push_back(Op{Op::Block, int(m_batchBlockFormats.size()) - 1, m_textFormat, 0, 0});
-    m_blockHasContent = false;
+    m_paraOp = m_body.ops.size();
+    m_body.ops.push_back(RtfOp{RtfOp::Para});
+    m_paraOpen = true;
+    m_paraHasContent = false;
 }
 
 void RtfDocumentBuilder::startRun(const RtfCharState &state)
 {
-    openPendingBlock();
-    if (m_batch.size() == m_runStart || state != m_textState) {
+    if (!m_paraOpen)
+        openParagraph();
+    if (m_body.text.size() == m_runStart || state != m_textState) {
         const int id = formatId(state);
         if (id != m_textFormat)
             flushText();
@@ -198,9 +214,9 @@ void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePa
     if (n <= 0)
         return;
     startRun(state);
-    const qsizetype before = m_batch.size();
-    codePages.decode(state.codePage, bytes, n, m_batch);
-    m_written += m_batch.size() - before;
+    const qsizetype before = m_body.text.size();
+    codePages.decode(state.codePage, bytes, n, m_body.text);
+    m_written += m_body.text.size() - before;
 }
 
 void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
@@ -208,102 +224,166 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
     if (text.isEmpty())
         return;
     startRun(state);
-    m_batch.append(text);
+    m_body.text.append(text);
     m_written += text.size();
 }
 
 void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 {
     startRun(state);
-    m_batch.append(c);
+    m_body.text.append(c);
     ++m_written;
 }
 
-void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height)
+void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height,
+                                  bool placeholder)
 {
-    openPendingBlock();
+    if (m_outOfMemory)
+        return;
+    if (!m_paraOpen)
+        openParagraph();
     flushText();
-    const QString name = QStringLiteral("rtfimage://%1").arg(++m_images);
-    m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QString &name = m_imageNames[image.cacheKey()];
+    if (name.isEmpty()) {
+        name = QStringLiteral("rtfimage://%1").arg(++m_images);
+        m_doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    }
     QTextImageFormat f;
     f.merge(charFormat(state));
     f.setName(name);
+    if (placeholder)
+        f.setProperty(RtfProperty::PicturePlaceholder, true);
     if (width > 0)
         f.setWidth(width);
     if (height > 0)
         f.setHeight(height);
-    runBatch();
-    m_cursor.insertImage(f);
+    m_body.images.push_back(f);
+    m_body.ops.push_back(RtfOp{RtfOp::Image, int(m_body.images.size()) - 1});
     ++m_written;
-    m_blockHasContent = true;
+    m_paraHasContent = true;
 }
 
-void RtfDocumentBuilder::applyBlockFormat(const RtfParaState &p)
+int RtfDocumentBuilder::tabList(int list, TabStop stop)
 {
-    if (m_blockStateApplied && p == m_blockState && !m_breakBefore && !m_blockHasBreak)
-        return; // a new block inherits the previous block's format
-    QTextBlockFormat f;
-    switch (p.alignment) {
-    case 1:
-        f.setAlignment(Qt::AlignHCenter);
-        break;
-    case 2:
-        f.setAlignment(Qt::AlignRight);
-        break;
-    case 3:
-        f.setAlignment(Qt::AlignJustify);
-        break;
-    default:
-        f.setAlignment(Qt::AlignLeft);
-        break;
+    // Lists are short and few: beyond these limits a document only repeats itself.
+    QList<QTextOption::Tab> tabs = list >= 0 && size_t(list) < m_tabLists.size() ? m_tabLists[size_t(list)]
+                                                                                : QList<QTextOption::Tab>();
+    if (tabs.size() >= 64)
+        return list;
+    const qreal x = qBound(0, stop.twips, RtfLimits::MaxTwips) * PixelsPerTwip;
+    const auto type = QTextOption::TabType(stop.kind);
+    QChar delimiter;
+    if (type == QTextOption::DelimiterTab) {
+        const QString point = QLocale().decimalPoint();
+        delimiter = point.isEmpty() ? QLatin1Char('.') : point.at(0);
     }
-    if (p.leftIndent)
-        f.setLeftMargin(p.leftIndent * PixelsPerTwip);
-    if (p.rightIndent)
-        f.setRightMargin(p.rightIndent * PixelsPerTwip);
-    if (p.firstIndent)
-        f.setTextIndent(p.firstIndent * PixelsPerTwip);
-    if (p.spaceBefore)
-        f.setTopMargin(p.spaceBefore * PixelsPerTwip);
-    if (p.spaceAfter)
-        f.setBottomMargin(p.spaceAfter * PixelsPerTwip);
-    if (p.lineSpacing != 0) {
-        if (p.lineMultiple && p.lineSpacing > 0)
-            f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
-        else if (p.lineSpacing > 0)
-            f.setLineHeight(p.lineSpacing * PixelsPerTwip, QTextBlockFormat::MinimumHeight);
-        else
-            f.setLineHeight(-p.lineSpacing * PixelsPerTwip, QTextBlockFormat::FixedHeight);
-    }
-    if (p.pageBreakBefore || m_breakBefore)
-        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-    m_blockHasBreak = p.pageBreakBefore || m_breakBefore;
-    m_breakBefore = false;
-    m_batchBlockFormats.push_back(f);
-    m_ops.push_back(Op{Op::SetBlock, int(m_batchBlockFormats.size()) - 1, -1, 0, 0});
-    m_blockFormat = f;
-    m_blockState = p;
-    m_blockStateApplied = true;
+    // Stops are kept in order of position, as the layout expects them.
+    qsizetype at = 0;
+    while (at < tabs.size() && tabs.at(at).position < x)
+        ++at;
+    if (at < tabs.size() && qFuzzyCompare(tabs.at(at).position, x))
+        tabs[at] = QTextOption::Tab(x, type, delimiter);
+    else
+        tabs.insert(at, QTextOption::Tab(x, type, delimiter));
+    QByteArray key;
+    for (const QTextOption::Tab &t : std::as_const(tabs))
+        key += QByteArray::number(t.position) + char('0' + t.type) + QByteArray(1, char(t.delimiter.unicode())) + ';';
+    const auto found = m_tabListIds.constFind(key);
+    if (found != m_tabListIds.constEnd())
+        return found.value();
+    if (m_tabLists.size() >= 4096)
+        return list;
+    m_tabLists.push_back(tabs);
+    m_tabListIds.insert(key, int(m_tabLists.size()) - 1);
+    return int(m_tabLists.size()) - 1;
 }
 
-void RtfDocumentBuilder::paragraphBreak(const RtfParaState &para)
+int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
 {
-    openPendingBlock();
+    if (!m_haveBlockFormat || p != m_blockState || m_breakBefore || m_blockHasBreak) {
+        QTextBlockFormat f;
+        switch (p.alignment) {
+        case 1:
+            f.setAlignment(Qt::AlignHCenter);
+            break;
+        case 2:
+            f.setAlignment(Qt::AlignRight);
+            break;
+        case 3:
+            f.setAlignment(Qt::AlignJustify);
+            break;
+        default:
+            f.setAlignment(Qt::AlignLeft);
+            break;
+        }
+        // No line starts left of the text area: a first line indented further left
+        // than the margin allows starts at the margin, and the other lines keep theirs.
+        const int left = qMax(0, p.leftIndent);
+        const int first = qMax(p.firstIndent, -left);
+        if (left)
+            f.setLeftMargin(left * PixelsPerTwip);
+        if (p.rightIndent > 0)
+            f.setRightMargin(p.rightIndent * PixelsPerTwip);
+        if (first)
+            f.setTextIndent(first * PixelsPerTwip);
+        if (p.spaceBefore)
+            f.setTopMargin(p.spaceBefore * PixelsPerTwip);
+        if (p.spaceAfter)
+            f.setBottomMargin(p.spaceAfter * PixelsPerTwip);
+        if (p.lineSpacing != 0) {
+            if (p.lineMultiple && p.lineSpacing > 0)
+                f.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+            else if (p.lineSpacing > 0)
+                f.setLineHeight(p.lineSpacing * PixelsPerTwip, QTextBlockFormat::MinimumHeight);
+            else
+                f.setLineHeight(-p.lineSpacing * PixelsPerTwip, QTextBlockFormat::FixedHeight);
+        }
+        if (p.tabs >= 0 && size_t(p.tabs) < m_tabLists.size())
+            f.setTabPositions(m_tabLists[size_t(p.tabs)]);
+        if (p.pageBreakBefore || m_breakBefore)
+            f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        m_blockHasBreak = p.pageBreakBefore || m_breakBefore;
+        m_breakBefore = false;
+        m_blockFormat = f;
+        m_blockState = p;
+        m_haveBlockFormat = true;
+    }
+    m_body.blockFormats.push_back(m_blockFormat);
+    return int(m_body.blockFormats.size()) - 1;
+}
+
+void RtfDocumentBuilder::completeParagraph(const RtfParaState &para)
+{
+    if (!m_paraOpen)
+        openParagraph();
     flushText();
-    applyBlockFormat(para);
-    m_pendingBreak = true;
-    m_afterRow = false;
+    RtfOp &op = m_body.ops[m_paraOp];
+    op.format = blockFormat(para);
+    op.charFormat = m_textFormat;
+    m_paraOpen = false;
 }
 
-void RtfDocumentBuilder::finish(const RtfParaState &para)
+void RtfDocumentBuilder::paragraphBreak(const RtfParaState &para, int level)
 {
-    if (m_pendingBreak && m_afterRow) {
-        // A table cannot end the text: the paragraph after it is kept, empty.
-        openPendingBlock();
-        applyBlockFormat(para);
-    } else if (!m_pendingBreak) {
-        flushText();
-        applyBlockFormat(para);
-    } // else the mark of the last paragraph: no empty block after it
+    completeParagraph(para);
+    place(level);
+}
+
+void RtfDocumentBuilder::finish(const RtfParaState &para, int level)
+{
+    if (m_paraOpen) {
+        if (paragraphEmpty()) {
+            // Nothing after the last paragraph mark: no empty block for it.
+            m_body.ops.resize(m_paraOp);
+            m_paraOpen = false;
+        } else {
+            completeParagraph(para);
+            place(level);
+        }
+    }
+    closeLevels(0);
     runBatch();
+    QTextOption option = m_doc->defaultTextOption();
+    option.setTabStopDistance(qBound(1, m_defaultTab, RtfLimits::MaxTwips) * PixelsPerTwip);
+    m_doc->setDefaultTextOption(option);
 }

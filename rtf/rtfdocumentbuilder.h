@@ -1,7 +1,11 @@
 #pragma once
 
+#include "rtf/memoryheadroom.h"
 #include "rtf/rtfcodepage.h"
+#include "rtf/rtfcontent.h"
 #include "rtf/rtfstate.h"
+#include "rtf/rtftable.h"
+#include "rtf/rtfwriter.h"
 
 #include <QColor>
 #include <QHash>
@@ -10,7 +14,9 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextOption>
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -18,9 +24,11 @@ class QImage;
 class QTextDocument;
 
 // Writes the reader's output into a document through one cursor inside one edit
-// block. Text is gathered per format and inserted once per format change, and a
-// paragraph mark only becomes a block when something follows it, so the mark that
-// ends the last paragraph leaves no empty block behind.
+// block. Text is gathered per format and goes in once per format change; a paragraph
+// is held until its end says where it belongs (the body, or a table cell at some
+// nesting level), and a paragraph mark only becomes a block when something follows
+// it, so the mark that ends the last paragraph leaves no empty block behind.
+// Tables are gathered row by row and go in whole, long ones in parts.
 class RtfDocumentBuilder final
 {
 public:
@@ -35,56 +43,100 @@ public:
     // The font or colour table changed: formats built so far may name old entries.
     void tablesChanged() { forgetFormats(); }
 
+    // Tab stops, each list kept once: a paragraph state names its list by number.
+    struct TabStop
+    {
+        int twips;
+        int kind; // QTextOption::TabType
+    };
+    int tabList(int list, TabStop stop);
+    void setDefaultTab(int twips) { m_defaultTab = twips; }
+
     void addText(const RtfCharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
     void addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n);
     void addText(const RtfCharState &state, QChar c);
-    void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height);
-    void paragraphBreak(const RtfParaState &para);
+    // The same image added twice is stored once.
+    void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
+    // Ends a paragraph; level is its table nesting level (0 = the body).
+    void paragraphBreak(const RtfParaState &para, int level = 0);
+    // Ends a paragraph and the table cell it ends, at a nesting level from 1.
+    void cellEnd(const RtfParaState &para, int level);
+    // Ends a table row at a nesting level from 1; def describes its cells, if any was given.
+    void rowEnd(int level, const RtfRowDef *def);
     // True when the paragraph being written has neither text nor images yet.
-    bool paragraphEmpty() const { return m_pendingBreak || (!m_blockHasContent && m_batch.size() == m_runStart); }
-    // A table row ended; if nothing follows, the paragraph after the table stays.
-    void rowEnd() { m_afterRow = true; }
-    void finish(const RtfParaState &para);
+    bool paragraphEmpty() const
+    {
+        return !m_paraOpen || (!m_paraHasContent && m_body.text.size() == m_runStart);
+    }
+    void finish(const RtfParaState &para, int level);
     // Characters and images written so far.
     qint64 written() const { return m_written; }
+    // Character formats built so far.
+    qint64 formatsBuilt() const { return m_formatsBuilt; }
+    // The memory for the document ran out: nothing more is written, the load fails.
+    bool outOfMemory() const { return m_outOfMemory; }
+    // Drops whatever waits to be written, after a failure.
+    void abandon();
     void pageBreak() { m_breakBefore = true; }
 
 private:
-    // Writes what is pending and drops every format built so far.
+    // A table being gathered at one nesting level, with its row and cell in progress.
+    struct Level
+    {
+        std::unique_ptr<RtfTable> table;
+        std::vector<RtfTableCell> rowCells;
+        size_t cellBegin = 0;
+    };
+
     void forgetFormats();
+    // Whether the document has memory for ops [begin, end) of content and cells more
+    // table cells; when it has not, the load is abandoned.
+    bool roomFor(const RtfContent &content, size_t begin, size_t end, qint64 cells);
     void flushText();
     void runBatch();
-    void openPendingBlock();
-    void applyBlockFormat(const RtfParaState &para);
+    void openParagraph();
+    void completeParagraph(const RtfParaState &para);
+    int place(int level);
+    int blockFormat(const RtfParaState &para);
     QTextCharFormat charFormat(const RtfCharState &state) const;
     int formatId(const RtfCharState &state);
     int lookUpFormatId(const RtfCharState &state);
     void startRun(const RtfCharState &state);
 
+    // Table levels (rtfbuildertables.cpp).
+    int clampLevel(int level) const;
+    void openLevel();
+    void closeLevels(int level);
+    void emitTable(std::unique_ptr<RtfTable> table, int level);
+    void emitFlat(RtfTable &table, size_t begin, int level);
+    qint64 weight(const RtfTable &table) const;
+
     QTextDocument *m_doc;
     QTextCursor m_cursor;
+    MemoryHeadroom m_headroom;
+    qint64 m_blocks = 0; // inserted so far, with m_runs, for the memory estimate
+    qint64 m_runs = 0;
+    bool m_outOfMemory = false;
+    RtfWriter m_writer;
 
-    // Runs and blocks wait in a batch and go into the document together: parsing and
+    // The body's paragraphs wait here and go into the document together: parsing and
     // inserting in turns, run by run, keeps evicting each other's data from the
-    // processor caches and makes every insertion dearer.
-    struct Op
-    {
-        enum Kind : unsigned char { Text, Block, SetBlock } kind;
-        int format;        // Text: char format id; Block, SetBlock: index in m_batchBlockFormats
-        int charFormat;    // Block: char format id of the new block, -1 for none
-        qsizetype start;   // Text: in m_batch
-        qsizetype length;
-    };
-    QString m_batch;
-    qsizetype m_runStart = 0; // where the run being gathered starts in m_batch
-    std::vector<Op> m_ops;
-    std::vector<QTextBlockFormat> m_batchBlockFormats;
+    // processor caches and makes every insertion dearer. The paragraph being read is
+    // at the end, from its Para op on.
+    RtfContent m_body;
+    RtfFlow m_bodyFlow = RtfFlow::Empty;
+    qsizetype m_runStart = 0; // where the run being gathered starts in m_body.text
+    size_t m_paraOp = 0;      // the Para op of the paragraph being read
+    bool m_paraOpen = false;
+    bool m_paraHasContent = false;
+    std::vector<Level> m_levels; // [0] is nesting level 1
 
     RtfCharState m_textState;
     int m_textFormat = -1;
     RtfParaState m_blockState;
-    QTextBlockFormat m_blockFormat; // of the block being written
+    QTextBlockFormat m_blockFormat; // built for m_blockState
+    bool m_haveBlockFormat = false;
     // The last few states looked up, most recent first: runs mostly alternate
     // between two or three states, which this answers without hashing.
     struct Recent
@@ -93,17 +145,19 @@ private:
         int id = -1;
     };
     Recent m_recent[4];
-    bool m_blockStateApplied = false;
-    bool m_pendingBreak = false;
-    bool m_blockHasContent = false;
-    bool m_afterRow = false;
     int m_images = 0;
+    QHash<qint64, QString> m_imageNames; // by QImage::cacheKey()
     qint64 m_written = 0;
+    qint64 m_formatsBuilt = 0;
     bool m_breakBefore = false; // the next paragraph starts a page
     bool m_blockHasBreak = false;
-    // Formats already built, most recent last: documents switch between a handful of
-    // formats, and reusing the same format object spares Qt from hashing it again.
-    // States that look the same share an id, so their text goes in as one run.
+    int m_defaultTab = 720;
+    std::vector<QList<QTextOption::Tab>> m_tabLists;
+    QHash<QByteArray, int> m_tabListIds;
+    // Formats already built: documents switch between a handful of formats, and
+    // reusing the same format object spares Qt from hashing it again. States that
+    // look the same share an id, so their text goes in as one run. Ids stay valid
+    // while anything that names them waits to be written.
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_formatIds;
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_keyIds;
     std::vector<QTextCharFormat> m_formats;

@@ -1,16 +1,67 @@
 #include "rtf/rtfparser.h"
 
+#include "rtf/rtflimits.h"
+
 #include <QRegularExpression>
 
-// Fields: hyperlinks become anchors, and a SYMBOL field without a stored result
-// still shows its character.
+// Fields: hyperlinks become anchors, and fields without a stored result still show
+// what their instruction says.
 
-void RtfParser::startHyperlink(Group &g)
+namespace {
+
+// The base text of Japanese ruby, which word processors write as an equation that
+// sets the reading over the base: EQ \o\ad(\s\up 9(reading),base).
+QString rubyBase(const QString &inst)
 {
-    const QString &inst = m_fields[size_t(g.field)].instruction;
+    static const QRegularExpression switches(QStringLiteral("\\\\[A-Za-z]+\\s*-?\\d*|[()]"));
+    QString base;
+    qsizetype at = 0;
+    while ((at = inst.indexOf(QLatin1String("\\o"), at)) >= 0) {
+        qsizetype i = at + 2;
+        while (i < inst.size() && (inst.at(i) == QLatin1Char('\\') || inst.at(i).isLetterOrNumber() || inst.at(i).isSpace()))
+            ++i; // the alignment switches
+        if (i >= inst.size() || inst.at(i) != QLatin1Char('(')) {
+            at = i;
+            continue;
+        }
+        QStringList args;
+        int depth = 0;
+        qsizetype start = i + 1;
+        for (; i < inst.size(); ++i) {
+            const QChar c = inst.at(i);
+            if (c == QLatin1Char('(')) {
+                ++depth;
+            } else if (c == QLatin1Char(')') && --depth == 0) {
+                args << inst.mid(start, i - start);
+                break;
+            } else if (c == QLatin1Char(',') && depth == 1) {
+                args << inst.mid(start, i - start);
+                start = i + 1;
+            }
+        }
+        bool ruby = false;
+        QString plain;
+        for (const QString &arg : std::as_const(args)) {
+            const QString a = arg.trimmed();
+            if (a.startsWith(QLatin1String("\\s")) && a.contains(QLatin1String("\\up")))
+                ruby = true;
+            else
+                plain += QString(a).remove(switches);
+        }
+        if (ruby)
+            base += plain;
+        at = i;
+    }
+    return base;
+}
+
+} // namespace
+
+int RtfParser::hyperlinkAnchor(const QString &inst)
+{
     const QString trimmed = inst.trimmed();
     if (!trimmed.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
-        return;
+        return -1;
     // HYPERLINK "target" [\l "bookmark"] and other switches.
     static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
     QString target;
@@ -35,15 +86,62 @@ void RtfParser::startHyperlink(Group &g)
     if (!bookmark.isEmpty())
         target += QLatin1Char('#') + bookmark;
     if (target.isEmpty())
-        return;
+        return -1;
+    // Each target is kept once, however many fields and results name it.
+    const auto known = m_anchorIds.constFind(target);
+    if (known != m_anchorIds.constEnd())
+        return *known;
     m_builder.anchors.append(target);
-    g.chr.anchor = int(m_builder.anchors.size()) - 1;
+    const int anchor = int(m_builder.anchors.size()) - 1;
+    m_anchorIds.insert(target, anchor);
+    return anchor;
+}
+
+void RtfParser::releaseField(const Group &closing)
+{
+    // A field lives as long as the groups that name it; fields are opened innermost
+    // last, so the one going is always the last.
+    if (closing.field < 0 || size_t(closing.field) + 1 != m_fields.size())
+        return;
+    if (!m_groups.empty() && m_groups.back().field == closing.field)
+        return;
+    flushInstruction(); // its bytes must not reach the next field to take the slot
+    m_fields.pop_back();
+}
+
+void RtfParser::addInstructionBytes(const Group &g, const char *data, int length)
+{
+    if (m_instructionField != g.field || m_instructionCodePage != g.chr.codePage)
+        flushInstruction();
+    // Bytes decode to at most as many characters, so capping the bytes caps the text.
+    const qsizetype room =
+        RtfLimits::MaxFieldInstruction - m_fields[size_t(g.field)].instruction.size() - m_instructionBytes.size();
+    if (room <= 0)
+        return;
+    m_instructionField = g.field;
+    m_instructionCodePage = g.chr.codePage;
+    m_instructionBytes.append(data, qMin(qsizetype(length), room));
+}
+
+void RtfParser::flushInstruction()
+{
+    if (m_instructionBytes.isEmpty())
+        return;
+    if (m_instructionField >= 0 && size_t(m_instructionField) < m_fields.size()) {
+        // A symbol font's glyph numbers would turn the field's keywords into Greek.
+        const int cp = m_instructionCodePage < 0 ? 1252 : m_instructionCodePage;
+        m_codePages.decode(cp, m_instructionBytes.constData(), m_instructionBytes.size(),
+                           m_fields[size_t(m_instructionField)].instruction);
+    }
+    m_instructionBytes.clear();
 }
 
 void RtfParser::finishField(const Group &g)
 {
-    // A SYMBOL field whose result was left empty still shows its character, in the
-    // font it names when the font table has it.
+    // Fields whose result was left empty still show what their instruction holds: a
+    // SYMBOL field its character, an EQ field with ruby its base text, a MACROBUTTON
+    // its display text.
+    flushInstruction();
     if (g.field < 0 || size_t(g.field) >= m_fields.size())
         return;
     const Field &field = m_fields[size_t(g.field)];
@@ -53,31 +151,73 @@ void RtfParser::finishField(const Group &g)
     if (field.resultStart >= 0 && m_builder.written() != field.resultStart)
         return;
     const QString inst = field.instruction.trimmed();
-    if (!inst.startsWith(QLatin1String("SYMBOL"), Qt::CaseInsensitive))
-        return;
+    const QString kind = inst.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toUpper();
+    RtfCharState chr = field.hasResultChr ? field.resultChr : top().chr;
+    chr.hidden = chr.deleted = false;
+    chr.anchor = top().chr.anchor;
+    QString text;
+    if (kind == QLatin1String("SYMBOL"))
+        text = symbolText(inst, chr);
+    else if (kind == QLatin1String("EQ"))
+        text = rubyBase(inst);
+    else if (kind == QLatin1String("MACROBUTTON"))
+        text = inst.section(QLatin1Char(' '), 2, -1, QString::SectionSkipEmpty).trimmed();
+    m_builder.addText(chr, text);
+}
+
+QString RtfParser::symbolText(const QString &inst, RtfCharState &chr)
+{
+    // SYMBOL code [\f font] [\s points] [\u | \a | \j | \h]
     const QStringList parts = inst.mid(6).simplified().split(QLatin1Char(' '));
     bool ok = false;
-    const int code = parts.value(0).toInt(&ok, parts.value(0).startsWith(QLatin1String("0x")) ? 16 : 10);
+    const QString number = parts.value(0);
+    const bool hex = number.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const int code = (hex ? number.mid(2) : number).toInt(&ok, hex ? 16 : 10);
     if (!ok || code <= 0 || code > 0xFFFF)
-        return;
-    RtfCharState chr = top().chr;
+        return {};
+    QString fontName;
     const int f = int(parts.indexOf(QStringLiteral("\\f")));
     if (f >= 0) {
-        const QString name = parts.value(f + 1).remove(QLatin1Char('"'));
+        // The name may be quoted and hold blanks: "Times New Roman".
+        QStringList words;
+        for (int i = f + 1; i < parts.size() && !parts.at(i).startsWith(QLatin1Char('\\')); ++i)
+            words << parts.at(i);
+        fontName = words.join(QLatin1Char(' ')).remove(QLatin1Char('"'));
         for (auto it = m_builder.fontNames.constBegin(); it != m_builder.fontNames.constEnd(); ++it) {
-            if (it.value().compare(name, Qt::CaseInsensitive) == 0) {
+            if (it.value().compare(fontName, Qt::CaseInsensitive) == 0) {
                 chr.font = it.key();
                 chr.western = -1;
+                chr.codePage = fontCodePage(it.key());
                 break;
             }
         }
-    }
-    if (code < 256 && !parts.contains(QStringLiteral("\\u"))) {
-        const char byte = char(code);
-        QString text;
-        m_codePages.decode(code < 0x80 ? 1252 : m_docCodePage, &byte, 1, text);
-        m_builder.addText(chr, text);
     } else {
-        m_builder.addText(chr, QString(QChar(char16_t(code))));
+        fontName = m_builder.fontNames.value(chr.western >= 0 ? chr.western : chr.font);
     }
+    const int s = int(parts.indexOf(QStringLiteral("\\s")));
+    if (s >= 0) {
+        const int points = parts.value(s + 1).toInt(&ok);
+        if (ok && points > 0)
+            chr.size = qBound(2, points * 2, 3276);
+    }
+    if (parts.contains(QStringLiteral("\\u")) || code > 0xFF) {
+        if (parts.contains(QStringLiteral("\\j"))) {
+            const char bytes[2] = {char(code >> 8), char(code & 0xFF)};
+            QString text;
+            m_codePages.decode(932, bytes, 2, text);
+            return text;
+        }
+        return QString(QChar(char16_t(code)));
+    }
+    // The Symbol font's glyphs have Unicode equivalents; other symbol fonts keep the
+    // code, which they draw; any other font decodes it in its own code page.
+    int cp = chr.codePage;
+    if (fontName.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+        cp = RtfCodePage::SymbolFont;
+    else if (cp == RtfCodePage::Symbol || cp == RtfCodePage::SymbolFont)
+        return QString(QChar(char16_t(code)));
+    const char byte = char(code);
+    QString text;
+    m_codePages.decode(cp, &byte, 1, text);
+    return text;
 }

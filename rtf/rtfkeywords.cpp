@@ -53,6 +53,46 @@ private:
     Entry m_entries[Mask + 1];
 };
 
+void addTableWords(KeywordTable &t)
+{
+    const std::pair<const char *, Kw> plain[] = {
+        {"intbl", Kw::Intbl},       {"itap", Kw::Itap},         {"cell", Kw::Cell},
+        {"nestcell", Kw::NestCell}, {"row", Kw::Row},           {"nestrow", Kw::NestRow},
+        {"nesttableprops", Kw::NestTableProps},                 {"trowd", Kw::Trowd},
+        {"cellx", Kw::Cellx},       {"trleft", Kw::TrLeft},     {"trgaph", Kw::TrGaph},
+        {"brdrw", Kw::BrdrW},       {"brdrcf", Kw::BrdrCf},     {"clcbpat", Kw::ClCbPat},
+        {"clcfpat", Kw::ClCfPat},   {"clshdng", Kw::ClShdng},   {"tx", Kw::Tx},
+        {"tb", Kw::TabBar},         {"deftab", Kw::DefTab},
+    };
+    for (const auto &w : plain)
+        t.emplace(w.first, KwInfo{w.second});
+    const std::pair<const char *, std::pair<Kw, char32_t>> detailed[] = {
+        {"trql", {Kw::RowAlign, 0}},     {"trqc", {Kw::RowAlign, 1}},     {"trqr", {Kw::RowAlign, 2}},
+        {"trpaddt", {Kw::TrPadd, 0}},    {"trpaddl", {Kw::TrPadd, 1}},    {"trpaddb", {Kw::TrPadd, 2}},
+        {"trpaddr", {Kw::TrPadd, 3}},    {"trpaddft", {Kw::TrPaddUnit, 0}}, {"trpaddfl", {Kw::TrPaddUnit, 1}},
+        {"trpaddfb", {Kw::TrPaddUnit, 2}}, {"trpaddfr", {Kw::TrPaddUnit, 3}},
+        {"trbrdrt", {Kw::TrBrdr, 0}},    {"trbrdrl", {Kw::TrBrdr, 1}},    {"trbrdrb", {Kw::TrBrdr, 2}},
+        {"trbrdrr", {Kw::TrBrdr, 3}},    {"trbrdrh", {Kw::TrBrdr, 4}},    {"trbrdrv", {Kw::TrBrdr, 5}},
+        {"clbrdrt", {Kw::ClBrdr, 0}},    {"clbrdrl", {Kw::ClBrdr, 1}},    {"clbrdrb", {Kw::ClBrdr, 2}},
+        {"clbrdrr", {Kw::ClBrdr, 3}},
+        {"brdrnone", {Kw::BrdrStyle, 0}}, {"brdrtbl", {Kw::BrdrStyle, 0}}, {"brdrnil", {Kw::BrdrStyle, 0}},
+        {"brdrs", {Kw::BrdrStyle, 1}},   {"brdrth", {Kw::BrdrStyle, 1}},  {"brdrsh", {Kw::BrdrStyle, 1}},
+        {"brdrhair", {Kw::BrdrStyle, 1}}, {"brdrdb", {Kw::BrdrStyle, 2}}, {"brdrtriple", {Kw::BrdrStyle, 2}},
+        {"brdrdot", {Kw::BrdrStyle, 3}}, {"brdrdash", {Kw::BrdrStyle, 4}}, {"brdrdashsm", {Kw::BrdrStyle, 4}},
+        {"brdrdashd", {Kw::BrdrStyle, 4}}, {"brdrdashdd", {Kw::BrdrStyle, 4}},
+        {"clvertalt", {Kw::ClVertAl, 0}}, {"clvertalc", {Kw::ClVertAl, 1}}, {"clvertalb", {Kw::ClVertAl, 2}},
+        {"clmgf", {Kw::ClMerge, 1}},     {"clmrg", {Kw::ClMerge, 2}},
+        {"clvmgf", {Kw::ClVMerge, 1}},   {"clvmrg", {Kw::ClVMerge, 2}},
+        {"tqr", {Kw::TabKind, 1}},       {"tqc", {Kw::TabKind, 2}},       {"tqdec", {Kw::TabKind, 3}},
+    };
+    for (const auto &w : detailed)
+        t.emplace(w.first, KwInfo{w.second.first, w.second.second});
+    // Borders of paragraphs, pages and characters: the border words after them are theirs.
+    for (const char *name : {"brdrt", "brdrl", "brdrb", "brdrr", "brdrbtw", "brdrbar", "box", "chbrdr",
+                             "pgbrdrt", "pgbrdrl", "pgbrdrb", "pgbrdrr"})
+        t.emplace(name, KwInfo{Kw::BrdrOther});
+}
+
 const KeywordTable &table()
 {
     static const KeywordTable table = [] {
@@ -62,22 +102,22 @@ const KeywordTable &table()
              {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
               "footerf", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
-              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb", "shprslt", "shpinst",
+              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
               "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
               "userprops", "bkmkstart", "bkmkend", "datafield", "do", "protusertbl", "mmathPr",
               "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
-              "picprop", "blipuid", "htmltag", "mhtmltag", "sp", "sn", "sv", "fldtype",
+              "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
               "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
-              "ffhelptext", "ffl", "ffstattext", "nesttableprops", "private", "pgptbl",
+              "ffhelptext", "ffl", "ffstattext", "private", "pgptbl",
               "defchp", "defpap", "stylesheetx", "oldcprops", "oldpprops", "oldsprops",
               "oldtprops", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "factoidname",
               "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
               "buptim", "title", "subject", "author", "operator", "keywords", "comment",
               "doccomm", "company", "manager", "category", "hlinkbase", "ebcstart", "ebcend",
-              "passwordhash", "docdata", "ftnalt", "gridtbl", "listtextx"})
+              "passwordhash", "docdata", "gridtbl", "listtextx"})
             t.emplace(name, KwInfo{Kw::SkipDest});
         t.emplace("footnote", KwInfo{Kw::Footnote});
         t.emplace("fonttbl", KwInfo{Kw::FontTable});
@@ -171,20 +211,49 @@ const KeywordTable &table()
         t.emplace("line", KwInfo{Kw::Line});
         t.emplace("tab", KwInfo{Kw::Tab});
         t.emplace("sect", KwInfo{Kw::Sect});
-        t.emplace("cell", KwInfo{Kw::Cell});
-        t.emplace("nestcell", KwInfo{Kw::NestCell});
-        t.emplace("row", KwInfo{Kw::Row});
-        t.emplace("nestrow", KwInfo{Kw::Unknown});
-        t.emplace("trowd", KwInfo{Kw::Trowd});
-        t.emplace("clmrg", KwInfo{Kw::Clmrg});
-        t.emplace("cellx", KwInfo{Kw::Cellx});
         t.emplace("chftn", KwInfo{Kw::Chftn});
+        // Note numbering of the document and of its sections: arabic, alphabetic,
+        // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.
+        const char *const noteFormats[4][6] = {
+            {"ftnnar", "ftnnalc", "ftnnauc", "ftnnrlc", "ftnnruc", "ftnnchi"},
+            {"sftnnar", "sftnnalc", "sftnnauc", "sftnnrlc", "sftnnruc", "sftnnchi"},
+            {"aftnnar", "aftnnalc", "aftnnauc", "aftnnrlc", "aftnnruc", "aftnnchi"},
+            {"saftnnar", "saftnnalc", "saftnnauc", "saftnnrlc", "saftnnruc", "saftnnchi"},
+        };
+        for (int kind = 0; kind < 4; ++kind) {
+            for (int format = 0; format < 6; ++format)
+                t.emplace(noteFormats[kind][format], KwInfo{Kw::NoteFormat, char32_t(format + (kind >= 2 ? 16 : 0))});
+        }
+        t.emplace("ftnstart", KwInfo{Kw::NoteStart, 0});
+        t.emplace("sftnstart", KwInfo{Kw::NoteStart, 0});
+        t.emplace("aftnstart", KwInfo{Kw::NoteStart, 1});
+        t.emplace("saftnstart", KwInfo{Kw::NoteStart, 1});
         t.emplace("pngblip", KwInfo{Kw::PngBlip});
         t.emplace("jpegblip", KwInfo{Kw::JpegBlip});
         t.emplace("picwgoal", KwInfo{Kw::PicWGoal});
         t.emplace("pichgoal", KwInfo{Kw::PicHGoal});
         t.emplace("picscalex", KwInfo{Kw::PicScaleX});
         t.emplace("picscaley", KwInfo{Kw::PicScaleY});
+        t.emplace("picw", KwInfo{Kw::PicW});
+        t.emplace("pich", KwInfo{Kw::PicH});
+        t.emplace("emfblip", KwInfo{Kw::EmfBlip});
+        t.emplace("wmetafile", KwInfo{Kw::WmfBlip});
+        t.emplace("macpict", KwInfo{Kw::MacPict});
+        t.emplace("pmmetafile", KwInfo{Kw::PmMetafile});
+        t.emplace("dibitmap", KwInfo{Kw::DibBitmap});
+        t.emplace("wbitmap", KwInfo{Kw::WBitmap});
+        t.emplace("wbmbitspixel", KwInfo{Kw::WbmBitsPixel});
+        t.emplace("wbmwidthbytes", KwInfo{Kw::WbmWidthBytes});
+        // Shapes: the picture of a picture frame, or else its result for readers
+        // without shapes; the rest of a shape (text boxes included) is not shown.
+        t.emplace("shp", KwInfo{Kw::Shp});
+        t.emplace("shpgrp", KwInfo{Kw::Shp});
+        t.emplace("shpinst", KwInfo{Kw::ShpInst});
+        t.emplace("shprslt", KwInfo{Kw::ShpRslt});
+        t.emplace("sp", KwInfo{Kw::Sp});
+        t.emplace("sn", KwInfo{Kw::Sn});
+        t.emplace("sv", KwInfo{Kw::Sv});
+        addTableWords(t);
         const std::pair<const char *, char32_t> chars[] = {
             {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
             {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},

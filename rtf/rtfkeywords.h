@@ -91,12 +91,6 @@ enum class Kw : unsigned char {
     Line,
     Tab,
     Sect,
-    Cell,
-    NestCell,
-    Row,
-    Trowd,
-    Clmrg,
-    Cellx,
     Chftn,
     Char, // a character given by name; the code point is in the table
     PngBlip,
@@ -105,6 +99,56 @@ enum class Kw : unsigned char {
     PicHGoal,
     PicScaleX,
     PicScaleY,
+    PicW,
+    PicH,
+    EmfBlip,
+    WmfBlip,
+    MacPict,
+    PmMetafile,
+    DibBitmap,
+    WBitmap,
+    WbmBitsPixel,
+    WbmWidthBytes,
+    Shp,
+    ShpInst,
+    ShpRslt,
+    Sp,
+    Sn,
+    Sv,
+    NoteFormat, // ch: the format (RtfNoteFormat), plus 16 for endnotes
+    NoteStart,  // ch: 0 footnotes, 1 endnotes
+    // Tables and tab stops (rtfparsertable.cpp), from Intbl to DefTab; some carry
+    // the detail of their meaning in ch.
+    Intbl,
+    Itap,
+    Cell,
+    NestCell,
+    Row,
+    NestRow,
+    NestTableProps,
+    Trowd,
+    Cellx,
+    TrLeft,
+    TrGaph,
+    RowAlign,   // ch: 0 left, 1 centre, 2 right
+    TrPadd,     // ch: RtfCellDef::Edge
+    TrPaddUnit, // ch: RtfCellDef::Edge
+    TrBrdr,     // ch: RtfRowDef::Edge
+    ClBrdr,     // ch: RtfCellDef::Edge
+    BrdrOther,  // a border of a paragraph, page or characters: none of a table's
+    BrdrStyle,  // ch: RtfBorder::Style
+    BrdrW,
+    BrdrCf,
+    ClCbPat,
+    ClCfPat,
+    ClShdng,
+    ClVertAl,   // ch: 0 top, 1 centre, 2 bottom
+    ClMerge,    // ch: 1 first cell, 2 merged into the one before
+    ClVMerge,   // ch: 1 first cell, 2 merged into the one above
+    Tx,
+    TabKind,    // ch: QTextOption::TabType of the next \tx
+    TabBar,
+    DefTab,
 };
 
 struct KwInfo

@@ -11,4 +11,96 @@ constexpr int MaxDepth = 10000;
 // Largest indent or spacing we honour, in twips (22 inches).
 constexpr int MaxTwips = 31680;
 
+// Character formats the builder remembers by the state they stand for. Past this the
+// memory is forgotten and formats are built anew; while a paragraph is still open
+// (it may yet turn out to be a table cell's) the built ones cannot go, so a document
+// cycling through more states than this would build a format for every run. Real
+// documents use a few hundred; 65 536 formats cost a few megabytes.
+constexpr int MaxKnownFormats = 65536;
+
+// Pictures. A picture's size is read from its header before anything is decoded; the
+// decoded pixels are what costs memory (four bytes each), so the limits count pixels.
+
+// The largest picture decoded at all: a 50-megapixel camera's photograph still is.
+// A larger one is shown as a placeholder: decoding it even to a smaller size would
+// first take its full size in memory (progressive JPEGs do). Between the image
+// reader's own allocation limit (128 MB, 32 megapixels at four bytes, in Qt 6.4) and
+// this, a picture is decoded to its display size where its format allows (JPEG).
+constexpr long long MaxPicturePixels = 50'000'000;
+
+// What all pictures of one document may keep (about 400 MB). A picture that would
+// pass it is decoded and kept at its display size instead, and once even that does
+// not fit it becomes a placeholder.
+constexpr long long MaxDocumentPicturePixels = 100'000'000;
+
+// What all pictures of one document may cost to decode, counted at their full size
+// whatever size they are kept at: this bounds the load's time as the budget above
+// bounds its memory.
+constexpr long long MaxDocumentDecodedPixels = 400'000'000;
+
+// Largest side of a drawn placeholder. Bigger placeholders are drawn at this size and
+// stretched: a frame and a symbol lose nothing by it.
+constexpr int MaxPlaceholderSide = 1024;
+
+// Percentages of \picscalex and \picscaley beyond which scaling is noise.
+constexpr int MaxPictureScale = 1000;
+
+// Characters kept of a field instruction, however they arrive (text, \'hh, \u,
+// symbols). The longest instructions are hyperlinks, and addresses beyond about
+// 2 000 characters already fail in browsers; twice that leaves room for the
+// bookmark and switches. The rest is dropped, not stored.
+constexpr int MaxFieldInstruction = 4096;
+
+// Metafile drawings (WMF, EMF), played by our own player. Reading a record costs
+// little; drawing costs per point, per character and per pixel painted, so these
+// count records, points, characters and pixels. A metafile that reaches one of them
+// keeps what it drew so far.
+
+// Records played of one metafile. The largest drawing in our corpus has 6 000 and a
+// detailed technical drawing some tens of thousands; a record costs well under a
+// microsecond to read, so this bounds a hostile metafile's reading to a fraction of
+// a second.
+constexpr long long MaxMetafileRecords = 250'000;
+
+// Points in one polygon, polyline or curve record. A WMF record cannot hold more than
+// 32 767; an EMF one may claim four thousand million. A record claiming more than
+// this is left out: a map's longest coastline stays far below it.
+constexpr long long MaxMetafilePointsPerRecord = 100'000;
+
+// Points one metafile may draw altogether: stroking and filling cost about a
+// microsecond a point, so this keeps a drawing within two seconds or so.
+constexpr long long MaxMetafilePoints = 2'000'000;
+
+// Characters one metafile may draw: each costs a glyph lookup and placement (a few
+// microseconds). Charts have hundreds.
+constexpr long long MaxMetafileTextChars = 200'000;
+
+// Nested saved states (SaveDC). Drawings nest a few levels, one per embedded
+// drawing; deeper saves are counted so that restores still pair up, but not kept.
+constexpr int MaxMetafileSavedStates = 256;
+
+// Slots in a metafile's object table. Writers keep a handful of pens, brushes and
+// fonts alive at a time; the table's size comes from the header, which may claim
+// 65 535 (WMF) or four thousand million (EMF).
+constexpr int MaxMetafileObjects = 16'384;
+
+// Rectangles a clipping region may have. Every clipping operation costs in
+// proportion to them; drawings clip to a few rectangles, an ellipse or a path to a
+// few per pixel row. An operation that would go past this keeps the previous region.
+constexpr int MaxMetafileClipRects = 4'096;
+
+// Coordinates, in pixels of the picture, beyond which points are held: nothing of a
+// shape out there can be seen, and the rasteriser's fixed-point arithmetic must not
+// overflow (a million pixels is 500 times the largest picture we draw).
+constexpr double MaxMetafileCoordinate = 1'048'576.0;
+
+// Dashes in one stroked shape. Qt strokes a dashed line dash by dash, so a long line
+// with a tiny pattern would cost millions of them: such a line is drawn solid.
+constexpr double MaxMetafileDashes = 20'000.0;
+
+// Painted pixels: a metafile's shapes are charged to the document's decoding budget
+// above (MaxDocumentDecodedPixels) at the area they cover in the picture, and at
+// least this much each, for what setting up a shape costs whatever its size.
+constexpr long long MetafileShapeCost = 256;
+
 } // namespace RtfLimits

@@ -41,7 +41,7 @@ Failure RtfParser::run()
     using T = RtfTokenizer::Type;
     for (;;) {
         RtfTokenizer::Token t = m_tok.next();
-        if (t.type == T::End)
+        if (t.type == T::End || m_builder.outOfMemory())
             break;
 
         if (m_fallbackSkip > 0) {
@@ -109,8 +109,16 @@ done:
         if (showing())
             m_builder.addText(top().chr, QChar(0xFFFD));
     }
-    m_builder.finish(top().para);
+    m_builder.finish(top().para, tableLevel());
+    if (m_builder.outOfMemory())
+        return outOfMemory();
     return {};
+}
+
+Failure RtfParser::outOfMemory()
+{
+    m_builder.abandon();
+    return outOfMemoryFailure();
 }
 
 void RtfParser::groupOpen()
@@ -120,7 +128,7 @@ void RtfParser::groupOpen()
         ++m_overflowDepth;
         return;
     }
-    Group g = m_groups.back();
+    Group g = top();
     g.styleOwner = false;
     g.pictureOwner = false;
     g.fontTableOwner = false;
@@ -146,16 +154,24 @@ bool RtfParser::groupClose()
     }
     if (m_groups.size() <= 1)
         return false; // a stray brace before the document group: nothing more to read
-    const Group closing = m_groups.back();
+    const Group closing = top();
     if (closing.styleOwner)
         storeStyle(closing);
     if (closing.dest == Dest::FontTable && m_fontOpen)
         finishFont();
     if (closing.pictureOwner)
         finishPicture();
+    if (closing.field >= 0 && !closing.fieldOwner && closing.dest != Dest::FieldInst) {
+        Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
+        field.resultChr = closing.chr;
+        field.hasResultChr = true;
+    }
     m_groups.pop_back();
+    if (!m_shapes.empty() || m_shapePictureFrom)
+        shapeGroupsClosed();
     if (closing.fieldOwner)
         finishField(closing);
+    releaseField(closing);
     if (closing.fontTableOwner)
         afterFontTable();
     if (m_groups.size() <= 1)
@@ -174,6 +190,9 @@ void RtfParser::skipDestination()
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         m_groups.pop_back();
+        if (!m_shapes.empty() || m_shapePictureFrom)
+            shapeGroupsClosed();
+        releaseField(closing);
         if (closing.fontTableOwner)
             afterFontTable();
     }
@@ -190,6 +209,10 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         return;
     }
     const KwInfo info = *found;
+    if (info.kw >= Kw::Intbl && info.kw <= Kw::DefTab) {
+        tableWord(info, t);
+        return;
+    }
     Group &g = top();
     const int p = t.parameter;
 
@@ -200,8 +223,9 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         skipDestination();
         break;
     case Kw::Footnote:
-        ++m_footnotes;
-        skipDestination();
+    case Kw::NoteFormat:
+    case Kw::NoteStart:
+        noteWord(info, t);
         break;
     case Kw::FontTable:
         g.dest = Dest::FontTable;
@@ -217,13 +241,20 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.dest = Dest::StyleSheet;
         break;
     case Kw::Field:
-        m_fields.push_back(Field{QString(), g.dest});
+        // A second \field in the same group replaces the first, which nothing names
+        // any more.
+        if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size()) {
+            flushInstruction();
+            m_fields.back() = fieldIn(g.dest);
+        } else {
+            m_fields.push_back(fieldIn(g.dest));
+        }
         g.field = int(m_fields.size()) - 1;
         g.fieldOwner = true;
         break;
     case Kw::FldInst:
         if (g.field < 0) {
-            m_fields.push_back(Field{QString(), g.dest});
+            m_fields.push_back(fieldIn(g.dest));
             g.field = int(m_fields.size()) - 1;
         }
         g.dest = Dest::FieldInst;
@@ -234,23 +265,17 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             g.dest = field.outer;
             if (field.resultStart < 0) {
                 flushBytes();
+                flushInstruction();
                 field.resultStart = m_builder.written();
+                field.anchor = hyperlinkAnchor(field.instruction);
             }
-            startHyperlink(g);
+            // A field may repeat its result: every one links to the same target.
+            if (field.anchor >= 0)
+                g.chr.anchor = field.anchor;
         }
         break;
     case Kw::Pict:
-        if (g.dest != Dest::Normal || g.chr.hidden) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::Picture;
-        g.pictureOwner = true;
-        m_picture.clear();
-        m_pictureNibble = -1;
-        m_pictureType = 0;
-        m_pictureGoalW = m_pictureGoalH = 0;
-        m_pictureScaleX = m_pictureScaleY = 100;
+        startPicture(g);
         break;
     case Kw::Upr:
         g.uprOuter = g.dest;
@@ -295,10 +320,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             cp = RtfCodePage::normalise(t.hasParameter ? p : 1252);
         m_docCodePage = cp;
         m_defaultChar.codePage = fontCodePage(m_defaultChar.font);
-        for (Group &x : m_groups) {
-            if (x.chr.font < 0 || !m_fonts.contains(x.chr.font))
-                x.chr.codePage = fontCodePage(x.chr.font);
-        }
+        fontsChanged();
         break;
     }
     case Kw::Deff:
@@ -467,6 +489,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Pard:
         g.para = RtfParaState();
+        g.intbl = false;
+        g.itap = -1;
         break;
     case Kw::Ql:
         g.para.alignment = 0;
@@ -522,65 +546,44 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 paragraphBreak();
         }
         break;
-    case Kw::Cell:
-        if (g.dest == Dest::Normal)
-            cellEnd();
-        break;
-    case Kw::NestCell:
-        if (g.dest == Dest::Normal)
-            paragraphBreak();
-        break;
-    case Kw::Row:
-        m_cellIndex = 0;
-        if (g.dest == Dest::Normal)
-            m_builder.rowEnd();
-        break;
-    case Kw::Trowd:
-        m_cellCovered.clear();
-        m_nextCellCovered = false;
-        m_cellIndex = 0;
-        break;
-    case Kw::Clmrg:
-        m_nextCellCovered = true;
-        break;
-    case Kw::Cellx:
-        if (m_cellCovered.size() < 4096)
-            m_cellCovered.push_back(m_nextCellCovered);
-        m_nextCellCovered = false;
-        break;
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
-            m_builder.addText(g.chr, QString::number(m_footnotes + 1));
+            m_builder.addText(g.chr, noteMark());
         }
         break;
     case Kw::Char:
         emitChar(info.ch);
         break;
     case Kw::PngBlip:
-        if (g.dest == Dest::Picture)
-            m_pictureType = 1;
-        break;
     case Kw::JpegBlip:
-        if (g.dest == Dest::Picture)
-            m_pictureType = 2;
-        break;
+    case Kw::EmfBlip:
+    case Kw::WmfBlip:
+    case Kw::MacPict:
+    case Kw::PmMetafile:
+    case Kw::DibBitmap:
+    case Kw::WBitmap:
+    case Kw::WbmBitsPixel:
+    case Kw::WbmWidthBytes:
+    case Kw::PicW:
+    case Kw::PicH:
     case Kw::PicWGoal:
-        if (g.dest == Dest::Picture)
-            m_pictureGoalW = t.hasParameter ? qBound(0, p, RtfLimits::MaxTwips) : 0;
-        break;
     case Kw::PicHGoal:
-        if (g.dest == Dest::Picture)
-            m_pictureGoalH = t.hasParameter ? qBound(0, p, RtfLimits::MaxTwips) : 0;
-        break;
     case Kw::PicScaleX:
-        if (g.dest == Dest::Picture)
-            m_pictureScaleX = t.hasParameter ? qBound(1, p, 1000) : 100;
-        break;
     case Kw::PicScaleY:
         if (g.dest == Dest::Picture)
-            m_pictureScaleY = t.hasParameter ? qBound(1, p, 1000) : 100;
+            pictureWord(info.kw, t);
         break;
+    case Kw::Shp:
+    case Kw::ShpInst:
+    case Kw::ShpRslt:
+    case Kw::Sp:
+    case Kw::Sn:
+    case Kw::Sv:
+        shapeWord(info.kw);
+        break;
+    default:
+        break; // the table words, read by tableWord()
     }
 }
 
@@ -644,8 +647,8 @@ void RtfParser::textBytes(const char *data, int length)
         }
         break;
     case Dest::FieldInst:
-        if (g.field >= 0 && m_fields[size_t(g.field)].instruction.size() < 4096)
-            m_fields[size_t(g.field)].instruction.append(QLatin1String(data, length));
+        if (g.field >= 0)
+            addInstructionBytes(g, data, length);
         break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
@@ -655,14 +658,20 @@ void RtfParser::textBytes(const char *data, int length)
             if (m_pictureNibble < 0) {
                 m_pictureNibble = v;
             } else {
-                m_picture.append(char(m_pictureNibble * 16 + v));
+                m_picture.data.append(char(m_pictureNibble * 16 + v));
                 m_pictureNibble = -1;
             }
         }
         break;
+    case Dest::ShapeName:
+        if (m_shapePropertyName.size() + length <= 64)
+            m_shapePropertyName.append(data, length);
+        break;
     case Dest::StyleSheet:
     case Dest::StyleEntry:
     case Dest::Upr:
+    case Dest::Shape:
+    case Dest::NestTableProps:
         break;
     }
 }
@@ -670,7 +679,7 @@ void RtfParser::textBytes(const char *data, int length)
 void RtfParser::binaryBytes(const char *data, int length)
 {
     if (top().dest == Dest::Picture)
-        m_picture.append(data, length);
+        m_picture.data.append(data, length);
 }
 
 void RtfParser::addBytes(const char *data, int length)
@@ -698,8 +707,12 @@ void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
     if (g.dest == Dest::FieldInst) {
-        if (g.field >= 0 && c < 0x10000)
-            m_fields[size_t(g.field)].instruction.append(QChar(char16_t(c)));
+        flushInstruction();
+        if (g.field >= 0 && c < 0x10000) {
+            QString &inst = m_fields[size_t(g.field)].instruction;
+            if (inst.size() < RtfLimits::MaxFieldInstruction)
+                inst.append(QChar(char16_t(c)));
+        }
         return;
     }
     if (!showing())
@@ -750,16 +763,5 @@ void RtfParser::paragraphBreak()
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
-    m_builder.paragraphBreak(top().para);
-}
-
-void RtfParser::cellEnd()
-{
-    flushBytes();
-    const int index = m_cellIndex++;
-    // A cell covered by a horizontal merge has no place of its own in the text.
-    if (index >= 0 && size_t(index) < m_cellCovered.size() && m_cellCovered[size_t(index)]
-        && m_builder.paragraphEmpty())
-        return;
-    paragraphBreak();
+    m_builder.paragraphBreak(top().para, tableLevel());
 }

@@ -3,7 +3,10 @@
 #include "platform/failure.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfdocumentbuilder.h"
+#include "rtf/rtfkeywords.h"
+#include "rtf/rtfpicturedecoder.h"
 #include "rtf/rtfstate.h"
+#include "rtf/rtftable.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -21,6 +24,15 @@ public:
     RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc);
 
     Failure run();
+    // After an allocation failed during run(): drops what waits to be written and
+    // tells the failure.
+    Failure outOfMemory();
+
+    // What the read cost, for tests and benchmarks that bound hostile input.
+    qint64 stateUpdates() const { return m_stateUpdates; }
+    int convertersOpened() const { return m_codePages.opened(); }
+    int linkTargets() const { return int(m_builder.anchors.size()); }
+    qint64 formatsBuilt() const { return m_builder.formatsBuilt(); }
 
 private:
     enum class Dest : unsigned char {
@@ -32,6 +44,9 @@ private:
         FieldInst,
         Picture,
         Upr,
+        Shape,     // inside a shape: nothing shows but the shape's own picture
+        ShapeName, // the name of a shape property
+        NestTableProps, // the definition of a nested row
     };
 
     struct Group
@@ -45,7 +60,11 @@ private:
         bool fontTableOwner = false;
         bool fieldOwner = false;
         unsigned char uc = 1;
+        bool intbl = false;     // the paragraph is in a table
+        signed char itap = -1;  // its nesting level, -1 = not given
         int field = -1;
+        // The font generation this state's font and code page were resolved in.
+        unsigned fontGeneration = 0;
     };
 
     struct Font
@@ -69,7 +88,16 @@ private:
         QString instruction;
         Dest outer = Dest::Normal;
         qint64 resultStart = -1; // output count when the result began, -1 before
+        RtfCharState resultChr;  // the result's formatting, for a result left empty
+        bool hasResultChr = false;
+        int anchor = -1;         // hyperlink target of every result, -1 for none
     };
+    static Field fieldIn(Dest outer)
+    {
+        Field field;
+        field.outer = outer;
+        return field;
+    }
 
     void groupOpen();
     bool groupClose(); // false once the document's own group is closed
@@ -83,7 +111,12 @@ private:
     void emitChar(char32_t c);
     void emitUnicode(int value);
     void paragraphBreak();
-    void cellEnd();
+    void cellEnd(int level);
+
+    // Tables and tab stops (rtfparsertable.cpp).
+    void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    int tableLevel() const;
+    RtfRowDef &rowDef();
 
     void startFont(int number);
     void finishFont();
@@ -93,12 +126,33 @@ private:
     void storeStyle(const Group &g);
     void applyCharDelta(RtfCharState &chr, const RtfCharState &style) const;
     void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
-    void startHyperlink(Group &g);
+    int hyperlinkAnchor(const QString &instruction);
     void finishField(const Group &g);
+    void addInstructionBytes(const Group &g, const char *data, int length);
+    void flushInstruction();
+    QString symbolText(const QString &instruction, RtfCharState &chr);
+    void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    QString noteMark() const;
+    void startPicture(Group &g);
+    void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
+    void releaseField(const Group &closing);
     void finishPicture();
+    void shapeWord(RtfKeywords::Kw kw);
+    void shapeGroupsClosed();
     void skipDestination();
 
-    Group &top() { return m_groups.back(); }
+    // The open group, its font brought up to date first: a change of the document's
+    // code page or default font reaches each group when it is next used, rather than
+    // rewriting every open group at once (up to MaxDepth of them, at every change).
+    Group &top()
+    {
+        Group &g = m_groups.back();
+        if (g.fontGeneration != m_fontGeneration)
+            refreshFont(g);
+        return g;
+    }
+    void refreshFont(Group &g);
+    void fontsChanged() { ++m_fontGeneration; }
     bool showing() const
     {
         const Group &g = m_groups.back();
@@ -113,6 +167,9 @@ private:
     bool m_ignorable = false;
     int m_fallbackSkip = 0;
     char16_t m_highSurrogate = 0;
+
+    unsigned m_fontGeneration = 0;
+    qint64 m_stateUpdates = 0;
 
     int m_docCodePage = 1252;
     int m_defaultFont = -1;
@@ -136,16 +193,45 @@ private:
     int m_styleKind = 0; // 0 paragraph, 1 character, 2 other
     int m_styleBasedOn = -1;
 
-    std::vector<Field> m_fields;
+    std::vector<Field> m_fields; // the fields whose groups are open, innermost last
+    QHash<QString, int> m_anchorIds; // hyperlink target -> index in the builder's anchors
+    // Instruction bytes waiting to be decoded in their font's code page, so that
+    // double-byte characters written as two \'hh stay whole.
+    QByteArray m_instructionBytes;
+    int m_instructionField = -1;
+    int m_instructionCodePage = 0;
+    // Notes met so far, their first numbers and their formats (RtfNotes::Format).
     int m_footnotes = 0;
+    int m_endnotes = 0;
+    int m_footnoteStart = 1;
+    int m_endnoteStart = 1;
+    int m_footnoteFormat = 0;
+    int m_endnoteFormat = 3; // lower roman unless the document says otherwise
 
-    std::vector<bool> m_cellCovered; // per cell of the row definition: covered by a horizontal merge
-    bool m_nextCellCovered = false;
-    int m_cellIndex = 0;
+    // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
+    // definition comes after their cells.
+    RtfRowDef m_rowDefs[2];
+    bool m_rowDefSeen[2] = {false, false};
+    RtfCellDef m_cellDef;           // the cell the next \cellx ends
+    RtfBorder *m_border = nullptr;  // what the border words describe now
+    int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
+    int m_tabKind = 0;              // QTextOption::TabType of the next \tx
 
-    QByteArray m_picture;
+    RtfPicture m_picture;
     int m_pictureNibble = -1;
-    int m_pictureType = 0; // 0 unknown, 1 PNG, 2 JPEG
-    int m_pictureGoalW = 0, m_pictureGoalH = 0;
-    int m_pictureScaleX = 100, m_pictureScaleY = 100;
+    RtfPictureDecoder m_pictureDecoder;
+
+    // Shapes open around the reader, innermost last, with whether they have shown
+    // their picture. From the group depth m_shapePictureFrom on, a picture belongs to
+    // the innermost shape's picture property (only one is shown) or, when
+    // m_shapeResult, to its result (all are shown); 0 for neither.
+    struct OpenShape
+    {
+        size_t depth;
+        bool hasPicture;
+    };
+    std::vector<OpenShape> m_shapes;
+    size_t m_shapePictureFrom = 0;
+    bool m_shapeResult = false;
+    QByteArray m_shapePropertyName;
 };

@@ -61,11 +61,18 @@ void RtfParser::afterFontTable()
         m_defaultChar.font = m_defaultFont;
         m_defaultChar.codePage = fontCodePage(m_defaultFont);
     }
-    for (Group &x : m_groups) {
-        if (x.chr.font < 0 && m_haveDefaultFont)
-            x.chr.font = m_defaultFont;
-        x.chr.codePage = fontCodePage(x.chr.font);
-    }
+    fontsChanged();
+}
+
+void RtfParser::refreshFont(Group &g)
+{
+    // The same for a group however many changes it missed: text outside any \f is in
+    // the default font, and every font's code page is what the tables say now.
+    g.fontGeneration = m_fontGeneration;
+    if (g.chr.font < 0 && m_haveDefaultFont)
+        g.chr.font = m_defaultFont;
+    g.chr.codePage = fontCodePage(g.chr.font);
+    ++m_stateUpdates;
 }
 
 void RtfParser::addColor()
@@ -120,6 +127,8 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
     }
     if (s.pageBreakBefore != d.pageBreakBefore)
         g.para.pageBreakBefore = s.pageBreakBefore;
+    if (s.tabs != d.tabs)
+        g.para.tabs = s.tabs;
     applyCharDelta(g.chr, it->chr);
 }
 

@@ -2,25 +2,160 @@
 
 #include "rtf/rtflimits.h"
 
-#include <QImage>
+// Pictures and the shapes that frame them. Every picture in the text is shown once:
+// decoded when Qt can, otherwise as a placeholder of its size. A shape shows the
+// picture of its picture property, or else the pictures of its result (the fallback
+// written for readers without shapes); its other contents, text boxes included,
+// stay out of the text.
+
+using RtfKeywords::Kw;
+
+void RtfParser::startPicture(Group &g)
+{
+    bool shown = g.dest == Dest::Normal && !g.chr.hidden;
+    if (g.dest == Dest::Shape && !g.chr.hidden && m_shapePictureFrom && m_groups.size() >= m_shapePictureFrom
+        && !m_shapes.empty() && (m_shapeResult || !m_shapes.back().hasPicture))
+        shown = true;
+    if (!shown) {
+        skipDestination();
+        return;
+    }
+    g.dest = Dest::Picture;
+    g.pictureOwner = true;
+    m_picture = RtfPicture();
+    m_pictureNibble = -1;
+}
+
+void RtfParser::pictureWord(Kw kw, const RtfTokenizer::Token &t)
+{
+    RtfPicture &p = m_picture;
+    const int value = t.hasParameter ? t.parameter : 0;
+    switch (kw) {
+    case Kw::PngBlip:
+        p.kind = RtfPicture::Kind::Png;
+        break;
+    case Kw::JpegBlip:
+        p.kind = RtfPicture::Kind::Jpeg;
+        break;
+    case Kw::EmfBlip:
+        p.kind = RtfPicture::Kind::Emf;
+        break;
+    case Kw::WmfBlip:
+        p.kind = RtfPicture::Kind::Wmf;
+        break;
+    case Kw::MacPict:
+        p.kind = RtfPicture::Kind::MacPict;
+        break;
+    case Kw::PmMetafile:
+        p.kind = RtfPicture::Kind::Os2Metafile;
+        break;
+    case Kw::DibBitmap:
+        p.kind = RtfPicture::Kind::Dib;
+        break;
+    case Kw::WBitmap:
+        p.kind = RtfPicture::Kind::Wbitmap;
+        break;
+    case Kw::WbmBitsPixel:
+        p.bitsPerPixel = qBound(1, value, 32);
+        break;
+    case Kw::WbmWidthBytes:
+        p.widthBytes = qMax(0, value);
+        break;
+    case Kw::PicW:
+        p.width = qMax(0, value);
+        break;
+    case Kw::PicH:
+        p.height = qMax(0, value);
+        break;
+    case Kw::PicWGoal:
+        p.goalWidth = qBound(0, value, RtfLimits::MaxTwips);
+        break;
+    case Kw::PicHGoal:
+        p.goalHeight = qBound(0, value, RtfLimits::MaxTwips);
+        break;
+    case Kw::PicScaleX:
+        p.scaleX = t.hasParameter ? qBound(1, value, RtfLimits::MaxPictureScale) : 100;
+        break;
+    case Kw::PicScaleY:
+        p.scaleY = t.hasParameter ? qBound(1, value, RtfLimits::MaxPictureScale) : 100;
+        break;
+    default:
+        break;
+    }
+}
 
 void RtfParser::finishPicture()
 {
-    if (m_pictureType == 0 || m_picture.isEmpty())
-        return;
-    QImage image;
-    if (!image.loadFromData(m_picture, m_pictureType == 1 ? "PNG" : "JPEG"))
-        return; // what Qt cannot decode leaves no trace
-    m_picture.clear();
-    if (m_groups.size() < 2)
+    const RtfPictureDecoder::Result result = m_pictureDecoder.decode(m_picture);
+    m_picture = RtfPicture(); // the data can be megabytes: not kept past the picture
+    if (result.image.isNull() || m_groups.size() < 2)
         return;
     const Group &parent = m_groups[m_groups.size() - 2];
-    if (parent.dest != Dest::Normal || parent.chr.hidden)
-        return;
-    qreal w = m_pictureGoalW > 0 ? m_pictureGoalW * 96.0 / 1440.0 : image.width();
-    qreal h = m_pictureGoalH > 0 ? m_pictureGoalH * 96.0 / 1440.0 : image.height();
-    w = w * m_pictureScaleX / 100.0;
-    h = h * m_pictureScaleY / 100.0;
     flushBytes();
-    m_builder.addImage(parent.chr, image, w, h);
+    m_builder.addImage(parent.chr, result.image, result.displaySize.width(), result.displaySize.height(),
+                       result.placeholder);
+    // A shape shows one picture, and the shapes around it then need no fallback either.
+    for (OpenShape &shape : m_shapes)
+        shape.hasPicture = true;
+}
+
+void RtfParser::shapeWord(Kw kw)
+{
+    Group &g = top();
+    switch (kw) {
+    case Kw::Shp:
+        if (g.dest != Dest::Normal && g.dest != Dest::Shape) {
+            skipDestination();
+            break;
+        }
+        m_shapes.push_back(OpenShape{m_groups.size(), false});
+        g.dest = Dest::Shape;
+        break;
+    case Kw::ShpInst:
+        if (m_shapes.empty())
+            skipDestination();
+        else
+            g.dest = Dest::Shape;
+        break;
+    case Kw::ShpRslt:
+        if (m_shapes.empty() || m_shapes.back().hasPicture) {
+            skipDestination();
+            break;
+        }
+        g.dest = Dest::Shape;
+        m_shapePictureFrom = m_groups.size();
+        m_shapeResult = true;
+        break;
+    case Kw::Sp:
+        if (g.dest != Dest::Shape)
+            skipDestination();
+        break;
+    case Kw::Sn:
+        if (g.dest != Dest::Shape) {
+            skipDestination();
+            break;
+        }
+        g.dest = Dest::ShapeName;
+        m_shapePropertyName.clear();
+        break;
+    case Kw::Sv:
+        // Of all the properties only the picture ("pib") is shown.
+        if (g.dest != Dest::Shape || m_shapes.empty() || m_shapePropertyName.trimmed() != "pib") {
+            skipDestination();
+            break;
+        }
+        m_shapePictureFrom = m_groups.size();
+        m_shapeResult = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::shapeGroupsClosed()
+{
+    if (m_shapePictureFrom > m_groups.size())
+        m_shapePictureFrom = 0;
+    while (!m_shapes.empty() && m_shapes.back().depth > m_groups.size())
+        m_shapes.pop_back();
 }

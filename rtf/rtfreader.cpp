@@ -4,6 +4,8 @@
 
 #include <QTextDocument>
 
+#include <new>
+
 namespace Rtf {
 
 bool hasSignature(const QByteArray &data)
@@ -11,7 +13,7 @@ bool hasSignature(const QByteArray &data)
     return data.startsWith("{\\rtf");
 }
 
-Failure read(const QByteArray &data, QTextDocument *doc)
+Failure read(const QByteArray &data, QTextDocument *doc, ReadCounters *counters)
 {
     if (!doc)
         return {FailureNumber::InvalidArgument, QStringLiteral("No document to read into.")};
@@ -27,9 +29,22 @@ Failure read(const QByteArray &data, QTextDocument *doc)
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     Failure result;
-    {
+    try {
         RtfParser parser(data, start, doc);
-        result = parser.run();
+        try {
+            result = parser.run();
+        } catch (const std::bad_alloc &) {
+            // Before the parser goes, so that it writes nothing more on its way out.
+            result = parser.outOfMemory();
+        }
+        if (counters) {
+            counters->stateUpdates = parser.stateUpdates();
+            counters->converters = parser.convertersOpened();
+            counters->linkTargets = parser.linkTargets();
+            counters->formats = parser.formatsBuilt();
+        }
+    } catch (const std::bad_alloc &) {
+        result = outOfMemoryFailure();
     }
     doc->setUndoRedoEnabled(undo);
     return result;

@@ -11,6 +11,16 @@ namespace RtfProperty {
 // Set on text that a list label (\listtext, \pntext) put in front of a list item, so
 // code that wants the item text alone can tell the label apart.
 constexpr int ListLabel = QTextFormat::UserProperty + 0x5254;
+// Set on a picture that is shown as a placeholder of its size (a picture the reader
+// does not render, or one over its memory limits).
+constexpr int PicturePlaceholder = QTextFormat::UserProperty + 0x5255;
+// Set on a table that carries on the one before it: a long table is written as
+// several, each quick to lay out again when the user types in it.
+constexpr int TableContinues = QTextFormat::UserProperty + 0x5256;
+// Set on the empty block that a table needs in front of it where nothing else is
+// (at the start of the document or of a cell, or between the parts of a long table);
+// the layout shows no line for it.
+constexpr int TableLead = QTextFormat::UserProperty + 0x5257;
 } // namespace RtfProperty
 
 struct RtfCharState
@@ -71,13 +81,14 @@ struct RtfParaState
     int lineSpacing = 0; // \sl: twips, negative = exactly, 0 = single
     bool lineMultiple = false; // \slmult1: lineSpacing is in 240ths of a line
     bool pageBreakBefore = false;
+    int tabs = -1;       // the builder's tab stop list, -1 = none
 
     bool operator==(const RtfParaState &o) const
     {
         return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
             && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
             && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
-            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore;
+            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore && tabs == o.tabs;
     }
     bool operator!=(const RtfParaState &o) const { return !(*this == o); }
 };

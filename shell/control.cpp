@@ -3,6 +3,7 @@
 #include "shell/skin.h"
 #include "shell/twips.h"
 
+#include <QAccessibleEvent>
 #include <QWidget>
 
 Control::Control(const ControlDef &def, QWidget *window)
@@ -16,6 +17,42 @@ Control::Control(const ControlDef &def, QWidget *window)
 {
     if (def.picture)
         m_picture = QPixmap(QString::fromLatin1(def.picture));
+}
+
+Control::~Control()
+{
+    if (m_accessibleId)
+        QAccessible::deleteAccessibleInterface(m_accessibleId);
+}
+
+QString Control::accessibleName() const
+{
+    if (m_access && m_access->name)
+        return QString::fromUtf8(m_access->name);
+    return m_caption;
+}
+
+void Control::notifyAccessibility(QAccessible::Event event) const
+{
+    // Only a drawn control whose interface was asked for has anyone to tell.
+    if (!m_accessibleId || !QAccessible::isActive())
+        return;
+    QAccessibleInterface *iface = QAccessible::accessibleInterface(m_accessibleId);
+    if (!iface)
+        return;
+    if (event == QAccessible::StateChanged) {
+        QAccessible::State changes;
+        changes.checked = true;
+        changes.disabled = true;
+        QAccessibleStateChangeEvent change(iface, changes);
+        QAccessible::updateAccessibility(&change);
+    } else if (event == QAccessible::ValueChanged) {
+        QAccessibleValueChangeEvent change(iface, m_caption);
+        QAccessible::updateAccessibility(&change);
+    } else {
+        QAccessibleEvent change(iface, event);
+        QAccessible::updateAccessibility(&change);
+    }
 }
 
 bool Control::isDrawn() const
@@ -69,6 +106,10 @@ void Control::setCaption(const QString &caption)
         return;
     m_caption = caption;
     changed();
+    if (m_access && !m_access->name)
+        notifyAccessibility(QAccessible::NameChanged);
+    else if (m_access && m_access->role == AccessRole::Display)
+        notifyAccessibility(QAccessible::ValueChanged);
 }
 
 void Control::setBackColor(quint32 color)
@@ -77,6 +118,8 @@ void Control::setBackColor(quint32 color)
         return;
     m_backColor = color;
     changed();
+    if (m_access && m_access->role == AccessRole::Lamp)
+        notifyAccessibility(QAccessible::StateChanged);
 }
 
 void Control::setForeColor(quint32 color)
@@ -95,4 +138,5 @@ void Control::setEnabled(bool enabled)
     if (m_widget)
         m_widget->setEnabled(enabled);
     changed();
+    notifyAccessibility(QAccessible::StateChanged);
 }

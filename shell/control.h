@@ -2,6 +2,7 @@
 
 #include "shell/controldef.h"
 
+#include <QAccessible>
 #include <QFont>
 #include <QPixmap>
 #include <QRect>
@@ -16,6 +17,8 @@ class Control final
 {
 public:
     Control(const ControlDef &def, QWidget *window);
+    ~Control();
+    Q_DISABLE_COPY_MOVE(Control)
 
     const ControlDef &def() const { return m_def; }
     QString name() const { return QString::fromLatin1(m_def.name); }
@@ -49,8 +52,20 @@ public:
     QWidget *widget() const { return m_widget; }
     void setWidget(QWidget *widget) { m_widget = widget; }
 
+    // What assistive technology is told about the control, or null when nothing.
+    const AccessDef *access() const { return m_access; }
+    void setAccess(const AccessDef *access) { m_access = access; }
+    // The accessible name: the one defined, or else the caption.
+    QString accessibleName() const;
+    // The registered interface of a drawn control, which lives as long as the control.
+    QAccessible::Id accessibleId() const { return m_accessibleId; }
+    void setAccessibleId(QAccessible::Id id) { m_accessibleId = id; }
+    // A lamp is on while its fill differs from the fill it starts with (off).
+    bool isLampOn() const { return m_backColor != m_def.backColor; }
+
 private:
     void changed();
+    void notifyAccessibility(QAccessible::Event event) const;
 
     const ControlDef &m_def;
     QWidget *m_window = nullptr;
@@ -61,4 +76,6 @@ private:
     bool m_enabled = true;
     bool m_visible = true;
     QPixmap m_picture;
+    const AccessDef *m_access = nullptr;
+    QAccessible::Id m_accessibleId = 0;
 };

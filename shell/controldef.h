@@ -38,6 +38,7 @@ constexpr unsigned Stretch = 1u << 2;     // an image stretched to its box
 constexpr unsigned Hidden = 1u << 3;
 constexpr unsigned Disabled = 1u << 4;
 constexpr unsigned Enabled = 1u << 5;     // a timer that runs from the start
+constexpr unsigned SingleLine = 1u << 6;  // a label that elides its caption on one line
 } // namespace ControlFlag
 
 struct ControlDef
@@ -60,6 +61,23 @@ struct ControlDef
     int interval = 0; // timers, in milliseconds
 };
 
+// What assistive technology is told about a control: what it is, its French name,
+// and the tooltip a drawn picture shows.
+enum class AccessRole {
+    Button,  // clickable: pressed through the accessibility action as by a click
+    Lamp,    // a style lamp: checked while its style is on
+    Display, // a text the program writes; its caption is the value
+    Field,   // a windowed control that keeps its own role and only gets the name
+};
+
+struct AccessDef
+{
+    const char *control = "";
+    AccessRole role = AccessRole::Button;
+    const char *name = nullptr; // null: the control's caption
+    const char *toolTip = nullptr;
+};
+
 struct FormDef
 {
     const char *caption = "";
@@ -68,4 +86,6 @@ struct FormDef
     quint32 backColor = 0x00FFFFFF;
     const ControlDef *controls = nullptr;
     int controlCount = 0;
+    const AccessDef *access = nullptr;
+    int accessCount = 0;
 };

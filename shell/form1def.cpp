@@ -84,9 +84,9 @@ constexpr ControlDef controls[] = {
      .foreColor = Blue, .caption = "Rechercher", .cursor = CursorKind::Hand, .flags = Transparent},
     shape("Shape266", S::Rectangle, 120, 1560, 9255, 4530, White),
     {.name = "Label8", .kind = K::Label, .left = 4800, .top = 960, .width = 375, .height = 255,
-     .foreColor = ButtonText, .flags = Transparent},
+     .foreColor = ButtonText, .flags = Transparent | SingleLine},
     {.name = "Label2", .kind = K::Label, .left = 3120, .top = 960, .width = 1575, .height = 255,
-     .foreColor = ButtonText, .font = {"News Gothic", 8.25, false}, .flags = Transparent},
+     .foreColor = ButtonText, .font = {"News Gothic", 8.25, false}, .flags = Transparent | SingleLine},
     {.name = "Label1", .kind = K::Label, .left = 2400, .top = 960, .width = 735, .height = 255,
      .foreColor = Blue, .caption = "Police...", .font = Bold825, .flags = Transparent},
     image("Image3", 120, 0, 480, 480, ":/art/P1.png"),
@@ -132,8 +132,59 @@ constexpr ControlDef controls[] = {
     shape("Shape11", S::RoundedRectangle, 6480, 360, 2775, 1140, LightPanel),
 };
 
+using A = AccessRole;
+
+// Names for assistive technology and tooltips of the pictures. A label that shows
+// its command as text is named by that text. The printer picture does nothing, so
+// it is offered as nothing.
+constexpr AccessDef access[] = {
+    {"Label4", A::Button, "Réduire"},
+    {"Label6", A::Button, "Agrandir"},
+    {"Label7", A::Button, "Restaurer"},
+    {"Label5", A::Button, "Fermer"},
+    {"Image9", A::Button, "Nouveau document", "Nouveau document"},
+    {"Image6", A::Button, "Ouvrir", "Ouvrir un document"},
+    {"Image7", A::Button, "Enregistrer", "Enregistrer le document"},
+    {"Image5", A::Button, "Coller", "Coller"},
+    {"Image10", A::Button, "Copier", "Copier"},
+    {"Image11", A::Button, "Couper", "Couper"},
+    {"Label1", A::Button, "Police"},
+    {"Label2", A::Display, "Police de la sélection"},
+    {"Label8", A::Display, "Taille de la sélection"},
+    {"Image12", A::Button, "Gras", "Gras"},
+    {"Image16", A::Button, "Italique", "Italique"},
+    {"Image13", A::Button, "Souligné", "Souligné"},
+    {"Image14", A::Button, "Barré", "Barré"},
+    {"Shape6", A::Lamp, "Témoin gras"},
+    {"Shape5", A::Lamp, "Témoin italique"},
+    {"Shape3", A::Lamp, "Témoin souligné"},
+    {"Shape4", A::Lamp, "Témoin barré"},
+    {"Label26", A::Button, "Couleur"},
+    {"Picture1", A::Button, "Couleur : noir"},
+    {"Picture2", A::Button, "Couleur : gris foncé"},
+    {"Picture3", A::Button, "Couleur : gris"},
+    {"Picture4", A::Button, "Couleur : gris clair"},
+    {"Picture5", A::Button, "Couleur : gris très clair"},
+    {"Picture6", A::Button, "Couleur : rose saumon"},
+    {"Picture7", A::Button, "Couleur : vert pâle"},
+    {"Picture8", A::Button, "Couleur : rose pâle"},
+    {"Picture9", A::Button, "Couleur : pêche"},
+    {"Picture10", A::Button, "Couleur : jaune pâle"},
+    {"Picture11", A::Button, "Couleur : bleu ciel"},
+    {"Picture12", A::Button, "Couleur : vert anis"},
+    {"Picture13", A::Button, "Couleur : bleu"},
+    {"Picture14", A::Button, "Couleur : vert"},
+    {"Picture15", A::Button, "Couleur : orange clair"},
+    {"Picture16", A::Button, "Couleur : jaune clair"},
+    {"Picture17", A::Button, "Couleur : bleu pâle"},
+    {"Text1", A::Field, "Texte à rechercher"},
+    {"Label9", A::Button, "Rechercher"},
+    {"RichTextBox1", A::Field, "Document"},
+};
+
 constexpr FormDef form1 = {.caption = "Orvo...", .width = 9510, .height = 6195, .backColor = White,
-                           .controls = controls, .controlCount = int(std::size(controls))};
+                           .controls = controls, .controlCount = int(std::size(controls)),
+                           .access = access, .accessCount = int(std::size(access))};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "platform/colors.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
+#include "shell/formaccessible.h"
 #include "shell/pictureboxwidget.h"
 #include "shell/skin.h"
 #include "shell/twips.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -46,12 +48,13 @@ QPalette widgetPalette(const QWidget *widget, const Control &control)
 
 } // namespace
 
-FormWindow::FormWindow(const FormDef &def, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+FormWindow::FormWindow(const FormDef &def, QWidget *parent, Qt::WindowType type)
+    : QWidget(parent, type | Qt::FramelessWindowHint)
     , m_def(def)
     , m_alive(this)
 {
     Skin::installFontSubstitutes();
+    FormAccessible::installFactory();
     // The window's own font is the controls' default, so the child widgets start
     // with a font the desktop has instead of looking up the application's default.
     setFont(Skin::font(FontDef{}));
@@ -68,6 +71,10 @@ FormWindow::FormWindow(const FormDef &def, QWidget *parent)
     for (int i = 0; i < def.controlCount; ++i) {
         m_controls.push_back(std::make_unique<Control>(def.controls[i], this));
         m_byName.insert(m_controls.back()->name(), m_controls.back().get());
+    }
+    for (int i = 0; i < def.accessCount; ++i) {
+        if (Control *c = findControl(QString::fromLatin1(def.access[i].control)))
+            c->setAccess(&def.access[i]);
     }
     createWindowedControls();
 }
@@ -129,6 +136,8 @@ void FormWindow::createWindowedControls()
         if (!widget)
             continue;
         widget->setObjectName(control.name());
+        if (control.access())
+            widget->setAccessibleName(control.accessibleName());
         widget->setGeometry(control.boxPixels());
         widget->setEnabled(control.isEnabled());
         widget->setVisible(control.isVisible());
@@ -313,6 +322,26 @@ void FormWindow::updateCursor(const QPoint &pixel)
         unsetCursor();
 }
 
+bool FormWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        showToolTip(static_cast<QHelpEvent *>(event));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void FormWindow::showToolTip(const QHelpEvent *event)
+{
+    const Control *target = drawnControlAt(event->pos());
+    const AccessDef *access = target ? target->access() : nullptr;
+    if (!access || !access->toolTip) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(event->globalPos(), QString::fromUtf8(access->toolTip), this, target->boxPixels());
+}
+
 void FormWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
@@ -348,15 +377,19 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
         painter.save();
         painter.setClipRect(box);
         painter.setFont(c.font());
-        const int flags = Qt::TextWordWrap | Qt::AlignTop |
+        const bool singleLine = def.flags & ControlFlag::SingleLine;
+        const int flags = (singleLine ? Qt::TextSingleLine : Qt::TextWordWrap) | Qt::AlignTop |
                           ((def.flags & ControlFlag::Centred) ? Qt::AlignHCenter : Qt::AlignLeft);
+        // A display that would wrap out of its box shows what fits, then an ellipsis.
+        const QString text =
+            singleLine ? painter.fontMetrics().elidedText(c.caption(), Qt::ElideRight, box.width()) : c.caption();
         if (!c.isEnabled()) {
             // Greyed the classic way: a light copy one pixel down and right.
             painter.setPen(Qt::white);
-            painter.drawText(box.translated(1, 1), flags, c.caption());
+            painter.drawText(box.translated(1, 1), flags, text);
         }
         painter.setPen(color);
-        painter.drawText(box, flags, c.caption());
+        painter.drawText(box, flags, text);
         painter.restore();
         break;
     }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QHelpEvent;
 class QTimer;
 
 // Mouse event arguments: button mask (1 left, 2 right, 4 middle), modifier mask
@@ -35,7 +36,9 @@ public:
     // The name under which the window's own events are registered.
     static constexpr const char *Self = "Form";
 
-    explicit FormWindow(const FormDef &def, QWidget *parent = nullptr);
+    // A window of the given type: an ordinary one, or a tool window kept above the
+    // parent it belongs to.
+    explicit FormWindow(const FormDef &def, QWidget *parent = nullptr, Qt::WindowType type = Qt::Window);
     ~FormWindow() override;
 
     const FormDef &definition() const { return m_def; }
@@ -92,6 +95,7 @@ protected:
     void onMouseMove(const char *name, MouseHandler handler);
     void onTimer(const char *name, ClickHandler handler);
 
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -106,6 +110,7 @@ private:
     };
 
     void createWindowedControls();
+    void showToolTip(const QHelpEvent *event);
     void paintControl(QPainter &painter, const Control &control) const;
     MouseArgs mouseArgs(const QMouseEvent *event, const Control *target, int button) const;
     void updateCursor(const QPoint &pixel);

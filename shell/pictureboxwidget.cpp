@@ -29,8 +29,14 @@ void PictureBoxWidget::mousePressEvent(QMouseEvent *event)
 
 void PictureBoxWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool clicked = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
-    if (click && m_onClick && isEnabled())
+    if (clicked)
+        click();
+}
+
+void PictureBoxWidget::click()
+{
+    if (m_onClick && isEnabled())
         m_onClick();
 }

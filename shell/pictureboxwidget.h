@@ -16,6 +16,9 @@ class PictureBoxWidget final : public QWidget
 public:
     PictureBoxWidget(const Control &control, QWidget *parent);
     void setClickHandler(std::function<void()> handler) { m_onClick = std::move(handler); }
+    const Control &control() const { return m_control; }
+    // A click as the mouse gives it, unless the box is disabled.
+    void click();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

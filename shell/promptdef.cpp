@@ -92,10 +92,22 @@ constexpr auto form3Controls =
     stacked(&PromptRow::zForm3, "Voulez-vous  enregistrer le document en cours ? avant de quitter");
 static_assert(complete(form2Controls) && complete(form3Controls), "each stacking position holds one control");
 
+// Names for assistive technology; the question is read as it is shown.
+constexpr AccessDef access[] = {
+    {"Label1", AccessRole::Display},
+    {"Label3", AccessRole::Button, "Oui"},
+    {"Image3", AccessRole::Button, "Oui"},
+    {"Image2", AccessRole::Button, "Non"},
+    {"Label2", AccessRole::Button, "Non"},
+    {"Label4", AccessRole::Button, "Annuler"},
+};
+
 constexpr FormDef form2 = {.caption = "Form2", .width = 4335, .height = 1500, .backColor = PromptBack,
-                           .controls = form2Controls.data(), .controlCount = int(Count)};
+                           .controls = form2Controls.data(), .controlCount = int(Count),
+                           .access = access, .accessCount = int(std::size(access))};
 constexpr FormDef form3 = {.caption = "Form3", .width = 4335, .height = 1500, .backColor = PromptBack,
-                           .controls = form3Controls.data(), .controlCount = int(Count)};
+                           .controls = form3Controls.data(), .controlCount = int(Count),
+                           .access = access, .accessCount = int(std::size(access))};
 
 } // namespace
 

@@ -5,8 +5,11 @@
 
 #include <QCloseEvent>
 
+// A tool window belonging to the main window: the desktop keeps it above the main
+// window while it is open, even when the main window is clicked and becomes active
+// (the prompt is not modal), and gives it no taskbar entry of its own.
 PromptForm::PromptForm(const FormDef &def)
-    : FormWindow(def)
+    : FormWindow(def, Form1::instance(), Qt::Tool)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     onMouseDown(Self, [this](const MouseArgs &a) { Form_MouseDown(a); });

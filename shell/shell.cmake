@@ -5,6 +5,9 @@ target_sources(orvo_core PRIVATE
 target_sources(orvo_ui PRIVATE
     windowdrag.h windowdrag.cpp
     windowactivation.h windowactivation.cpp
+    formaccessible.h formaccessible.cpp
+    controlaccessible.h controlaccessible.cpp
+    pictureboxaccessible.h pictureboxaccessible.cpp
     promptdef.h promptdef.cpp
     promptform.h promptform.cpp
     form2.h form2.cpp

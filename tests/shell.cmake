@@ -3,3 +3,4 @@
 orvo_add_test(tst_dragstep TIMEOUT 30)
 orvo_add_test(tst_prompts TIMEOUT 60)
 orvo_add_test(tst_shell_x11 XVFB TIMEOUT 120)
+orvo_add_test(tst_accessibility SOURCES tst_accessibility.cpp editingfixture.h scriptedservices.h TIMEOUT 60)

@@ -1,6 +1,6 @@
 // The built program on a real X server: type, click the save image, name the file
 // in the real save dialog, and find the bytes on disk and the path in capitals as
-// the window's name.
+// the window's name. The desktop's locale is C; the dialogs speak French anyway.
 #include "xdo.h"
 
 #include <QDir>
@@ -26,6 +26,11 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         program.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        environment.remove(QStringLiteral("LANGUAGE"));
+        program.setProcessEnvironment(environment);
         program.start(QStringLiteral(ORVO_BINARY), {});
         QVERIFY(program.waitForStarted());
         QString window;
@@ -38,6 +43,7 @@ private slots:
         Xdo::clickAt(window, 208, 48);
         QString dialog;
         QTRY_VERIFY_WITH_TIMEOUT(!(dialog = Xdo::activeWindow()).isEmpty() && dialog != window, 10000);
+        QCOMPARE(Xdo::windowName(dialog), QStringLiteral("Enregistrer sous"));
 
         const QString path = dir.filePath("notes/lettre.rtf");
         QVERIFY(QDir(dir.path()).mkdir("notes"));
@@ -58,7 +64,8 @@ private slots:
         QString question;
         QTRY_VERIFY_WITH_TIMEOUT(!(question = Xdo::activeWindow()).isEmpty() && question != dialog, 10000);
         QCOMPARE(readAll(path), QByteArray("Bonjour le monde\r\n"));
-        Xdo::key("alt+y");
+        // "&Oui": the French answer's own access key.
+        Xdo::key("alt+o");
         QTRY_COMPARE_WITH_TIMEOUT(readAll(path), QByteArray("Au revoir\r\n"), 10000);
         QCOMPARE(program.state(), QProcess::Running);
     }

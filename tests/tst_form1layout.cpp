@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTextCursor>
 #include <QTimer>
 #include <QtTest>
 
@@ -106,6 +107,7 @@ private slots:
     void cursors_data();
     void cursors();
     void typingGoesToTheEditor();
+    void fontDisplaysStayInTheirBox();
 
 private:
     ScriptedServices m_services;
@@ -393,6 +395,51 @@ void tst_Form1Layout::typingGoesToTheEditor()
         }
     }
     QCOMPARE(changed, 0);
+}
+
+// A font name longer than its display shows on one line, ending in an ellipsis,
+// and nothing of it below the line or outside the box.
+void tst_Form1Layout::fontDisplaysStayInTheirBox()
+{
+    const QString name = QStringLiteral("DejaVu Sans Condensed");
+    QTextCharFormat format;
+    format.setFontFamilies({name});
+    QTextCursor cursor(m_form->RichTextBox1->document());
+    cursor.insertText(QStringLiteral("Bonjour"), format);
+    m_form->RichTextBox1->setSelStart(0);
+    m_form->RichTextBox1->setSelLength(7);
+    QTRY_COMPARE(m_form->control("Label2").caption(), name);
+
+    const Control &label = m_form->control("Label2");
+    const QRect box = label.boxPixels();
+    QVERIFY(QFontMetrics(label.font()).horizontalAdvance(name) > box.width());
+    const int line = QFontMetrics(label.font()).height();
+    QVERIFY(line < box.height());
+    QCoreApplication::processEvents();
+    const QImage image = m_form->grab().toImage();
+    auto ink = [&](int x, int y) { return qGray(image.pixel(x, y)) < 110; };
+    // Around the box: the panel, the lines and what lies beside it, as without text.
+    const QRect around = box.adjusted(-2, 0, 0, 6);
+    int inkedRows = 0, lastColumn = -1;
+    for (int y = around.top(); y <= around.bottom(); ++y) {
+        bool inked = false;
+        for (int x = box.left(); x <= box.right(); ++x) {
+            if (!ink(x, y))
+                continue;
+            QVERIFY2(y < box.top() + line, qPrintable(QStringLiteral("ink at %1,%2 below the line").arg(x).arg(y)));
+            inked = true;
+            lastColumn = qMax(lastColumn, x);
+        }
+        inkedRows += inked;
+    }
+    QVERIFY(inkedRows > 4);
+    // The end is an ellipsis: the last inked column has its ink only low on the line,
+    // where the dots sit, not a letter's stem.
+    QVERIFY(lastColumn > box.right() - 12);
+    for (int y = box.top(); y < box.top() + line; ++y) {
+        if (ink(lastColumn, y))
+            QVERIFY2(y > box.top() + line / 2, qPrintable(QStringLiteral("a stem at row %1").arg(y - box.top())));
+    }
 }
 
 QTEST_MAIN(tst_Form1Layout)

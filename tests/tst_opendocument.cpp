@@ -3,10 +3,17 @@
 // it was.
 #include "documentfixture.h"
 
+#include "platform/documentloader.h"
+
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTextCursor>
+#include <QTextStream>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestOpenDocument final : public QObject
@@ -99,6 +106,15 @@ private slots:
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x93\x63it\xE9\x94 \x80 \x9C") << QString::fromUtf8("café “cité” € œ");
         QTest::newRow("Unix line ends") << QByteArray("a\nb\n") << "a\nb";
         QTest::newRow("old Mac line ends") << QByteArray("a\rb\r") << "a\nb";
+        QTest::newRow("UTF-16 little-endian without a mark") << QByteArray("\xE9\x00t\x00\x3D\xD8\x00\xDE\r\x00\n\x00", 12)
+                                                            << QString::fromUtf8("ét😀");
+        QTest::newRow("UTF-16 big-endian without a mark") << QByteArray("\x00\xE9\x00t\x00 \x04\x16", 8) << QString::fromUtf8("ét Ж");
+        QTest::newRow("UTF-8 with stray bytes") << QByteArray("\xC3\xA9t\xC3\xA9, caf\xE9 \x80") << QString::fromUtf8("été, café €");
+        QTest::newRow("UTF-8 cut short") << QByteArray("\xC3\xA9t\xC3\xA9 \xE2\x82") << QString::fromUtf8("été â‚");
+        QTest::newRow("overlong UTF-8") << QByteArray("\xC3\xA9 \xC0\xAF") << QString::fromUtf8("é À¯");
+        QTest::newRow("Windows-1252 where one pair looks like UTF-8")
+            << QByteArray("Fu\xDF\x93 \xE4\xF6\xFC \xC4\xD6\xDC \xE9\xE8\xE0") << QString::fromUtf8("Fuß“ äöü ÄÖÜ éèà");
+        QTest::newRow("zeros on both sides are not UTF-16") << QByteArray("a\0\0b", 4) << QString::fromUtf8("a\0\0b", 4);
     }
     void plainTextDecodings()
     {
@@ -111,6 +127,40 @@ private slots:
         f.click("Image6");
         QCOMPARE(f.editor()->text(), text);
         QVERIFY(f.form->isModified());
+    }
+
+    // Open and save again: the characters stay, and the only bytes that change are
+    // the invalid ones, each now its Windows-1252 character in UTF-8.
+    void strayBytesAloneChangeOnSave_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray text = "Cher ami,\n\xC3\xA0 bient\xC3\xB4t \xE2\x80\x94 \xE6\xBC\xA2\xF0\x9F\x98\x80\n";
+        QTest::newRow("stray letter") << text + "caf\xE9" << text + "caf\xC3\xA9\r\n";
+        QTest::newRow("stray symbols") << "\x80" + text + "\x93x\x94" << "\xE2\x82\xAC" + text + "\xE2\x80\x9Cx\xE2\x80\x9D\r\n";
+        QTest::newRow("sequence cut short") << text + "fin\xE2\x80" << text + "fin\xC3\xA2\xE2\x82\xAC\r\n";
+    }
+    void strayBytesAloneChangeOnSave()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, saved);
+        const QString path = f.dir->filePath("melange.txt");
+        QVERIFY(writeBytes(path, bytes));
+        f.answerFileDialog(path);
+        f.click("Image6");
+        f.answerFileDialog(path);
+        f.click("Image7");
+        QVERIFY(f.services.messages->shown.isEmpty());
+        QCOMPARE(fileBytes(path), saved);
+    }
+
+    // Pseudo-files report no size and give a little: they load whole.
+    void pseudoFileLoads()
+    {
+        f.answerFileDialog("/proc/self/status");
+        f.click("Image6");
+        QVERIFY(f.editor()->text().startsWith("Name:"));
+        QVERIFY(f.editor()->text().contains("VmPeak:"));
     }
 
     void richTextGoesToTheReader()
@@ -174,17 +224,27 @@ private slots:
     void failedLoadLeavesTheDocument_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("empty name") << "";
-        QTest::newRow("file that vanished") << "disparu.rtf";
-        QTest::newRow("folder") << "dossier";
-        QTest::newRow("device that never ends") << "/dev/zero";
-        QTest::newRow("unreadable file") << "secret.txt";
+        QTest::addColumn<QString>("reason"); // part of the description, "" for any
+        QTest::newRow("empty name") << "" << "";
+        QTest::newRow("file that vanished") << "disparu.rtf" << "";
+        QTest::newRow("folder") << "dossier" << "";
+        QTest::newRow("device that never ends") << "/dev/zero" << "pas un fichier ordinaire";
+        QTest::newRow("FIFO") << "tube" << "pas un fichier ordinaire";
+        QTest::newRow("pseudo-file that never ends") << "/proc/self/pagemap" << "plus que sa taille annoncée";
+        QTest::newRow("file over the size limit") << "enorme.txt" << "trop volumineux";
+        QTest::newRow("unreadable file") << "secret.txt" << "";
     }
     void failedLoadLeavesTheDocument()
     {
         QFETCH(QString, target);
+        QFETCH(QString, reason);
         QVERIFY(QDir(f.dir->path()).mkdir("dossier"));
         QVERIFY(writeBytes(f.dir->filePath("secret.txt"), "secret"));
+        QCOMPARE(mkfifo(QFile::encodeName(f.dir->filePath("tube")).constData(), 0600), 0);
+        {
+            QFile huge(f.dir->filePath("enorme.txt")); // sparse: no disk space used
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(DocumentLoader::MaxFileBytes + 1));
+        }
         if (target == "secret.txt") {
             if (geteuid() == 0)
                 QSKIP("root reads any file");
@@ -196,6 +256,7 @@ private slots:
         const Failure direct = f.editor()->loadFile(path);
         QVERIFY(direct.number != 0);
         QVERIFY(!direct.description.isEmpty());
+        QVERIFY2(direct.description.contains(reason), qPrintable(direct.description));
         // Through the command: the dialog hands over the name, the load fails.
         f.answerFileDialog(path);
         f.click("Image6");
@@ -203,6 +264,51 @@ private slots:
         thenDocumentIsUntouched();
         QCOMPARE(changes.size(), 0);
         QVERIFY(f.services.messages->shown.isEmpty());
+    }
+
+    // Whatever runs out of memory during a load, in the reading, the decoding or the
+    // document, fails the load and leaves the document; a small file still loads.
+    void memoryRunningOutFailsTheLoad_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("piece"); // repeated to the size
+        QTest::addColumn<int>("megabytes");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("file larger than the memory") << "zeros.txt" << QByteArray() << 256 << false;
+        QTest::newRow("plain text of short lines") << "lignes.txt" << QByteArray("a\n") << 8 << false;
+        QTest::newRow("rich text of empty paragraphs") << "par.rtf" << QByteArray("\\par") << 8 << false;
+        QTest::newRow("small file") << "petit.txt" << QByteArray("Bonjour\n") << 1 << true;
+    }
+    void memoryRunningOutFailsTheLoad()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer's shadow memory does not fit under a data limit");
+#endif
+        QFETCH(QString, name);
+        QFETCH(QByteArray, piece);
+        QFETCH(int, megabytes);
+        QFETCH(bool, loads);
+        const QString path = f.dir->filePath(name);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (piece.isEmpty()) {
+                QVERIFY(file.resize(qint64(megabytes) << 20)); // sparse: reads as zeros
+            } else {
+                QByteArray block = name.endsWith(".rtf") ? "{\\rtf1 " : "";
+                while (block.size() < (1 << 20))
+                    block += piece;
+                for (int i = 0; i < megabytes; ++i)
+                    QCOMPARE(file.write(block), block.size());
+            }
+        }
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--open-under-memory-limit", path});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY2(out.contains(loads ? "loaded\n" : "untouched\n"), qPrintable(out));
     }
 
 private:
@@ -232,5 +338,51 @@ private:
     DocumentFixture f;
 };
 
-QTEST_MAIN(TestOpenDocument)
+namespace {
+
+// The child side of the memory cases: an edited document, a data limit a little
+// above what the program holds already, then the open command.
+int openUnderMemoryLimit(const QString &path)
+{
+    qint64 dataKb = 0;
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 3;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmData:"))
+            dataKb = line.mid(7).trimmed().split(' ').value(0).toLongLong();
+    }
+    DocumentFixture f;
+    f.setUp();
+    f.editor()->setText("Premier mot");
+    f.form->setModified(false);
+    const rlimit data{rlim_t(dataKb + 96 * 1024) * 1024, rlim_t(dataKb + 96 * 1024) * 1024};
+    if (dataKb == 0 || setrlimit(RLIMIT_DATA, &data) != 0)
+        return 4;
+    f.answerFileDialog(path);
+    f.click("Image6");
+    QTextStream out(stdout);
+    if (f.editor()->text() == QStringLiteral("Premier mot") && !f.form->isModified())
+        out << "untouched\n";
+    else if (f.form->isModified() && !f.editor()->text().isEmpty())
+        out << "loaded\n";
+    out << "messages\t" << f.services.messages->shown.size() << '\n';
+    out.flush();
+    // The document that did load must also be given back under the limit.
+    f.tearDown();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--open-under-memory-limit") == 0)
+        return openUnderMemoryLimit(QString::fromLocal8Bit(argv[2]));
+    TestOpenDocument test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_opendocument.moc"

@@ -203,7 +203,7 @@ private slots:
         QTest::newRow("folder that does not exist") << "absent/doc.rtf" << qt_error_string(ENOENT);
         QTest::newRow("path that is a folder") << "dossier" << qt_error_string(EISDIR);
         QTest::newRow("folder that is a file") << "fichier.txt/doc.rtf" << qt_error_string(ENOTDIR);
-        QTest::newRow("read-only folder") << "lecture/doc.rtf" << qt_error_string(EACCES);
+        QTest::newRow("new file in a read-only folder") << "lecture/nouveau.rtf" << qt_error_string(EACCES);
         QTest::newRow("device") << "/dev/full" << QString();
     }
     void failedSaveLosesNothing()
@@ -252,16 +252,21 @@ private slots:
     void fullDiskKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("size");
+        QTest::addColumn<bool>("linked"); // a second name: the file is written in place
         // Past the write buffer the write itself fails; below it the failure shows
         // when the file is closed.
-        QTest::newRow("fails while writing") << "200000";
-        QTest::newRow("fails on close") << "10000";
+        QTest::newRow("fails while writing") << "200000" << false;
+        QTest::newRow("fails on close") << "10000" << false;
+        QTest::newRow("written in place") << "200000" << true;
     }
     void fullDiskKeepsTheOldFile()
     {
         QFETCH(QString, size);
+        QFETCH(bool, linked);
         const QString path = f.dir->filePath("plein.rtf");
         QVERIFY(writeBytes(path, "version d'hier\r\n"));
+        if (linked)
+            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(f.dir->filePath("lien.rtf")).constData()), 0);
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -281,7 +286,10 @@ private slots:
         QVERIFY(lines.contains("modified\t1"));
         QVERIFY(lines.contains("pointers\t11,0"));
         QCOMPARE(fileBytes(path), QByteArray("version d'hier\r\n"));
-        QCOMPARE(entriesOf(f.dir->path()), QStringList{"plein.rtf"});
+        const QStringList names = linked ? QStringList{"lien.rtf", "plein.rtf"} : QStringList{"plein.rtf"};
+        QCOMPARE(entriesOf(f.dir->path()), names);
+        if (linked)
+            QCOMPARE(fileBytes(f.dir->filePath("lien.rtf")), QByteArray("version d'hier\r\n"));
     }
 
     // Every step runs whatever failed before it, and the message tells the most

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -104,6 +105,7 @@ private slots:
     void programPromptGreysTheStripAndDrags();
     void titleStripGreysWhileAPromptIsActive();
     void promptDragsByItsPanelOnly();
+    void promptStaysAboveTheMainWindow();
 
 private:
     // The built program, started afresh for each test.
@@ -287,6 +289,47 @@ void tst_ShellX11::promptDragsByItsPanelOnly()
     // And it snaps like the main window.
     dragOnScreen(start.topLeft() + QPoint(-150, 100) + Panel, QPoint(8, 500) + Panel);
     QTRY_COMPARE(serverGeometry(id).topLeft(), QPoint(0, 500));
+}
+
+// The prompt belongs to the main window: a click into the main window reaches its
+// control and makes it active again, and the prompt stays in front of it, without
+// a taskbar entry of its own and still captioned "Form2".
+void tst_ShellX11::promptStaysAboveTheMainWindow()
+{
+    m_form1 = new Form1;
+    m_form1->start();
+    QTRY_VERIFY(m_form1->isActiveWindow());
+    QPointer<Form2> prompt = Form2::showPrompt();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), prompt->windowHandle());
+    const QString mainId = QStringLiteral("0x%1").arg(m_form1->winId(), 0, 16);
+    const QString promptId = QStringLiteral("0x%1").arg(prompt->winId(), 0, 16);
+
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {"-id", promptId, "WM_TRANSIENT_FOR", "_NET_WM_WINDOW_TYPE", "WM_NAME"});
+    QVERIFY(xprop.waitForFinished(5000));
+    const QString props = QString::fromLatin1(xprop.readAllStandardOutput());
+    QVERIFY2(props.contains(QStringLiteral("WM_TRANSIENT_FOR(WINDOW): window id # ") + mainId), qPrintable(props));
+    QVERIFY2(props.contains(QStringLiteral("= _NET_WM_WINDOW_TYPE_UTILITY")), qPrintable(props));
+    QVERIFY2(props.contains(QStringLiteral("WM_NAME(STRING) = \"Form2\"")), qPrintable(props));
+
+    const QPoint glyph = m_form1->mapToGlobal(GlyphBack);
+    const QPoint promptPanel = prompt->mapToGlobal(QPoint(12, 50)); // the light-blue margin, Shape1
+    QVERIFY(m_form1->geometry().contains(promptPanel));
+    QTRY_COMPARE(screenPixel(glyph), QColor(192, 192, 192));
+
+    QSignalSpy events(m_form1.data(), &FormWindow::eventRaised);
+    clickOnScreen(m_form1->mapToGlobal(m_form1->control("Image12").boxPixels().center()));
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_form1->windowHandle());
+    QTRY_VERIFY(events.contains(QList<QVariant>{QStringLiteral("Image12"), QStringLiteral("Click")}));
+    QTRY_COMPARE(screenPixel(glyph), QColor(152, 215, 235));
+    QVERIFY(prompt);
+    QVERIFY(prompt->isVisible());
+    // In front where the two overlap: its light-blue margin, not the editor's white.
+    QTRY_COMPARE(screenPixel(promptPanel), QColor(152, 215, 235));
+    xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    QVERIFY(xprop.waitForFinished(5000));
+    const QString order = QString::fromLatin1(xprop.readAllStandardOutput());
+    QVERIFY2(order.indexOf(mainId) >= 0 && order.indexOf(mainId) < order.indexOf(promptId), qPrintable(order));
 }
 
 QTEST_MAIN(tst_ShellX11)

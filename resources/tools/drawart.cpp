@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineF>
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -680,46 +682,91 @@ void drawHand()
 }
 
 // ---------------------------------------------------------------------------
-// Application icon: a window with a cyan title bar.
+// Application icon: a window with a cyan title bar. It is made of filled
+// rectangles, listed once and drawn at any size: pixel for pixel at 16 and 32,
+// scaled from the 32-pixel design for the larger theme sizes, and written as SVG
+// for the scalable one.
+
+struct IconRect
+{
+    QRect rect;
+    QColor color;
+};
+
+std::vector<IconRect> appIconRects(bool big)
+{
+    const QColor dark(0, 0, 0);
+    const QColor cyan(0, 200, 230);
+    const QColor grey(192, 192, 192);
+    const QRect frame = big ? QRect(1, 3, 30, 26) : QRect(0, 1, 16, 14);
+    const int bar = big ? 6 : 4;
+    std::vector<IconRect> rects;
+    // outline, client area, title bar and the line under it
+    rects.push_back({frame, dark});
+    rects.push_back({frame.adjusted(1, 1, -1, -1), Qt::white});
+    const QRect title(frame.left() + 1, frame.top() + 1, frame.width() - 2, bar - 1);
+    rects.push_back({title, cyan});
+    rects.push_back({QRect(frame.left() + 1, frame.top() + bar, frame.width() - 2, 1), dark});
+    if (big) {
+        // window-menu box at the left, two small buttons at the right
+        rects.push_back({QRect(title.left(), title.top(), 5, title.height()), grey});
+        rects.push_back({QRect(title.left() + 5, title.top(), 1, title.height()), dark});
+        rects.push_back({QRect(title.left() + 1, title.top() + 2, 3, 1), dark});
+        for (int i = 0; i < 2; ++i) {
+            const int bx = title.right() - 4 - i * 5;
+            rects.push_back({QRect(bx - 1, title.top(), 1, title.height()), dark});
+            rects.push_back({QRect(bx, title.top(), 4, title.height()), grey});
+        }
+        // a shadow of content lines
+        for (int i = 0; i < 4; ++i)
+            rects.push_back({QRect(frame.left() + 4, frame.top() + bar + 4 + i * 4, (i == 3 ? 13 : 20), 1),
+                             QColor(176, 176, 176)});
+    } else {
+        rects.push_back({QRect(title.left(), title.top(), 3, title.height()), grey});
+        rects.push_back({QRect(title.left() + 3, title.top(), 1, title.height()), dark});
+    }
+    return rects;
+}
 
 void drawAppIcon(int size, const char *name)
 {
     QImage img(size, size, QImage::Format_ARGB32);
     img.fill(kTransparent);
     QPainter p(&img);
-    const QColor dark(0, 0, 0);
-    const QColor cyan(0, 200, 230);
     const bool big = size >= 32;
-    const QRect frame = big ? QRect(1, 3, 30, 26) : QRect(0, 1, 16, 14);
-    const int bar = big ? 6 : 4;
-    // outline
-    p.fillRect(frame, dark);
-    // client area
-    p.fillRect(frame.adjusted(1, 1, -1, -1), Qt::white);
-    // title bar and the line under it
-    const QRect title(frame.left() + 1, frame.top() + 1, frame.width() - 2, bar - 1);
-    p.fillRect(title, cyan);
-    p.fillRect(QRect(frame.left() + 1, frame.top() + bar, frame.width() - 2, 1), dark);
-    if (big) {
-        // window-menu box at the left, two small buttons at the right
-        p.fillRect(QRect(title.left(), title.top(), 5, title.height()), QColor(192, 192, 192));
-        p.fillRect(QRect(title.left() + 5, title.top(), 1, title.height()), dark);
-        p.fillRect(QRect(title.left() + 1, title.top() + 2, 3, 1), dark);
-        for (int i = 0; i < 2; ++i) {
-            const int bx = title.right() - 4 - i * 5;
-            p.fillRect(QRect(bx - 1, title.top(), 1, title.height()), dark);
-            p.fillRect(QRect(bx, title.top(), 4, title.height()), QColor(192, 192, 192));
-        }
-        // a shadow of content lines
-        for (int i = 0; i < 4; ++i)
-            p.fillRect(QRect(frame.left() + 4, frame.top() + bar + 4 + i * 4,
-                             (i == 3 ? 13 : 20), 1), QColor(176, 176, 176));
-    } else {
-        p.fillRect(QRect(title.left(), title.top(), 3, title.height()), QColor(192, 192, 192));
-        p.fillRect(QRect(title.left() + 3, title.top(), 1, title.height()), dark);
+    // Whole pixels of the design become whole blocks where the size allows it.
+    const qreal scale = big ? size / 32.0 : 1.0;
+    for (const IconRect &r : appIconRects(big)) {
+        const QRectF scaled(r.rect.x() * scale, r.rect.y() * scale, r.rect.width() * scale,
+                            r.rect.height() * scale);
+        p.fillRect(scaled, r.color);
     }
     p.end();
     save(img, name);
+}
+
+void writeAppIconSvg(const char *name)
+{
+    QString svg = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\" "
+                                 "viewBox=\"0 0 32 32\" shape-rendering=\"crispEdges\">\n");
+    for (const IconRect &r : appIconRects(true)) {
+        svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+                   .arg(r.rect.x())
+                   .arg(r.rect.y())
+                   .arg(r.rect.width())
+                   .arg(r.rect.height())
+                   .arg(r.color.name());
+    }
+    svg += QStringLiteral("</svg>\n");
+    const QString path = QDir(g_outDir).filePath(QString::fromLatin1(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(svg.toUtf8()) < 0) {
+        std::fprintf(stderr, "orvo_drawart: cannot write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%s  scalable\n", qPrintable(path));
 }
 
 } // namespace
@@ -760,6 +807,12 @@ int main(int argc, char **argv)
     drawHand();
     drawAppIcon(32, "appicon32.png");
     drawAppIcon(16, "appicon16.png");
+    // The larger sizes of the icon theme, for the desktop's menus and launchers.
+    for (int size : {48, 64, 128, 256}) {
+        const QByteArray file = "appicon" + QByteArray::number(size) + ".png";
+        drawAppIcon(size, file.constData());
+    }
+    writeAppIconSvg("appicon.svg");
 
     return g_failures == 0 ? 0 : 1;
 }

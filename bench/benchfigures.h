@@ -1,0 +1,47 @@
+#pragma once
+
+// What every benchmark here prints its figures with: medians of runs, elapsed
+// milliseconds and the process's memory as the kernel counts it.
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <vector>
+
+namespace BenchFigures {
+
+inline double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+inline double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// A line of /proc/self/status in megabytes: "VmHWM:" the peak resident size,
+// "VmRSS:" the present one.
+inline double statusMegabytes(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+inline double peakMegabytes()
+{
+    return statusMegabytes("VmHWM:");
+}
+
+} // namespace BenchFigures

@@ -1,0 +1,148 @@
+#include "rtf/rtfdocumentbuilder.h"
+
+// The builder's table levels: the paragraphs of a cell gather at the level their
+// paragraph properties name, rows gather into tables, and a table goes into the cell
+// around it, or into the document, once the text leaves it.
+
+int RtfDocumentBuilder::clampLevel(int level) const
+{
+    return qBound(0, level, RtfTableLimits::MaxNesting);
+}
+
+void RtfDocumentBuilder::openLevel()
+{
+    Level level;
+    level.table = std::make_unique<RtfTable>();
+    m_levels.push_back(std::move(level));
+}
+
+int RtfDocumentBuilder::place(int level)
+{
+    level = clampLevel(level);
+    closeLevels(level);
+    if (level == 0) {
+        if (m_body.text.size() >= 16384 || m_body.ops.size() >= 1024)
+            runBatch();
+        return 0;
+    }
+    if (m_levels.empty()) {
+        // A table starts: the body's paragraphs before it go in first. While tables
+        // are open the body holds nothing but the paragraph being read.
+        if (roomFor(m_body, 0, m_paraOp, 0))
+            m_writer.write(m_body, 0, m_paraOp, m_bodyFlow);
+    }
+    // A cell may start with a nested table, so a paragraph can open several levels
+    // at once (and \itap may skip some: those levels get no row of their own and
+    // their content stays in the cell around them).
+    while (int(m_levels.size()) < level)
+        openLevel();
+    m_levels[size_t(level) - 1].table->content.append(m_body, m_paraOp, m_body.ops.size());
+    m_body.clear();
+    m_runStart = 0;
+    m_paraOp = 0;
+    return level;
+}
+
+void RtfDocumentBuilder::cellEnd(const RtfParaState &para, int level)
+{
+    completeParagraph(para);
+    level = place(qMax(1, level));
+    Level &l = m_levels[size_t(level) - 1];
+    const size_t end = l.table->content.ops.size();
+    l.rowCells.push_back(RtfTableCell{l.cellBegin, end});
+    l.cellBegin = end;
+}
+
+qint64 RtfDocumentBuilder::weight(const RtfTable &table) const
+{
+    return table.content.text.size() + RtfTableLimits::CellWeight * table.cellCount;
+}
+
+void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
+{
+    if (m_levels.empty())
+        return; // no cell: nothing to end
+    level = qBound(1, level, int(m_levels.size()));
+    closeLevels(level);
+    Level &l = m_levels[size_t(level) - 1];
+    RtfContent &content = l.table->content;
+    if (l.cellBegin < content.ops.size()) {
+        // What stands between the last cell and the row's end is a cell of its own.
+        l.rowCells.push_back(RtfTableCell{l.cellBegin, content.ops.size()});
+        l.cellBegin = content.ops.size();
+    }
+    if (l.rowCells.empty())
+        return;
+
+    const qint64 w = weight(*l.table);
+    if (!l.table->rows.empty() && w >= RtfTableLimits::PartWeight) {
+        bool mergesUp = false;
+        for (size_t i = 0; def && i < l.rowCells.size() && i < def->cells.size(); ++i)
+            mergesUp = mergesUp || def->cells[i].vMerge == 2;
+        // A vertical merge keeps its rows together, unless it goes on and on.
+        if (!mergesUp || w >= 8 * RtfTableLimits::PartWeight) {
+            auto next = std::make_unique<RtfTable>();
+            next->continues = true;
+            next->inherited = layOutTable(*l.table).boundaries;
+            const size_t from = l.rowCells.front().begin;
+            next->content.append(l.table->content, from, l.table->content.ops.size());
+            for (RtfTableCell &c : l.rowCells) {
+                c.begin -= from;
+                c.end -= from;
+            }
+            l.cellBegin = next->content.ops.size();
+            std::unique_ptr<RtfTable> done = std::move(l.table);
+            l.table = std::move(next);
+            emitTable(std::move(done), level - 1);
+        }
+    }
+    l.table->addRow(std::move(l.rowCells), def);
+    l.rowCells.clear();
+}
+
+void RtfDocumentBuilder::emitTable(std::unique_ptr<RtfTable> table, int level)
+{
+    if (m_outOfMemory)
+        return;
+    if (level == 0) {
+        if (roomFor(table->content, 0, table->content.ops.size(), table->cellCount))
+            m_writer.writeTable(*table, m_bodyFlow);
+        return;
+    }
+    RtfContent &into = m_levels[size_t(level) - 1].table->content;
+    into.tables.push_back(std::move(table));
+    into.ops.push_back(RtfOp{RtfOp::Table, int(into.tables.size()) - 1});
+}
+
+void RtfDocumentBuilder::emitFlat(RtfTable &table, size_t begin, int level)
+{
+    if (m_outOfMemory)
+        return;
+    if (level == 0) {
+        if (roomFor(table.content, begin, table.content.ops.size(), 0))
+            m_writer.write(table.content, begin, table.content.ops.size(), m_bodyFlow);
+    } else {
+        m_levels[size_t(level) - 1].table->content.append(table.content, begin, table.content.ops.size());
+    }
+}
+
+void RtfDocumentBuilder::closeLevels(int level)
+{
+    while (int(m_levels.size()) > level) {
+        Level l = std::move(m_levels.back());
+        m_levels.pop_back();
+        const int parent = int(m_levels.size());
+        RtfTable *table = l.table.get();
+        // A row without its end (\row missing) is no row: its cells stay paragraphs.
+        const size_t partial = l.rowCells.empty() ? l.cellBegin : l.rowCells.front().begin;
+        if (!table->rows.empty()) {
+            if (parent == 0) {
+                if (roomFor(table->content, 0, table->content.ops.size(), table->cellCount))
+                    m_writer.writeTable(*table, m_bodyFlow);
+            } else {
+                emitTable(std::move(l.table), parent); // the parent's content owns it now
+            }
+        }
+        emitFlat(*table, partial, parent);
+    }
+}

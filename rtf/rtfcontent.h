@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QTextBlockFormat>
+#include <QTextImageFormat>
+
+#include <memory>
+#include <vector>
+
+struct RtfTable;
+
+// What the reader has gathered but not yet written: text and the operations that
+// put it into a document. The body of the document and every table cell are filled
+// from such a list, so a paragraph can still go into a cell once its end tells
+// where it belongs.
+struct RtfOp
+{
+    enum Kind : unsigned char {
+        Para,  // a paragraph starts: format = block format index, charFormat = its char format id
+        Text,  // format = char format id, start/length in the content's text
+        Image, // format = index in images
+        Table, // format = index in tables
+    } kind;
+    int format = -1;
+    int charFormat = -1;
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
+
+struct RtfContent
+{
+    QString text;
+    std::vector<RtfOp> ops;
+    std::vector<QTextBlockFormat> blockFormats;
+    std::vector<QTextImageFormat> images;
+    std::vector<std::unique_ptr<RtfTable>> tables;
+
+    RtfContent();
+    ~RtfContent();
+    RtfContent(RtfContent &&) noexcept;
+    RtfContent &operator=(RtfContent &&) noexcept;
+
+    // Appends ops [begin, end) of other with what they refer to; tables are moved.
+    void append(RtfContent &other, size_t begin, size_t end);
+    // True when ops [begin, end) hold nothing but empty paragraphs.
+    bool blank(size_t begin, size_t end) const;
+    void clear();
+};
+
+// Where the next paragraph or table of a body or cell goes: a frame starts with one
+// empty block, and a table is always followed by one.
+enum class RtfFlow : unsigned char {
+    Empty,          // nothing written yet: the frame's first block is free
+    AfterParagraph, // a paragraph ends the flow: the next one needs a block of its own
+    AfterTable,     // a table ends the flow: the block after it is free
+};

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "rtf/rtfcontent.h"
+
+#include <vector>
+
+// A table as the reader gathers it: row definitions (\trowd ... \cellx), the rows
+// with the content of their cells, and the grid those rows make together.
+
+struct RtfBorder
+{
+    enum Style : unsigned char { None, Single, Double, Dotted, Dashed };
+    short width = 0;         // twips; 0 = the thinnest line
+    unsigned char style = None;
+    bool given = false;      // named by the cell or row at all
+    int color = -1;          // colour table index, -1 = automatic
+
+    bool operator==(const RtfBorder &o) const
+    {
+        return width == o.width && style == o.style && given == o.given && color == o.color;
+    }
+};
+
+struct RtfCellDef
+{
+    enum Edge { Top, Left, Bottom, Right };
+    int right = 0;             // \cellx: right boundary, twips from the margin
+    RtfBorder borders[4];      // by Edge
+    int background = -1;       // \clcbpat
+    int foreground = -1;       // \clcfpat
+    int shading = 0;           // \clshdng, hundredths of a per cent of foreground
+    unsigned char vAlign = 0;  // 0 top, 1 centre, 2 bottom
+    unsigned char hMerge = 0;  // 0 none, 1 first (\clmgf), 2 merged into the one before (\clmrg)
+    unsigned char vMerge = 0;  // 0 none, 1 first (\clvmgf), 2 merged into the one above (\clvmrg)
+
+    bool operator==(const RtfCellDef &o) const;
+};
+
+struct RtfRowDef
+{
+    enum Edge { Top, Left, Bottom, Right, InsideH, InsideV };
+    int left = 0;              // \trleft: where the first cell starts
+    int gap = 0;               // \trgaph: half the space between cells
+    int padding[4] = {-1, -1, -1, -1}; // \trpaddt/l/b/r in twips (by RtfCellDef::Edge), -1 = not given
+    unsigned char alignment = 0; // 0 left, 1 centre, 2 right
+    RtfBorder borders[6];      // by Edge
+    std::vector<RtfCellDef> cells;
+    bool tooWide = false;      // more cells than any table has
+
+    bool operator==(const RtfRowDef &o) const;
+};
+
+struct RtfTableCell
+{
+    size_t begin = 0; // op range in the table's content
+    size_t end = 0;
+};
+
+struct RtfTableRow
+{
+    std::vector<RtfTableCell> cells;
+    int def = -1; // index in RtfTable::defs, -1 = none given
+};
+
+struct RtfTable
+{
+    RtfContent content;
+    std::vector<RtfRowDef> defs;
+    std::vector<RtfTableRow> rows;
+    bool continues = false; // carries on the table before it (a long table is written in parts)
+    std::vector<int> inherited; // the grid boundaries of the parts before it
+    qint64 cellCount = 0;
+
+    // Adds a finished row; consecutive rows share an equal definition.
+    void addRow(std::vector<RtfTableCell> cells, const RtfRowDef *def);
+    // True when the row continues a vertical merge of the row above it.
+    bool continuesMerge(const RtfTableRow &row) const;
+};
+
+// A cell placed on the grid; its content is its own followed by what the cells merged
+// into it held.
+struct RtfGridCell
+{
+    int row = 0;
+    int column = 0;
+    int rowSpan = 1;
+    int columnSpan = 1;
+    int sourceRow = 0;  // the RTF row and cell whose definition it takes
+    int sourceCell = 0;
+    std::vector<RtfTableCell> content;
+};
+
+// All the rows of a table on one grid made from all their cell boundaries, as word
+// processors show rows whose boundaries differ.
+struct RtfGrid
+{
+    std::vector<int> boundaries; // twips, one more than columns
+    std::vector<RtfGridCell> cells; // in document order
+    int rows = 0;
+    bool valid = false;
+
+    int columns() const { return int(boundaries.size()) - 1; }
+};
+
+namespace RtfTableLimits {
+// Word processors stop at 63 cells a row; a wider grid is not a table we can show.
+constexpr int MaxColumns = 64;
+// A width for cells that no \cellx describes.
+constexpr int DefaultCellWidth = 1440;
+// Tables nested deeper than this are kept at this depth.
+constexpr int MaxNesting = 32;
+// A table is written in parts of about this weight (characters, and a share for each
+// cell), so typing in it lays out one part again, not the whole table.
+constexpr qint64 PartWeight = 4096;
+constexpr qint64 CellWeight = 24;
+} // namespace RtfTableLimits
+
+RtfGrid layOutTable(const RtfTable &table);
+RtfGrid layOutTable(const RtfTable &table, bool inherit);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "rtf/rtfcontent.h"
+#include "rtf/rtftable.h"
+
+#include <QColor>
+#include <QTextCharFormat>
+
+#include <array>
+#include <vector>
+
+class QTextCursor;
+class QTextTableCellFormat;
+
+// Writes gathered content into the document at a cursor: paragraphs, runs, images,
+// and tables, which go in whole, each cell filled in document order.
+class RtfWriter final
+{
+public:
+    RtfWriter(QTextCursor &cursor, const std::vector<QTextCharFormat> &formats, const std::vector<QColor> &colors);
+
+    // Ops [begin, end) of content, continuing the flow of the frame the cursor is in.
+    void write(RtfContent &content, size_t begin, size_t end, RtfFlow &flow);
+    void writeTable(RtfTable &table, RtfFlow &flow);
+
+private:
+    // A table no grid can hold: its cells as paragraphs, as a reader without tables shows them.
+    void writeFlat(RtfTable &table, RtfFlow &flow);
+    // The borders a cell draws: top, left, bottom, right.
+    using Edges = std::array<RtfBorder, 4>;
+    static std::vector<Edges> drawnEdges(const RtfTable &table, const RtfGrid &grid);
+    QTextTableCellFormat cellFormat(const RtfTable &table, const RtfGridCell &cell, const Edges &edges) const;
+    QColor color(int index, const QColor &automatic) const;
+
+    QTextCursor &m_cursor;
+    const std::vector<QTextCharFormat> &m_formats;
+    const std::vector<QColor> &m_colors;
+};

@@ -1,0 +1,259 @@
+#include "rtf/rtfwriter.h"
+
+#include "rtf/rtfstate.h"
+#include "rtf/rtftable.h"
+
+#include <QTextCursor>
+#include <QTextTable>
+
+// Tables: one QTextTable per gathered table, its grid made from all cell boundaries,
+// merged cells spanning it, borders, shading and vertical alignment per cell.
+
+namespace {
+
+constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
+
+QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
+{
+    switch (style) {
+    case RtfBorder::Double:
+        return QTextFrameFormat::BorderStyle_Double;
+    case RtfBorder::Dotted:
+        return QTextFrameFormat::BorderStyle_Dotted;
+    case RtfBorder::Dashed:
+        return QTextFrameFormat::BorderStyle_Dashed;
+    default:
+        return QTextFrameFormat::BorderStyle_Solid;
+    }
+}
+
+const RtfRowDef &defOf(const RtfTable &table, const RtfGridCell &cell)
+{
+    static const RtfRowDef none;
+    const RtfTableRow &row = table.rows[size_t(cell.sourceRow)];
+    return row.def >= 0 ? table.defs[size_t(row.def)] : none;
+}
+
+const RtfCellDef &cellDefOf(const RtfTable &table, const RtfGridCell &cell)
+{
+    static const RtfCellDef none;
+    const RtfRowDef &def = defOf(table, cell);
+    return size_t(cell.sourceCell) < def.cells.size() ? def.cells[size_t(cell.sourceCell)] : none;
+}
+
+bool shown(const RtfBorder &b)
+{
+    return b.given && b.style != RtfBorder::None;
+}
+
+} // namespace
+
+std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const RtfGrid &grid)
+{
+    // The borders each cell names itself, and those its row gives it (outer or
+    // inside by where the cell stands).
+    std::vector<Edges> own(grid.cells.size()), fromRow(grid.cells.size());
+    std::vector<int> at(size_t(grid.rows) * size_t(grid.columns()), -1);
+    for (size_t i = 0; i < grid.cells.size(); ++i) {
+        const RtfGridCell &cell = grid.cells[i];
+        const RtfRowDef &def = defOf(table, cell);
+        const RtfCellDef &cd = cellDefOf(table, cell);
+        const bool top = cell.row == 0, bottom = cell.row + cell.rowSpan == grid.rows;
+        const bool first = cell.column == 0, last = cell.column + cell.columnSpan == grid.columns();
+        const RtfRowDef::Edge row[4] = {top ? RtfRowDef::Top : RtfRowDef::InsideH, first ? RtfRowDef::Left : RtfRowDef::InsideV,
+                                        bottom ? RtfRowDef::Bottom : RtfRowDef::InsideH, last ? RtfRowDef::Right : RtfRowDef::InsideV};
+        for (int e = 0; e < 4; ++e) {
+            own[i][size_t(e)] = cd.borders[e];
+            fromRow[i][size_t(e)] = def.borders[row[e]];
+        }
+        for (int r = cell.row; r < cell.row + cell.rowSpan; ++r) {
+            for (int c = cell.column; c < cell.column + cell.columnSpan; ++c)
+                at[size_t(r) * size_t(grid.columns()) + size_t(c)] = int(i);
+        }
+    }
+    // An edge is drawn once: an edge between two cells by the cell below or to the
+    // right. What a cell names beats what its row gives, a shown border beats none.
+    // The first row of a table's later part leaves its top to the part above.
+    auto resolve = [&](size_t i, int edge, int other, int otherEdge) {
+        const RtfBorder &mine = own[i][size_t(edge)];
+        const RtfBorder *theirs = other >= 0 ? &own[size_t(other)][size_t(otherEdge)] : nullptr;
+        if (shown(mine))
+            return mine;
+        if (theirs && shown(*theirs))
+            return *theirs;
+        if (mine.given || (theirs && theirs->given))
+            return RtfBorder(); // named, as none
+        const RtfBorder &row = fromRow[i][size_t(edge)];
+        return shown(row) || other < 0 ? row : fromRow[size_t(other)][size_t(otherEdge)];
+    };
+    std::vector<Edges> drawn(grid.cells.size());
+    for (size_t i = 0; i < grid.cells.size(); ++i) {
+        const RtfGridCell &cell = grid.cells[i];
+        Edges &d = drawn[i];
+        if (cell.row > 0) {
+            d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, at[size_t(cell.row - 1) * size_t(grid.columns()) + size_t(cell.column)],
+                                         RtfCellDef::Bottom);
+        } else if (!table.continues) {
+            d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, -1, RtfCellDef::Bottom);
+        }
+        const int before = cell.column > 0 ? at[size_t(cell.row) * size_t(grid.columns()) + size_t(cell.column - 1)] : -1;
+        d[RtfCellDef::Left] = resolve(i, RtfCellDef::Left, before, RtfCellDef::Right);
+        if (cell.row + cell.rowSpan == grid.rows)
+            d[RtfCellDef::Bottom] = resolve(i, RtfCellDef::Bottom, -1, RtfCellDef::Top);
+        if (cell.column + cell.columnSpan == grid.columns())
+            d[RtfCellDef::Right] = resolve(i, RtfCellDef::Right, -1, RtfCellDef::Left);
+    }
+    return drawn;
+}
+
+void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
+{
+    const RtfGrid grid = layOutTable(table);
+    if (!grid.valid) {
+        writeFlat(table, flow);
+        return;
+    }
+    if (flow != RtfFlow::AfterParagraph) {
+        // The table's first cell marker ends the block the cursor is in; where no
+        // paragraph stands there, that block is one only the table needs.
+        QTextBlockFormat lead;
+        lead.setProperty(RtfProperty::TableLead, true);
+        m_cursor.setBlockFormat(lead);
+    }
+
+    const int columns = grid.columns();
+    static const RtfRowDef noDef;
+    const RtfTableRow &firstRow = table.rows[size_t(grid.cells.front().sourceRow)];
+    const RtfRowDef &first = firstRow.def >= 0 ? table.defs[size_t(firstRow.def)] : noDef;
+    QTextTableFormat format;
+    // Each cell draws its own top and left edges (and the last row and column their
+    // bottom and right ones), resolved here from both cells that share an edge: this
+    // looks like collapsed borders and paints several times faster than Qt's own
+    // border collapsing, which a table repaints whole on every key typed into it.
+    format.setBorder(0);
+    format.setBorderCollapse(false);
+    format.setCellSpacing(0);
+    format.setCellPadding(0);
+    format.setMargin(0);
+    QList<QTextLength> widths;
+    widths.reserve(columns);
+    for (int c = 0; c < columns; ++c)
+        widths.append(QTextLength(QTextLength::FixedLength, (grid.boundaries[size_t(c) + 1] - grid.boundaries[size_t(c)]) * PixelsPerTwip));
+    format.setColumnWidthConstraints(widths);
+    if (first.alignment == 1) {
+        format.setAlignment(Qt::AlignHCenter);
+    } else if (first.alignment == 2) {
+        format.setAlignment(Qt::AlignRight);
+    } else {
+        format.setAlignment(Qt::AlignLeft);
+        // Like a first line, a table never starts left of the text area.
+        if (grid.boundaries.front() > 0)
+            format.setLeftMargin(grid.boundaries.front() * PixelsPerTwip);
+    }
+    if (table.continues)
+        format.setProperty(RtfProperty::TableContinues, true);
+
+    QTextTable *qtable = m_cursor.insertTable(grid.rows, columns, format);
+    // Merging empty cells only drops their markers; the content goes in afterwards.
+    for (const RtfGridCell &cell : grid.cells) {
+        if (cell.rowSpan > 1 || cell.columnSpan > 1)
+            qtable->mergeCells(cell.row, cell.column, cell.rowSpan, cell.columnSpan);
+    }
+    const std::vector<Edges> edges = drawnEdges(table, grid);
+    for (size_t i = 0; i < grid.cells.size(); ++i) {
+        const RtfGridCell &cell = grid.cells[i];
+        QTextTableCell qcell = qtable->cellAt(cell.row, cell.column);
+        qcell.setFormat(cellFormat(table, cell, edges[i]));
+        m_cursor.setPosition(qcell.firstPosition());
+        RtfFlow cellFlow = RtfFlow::Empty;
+        for (const RtfTableCell &part : cell.content)
+            write(table.content, part.begin, part.end, cellFlow);
+    }
+    m_cursor.setPosition(qtable->lastPosition() + 1);
+    flow = RtfFlow::AfterTable;
+}
+
+void RtfWriter::writeFlat(RtfTable &table, RtfFlow &flow)
+{
+    for (const RtfTableRow &row : table.rows) {
+        const RtfRowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
+        for (size_t i = 0; i < row.cells.size(); ++i) {
+            const RtfTableCell &cell = row.cells[i];
+            // A cell covered by a horizontal merge has no place of its own in the text.
+            const bool covered = def && i < def->cells.size() && def->cells[i].hMerge == 2;
+            if (covered && table.content.blank(cell.begin, cell.end))
+                continue;
+            write(table.content, cell.begin, cell.end, flow);
+        }
+    }
+}
+
+QTextTableCellFormat RtfWriter::cellFormat(const RtfTable &table, const RtfGridCell &cell, const Edges &edges) const
+{
+    const RtfRowDef &def = defOf(table, cell);
+    const RtfCellDef &cd = cellDefOf(table, cell);
+
+    QTextTableCellFormat f;
+    // \trgaph is half the space between two cells' texts; \trpadd* say it per side.
+    const int left = def.padding[RtfCellDef::Left] >= 0 ? def.padding[RtfCellDef::Left] : def.gap;
+    const int right = def.padding[RtfCellDef::Right] >= 0 ? def.padding[RtfCellDef::Right] : def.gap;
+    f.setLeftPadding(qBound(0, left, 1440) * PixelsPerTwip);
+    f.setRightPadding(qBound(0, right, 1440) * PixelsPerTwip);
+    f.setTopPadding(qBound(0, def.padding[RtfCellDef::Top], 1440) * PixelsPerTwip);
+    f.setBottomPadding(qBound(0, def.padding[RtfCellDef::Bottom], 1440) * PixelsPerTwip);
+
+    for (int e = 0; e < 4; ++e) {
+        const RtfBorder &b = edges[size_t(e)];
+        // Whole pixels: the thinnest line a word processor draws is still one.
+        const qreal width = shown(b) ? qMax(1, qRound(b.width * PixelsPerTwip)) : 0;
+        const QBrush brush(color(b.color, Qt::black));
+        const QTextFrameFormat::BorderStyle style = borderStyle(b.style);
+        switch (e) {
+        case RtfCellDef::Top:
+            f.setTopBorder(width);
+            if (width > 0) {
+                f.setTopBorderBrush(brush);
+                f.setTopBorderStyle(style);
+            }
+            break;
+        case RtfCellDef::Left:
+            f.setLeftBorder(width);
+            if (width > 0) {
+                f.setLeftBorderBrush(brush);
+                f.setLeftBorderStyle(style);
+            }
+            break;
+        case RtfCellDef::Bottom:
+            f.setBottomBorder(width);
+            if (width > 0) {
+                f.setBottomBorderBrush(brush);
+                f.setBottomBorderStyle(style);
+            }
+            break;
+        case RtfCellDef::Right:
+            f.setRightBorder(width);
+            if (width > 0) {
+                f.setRightBorderBrush(brush);
+                f.setRightBorderStyle(style);
+            }
+            break;
+        }
+    }
+
+    // Shading: the pattern colour laid over the background at \clshdng per cent.
+    QColor background = color(cd.background, QColor());
+    if (cd.shading > 0) {
+        const QColor base = background.isValid() ? background : QColor(Qt::white);
+        const QColor ink = color(cd.foreground, Qt::black);
+        const qreal s = qBound(0, cd.shading, 10000) / 10000.0;
+        background = QColor::fromRgbF(base.redF() * (1 - s) + ink.redF() * s, base.greenF() * (1 - s) + ink.greenF() * s,
+                                      base.blueF() * (1 - s) + ink.blueF() * s);
+    }
+    if (background.isValid())
+        f.setBackground(background);
+    if (cd.vAlign == 1)
+        f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+    else if (cd.vAlign == 2)
+        f.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    return f;
+}

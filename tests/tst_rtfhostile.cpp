@@ -1,0 +1,169 @@
+// Hostile RTF that once cost memory or time out of all proportion to its size: the
+// work a read does is counted, and must stay in proportion to the input, while the
+// document still reads as it should.
+
+#include "rtf/rtflimits.h"
+#include "rtf/rtfreader.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+// The character format in force at the character at position.
+QTextCharFormat formatAt(QTextDocument &doc, int position)
+{
+    QTextCursor c(&doc);
+    c.setPosition(position + 1);
+    return c.charFormat();
+}
+
+QByteArray repeated(const QByteArray &piece, int times)
+{
+    QByteArray out;
+    out.reserve(piece.size() * times);
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+} // namespace
+
+class TestRtfHostile final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void repeatedResultsShareOneLink_data();
+    void repeatedResultsShareOneLink();
+    void instructionCapHoldsForEveryCharacter_data();
+    void instructionCapHoldsForEveryCharacter();
+    void fontChangesInDeepGroupsCostLinearWork_data();
+    void fontChangesInDeepGroupsCostLinearWork();
+    void oneConverterPerKnownCodePage();
+};
+
+void TestRtfHostile::repeatedResultsShareOneLink_data()
+{
+    QTest::addColumn<QByteArray>("result"); // repeated 2 000 times inside the field
+    QTest::newRow("results in groups of their own") << QByteArray("{\\fldrslt a}");
+    QTest::newRow("results in the field's group") << QByteArray("\\fldrslt a");
+}
+
+void TestRtfHostile::repeatedResultsShareOneLink()
+{
+    QFETCH(QByteArray, result);
+    const int results = 2000;
+    const QByteArray target = "https://example.org/" + QByteArray(3000, 'x');
+    const QByteArray rtf = "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"" + target + "\"}" + repeated(result, results)
+        + "} z{\\field{\\*\\fldinst HYPERLINK \"" + target + "\"}{\\fldrslt b}}}";
+    QTextDocument doc;
+    Rtf::ReadCounters counters;
+    QVERIFY(!Rtf::read(rtf, &doc, &counters));
+    QCOMPARE(doc.toPlainText(), QString(results, QLatin1Char('a')) + QStringLiteral(" zb"));
+    // One target kept for both fields and all their results, not one per result.
+    QCOMPARE(counters.linkTargets, 1);
+    for (const int position : {0, results / 2, results - 1, results + 2}) {
+        const QTextCharFormat f = formatAt(doc, position);
+        QVERIFY(f.isAnchor());
+        QCOMPARE(f.anchorHref(), QString::fromLatin1(target));
+    }
+    QVERIFY(!formatAt(doc, results + 1).isAnchor());
+}
+
+void TestRtfHostile::instructionCapHoldsForEveryCharacter_data()
+{
+    QTest::addColumn<QByteArray>("character"); // repeated 20 000 times in the instruction
+    QTest::newRow("text") << QByteArray("x");
+    QTest::newRow("hex escapes") << QByteArray("\\'78");
+    QTest::newRow("unicode escapes") << QByteArray("\\u120?");
+    QTest::newRow("control symbols") << QByteArray("\\_");
+    QTest::newRow("control words for characters") << QByteArray("\\bullet ");
+}
+
+void TestRtfHostile::instructionCapHoldsForEveryCharacter()
+{
+    QFETCH(QByteArray, character);
+    const QByteArray rtf = "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x" + repeated(character, 20000)
+        + "\"}{\\fldrslt lien}} fin}";
+    QTextDocument doc;
+    QVERIFY(!Rtf::read(rtf, &doc));
+    QCOMPARE(doc.toPlainText(), QStringLiteral("lien fin"));
+    // The instruction stopped growing at the cap; the link still names what was kept.
+    const QTextCharFormat link = formatAt(doc, 0);
+    QVERIFY(link.isAnchor());
+    QVERIFY2(link.anchorHref().size() <= RtfLimits::MaxFieldInstruction, qPrintable(QString::number(link.anchorHref().size())));
+    QVERIFY(link.anchorHref().size() >= RtfLimits::MaxFieldInstruction - 16);
+}
+
+void TestRtfHostile::fontChangesInDeepGroupsCostLinearWork_data()
+{
+    // Each row: a change that once rewrote every open group, repeated inside
+    // thousands of groups, then text that shows the change took effect.
+    QTest::addColumn<QByteArray>("change");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("family"); // of the text, "" for any
+    QTest::newRow("default font") << QByteArray("\\deff1 ") << QByteArray("\\'e9") << QString::fromUtf8("È")
+                                  << QStringLiteral("Beta");
+    QTest::newRow("document code page") << QByteArray("\\ansicpg1251 ") << QByteArray("\\'e0")
+                                        << QString::fromUtf8("а") << QString();
+    QTest::newRow("ANSI") << QByteArray("\\ansi ") << QByteArray("\\'e9") << QString::fromUtf8("é") << QString();
+    QTest::newRow("font tables") << QByteArray("{\\fonttbl{\\f2\\fcharset204 Gamma;}}") << QByteArray("\\f2\\'e0")
+                                 << QString::fromUtf8("а") << QStringLiteral("Gamma");
+}
+
+void TestRtfHostile::fontChangesInDeepGroupsCostLinearWork()
+{
+    QFETCH(QByteArray, change);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, expected);
+    QFETCH(QString, family);
+    const int depth = 3000;
+    const int changes = 3000;
+    const QByteArray rtf = "{\\rtf1\\mac{\\fonttbl{\\f0 Alpha;}{\\f1 Beta;}}" + QByteArray(depth, '{')
+        + repeated(change, changes) + text + QByteArray(depth, '}') + "}";
+    QTextDocument doc;
+    Rtf::ReadCounters counters;
+    QVERIFY(!Rtf::read(rtf, &doc, &counters));
+    QCOMPARE(doc.toPlainText(), expected);
+    if (!family.isEmpty())
+        QCOMPARE(formatAt(doc, 0).fontFamilies().toStringList().value(0), family);
+    // Rewriting every open group at every change would be depth x changes = 9 000 000.
+    QVERIFY2(counters.stateUpdates <= rtf.size(), qPrintable(QString::number(counters.stateUpdates)));
+}
+
+void TestRtfHostile::oneConverterPerKnownCodePage()
+{
+    // A font for every code page number up to 5 000, most of them unknown, and text
+    // going through each font in turn, twice.
+    const int fonts = 5000;
+    QByteArray rtf = "{\\rtf1{\\fonttbl";
+    for (int i = 1; i <= fonts; ++i)
+        rtf += "{\\f" + QByteArray::number(i) + "\\cpg" + QByteArray::number(i) + " F;}";
+    rtf += "}";
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 1; i <= fonts; ++i)
+            rtf += "{\\f" + QByteArray::number(i) + " \\'e0}";
+    }
+    rtf += "}";
+    QTextDocument doc;
+    Rtf::ReadCounters counters;
+    QVERIFY(!Rtf::read(rtf, &doc, &counters));
+    const QString text = doc.toPlainText();
+    QCOMPARE(text.size(), 2 * fonts);
+    QCOMPARE(text.at(1250), QChar(0x0430)); // \cpg1251: Cyrillic
+    QCOMPARE(text.at(1252), QChar(0x03B0)); // \cpg1253: Greek
+    QCOMPARE(text.at(1251), QChar(0x00E0)); // \cpg1252
+    QCOMPARE(text.at(3332), QChar(0x00E0)); // \cpg3333 is no code page: Windows Western
+    QCOMPARE(text.at(fonts + 1250), QChar(0x0430));
+    // The C library knows fewer than 200 of these numbers; the rest share the
+    // stand-in instead of opening one each.
+    QVERIFY2(counters.converters < 200, qPrintable(QString::number(counters.converters)));
+    // The second round finds the formats of the first, though the paragraph is open.
+    QVERIFY2(counters.formats <= fonts + 1, qPrintable(QString::number(counters.formats)));
+}
+
+QTEST_MAIN(TestRtfHostile)
+#include "tst_rtfhostile.moc"
