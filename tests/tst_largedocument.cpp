@@ -358,6 +358,47 @@ private slots:
             QCOMPARE(mine->blockBoundingRect(a), theirs->blockBoundingRect(b));
     }
 
+    // Odd documents (the fuzzing seeds: broken and nested tables, pictures, shapes,
+    // fields, hostile fonts; and any folder named by ORVO_LAYOUT_INPUTS, such as a
+    // fuzzing run's findings) open, are laid out whole, paint, and take keys at both
+    // ends, with the text the keys make.
+    void oddDocumentsLayOutPaintAndTakeKeys_data()
+    {
+        QTest::addColumn<QString>("path");
+        QStringList folders{QStringLiteral(ORVO_SOURCE_DIR "/fuzz/seeds")};
+        if (qEnvironmentVariableIsSet("ORVO_LAYOUT_INPUTS"))
+            folders << qEnvironmentVariable("ORVO_LAYOUT_INPUTS");
+        for (const QString &folder : folders) {
+            const QDir dir(folder);
+            for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
+                QTest::newRow(qPrintable(name)) << dir.filePath(name);
+        }
+    }
+    void oddDocumentsLayOutPaintAndTakeKeys()
+    {
+        QFETCH(QString, path);
+        if (editor()->loadFile(path))
+            return; // refused with a message: nothing to lay out
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        // Short paragraphs are only measured until shown; asking for one lays it out.
+        for (QTextBlock b = editor()->document()->begin(); b.isValid(); b = b.next())
+            editor()->document()->documentLayout()->blockBoundingRect(b);
+        QCOMPARE(paragraphsWithoutLines(), 0);
+        const QString before = editor()->text();
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(editor(), Qt::Key_A);
+        QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(editor(), Qt::Key_Z);
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QVERIFY(!editor()->viewport()->grab().isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QVERIFY(endReachedByScrolling());
+        const QString after = editor()->text();
+        QVERIFY(after.startsWith(QLatin1Char('a')));
+        QCOMPARE(after.size(), before.size() + 3); // 'a', 'z' and a line end
+    }
+
     // A narrower window lays everything out again, in the background; the view stays
     // on its text and the heights end up as a full layout at the new width has them.
     void narrowerWindowLaysOutAgain()
