@@ -189,92 +189,63 @@ void FlowIndex::markAllStale()
     }
 }
 
-FlowIndex::Position FlowIndex::atY(double y) const
+template <typename PassChunk, typename StopAt>
+FlowIndex::Position FlowIndex::walk(PassChunk passChunk, StopAt stopAt) const
 {
-    Position p;
-    if (m_size == 0)
-        return p;
     double top = 0;
     int index = 0;
     int blocks = 0;
     for (size_t c = 0; c < m_chunks.size(); ++c) {
         const Chunk &chunk = m_chunks[c];
-        const bool last = c + 1 == m_chunks.size();
-        if (!last && top + chunk.height <= y) {
-            top += chunk.height;
-            index += int(chunk.entries.size());
-            blocks += chunk.blocks;
-            continue;
-        }
-        for (size_t i = 0; i < chunk.entries.size(); ++i) {
-            const Entry &e = chunk.entries[i];
-            if (top + e.height() > y || i + 1 == chunk.entries.size()) {
-                p.index = index + int(i);
-                p.top = top;
-                p.firstBlock = blocks;
-                return p;
+        if (!passChunk(chunk, top, blocks, c + 1 == m_chunks.size())) {
+            double entryTop = top;
+            int entryBlocks = blocks;
+            for (size_t i = 0; i < chunk.entries.size(); ++i) {
+                const Entry &e = chunk.entries[i];
+                if (stopAt(e, entryTop, entryBlocks, index + int(i), i + 1 == chunk.entries.size())) {
+                    Position p;
+                    p.index = index + int(i);
+                    p.top = entryTop;
+                    p.firstBlock = entryBlocks;
+                    return p;
+                }
+                entryTop += e.height();
+                entryBlocks += e.blocks;
             }
-            top += e.height();
-            blocks += e.blocks;
         }
+        top += chunk.height;
+        index += int(chunk.entries.size());
+        blocks += chunk.blocks;
     }
-    return p;
+    return Position();
+}
+
+FlowIndex::Position FlowIndex::atY(double y) const
+{
+    return walk([y](const Chunk &chunk, double top, int, bool last) { return !last && top + chunk.height <= y; },
+                [y](const Entry &e, double top, int, int, bool last) { return top + e.height() > y || last; });
 }
 
 FlowIndex::Position FlowIndex::atBlock(int blockNumber) const
 {
-    Position p;
-    double top = 0;
-    int index = 0;
-    int blocks = 0;
-    for (const Chunk &chunk : m_chunks) {
-        if (blocks + chunk.blocks <= blockNumber) {
-            top += chunk.height;
-            index += int(chunk.entries.size());
-            blocks += chunk.blocks;
-            continue;
-        }
-        for (size_t i = 0; i < chunk.entries.size(); ++i) {
-            const Entry &e = chunk.entries[i];
-            if (blocks + e.blocks > blockNumber) {
-                p.index = index + int(i);
-                p.top = top;
-                p.firstBlock = blocks;
-                return p;
-            }
-            top += e.height();
-            blocks += e.blocks;
-        }
-    }
-    return p;
+    return walk([blockNumber](const Chunk &chunk, double, int blocks, bool) { return blocks + chunk.blocks <= blockNumber; },
+                [blockNumber](const Entry &e, double, int blocks, int, bool) { return blocks + e.blocks > blockNumber; });
 }
 
 FlowIndex::Position FlowIndex::locate(int index) const
 {
-    Position p;
     if (index < 0 || index >= m_size)
-        return p;
-    double top = 0;
-    int blocks = 0;
-    int base = 0;
-    for (const Chunk &chunk : m_chunks) {
-        const int n = int(chunk.entries.size());
-        if (index >= base + n) {
-            top += chunk.height;
-            blocks += chunk.blocks;
-            base += n;
-            continue;
-        }
-        for (int i = 0; i < index - base; ++i) {
-            top += chunk.entries[size_t(i)].height();
-            blocks += chunk.entries[size_t(i)].blocks;
-        }
-        p.index = index;
-        p.top = top;
-        p.firstBlock = blocks;
-        return p;
-    }
-    return p;
+        return Position();
+    int base = 0; // the index of the first entry of the chunk asked about
+    return walk(
+        [index, &base](const Chunk &chunk, double, int, bool) {
+            const int n = int(chunk.entries.size());
+            const bool pass = index >= base + n;
+            if (pass)
+                base += n;
+            return pass;
+        },
+        [index](const Entry &, double, int, int i, bool) { return i == index; });
 }
 
 int FlowIndex::nextPending(int from) const

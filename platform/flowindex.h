@@ -87,6 +87,12 @@ public:
     int nextPending(int from) const;
 
 private:
+    // Walks down the chunks: passes each whole chunk for which passChunk(chunk, top,
+    // blocks, isLast) holds, then the entries of the next until stopAt(entry, top,
+    // blocks, isLastOfChunk) holds, and gives that entry's position.
+    template <typename PassChunk, typename StopAt>
+    Position walk(PassChunk passChunk, StopAt stopAt) const;
+
     struct Chunk
     {
         std::vector<Entry> entries;
