@@ -42,7 +42,7 @@ void layoutPlainFrame(QTextFrame *frame, qreal availableWidth, Geometry *g)
 
 } // namespace
 
-Flow layoutFlow(QTextFrame::iterator it, qreal width)
+Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
 {
     Flow flow;
     qreal y = 0;
@@ -74,7 +74,7 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width)
             continue;
         }
         const QTextBlock block = it.currentBlock();
-        const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width);
+        const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width, breakAnywhere);
         if (afterBlock)
             y += ParagraphLayout::gap(previousBottom, m.topMargin);
         Piece piece;

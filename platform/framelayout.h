@@ -82,7 +82,7 @@ constexpr qreal Unbounded = 1e6;
 qreal lengthValue(const QTextLength &length, qreal maximum);
 
 // Lays out the flow from it until its end within width.
-Flow layoutFlow(QTextFrame::iterator it, qreal width);
+Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere = false);
 // Draws a flow laid out by layoutFlow() with its top-left at origin.
 void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
               const Flow &flow, int cursorWidth, const QRectF &clip);

@@ -118,7 +118,7 @@ bool isEmptyAfterTable(const QTextBlock &block)
     return qobject_cast<const QTextTable *>(frame) && frame->lastPosition() == block.position() - 1;
 }
 
-Layouter::Layouter(const QTextBlock &block, qreal width)
+Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     : m_block(block)
     , m_position(block.position())
     , m_length(block.length())
@@ -143,6 +143,8 @@ Layouter::Layouter(const QTextBlock &block, qreal width)
     m_option.setAlignment(QStyle::visualAlignment(m_direction, align));
     if (m_format.nonBreakableLines() || doc->pageSize().width() < 0)
         m_option.setWrapMode(QTextOption::ManualWrap);
+    else if (breakAnywhere && m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+        m_option.setWrapMode(QTextOption::WrapAnywhere);
     m_wrap = m_option.wrapMode();
     m_layout->setTextOption(m_option);
 
@@ -216,9 +218,9 @@ bool Layouter::run(const QDeadlineTimer &deadline)
     return true;
 }
 
-Metrics layout(const QTextBlock &block, qreal width)
+Metrics layout(const QTextBlock &block, qreal width, bool breakAnywhere)
 {
-    Layouter layouter(block, width);
+    Layouter layouter(block, width, breakAnywhere);
     layouter.run(QDeadlineTimer(QDeadlineTimer::Forever));
     return layouter.metrics();
 }

@@ -33,7 +33,9 @@ struct Metrics
 // Lays the paragraph's lines out within width (the container's content width). A
 // paragraph that only keeps its height (an empty one right before a table) reports
 // height 0 but still has its line, for the caret.
-Metrics layout(const QTextBlock &block, qreal width);
+// breakAnywhere: lines break anywhere, as Qt measures the columns of a table that
+// overflows its room (only where the document breaks at words or anywhere).
+Metrics layout(const QTextBlock &block, qreal width, bool breakAnywhere = false);
 
 // The same, line by line: a long paragraph can be laid out over several slices of
 // time. Between slices the paragraph's QTextLayout is in the middle of its layout;
@@ -44,7 +46,7 @@ Metrics layout(const QTextBlock &block, qreal width);
 class Layouter final
 {
 public:
-    Layouter(const QTextBlock &block, qreal width);
+    Layouter(const QTextBlock &block, qreal width, bool breakAnywhere = false);
     // Lays out lines until all are done (true) or the deadline has passed.
     bool run(const QDeadlineTimer &deadline);
     bool done() const { return m_done; }

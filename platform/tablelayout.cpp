@@ -122,6 +122,10 @@ EdgeData axisEdge(const QTextTable *table, const QTextTableCell &cell, Edge e, b
     return other.width > d.width ? other : d;
 }
 
+// Sharing what is left among variable columns ends when nothing more is taken;
+// this bounds it whatever the widths.
+constexpr int MaxSharingPasses = 256;
+
 qreal roundFixed(qreal v)
 {
     return std::floor(v + 0.5);
@@ -133,10 +137,15 @@ qreal toFixed(qreal v)
     return std::trunc(v * 64) / 64;
 }
 
-// Half of such a length, cut off as Qt's halves are.
+// Such a length divided as Qt divides it, the rest cut off.
+qreal divideFixed(qreal v, int by)
+{
+    return std::trunc(toFixed(v) * 64 / by) / 64;
+}
+
 qreal halfFixed(qreal v)
 {
-    return std::trunc(toFixed(v) * 64 / 2) / 64;
+    return divideFixed(v, 2);
 }
 
 // One collapsed or explicit cell edge, placed the way Qt places it: a collapsed edge
@@ -332,22 +341,42 @@ bool Layouter::run(const QDeadlineTimer &deadline)
     // Natural widths: each cell laid out without wrapping gives its minimum and maximum.
     while (m_phase == Phase::Natural) {
         if (m_next >= int(m_boxes.size())) {
-            distributeWidths();
-            m_phase = Phase::Rows;
             m_next = 0;
+            if (!distributeWidths()) {
+                m_breakAnywhere = true;
+                m_minWidths.assign(size_t(m_columns), 1);
+                m_maxWidths.assign(size_t(m_columns), -1);
+                continue;
+            }
+            m_phase = Phase::Rows;
             break;
         }
-        const CellBox &box = m_boxes[size_t(m_next++)];
-        const FrameLayout::Flow natural = FrameLayout::layoutFlow(box.cell.begin(), FrameLayout::Unbounded);
+        if (m_next == 0) {
+            // Column by column, as Qt goes: where spans overlap, the order decides.
+            m_order.resize(m_boxes.size());
+            for (size_t i = 0; i < m_order.size(); ++i)
+                m_order[i] = int(i);
+            std::stable_sort(m_order.begin(), m_order.end(),
+                             [this](int a, int b) { return m_boxes[size_t(a)].column < m_boxes[size_t(b)].column; });
+        }
+        const CellBox &box = m_boxes[size_t(m_order[size_t(m_next++)])];
+        const FrameLayout::Flow natural = FrameLayout::layoutFlow(box.cell.begin(), FrameLayout::Unbounded, m_breakAnywhere);
         const int c = box.column;
         const int span = qMin(box.columnSpan, m_columns - c);
-        qreal minLeft = natural.minimumWidth + box.left + box.right;
-        qreal maxLeft = natural.maximumWidth + box.left + box.right;
+        // Spread over the columns spanned as Qt spreads it: the minimum in 64ths of a
+        // pixel, each column's share rounded up to a whole pixel; so is the maximum's.
+        const qreal padding = box.left + box.right;
+        qreal spread = toFixed(natural.minimumWidth) + padding;
         for (int n = 0; n < span; ++n) {
             const size_t col = size_t(c + n);
-            const qreal w = std::ceil(minLeft / (span - n));
-            m_minWidths[col] = qMax(m_minWidths[col], w);
-            minLeft -= m_minWidths[col];
+            m_minWidths[col] = std::ceil(qMax(m_minWidths[col], divideFixed(spread, span - n)));
+            spread -= m_minWidths[col];
+            if (spread <= 0)
+                break;
+        }
+        qreal maxLeft = natural.maximumWidth + padding;
+        for (int n = 0; n < span; ++n) {
+            const size_t col = size_t(c + n);
             const qreal mw = std::ceil(maxLeft / (span - n));
             m_maxWidths[col] = qMax(qMax(m_maxWidths[col], mw), m_minWidths[col]);
             maxLeft -= m_maxWidths[col];
@@ -383,7 +412,7 @@ qreal Layouter::spanWidth(int column, int span) const
     return g->columnX[size_t(last)] + g->columnWidth[size_t(last)] - g->columnX[size_t(column)];
 }
 
-void Layouter::distributeWidths()
+bool Layouter::distributeWidths()
 {
     FrameLayout::Geometry *g = m_geometry.get();
     const int columns = m_columns;
@@ -391,7 +420,7 @@ void Layouter::distributeWidths()
     std::vector<qreal> &minWidths = m_minWidths;
     const std::vector<qreal> &maxWidths = m_maxWidths;
     // Fixed columns, then percentages, then the variable ones share what is left.
-    qreal remaining = m_contentsWidth - columns * 2 * m_cellBorder - (columns + 1) * m_spacing;
+    qreal remaining = toFixed(m_contentsWidth) - columns * 2 * m_cellBorder - (columns + 1) * m_spacing;
     if (m_collapse)
         remaining -= m_outerLeft + m_outerRight;
     const qreal initial = remaining;
@@ -401,7 +430,7 @@ void Layouter::distributeWidths()
     for (int i = 0; i < columns; ++i) {
         const QTextLength &length = constraints.at(i);
         if (length.type() == QTextLength::FixedLength) {
-            widths[size_t(i)] = qMax(length.rawValue(), minWidths[size_t(i)]);
+            widths[size_t(i)] = qMax(toFixed(length.rawValue()), minWidths[size_t(i)]);
             minWidths[size_t(i)] = widths[size_t(i)];
             remaining -= widths[size_t(i)];
         } else if (length.type() == QTextLength::PercentageLength) {
@@ -423,27 +452,31 @@ void Layouter::distributeWidths()
         }
     }
     if (variable > 0 && remaining > 0) {
-        for (int pass = 0; pass < 8 && remaining > 0.5; ++pass) {
-            int open = 0;
-            for (int i = 0; i < columns; ++i) {
-                if (constraints.at(i).type() == QTextLength::VariableLength && maxWidths[size_t(i)] > widths[size_t(i)])
-                    ++open;
-            }
-            if (open == 0)
-                break;
-            const qreal share = remaining / open;
-            for (int i = 0; i < columns; ++i) {
-                if (constraints.at(i).type() != QTextLength::VariableLength || maxWidths[size_t(i)] <= widths[size_t(i)])
-                    continue;
-                const qreal w = qMin(maxWidths[size_t(i)] - widths[size_t(i)], share);
-                widths[size_t(i)] += w;
+        // What is left goes to the variable columns that know their widest, each
+        // taking its part of what the ones before it left, in 64ths of a pixel as Qt
+        // shares it; then, in a table of set width, to every variable column alike.
+        std::vector<int> known;
+        for (int i = 0; i < columns; ++i) {
+            if (constraints.at(i).type() == QTextLength::VariableLength && maxWidths[size_t(i)] >= 0)
+                known.push_back(i);
+        }
+        qreal last = remaining;
+        for (int pass = 0; pass < MaxSharingPasses && remaining > 0; ++pass) {
+            for (size_t k = 0; k < known.size(); ++k) {
+                const size_t col = size_t(known[k]);
+                const qreal w = qMin(maxWidths[col] - widths[col], divideFixed(remaining, int(known.size() - k)));
+                widths[col] += w;
                 remaining -= w;
             }
+            if (remaining == last)
+                break;
+            last = remaining;
         }
         if (remaining > 0 && !m_variableWidth) {
+            const qreal each = divideFixed(remaining, variable);
             for (int i = 0; i < columns; ++i) {
                 if (constraints.at(i).type() == QTextLength::VariableLength)
-                    widths[size_t(i)] += remaining / variable;
+                    widths[size_t(i)] += each;
             }
         }
     }
@@ -460,9 +493,17 @@ void Layouter::distributeWidths()
         g->columnX[size_t(i)] = i == 0 ? m_leftMargin + m_spacing + m_border
                                        : g->columnX[size_t(i - 1)] + widths[size_t(i - 1)] + 2 * m_cellBorder + m_spacing;
     }
+    // A table wider than its room is measured again with words broken anywhere, as
+    // Qt does where the document breaks at words or anywhere.
+    const qreal used = g->columnX.back() + widths.back() + m_framePadding + m_border + m_spacing -
+                       (m_marginLeft + m_border + m_framePadding);
+    if (used > m_contentsWidth && !m_breakAnywhere &&
+        m_table->document()->defaultTextOption().wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+        return false;
     g->cells.resize(m_boxes.size());
     g->rowY.assign(size_t(m_rows), 0);
     g->rowHeight.assign(size_t(m_rows), 0);
+    return true;
 }
 
 bool Layouter::relayoutCell(int row, int column)
@@ -489,7 +530,7 @@ bool Layouter::relayoutCell(int row, int column)
         return false;
     const QTextTableCell cell = fresh.cell;
     const qreal width = spanWidth(box.column, box.columnSpan);
-    const FrameLayout::Flow natural = FrameLayout::layoutFlow(cell.begin(), FrameLayout::Unbounded);
+    const FrameLayout::Flow natural = FrameLayout::layoutFlow(cell.begin(), FrameLayout::Unbounded, m_breakAnywhere);
     if (natural.minimumWidth + box.left + box.right > width)
         return false;
     box = fresh;

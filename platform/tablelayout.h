@@ -45,7 +45,9 @@ private:
     };
     static CellBox cellBox(const QTextTable *table, const QTextTableCell &cell, qreal cellPadding, bool collapse,
                            bool grid);
-    void distributeWidths();
+    // Gives the columns their widths; false when they overflow the room and are to be
+    // measured again with words broken anywhere, as Qt does.
+    bool distributeWidths();
     qreal spanWidth(int column, int span) const;
     void finish();
 
@@ -59,6 +61,7 @@ private:
     bool m_collapse = false;
     bool m_grid = false;
     bool m_variableWidth = false;
+    bool m_breakAnywhere = false; // measuring again after an overflow
     qreal m_border = 0, m_cellBorder = 0, m_spacing = 0, m_framePadding = 0, m_cellPadding = 0;
     qreal m_marginLeft = 0, m_marginRight = 0, m_marginTop = 0, m_marginBottom = 0;
     qreal m_outerTop = 0, m_outerBottom = 0, m_outerLeft = 0, m_outerRight = 0;
@@ -66,6 +69,7 @@ private:
     qreal m_contentsWidth = 0;
     QList<QTextLength> m_constraints;
     std::vector<CellBox> m_boxes;
+    std::vector<int> m_order; // the boxes column by column, for the natural widths
     std::vector<qreal> m_minWidths;
     std::vector<qreal> m_maxWidths;
 };
