@@ -28,20 +28,11 @@ namespace {
 using BenchFigures::median;
 using BenchFigures::statusMegabytes;
 
-QByteArray repeated(const QByteArray &piece, qsizetype times)
-{
-    QByteArray out;
-    out.reserve(piece.size() * times);
-    for (qsizetype i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-
 // 10 000 open groups, then \deff0 n times: each once rewrote every open group.
 QByteArray deepDefaultFonts(qsizetype n)
 {
     const int depth = 10000;
-    return "{\\rtf1{\\fonttbl{\\f0 Alpha;}}" + QByteArray(depth, '{') + repeated("\\deff0", n) + " x"
+    return "{\\rtf1{\\fonttbl{\\f0 Alpha;}}" + QByteArray(depth, '{') + QByteArray("\\deff0").repeated(n) + " x"
         + QByteArray(depth, '}') + "}";
 }
 
@@ -63,8 +54,8 @@ QByteArray codePageFonts(qsizetype n)
 // results: each once copied the target again.
 QByteArray repeatedResults(qsizetype n)
 {
-    return "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"" + repeated("\\u120?", 40000) + "\"}"
-        + repeated("{\\fldrslt x}", n) + "}}";
+    return "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"" + QByteArray("\\u120?").repeated(40000) + "\"}"
+        + QByteArray("{\\fldrslt x}").repeated(n) + "}}";
 }
 
 struct Generator

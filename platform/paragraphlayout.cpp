@@ -34,13 +34,6 @@ qreal blockIndent(const QTextBlock &block, const QTextBlockFormat &format)
     return indent * block.document()->indentWidth();
 }
 
-// Qt's arithmetic is 26.6 fixed point; lines land on the same places when the values
-// are cut the same way.
-qreal fixed(qreal value)
-{
-    return std::trunc(value * 64) / 64;
-}
-
 // Qt's line height rules: the line's own height, or the format's fixed, minimum,
 // proportional or added distance.
 void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *adjustment, qreal *height,

@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextOption>
 
+#include <cmath>
 #include <vector>
 
 class QDeadlineTimer;
@@ -81,6 +82,14 @@ private:
 // The space between two paragraphs: the larger of the margins that meet, cut to
 // Qt's fixed point as Qt adds it.
 qreal gap(qreal bottomMargin, qreal topMargin);
+
+// Qt's layout arithmetic is 26.6 fixed point: a length in 64ths of a pixel, the rest
+// cut off. Paragraphs and tables land on the same places when values are cut the
+// same way.
+inline qreal fixed(qreal value)
+{
+    return std::trunc(value * 64) / 64;
+}
 
 // Whether the paragraph is an empty one that Qt tucks away right before or right
 // after a table: such a paragraph takes no height of its own.

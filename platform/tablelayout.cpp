@@ -1,5 +1,7 @@
 #include "platform/tablelayout.h"
 
+#include "platform/paragraphlayout.h"
+
 #include <QDeadlineTimer>
 #include <QPainter>
 #include <QTextCursor>
@@ -131,16 +133,10 @@ qreal roundFixed(qreal v)
     return std::floor(v + 0.5);
 }
 
-// A length as Qt's layout holds it: in 64ths of a pixel, the rest cut off.
-qreal toFixed(qreal v)
-{
-    return std::trunc(v * 64) / 64;
-}
-
-// Such a length divided as Qt divides it, the rest cut off.
+// A length divided as Qt divides it, in 64ths of a pixel, the rest cut off.
 qreal divideFixed(qreal v, int by)
 {
-    return std::trunc(toFixed(v) * 64 / by) / 64;
+    return std::trunc(ParagraphLayout::fixed(v) * 64 / by) / 64;
 }
 
 qreal halfFixed(qreal v)
@@ -236,9 +232,9 @@ Layouter::CellBox Layouter::cellBox(const QTextTable *table, const QTextTableCel
     box.alignment = f.verticalAlignment();
     auto side = [&](Edge e) {
         const QVariant v = f.property(paddingProperty(e));
-        const qreal pad = toFixed(v.isNull() ? cellPadding : v.toReal());
+        const qreal pad = ParagraphLayout::fixed(v.isNull() ? cellPadding : v.toReal());
         const qreal edge = axisEdge(table, cell, e, collapse, grid).width;
-        return pad + (collapse ? halfFixed(edge) : toFixed(edge));
+        return pad + (collapse ? halfFixed(edge) : ParagraphLayout::fixed(edge));
     };
     box.top = side(Edge::Top);
     box.bottom = side(Edge::Bottom);
@@ -366,7 +362,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         // Spread over the columns spanned as Qt spreads it: the minimum in 64ths of a
         // pixel, each column's share rounded up to a whole pixel; so is the maximum's.
         const qreal padding = box.left + box.right;
-        qreal spread = toFixed(natural.minimumWidth) + padding;
+        qreal spread = ParagraphLayout::fixed(natural.minimumWidth) + padding;
         for (int n = 0; n < span; ++n) {
             const size_t col = size_t(c + n);
             m_minWidths[col] = std::ceil(qMax(m_minWidths[col], divideFixed(spread, span - n)));
@@ -420,7 +416,7 @@ bool Layouter::distributeWidths()
     std::vector<qreal> &minWidths = m_minWidths;
     const std::vector<qreal> &maxWidths = m_maxWidths;
     // Fixed columns, then percentages, then the variable ones share what is left.
-    qreal remaining = toFixed(m_contentsWidth) - columns * 2 * m_cellBorder - (columns + 1) * m_spacing;
+    qreal remaining = ParagraphLayout::fixed(m_contentsWidth) - columns * 2 * m_cellBorder - (columns + 1) * m_spacing;
     if (m_collapse)
         remaining -= m_outerLeft + m_outerRight;
     const qreal initial = remaining;
@@ -430,7 +426,7 @@ bool Layouter::distributeWidths()
     for (int i = 0; i < columns; ++i) {
         const QTextLength &length = constraints.at(i);
         if (length.type() == QTextLength::FixedLength) {
-            widths[size_t(i)] = qMax(toFixed(length.rawValue()), minWidths[size_t(i)]);
+            widths[size_t(i)] = qMax(ParagraphLayout::fixed(length.rawValue()), minWidths[size_t(i)]);
             minWidths[size_t(i)] = widths[size_t(i)];
             remaining -= widths[size_t(i)];
         } else if (length.type() == QTextLength::PercentageLength) {

@@ -2,6 +2,6 @@
 orvo_add_test(tst_rtfreader SOURCES tst_rtfreader.cpp)
 orvo_add_test(tst_rtftables SOURCES tst_rtftables.cpp)
 orvo_add_test(tst_rtfcorpus SOURCES tst_rtfcorpus.cpp corpusstructure.h TIMEOUT 120)
-orvo_add_test(tst_rtfpictures SOURCES tst_rtfpictures.cpp)
+orvo_add_test(tst_rtfpictures SOURCES tst_rtfpictures.cpp littleendian.h)
 orvo_add_test(tst_rtfhostile SOURCES tst_rtfhostile.cpp)
-orvo_add_test(tst_rtfmetafile SOURCES tst_rtfmetafile.cpp)
+orvo_add_test(tst_rtfmetafile SOURCES tst_rtfmetafile.cpp littleendian.h)

@@ -19,15 +19,6 @@ QTextCharFormat formatAt(QTextDocument &doc, int position)
     return c.charFormat();
 }
 
-QByteArray repeated(const QByteArray &piece, int times)
-{
-    QByteArray out;
-    out.reserve(piece.size() * times);
-    for (int i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-
 } // namespace
 
 class TestRtfHostile final : public QObject
@@ -56,7 +47,7 @@ void TestRtfHostile::repeatedResultsShareOneLink()
     QFETCH(QByteArray, result);
     const int results = 2000;
     const QByteArray target = "https://example.org/" + QByteArray(3000, 'x');
-    const QByteArray rtf = "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"" + target + "\"}" + repeated(result, results)
+    const QByteArray rtf = "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"" + target + "\"}" + result.repeated(results)
         + "} z{\\field{\\*\\fldinst HYPERLINK \"" + target + "\"}{\\fldrslt b}}}";
     QTextDocument doc;
     Rtf::ReadCounters counters;
@@ -85,7 +76,7 @@ void TestRtfHostile::instructionCapHoldsForEveryCharacter_data()
 void TestRtfHostile::instructionCapHoldsForEveryCharacter()
 {
     QFETCH(QByteArray, character);
-    const QByteArray rtf = "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x" + repeated(character, 20000)
+    const QByteArray rtf = "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x" + character.repeated(20000)
         + "\"}{\\fldrslt lien}} fin}";
     QTextDocument doc;
     QVERIFY(!Rtf::read(rtf, &doc));
@@ -123,7 +114,7 @@ void TestRtfHostile::fontChangesInDeepGroupsCostLinearWork()
     const int depth = 3000;
     const int changes = 3000;
     const QByteArray rtf = "{\\rtf1\\mac{\\fonttbl{\\f0 Alpha;}{\\f1 Beta;}}" + QByteArray(depth, '{')
-        + repeated(change, changes) + text + QByteArray(depth, '}') + "}";
+        + change.repeated(changes) + text + QByteArray(depth, '}') + "}";
     QTextDocument doc;
     Rtf::ReadCounters counters;
     QVERIFY(!Rtf::read(rtf, &doc, &counters));

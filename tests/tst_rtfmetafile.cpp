@@ -2,6 +2,7 @@
 // by record, read through the reader, and checked at the pixels a user would look at;
 // the corpus drawings; and hostile metafiles, which must cost bounded time and memory.
 
+#include "littleendian.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfstate.h"
 
@@ -18,20 +19,6 @@
 #include <initializer_list>
 
 namespace {
-
-QByteArray le16(int v)
-{
-    QByteArray b(2, '\0');
-    qToLittleEndian<quint16>(quint16(v), b.data());
-    return b;
-}
-
-QByteArray le32(qint64 v)
-{
-    QByteArray b(4, '\0');
-    qToLittleEndian<quint32>(quint32(v), b.data());
-    return b;
-}
 
 QByteArray f32(float v)
 {

@@ -2,6 +2,7 @@
 // inside shapes and objects, within its memory limits, and on the corpus documents
 // that have pictures.
 
+#include "littleendian.h"
 #include "rtf/rtfreader.h"
 #include "rtf/rtfstate.h"
 
@@ -40,20 +41,6 @@ std::vector<Shown> picturesOf(const QTextDocument &doc)
         }
     }
     return shown;
-}
-
-QByteArray le16(int v)
-{
-    QByteArray b(2, '\0');
-    qToLittleEndian<quint16>(quint16(v), b.data());
-    return b;
-}
-
-QByteArray le32(qint64 v)
-{
-    QByteArray b(4, '\0');
-    qToLittleEndian<quint32>(quint32(v), b.data());
-    return b;
 }
 
 // A 24-bit bottom-up DIB: header and bits.
