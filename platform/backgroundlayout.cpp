@@ -51,9 +51,6 @@ void BackgroundLayout::step()
 {
     // What a slice lays out above the view moves the view with it (the layout reports
     // it), so the text shown stays where it is.
-    // The end of a slice reports the document's size; the scroll bar that report may
-    // show narrows the page, and the paragraphs are to be laid out again: the slices
-    // go on while anything is pending, whatever the slice itself found.
-    if (!m_layout || (!m_layout->layoutPending(QDeadlineTimer(SliceMs)) && m_layout->isComplete()))
+    if (!m_layout || !m_layout->layoutPending(QDeadlineTimer(SliceMs)))
         m_timer.stop();
 }

@@ -787,22 +787,32 @@ QRectF DocumentLayout::blockBoundingRect(const QTextBlock &block) const
 
 bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
 {
-    // The view follows once for the whole slice: nothing is painted in between.
-    m_batching = true;
-    m_batchedShift = 0;
-    const auto flush = qScopeGuard([this] {
-        m_batching = false;
-        shiftView(m_batchedShift);
-        // The scroll bars follow the growing document a few times a second; each
-        // report reaches the editor's scroll bars and repaints them.
-        if (!m_sizeReported.isValid() || m_sizeReported.hasExpired(100) || m_index.pendingCount() == 0)
-            reportSize();
-    });
+    {
+        // The view follows once for the whole slice: nothing is painted in between.
+        m_batching = true;
+        m_batchedShift = 0;
+        const auto flush = qScopeGuard([this] {
+            m_batching = false;
+            shiftView(m_batchedShift);
+            // The scroll bars follow the growing document a few times a second; each
+            // report reaches the editor's scroll bars and repaints them.
+            if (!m_sizeReported.isValid() || m_sizeReported.hasExpired(100) || m_index.pendingCount() == 0)
+                reportSize();
+        });
+        layOutSlice(deadline);
+    }
+    // Asked once the size is reported: a scroll bar that the report shows narrows the
+    // page, and every paragraph is then to be laid out again.
+    return m_partialIndex >= 0 || m_index.pendingCount() > 0;
+}
+
+void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
+{
     refineEstimates(false);
     const bool resuming = m_partialIndex >= 0;
     int index = resuming ? m_partialIndex : m_index.nextPending(0);
     if (index < 0)
-        return false;
+        return;
     QTextBlock block = m_partial ? m_partial->block()
                                  : document()->findBlockByNumber(m_index.locate(index).firstBlock);
     while (index >= 0 && block.isValid()) {
@@ -818,7 +828,6 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
                 block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
         }
     }
-    return m_partialIndex >= 0 || m_index.pendingCount() > 0;
 }
 
 bool DocumentLayout::isComplete() const

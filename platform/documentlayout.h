@@ -72,6 +72,8 @@ protected:
     void resizeInlineObject(QTextInlineObject item, int posInDocument, const QTextFormat &format) override;
 
 private:
+    // The body of layoutPending(): lays out pending entries until the deadline.
+    void layOutSlice(const QDeadlineTimer &deadline);
     struct Geometry
     {
         qreal left = 0;   // x of the content
