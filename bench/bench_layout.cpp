@@ -19,7 +19,7 @@
 // usage: bench_layout [runs] [large|extreme]   (QT_QPA_PLATFORM=offscreen works)
 
 #include "editing/module1.h"
-#include "platform/documentlayout.h"
+#include "layout/documentlayout.h"
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
 #include "scriptedservices.h"

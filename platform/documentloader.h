@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "platform/richtextbox.h"
 
-#include "platform/backgroundlayout.h"
+#include "layout/backgroundlayout.h"
 #include "platform/colors.h"
-#include "platform/documentlayout.h"
+#include "layout/documentlayout.h"
 #include "platform/documentloader.h"
-#include "platform/softbreaks.h"
+#include "layout/softbreaks.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
@@ -110,7 +110,7 @@ struct AttributeScan
 
 RichTextBox::RichTextBox(QWidget *parent)
     : QTextEdit(parent)
-    , m_background(new BackgroundLayout(this))
+    , m_background(new BackgroundLayout(this, viewport()))
 {
     setAcceptRichText(false);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {

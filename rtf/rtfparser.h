@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfdocumentbuilder.h"
 #include "rtf/rtfkeywords.h"

@@ -1,7 +1,7 @@
 // The layout's index of paragraph and table heights, against a plain list doing the
 // same: finding by y and by block number, sums, what is pending, after any series of
 // replacements and updates, in documents of many chunks.
-#include "platform/flowindex.h"
+#include "layout/flowindex.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -5,8 +5,8 @@
 // layout draws.
 #include "documentfixture.h"
 #include "platform/documentloader.h"
-#include "platform/imagehandler.h"
-#include "platform/softbreaks.h"
+#include "layout/imagehandler.h"
+#include "layout/softbreaks.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>

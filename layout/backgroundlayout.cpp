@@ -1,12 +1,11 @@
-#include "platform/backgroundlayout.h"
+#include "layout/backgroundlayout.h"
 
-#include "platform/documentlayout.h"
+#include "layout/documentlayout.h"
 
 #include <QDeadlineTimer>
 #include <QEvent>
-#include <QTextEdit>
 
-BackgroundLayout::BackgroundLayout(QTextEdit *editor)
+BackgroundLayout::BackgroundLayout(QObject *editor, QObject *viewport)
     : QObject(editor)
 {
     m_timer.setInterval(0);
@@ -14,7 +13,7 @@ BackgroundLayout::BackgroundLayout(QTextEdit *editor)
     m_paintWait.setSingleShot(true);
     m_paintWait.setInterval(50);
     connect(&m_paintWait, &QTimer::timeout, this, [this] { m_timer.start(); });
-    editor->viewport()->installEventFilter(this);
+    viewport->installEventFilter(this);
 }
 
 void BackgroundLayout::schedule()

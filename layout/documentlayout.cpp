@@ -1,9 +1,9 @@
-#include "platform/documentlayout.h"
+#include "layout/documentlayout.h"
 
-#include "platform/framelayout.h"
-#include "platform/imagehandler.h"
-#include "platform/paragraphlayout.h"
-#include "platform/tablelayout.h"
+#include "layout/framelayout.h"
+#include "layout/imagehandler.h"
+#include "layout/paragraphlayout.h"
+#include "layout/tablelayout.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "platform/flowindex.h"
+#include "layout/flowindex.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "platform/framelayout.h"
+#include "layout/framelayout.h"
 
-#include "platform/tablelayout.h"
+#include "layout/tablelayout.h"
 
 #include <QPainter>
 #include <QTextCursor>

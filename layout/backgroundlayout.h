@@ -5,7 +5,6 @@
 #include <QTimer>
 
 class DocumentLayout;
-class QTextEdit;
 
 // Lays out what the editor's document layout has only estimated, in slices of a few
 // milliseconds while the event loop turns, so that keys, clicks and paints wait for
@@ -20,7 +19,8 @@ public:
     // so that a line of text begun at the deadline still ends in time.
     static constexpr int SliceMs = 8;
 
-    explicit BackgroundLayout(QTextEdit *editor);
+    // Owned by the editor; slicing starts once its viewport has painted.
+    BackgroundLayout(QObject *editor, QObject *viewport);
 
     // Follows this layout from now on (the editor's document changed).
     void watch(DocumentLayout *layout);

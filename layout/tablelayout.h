@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/framelayout.h"
+#include "layout/framelayout.h"
 
 #include <QList>
 #include <QTextLength>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/paragraphlayout.h"
+#include "layout/paragraphlayout.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBrush>

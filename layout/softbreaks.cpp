@@ -1,4 +1,4 @@
-#include "platform/softbreaks.h"
+#include "layout/softbreaks.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

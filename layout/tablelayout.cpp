@@ -1,6 +1,6 @@
-#include "platform/tablelayout.h"
+#include "layout/tablelayout.h"
 
-#include "platform/paragraphlayout.h"
+#include "layout/paragraphlayout.h"
 
 #include <QDeadlineTimer>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/flowindex.h"
+#include "layout/flowindex.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "platform/imagehandler.h"
+#include "layout/imagehandler.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,8 +1,7 @@
-#include "platform/paragraphlayout.h"
+#include "layout/paragraphlayout.h"
 
 #include <QDeadlineTimer>
 #include <QPainter>
-#include <QStyle>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -23,6 +22,20 @@ namespace {
 constexpr int LongRun = 256;
 // Shorter paragraphs cannot hold a run long enough to matter.
 constexpr int LongParagraph = 2048;
+
+// An alignment with its left and right as they stand on the screen, as Qt's text
+// layout takes it (what QStyle::visualAlignment gives, without the widgets).
+Qt::Alignment visualAlignment(Qt::LayoutDirection direction, Qt::Alignment alignment)
+{
+    if (!(alignment & Qt::AlignHorizontal_Mask))
+        alignment |= Qt::AlignLeft;
+    if (!(alignment & Qt::AlignAbsolute) && (alignment & (Qt::AlignLeft | Qt::AlignRight))) {
+        if (direction == Qt::RightToLeft)
+            alignment ^= (Qt::AlignLeft | Qt::AlignRight);
+        alignment |= Qt::AlignAbsolute;
+    }
+    return alignment;
+}
 
 qreal blockIndent(const QTextBlock &block, const QTextBlockFormat &format)
 {
@@ -133,7 +146,7 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     Qt::Alignment align = m_option.alignment();
     if (m_format.hasProperty(QTextFormat::BlockAlignment))
         align = m_format.alignment();
-    m_option.setAlignment(QStyle::visualAlignment(m_direction, align));
+    m_option.setAlignment(visualAlignment(m_direction, align));
     if (m_format.nonBreakableLines() || doc->pageSize().width() < 0)
         m_option.setWrapMode(QTextOption::ManualWrap);
     else if (breakAnywhere && m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
