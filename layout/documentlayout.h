@@ -133,6 +133,7 @@ private:
     // Sets an entry; a change of height above the view is reported.
     void setEntry(int index, const FlowIndex::Entry &entry) const;
     int viewIndex() const;
+    static QTextBlock advance(QTextBlock block, int blocks);
     void shiftView(double dy) const;
 
     Geometry m_geometry;

@@ -1,0 +1,250 @@
+#include "layout/documentlayout.h"
+
+#include "layout/framelayout.h"
+#include "layout/paragraphlayout.h"
+#include "layout/tablelayout.h"
+
+#include <QFontMetricsF>
+#include <QScopeGuard>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <algorithm>
+
+// How the layout follows the document's changes: the entries of the changed
+// paragraphs and tables are scanned afresh, and what an edit changed is laid out now.
+
+namespace {
+
+// What of the document's defaults the layout depends on, beyond the font.
+QString optionKey(const QTextDocument *doc)
+{
+    const QTextOption o = doc->defaultTextOption();
+    return QStringLiteral("%1 %2 %3 %4 %5 %6")
+        .arg(o.wrapMode())
+        .arg(int(o.alignment()))
+        .arg(int(o.flags()))
+        .arg(o.textDirection())
+        .arg(o.tabStopDistance())
+        .arg(doc->indentWidth());
+}
+
+} // namespace
+
+std::vector<FlowIndex::Entry> DocumentLayout::scan(int firstBlock, int minimumBlocks) const
+{
+    std::vector<FlowIndex::Entry> entries;
+    const QTextDocument *doc = document();
+    QTextBlock block = doc->findBlockByNumber(firstBlock);
+    const QList<QTextFrame *> frames = doc->rootFrame()->childFrames();
+    auto frame = std::lower_bound(frames.begin(), frames.end(), block.position(),
+                                  [](const QTextFrame *f, int position) { return f->lastPosition() < position; });
+    int covered = 0;
+    while (block.isValid() && covered < minimumBlocks) {
+        FlowIndex::Entry e;
+        if (frame != frames.end() && block.position() >= (*frame)->firstPosition()) {
+            const QTextBlock last = doc->findBlock((*frame)->lastPosition());
+            e.frame = true;
+            e.blocks = last.blockNumber() - block.blockNumber() + 1;
+            e.content = float(e.blocks) * float(m_lineHeight) / float(qMax(1, qobject_cast<QTextTable *>(*frame)
+                                                                                   ? qobject_cast<QTextTable *>(*frame)->columns()
+                                                                                   : 1));
+            block = last.next();
+            ++frame;
+        } else {
+            e.width = float(block.length() - 1); // kept for estimating again
+            e.content = estimate(block.length() - 1);
+            block = block.next();
+        }
+        covered += e.blocks;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+void DocumentLayout::rebuild()
+{
+    m_frames.clear();
+    m_index.replace(0, m_index.size(), scan(0, document()->blockCount()));
+}
+
+void DocumentLayout::documentChanged(int from, int oldLength, int length)
+{
+    abandonPartial(from, oldLength, length);
+    QTextDocument *doc = document();
+    const int docLength = doc->characterCount();
+    const int blocks = doc->blockCount();
+    const Geometry geometry = readGeometry();
+    const QFontMetricsF metrics(doc->defaultFont());
+    const bool full = m_index.size() == 0 || (from == 0 && oldLength == 0 && length == docLength);
+    const double oldHeight = m_index.totalHeight();
+
+    if (full) {
+        const bool sameText = m_index.size() > 0 && blocks == m_blockCount && docLength == m_length;
+        const bool sameLook = geometry.left == m_geometry.left && geometry.right == m_geometry.right &&
+                              geometry.top == m_geometry.top && geometry.bottom == m_geometry.bottom &&
+                              geometry.width == m_geometry.width && doc->defaultFont() == m_font &&
+                              optionKey(doc) == m_optionKey;
+        m_geometry = geometry;
+        m_font = doc->defaultFont();
+        m_optionKey = optionKey(doc);
+        m_lineHeight = metrics.lineSpacing();
+        m_charWidth = qMax(qreal(1), metrics.averageCharWidth());
+        // What paragraphs showed at another width or in another font tells nothing now.
+        if (!sameLook) {
+            m_learned = Learned();
+            m_metrics.clear();
+        }
+        m_estimates = currentEstimates();
+        // A new page width or a new default font: the heights laid out so far are
+        // good estimates until each paragraph is laid out again. The same text and
+        // look (the editor resized only in height) need nothing.
+        if (!sameText) {
+            // A document met for the first time has no lines yet to forget.
+            if (m_index.size() > 0) {
+                for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+                    b.clearLayout();
+            }
+            rebuild();
+            m_viewIndex = -1;
+        } else if (!sameLook) {
+            m_index.markAllStale();
+            refineEstimates(true);
+        } else {
+            return;
+        }
+        m_blockCount = blocks;
+        m_length = docLength;
+        emit update(QRectF(0., 0., 1000000000., 1000000000.));
+        if (m_index.pendingCount() > 0)
+            emit pendingLayout();
+        reportSize();
+        return;
+    }
+
+    // A change within one cell of a table may lay out that cell only.
+    m_cellEdit = CellEdit();
+    if (QTextFrame *frame = topFrame(from); frame && frame == topFrame(from + length) && frame == doc->frameAt(from) &&
+                                            frame == doc->frameAt(from + length)) {
+        if (auto *table = qobject_cast<QTextTable *>(frame)) {
+            const QTextTableCell a = table->cellAt(from);
+            const QTextTableCell b = table->cellAt(from + length);
+            if (a.isValid() && a == b)
+                m_cellEdit = {frame, a.row(), a.column()};
+        }
+    }
+    const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
+
+    // The changed paragraphs lose their lines at once: nothing may read lines made
+    // for a text that is gone.
+    {
+        QTextBlock b = doc->findBlock(from);
+        QTextBlock end = doc->findBlock(qMax(0, from + length - 1));
+        if (end.isValid())
+            end = end.next();
+        for (; b.isValid() && b != end; b = b.next())
+            b.clearLayout();
+    }
+
+    // The entries that held the changed blocks make way for entries scanned afresh.
+    const int delta = blocks - m_blockCount;
+    const int first = doc->findBlock(from).blockNumber();
+    const int last = doc->findBlock(qMin(from + length, docLength - 1)).blockNumber();
+    const int lastOld = qBound(first, last - delta, m_blockCount - 1);
+    const FlowIndex::Position p0 = m_index.atBlock(first);
+    const FlowIndex::Position p1 = m_index.atBlock(lastOld);
+    int count = p1.index - p0.index + 1;
+    int oldBlocks = p1.firstBlock + m_index.at(p1.index).blocks - p0.firstBlock;
+    std::vector<FlowIndex::Entry> fresh;
+    for (;;) {
+        fresh = scan(p0.firstBlock, oldBlocks + delta);
+        int covered = 0;
+        for (const FlowIndex::Entry &e : fresh)
+            covered += e.blocks;
+        // A table made by the change can reach over entries that follow.
+        if (covered <= oldBlocks + delta || p0.index + count >= m_index.size())
+            break;
+        oldBlocks += m_index.at(p0.index + count).blocks;
+        ++count;
+    }
+    if (count == 1 && fresh.size() == 1 && fresh[0].frame == m_index.at(p0.index).frame) {
+        // Typing in a paragraph mostly keeps its height.
+        const FlowIndex::Entry &old = m_index.at(p0.index);
+        fresh[0].content = old.content;
+        fresh[0].gap = old.gap;
+        fresh[0].topMargin = old.topMargin;
+        fresh[0].bottomMargin = old.bottomMargin;
+        fresh[0].width = old.width;
+    }
+    const double replacedHeight = [&] {
+        double h = 0;
+        for (int i = 0; i < count; ++i)
+            h += m_index.at(p0.index + i).height();
+        return h;
+    }();
+    m_index.replace(p0.index, count, fresh);
+    m_viewIndex = -1;
+    m_blockCount = blocks;
+    m_length = docLength;
+
+    // What an edit changes is laid out now: the paragraph typed in, the few an Enter
+    // or a small paste makes. A large paste is laid out where it is shown, and in
+    // slices.
+    QTextBlock block = doc->findBlockByNumber(p0.firstBlock);
+    int budget = 64 * 1024;
+    for (int i = 0; i < int(fresh.size()) && block.isValid(); ++i) {
+        const int index = p0.index + i;
+        const FlowIndex::Entry e = m_index.at(index);
+        if (i >= 4 || (budget -= block.length()) < 0)
+            break;
+        layEntry(index, block);
+        block = advance(block, e.blocks);
+    }
+    if (fresh.empty() || m_index.at(p0.index + int(fresh.size()) - 1).state != FlowIndex::Laid) {
+        // The entry after the change takes its gap from the last new one's margin, once known.
+        const int next = p0.index + int(fresh.size());
+        if (next < m_index.size() && next > 0) {
+            FlowIndex::Entry e = m_index.at(next);
+            const FlowIndex::Entry &prev = m_index.at(next - 1);
+            e.gap = e.frame || prev.frame ? 0 : float(ParagraphLayout::gap(prev.bottomMargin, e.topMargin));
+            m_index.set(next, e);
+        }
+    }
+
+    double newHeight = 0;
+    for (int i = 0; i < int(fresh.size()); ++i)
+        newHeight += m_index.at(p0.index + i).height();
+    const double top = m_geometry.top + p0.top;
+    if (newHeight == replacedHeight && m_index.totalHeight() - oldHeight == 0)
+        emit update(QRectF(0., top, 1000000000., newHeight));
+    else
+        emit update(QRectF(0., top, 1000000000., 1000000000.));
+    if (m_index.pendingCount() > 0)
+        emit pendingLayout();
+    reportSize();
+}
+
+void DocumentLayout::abandonPartial(int from, int oldLength, int length)
+{
+    if (m_partial) {
+        // The paragraph is left with the lines of its unfinished layout. Where the
+        // change did not reach, it still stands, moved perhaps, and loses them; what
+        // the change reached is dropped by documentChanged() or is gone, and its old
+        // layout must not be touched.
+        const int position = m_partial->position();
+        const int end = position + m_partial->length();
+        int now = -1;
+        if (end <= from)
+            now = position;
+        else if (position >= from + oldLength)
+            now = position + length - oldLength;
+        QTextBlock block = now >= 0 ? document()->findBlock(now) : QTextBlock();
+        if (block.isValid() && block.position() == now)
+            block.clearLayout();
+    }
+    m_partial.reset();
+    m_partialTable.reset();
+    m_partialIndex = -1;
+}
