@@ -5,23 +5,25 @@
 # usage: scripts/with-xserver.sh COMMAND [ARGS...]
 set -uo pipefail
 
-display=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-
-Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -ac >/dev/null 2>&1 &
+# The server picks a free display itself and writes its number on descriptor 3, so
+# that runs side by side never take the same one.
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -ac 3>"$numberfile" >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
     [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
     kill "$xvfb" 2>/dev/null
     wait 2>/dev/null
+    rm -f "$numberfile"
 }
 trap cleanup EXIT
+for _ in $(seq 1 200); do
+    [ -s "$numberfile" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.05
+done
+[ -s "$numberfile" ] || { echo "Xvfb did not start" >&2; exit 1; }
+display=":$(tr -d '[:space:]' <"$numberfile")"
 
 export DISPLAY="$display"
 for _ in $(seq 1 100); do
