@@ -115,6 +115,14 @@ RichTextBox::RichTextBox(QWidget *parent)
     setAcceptRichText(false);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         m_drift = 0;
+    // A document is shown on the light page it was written on, whatever the
+    // desktop's scheme: its own colours were chosen against black text on white.
+    QPalette page = palette();
+    page.setColor(QPalette::Base, Qt::white);
+    page.setColor(QPalette::Text, Qt::black);
+    page.setColor(QPalette::Link, Qt::blue);
+    page.setColor(QPalette::LinkVisited, Qt::magenta);
+    setPalette(page);
         if (DocumentLayout *layout = documentLayout())
             layout->setViewTop(value);
     });

@@ -328,6 +328,9 @@ bool FormWindow::event(QEvent *event)
         showToolTip(static_cast<QHelpEvent *>(event));
         return true;
     }
+    // The system colours drawn on the skin follow the desktop's scheme.
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)
+        update();
     return QWidget::event(event);
 }
 
