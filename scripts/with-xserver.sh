@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Runs a command against a private X server (Xvfb, 1280x1024 at 96 dpi) with a light
-# window manager, so windows can be activated, maximized and minimized as on a
-# desktop. The server and the window manager end with the command.
+# Runs a command against a private X server (Xvfb, 1280x1024 at 96 dpi, or the
+# WIDTHxHEIGHTxDEPTH of ORVO_XVFB_SCREEN) with a light window manager, so windows
+# can be activated, maximized and minimized as on a desktop. The server and the
+# window manager end with the command.
 # usage: scripts/with-xserver.sh COMMAND [ARGS...]
 set -uo pipefail
 
 # The server picks a free display itself and writes its number on descriptor 3, so
 # that runs side by side never take the same one.
 numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -ac 3>"$numberfile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${ORVO_XVFB_SCREEN:-1280x1024x24}" -dpi 96 -nolisten tcp -ac 3>"$numberfile" >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
     [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null

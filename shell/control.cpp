@@ -15,8 +15,19 @@ Control::Control(const ControlDef &def, QWidget *window)
     , m_enabled((def.flags & ControlFlag::Disabled) == 0)
     , m_visible((def.flags & ControlFlag::Hidden) == 0)
 {
-    if (def.picture)
-        m_picture = QPixmap(QString::fromLatin1(def.picture));
+    if (def.picture) {
+        const QString path = QString::fromLatin1(def.picture);
+        m_picture = QPixmap(path);
+        // "P9.png" drawn at twice the size is "P9@2x.png".
+        const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+        m_picture2x = QPixmap(path.left(dot) + QStringLiteral("@2x") + path.mid(dot));
+        m_picture2x.setDevicePixelRatio(2);
+    }
+}
+
+const QPixmap &Control::pictureFor(qreal devicePixelRatio) const
+{
+    return devicePixelRatio > 1 && !m_picture2x.isNull() ? m_picture2x : m_picture;
 }
 
 Control::~Control()

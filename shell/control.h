@@ -48,6 +48,9 @@ public:
 
     QFont font() const;
     const QPixmap &picture() const { return m_picture; }
+    // The picture to draw on a device with the given pixel ratio: drawn at twice the
+    // size for high-density screens, where the generator made such a drawing.
+    const QPixmap &pictureFor(qreal devicePixelRatio) const;
 
     QWidget *widget() const { return m_widget; }
     void setWidget(QWidget *widget) { m_widget = widget; }
@@ -76,6 +79,7 @@ private:
     bool m_enabled = true;
     bool m_visible = true;
     QPixmap m_picture;
+    QPixmap m_picture2x;
     const AccessDef *m_access = nullptr;
     QAccessible::Id m_accessibleId = 0;
 };

@@ -180,7 +180,10 @@ Control *FormWindow::drawnControlAt(const QPoint &pixel) const
 void FormWindow::centerOnScreen()
 {
     const QRect screen = Services::screen().geometry(this);
-    move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+    const int x = width() <= screen.width() ? screen.x() + (screen.width() - width()) / 2
+                                            : screen.x() + screen.width() - width();
+    const int y = height() <= screen.height() ? screen.y() + (screen.height() - height()) / 2 : screen.y();
+    move(x, y);
 }
 
 int FormWindow::leftTwips() const { return int(std::lround(Twips::fromPixelsX(x()))); }
@@ -397,14 +400,16 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
         break;
     }
     case ControlKind::Image: {
-        if (c.picture().isNull())
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        const QPixmap &picture = c.pictureFor(ratio);
+        if (picture.isNull())
             break;
         painter.save();
         painter.setClipRect(box);
         if (def.flags & ControlFlag::Stretch)
-            painter.drawPixmap(box, c.picture());
+            painter.drawPixmap(box, picture);
         else
-            painter.drawPixmap(box.topLeft(), c.picture());
+            painter.drawPixmap(box.topLeft(), picture);
         painter.restore();
         break;
     }
@@ -439,3 +444,6 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
         break;
     }
 }
+        // Between the sizes drawn, the nearer one is smoothed to the screen's.
+        if (ratio != std::floor(ratio))
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

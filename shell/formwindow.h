@@ -54,7 +54,9 @@ public:
     // The frontmost drawn control that takes mouse input at a point (pixels), or null.
     Control *drawnControlAt(const QPoint &pixel) const;
 
-    // Places the window in the middle of the screen that holds it.
+    // Places the window in the middle of the screen that holds it. A window larger
+    // than the screen keeps its top edge and its right end on the screen instead,
+    // where the main window's title strip, its drag source and its glyphs lie.
     void centerOnScreen();
 
     // Window geometry in twips, as the drag step reads and sets it.
