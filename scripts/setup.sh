@@ -13,6 +13,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     xvfb xauth openbox xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
+    dbus at-spi2-core python3-pyatspi
 )
 
 missing=()

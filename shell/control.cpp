@@ -30,6 +30,22 @@ const QPixmap &Control::pictureFor(qreal devicePixelRatio) const
     return devicePixelRatio > 1 && !m_picture2x.isNull() ? m_picture2x : m_picture;
 }
 
+void Control::setPartner(Control *partner)
+{
+    m_partner = partner;
+    if (partner && m_access && m_access->role == AccessRole::Button)
+        partner->m_owner = this;
+    if (partner && m_access && m_access->role == AccessRole::Toggle)
+        partner->m_toggle = this;
+}
+
+QRect Control::accessBoxPixels() const
+{
+    if (m_partner && m_partner->m_owner == this)
+        return boxPixels().united(m_partner->boxPixels());
+    return boxPixels();
+}
+
 Control::~Control()
 {
     if (m_accessibleId)
@@ -131,6 +147,8 @@ void Control::setBackColor(quint32 color)
     changed();
     if (m_access && m_access->role == AccessRole::Lamp)
         notifyAccessibility(QAccessible::StateChanged);
+    if (m_toggle)
+        m_toggle->notifyAccessibility(QAccessible::StateChanged);
 }
 
 void Control::setForeColor(quint32 color)

@@ -65,6 +65,14 @@ public:
     void setAccessibleId(QAccessible::Id id) { m_accessibleId = id; }
     // A lamp is on while its fill differs from the fill it starts with (off).
     bool isLampOn() const { return m_backColor != m_def.backColor; }
+    // The control named as the partner in the access definition (the picture beside
+    // an answer, or a toggle's lamp), and the control a partner picture belongs to.
+    Control *partner() const { return m_partner; }
+    void setPartner(Control *partner);
+    Control *owner() const { return m_owner; }
+    // Where the control lies for assistive technology and the focus ring: its box,
+    // joined with the picture that gives the same answer.
+    QRect accessBoxPixels() const;
 
 private:
     void changed();
@@ -80,6 +88,9 @@ private:
     bool m_visible = true;
     QPixmap m_picture;
     QPixmap m_picture2x;
+    Control *m_partner = nullptr;
+    Control *m_owner = nullptr;
+    Control *m_toggle = nullptr; // a lamp's toggle, which shows its state
     const AccessDef *m_access = nullptr;
     QAccessible::Id m_accessibleId = 0;
 };

@@ -73,8 +73,11 @@ FormWindow::FormWindow(const FormDef &def, QWidget *parent, Qt::WindowType type)
         m_byName.insert(m_controls.back()->name(), m_controls.back().get());
     }
     for (int i = 0; i < def.accessCount; ++i) {
-        if (Control *c = findControl(QString::fromLatin1(def.access[i].control)))
+        if (Control *c = findControl(QString::fromLatin1(def.access[i].control))) {
             c->setAccess(&def.access[i]);
+            if (def.access[i].partner)
+                c->setPartner(findControl(QString::fromLatin1(def.access[i].partner)));
+        }
     }
     createWindowedControls();
 }
@@ -94,7 +97,9 @@ void FormWindow::createWindowedControls()
             auto *box = new PictureBoxWidget(control, this);
             const QString name = control.name();
             box->setClickHandler([this, name] { raiseClick(name); });
-            box->setFocusPolicy(def.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+            // A box without a name for assistive technology (the underline) is no
+            // place for the focus.
+            box->setFocusPolicy(def.tabIndex >= 0 && control.access() ? Qt::StrongFocus : Qt::NoFocus);
             widget = box;
             break;
         }

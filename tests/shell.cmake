@@ -9,3 +9,12 @@ orvo_add_test(tst_scale XVFB TIMEOUT 60)
 if(TEST tst_scale)
     set_tests_properties(tst_scale PROPERTIES ENVIRONMENT "ORVO_XVFB_SCREEN=1024x768x24")
 endif()
+# The accessible tree as a screen reader reads it over AT-SPI, with the program on
+# an X server and a session bus of its own (the bus starts the accessibility bus).
+find_program(ORVO_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(ORVO_DBUS_RUN_SESSION dbus-run-session)
+if(ORVO_SYSTEM_PYTHON AND ORVO_DBUS_RUN_SESSION)
+    add_test(NAME tst_atspi COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-xserver.sh ${ORVO_DBUS_RUN_SESSION} --
+             ${ORVO_SYSTEM_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/tst_atspi.py $<TARGET_FILE:orvo>)
+    set_tests_properties(tst_atspi PROPERTIES RUN_SERIAL TRUE LABELS xvfb TIMEOUT 120)
+endif()
