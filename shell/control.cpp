@@ -73,6 +73,14 @@ void Control::notifyAccessibility(QAccessible::Event event) const
         changes.disabled = true;
         QAccessibleStateChangeEvent change(iface, changes);
         QAccessible::updateAccessibility(&change);
+    } else if (event == QAccessible::Focus) {
+        // The focus ring came onto the control: its state says so too.
+        QAccessible::State changes;
+        changes.focused = true;
+        QAccessibleStateChangeEvent change(iface, changes);
+        QAccessible::updateAccessibility(&change);
+        QAccessibleEvent focus(iface, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
     } else if (event == QAccessible::ValueChanged) {
         QAccessibleValueChangeEvent change(iface, m_caption);
         QAccessible::updateAccessibility(&change);

@@ -73,6 +73,9 @@ public:
     // Where the control lies for assistive technology and the focus ring: its box,
     // joined with the picture that gives the same answer.
     QRect accessBoxPixels() const;
+    // Tells assistive technology, once it asked for the control, that the control
+    // has the keyboard focus now.
+    void notifyFocus() const { notifyAccessibility(QAccessible::Focus); }
 
 private:
     void changed();

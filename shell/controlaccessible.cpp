@@ -84,6 +84,10 @@ QAccessible::State ControlAccessible::state() const
     state.invisible = !m_control.isVisible() || !m_form->isVisible();
     state.disabled = !m_control.isEnabled();
     const AccessDef *access = m_control.access();
+    if (m_form->isRingStop(m_control)) {
+        state.focusable = true;
+        state.focused = m_form->ringControl() == &m_control && m_form->hasFocus();
+    }
     if (access && access->role == AccessRole::Toggle) {
         // Checked as its lamp shows the style.
         state.checkable = true;

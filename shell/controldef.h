@@ -92,6 +92,11 @@ struct FormDef
     int controlCount = 0;
     const AccessDef *access = nullptr;
     int accessCount = 0;
+    // The drawn controls that Tab gives the focus ring, in their visual order.
+    const char *const *ring = nullptr;
+    int ringCount = 0;
+    // The answer Escape gives, if any.
+    const char *cancel = nullptr;
     // The control whose caption names the window for assistive technology; null:
     // the window's caption.
     const char *nameControl = nullptr;

@@ -182,9 +182,14 @@ constexpr AccessDef access[] = {
     {"RichTextBox1", A::Field, "Document"},
 };
 
+// The toolbar and the style toggles from left to right; the printer does nothing.
+constexpr const char *ring[] = {"Image9", "Image6", "Image7", "Image5", "Image10", "Image11",
+                                "Image12", "Image16", "Image13", "Image14"};
+
 constexpr FormDef form1 = {.caption = "Orvo...", .width = 9510, .height = 6195, .backColor = White,
                            .controls = controls, .controlCount = int(std::size(controls)),
-                           .access = access, .accessCount = int(std::size(access))};
+                           .access = access, .accessCount = int(std::size(access)),
+                           .ring = ring, .ringCount = int(std::size(ring))};
 
 } // namespace
 

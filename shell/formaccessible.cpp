@@ -86,6 +86,17 @@ QString FormAccessible::text(QAccessible::Text t) const
     return QAccessibleWidget::text(t);
 }
 
+QAccessibleInterface *FormAccessible::focusChild() const
+{
+    // The focus ring on one of the window's drawn controls.
+    FormWindow *window = form();
+    if (window->hasFocus()) {
+        if (Control *control = window->ringControl())
+            return ControlAccessible::of(*control, window);
+    }
+    return QAccessibleWidget::focusChild();
+}
+
 int FormAccessible::childCount() const
 {
     return int(children().size());

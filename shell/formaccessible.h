@@ -19,6 +19,7 @@ public:
     int indexOfChild(const QAccessibleInterface *child) const override;
     QAccessibleInterface *childAt(int x, int y) const override;
     QString text(QAccessible::Text t) const override;
+    QAccessibleInterface *focusChild() const override;
 
 private:
     FormWindow *form() const;
