@@ -9,7 +9,7 @@ packages=(
     cmake g++ ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     qt6-qpa-plugins qt6-translations-l10n
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
     fonts-liberation fonts-dejavu-core
     xvfb xauth openbox xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
