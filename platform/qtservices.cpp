@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QWidget>
@@ -71,13 +72,29 @@ bool isUsableFolder(const QString &folder, bool save)
 class QtDialogBackend final : public DialogBackend
 {
 public:
+    QtDialogBackend()
+    {
+        // Qt's dialogs keep state of their own in the user's QtProject.conf, shared by
+        // every Qt program: the file dialog's last folder, its history and sidebar,
+        // the colour dialog's custom colours. A file dialog opens in the folder kept
+        // there before it is told where to open, and starts listing it; a /proc kept
+        // there by any run or program froze the next save. Orvo keeps nothing from
+        // one run to the next, so Qt's settings are pointed at a folder that cannot
+        // exist (nothing under /dev/null is a folder): nothing is read there, and
+        // what Qt writes fails quietly.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null/orvo"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QStringLiteral("/dev/null/orvo"));
+    }
+
     std::optional<QString> fileDialog(const FileDialogRequest &request) override
     {
         // Qt's own widget dialog, so it looks and behaves the same on every desktop.
-        // Its icons and types are told from names, never from the files' content;
-        // the provider outlives the dialog, whose listing runs in a thread of its own.
+        // Created in the folder it opens in: created without one, it would first list
+        // the folder Qt last visited in this run, wherever the user went. Its icons
+        // and types are told from names, never from the files' content; the provider
+        // outlives the dialog, whose listing runs in a thread of its own.
         FileIcons icons;
-        QFileDialog dialog(QApplication::activeWindow());
+        QFileDialog dialog(QApplication::activeWindow(), QString(), startFolder());
         dialog.setIconProvider(&icons);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
@@ -87,7 +104,6 @@ public:
         const QStringList filters = nameFilters(request.filter);
         if (!filters.isEmpty())
             dialog.setNameFilters(filters);
-        dialog.setDirectory(startFolder());
         if (!request.fileName.isEmpty())
             dialog.selectFile(request.fileName);
         if (dialog.exec() != QDialog::Accepted)

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -101,6 +102,7 @@ private slots:
     void foldersThatFailedAreNotOpenedAgain_data();
     void foldersThatFailedAreNotOpenedAgain();
     void listingReadsNoFile();
+    void qtsOwnStateIsNeitherReadNorKept();
 
 private:
     // Shows the file dialog as the open or save command does.
@@ -482,6 +484,44 @@ void tst_PlatformDialogs::listingReadsNoFile()
     QCOMPARE(types.size(), 3);
     QVERIFY2(types.at(1).startsWith(QStringLiteral("lettre.rtf:")) && types.at(1).size() > 11,
              qPrintable(types.join(u'|')));
+}
+
+// Qt's dialogs keep a state of their own in the user's QtProject.conf, which any
+// Qt program writes: here one left in /proc. The file dialog neither takes its
+// folder, history or sidebar from it nor writes it back, even after the user went
+// to /proc in the dialog.
+void tst_PlatformDialogs::qtsOwnStateIsNeitherReadNorKept()
+{
+    QVERIFY(QDir(home()).mkpath("Documents"));
+    QVERIFY(QDir(home()).mkpath(".config"));
+    const QByteArray kept = "[FileDialog]\nhistory=file:///proc\nlastVisited=file:///proc\n"
+                            "shortcuts=file:///proc\nviewMode=Detail\n";
+    writeFile(home(".config/QtProject.conf"), kept);
+    // Qt reads the user's settings where it found them first in this process: here.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home(".config"));
+    Services::restoreAll();
+
+    QStringList opened;
+    bool rememberedProc = false;
+    auto goToProcAndCancel = [&](QWidget *widget) {
+        auto *dialog = static_cast<QFileDialog *>(widget);
+        opened << dialog->directory().absolutePath();
+        rememberedProc = rememberedProc || dialog->history().contains(QStringLiteral("/proc")) ||
+                         dialog->sidebarUrls().contains(QUrl::fromLocalFile(QStringLiteral("/proc")));
+        dialog->setDirectory(QStringLiteral("/proc"));
+        QCoreApplication::processEvents();
+        dialog->reject();
+    };
+    onNextModal(goToProcAndCancel);
+    QCOMPARE(showFile(true).number, FailureNumber::CancelError);
+    onNextModal(goToProcAndCancel);
+    QCOMPARE(showFile(false).number, FailureNumber::CancelError);
+    QCOMPARE(opened, (QStringList{home("Documents"), home("Documents")}));
+    QVERIFY(!rememberedProc);
+    QFile conf(home(".config/QtProject.conf"));
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    QCOMPARE(conf.readAll(), kept);
+    QCOMPARE(QDir(home(".config")).entryList(QDir::Files | QDir::Hidden), QStringList{"QtProject.conf"});
 }
 
 int main(int argc, char *argv[])
