@@ -664,25 +664,36 @@ bool DocumentLayout::settleTables(const QDeadlineTimer &deadline)
     return true;
 }
 
-void DocumentLayout::restaleTable(QTextTable *table) const
+bool DocumentLayout::relayTables(const QDeadlineTimer &deadline)
 {
-    // The table's entries, from the band of its first block to that of its last.
+    // A table whose widths changed stands as it was laid out until its bands are laid
+    // out again, here, in slices: drawn meanwhile as far as they got.
+    std::vector<std::shared_ptr<TableLayout::Layouter>> stale;
+    for (const Laid &laid : std::as_const(m_frames)) {
+        if (laid.table && laid.table->hasWidths() && laid.table->staleBand() >= 0)
+            stale.push_back(laid.table);
+    }
     const QTextDocument *doc = document();
-    const int lastBlock = doc->findBlock(table->lastPosition()).blockNumber();
-    const FlowIndex::Position p = m_index.atBlock(doc->findBlock(table->firstPosition()).blockNumber());
-    int firstBlock = p.firstBlock;
-    bool any = false;
-    for (int i = p.index; i >= 0 && i < m_index.size() && firstBlock <= lastBlock; ++i) {
-        FlowIndex::Entry e = m_index.at(i);
-        firstBlock += e.blocks;
-        if (e.state == FlowIndex::Laid || e.state == FlowIndex::Measured) {
-            e.state = FlowIndex::Stale;
-            m_index.set(i, e);
-            any = true;
+    for (const std::shared_ptr<TableLayout::Layouter> &table : stale) {
+        const FlowIndex::Position first = m_index.atBlock(doc->findBlock(table->table()->firstPosition()).blockNumber());
+        for (int band = table->staleBand(); band >= 0; band = table->staleBand()) {
+            const int index = first.index + band;
+            const bool done = table->layBand(band, deadline);
+            // The table's entries are its bands, in order.
+            const bool entry = index < m_index.size() && m_index.at(index).state == FlowIndex::Laid &&
+                               table->bandOfPosition(doc->findBlockByNumber(m_index.locate(index).firstBlock).position()) == band;
+            if (entry)
+                commitBand(index, table.get(), band);
+            if (!done || deadline.hasExpired())
+                return false;
         }
     }
-    if (any)
-        noteSettling();
+    return true;
+}
+
+void DocumentLayout::restaleTable(QTextTable *) const
+{
+    noteSettling();
 }
 
 void DocumentLayout::noteSettling() const
@@ -694,7 +705,7 @@ void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
 {
     refineEstimates(false);
     // Column widths first: a table whose widths change is laid out again.
-    if (!settleTables(deadline))
+    if (!settleTables(deadline) || !relayTables(deadline))
         return;
     const bool resuming = m_partialIndex >= 0;
     int index = resuming ? m_partialIndex : m_index.nextPending(0);
@@ -722,7 +733,7 @@ bool DocumentLayout::isComplete() const
     if (m_index.pendingCount() > 0)
         return false;
     for (const Laid &laid : m_frames) {
-        if (laid.table && !laid.table->settled())
+        if (laid.table && (!laid.table->settled() || (laid.table->hasWidths() && laid.table->staleBand() >= 0)))
             return false;
     }
     return true;

@@ -123,8 +123,11 @@ private:
     // Settles the tables' column widths until the deadline; false when some is left.
     bool settleTables(const QDeadlineTimer &deadline);
     bool settleTable(TableLayout::Layouter *table, const QDeadlineTimer &deadline) const;
-    // The table's bands laid out become pending: its column widths changed.
+    // The table's column widths changed: its bands are to be laid out again.
     void restaleTable(QTextTable *table) const;
+    // Lays out again the bands of tables whose widths changed, until the deadline;
+    // false when some is left.
+    bool relayTables(const QDeadlineTimer &deadline);
     // Asks the background for slices: a table's widths are to be settled.
     void noteSettling() const;
     // A change reaching tables of the root frame other than within one cell: they

@@ -53,7 +53,43 @@ Piece paragraphPiece(const QTextBlock &block, qreal width)
     piece.topMargin = m.topMargin;
     piece.bottomMargin = m.bottomMargin;
     piece.width = m.width;
+    piece.laidWidth = width;
     return piece;
+}
+
+namespace {
+
+// Where a table in a flow stands across its width: as its alignment puts it.
+qreal frameX(const Geometry &g, qreal width)
+{
+    auto *table = qobject_cast<QTextTable *>(g.frame);
+    if (!table || width <= g.size.width())
+        return 0;
+    const Qt::Alignment align = table->format().alignment();
+    if (align & Qt::AlignRight)
+        return width - g.size.width();
+    if (align & Qt::AlignHCenter)
+        return (width - g.size.width()) / 2;
+    return 0;
+}
+
+} // namespace
+
+void relayPiece(Piece &piece, qreal width)
+{
+    if (!piece.frame) {
+        const QTextBlock block = piece.block;
+        const int blocks = piece.blocks;
+        piece = paragraphPiece(block, width);
+        piece.blocks = blocks;
+        return;
+    }
+    piece.frame = layoutFrame(piece.frame->frame, width);
+    const qreal x = frameX(*piece.frame, width);
+    piece.pos.setX(x);
+    piece.height = piece.frame->size.height();
+    piece.width = x + piece.frame->size.width();
+    piece.laidWidth = width;
 }
 
 Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
@@ -64,14 +100,7 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
         if (QTextFrame *child = it.currentFrame()) {
             piece.frame = layoutFrame(child, width);
             const QSizeF size = piece.frame->size;
-            qreal x = 0;
-            if (auto *table = qobject_cast<QTextTable *>(child); table && width > size.width()) {
-                const Qt::Alignment align = table->format().alignment();
-                if (align & Qt::AlignRight)
-                    x = width - size.width();
-                else if (align & Qt::AlignHCenter)
-                    x = (width - size.width()) / 2;
-            }
+            const qreal x = frameX(*piece.frame, width);
             piece.pos = QPointF(x, 0);
             piece.height = size.height();
             const QTextDocument *doc = child->document();
@@ -91,6 +120,7 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
             flow.minimumWidth = qMax(flow.minimumWidth, m.minimumWidth);
             flow.maximumWidth = qMax(flow.maximumWidth, m.maximumWidth);
         }
+        piece.laidWidth = width;
         flow.pieces.push_back(std::move(piece));
     }
     placeFlow(flow);

@@ -36,6 +36,7 @@ struct Piece
     qreal width = 0;
     qreal end = 0; // the flow's height after this piece: it never decreases along the flow
     int blocks = 1; // the document blocks it covers
+    qreal laidWidth = -1; // the width it is laid out at
 };
 
 struct Flow
@@ -98,6 +99,8 @@ qreal lengthValue(const QTextLength &length, qreal maximum);
 Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere = false);
 // A paragraph laid out within width, as a piece of a flow (placed by placeFlow()).
 Piece paragraphPiece(const QTextBlock &block, qreal width);
+// Lays a piece of a flow out again within another width (placed by placeFlow()).
+void relayPiece(Piece &piece, qreal width);
 // Places a flow's pieces one below the other from their heights and margins, as
 // layoutFlow() does; sets the flow's height and width.
 void placeFlow(Flow &flow);

@@ -362,9 +362,13 @@ void Layouter::adoptWidths(const std::vector<qreal> &widths, bool *changed)
         x[i] = i == 0 ? m_leftMargin + m_spacing + m_border : x[i - 1] + widths[i - 1] + 2 * m_cellBorder + m_spacing;
     if (m_version >= 0 && widths == m_columnWidth && x == m_columnX) {
         // The same columns: what is laid out stands, only the extremes may be new.
+        qreal minimum = 0, maximum = 0;
+        extremes(&minimum, &maximum);
         for (Band &band : m_bands) {
-            if (band.geometry && band.version == m_version)
-                finish(int(&band - m_bands.data()));
+            if (band.geometry) {
+                band.geometry->minimumWidth = minimum;
+                band.geometry->maximumWidth = maximum;
+            }
         }
         return;
     }
@@ -377,7 +381,16 @@ void Layouter::adoptWidths(const std::vector<qreal> &widths, bool *changed)
 bool Layouter::isLaid(int band) const
 {
     const Band &b = m_bands[size_t(band)];
-    return b.version == m_version && b.geometry;
+    return b.version == m_version && b.complete;
+}
+
+int Layouter::staleBand() const
+{
+    for (size_t i = 0; i < m_bands.size(); ++i) {
+        if (m_bands[i].complete && m_bands[i].version != m_version)
+            return int(i);
+    }
+    return -1;
 }
 
 const std::shared_ptr<FrameLayout::Geometry> &Layouter::geometry(int band) const
@@ -419,22 +432,46 @@ bool Layouter::layBand(int index, const QDeadlineTimer &deadline)
         band.geometry = std::move(g);
     }
     FrameLayout::Geometry *g = band.geometry.get();
-    // Each cell laid out at its width; one whose width holds keeps its lines, so a
-    // band begun in an earlier slice goes on where it stopped.
+    // Each cell laid out at its width, paragraph by paragraph when it was laid out
+    // before: one whose width holds keeps its lines, so a band begun in an earlier
+    // slice goes on where it stopped. Between slices the band stands as far as it
+    // got, every paragraph in its place.
     const int count = band.endBox - band.firstBox;
     for (int i = 0; i < count; ++i) {
         CellBox &box = m_boxes[size_t(band.firstBox + i)];
         FrameLayout::Cell &cell = g->cells[size_t(i)];
         const qreal w = contentWidth(box);
-        if (cell.laidWidth == w)
-            continue;
-        cell.flow = FrameLayout::layoutFlow(box.cell.begin(), w);
+        bool stopped = false;
+        if (cell.laidWidth < 0) {
+            cell.flow = FrameLayout::layoutFlow(box.cell.begin(), w);
+        } else {
+            bool moved = false;
+            for (FrameLayout::Piece &piece : cell.flow.pieces) {
+                if (piece.laidWidth == w)
+                    continue;
+                FrameLayout::relayPiece(piece, w);
+                moved = true;
+                if (deadline.hasExpired()) {
+                    stopped = true;
+                    break;
+                }
+            }
+            if (!moved) {
+                cell.laidWidth = w;
+                continue;
+            }
+            FrameLayout::placeFlow(cell.flow);
+        }
         cell.laidWidth = w;
         box.needed = roundFixed(cell.flow.height + box.top + box.bottom);
-        if (deadline.hasExpired() && i + 1 < count)
+        if (stopped || (deadline.hasExpired() && i + 1 < count)) {
+            if (band.complete)
+                finish(index);
             return false;
+        }
     }
     band.version = m_version;
+    band.complete = true;
     finish(index);
     return true;
 }
@@ -504,6 +541,12 @@ void Layouter::finish(int index)
     g->size = QSizeF(rows > 0 ? width() : 0, height);
     g->borderRect = QRectF(QPointF(m_marginLeft, first ? m_marginTop : 0),
                            QPointF(g->size.width() - m_marginRight, last ? height - m_marginBottom : height));
+    extremes(&g->minimumWidth, &g->maximumWidth);
+}
+
+// The table's narrowest and widest, as Qt sums them up.
+void Layouter::extremes(qreal *minimumWidth, qreal *maximumWidth) const
+{
     if (m_columnX.empty())
         return;
     qreal minimum = m_columnX.front();
@@ -512,8 +555,8 @@ void Layouter::finish(int index)
         minimum += m_minWidths[size_t(i)] + 2 * m_cellBorder + m_spacing;
         maximum += qMax(m_maxWidths[size_t(i)], m_minWidths[size_t(i)]) + 2 * m_cellBorder + m_spacing;
     }
-    g->minimumWidth = minimum + m_rightMargin - m_border;
-    g->maximumWidth = maximum + m_rightMargin - m_border;
+    *minimumWidth = minimum + m_rightMargin - m_border;
+    *maximumWidth = maximum + m_rightMargin - m_border;
 }
 
 std::shared_ptr<FrameLayout::Geometry> layout(QTextTable *table, qreal availableWidth)

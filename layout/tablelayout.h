@@ -66,6 +66,9 @@ public:
 
     // Whether the band is laid out at the present widths.
     bool isLaid(int band) const;
+    // A band laid out at other widths than the present ones, or -1: it stands as it
+    // is until layBand() has laid it out again, in slices.
+    int staleBand() const;
     // Lays the band out, cell by cell, until done (true) or the deadline has passed;
     // the next call goes on from there. Needs hasWidths().
     bool layBand(int band, const QDeadlineTimer &deadline);
@@ -118,6 +121,7 @@ private:
         bool formatted = false;
         std::shared_ptr<FrameLayout::Geometry> geometry;
         int version = -1; // the widths it is laid out at
+        bool complete = false; // every cell laid out, at these widths or others
     };
     // Where a measuring pass over every box stands.
     struct Pass
@@ -140,8 +144,20 @@ private:
     bool measure(int boxIndex, int mode, int *piece, const QDeadlineTimer &deadline);
     void list(CellBox &box);
     void aggregate(CellBox &box, int mode);
-    // The boxes' naturals spread over the columns, as Qt spreads them.
+    // The boxes' naturals spread over the columns, as Qt spreads them (into
+    // m_spreadMin and m_spreadMax), when they changed since.
     void spreadNaturals(int mode);
+    // What a box brings to the spread, kept in column order: spreading a table of
+    // thousands of cells after each key then reads one short array.
+    struct SpreadItem
+    {
+        int column = 0;
+        int span = 1;
+        qreal padding = 0;
+        qreal minimum[2] = {0, 0};
+        qreal maximum[2] = {0, 0};
+    };
+    void extremes(qreal *minimum, qreal *maximum) const;
     // Gives the columns their widths; false when they overflow the room and are to be
     // measured again with words broken anywhere, as Qt does.
     bool distributeWidths(std::vector<qreal> *widths, int mode);
@@ -173,6 +189,11 @@ private:
     std::vector<CellBox> m_boxes; // row by row
     std::vector<Band> m_bands;
     std::vector<int> m_order; // the boxes column by column, for the natural widths
+    std::vector<int> m_orderOf; // a box's place in m_order
+    std::vector<SpreadItem> m_spread; // in m_order's order, once made
+    bool m_spreadStale[2] = {true, true};
+    std::vector<qreal> m_spreadMin[2];
+    std::vector<qreal> m_spreadMax[2];
     std::vector<qreal> m_minWidths;
     std::vector<qreal> m_maxWidths;
     std::vector<qreal> m_columnWidth;

@@ -123,8 +123,8 @@ bool Layouter::measure(int boxIndex, int mode, int *piece, const QDeadlineTimer 
             n.minimum[mode] = m.minimumWidth;
             n.maximum[mode] = m.maximumWidth;
             n.measured |= bit;
-            if (laid && !whole)
-                ParagraphLayout::layout(n.block, laid->laidWidth);
+            if (laid && !whole && size_t(*piece) < laid->flow.pieces.size())
+                ParagraphLayout::layout(n.block, laid->flow.pieces[size_t(*piece)].laidWidth);
         }
         if (!whole && deadline.hasExpired() && *piece + 1 < int(box.naturals.size())) {
             ++*piece;
@@ -132,15 +132,24 @@ bool Layouter::measure(int boxIndex, int mode, int *piece, const QDeadlineTimer 
         }
     }
     if (whole && laid)
-        laid->flow = FrameLayout::layoutFlow(box.cell.begin(), laid->laidWidth);
+        laid->flow = FrameLayout::layoutFlow(box.cell.begin(), laid->laidWidth); // at its width: the band goes on from there
     qreal minimum = 0, maximum = 0;
     for (const Natural &n : box.naturals) {
         minimum = qMax(minimum, n.minimum[mode]);
         maximum = qMax(maximum, n.maximum[mode]);
     }
+    // Only what can move a column's width spreads the naturals again: the widest
+    // of a variable column, the narrowest room of any.
+    if (minimum != box.minimum[mode] || (m_variableColumns && maximum != box.maximum[mode]))
+        m_spreadStale[mode] = true;
     box.minimum[mode] = minimum;
     box.maximum[mode] = maximum;
     box.measured |= bit;
+    if (!m_spread.empty()) {
+        SpreadItem &item = m_spread[size_t(m_orderOf[size_t(boxIndex)])];
+        item.minimum[mode] = minimum;
+        item.maximum[mode] = maximum;
+    }
     return true;
 }
 
@@ -149,36 +158,52 @@ bool Layouter::measure(int boxIndex, int mode, int *piece, const QDeadlineTimer 
 // rounded up to a whole pixel; so is the maximum's.
 void Layouter::spreadNaturals(int mode)
 {
-    if (m_order.size() != m_boxes.size()) {
+    if (m_spread.size() != m_boxes.size()) {
         m_order.resize(m_boxes.size());
         for (size_t i = 0; i < m_order.size(); ++i)
             m_order[i] = int(i);
         std::stable_sort(m_order.begin(), m_order.end(),
                          [this](int a, int b) { return m_boxes[size_t(a)].column < m_boxes[size_t(b)].column; });
+        m_orderOf.resize(m_boxes.size());
+        m_spread.resize(m_boxes.size());
+        for (size_t k = 0; k < m_order.size(); ++k) {
+            const CellBox &box = m_boxes[size_t(m_order[k])];
+            m_orderOf[size_t(m_order[k])] = int(k);
+            SpreadItem &item = m_spread[k];
+            item.column = box.column;
+            item.span = qMin(box.columnSpan, m_columns - box.column);
+            item.padding = box.left + box.right;
+            std::copy(box.minimum, box.minimum + 2, item.minimum);
+            std::copy(box.maximum, box.maximum + 2, item.maximum);
+        }
+        m_spreadStale[0] = m_spreadStale[1] = true;
     }
-    m_minWidths.assign(size_t(m_columns), 1);
-    m_maxWidths.assign(size_t(m_columns), -1);
-    for (const int index : m_order) {
-        const CellBox &box = m_boxes[size_t(index)];
-        const int c = box.column;
-        const int span = qMin(box.columnSpan, m_columns - c);
-        const qreal padding = box.left + box.right;
-        qreal spread = ParagraphLayout::fixed(box.minimum[mode]) + padding;
+    if (!m_spreadStale[mode])
+        return;
+    std::vector<qreal> &minWidths = m_spreadMin[mode];
+    std::vector<qreal> &maxWidths = m_spreadMax[mode];
+    minWidths.assign(size_t(m_columns), 1);
+    maxWidths.assign(size_t(m_columns), -1);
+    for (const SpreadItem &item : m_spread) {
+        const int c = item.column;
+        const int span = item.span;
+        qreal spread = ParagraphLayout::fixed(item.minimum[mode]) + item.padding;
         for (int n = 0; n < span; ++n) {
             const size_t col = size_t(c + n);
-            m_minWidths[col] = std::ceil(qMax(m_minWidths[col], divideFixed(spread, span - n)));
-            spread -= m_minWidths[col];
+            minWidths[col] = std::ceil(qMax(minWidths[col], divideFixed(spread, span - n)));
+            spread -= minWidths[col];
             if (spread <= 0)
                 break;
         }
-        qreal maxLeft = box.maximum[mode] + padding;
+        qreal maxLeft = item.maximum[mode] + item.padding;
         for (int n = 0; n < span; ++n) {
             const size_t col = size_t(c + n);
             const qreal mw = std::ceil(maxLeft / (span - n));
-            m_maxWidths[col] = qMax(qMax(m_maxWidths[col], mw), m_minWidths[col]);
-            maxLeft -= m_maxWidths[col];
+            maxWidths[col] = qMax(qMax(maxWidths[col], mw), minWidths[col]);
+            maxLeft -= maxWidths[col];
         }
     }
+    m_spreadStale[mode] = false;
 }
 
 bool Layouter::decide(bool *changed)
@@ -187,6 +212,8 @@ bool Layouter::decide(bool *changed)
         return false;
     std::vector<qreal> widths;
     spreadNaturals(0);
+    m_minWidths = m_spreadMin[0];
+    m_maxWidths = m_spreadMax[0];
     if (distributeWidths(&widths, 0)) {
         m_breakAnywhere = false;
         adoptWidths(widths, changed);
@@ -198,6 +225,8 @@ bool Layouter::decide(bool *changed)
     }
     m_breakAnywhere = true;
     spreadNaturals(1);
+    m_minWidths = m_spreadMin[1];
+    m_maxWidths = m_spreadMax[1];
     distributeWidths(&widths, 1);
     adoptWidths(widths, changed);
     return true;
@@ -231,7 +260,9 @@ bool Layouter::editCell(int row, int column, int from, int length, int delta)
     CellBox &box = m_boxes[size_t(index)];
     markDirty(index);
     FrameLayout::Cell *cell = band.geometry ? &band.geometry->cells[size_t(index - band.firstBox)] : nullptr;
-    const bool laid = cell && cell->laidWidth >= 0 && band.version == m_version;
+    // A band laid out, at the present widths or still at the ones before, takes the
+    // change into its cell as it stands.
+    const bool laid = cell && cell->laidWidth >= 0 && band.complete;
     // Lays the cell out again, when what changed cannot be found in it.
     auto whole = [&] {
         box.listed = false;
@@ -239,6 +270,7 @@ bool Layouter::editCell(int row, int column, int from, int length, int delta)
         if (cell)
             cell->laidWidth = -1;
         band.version = -1;
+        band.complete = false;
         return false;
     };
     const bool haveNaturals = box.listed;
@@ -307,6 +339,7 @@ bool Layouter::editCell(int row, int column, int from, int length, int delta)
         if (cell)
             cell->laidWidth = -1;
         band.version = -1;
+        band.complete = false;
         return false;
     }
     std::vector<FrameLayout::Piece> fresh;
