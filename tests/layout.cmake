@@ -1,3 +1,4 @@
 # The editor's layout on large and extreme documents.
 orvo_add_test(tst_largedocument SOURCES tst_largedocument.cpp documentfixture.h scriptedservices.h TIMEOUT 900)
+orvo_add_test(tst_tablelayout SOURCES tst_tablelayout.cpp documentfixture.h scriptedservices.h TIMEOUT 300)
 orvo_add_test(tst_flowindex TIMEOUT 120)
