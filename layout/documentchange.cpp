@@ -3,6 +3,7 @@
 #include "layout/framelayout.h"
 #include "layout/paragraphlayout.h"
 #include "layout/tablelayout.h"
+#include "layout/textmetrics.h"
 
 #include <QFontMetricsF>
 #include <QScopeGuard>
@@ -72,6 +73,16 @@ void DocumentLayout::rebuild()
 
 void DocumentLayout::documentChanged(int from, int oldLength, int length)
 {
+    if (TextMetrics::isReport(document())) {
+        // The formats a paragraph was just given to lay it out are no change of the
+        // document. A change still pending in an edit block may have come along:
+        // the document will not report it again.
+        if (!TextMetrics::isOwnReport(document(), from, oldLength, length))
+            QMetaObject::invokeMethod(this, &DocumentLayout::followLostChange, Qt::QueuedConnection);
+        return;
+    }
+    // Formats given to the paragraphs laid out now join this change.
+    const TextMetrics::ChangeScope scope;
     abandonPartial(from, oldLength, length);
     QTextDocument *doc = document();
     const int docLength = doc->characterCount();
@@ -224,6 +235,12 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     if (m_index.pendingCount() > 0)
         emit pendingLayout();
     reportSize();
+}
+
+void DocumentLayout::followLostChange()
+{
+    m_blockCount = -1;
+    documentChanged(0, 0, document()->characterCount());
 }
 
 void DocumentLayout::abandonPartial(int from, int oldLength, int length)
