@@ -68,8 +68,8 @@ void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *a
 
 // The same as word processors have them: from the height of the line's faces at the
 // size asked for (TextMetrics), unrounded. A proportional height puts what it adds
-// below the text, a minimum height above it; an exact height puts the baseline as
-// far down it as the text's ascent is down the text's own height.
+// below the text, a minimum height above it; an exact height puts the baseline four
+// fifths down, as Qt does.
 void wordProcessorHeights(const QTextBlockFormat &format, const QTextLine &line, const TextMetrics::LineBox &box,
                           qreal *adjustment, qreal *height)
 {
@@ -81,8 +81,7 @@ void wordProcessorHeights(const QTextBlockFormat &format, const QTextLine &line,
         break;
     case QTextBlockFormat::FixedHeight:
         *height = format.lineHeight();
-        if (natural > 0)
-            baseline = box.ascent * *height / natural;
+        baseline = *height * 4 / 5;
         break;
     case QTextBlockFormat::MinimumHeight:
         *height = qMax(natural, format.lineHeight());

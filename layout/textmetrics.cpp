@@ -51,25 +51,31 @@ int bigEndian16(const QByteArray &table, int at)
     return qint16(quint16((uchar(table.at(at)) << 8) | uchar(table.at(at + 1))));
 }
 
-// The face's line height in its own units, as word processors take it: the ascent,
-// descent and line gap of its horizontal header, or the typographic ones of its OS/2
-// table when the face asks for them. 0 when the face has neither.
-qreal lineUnits(const QRawFont &raw)
+// How far a line of the face reaches above and below its baseline, in the face's own
+// units, as word processors take it: the line gap and the ascent of its horizontal
+// header above, its descent below; or the typographic ones of its OS/2 table when
+// the face asks for them. Both 0 when the face has neither.
+struct Units
+{
+    int above = 0;
+    int below = 0;
+};
+Units lineUnits(const QRawFont &raw)
 {
     constexpr int UseTypoMetrics = 1 << 7;
     const QByteArray os2 = raw.fontTable("OS/2");
     if (os2.size() >= 74 && (bigEndian16(os2, 62) & UseTypoMetrics)) {
-        const int units = bigEndian16(os2, 68) - bigEndian16(os2, 70) + bigEndian16(os2, 72);
-        if (units > 0)
+        const Units units{bigEndian16(os2, 72) + bigEndian16(os2, 68), -bigEndian16(os2, 70)};
+        if (units.above > 0 && units.below >= 0)
             return units;
     }
     const QByteArray hhea = raw.fontTable("hhea");
     if (hhea.size() >= 10) {
-        const int units = bigEndian16(hhea, 4) - bigEndian16(hhea, 6) + bigEndian16(hhea, 8);
-        if (units > 0)
+        const Units units{bigEndian16(hhea, 8) + bigEndian16(hhea, 4), -bigEndian16(hhea, 6)};
+        if (units.above > 0 && units.below >= 0)
             return units;
     }
-    return 0;
+    return {};
 }
 
 Face measure(const QFont &font)
@@ -90,14 +96,16 @@ Face measure(const QFont &font)
             face.scale = exact / rounded;
         }
     }
-    face.ascent = face.qtAscent * vertical;
     const QRawFont raw = QRawFont::fromFont(font);
-    const qreal units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : 0;
-    const qreal natural = (face.qtAscent + face.qtDescent + qMax(qreal(0), qt.leading())) * vertical;
-    face.height = units > 0 ? units / raw.unitsPerEm() * exact : natural;
-    // A face whose header says less than its ascent (a broken one) keeps Qt's height.
-    if (face.height < face.ascent)
-        face.height = natural;
+    const Units units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
+    if (units.above > 0) {
+        face.ascent = units.above * exact / raw.unitsPerEm();
+        face.height = face.ascent + units.below * exact / raw.unitsPerEm();
+    } else {
+        // Without a header, as Qt has it at the size asked for.
+        face.ascent = face.qtAscent * vertical;
+        face.height = (face.qtAscent + face.qtDescent + qMax(qreal(0), qt.leading())) * vertical;
+    }
     return face;
 }
 

@@ -15,13 +15,15 @@ class QTextBlock;
 //     size; their advances are scaled to the size asked for, by a percentage letter
 //     spacing that the layout gives each run of its paragraphs (never the document:
 //     what is saved, copied and shown in the font dialog keeps its formats).
-//   - A line is as high as the face's own line metrics say (the ascent, descent and
-//     line gap of its horizontal header, or its typographic ones when the face asks
-//     for them), at the size asked for, without rounding; Qt takes another ascent and
-//     descent, adds the line gap to them and rounds the line up to whole pixels.
-//     The baseline lies the face's ascent below the line's top as with Qt.
-//   - Proportional, exact and minimum line heights go from that height, and the space
-//     after a paragraph adds to the space before the next instead of overlapping it.
+//   - A line reaches as far above its baseline as the largest line gap plus ascent of
+//     its faces, and as far below as their largest descent: those of each face's
+//     horizontal header, or its typographic ones when the face asks for them, at the
+//     size asked for, without rounding. Qt takes other ascents and descents, at the
+//     whole pixel size, puts the line gap below and rounds the line up to whole pixels.
+//   - A proportional line height scales that height and adds below the text; a
+//     minimum one adds above it; an exact one puts the baseline four fifths down.
+//     The space after a paragraph adds to the space before the next instead of
+//     overlapping it.
 // Qt's own rules hold everywhere else. setWordProcessorRules(false) lays out by Qt's
 // rules alone, as Qt's own document layout does.
 namespace TextMetrics {
@@ -35,7 +37,7 @@ struct Face
     qreal qtAscent = 0;  // of Qt's font engine, at the whole pixel size
     qreal qtDescent = 0;
     qreal ascent = 0;    // at the size asked for: from the line's top to the baseline
-    qreal height = 0;    // the line's height at the size asked for
+    qreal height = 0;    // the line's height at the size asked for, ascent included
 };
 
 // The measures of the face font stands for (a document's font: point sizes at the
