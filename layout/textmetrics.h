@@ -24,8 +24,9 @@ class QTextBlock;
 //     minimum one adds above it; an exact one puts the baseline four fifths down.
 //     The space after a paragraph adds to the space before the next instead of
 //     overlapping it.
-// Qt's own rules hold everywhere else. setWordProcessorRules(false) lays out by Qt's
-// rules alone, as Qt's own document layout does.
+// Qt's own rules hold everywhere else. setWordProcessorRules(false) lays out what is
+// laid out from then on (a document opened after) by Qt's rules alone, as Qt's own
+// document layout does.
 namespace TextMetrics {
 
 bool wordProcessorRules();
