@@ -172,6 +172,33 @@ private slots:
         const qreal step = baseline(paragraph(2)) - baseline(paragraph(0));
         QVERIFY2(qAbs(step - (13.0 + 26.03)) <= 0.5, qPrintable(QString::number(step)));
     }
+
+    // A paragraph laid out while an edit block is still open takes its measure then;
+    // what the block changed is laid out all the same once it ends.
+    void editBlockLaysOutWhatItChanged()
+    {
+        open(document("\\pard\\plain\\f0\\fs16 " + Sentence + "\\par\n\\pard\\plain\\f0\\fs16 two\\par\n"));
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const qreal height = layout->documentSize().height();
+        QTextCursor c(paragraph(1));
+        c.beginEditBlock();
+        c.insertText(QString::fromLatin1((Sentence + ' ').repeated(6)));
+        layout->blockBoundingRect(paragraph(0));
+        c.movePosition(QTextCursor::Start);
+        c.insertText(QStringLiteral("Un "));
+        c.endEditBlock();
+        QTRY_VERIFY(editor()->isLaidOut());
+        const QTextBlock two = paragraph(1);
+        QVERIFY(two.layout()->lineCount() >= 2);
+        const QTextLine last = two.layout()->lineAt(two.layout()->lineCount() - 1);
+        QCOMPARE(last.textStart() + last.textLength(), two.length() - 1);
+        QVERIFY(layout->documentSize().height() >= height + 13);
+        QCOMPARE(paragraph(0).text(), QStringLiteral("Un ") + QString::fromLatin1(Sentence));
+        QFont carlito(QStringLiteral("Carlito"));
+        carlito.setPixelSize(1067);
+        const qreal added = QFontMetricsF(carlito).horizontalAdvance(QStringLiteral("Un ")) / 100;
+        QVERIFY2(qAbs(shownWidth(paragraph(0)) - (284.53 + added)) <= 1.5, qPrintable(QString::number(shownWidth(paragraph(0)))));
+    }
 };
 
 QTEST_MAIN(TestProducerMetrics)
