@@ -3,6 +3,7 @@
 #include "layout/framelayout.h"
 #include "layout/paragraphlayout.h"
 #include "layout/tablelayout.h"
+#include "layout/textmetrics.h"
 
 #include <QFontMetricsF>
 #include <QScopeGuard>
@@ -77,6 +78,16 @@ void DocumentLayout::rebuild()
 
 void DocumentLayout::documentChanged(int from, int oldLength, int length)
 {
+    if (TextMetrics::isReport(document())) {
+        // The formats a paragraph was just given to lay it out are no change of the
+        // document. A change still pending in an edit block may have come along:
+        // the document will not report it again.
+        if (!TextMetrics::isOwnReport(document(), from, oldLength, length))
+            QMetaObject::invokeMethod(this, &DocumentLayout::followLostChange, Qt::QueuedConnection);
+        return;
+    }
+    // Formats given to the paragraphs laid out now join this change.
+    const TextMetrics::ChangeScope scope;
     abandonPartial(from, oldLength, length);
     QTextDocument *doc = document();
     const int docLength = doc->characterCount();
@@ -273,6 +284,12 @@ void DocumentLayout::dropTables(int from, int length, int *first, int *last)
         *first = qMin(*first, doc->findBlock(table->firstPosition()).blockNumber());
         *last = qMax(*last, doc->findBlock(table->lastPosition()).blockNumber());
     }
+}
+
+void DocumentLayout::followLostChange()
+{
+    m_blockCount = -1;
+    documentChanged(0, 0, document()->characterCount());
 }
 
 void DocumentLayout::abandonPartial(int from, int oldLength, int length)

@@ -4,6 +4,7 @@
 #include "layout/imagehandler.h"
 #include "layout/paragraphlayout.h"
 #include "layout/tablelayout.h"
+#include "layout/textmetrics.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -366,9 +367,14 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         if (cf.isImageFormat() || cf.objectType() != QTextFormat::NoObject ||
             cf.verticalAlignment() != QTextCharFormat::AlignNormal)
             return false;
-        found = m_metrics.insert(formatIndex, QFontMetricsF(cf.font()));
+        const QFont font = cf.font();
+        const QFontMetricsF laidOut(TextMetrics::laidOutFont(font));
+        const qreal height = TextMetrics::wordProcessorRules()
+                                 ? ParagraphLayout::fixed(TextMetrics::box(TextMetrics::face(font)).height)
+                                 : std::ceil(laidOut.ascent() + laidOut.descent() + qMax(qreal(0), laidOut.leading()));
+        found = m_metrics.insert(formatIndex, Measures{laidOut, height});
     }
-    const QFontMetricsF &fm = *found;
+    const QFontMetricsF &fm = found->metrics;
     // The room of the first line, as ParagraphLayout gives it.
     const qreal indent = bf.indent() * document()->indentWidth();
     const qreal left = qMax(qreal(0), bf.leftMargin() + indent) + bf.textIndent();
@@ -376,7 +382,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     const qreal natural = text.isEmpty() ? 0 : fm.horizontalAdvance(text);
     if (natural > room - 2)
         return false;
-    m->height = std::ceil(fm.ascent() + fm.descent() + qMax(qreal(0), fm.leading()));
+    m->height = found->height;
     m->lines = 1;
     m->topMargin = bf.topMargin();
     m->bottomMargin = bf.bottomMargin();

@@ -75,6 +75,9 @@ protected:
 private:
     // The body of layoutPending(): lays out pending entries until the deadline.
     void layOutSlice(const QDeadlineTimer &deadline);
+    // Lays everything out again: a change of the document came along with the report
+    // of a paragraph's new formats, and its range is not known.
+    void followLostChange();
     struct Geometry
     {
         qreal left = 0;   // x of the content
@@ -196,7 +199,12 @@ private:
     QFont m_font;
     QString m_optionKey;
     mutable Learned m_learned;
-    mutable QHash<int, QFontMetricsF> m_metrics; // by character format, for measure()
+    struct Measures
+    {
+        QFontMetricsF metrics; // of the font as laid out
+        qreal height = 0;      // of a line in it
+    };
+    mutable QHash<int, Measures> m_metrics; // by character format, for measure()
     Estimates m_estimates; // what the estimated heights were made with
     mutable QSizeF m_reportedSize;
     QElapsedTimer m_sizeReported; // since the size was last reported
