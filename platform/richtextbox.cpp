@@ -4,11 +4,13 @@
 #include "platform/colors.h"
 #include "layout/documentlayout.h"
 #include "platform/documentloader.h"
+#include "platform/filedrop.h"
 #include "layout/softbreaks.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -113,6 +115,14 @@ RichTextBox::RichTextBox(QWidget *parent)
     , m_background(new BackgroundLayout(this, viewport()))
 {
     setAcceptRichText(false);
+    // A document is shown on the light page it was written on, whatever the
+    // desktop's scheme: its own colours were chosen against black text on white.
+    QPalette page = palette();
+    page.setColor(QPalette::Base, Qt::white);
+    page.setColor(QPalette::Text, Qt::black);
+    page.setColor(QPalette::Link, Qt::blue);
+    page.setColor(QPalette::LinkVisited, Qt::magenta);
+    setPalette(page);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         m_drift = 0;
         if (DocumentLayout *layout = documentLayout())
@@ -311,8 +321,60 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
         layout->setLookaround(viewport()->height());
 }
 
+// A drag of files is taken for their content, copied; the text of their addresses
+// that file managers add is not. Only drags: a paste stays the clipboard's text.
+void RichTextBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QScopedValueRollback<bool> dragging(m_dragging, true);
+    QTextEdit::dragEnterEvent(event);
+    if (event->isAccepted() && !FileDrop::localFiles(event->mimeData()).isEmpty())
+        event->setDropAction(Qt::CopyAction); // never a move: the file stays where it is
+}
+
+void RichTextBox::dragMoveEvent(QDragMoveEvent *event)
+{
+    const QScopedValueRollback<bool> dragging(m_dragging, true);
+    QTextEdit::dragMoveEvent(event);
+    if (event->isAccepted() && !FileDrop::localFiles(event->mimeData()).isEmpty())
+        event->setDropAction(Qt::CopyAction);
+}
+
+void RichTextBox::dropEvent(QDropEvent *event)
+{
+    const QScopedValueRollback<bool> dragging(m_dragging, true);
+    const bool files = !FileDrop::localFiles(event->mimeData()).isEmpty();
+    if (files)
+        event->setDropAction(Qt::CopyAction);
+    QTextEdit::dropEvent(event);
+    if (files && event->isAccepted())
+        event->setDropAction(Qt::CopyAction);
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData *source) const
+{
+    if (m_dragging) {
+        const QStringList files = FileDrop::localFiles(source);
+        if (!files.isEmpty())
+            return !isReadOnly() && FileDrop::accepts(files);
+    }
+    return QTextEdit::canInsertFromMimeData(source);
+}
+
 void RichTextBox::insertFromMimeData(const QMimeData *source)
 {
+    if (m_dragging && !isReadOnly()) {
+        // Dropped at the drop point, where the control put the cursor, in the
+        // control's one edit for the drop.
+        const QStringList files = FileDrop::localFiles(source);
+        if (!files.isEmpty()) {
+            if (!FileDrop::accepts(files))
+                return;
+            QTextCursor cursor = textCursor();
+            if (!FileDrop::insert(cursor, files.first()))
+                setTextCursor(cursor);
+            return;
+        }
+    }
     if (!source || !source->hasText() || isReadOnly())
         return;
     QTextCursor cursor = textCursor();

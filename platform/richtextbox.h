@@ -77,6 +77,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 signals:
@@ -98,4 +102,5 @@ private:
     BackgroundLayout *m_background = nullptr;
     mutable std::unique_ptr<SoftBreaks::Map> m_softBreaks;
     qreal m_drift = 0; // the part of a pixel the view did not move by
+    bool m_dragging = false; // a drag is over the editor: files are taken by content
 };

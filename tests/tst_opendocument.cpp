@@ -49,6 +49,8 @@ private slots:
         thenDocumentIsUntouched();
         QCOMPARE(changes.size(), 0);
         QVERIFY(f.services.messages->shown.isEmpty());
+        // No file was chosen: the dialogs are told of none.
+        QVERIFY(f.services.dialogs->filesUsed.isEmpty());
     }
 
     void openReplacesTheDocumentKeepsTheTitleAndSetsTheFlag()
@@ -68,6 +70,7 @@ private slots:
         QVERIFY(f.services.messages->shown.isEmpty());
         // The old formatting went with the old document.
         QCOMPARE(f.editor()->selectionAttributes().bold, TriState::False);
+        QCOMPARE(f.services.dialogs->filesUsed, (QList<QPair<QString, bool>>{{path, true}}));
     }
 
     // What this editor saves comes back unchanged.
@@ -264,6 +267,10 @@ private slots:
         thenDocumentIsUntouched();
         QCOMPARE(changes.size(), 0);
         QVERIFY(f.services.messages->shown.isEmpty());
+        // The dialogs are told of a file that could not be read, so the next one does
+        // not open in its folder.
+        const QList<QPair<QString, bool>> told = {{path, false}};
+        QCOMPARE(f.services.dialogs->filesUsed, (path.isEmpty() ? QList<QPair<QString, bool>>() : told));
     }
 
     // Whatever runs out of memory during a load, in the reading, the decoding or the
