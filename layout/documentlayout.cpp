@@ -295,7 +295,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     QString text;
     int formatIndex = block.charFormatIndex();
     if (it.atEnd()) {
-        if (ParagraphLayout::isEmptyBeforeTable(block) || ParagraphLayout::isEmptyAfterTable(block))
+        if (ParagraphLayout::isStructural(block))
             return false;
     } else {
         const QTextFragment fragment = it.fragment();
@@ -374,18 +374,9 @@ void DocumentLayout::ensureLaid(int index, const QTextBlock &first) const
     }
 }
 
-QPointF DocumentLayout::paragraphOrigin(const QTextBlock &block, int index, double top) const
+QPointF DocumentLayout::paragraphOrigin(const QTextBlock &, int index, double top) const
 {
     const FlowIndex::Entry &e = m_index.at(index);
-    if (index > 0 && m_index.at(index - 1).frame && ParagraphLayout::isEmptyAfterTable(block) &&
-        !ParagraphLayout::isEmptyBeforeTable(block)) {
-        // Tucked against the bottom right corner of the table before it, as Qt does,
-        // unless another table follows it.
-        if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position() - 1))) {
-            return QPointF(m_geometry.left + frameX(*g) + g->size.width(),
-                           top - block.layout()->boundingRect().height());
-        }
-    }
     return QPointF(m_geometry.left, top + e.gap);
 }
 
@@ -443,7 +434,7 @@ int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
         Hit h = Hit::Before;
         if (!e.frame) {
             h = ParagraphLayout::hitTest(block, point - paragraphOrigin(block, index, top), accuracy, &pos);
-            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isEmptyBeforeTable(block))
+            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isStructural(block))
                 h = Hit::After;
         } else if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position()))) {
             const QPointF local = point - QPointF(m_geometry.left + frameX(*g), top);

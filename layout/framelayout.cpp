@@ -48,7 +48,6 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
     qreal y = 0;
     bool afterBlock = false;
     qreal previousBottom = 0;
-    int previousFrame = -1; // the piece right before, when it is a frame
     for (; !it.atEnd(); ++it) {
         if (QTextFrame *child = it.currentFrame()) {
             Piece piece;
@@ -69,7 +68,6 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
             flow.minimumWidth = qMax(flow.minimumWidth, piece.frame->minimumWidth);
             flow.maximumWidth = qMax(flow.maximumWidth, piece.frame->maximumWidth);
             flow.pieces.push_back(std::move(piece));
-            previousFrame = int(flow.pieces.size()) - 1;
             afterBlock = false;
             continue;
         }
@@ -80,21 +78,12 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
         Piece piece;
         piece.block = block;
         piece.pos = QPointF(0, y);
-        if (previousFrame >= 0 && ParagraphLayout::isEmptyAfterTable(block) && !ParagraphLayout::isEmptyBeforeTable(block)) {
-            // Tucked against the table's bottom right corner, as Qt does, unless
-            // another table follows it.
-            const Piece &table = flow.pieces[size_t(previousFrame)];
-            const QSizeF size = table.frame->size;
-            piece.pos = QPointF(table.pos.x() + size.width(),
-                                table.pos.y() + size.height() - block.layout()->boundingRect().height());
-        }
         piece.height = m.height;
         y += m.height;
         flow.width = qMax(flow.width, m.width);
         flow.minimumWidth = qMax(flow.minimumWidth, m.minimumWidth);
         flow.maximumWidth = qMax(flow.maximumWidth, m.maximumWidth);
         flow.pieces.push_back(std::move(piece));
-        previousFrame = -1;
         previousBottom = m.bottomMargin;
         afterBlock = true;
     }
@@ -170,7 +159,7 @@ ParagraphLayout::Hit hitFlow(const Flow &flow, const QPointF &point, Qt::HitTest
             h = ParagraphLayout::hitTest(piece.block, point - piece.pos, accuracy, &pos);
         }
         if (h == Hit::Inside || h == Hit::Exact) {
-            if (!piece.frame && ParagraphLayout::isEmptyBeforeTable(piece.block))
+            if (!piece.frame && ParagraphLayout::isStructural(piece.block))
                 continue;
             *position = pos;
             return h;

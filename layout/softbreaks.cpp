@@ -1,9 +1,12 @@
 #include "layout/softbreaks.h"
 
+#include "layout/paragraphlayout.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
 
 #include <algorithm>
 
@@ -49,6 +52,20 @@ int cutPoint(QTextDocument *doc, int lowest, int target)
     while (at > from && (window.at(at - from - 1).isHighSurrogate() || window.at(at - from).isMark()))
         --at;
     return at;
+}
+
+// The separators of the structural blocks in front of the tables inside frame.
+void addStructural(const QTextFrame *frame, std::vector<int> &out)
+{
+    const QTextDocument *doc = frame->document();
+    for (const QTextFrame *child : frame->childFrames()) {
+        if (qobject_cast<const QTextTable *>(child)) {
+            const QTextBlock before = doc->findBlock(child->firstPosition() - 1);
+            if (ParagraphLayout::isStructural(before))
+                out.push_back(before.position());
+        }
+        addStructural(child, out);
+    }
 }
 
 } // namespace
@@ -122,6 +139,8 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
 
 Map::Map(const QTextDocument *document)
 {
+    // Tables are few beside paragraphs: their frames are walked, not the blocks.
+    addStructural(document->rootFrame(), m_breaks);
     // Only formats carrying the mark make soft breaks; most documents have none.
     const QList<QTextFormat> formats = document->allFormats();
     std::vector<bool> marked(size_t(formats.size()), false);
@@ -130,13 +149,14 @@ Map::Map(const QTextDocument *document)
         if (formats.at(i).hasProperty(Mark))
             marked[size_t(i)] = any = true;
     }
-    if (!any)
-        return;
-    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
-        const int index = b.blockFormatIndex();
-        if (index >= 0 && size_t(index) < marked.size() && marked[size_t(index)])
-            m_breaks.push_back(b.position() - 1);
+    if (any) {
+        for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
+            const int index = b.blockFormatIndex();
+            if (index >= 0 && size_t(index) < marked.size() && marked[size_t(index)])
+                m_breaks.push_back(b.position() - 1);
+        }
     }
+    std::sort(m_breaks.begin(), m_breaks.end());
 }
 
 int Map::toText(int documentPosition) const

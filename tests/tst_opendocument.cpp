@@ -9,7 +9,10 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextTable>
+#include <QLineEdit>
 #include <QTextStream>
 
 #include <sys/resource.h>
@@ -176,6 +179,49 @@ private slots:
         f.editor()->setSelStart(5);
         f.editor()->setSelLength(4);
         QCOMPARE(f.editor()->selBold(), TriState::False);
+    }
+
+    // The block Qt needs in front of a table that opens the document or a cell is no
+    // paragraph of the file: it is not in the text, in the offsets of the selection,
+    // in what find selects, what is copied or what is saved, and the caret does not
+    // stop in it.
+    void tableOpeningTheDocumentAddsNoLine()
+    {
+        const QString path = f.dir->filePath("tableau.rtf");
+        QVERIFY(writeBytes(path, "{\\rtf1\\trowd\\cellx3000\\cellx6000 A1\\cell\\pard\\intbl\\itap2 n1\\nestcell"
+                                 "{\\*\\nesttableprops\\trowd\\cellx5000\\nestrow}\\pard\\intbl B1\\cell\\row\\pard after\\par}"));
+        f.answerFileDialog(path);
+        f.click("Image6");
+        RichTextBox *editor = f.editor();
+        QCOMPARE(editor->text(), QStringLiteral("A1\nn1\nB1\nafter"));
+        QCOMPARE(editor->selStart(), 0);
+        QVERIFY(editor->textCursor().currentTable()); // in the first cell, not in front of the table
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Left);
+        QCOMPARE(editor->textCursor().position(), 1);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClick(editor, Qt::Key_Right); // over the nested table's own block, into its cell
+        QCOMPARE(editor->selStart(), 3);
+        QCOMPARE(editor->textCursor().block().text(), QStringLiteral("n1"));
+        QTest::keyClick(editor, Qt::Key_Left);
+        QCOMPARE(editor->selStart(), 2);
+        QCOMPARE(editor->textCursor().block().text(), QStringLiteral("A1"));
+
+        for (const auto &[what, start] : {std::pair{"n1", 3}, {"B1", 6}, {"after", 9}}) {
+            f.form->Text1->setText(QString::fromLatin1(what));
+            f.click("Label9");
+            QCOMPARE(editor->selStart(), start);
+            QCOMPARE(editor->selText(), QString::fromLatin1(what));
+        }
+        QVERIFY(f.services.messages->shown.isEmpty());
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        f.click("Image10");
+        QCOMPARE(f.services.clipboard->content, QStringLiteral("A1\nn1\nB1\nafter"));
+
+        const QString saved = f.dir->filePath("tableau.txt");
+        f.answerFileDialog(saved);
+        f.click("Image7");
+        QCOMPARE(fileBytes(saved), QByteArray("A1\nn1\nB1\nafter\r\n"));
     }
 
     void binaryFileLoadsAsText()
