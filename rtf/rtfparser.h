@@ -59,6 +59,7 @@ private:
         bool pictureOwner = false;
         bool fontTableOwner = false;
         bool fieldOwner = false;
+        bool nestedResultOwner = false; // opened the result of a field inside an instruction
         unsigned char uc = 1;
         bool intbl = false;     // the paragraph is in a table
         signed char itap = -1;  // its nesting level, -1 = not given
@@ -91,11 +92,15 @@ private:
         RtfCharState resultChr;  // the result's formatting, for a result left empty
         bool hasResultChr = false;
         int anchor = -1;         // hyperlink target of every result, -1 for none
+        int parent = -1;         // the field in whose instruction this one stands, -1 for none
+        // Where the results of the fields inside the instruction stand in it.
+        std::vector<std::pair<qsizetype, qsizetype>> nestedResults;
     };
-    static Field fieldIn(Dest outer)
+    static Field fieldIn(const Group &g)
     {
         Field field;
-        field.outer = outer;
+        field.outer = g.dest;
+        field.parent = g.dest == Dest::FieldInst ? g.field : -1;
         return field;
     }
 
@@ -219,6 +224,9 @@ private:
 
     RtfPicture m_picture;
     int m_pictureNibble = -1;
+    // Hex digits right after a picture group are its data when a damaged header closed
+    // the group too early: 1 = a picture just closed, 2 = such data is being dropped.
+    unsigned char m_orphanData = 0;
     RtfPictureDecoder m_pictureDecoder;
 
     // Shapes open around the reader, innermost last, with whether they have shown
