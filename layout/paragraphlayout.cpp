@@ -107,11 +107,18 @@ bool isStructural(const QTextBlock &block)
     if (!format.boolProperty(TextMarks::Structural))
         return false;
     const QTextDocument *doc = block.document();
-    const int next = block.position() + 1;
-    if (next >= doc->characterCount() || doc->characterAt(block.position()) != QChar(0xFDD0))
+    const int at = block.position();
+    if (at + 1 < doc->characterCount() && doc->characterAt(at) == QChar(0xFDD0)) {
+        const QTextFrame *frame = doc->frameAt(at + 1);
+        if (qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == at + 1)
+            return true; // in front of a table
+    }
+    // The only block of a padding cell.
+    const auto *table = qobject_cast<const QTextTable *>(doc->frameAt(at));
+    if (!table || !table->format().boolProperty(TextMarks::Padded))
         return false;
-    const QTextFrame *frame = doc->frameAt(next);
-    return qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == next;
+    const QTextTableCell cell = table->cellAt(at);
+    return cell.isValid() && cell.firstPosition() == at && cell.lastPosition() == at;
 }
 
 Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)

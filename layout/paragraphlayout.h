@@ -91,7 +91,7 @@ inline qreal fixed(qreal value)
 }
 
 // Whether the paragraph is the empty block a table needs in front of it where the
-// document has none (TextMarks::Structural): it takes no height. Qt's own layout
+// document has none, or a padding cell's (TextMarks::Structural): it takes no height. Qt's own layout
 // gives no height to any empty paragraph before a table and tucks one after a table
 // against its corner; word processors show the document's blank paragraphs beside a
 // table as lines, and so does this layout.

@@ -2,6 +2,8 @@
 
 #include "layout/paragraphlayout.h"
 
+#include "base/textmarks.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -54,15 +56,25 @@ int cutPoint(QTextDocument *doc, int lowest, int target)
     return at;
 }
 
-// The separators of the structural blocks in front of the tables inside frame.
+// The separators of the structural blocks of the tables inside frame: in front of
+// them, and in their padding cells.
 void addStructural(const QTextFrame *frame, std::vector<int> &out)
 {
     const QTextDocument *doc = frame->document();
     for (const QTextFrame *child : frame->childFrames()) {
-        if (qobject_cast<const QTextTable *>(child)) {
+        if (const auto *table = qobject_cast<const QTextTable *>(child)) {
             const QTextBlock before = doc->findBlock(child->firstPosition() - 1);
             if (ParagraphLayout::isStructural(before))
                 out.push_back(before.position());
+            if (table->format().boolProperty(TextMarks::Padded)) {
+                for (int r = 0; r < table->rows(); ++r) {
+                    for (int c = 0; c < table->columns(); ++c) {
+                        const QTextTableCell cell = table->cellAt(r, c);
+                        if (cell.row() == r && cell.column() == c && ParagraphLayout::isStructural(doc->findBlock(cell.firstPosition())))
+                            out.push_back(cell.firstPosition());
+                    }
+                }
+            }
         }
         addStructural(child, out);
     }

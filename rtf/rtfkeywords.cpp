@@ -69,6 +69,7 @@ void addTableWords(KeywordTable &t)
     const std::pair<const char *, std::pair<Kw, char32_t>> detailed[] = {
         {"trql", {Kw::RowAlign, 0}},     {"trqc", {Kw::RowAlign, 1}},     {"trqr", {Kw::RowAlign, 2}},
         {"trpaddt", {Kw::TrPadd, 0}},    {"trpaddl", {Kw::TrPadd, 1}},    {"trpaddb", {Kw::TrPadd, 2}},
+        {"trwWidthA", {Kw::TrWidthAfter, 0}}, {"trftsWidthA", {Kw::TrWidthAfter, 1}},
         {"trpaddr", {Kw::TrPadd, 3}},    {"trpaddft", {Kw::TrPaddUnit, 0}}, {"trpaddfl", {Kw::TrPaddUnit, 1}},
         {"trpaddfb", {Kw::TrPaddUnit, 2}}, {"trpaddfr", {Kw::TrPaddUnit, 3}},
         {"trbrdrt", {Kw::TrBrdr, 0}},    {"trbrdrl", {Kw::TrBrdr, 1}},    {"trbrdrb", {Kw::TrBrdr, 2}},

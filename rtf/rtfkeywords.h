@@ -145,6 +145,7 @@ enum class Kw : unsigned char {
     ClVertAl,   // ch: 0 top, 1 centre, 2 bottom
     ClMerge,    // ch: 1 first cell, 2 merged into the one before
     ClVMerge,   // ch: 1 first cell, 2 merged into the one above
+    TrWidthAfter, // ch: 0 the space after a row's last cell, 1 its unit
     Tx,
     TabKind,    // ch: QTextOption::TabType of the next \tx
     TabBar,

@@ -6,6 +6,8 @@
 #include <QTextCursor>
 #include <QTextTable>
 
+#include <algorithm>
+
 // Tables: one QTextTable per gathered table, its grid made from all cell boundaries,
 // merged cells spanning it, borders, shading and vertical alignment per cell.
 
@@ -30,6 +32,8 @@ QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
 const RtfRowDef &defOf(const RtfTable &table, const RtfGridCell &cell)
 {
     static const RtfRowDef none;
+    if (cell.padding)
+        return none; // no cell of the row: nothing of the row's own
     const RtfTableRow &row = table.rows[size_t(cell.sourceRow)];
     return row.def >= 0 ? table.defs[size_t(row.def)] : none;
 }
@@ -152,6 +156,9 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     }
     if (table.continues)
         format.setProperty(RtfProperty::TableContinues, true);
+    const bool padded = std::any_of(grid.cells.begin(), grid.cells.end(), [](const RtfGridCell &c) { return c.padding; });
+    if (padded)
+        format.setProperty(TextMarks::Padded, true);
 
     QTextTable *qtable = m_cursor.insertTable(grid.rows, columns, format);
     // Merging empty cells only drops their markers; the content goes in afterwards.
@@ -165,6 +172,12 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
         QTextTableCell qcell = qtable->cellAt(cell.row, cell.column);
         qcell.setFormat(cellFormat(table, cell, edges[i]));
         m_cursor.setPosition(qcell.firstPosition());
+        if (cell.padding) {
+            QTextBlockFormat structural;
+            structural.setProperty(TextMarks::Structural, true);
+            m_cursor.setBlockFormat(structural);
+            continue;
+        }
         RtfFlow cellFlow = RtfFlow::Empty;
         for (const RtfTableCell &part : cell.content)
             write(table.content, part.begin, part.end, cellFlow);

@@ -600,7 +600,7 @@ void TestRtfCorpus::editorText()
             failures << QStringLiteral("%1: the whole document copied is not its text").arg(name);
     }
     qInfo().noquote() << QStringLiteral("%1 documents in the editor: line ends differ in %2, characters in %3; "
-                                        "%4 blocks in front of tables in %5 documents are left out of the text")
+                                        "%4 structural blocks (in front of tables, in padding cells) in %5 documents are left out of the text")
                              .arg(documents)
                              .arg(lineEnds)
                              .arg(others)

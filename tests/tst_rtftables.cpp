@@ -78,6 +78,7 @@ class TestRtfTables : public QObject
 
 private slots:
     void gridFromAllBoundaries();
+    void unevenRowsPadded();
     void merges();
     void bordersShadingAlignment();
     void rowPlacementAndPadding();
@@ -113,6 +114,44 @@ void TestRtfTables::gridFromAllBoundaries()
     QCOMPARE(widths[0].rawValue(), 1000 * PixelsPerTwip);
     QCOMPARE(widths[2].rawValue(), 2000 * PixelsPerTwip);
     QCOMPARE(d.text(), QStringLiteral("a|b|c|d||"));
+}
+
+void TestRtfTables::unevenRowsPadded()
+{
+    // A row that ends left of the others, starts right of them or leaves room after
+    // its last cell (\trwWidthA) keeps its cells' widths; an empty padding cell fills
+    // the grid where it has none. The padding cell is no cell of the file: it has no
+    // borders and is not in the editor's text, as the oracle's reading has no line for it.
+    const QByteArray rtf = "{\\rtf1\\trowd\\trbrdrl\\brdrs\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row"
+                           "\\trowd\\trbrdrl\\brdrs\\cellx2000\\cellx4000\\pard\\intbl d\\cell e\\cell\\row"
+                           "\\trowd\\trleft2000\\cellx4000\\cellx6000\\pard\\intbl f\\cell g\\cell\\row"
+                           "\\trowd\\trftsWidthA3\\trwWidthA2000\\cellx2000\\cellx4000\\pard\\intbl h\\cell i\\cell\\row"
+                           "\\pard after\\par}";
+    const Loaded d(rtf);
+    QCOMPARE(d.tables.size(), 1);
+    QTextTable *t = d.tables.first();
+    QCOMPARE(t->rows(), 4);
+    QCOMPARE(t->columns(), 3);
+    for (int r = 1; r < 4; ++r) {
+        const int padAt = r == 2 ? 0 : 2;
+        const QTextTableCell pad = t->cellAt(r, padAt);
+        QCOMPARE(pad.columnSpan(), 1);
+        QCOMPARE(cellText(t, r, padAt), QString());
+        QCOMPARE(pad.format().toTableCellFormat().leftBorderStyle(), QTextFrameFormat::BorderStyle_None);
+        QCOMPARE(t->cellAt(r, padAt == 0 ? 1 : 0).columnSpan(), 1);
+    }
+    QCOMPARE(cellText(t, 2, 1), QStringLiteral("f"));
+    QCOMPARE(cellText(t, 3, 1), QStringLiteral("i"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+    f.close();
+    RichTextBox box;
+    QVERIFY(!box.loadFile(path));
+    QCOMPARE(box.text(), QStringLiteral("a\nb\nc\nd\ne\nf\ng\nh\ni\nafter"));
 }
 
 void TestRtfTables::merges()
