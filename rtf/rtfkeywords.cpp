@@ -108,7 +108,7 @@ const KeywordTable &table()
               "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
-              "userprops", "bkmkstart", "bkmkend", "datafield", "do", "protusertbl", "mmathPr",
+              "userprops", "bkmkstart", "bkmkend", "datafield", "protusertbl", "mmathPr",
               "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
               "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
               "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
@@ -251,6 +251,13 @@ const KeywordTable &table()
         t.emplace("shpgrp", KwInfo{Kw::Shp});
         t.emplace("shpinst", KwInfo{Kw::ShpInst});
         t.emplace("shprslt", KwInfo{Kw::ShpRslt});
+        // A drawing object of old is a shape too; only its text box shows.
+        t.emplace("do", KwInfo{Kw::Shp});
+        t.emplace("shptxt", KwInfo{Kw::ShpTxt});
+        t.emplace("dptxbxtext", KwInfo{Kw::ShpTxt});
+        t.emplace("shpleft", KwInfo{Kw::ShpLeft});
+        t.emplace("shpright", KwInfo{Kw::ShpRight});
+        t.emplace("dpxsize", KwInfo{Kw::DpXSize});
         t.emplace("sp", KwInfo{Kw::Sp});
         t.emplace("sn", KwInfo{Kw::Sn});
         t.emplace("sv", KwInfo{Kw::Sv});

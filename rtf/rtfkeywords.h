@@ -112,6 +112,10 @@ enum class Kw : unsigned char {
     Shp,
     ShpInst,
     ShpRslt,
+    ShpTxt,    // a text box's text, in a shape (\shptxt) or a drawing object (\dptxbxtext)
+    ShpLeft,   // a shape's edges (\shpleft, \shpright), a drawing object's width (\dpxsize)
+    ShpRight,
+    DpXSize,
     Sp,
     Sn,
     Sv,

@@ -109,6 +109,11 @@ done:
         if (showing())
             m_builder.addText(top().chr, QChar(0xFFFD));
     }
+    // A text box the file never closed ends with it.
+    for (size_t i = m_groups.size(); i-- > 1;) {
+        if (m_groups[i].textBoxOwner)
+            endTextBox(m_groups[i]);
+    }
     m_builder.finish(top().para, tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
@@ -135,6 +140,7 @@ void RtfParser::groupOpen()
     g.fontTableOwner = false;
     g.fieldOwner = false;
     g.nestedResultOwner = false;
+    g.textBoxOwner = false;
     if (g.dest == Dest::StyleSheet) {
         g.dest = Dest::StyleEntry;
         g.styleOwner = true;
@@ -176,6 +182,8 @@ bool RtfParser::groupClose()
         field.resultChr = closing.chr;
         field.hasResultChr = true;
     }
+    if (closing.textBoxOwner)
+        endTextBox(closing);
     m_groups.pop_back();
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
@@ -199,6 +207,8 @@ void RtfParser::skipDestination()
     }
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
+        if (closing.textBoxOwner)
+            endTextBox(closing);
         m_groups.pop_back();
         if (!m_shapes.empty() || m_shapePictureFrom)
             shapeGroupsClosed();
@@ -609,10 +619,14 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Shp:
     case Kw::ShpInst:
     case Kw::ShpRslt:
+    case Kw::ShpTxt:
+    case Kw::ShpLeft:
+    case Kw::ShpRight:
+    case Kw::DpXSize:
     case Kw::Sp:
     case Kw::Sn:
     case Kw::Sv:
-        shapeWord(info.kw);
+        shapeWord(info.kw, t);
         break;
     default:
         break; // the table words, read by tableWord()

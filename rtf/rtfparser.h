@@ -60,6 +60,7 @@ private:
         bool fontTableOwner = false;
         bool fieldOwner = false;
         bool nestedResultOwner = false; // opened the result of a field inside an instruction
+        bool textBoxOwner = false;      // opened a text box's text
         unsigned char uc = 1;
         bool intbl = false;     // the paragraph is in a table
         signed char itap = -1;  // its nesting level, -1 = not given
@@ -142,7 +143,9 @@ private:
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void releaseField(const Group &closing);
     void finishPicture();
-    void shapeWord(RtfKeywords::Kw kw);
+    void shapeWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
+    void startTextBox(Group &g);
+    void endTextBox(const Group &closing);
     void shapeGroupsClosed();
     void skipDestination();
 
@@ -237,9 +240,14 @@ private:
     struct OpenShape
     {
         size_t depth;
-        bool hasPicture;
+        bool hasPicture; // or its text box: the fallback result is not needed
+        int anchorLevel; // the table level of the paragraph it stands in
+        int left = 0;    // twips
+        int right = 0;
     };
     std::vector<OpenShape> m_shapes;
+    // The table levels the open text boxes' contents start at, innermost last.
+    std::vector<int> m_textBoxLevels;
     size_t m_shapePictureFrom = 0;
     bool m_shapeResult = false;
     QByteArray m_shapePropertyName;

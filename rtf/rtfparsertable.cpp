@@ -13,7 +13,9 @@ using RtfKeywords::Kw;
 int RtfParser::tableLevel() const
 {
     const Group &g = m_groups.back();
-    return qMax(int(g.itap), g.intbl ? 1 : 0);
+    const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
+    // A text box's paragraphs are a cell of their own, one level below its anchor.
+    return m_textBoxLevels.empty() ? own : m_textBoxLevels.back() + own;
 }
 
 RtfRowDef &RtfParser::rowDef()

@@ -23,6 +23,8 @@ constexpr int TableContinues = QTextFormat::UserProperty + 0x5256;
 // (at the start of the document or of a cell, or between the parts of a long table);
 // it is no paragraph of the document (see TextMarks::Structural).
 constexpr int TableLead = TextMarks::Structural;
+// Set on the one-cell table that frames a text box.
+constexpr int TextBox = QTextFormat::UserProperty + 0x5259;
 } // namespace RtfProperty
 
 struct RtfCharState

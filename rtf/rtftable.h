@@ -69,6 +69,7 @@ struct RtfTable
     std::vector<RtfRowDef> defs;
     std::vector<RtfTableRow> rows;
     bool continues = false; // carries on the table before it (a long table is written in parts)
+    bool textBox = false;   // the frame of a text box
     std::vector<int> inherited; // the grid boundaries of the parts before it
     qint64 cellCount = 0;
 
@@ -111,6 +112,8 @@ namespace RtfTableLimits {
 constexpr int MaxColumns = 64;
 // A width for cells that no \cellx describes.
 constexpr int DefaultCellWidth = 1440;
+// A text box whose width is not told before its text: three inches.
+constexpr int TextBoxWidth = 4320;
 // Tables nested deeper than this are kept at this depth.
 constexpr int MaxNesting = 32;
 // A table is written in parts of about this weight (characters, and a share for each

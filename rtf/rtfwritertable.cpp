@@ -156,6 +156,8 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     }
     if (table.continues)
         format.setProperty(RtfProperty::TableContinues, true);
+    if (table.textBox)
+        format.setProperty(RtfProperty::TextBox, true);
     const bool padded = std::any_of(grid.cells.begin(), grid.cells.end(), [](const RtfGridCell &c) { return c.padding; });
     if (padded)
         format.setProperty(TextMarks::Padded, true);

@@ -83,6 +83,7 @@ private slots:
     void bordersShadingAlignment();
     void rowPlacementAndPadding();
     void nested();
+    void textBoxFramed();
     void pictureInACell();
     void malformedStaysText_data();
     void malformedStaysText();
@@ -239,6 +240,30 @@ void TestRtfTables::nested()
     QCOMPARE(outer->cellAt(inner->firstPosition()).column(), 0);
     QCOMPARE(cellText(inner, 0, 1), QStringLiteral("n2"));
     QCOMPARE(d.text(), QStringLiteral("before|n1|n2|after nested|second|after|"));
+}
+
+void TestRtfTables::textBoxFramed()
+{
+    // A text box is a bordered one-cell table of the shape's width, in front of the
+    // paragraph that anchors it, its paragraphs and their formatting kept.
+    const Loaded d("{\\rtf1\\pard a{\\shp{\\*\\shpinst\\shpleft1000\\shpright4000{\\sp{\\sn shapeType}{\\sv 202}}"
+                   "{\\shptxt\\pard\\qc box {\\b one}\\par\\pard two\\par}}}b\\par}");
+    QCOMPARE(d.tables.size(), 1);
+    QTextTable *t = d.tables.first();
+    QVERIFY(t->format().boolProperty(RtfProperty::TextBox));
+    QCOMPARE(t->rows(), 1);
+    QCOMPARE(t->columns(), 1);
+    QCOMPARE(t->format().columnWidthConstraints().value(0).rawValue(), 3000 * PixelsPerTwip);
+    QCOMPARE(t->cellAt(0, 0).format().toTableCellFormat().topBorderStyle(), QTextFrameFormat::BorderStyle_Solid);
+    const QTextBlock first = d.doc->findBlock(t->cellAt(0, 0).firstPosition());
+    QCOMPARE(first.text(), QStringLiteral("box one"));
+    QCOMPARE(first.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    QTextCursor at(first);
+    at.setPosition(first.position() + 1);
+    QVERIFY(at.charFormat().fontWeight() < QFont::Bold);
+    at.setPosition(first.position() + 5);
+    QCOMPARE(at.charFormat().fontWeight(), int(QFont::Bold));
+    QCOMPARE(d.text(), QStringLiteral("box one|two|ab|"));
 }
 
 void TestRtfTables::pictureInACell()
