@@ -169,6 +169,9 @@ Map::Map(const QTextDocument *document)
         }
     }
     std::sort(m_breaks.begin(), m_breaks.end());
+    // The block in front of a table nested at the start of a padding table's cell is
+    // found twice: as that cell's and as the nested table's.
+    m_breaks.erase(std::unique(m_breaks.begin(), m_breaks.end()), m_breaks.end());
 }
 
 int Map::toText(int documentPosition) const
