@@ -348,7 +348,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     QString text;
     int formatIndex = block.charFormatIndex();
     if (it.atEnd()) {
-        if (ParagraphLayout::isEmptyBeforeTable(block) || ParagraphLayout::isEmptyAfterTable(block))
+        if (ParagraphLayout::isStructural(block))
             return false;
     } else {
         const QTextFragment fragment = it.fragment();
@@ -432,20 +432,9 @@ void DocumentLayout::ensureLaid(int index, const QTextBlock &first) const
     }
 }
 
-QPointF DocumentLayout::paragraphOrigin(const QTextBlock &block, int index, double top) const
+QPointF DocumentLayout::paragraphOrigin(const QTextBlock &, int index, double top) const
 {
     const FlowIndex::Entry &e = m_index.at(index);
-    if (index > 0 && m_index.at(index - 1).frame && ParagraphLayout::isEmptyAfterTable(block) &&
-        !ParagraphLayout::isEmptyBeforeTable(block)) {
-        // Tucked against the bottom right corner of the table before it, as Qt does,
-        // unless another table follows it.
-        const QTextFrame *frame = topFrame(block.position() - 1);
-        const auto it = m_frames.constFind(frame);
-        if (it != m_frames.constEnd()) {
-            const qreal width = it->table ? it->table->width() : it->geometry->size.width();
-            return QPointF(m_geometry.left + frameX(frame, width) + width, top - block.layout()->boundingRect().height());
-        }
-    }
     return QPointF(m_geometry.left, top + e.gap);
 }
 
@@ -503,7 +492,7 @@ int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
         Hit h = Hit::Before;
         if (!e.frame) {
             h = ParagraphLayout::hitTest(block, point - paragraphOrigin(block, index, top), accuracy, &pos);
-            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isEmptyBeforeTable(block))
+            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isStructural(block))
                 h = Hit::After;
         } else if (const FrameLayout::Geometry *g = entryGeometry(block)) {
             const QPointF local = point - QPointF(m_geometry.left + frameX(*g), top);

@@ -140,25 +140,15 @@ void placeFlow(Flow &flow)
             y += piece.height;
             width = qMax(width, piece.width);
             piece.end = y;
-            previousFrame = &piece;
             afterBlock = false;
             continue;
         }
         if (afterBlock)
             y += ParagraphLayout::gap(previousBottom, piece.topMargin);
         piece.pos = QPointF(0, y);
-        if (previousFrame && ParagraphLayout::isEmptyAfterTable(piece.block) &&
-            !ParagraphLayout::isEmptyBeforeTable(piece.block)) {
-            // Tucked against the table's bottom right corner, as Qt does, unless
-            // another table follows it.
-            const QSizeF size = previousFrame->frame->size;
-            piece.pos = QPointF(previousFrame->pos.x() + size.width(),
-                                previousFrame->pos.y() + size.height() - piece.block.layout()->boundingRect().height());
-        }
         y += piece.height;
         width = qMax(width, piece.width);
         piece.end = y;
-        previousFrame = nullptr;
         previousBottom = piece.bottomMargin;
         afterBlock = true;
     }
@@ -267,7 +257,7 @@ ParagraphLayout::Hit hitFlow(const Flow &flow, const QPointF &point, Qt::HitTest
             h = ParagraphLayout::hitTest(piece.block, point - piece.pos, accuracy, &pos);
         }
         if (h == Hit::Inside || h == Hit::Exact) {
-            if (!piece.frame && ParagraphLayout::isEmptyBeforeTable(piece.block))
+            if (!piece.frame && ParagraphLayout::isStructural(piece.block))
                 continue;
             *position = pos;
             return h;

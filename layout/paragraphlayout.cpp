@@ -1,6 +1,7 @@
 #include "layout/paragraphlayout.h"
 
 #include "layout/textmetrics.h"
+#include "base/textmarks.h"
 
 #include <QDeadlineTimer>
 #include <QPainter>
@@ -135,31 +136,26 @@ qreal gap(qreal bottomMargin, qreal topMargin)
     return fixed(qMax(bottomMargin, topMargin));
 }
 
-bool isEmptyBeforeTable(const QTextBlock &block)
+bool isStructural(const QTextBlock &block)
 {
     if (block.length() != 1)
         return false;
-    const QTextDocument *doc = block.document();
-    const int next = block.position() + 1;
-    if (next >= doc->characterCount() || doc->characterAt(block.position()) != QChar(0xFDD0))
-        return false;
     const QTextBlockFormat format = block.blockFormat();
-    if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ||
-        format.hasProperty(QTextFormat::BackgroundBrush))
-        return false;
-    const QTextFrame *frame = doc->frameAt(next);
-    return qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == next;
-}
-
-bool isEmptyAfterTable(const QTextBlock &block)
-{
-    if (block.length() != 1 || block.position() == 0)
+    if (!format.boolProperty(TextMarks::Structural))
         return false;
     const QTextDocument *doc = block.document();
-    if (doc->characterAt(block.position() - 1) != QChar(0xFDD1))
+    const int at = block.position();
+    if (at + 1 < doc->characterCount() && doc->characterAt(at) == QChar(0xFDD0)) {
+        const QTextFrame *frame = doc->frameAt(at + 1);
+        if (qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == at + 1)
+            return true; // in front of a table
+    }
+    // The only block of a padding cell.
+    const auto *table = qobject_cast<const QTextTable *>(doc->frameAt(at));
+    if (!table || !table->format().boolProperty(TextMarks::Padded))
         return false;
-    const QTextFrame *frame = doc->frameAt(block.position() - 1);
-    return qobject_cast<const QTextTable *>(frame) && frame->lastPosition() == block.position() - 1;
+    const QTextTableCell cell = table->cellAt(at);
+    return cell.isValid() && cell.firstPosition() == at && cell.lastPosition() == at;
 }
 
 Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
@@ -268,7 +264,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
     m_metrics.lines = m_layout->lineCount();
     m_metrics.minimumWidth = m_layout->minimumWidth() + m_leftMargin + m_rightMargin;
     m_metrics.maximumWidth = m_layout->maximumWidth() + m_leftMargin + m_rightMargin;
-    if (isEmptyBeforeTable(m_block) || isEmptyAfterTable(m_block))
+    if (isStructural(m_block))
         m_metrics.height = 0;
     m_done = true;
     return true;
@@ -340,6 +336,9 @@ void drawListMarker(QPainter *painter, const QPointF &origin, const QAbstractTex
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
           const QTextBlock &block, int cursorWidth, const QRectF &clip)
 {
+    // Its line lies under the table: a selection or a caret there would show on the table.
+    if (isStructural(block))
+        return;
     const QTextLayout *tl = block.layout();
     // QTextLayout draws at offset + its own position; the position may be far away
     // (absolute) while origin is near the painter's origin.

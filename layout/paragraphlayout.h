@@ -37,8 +37,7 @@ struct Metrics
 };
 
 // Lays the paragraph's lines out within width (the container's content width). A
-// paragraph that only keeps its height (an empty one right before a table) reports
-// height 0 but still has its line, for the caret.
+// structural paragraph (isStructural) reports height 0 but still has its line.
 // breakAnywhere: lines break anywhere, as Qt measures the columns of a table that
 // overflows its room (only where the document breaks at words or anywhere).
 Metrics layout(const QTextBlock &block, qreal width, bool breakAnywhere = false);
@@ -98,10 +97,12 @@ inline qreal fixed(qreal value)
     return std::trunc(value * 64) / 64;
 }
 
-// Whether the paragraph is an empty one that Qt tucks away right before or right
-// after a table: such a paragraph takes no height of its own.
-bool isEmptyBeforeTable(const QTextBlock &block);
-bool isEmptyAfterTable(const QTextBlock &block);
+// Whether the paragraph is the empty block a table needs in front of it where the
+// document has none, or a padding cell's (TextMarks::Structural): it takes no height. Qt's own layout
+// gives no height to any empty paragraph before a table and tucks one after a table
+// against its corner; word processors show the document's blank paragraphs beside a
+// table as lines, and so does this layout.
+bool isStructural(const QTextBlock &block);
 
 // Draws the paragraph with its layout's origin at origin, as Qt draws a block:
 // background, list marker, selections, text, caret. The clip is in the painter's

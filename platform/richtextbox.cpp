@@ -5,6 +5,7 @@
 #include "layout/documentlayout.h"
 #include "platform/documentloader.h"
 #include "platform/filedrop.h"
+#include "layout/paragraphlayout.h"
 #include "layout/softbreaks.h"
 
 #include <QKeyEvent>
@@ -129,6 +130,7 @@ RichTextBox::RichTextBox(QWidget *parent)
             layout->setViewTop(value);
     });
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::change);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::stepOverStructural);
     adoptDocument(document());
 }
 
@@ -170,6 +172,23 @@ bool RichTextBox::isLaidOut() const
 {
     const DocumentLayout *layout = documentLayout();
     return layout && layout->isComplete();
+}
+
+void RichTextBox::stepOverStructural()
+{
+    // A structural block is no paragraph: the caret passes over it in the direction it
+    // came from, forward when there is nowhere to go back to.
+    QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    if (ParagraphLayout::isStructural(block)) {
+        const int at = block.position();
+        const bool back = m_caret > at && at > 0;
+        cursor.setPosition(back ? at - 1 : at + 1,
+                           cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        setTextCursor(cursor); // comes back here once, outside the block
+        return;
+    }
+    m_caret = cursor.position();
 }
 
 void RichTextBox::forgetSoftBreaks()
@@ -248,8 +267,10 @@ QString RichTextBox::selText() const
         for (int r = firstRow; table && r < firstRow + rows; ++r) {
             for (int c = firstColumn; c < firstColumn + columns; ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);
-                if (cell.row() == r && cell.column() == c)
-                    cells << plainFromRaw(raw.mid(cell.firstPosition(), cell.lastPosition() - cell.firstPosition()));
+                if (cell.row() == r && cell.column() == c) {
+                    const int from = cell.firstPosition();
+                    cells << plainFromRaw(softBreaks().strip(raw.mid(from, cell.lastPosition() - from), from));
+                }
             }
         }
         return cells.join(QLatin1Char('\n'));
@@ -391,7 +412,8 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
 
 QMimeData *RichTextBox::createMimeDataFromSelection() const
 {
-    // What is copied is the text, without the soft breaks the display put in.
+    // What is copied is the text, without the soft breaks the display put in nor the
+    // blocks the tables need.
     if (softBreaks().isEmpty())
         return QTextEdit::createMimeDataFromSelection();
     auto *data = new QMimeData;
@@ -523,6 +545,8 @@ Failure RichTextBox::loadFile(const QString &path)
     if (old && old->parent() == this)
         old->deleteLater();
     moveCursor(QTextCursor::Start);
+    m_caret = 0;
+    stepOverStructural(); // the caret did not move, so nothing else told it
     emit change();
     return {};
 }

@@ -126,3 +126,65 @@ void RtfDocumentBuilder::closeLevels(int level)
         emitFlat(*table, partial, parent);
     }
 }
+
+void RtfDocumentBuilder::beginTextBox(int anchorLevel)
+{
+    flushText();
+    Suspended waiting;
+    if (m_paraOpen) {
+        waiting.open = true;
+        waiting.hasContent = m_paraHasContent;
+        waiting.content.append(m_body, m_paraOp, m_body.ops.size());
+        m_body.ops.resize(m_paraOp);
+        m_paraOpen = false;
+    }
+    m_suspended.push_back(std::move(waiting));
+    // Deeper tables end before the paragraph that anchors the box, as they would at
+    // its end: the box must not join one of their rows.
+    closeLevels(clampLevel(anchorLevel));
+}
+
+void RtfDocumentBuilder::endTextBox(const RtfParaState &para, int level, int anchorLevel, int width)
+{
+    anchorLevel = clampLevel(anchorLevel);
+    const int boxLevel = clampLevel(anchorLevel + 1);
+    if (m_paraOpen && !paragraphEmpty()) {
+        completeParagraph(para);
+        place(level);
+    } else if (m_paraOpen) {
+        m_body.ops.resize(m_paraOp); // no empty paragraph after the box's last mark
+        m_paraOpen = false;
+    }
+    if (boxLevel > anchorLevel && int(m_levels.size()) >= boxLevel) {
+        closeLevels(boxLevel);
+        Level &l = m_levels[size_t(boxLevel) - 1];
+        if (l.table->rows.empty() && l.cellBegin < l.table->content.ops.size()) {
+            // The box's content is the one cell of a bordered row of its width.
+            RtfRowDef def;
+            RtfCellDef cell;
+            cell.right = width > 0 ? width : RtfTableLimits::TextBoxWidth;
+            for (RtfBorder &b : cell.borders) {
+                b.given = true;
+                b.style = RtfBorder::Single;
+            }
+            def.cells.push_back(cell);
+            def.padding[RtfCellDef::Top] = def.padding[RtfCellDef::Bottom] = 72;
+            def.padding[RtfCellDef::Left] = def.padding[RtfCellDef::Right] = 144;
+            l.table->textBox = true;
+            rowEnd(boxLevel, &def);
+        }
+        closeLevels(anchorLevel);
+    }
+    if (m_suspended.empty())
+        return;
+    Suspended waiting = std::move(m_suspended.back());
+    m_suspended.pop_back();
+    if (waiting.open) {
+        flushText();
+        m_paraOp = m_body.ops.size();
+        m_body.append(waiting.content, 0, waiting.content.ops.size());
+        m_runStart = m_body.text.size();
+        m_paraOpen = true;
+        m_paraHasContent = waiting.hasContent;
+    }
+}

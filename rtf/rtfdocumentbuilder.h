@@ -64,6 +64,15 @@ public:
     void cellEnd(const RtfParaState &para, int level);
     // Ends a table row at a nesting level from 1; def describes its cells, if any was given.
     void rowEnd(int level, const RtfRowDef *def);
+    // A text box starts in a paragraph at the table level anchorLevel: that paragraph
+    // waits while the box's own paragraphs gather one level below it.
+    void beginTextBox(int anchorLevel);
+    // The text box ends (its last paragraph, if open, at level): it goes in as a framed
+    // one-cell table of the width given (twips, 0 = a default), in front of the
+    // paragraph that anchors it, which then goes on.
+    void endTextBox(const RtfParaState &para, int level, int anchorLevel, int width);
+    // A shape is anchored in the paragraph being written: it counts as content.
+    void anchorShape();
     // True when the paragraph being written has neither text nor images yet.
     bool paragraphEmpty() const
     {
@@ -132,6 +141,14 @@ private:
     bool m_paraOpen = false;
     bool m_paraHasContent = false;
     std::vector<Level> m_levels; // [0] is nesting level 1
+    // The paragraphs that text boxes interrupted, innermost last: their ops so far.
+    struct Suspended
+    {
+        RtfContent content;
+        bool open = false;
+        bool hasContent = false;
+    };
+    std::vector<Suspended> m_suspended;
 
     RtfCharState m_textState;
     int m_textFormat = -1;

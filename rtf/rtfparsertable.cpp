@@ -13,7 +13,9 @@ using RtfKeywords::Kw;
 int RtfParser::tableLevel() const
 {
     const Group &g = m_groups.back();
-    return qMax(int(g.itap), g.intbl ? 1 : 0);
+    const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
+    // A text box's paragraphs are a cell of their own, one level below its anchor.
+    return m_textBoxLevels.empty() ? own : m_textBoxLevels.back() + own;
 }
 
 RtfRowDef &RtfParser::rowDef()
@@ -107,6 +109,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_cellDef = RtfCellDef();
         m_border = nullptr;
         std::fill(&m_padding[slot][0][0], &m_padding[slot][0][0] + 8, 0);
+        m_widthAfter[slot][0] = m_widthAfter[slot][1] = 0;
         break;
     case Kw::Cellx:
         m_cellDef.right = t.hasParameter ? qBound(-RtfLimits::MaxTwips, p, 4 * RtfLimits::MaxTwips) : 0;
@@ -133,6 +136,13 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         int(&side)[2] = m_padding[slot][info.ch];
         side[info.kw == Kw::TrPadd ? 0 : 1] = p;
         def.padding[info.ch] = side[1] == 3 ? qBound(0, side[0], 1440) : -1;
+        break;
+    }
+    case Kw::TrWidthAfter: {
+        // The width and its unit come in either order; only twips (unit 3) are read.
+        int(&after)[2] = m_widthAfter[slot];
+        after[info.ch] = p;
+        def.after = after[1] == 3 ? qBound(0, after[0], RtfLimits::MaxTwips) : 0;
         break;
     }
     case Kw::TrBrdr:

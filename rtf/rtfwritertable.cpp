@@ -6,6 +6,8 @@
 #include <QTextCursor>
 #include <QTextTable>
 
+#include <algorithm>
+
 // Tables: one QTextTable per source table, its grid made from all cell boundaries,
 // merged cells spanning it, borders, shading and vertical alignment per cell.
 
@@ -30,6 +32,8 @@ QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
 const RtfRowDef &defOf(const RtfTable &table, const RtfGridCell &cell)
 {
     static const RtfRowDef none;
+    if (cell.padding)
+        return none; // no cell of the row: nothing of the row's own
     const RtfTableRow &row = table.rows[size_t(cell.sourceRow)];
     return row.def >= 0 ? table.defs[size_t(row.def)] : none;
 }
@@ -181,6 +185,11 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
     }
     if (fromRow > 0)
         format.setProperty(RtfProperty::TableContinues, true);
+    if (table.textBox)
+        format.setProperty(RtfProperty::TextBox, true);
+    const bool padded = std::any_of(grid.cells.begin(), grid.cells.end(), [](const RtfGridCell &c) { return c.padding; });
+    if (padded)
+        format.setProperty(TextMarks::Padded, true);
 
     QTextTable *qtable = m_cursor.insertTable(rows, columns, format);
     // Merging empty cells only drops their markers; the content goes in afterwards.
@@ -201,6 +210,12 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
         QTextTableCell qcell = qtable->cellAt(cell.row - fromRow, cell.column);
         qcell.setFormat(cellFormat(table, cell, edges[i]));
         m_cursor.setPosition(qcell.firstPosition());
+        if (cell.padding) {
+            QTextBlockFormat structural;
+            structural.setProperty(TextMarks::Structural, true);
+            m_cursor.setBlockFormat(structural);
+            continue;
+        }
         RtfFlow cellFlow = RtfFlow::Empty;
         for (const RtfTableCell &part : cell.content)
             write(table.content, part.begin, part.end, cellFlow);

@@ -36,6 +36,9 @@ struct DocumentShape
     int pictures = 0;
     int clipped = 0; // first lines left of the text area
     int listItems = 0;
+    // Text boxes, framed as one-cell tables: no tables of the document, and the oracle
+    // shows none of their content.
+    int textBoxes = 0;
 
     static DocumentShape expected(const QJsonObject &o)
     {
@@ -102,7 +105,10 @@ private:
     {
         for (; !it.atEnd(); ++it) {
             if (QTextFrame *child = it.currentFrame()) {
-                if (auto *table = qobject_cast<QTextTable *>(child))
+                auto *table = qobject_cast<QTextTable *>(child);
+                if (table && table->format().boolProperty(RtfProperty::TextBox))
+                    ++textBoxes;
+                else if (table)
                     this->table(table, depth + 1);
                 else
                     walk(child->begin(), depth);
