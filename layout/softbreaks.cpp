@@ -65,9 +65,12 @@ QTextBlockFormat realFormat(const QTextBlockFormat &format)
     return f;
 }
 
-int split(QTextCursor &cursor, int first, int last)
+int split(const QTextCursor &cursor, int first, int last)
 {
     QTextDocument *doc = cursor.document();
+    // The soft breaks are made with a cursor of their own: the caller's stays where
+    // it stood in the text, moved only by the breaks made before it.
+    QTextCursor at = cursor;
     int made = 0;
     QTextBlock block = doc->findBlockByNumber(first);
     for (int number = first; block.isValid() && number <= last + made; ++number) {
@@ -79,12 +82,12 @@ int split(QTextCursor &cursor, int first, int last)
         int start = block.position();
         int end = start + block.length() - 1;
         while (end - start > PieceLength + PieceLength / 2) {
-            const int at = cutPoint(doc, start, start + PieceLength);
-            cursor.setPosition(at);
-            cursor.insertBlock(piece, cursor.charFormat());
+            const int cut = cutPoint(doc, start, start + PieceLength);
+            at.setPosition(cut);
+            at.insertBlock(piece, at.charFormat());
             ++made;
             ++number;
-            start = at + 1;
+            start = cut + 1;
             ++end;
         }
         block = doc->findBlock(end).next();

@@ -29,12 +29,14 @@ bool isContinuation(const QTextBlock &block);
 QTextBlockFormat realFormat(const QTextBlockFormat &format);
 
 // Splits the too long paragraphs among the blocks numbered first to last, within the
-// cursor's edit block. Returns the number of soft breaks made.
-int split(QTextCursor &cursor, int first, int last);
+// cursor's edit block; the cursor keeps its place in the text. Returns the number of
+// soft breaks made.
+int split(const QTextCursor &cursor, int first, int last);
 
 // Inserts plain text at the cursor, replacing its selection, the way the editor does:
 // line ends become real paragraphs (never marked, whatever piece they are typed in),
-// and what grows too long is split. One edit block.
+// and what grows too long is split. One edit block; the cursor ends right after
+// the text.
 void insertPlainText(QTextCursor &cursor, const QString &text);
 
 // Where the soft breaks of a document are: document positions and text positions
