@@ -606,6 +606,11 @@ bool DocumentLayout::isComplete() const
     return m_index.pendingCount() == 0;
 }
 
+QTextBlock DocumentLayout::unfinishedBlock() const
+{
+    return m_partial ? m_partial->block() : QTextBlock();
+}
+
 void DocumentLayout::noteSizeChange() const
 {
     if (m_sizeCheckQueued)

@@ -152,6 +152,7 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     else if (breakAnywhere && m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
         m_option.setWrapMode(QTextOption::WrapAnywhere);
     m_wrap = m_option.wrapMode();
+    m_wordOrAnywhere = m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere;
     m_layout->setTextOption(m_option);
 
     const qreal indent = fixed(blockIndent(block, m_format));
@@ -197,6 +198,24 @@ bool Layouter::run(const QDeadlineTimer &deadline)
                 r -= m_textIndent;
         }
         line.setLineWidth(r - l);
+        if (fixed(line.naturalTextWidth()) > r - l) {
+            // Wider than its room (a glyph or a picture that does not fit, margins
+            // wider than the page): laid out again at its natural width, broken
+            // anywhere, as Qt's block layout does; from then on the paragraph breaks
+            // at words only, as Qt leaves it.
+            const bool wordOrAnywhere = m_wordOrAnywhere && !m_anywhere;
+            if (wordOrAnywhere) {
+                m_option.setWrapMode(QTextOption::WrapAnywhere);
+                m_layout->setTextOption(m_option);
+            }
+            line.setLineWidth(qMax(line.naturalTextWidth(), r - l));
+            if (m_wordOrAnywhere)
+                m_wrap = QTextOption::WordWrap;
+            if (wordOrAnywhere) {
+                m_option.setWrapMode(m_wrap);
+                m_layout->setTextOption(m_option);
+            }
+        }
         qreal adjustment = 0;
         qreal height = 0;
         qreal lineBottom = 0;

@@ -10,6 +10,8 @@
 #include <QDeadlineTimer>
 #include <QRandomGenerator>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -25,9 +27,12 @@ inline QString describe(const QTextBlock &block)
         .arg(block.length() - 1);
 }
 
-// The first paragraph whose lines were made for another text, or "".
+// The first paragraph whose lines were made for another text, or "". The paragraph
+// the layout is laying out over slices has the first of its lines only.
 inline QString staleLines(const QTextDocument *doc)
 {
+    const auto *layout = qobject_cast<const DocumentLayout *>(doc->documentLayout());
+    const QTextBlock unfinished = layout ? layout->unfinishedBlock() : QTextBlock();
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         const QTextLayout *tl = b.layout();
         const int lines = tl->lineCount();
@@ -40,7 +45,7 @@ inline QString staleLines(const QTextDocument *doc)
                 return describe(b) + QStringLiteral(": line %1 starts at %2, not %3").arg(i).arg(line.textStart()).arg(at);
             at += line.textLength();
         }
-        if (at != b.length() - 1 && at != b.length())
+        if (b == unfinished ? at > b.length() : at != b.length() - 1 && at != b.length())
             return describe(b) + QStringLiteral(": its lines hold %1 characters").arg(at);
     }
     return QString();
@@ -59,12 +64,59 @@ struct Fresh
     DocumentLayout *layout = nullptr;
 };
 
+// What a copy of the document lost, as far as a layout can see: "" when nothing.
+inline QString copyDiffers(const QTextDocument *doc, const QTextDocument *copy)
+{
+    const auto plain = [](QTextFormat f) {
+        f.clearProperty(QTextFormat::ObjectIndex);
+        return f;
+    };
+    QTextBlock b = copy->begin();
+    for (QTextBlock a = doc->begin(); a.isValid() && b.isValid(); a = a.next(), b = b.next()) {
+        if (plain(a.blockFormat()) != plain(b.blockFormat()) || plain(a.charFormat()) != plain(b.charFormat()) ||
+            bool(a.textList()) != bool(b.textList())) {
+            QString what;
+            const auto differ = [&what](const QTextFormat &x, const QTextFormat &y, const char *kind) {
+                const QMap<int, QVariant> px = x.properties();
+                const QMap<int, QVariant> py = y.properties();
+                for (auto it = px.begin(); it != px.end(); ++it) {
+                    if (py.value(it.key()) != it.value())
+                        what += QStringLiteral(" %1 0x%2").arg(QLatin1String(kind)).arg(it.key(), 0, 16);
+                }
+                for (auto it = py.begin(); it != py.end(); ++it) {
+                    if (!px.contains(it.key()))
+                        what += QStringLiteral(" %1 +0x%2").arg(QLatin1String(kind)).arg(it.key(), 0, 16);
+                }
+            };
+            differ(plain(a.blockFormat()), plain(b.blockFormat()), "block");
+            differ(plain(a.charFormat()), plain(b.charFormat()), "char");
+            return describe(a) + QStringLiteral(": its copy has another format:") + what;
+        }
+        QTextBlock::iterator j = b.begin();
+        for (QTextBlock::iterator i = a.begin(); !i.atEnd(); ++i, ++j) {
+            if (j.atEnd() || i.fragment().length() != j.fragment().length() ||
+                plain(i.fragment().charFormat()) != plain(j.fragment().charFormat()))
+                return describe(a) + QStringLiteral(": a piece of its copy has another format");
+        }
+    }
+    return QString();
+}
+
 // A copy of the document laid out whole by a layout of its own.
 inline Fresh freshLayout(const QTextDocument *doc)
 {
     Fresh f;
     f.doc.reset(doc->clone());
     f.doc->setUndoRedoEnabled(false);
+    {
+        // The copy takes the first paragraph's formats from the document it is made
+        // in, not from the one copied.
+        QTextCursor first(f.doc.get());
+        QTextBlockFormat format = doc->begin().blockFormat();
+        format.setProperty(QTextFormat::ObjectIndex, f.doc->begin().blockFormat().property(QTextFormat::ObjectIndex));
+        first.setBlockFormat(format);
+        first.setBlockCharFormat(doc->begin().charFormat());
+    }
     f.layout = new DocumentLayout(f.doc.get());
     f.doc->setDocumentLayout(f.layout);
     complete(f.layout);
@@ -132,12 +184,21 @@ inline QString compareWithFresh(QTextDocument *doc, int samples, quint32 seed)
             .arg(fresh.doc->blockCount())
             .arg(doc->characterCount())
             .arg(doc->blockCount());
+    if (const QString lost = copyDiffers(doc, fresh.doc.get()); !lost.isEmpty())
+        return QStringLiteral("the copy is not faithful: ") + lost;
     QTextBlock a = doc->begin();
     for (QTextBlock b = fresh.doc->begin(); b.isValid(); b = b.next(), a = a.next()) {
         const QRectF ra = mine->blockBoundingRect(a);
         const QRectF rb = fresh.layout->blockBoundingRect(b);
-        if (ra != rb)
-            return describe(a) + QStringLiteral(": rect %1, fresh %2").arg(rectText(ra), rectText(rb));
+        if (ra != rb) {
+            QString above;
+            if (a.previous().isValid()) {
+                above = QStringLiteral(" (the paragraph above: %1, fresh %2)")
+                            .arg(rectText(mine->blockBoundingRect(a.previous())),
+                                 rectText(fresh.layout->blockBoundingRect(b.previous())));
+            }
+            return describe(a) + QStringLiteral(": rect %1, fresh %2").arg(rectText(ra), rectText(rb)) + above;
+        }
         const QString lines = compareLines(a, b);
         if (!lines.isEmpty())
             return lines;

@@ -6,7 +6,10 @@
 #include "layoutcheck.h"
 #include "platform/documentloader.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -46,6 +49,52 @@ class TestEditingLayout final : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
         QCOMPARE(LayoutCheck::staleLines(editor()->document()), QString());
         QCOMPARE(LayoutCheck::compareWithFresh(editor()->document(), 200, 1), QString());
+    }
+
+    // The document opened, at the editor's width, in a stock QTextEdit beside it.
+    std::unique_ptr<QTextEdit> stockBeside(const QString &path)
+    {
+        auto reference = std::make_unique<QTextEdit>();
+        reference->setFrameShape(QFrame::NoFrame);
+        reference->resize(editor()->size());
+        std::unique_ptr<QTextDocument> doc;
+        if (DocumentLoader::load(path, &doc))
+            return {};
+        doc->setDefaultFont(editor()->document()->defaultFont());
+        doc->setParent(reference.get());
+        reference->setDocument(doc.release());
+        reference->show();
+        return reference;
+    }
+
+    // Every paragraph's rect and lines and every caret as Qt's own layout has them.
+    void verifyAsQt(QTextEdit *reference)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        QAbstractTextDocumentLayout *mine = editor()->document()->documentLayout();
+        QAbstractTextDocumentLayout *theirs = reference->document()->documentLayout();
+        QCOMPARE(editor()->document()->pageSize(), reference->document()->pageSize());
+        QTextBlock a = editor()->document()->begin();
+        for (QTextBlock b = reference->document()->begin(); b.isValid(); b = b.next(), a = a.next()) {
+            QCOMPARE(mine->blockBoundingRect(a), theirs->blockBoundingRect(b));
+            QCOMPARE(a.layout()->lineCount(), b.layout()->lineCount());
+            for (int i = 0; i < a.layout()->lineCount(); ++i) {
+                QCOMPARE(a.layout()->lineAt(i).textStart(), b.layout()->lineAt(i).textStart());
+                QCOMPARE(a.layout()->lineAt(i).rect(), b.layout()->lineAt(i).rect());
+            }
+        }
+        QCOMPARE(mine->documentSize(), theirs->documentSize());
+        QCoreApplication::processEvents();
+        QCOMPARE(editor()->horizontalScrollBar()->maximum(), reference->horizontalScrollBar()->maximum());
+        for (int pos = 0; pos < editor()->document()->characterCount(); ++pos) {
+            QTextCursor c(editor()->document());
+            c.setPosition(pos);
+            editor()->setTextCursor(c);
+            QTextCursor d(reference->document());
+            d.setPosition(pos);
+            reference->setTextCursor(d);
+            QCOMPARE(editor()->cursorRect(), reference->cursorRect());
+        }
     }
 
 private slots:
@@ -99,6 +148,93 @@ private slots:
         c.removeSelectedText();
         QCOMPARE(editor()->text().size(), plain->characterCount() - 1);
         QCOMPARE(editor()->selStart(), int(line.size()));
+    }
+
+    // A table deleted, a long line pasted and a size changed, all undone: once the
+    // layout says it is complete, it is.
+    void completeAfterUndoingATableDeletedAndAPaste()
+    {
+        openCorpus("rtfjs-wmf-and-emf.rtf");
+        const QString before = editor()->text();
+        QVERIFY(before.size() > 0);
+        editor()->resize(editor()->width() - 120, editor()->height());
+        QCoreApplication::processEvents();
+        const int start = int(before.indexOf(QStringLiteral("INTRODUCTION\n\nProcess Name")));
+        const int end = int(before.indexOf(QStringLiteral("PURPOSE\n\nThe")));
+        QVERIFY(start > 0 && end > start);
+        editor()->setSelStart(start + 5);
+        editor()->setSelLength(end + 3 - start - 5);
+        key(Qt::Key_Delete);
+        const QString deleted = editor()->text();
+        QVERIFY(deleted.size() < before.size() - (end - start));
+        f.type(QStringLiteral("anticonstitutionnellement"));
+        f.services.clipboard->content = QStringLiteral("0123456789 abcdefghijklmnopqrstuvwxyz ").repeated(124 * 1024 / 38);
+        f.click("Image5");
+        editor()->setFocus();
+        f.type(QStringLiteral("k"));
+        editor()->setSelStart(start - 200);
+        editor()->setSelLength(400);
+        QTextCharFormat size;
+        size.setFontPointSize(17);
+        editor()->mergeCurrentCharFormat(size);
+        // The size, the key, the paste and the word are undone; the deletion stays.
+        key(Qt::Key_Z, Qt::ControlModifier, 4);
+        QCOMPARE(editor()->text(), deleted);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), before);
+        verifyLaidOutAsFresh();
+    }
+
+    // Lines wider than their room: margins wider than the page, a picture wider than
+    // it, alone or centred. They are laid out in whole words or whole, at their
+    // natural width, where Qt's own layout puts them; a click on the left half of
+    // the picture puts the caret before it, on the right half after it.
+    void linesWiderThanTheirRoom_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("picture");
+        QTest::newRow("indent wider than the page")
+            << QByteArray("\\pard\\li4500 Un paragraphe en retrait plus large que la page, mot par mot.\\par") << false;
+        QTest::newRow("both margins") << QByteArray("\\pard\\li2600\\ri2600 Des mots entre deux marges.\\par") << false;
+        QTest::newRow("picture") << QByteArray("\\pard Avant %1 apr\\'e8s.\\par") << true;
+        QTest::newRow("centred picture") << QByteArray("\\pard\\qc %1\\par") << true;
+    }
+    void linesWiderThanTheirRoom()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, picture);
+        if (picture) {
+            QImage image(8, 8, QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(image.save(&buffer, "PNG"));
+            body.replace("%1", "{\\pict\\pngblip\\picw8\\pich8\\picwgoal7500\\pichgoal600 " + png.toHex() + "}");
+        }
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard D\\'e9but.\\par " + body + " Fin.}");
+        editor()->resize(300, editor()->height());
+        const QString path = f.dir->filePath(QStringLiteral("document.rtf"));
+        const std::unique_ptr<QTextEdit> reference = stockBeside(path);
+        QVERIFY(reference);
+        verifyAsQt(reference.get());
+        if (!picture)
+            return;
+        // The picture's paragraph: a click on each half of the picture.
+        const QTextBlock block = editor()->document()->findBlockByNumber(1);
+        const int at = int(block.text().indexOf(QChar::ObjectReplacementCharacter));
+        QVERIFY(at >= 0);
+        const int position = block.position() + at;
+        const QRectF before = LayoutCheck::caretRect(editor()->document(), position);
+        const QRectF after = LayoutCheck::caretRect(editor()->document(), position + 1);
+        QCOMPARE(after.x() - before.x(), 500.0); // the caret after it stands after it
+        editor()->horizontalScrollBar()->setValue(0);
+        editor()->verticalScrollBar()->setValue(0);
+        const int y = int(before.center().y());
+        QTest::mouseClick(editor()->viewport(), Qt::LeftButton, {}, QPoint(int(before.x()) + 100, y));
+        QCOMPARE(editor()->textCursor().position(), position);
+        QTest::mouseClick(editor()->viewport(), Qt::LeftButton, {}, QPoint(int(before.x()) + 270, y));
+        QCOMPARE(editor()->textCursor().position(), position + 1);
     }
 
     void undoAfterTypingOverJustifiedParagraphs()
