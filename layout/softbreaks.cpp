@@ -51,6 +51,35 @@ int cutPoint(QTextDocument *doc, int lowest, int target)
     return at;
 }
 
+// Whether a word movement goes on over the joint between two pieces: Qt's rules
+// depend only on the characters at the joint, so they are asked of the two alone.
+bool wordGoesOn(const QString &before, const QString &after, bool forward)
+{
+    QTextDocument probe;
+    probe.setPlainText(before + after);
+    QTextCursor c(&probe);
+    c.setPosition(forward ? 0 : int(before.size() + after.size()));
+    c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+    return forward ? c.position() > before.size() : c.position() < before.size();
+}
+
+// The last character of a block's text and the first of the next one's, whole
+// (a surrogate pair is one).
+QString lastCharacter(const QTextBlock &block)
+{
+    const QString text = block.text();
+    if (text.isEmpty())
+        return QString();
+    const qsizetype n = text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1;
+    return text.right(n);
+}
+
+QString firstCharacter(const QTextBlock &block)
+{
+    const QString text = block.text();
+    return text.left(!text.isEmpty() && text.front().isHighSurrogate() ? 2 : 1);
+}
+
 } // namespace
 
 bool isContinuation(const QTextBlock &block)
@@ -121,6 +150,35 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
         cursor.insertText(start == 0 ? text : text.mid(start));
     split(cursor, firstBlock, cursor.blockNumber());
     cursor.endEditBlock();
+}
+
+int wordEdge(const QTextCursor &cursor, bool forward)
+{
+    QTextCursor c(cursor.document());
+    c.setPosition(cursor.position());
+    // A caret on either side of a soft break stands at the same place in the text:
+    // the movement starts from the side it goes into.
+    if (forward && c.atBlockEnd() && isContinuation(c.block().next()))
+        c.setPosition(c.block().next().position());
+    else if (!forward && c.atBlockStart() && isContinuation(c.block()))
+        c.setPosition(c.block().position() - 1);
+    for (;;) {
+        const int from = c.position();
+        c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+        const QTextBlock block = c.block();
+        if (forward) {
+            const QTextBlock next = block.next();
+            if (c.position() == from || !c.atBlockEnd() || !isContinuation(next) ||
+                !wordGoesOn(lastCharacter(block), firstCharacter(next), true))
+                return c.position();
+            c.setPosition(next.position());
+        } else {
+            if (c.position() == from || !c.atBlockStart() || !isContinuation(block) ||
+                !wordGoesOn(lastCharacter(block.previous()), firstCharacter(block), false))
+                return c.position();
+            c.setPosition(block.position() - 1);
+        }
+    }
 }
 
 Map::Map(const QTextDocument *document)

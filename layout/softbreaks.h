@@ -39,6 +39,12 @@ int split(const QTextCursor &cursor, int first, int last);
 // the text.
 void insertPlainText(QTextCursor &cursor, const QString &text);
 
+// Where a word deletion from the cursor's position ends (Ctrl+Delete forward,
+// Ctrl+Backspace back): where QTextCursor's NextWord or PreviousWord would end in the
+// paragraph the pieces make, crossing the soft breaks that fall inside a word or a
+// run of blanks.
+int wordEdge(const QTextCursor &cursor, bool forward);
+
 // Where the soft breaks of a document are: document positions and text positions
 // (the ones the editor reports) in both directions.
 class Map final

@@ -265,6 +265,17 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
     // Around a soft break the keys act on the text, which has no character there.
     QTextCursor cursor = textCursor();
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    const bool wordForward = event->matches(QKeySequence::DeleteEndOfWord);
+    if (!cursor.hasSelection() && !isReadOnly() && (wordForward || event->matches(QKeySequence::DeleteStartOfWord)) &&
+        !softBreaks().isEmpty()) {
+        // A word cut in two pieces is still one word, and a soft break none.
+        cursor.setPosition(SoftBreaks::wordEdge(cursor, wordForward), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
     if (!cursor.hasSelection() && plain && !isReadOnly()) {
         const QTextBlock block = cursor.block();
         switch (event->key()) {
