@@ -217,6 +217,10 @@ struct Runner::State
     ScriptedServices services;
     std::unique_ptr<QTextDocument> ref;
     QTextCursor cursor; // the reference's caret and selection
+    // The last edit was a paste the editor cut in pieces: its undo step ends with a
+    // soft break, so what is typed next is a step of its own, where Qt would merge it
+    // into the paste's.
+    bool pastedInPieces = false;
 
     RichTextBox *editor() const { return form->RichTextBox1; }
     QTextDocument *doc() const { return editor()->document(); }
@@ -393,11 +397,42 @@ struct Runner::State
         cursor.insertBlock(bf, cf);
     }
 
+    // Text typed at the reference's cursor, in undo steps as the editor makes them.
+    void typed(const QString &text)
+    {
+        if (!pastedInPieces) {
+            cursor.insertText(text);
+            return;
+        }
+        cursor.beginEditBlock();
+        cursor.insertText(text);
+        cursor.endEditBlock();
+        pastedInPieces = false;
+    }
+
     QString apply(const Step &s);
+    QString applyStep(const Step &s);
     QString check(bool full, quint32 seed);
 };
 
 QString Runner::State::apply(const Step &s)
+{
+    const int revision = ref->revision();
+    const int editorBlocks = doc()->blockCount();
+    const int refBlocks = ref->blockCount();
+    const bool pieces = pastedInPieces;
+    const QString failure = applyStep(s);
+    if (ref->revision() != revision)
+        pastedInPieces = false;
+    else
+        pastedInPieces = pieces;
+    if ((s.op == Op::Paste || s.op == Op::KeyPaste) &&
+        doc()->blockCount() - editorBlocks > ref->blockCount() - refBlocks)
+        pastedInPieces = true;
+    return failure;
+}
+
+QString Runner::State::applyStep(const Step &s)
 {
     switch (s.op) {
     case Op::Type: {
@@ -413,7 +448,7 @@ QString Runner::State::apply(const Step &s)
             else
                 c = QChar(char16_t(u'a' + g.bounded(26u)));
             QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, c, Qt::NoModifier);
-            cursor.insertText(c);
+            typed(c);
         }
         break;
     }
@@ -423,7 +458,7 @@ QString Runner::State::apply(const Step &s)
         break;
     case Op::LineBreak:
         key(Qt::Key_Return, Qt::ShiftModifier);
-        cursor.insertText(QString(QChar::LineSeparator));
+        typed(QString(QChar::LineSeparator));
         break;
     case Op::Backspace: {
         key(Qt::Key_Backspace);
