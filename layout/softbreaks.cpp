@@ -128,7 +128,7 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
 {
     cursor.beginEditBlock();
     if (cursor.hasSelection())
-        cursor.removeSelectedText();
+        removeSelectedText(cursor);
     const int firstBlock = cursor.blockNumber();
     const QTextBlockFormat paragraph = realFormat(cursor.blockFormat());
     // Line ends as QTextCursor::insertText knows them: CR LF, CR, LF, the paragraph
@@ -149,6 +149,49 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
     if (n > start)
         cursor.insertText(start == 0 ? text : text.mid(start));
     split(cursor, firstBlock, cursor.blockNumber());
+    cursor.endEditBlock();
+}
+
+bool needsCareToRemove(const QTextCursor &cursor)
+{
+    if (!cursor.hasSelection() || cursor.hasComplexSelection())
+        return false;
+    const QTextDocument *doc = cursor.document();
+    const QTextBlock first = doc->findBlock(cursor.selectionStart());
+    return first.position() == cursor.selectionStart() &&
+           (isContinuation(first) || isContinuation(doc->findBlock(cursor.selectionEnd())));
+}
+
+void removeSelectedText(QTextCursor &cursor)
+{
+    if (!needsCareToRemove(cursor)) {
+        cursor.removeSelectedText();
+        return;
+    }
+    QTextDocument *doc = cursor.document();
+    int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    QTextBlock first = doc->findBlock(start);
+    cursor.beginEditBlock();
+    if (isContinuation(first)) {
+        // Taken from before the soft break, the same place in the text: the piece
+        // before is left, with the rest of the last block joined to it.
+        start = first.position() - 1;
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    } else {
+        QTextBlock head = doc->findBlock(end);
+        while (isContinuation(head) && head.position() > start)
+            head = head.previous();
+        const QTextBlockFormat format = head.blockFormat();
+        const QTextCharFormat charFormat = head.charFormat();
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.setBlockFormat(format);
+        cursor.setBlockCharFormat(charFormat);
+    }
     cursor.endEditBlock();
 }
 

@@ -39,6 +39,17 @@ int split(const QTextCursor &cursor, int first, int last);
 // the text.
 void insertPlainText(QTextCursor &cursor, const QString &text);
 
+// Whether removing the cursor's selection needs removeSelectedText below: it begins
+// at the start of a paragraph or a piece and ends in a piece.
+bool needsCareToRemove(const QTextCursor &cursor);
+
+// Removes the cursor's selection as the same selection in the text is removed: the
+// paragraph left keeps the format of the paragraph the selection ends in, and is a
+// piece only when the selection began inside a piece. (QTextCursor gives the block
+// left the format of the last block, so a real paragraph ending in a piece became a
+// piece, and a piece ending in a real paragraph a real paragraph.) One edit block.
+void removeSelectedText(QTextCursor &cursor);
+
 // Where a word deletion from the cursor's position ends (Ctrl+Delete forward,
 // Ctrl+Backspace back): where QTextCursor's NextWord or PreviousWord would end in the
 // paragraph the pieces make, crossing the soft breaks that fall inside a word or a

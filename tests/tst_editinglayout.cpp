@@ -4,6 +4,7 @@
 // layout of the same document made from scratch.
 #include "documentfixture.h"
 #include "layoutcheck.h"
+#include "layout/softbreaks.h"
 #include "platform/documentloader.h"
 
 #include <QBuffer>
@@ -101,8 +102,6 @@ private slots:
     void init() { f.setUp(); }
     void cleanup() { f.tearDown(); }
 
-    // Justified paragraphs replaced by a typed word, then the typing and the
-    // replacement undone: the program goes on with the old text.
     // A line of more than 64K characters pasted is shown in pieces; the caret stands
     // right after it, where the next key lands.
     void caretAfterAHugePasteOnOneLine()
@@ -148,6 +147,115 @@ private slots:
         c.removeSelectedText();
         QCOMPARE(editor()->text().size(), plain->characterCount() - 1);
         QCOMPARE(editor()->selStart(), int(line.size()));
+    }
+
+    // Ctrl+Delete and Ctrl+Backspace at each edge of the pieces a long pasted line is
+    // shown in, and a character either side: they take what they take in the same
+    // line never cut, a word cut in two included, and the undo gives the line back.
+    void wordKeysAtPieceEdges_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("forward");
+        const QString run = QStringLiteral("0123456789abcdefghij").repeated(3500);
+        const QString words = QStringLiteral("pr\u00e9sent ").repeated(9000);
+        QTest::newRow("one word, Ctrl+Delete") << run << true;
+        QTest::newRow("one word, Ctrl+Backspace") << run << false;
+        QTest::newRow("words, Ctrl+Delete") << words << true;
+        QTest::newRow("words, Ctrl+Backspace") << words << false;
+    }
+    void wordKeysAtPieceEdges()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, forward);
+        f.services.clipboard->content = line;
+        f.click("Image5");
+        editor()->setFocus();
+        QTextDocument *doc = editor()->document();
+        QVERIFY(doc->blockCount() > 3);
+        std::vector<int> edges; // text positions of the soft breaks
+        int removed = 0;
+        for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next()) {
+            QVERIFY(SoftBreaks::isContinuation(b));
+            edges.push_back(b.position() - ++removed);
+        }
+        for (int edge : edges) {
+            for (int at = edge - 1; at <= edge + 1; ++at) {
+                editor()->setSelStart(at);
+                QTest::keyClick(editor(), forward ? Qt::Key_Delete : Qt::Key_Backspace, Qt::ControlModifier);
+                QTextDocument plain;
+                plain.setPlainText(line);
+                QTextCursor c(&plain);
+                c.setPosition(at);
+                c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
+                c.removeSelectedText();
+                QCOMPARE(editor()->text(), plain.toPlainText());
+                QCOMPARE(editor()->selStart(), c.position());
+                QCOMPARE(LayoutCheck::staleLines(doc), QString());
+                key(Qt::Key_Z, Qt::ControlModifier);
+                QCOMPARE(editor()->text(), line);
+            }
+        }
+        verifyLaidOutAsFresh();
+    }
+
+    // A selection from the start of a paragraph or of a piece into another piece or
+    // paragraph, taken away by a key: the paragraphs are left as the same selection
+    // in the text leaves them, none joined to another or cut in two.
+    void selectionFromAnEdgeIntoAPiece_data()
+    {
+        QTest::addColumn<int>("from"); // 0: the document's start, 1: the long paragraph's, 2: its last piece's
+        QTest::addColumn<int>("key");
+        const std::array<std::pair<const char *, int>, 3> keys{{{"Delete", Qt::Key_Delete}, {"a letter", Qt::Key_X}, {"Enter", Qt::Key_Return}}};
+        const std::array<const char *, 3> starts{"document start", "paragraph start", "piece start"};
+        for (int from = 0; from < 3; ++from) {
+            for (const auto &[name, key] : keys)
+                QTest::addRow("%s, %s", starts[size_t(from)], name) << from << key;
+        }
+    }
+    void selectionFromAnEdgeIntoAPiece()
+    {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        f.type(QStringLiteral("premier"));
+        this->key(Qt::Key_Return);
+        const QString line = QStringLiteral("pr\u00e9sent ").repeated(9000);
+        f.services.clipboard->content = line;
+        f.click("Image5");
+        editor()->setFocus();
+        this->key(Qt::Key_Return);
+        f.type(QStringLiteral("dernier"));
+        const QString text = editor()->text();
+        QCOMPARE(text, QStringLiteral("premier\n") + line + QStringLiteral("\ndernier"));
+        QTextDocument *doc = editor()->document();
+        std::vector<int> edges;
+        int breaks = 0;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            if (SoftBreaks::isContinuation(b))
+                edges.push_back(b.position() - ++breaks);
+        }
+        QVERIFY(edges.size() >= 3);
+        const int start = from == 0 ? 0 : from == 1 ? 8 : edges.back();
+        const int end = from == 2 ? int(text.size()) - 4 : edges.front() + 5;
+        editor()->setSelStart(start);
+        editor()->setSelLength(end - start);
+        QTest::keyClick(editor(), Qt::Key(key));
+        QTextDocument plain;
+        plain.setPlainText(text);
+        QTextCursor c(&plain);
+        c.setPosition(start);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        if (key == Qt::Key_Delete)
+            c.removeSelectedText();
+        else if (key == Qt::Key_Return)
+            c.insertBlock();
+        else
+            c.insertText(QStringLiteral("x"));
+        QCOMPARE(editor()->text(), plain.toPlainText());
+        QCOMPARE(editor()->selStart(), c.position());
+        QCOMPARE(LayoutCheck::staleLines(doc), QString());
+        this->key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), text);
+        verifyLaidOutAsFresh();
     }
 
     // A table deleted, a long line pasted and a size changed, all undone: once the
@@ -237,6 +345,8 @@ private slots:
         QCOMPARE(editor()->textCursor().position(), position + 1);
     }
 
+    // Justified paragraphs replaced by a typed word, then the typing and the
+    // replacement undone: the program goes on with the old text.
     void undoAfterTypingOverJustifiedParagraphs()
     {
         open("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Times New Roman;}{\\f1 MS Mincho;}}"
