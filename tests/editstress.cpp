@@ -518,10 +518,20 @@ QString Runner::State::applyStep(const Step &s)
         if (text.isEmpty())
             text = QStringLiteral("x");
         QGuiApplication::clipboard()->setText(text);
+        // What could make or touch a piece goes the editor's own way, the rest Qt's:
+        // a fragment inserted, whose undo leaves the caret elsewhere.
+        const QTextCursor at = editor()->textCursor();
+        const bool qtWay = !SoftBreaks::isContinuation(at.block()) && !SoftBreaks::needsCareToRemove(at) &&
+                           text.size() <= SoftBreaks::MaxParagraph &&
+                           at.block().length() + text.size() <= SoftBreaks::MaxParagraph;
         key(QKeySequence::Paste);
-        cursor.beginEditBlock();
-        cursor.insertText(text);
-        cursor.endEditBlock();
+        if (qtWay) {
+            cursor.insertFragment(QTextDocumentFragment::fromPlainText(text));
+        } else {
+            cursor.beginEditBlock();
+            cursor.insertText(text);
+            cursor.endEditBlock();
+        }
         break;
     }
     case Op::Copy:
