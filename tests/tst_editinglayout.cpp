@@ -4,6 +4,7 @@
 // layout of the same document made from scratch.
 #include "documentfixture.h"
 #include "layoutcheck.h"
+#include "layout/documentlayout.h"
 #include "layout/softbreaks.h"
 #include "platform/documentloader.h"
 
@@ -258,36 +259,74 @@ private slots:
         verifyLaidOutAsFresh();
     }
 
-    // A table deleted, a long line pasted and a size changed, all undone: once the
-    // layout says it is complete, it is.
+    // A selection over, into or out of a table deleted, a long word typed, a long
+    // line pasted, a key, a size changed, all but the deletion undone, then that too,
+    // with the background laying out nothing, a slice or everything between the
+    // steps: once the layout says it is complete, it is.
+    void completeAfterUndoingATableDeletedAndAPaste_data()
+    {
+        QTest::addColumn<int>("slices"); // between the steps; -1: until complete
+        QTest::addColumn<int>("narrower");
+        QTest::addColumn<QString>("from"); // the selection from 3 characters into this
+        QTest::addColumn<QString>("to");   // to 3 characters into this
+        const QString before = QStringLiteral("INTRODUCTION\n\nProcess Name");
+        const QString inside = QStringLiteral("Process Owner");
+        const QString in2 = QStringLiteral("Manager, Business");
+        const QString after = QStringLiteral("PURPOSE\n\nThe");
+        QTest::newRow("over, no slices") << 0 << 120 << before << after;
+        QTest::newRow("over, laid out between") << -1 << 0 << before << after;
+        QTest::newRow("into, a slice between") << 1 << 120 << before << in2;
+        QTest::newRow("into, narrow") << 0 << 300 << before << in2;
+        QTest::newRow("out of, slices between") << 4 << 300 << inside << after;
+        QTest::newRow("out of, laid out between") << -1 << 120 << inside << after;
+    }
     void completeAfterUndoingATableDeletedAndAPaste()
     {
+        QFETCH(int, slices);
+        QFETCH(int, narrower);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        const auto between = [&] {
+            DocumentLayout *layout = editor()->documentLayout();
+            for (int i = 0; slices < 0 ? !layout->isComplete() : i < slices; ++i)
+                layout->layoutPending(QDeadlineTimer(slices < 0 ? 50 : 0));
+        };
         openCorpus("rtfjs-wmf-and-emf.rtf");
         const QString before = editor()->text();
         QVERIFY(before.size() > 0);
-        editor()->resize(editor()->width() - 120, editor()->height());
+        editor()->resize(editor()->width() - narrower, editor()->height());
         QCoreApplication::processEvents();
-        const int start = int(before.indexOf(QStringLiteral("INTRODUCTION\n\nProcess Name")));
-        const int end = int(before.indexOf(QStringLiteral("PURPOSE\n\nThe")));
+        between();
+        const int start = int(before.indexOf(from));
+        const int end = int(before.indexOf(to));
         QVERIFY(start > 0 && end > start);
-        editor()->setSelStart(start + 5);
-        editor()->setSelLength(end + 3 - start - 5);
+        editor()->setSelStart(start + 3);
+        editor()->setSelLength(end - start);
         key(Qt::Key_Delete);
+        between();
         const QString deleted = editor()->text();
-        QVERIFY(deleted.size() < before.size() - (end - start));
+        QVERIFY(deleted.size() < before.size());
         f.type(QStringLiteral("anticonstitutionnellement"));
+        between();
         f.services.clipboard->content = QStringLiteral("0123456789 abcdefghijklmnopqrstuvwxyz ").repeated(124 * 1024 / 38);
         f.click("Image5");
+        between();
         editor()->setFocus();
         f.type(QStringLiteral("k"));
+        between();
         editor()->setSelStart(start - 200);
         editor()->setSelLength(400);
         QTextCharFormat size;
         size.setFontPointSize(17);
         editor()->mergeCurrentCharFormat(size);
+        between();
         // The size, the key, the paste and the word are undone; the deletion stays.
-        key(Qt::Key_Z, Qt::ControlModifier, 4);
+        for (int i = 0; i < 4; ++i) {
+            key(Qt::Key_Z, Qt::ControlModifier);
+            between();
+        }
         QCOMPARE(editor()->text(), deleted);
+        verifyLaidOutAsFresh();
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(editor()->text(), before);
         verifyLaidOutAsFresh();
