@@ -58,8 +58,8 @@ void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *a
     *height = fixed(format.lineHeight(raw, 1));
     *bottom = fixed(format.lineHeight(natural, 1));
     *adjustment = 0;
-    if (type == QTextBlockFormat::FixedHeight)
-        *adjustment = fixed(line.ascent() + qMax(line.leading(), qreal(0))) - *height * 4 / 5;
+    if (type == QTextBlockFormat::FixedHeight) // four fifths of it in 64ths, cut as Qt cuts them
+        *adjustment = fixed(line.ascent() + qMax(line.leading(), qreal(0))) - qreal(std::llround(*height * 64) * 4 / 5) / 64;
     else if (type == QTextBlockFormat::MinimumHeight)
         *adjustment = fixed(natural) - *height;
 }

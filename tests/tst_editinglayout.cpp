@@ -384,6 +384,35 @@ private slots:
         QCOMPARE(editor()->textCursor().position(), position + 1);
     }
 
+    // Exact line spacing: every line where Qt's own layout puts it, also after a
+    // line typed into the paragraph.
+    void exactLineSpacing_data()
+    {
+        QTest::addColumn<QByteArray>("spacing");
+        QTest::newRow("12.8 pt") << QByteArray("\\sl-256\\slmult0");
+        QTest::newRow("15 pt") << QByteArray("\\sl-300\\slmult0");
+        QTest::newRow("11.35 pt") << QByteArray("\\sl-227\\slmult0");
+    }
+    void exactLineSpacing()
+    {
+        QFETCH(QByteArray, spacing);
+        const QByteArray words = QByteArray("Des mots sur des lignes d'une hauteur exacte, ").repeated(4);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard" + spacing + " " + words + "\\par\\pard" + spacing +
+             "\\fs28 " + words + "\\par}");
+        editor()->resize(420, editor()->height());
+        const QString path = f.dir->filePath(QStringLiteral("document.rtf"));
+        const std::unique_ptr<QTextEdit> reference = stockBeside(path);
+        QVERIFY(reference);
+        verifyAsQt(reference.get());
+        if (QTest::currentTestFailed())
+            return;
+        QTest::keyClick(editor(), Qt::Key_Home, Qt::ControlModifier);
+        f.type(words.left(60));
+        QTextCursor c(reference->document());
+        c.insertText(QString::fromLatin1(words.left(60)));
+        verifyAsQt(reference.get());
+    }
+
     // Justified paragraphs replaced by a typed word, then the typing and the
     // replacement undone: the program goes on with the old text.
     void undoAfterTypingOverJustifiedParagraphs()
