@@ -219,7 +219,12 @@ inline QString compareWithFresh(QTextDocument *doc, int samples, quint32 seed)
         const QRectF cb = caretRect(fresh.doc.get(), position);
         if (ca != cb)
             return QStringLiteral("caret at %1: %2, fresh %3").arg(position).arg(rectText(ca), rectText(cb));
-        const QPointF p(random.bounded(size.width() + 40) - 20, random.bounded(size.height() + 40) - 20);
+        // Anywhere, or exactly on the edge between a paragraph and the next.
+        QPointF p(random.bounded(size.width() + 40) - 20, random.bounded(size.height() + 40) - 20);
+        if (i % 2) {
+            const QRectF r = mine->blockBoundingRect(doc->findBlock(position));
+            p.setY(i % 4 == 1 ? r.bottom() : r.top());
+        }
         for (Qt::HitTestAccuracy accuracy : {Qt::FuzzyHit, Qt::ExactHit}) {
             const int ha = mine->hitTest(p, accuracy);
             const int hb = fresh.layout->hitTest(p, accuracy);
