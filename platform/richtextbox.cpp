@@ -297,19 +297,19 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (!isReadOnly() && SoftBreaks::needsCareToRemove(cursor) && replacesSelection(event)) {
+    if (!isReadOnly() && cursor.hasSelection() && !cursor.hasComplexSelection() && !softBreaks().isEmpty() &&
+        replacesSelection(event)) {
         // The selection is taken away the way that keeps paragraphs and pieces apart,
-        // then the key does the rest: one undo step.
+        // as an undo step of its own (the layout must hear of it before the caret
+        // is shown), then the key does the rest with no selection.
         const bool removes = event->matches(QKeySequence::Cut) || event->key() == Qt::Key_Backspace ||
                              event->key() == Qt::Key_Delete;
         if (event->matches(QKeySequence::Cut))
             copy();
-        cursor.beginEditBlock();
         SoftBreaks::removeSelectedText(cursor);
         setTextCursor(cursor);
         if (!removes)
-            keyPressEvent(event); // with no selection now
-        cursor.endEditBlock();
+            keyPressEvent(event);
         ensureCursorVisible();
         event->accept();
         return;

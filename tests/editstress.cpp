@@ -397,6 +397,19 @@ struct Runner::State
         cursor.insertBlock(bf, cf);
     }
 
+    // A key that replaces a selection in a document shown in pieces: the editor takes
+    // the selection away first, as an undo step of its own.
+    bool replacesInPieces() const
+    {
+        const QTextCursor c = editor()->textCursor();
+        return c.hasSelection() && !c.hasComplexSelection() && !SoftBreaks::Map(doc()).isEmpty();
+    }
+    void removeFirstIf(bool inPieces)
+    {
+        if (inPieces && cursor.hasSelection())
+            cursor.removeSelectedText();
+    }
+
     // Text typed at the reference's cursor, in undo steps as the editor makes them.
     void typed(const QString &text)
     {
@@ -447,19 +460,27 @@ QString Runner::State::applyStep(const Step &s)
                 c = QStringLiteral(" ");
             else
                 c = QChar(char16_t(u'a' + g.bounded(26u)));
+            const bool inPieces = replacesInPieces();
             QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, c, Qt::NoModifier);
+            removeFirstIf(inPieces);
             typed(c);
         }
         break;
     }
-    case Op::Enter:
+    case Op::Enter: {
+        const bool inPieces = replacesInPieces();
         key(Qt::Key_Return);
+        removeFirstIf(inPieces);
         newParagraph();
         break;
-    case Op::LineBreak:
+    }
+    case Op::LineBreak: {
+        const bool inPieces = replacesInPieces();
         key(Qt::Key_Return, Qt::ShiftModifier);
+        removeFirstIf(inPieces);
         typed(QString(QChar::LineSeparator));
         break;
+    }
     case Op::Backspace: {
         key(Qt::Key_Backspace);
         // As Qt's editor takes it: the start of a list item leaves the list, the start
@@ -520,11 +541,19 @@ QString Runner::State::applyStep(const Step &s)
         QGuiApplication::clipboard()->setText(text);
         // What could make or touch a piece goes the editor's own way, the rest Qt's:
         // a fragment inserted, whose undo leaves the caret elsewhere.
-        const QTextCursor at = editor()->textCursor();
+        const bool inPieces = replacesInPieces();
+        // The caret as the paste finds it: after the selection is taken away first.
+        QTextCursor at = editor()->textCursor();
+        int length = at.block().length();
+        if (inPieces) {
+            const QTextBlock last = doc()->findBlock(at.selectionEnd());
+            at.setPosition(at.selectionStart());
+            length = at.positionInBlock() + last.length() - (editor()->textCursor().selectionEnd() - last.position());
+        }
         const bool qtWay = !SoftBreaks::isContinuation(at.block()) && !SoftBreaks::needsCareToRemove(at) &&
-                           text.size() <= SoftBreaks::MaxParagraph &&
-                           at.block().length() + text.size() <= SoftBreaks::MaxParagraph;
+                           text.size() <= SoftBreaks::MaxParagraph && length + text.size() <= SoftBreaks::MaxParagraph;
         key(QKeySequence::Paste);
+        removeFirstIf(inPieces);
         if (qtWay) {
             cursor.insertFragment(QTextDocumentFragment::fromPlainText(text));
         } else {
