@@ -165,10 +165,12 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
 
     // The changed paragraphs lose their lines at once: nothing may read lines made
-    // for a text that is gone.
+    // for a text that is gone. That includes the paragraph that begins right where
+    // the change ends: what the change removed before it may have been its own text
+    // (an undo that puts paragraphs back in front of the one typed in).
     {
         QTextBlock b = doc->findBlock(from);
-        QTextBlock end = doc->findBlock(qMax(0, from + length - 1));
+        QTextBlock end = doc->findBlock(from + length);
         if (end.isValid())
             end = end.next();
         for (; b.isValid() && b != end; b = b.next())

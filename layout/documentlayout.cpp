@@ -734,6 +734,11 @@ bool DocumentLayout::isComplete() const
     return true;
 }
 
+QTextBlock DocumentLayout::unfinishedBlock() const
+{
+    return m_partial ? m_partial->block() : QTextBlock();
+}
+
 void DocumentLayout::noteSizeChange() const
 {
     if (m_sizeCheckQueued)

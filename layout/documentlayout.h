@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QSizeF>
+#include <QTextBlock>
 
 #include <memory>
 
@@ -54,6 +55,9 @@ public:
     // passed (at least one paragraph or table). Returns whether some is left.
     bool layoutPending(const QDeadlineTimer &deadline);
     bool isComplete() const;
+    // The paragraph being laid out over slices, whose last lines are still to come
+    // (an invalid block when there is none).
+    QTextBlock unfinishedBlock() const;
     // How much above a paragraph asked for is laid out with it: the height of the
     // view, so that what the view shows around it does not move once painted.
     void setLookaround(qreal height) { m_lookaround = height; }

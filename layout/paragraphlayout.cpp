@@ -61,8 +61,8 @@ void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *a
     *height = fixed(format.lineHeight(raw, 1));
     *bottom = fixed(format.lineHeight(natural, 1));
     *adjustment = 0;
-    if (type == QTextBlockFormat::FixedHeight)
-        *adjustment = fixed(line.ascent() + qMax(line.leading(), qreal(0))) - *height * 4 / 5;
+    if (type == QTextBlockFormat::FixedHeight) // four fifths of it in 64ths, cut as Qt cuts them
+        *adjustment = fixed(line.ascent() + qMax(line.leading(), qreal(0))) - qreal(std::llround(*height * 64) * 4 / 5) / 64;
     else if (type == QTextBlockFormat::MinimumHeight)
         *adjustment = fixed(natural) - *height;
 }
@@ -186,6 +186,7 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     else if (breakAnywhere && m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
         m_option.setWrapMode(QTextOption::WrapAnywhere);
     m_wrap = m_option.wrapMode();
+    m_wordOrAnywhere = m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere;
     m_layout->setTextOption(m_option);
 
     const qreal indent = fixed(blockIndent(block, m_format));
@@ -236,6 +237,24 @@ bool Layouter::run(const QDeadlineTimer &deadline)
                 r -= m_textIndent;
         }
         line.setLineWidth(r - l);
+        if (fixed(line.naturalTextWidth()) > r - l) {
+            // Wider than its room (a glyph or a picture that does not fit, margins
+            // wider than the page): laid out again at its natural width, broken
+            // anywhere, as Qt's block layout does; from then on the paragraph breaks
+            // at words only, as Qt leaves it.
+            const bool wordOrAnywhere = m_wordOrAnywhere && !m_anywhere;
+            if (wordOrAnywhere) {
+                m_option.setWrapMode(QTextOption::WrapAnywhere);
+                m_layout->setTextOption(m_option);
+            }
+            line.setLineWidth(qMax(line.naturalTextWidth(), r - l));
+            if (m_wordOrAnywhere)
+                m_wrap = QTextOption::WordWrap;
+            if (wordOrAnywhere) {
+                m_option.setWrapMode(m_wrap);
+                m_layout->setTextOption(m_option);
+            }
+        }
         qreal adjustment = 0;
         qreal height = 0;
         qreal lineBottom = 0;

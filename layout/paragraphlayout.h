@@ -69,6 +69,7 @@ private:
     QTextBlockFormat m_format;
     QTextOption m_option;
     QTextOption::WrapMode m_wrap = QTextOption::WrapAtWordBoundaryOrAnywhere;
+    bool m_wordOrAnywhere = true; // the paragraph's own wrapping, before any line overflowed
     Qt::LayoutDirection m_direction = Qt::LeftToRight;
     qreal m_leftMargin = 0;
     qreal m_rightMargin = 0;

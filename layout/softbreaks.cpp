@@ -80,6 +80,35 @@ void addStructural(const QTextFrame *frame, std::vector<int> &out)
     }
 }
 
+// Whether a word movement goes on over the joint between two pieces: Qt's rules
+// depend only on the characters at the joint, so they are asked of the two alone.
+bool wordGoesOn(const QString &before, const QString &after, bool forward)
+{
+    QTextDocument probe;
+    probe.setPlainText(before + after);
+    QTextCursor c(&probe);
+    c.setPosition(forward ? 0 : int(before.size() + after.size()));
+    c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+    return forward ? c.position() > before.size() : c.position() < before.size();
+}
+
+// The last character of a block's text and the first of the next one's, whole
+// (a surrogate pair is one).
+QString lastCharacter(const QTextBlock &block)
+{
+    const QString text = block.text();
+    if (text.isEmpty())
+        return QString();
+    const qsizetype n = text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1;
+    return text.right(n);
+}
+
+QString firstCharacter(const QTextBlock &block)
+{
+    const QString text = block.text();
+    return text.left(!text.isEmpty() && text.front().isHighSurrogate() ? 2 : 1);
+}
+
 } // namespace
 
 bool isContinuation(const QTextBlock &block)
@@ -94,9 +123,12 @@ QTextBlockFormat realFormat(const QTextBlockFormat &format)
     return f;
 }
 
-int split(QTextCursor &cursor, int first, int last)
+int split(const QTextCursor &cursor, int first, int last)
 {
     QTextDocument *doc = cursor.document();
+    // The soft breaks are made with a cursor of their own: the caller's stays where
+    // it stood in the text, moved only by the breaks made before it.
+    QTextCursor at = cursor;
     int made = 0;
     QTextBlock block = doc->findBlockByNumber(first);
     for (int number = first; block.isValid() && number <= last + made; ++number) {
@@ -108,12 +140,12 @@ int split(QTextCursor &cursor, int first, int last)
         int start = block.position();
         int end = start + block.length() - 1;
         while (end - start > PieceLength + PieceLength / 2) {
-            const int at = cutPoint(doc, start, start + PieceLength);
-            cursor.setPosition(at);
-            cursor.insertBlock(piece, cursor.charFormat());
+            const int cut = cutPoint(doc, start, start + PieceLength);
+            at.setPosition(cut);
+            at.insertBlock(piece, at.charFormat());
             ++made;
             ++number;
-            start = at + 1;
+            start = cut + 1;
             ++end;
         }
         block = doc->findBlock(end).next();
@@ -125,7 +157,7 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
 {
     cursor.beginEditBlock();
     if (cursor.hasSelection())
-        cursor.removeSelectedText();
+        removeSelectedText(cursor);
     const int firstBlock = cursor.blockNumber();
     const QTextBlockFormat paragraph = realFormat(cursor.blockFormat());
     // Line ends as QTextCursor::insertText knows them: CR LF, CR, LF, the paragraph
@@ -147,6 +179,78 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
         cursor.insertText(start == 0 ? text : text.mid(start));
     split(cursor, firstBlock, cursor.blockNumber());
     cursor.endEditBlock();
+}
+
+bool needsCareToRemove(const QTextCursor &cursor)
+{
+    if (!cursor.hasSelection() || cursor.hasComplexSelection())
+        return false;
+    const QTextDocument *doc = cursor.document();
+    const QTextBlock first = doc->findBlock(cursor.selectionStart());
+    return first.position() == cursor.selectionStart() &&
+           (isContinuation(first) || isContinuation(doc->findBlock(cursor.selectionEnd())));
+}
+
+void removeSelectedText(QTextCursor &cursor)
+{
+    if (!needsCareToRemove(cursor)) {
+        cursor.removeSelectedText();
+        return;
+    }
+    QTextDocument *doc = cursor.document();
+    int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    QTextBlock first = doc->findBlock(start);
+    cursor.beginEditBlock();
+    if (isContinuation(first)) {
+        // Taken from before the soft break, the same place in the text: the piece
+        // before is left, with the rest of the last block joined to it.
+        start = first.position() - 1;
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    } else {
+        QTextBlock head = doc->findBlock(end);
+        while (isContinuation(head) && head.position() > start)
+            head = head.previous();
+        const QTextBlockFormat format = head.blockFormat();
+        const QTextCharFormat charFormat = head.charFormat();
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.setBlockFormat(format);
+        cursor.setBlockCharFormat(charFormat);
+    }
+    cursor.endEditBlock();
+}
+
+int wordEdge(const QTextCursor &cursor, bool forward)
+{
+    QTextCursor c(cursor.document());
+    c.setPosition(cursor.position());
+    // A caret on either side of a soft break stands at the same place in the text:
+    // the movement starts from the side it goes into.
+    if (forward && c.atBlockEnd() && isContinuation(c.block().next()))
+        c.setPosition(c.block().next().position());
+    else if (!forward && c.atBlockStart() && isContinuation(c.block()))
+        c.setPosition(c.block().position() - 1);
+    for (;;) {
+        const int from = c.position();
+        c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+        const QTextBlock block = c.block();
+        if (forward) {
+            const QTextBlock next = block.next();
+            if (c.position() == from || !c.atBlockEnd() || !isContinuation(next) ||
+                !wordGoesOn(lastCharacter(block), firstCharacter(next), true))
+                return c.position();
+            c.setPosition(next.position());
+        } else {
+            if (c.position() == from || !c.atBlockStart() || !isContinuation(block) ||
+                !wordGoesOn(lastCharacter(block.previous()), firstCharacter(block), false))
+                return c.position();
+            c.setPosition(block.position() - 1);
+        }
+    }
 }
 
 Map::Map(const QTextDocument *document)

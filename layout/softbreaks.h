@@ -29,13 +29,32 @@ bool isContinuation(const QTextBlock &block);
 QTextBlockFormat realFormat(const QTextBlockFormat &format);
 
 // Splits the too long paragraphs among the blocks numbered first to last, within the
-// cursor's edit block. Returns the number of soft breaks made.
-int split(QTextCursor &cursor, int first, int last);
+// cursor's edit block; the cursor keeps its place in the text. Returns the number of
+// soft breaks made.
+int split(const QTextCursor &cursor, int first, int last);
 
 // Inserts plain text at the cursor, replacing its selection, the way the editor does:
 // line ends become real paragraphs (never marked, whatever piece they are typed in),
-// and what grows too long is split. One edit block.
+// and what grows too long is split. One edit block; the cursor ends right after
+// the text.
 void insertPlainText(QTextCursor &cursor, const QString &text);
+
+// Whether removing the cursor's selection needs removeSelectedText below: it begins
+// at the start of a paragraph or a piece and ends in a piece.
+bool needsCareToRemove(const QTextCursor &cursor);
+
+// Removes the cursor's selection as the same selection in the text is removed: the
+// paragraph left keeps the format of the paragraph the selection ends in, and is a
+// piece only when the selection began inside a piece. (QTextCursor gives the block
+// left the format of the last block, so a real paragraph ending in a piece became a
+// piece, and a piece ending in a real paragraph a real paragraph.) One edit block.
+void removeSelectedText(QTextCursor &cursor);
+
+// Where a word deletion from the cursor's position ends (Ctrl+Delete forward,
+// Ctrl+Backspace back): where QTextCursor's NextWord or PreviousWord would end in the
+// paragraph the pieces make, crossing the soft breaks that fall inside a word or a
+// run of blanks.
+int wordEdge(const QTextCursor &cursor, bool forward);
 
 // Where the soft breaks of a document are, and the separators of its structural
 // blocks (ParagraphLayout::isStructural), which are no more part of the text than soft

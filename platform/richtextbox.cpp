@@ -109,6 +109,27 @@ struct AttributeScan
     }
 };
 
+// Whether a key takes the selection away: typed text, Enter, Tab, Backspace, Delete
+// and their word forms, cut and paste.
+bool replacesSelection(const QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Paste) ||
+        event->matches(QKeySequence::DeleteEndOfWord) || event->matches(QKeySequence::DeleteStartOfWord))
+        return true;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    default:
+        break;
+    }
+    const QString text = event->text();
+    return !text.isEmpty() && text.at(0).isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+}
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
@@ -284,7 +305,7 @@ void RichTextBox::setSelText(const QString &text)
     QTextCursor cursor = textCursor();
     if (text.isEmpty()) {
         if (cursor.hasSelection())
-            cursor.removeSelectedText();
+            SoftBreaks::removeSelectedText(cursor);
     } else {
         SoftBreaks::insertPlainText(cursor, text);
     }
@@ -296,6 +317,34 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
     // Around a soft break the keys act on the text, which has no character there.
     QTextCursor cursor = textCursor();
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    const bool wordForward = event->matches(QKeySequence::DeleteEndOfWord);
+    if (!cursor.hasSelection() && !isReadOnly() && (wordForward || event->matches(QKeySequence::DeleteStartOfWord)) &&
+        !softBreaks().isEmpty()) {
+        // A word cut in two pieces is still one word, and a soft break none.
+        cursor.setPosition(SoftBreaks::wordEdge(cursor, wordForward), QTextCursor::KeepAnchor);
+        SoftBreaks::removeSelectedText(cursor);
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    if (!isReadOnly() && cursor.hasSelection() && !cursor.hasComplexSelection() && !softBreaks().isEmpty() &&
+        replacesSelection(event)) {
+        // The selection is taken away the way that keeps paragraphs and pieces apart,
+        // as an undo step of its own (the layout must hear of it before the caret
+        // is shown), then the key does the rest with no selection.
+        const bool removes = event->matches(QKeySequence::Cut) || event->key() == Qt::Key_Backspace ||
+                             event->key() == Qt::Key_Delete;
+        if (event->matches(QKeySequence::Cut))
+            copy();
+        SoftBreaks::removeSelectedText(cursor);
+        setTextCursor(cursor);
+        if (!removes)
+            keyPressEvent(event);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
     if (!cursor.hasSelection() && plain && !isReadOnly()) {
         const QTextBlock block = cursor.block();
         switch (event->key()) {
@@ -400,7 +449,8 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
         return;
     QTextCursor cursor = textCursor();
     // Only what could make or touch a piece takes the way that knows them.
-    if (!SoftBreaks::isContinuation(cursor.block()) && source->text().size() <= SoftBreaks::MaxParagraph &&
+    if (!SoftBreaks::isContinuation(cursor.block()) && !SoftBreaks::needsCareToRemove(cursor) &&
+        source->text().size() <= SoftBreaks::MaxParagraph &&
         cursor.block().length() + source->text().size() <= SoftBreaks::MaxParagraph) {
         QTextEdit::insertFromMimeData(source);
         return;

@@ -4,3 +4,12 @@ orvo_add_test(tst_tablelayout SOURCES tst_tablelayout.cpp documentfixture.h scri
 orvo_add_test(tst_flowindex TIMEOUT 120)
 # Text measured as the producer measures it: widths, breaks and line heights.
 orvo_add_test(tst_producermetrics SOURCES tst_producermetrics.cpp documentfixture.h scriptedservices.h)
+# Edits that once broke the program or left the layout off.
+orvo_add_test(tst_editinglayout SOURCES tst_editinglayout.cpp documentfixture.h scriptedservices.h layoutcheck.h TIMEOUT 300)
+# A short seeded run of the editing stress test.
+orvo_add_test(tst_editstress SOURCES tst_editstress.cpp editstress.cpp editstress.h layoutcheck.h documentfixture.h scriptedservices.h TIMEOUT 300)
+# The long editing stress run (scripts/stress-edits.sh); not part of the suite.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/stress_edits.cpp)
+    qt_add_executable(stress_edits stress_edits.cpp editstress.cpp editstress.h layoutcheck.h documentfixture.h scriptedservices.h)
+    target_link_libraries(stress_edits PRIVATE orvo_ui Qt6::Test)
+endif()

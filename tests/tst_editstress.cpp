@@ -1,0 +1,48 @@
+// A short run of the editing stress test: seeded random edits on a few corpus
+// documents (a table, a nested table, a picture, lists), each held after every step
+// against a plain QTextDocument given the same edits and every few steps against a
+// fresh layout. scripts/stress-edits.sh runs the same on every document, long.
+#include "documentfixture.h"
+#include "editstress.h"
+
+class TestEditStress final : public QObject
+{
+    Q_OBJECT
+
+    DocumentFixture f;
+
+private slots:
+    void init() { f.setUp(); }
+    void cleanup() { f.tearDown(); }
+
+    void seededEdits_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("nested table") << QStringLiteral("pandoc-table-nested.rtf") << 11u << 80;
+        QTest::newRow("merged cells") << QStringLiteral("rtfpipe-phprtflite-merged-cells.rtf") << 12u << 80;
+        QTest::newRow("picture") << QStringLiteral("rtfjs-png-bin.rtf") << 13u << 80;
+        QTest::newRow("writer sample") << QStringLiteral("pandoc-writer.rtf") << 14u << 80;
+    }
+    void seededEdits()
+    {
+        QFETCH(QString, name);
+        QFETCH(quint32, seed);
+        QFETCH(int, steps);
+        EditStress::Runner runner(f.form.get(), f.services);
+        QCOMPARE(runner.open(QStringLiteral(ORVO_RTF_CORPUS "/") + name), QString());
+        const std::vector<EditStress::Step> sequence = EditStress::generate(seed, steps);
+        int failedAt = -1;
+        const QString failure = runner.run(sequence, EditStress::Options(), &failedAt);
+        if (!failure.isEmpty()) {
+            // The steps to replay with stress_edits replay DOC FILE.
+            const std::vector<EditStress::Step> upTo(sequence.begin(), sequence.begin() + failedAt + 1);
+            qInfo().noquote() << "steps to replay:\n" + EditStress::format(upTo);
+        }
+        QCOMPARE(failure, QString());
+    }
+};
+
+QTEST_MAIN(TestEditStress)
+#include "tst_editstress.moc"
