@@ -140,10 +140,12 @@ void DocumentLayout::shiftView(double dy) const
     }
     // The view moves within the scroll range: a range that grows is reported first,
     // one that shrinks after (shrunk first, it would push the view up on its own).
+    // The top known here moves before either: an editor that keeps its view at the
+    // document's end sets it anew as the range grows.
     auto *self = const_cast<DocumentLayout *>(this);
+    self->m_viewTop += dy;
     if (dy > 0)
         self->reportSize();
-    self->m_viewTop += dy;
     emit self->viewShifted(dy);
     if (dy < 0)
         self->reportSize();

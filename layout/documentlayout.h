@@ -59,6 +59,8 @@ public:
     // The y at the top of the view: what lies wholly above it and changes height is
     // reported by viewShifted(), for the view to follow.
     void setViewTop(qreal y);
+    // What lies below the last paragraph: the root frame's bottom margin, border and padding.
+    qreal bottomEdge() const { return m_geometry.bottom; }
 
 signals:
     // Some of the document is only estimated again (after a change, a new width).

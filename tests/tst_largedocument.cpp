@@ -22,6 +22,8 @@
 #include <QTextTable>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 // Qt's own layout stops at 2^23 pixels.
@@ -62,6 +64,37 @@ class TestLargeDocument final : public QObject
         bar->setValue(bar->maximum());
         QCoreApplication::processEvents();
         return inView(editor()->document()->lastBlock());
+    }
+
+    // Where a line of the paragraph shows in the viewport, in its coordinates.
+    QRectF lineInView(const QTextBlock &block, int line) const
+    {
+        const QRectF r = editor()->document()->documentLayout()->blockBoundingRect(block);
+        const QTextLayout *layout = block.layout();
+        if (layout->lineCount() == 0)
+            return QRectF();
+        const QTextLine l = layout->lineAt(line < 0 ? layout->lineCount() - 1 : line);
+        return l.rect().translated(r.topLeft() - QPointF(0, editor()->verticalScrollBar()->value()));
+    }
+
+    // Whether the last line of the document shows whole, the first one at the top.
+    bool lastLineWhole() const
+    {
+        const QRectF r = lineInView(editor()->document()->lastBlock(), -1);
+        return r.isValid() && r.top() >= 0 && r.bottom() <= editor()->viewport()->height();
+    }
+    bool firstLineAtTop() const
+    {
+        const QRectF r = lineInView(editor()->document()->begin(), 0);
+        return r.isValid() && r.top() >= 0 && r.top() < r.height();
+    }
+
+    QAbstractTextDocumentLayout *layout() const { return editor()->document()->documentLayout(); }
+
+    bool caretInView() const
+    {
+        const QRect caret = editor()->cursorRect();
+        return caret.top() >= 0 && caret.bottom() <= editor()->viewport()->height();
     }
 
     int paragraphsWithoutLines() const
@@ -106,6 +139,69 @@ private slots:
         const int shown = layout->hitTest(top, Qt::FuzzyHit);
         QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 120000);
         QCOMPARE(layout->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit), shown);
+    }
+
+    // Right after a load, with most of the document only estimated, the keys and the
+    // scroll bar's ends take the view where the user asked at once, and it stays there
+    // while the rest is laid out.
+    void theEndsAreReachedAtOnceAfterALoad_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("Ctrl+End") << QStringLiteral("ctrl+end");
+        QTest::newRow("Ctrl+Home after Ctrl+End") << QStringLiteral("ctrl+home");
+        QTest::newRow("PageDown") << QStringLiteral("pagedown");
+        QTest::newRow("scroll bar's bottom end") << QStringLiteral("bar end");
+        QTest::newRow("scroll bar's top end") << QStringLiteral("bar top");
+    }
+    void theEndsAreReachedAtOnceAfterALoad()
+    {
+        QFETCH(QString, action);
+        open(corpusFile("large-5mb.rtf"));
+        editor()->setFocus();
+        QScrollBar *bar = editor()->verticalScrollBar();
+        // The ends of the groove, beside the arrows: a middle click jumps there; the
+        // thumb, at an end, is taken to the other by the left button.
+        const int arrow = bar->width();
+        const QPoint bottom(bar->width() / 2, bar->height() - arrow - 2);
+        const QPoint top(bar->width() / 2, arrow + 2);
+        std::function<bool()> landed;
+        if (action == QLatin1String("ctrl+end")) {
+            QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+            landed = [this] { return lastLineWhole() && editor()->textCursor().atEnd(); };
+        } else if (action == QLatin1String("ctrl+home")) {
+            QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+            QTest::keyClick(editor(), Qt::Key_Home, Qt::ControlModifier);
+            landed = [this] { return firstLineAtTop() && editor()->textCursor().atStart(); };
+        } else if (action == QLatin1String("pagedown")) {
+            for (int i = 0; i < 3; ++i) {
+                const int before = bar->value();
+                QTest::keyClick(editor(), Qt::Key_PageDown);
+                QCOMPARE(bar->value(), before + bar->pageStep());
+            }
+            const int top = layout()->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit);
+            landed = [this, top, bar] {
+                return layout()->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit) == top && caretInView();
+            };
+        } else if (action == QLatin1String("bar end")) {
+            QTest::mouseClick(bar, Qt::MiddleButton, {}, bottom);
+            landed = [this] { return lastLineWhole(); };
+        } else {
+            QTest::mouseClick(bar, Qt::MiddleButton, {}, bottom);
+            QCoreApplication::processEvents();
+            QTest::mousePress(bar, Qt::LeftButton, {}, bottom);
+            QTest::mouseMove(bar, top);
+            QTest::mouseMove(bar, top - QPoint(0, arrow * 2));
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, top - QPoint(0, arrow * 2));
+            landed = [this] { return firstLineAtTop(); };
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!editor()->isLaidOut());
+        QVERIFY(landed());
+        while (!editor()->isLaidOut()) {
+            QTest::qWait(5);
+            QVERIFY(landed());
+        }
     }
 
     void sevenHundredThousandLinesOpenAndTheLastIsReached()
