@@ -2,6 +2,7 @@
 
 #include "layout/framelayout.h"
 #include "layout/paragraphlayout.h"
+#include "layout/scriptfonts.h"
 #include "layout/tablelayout.h"
 
 #include <QFontMetricsF>
@@ -17,6 +18,9 @@
 // paragraphs and tables are scanned afresh, and what an edit changed is laid out now.
 
 namespace {
+
+// A change this long may bring scripts whose fonts are best found in advance.
+constexpr int LargeChange = 4096;
 
 // What of the document's defaults the layout depends on, beyond the font.
 QString optionKey(const QTextDocument *doc)
@@ -109,6 +113,7 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             }
             rebuild();
             m_viewIndex = -1;
+            prefetchFonts(0, docLength);
         } else if (!sameLook) {
             m_index.markAllStale();
             refineEstimates(true);
@@ -186,6 +191,8 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     }();
     m_index.replace(p0.index, count, fresh);
     m_viewIndex = -1;
+    if (length >= LargeChange)
+        prefetchFonts(from, length);
     m_blockCount = blocks;
     m_length = docLength;
 
@@ -224,6 +231,13 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     if (m_index.pendingCount() > 0)
         emit pendingLayout();
     reportSize();
+}
+
+void DocumentLayout::prefetchFonts(int from, int length)
+{
+    std::erase_if(m_prefetches, [](const std::unique_ptr<ScriptFonts::Prefetch> &p) { return p->isDone(); });
+    if (std::unique_ptr<ScriptFonts::Prefetch> p = ScriptFonts::prefetch(document(), from, length))
+        m_prefetches.push_back(std::move(p));
 }
 
 void DocumentLayout::abandonPartial(int from, int oldLength, int length)

@@ -3,6 +3,7 @@
 #include "layout/framelayout.h"
 #include "layout/imagehandler.h"
 #include "layout/paragraphlayout.h"
+#include "layout/scriptfonts.h"
 #include "layout/tablelayout.h"
 
 #include <QDeadlineTimer>

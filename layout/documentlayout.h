@@ -10,6 +10,7 @@
 #include <QSizeF>
 
 #include <memory>
+#include <vector>
 
 class QDeadlineTimer;
 class QTextFrame;
@@ -22,6 +23,9 @@ struct Metrics;
 }
 namespace TableLayout {
 class Layouter;
+}
+namespace ScriptFonts {
+class Prefetch;
 }
 
 // The editor's document layout. Qt's own lays a document out from the top, every
@@ -137,6 +141,8 @@ private:
     int viewIndex() const;
     static QTextBlock advance(QTextBlock block, int blocks);
     void shiftView(double dy) const;
+    // Finds the fonts the scripts of a text just put in need, off the UI thread.
+    void prefetchFonts(int from, int length);
 
     Geometry m_geometry;
     // The paragraph or table that layoutPending() is laying out over several slices,
@@ -178,4 +184,5 @@ private:
     mutable QSizeF m_reportedSize;
     QElapsedTimer m_sizeReported; // since the size was last reported
     mutable bool m_sizeCheckQueued = false;
+    std::vector<std::unique_ptr<ScriptFonts::Prefetch>> m_prefetches;
 };

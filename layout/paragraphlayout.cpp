@@ -1,5 +1,7 @@
 #include "layout/paragraphlayout.h"
 
+#include "layout/scriptfonts.h"
+
 #include <QDeadlineTimer>
 #include <QPainter>
 #include <QTextBoundaryFinder>
@@ -163,8 +165,10 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_left = qMax(qreal(0), m_leftMargin);
     m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
+    const QString text = block.text();
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
-        m_runs = longRuns(block.text());
+        m_runs = longRuns(text);
+    ScriptFonts::prepare(block, text);
     m_layout->beginLayout();
 }
 

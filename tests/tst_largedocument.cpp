@@ -404,6 +404,52 @@ private slots:
         QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
     }
 
+    // Runs in scripts Qt shapes with a font's OpenType tables, in fonts without them:
+    // drawn as Qt's own layout draws them, with the family Qt falls back to (or the
+    // same boxes where no installed family has the script).
+    void scriptsShapedWithTablesAreDrawnAsQtDrawsThem()
+    {
+        struct Run
+        {
+            const char *text;
+            const char *family;
+            bool bold;
+            bool italic;
+        };
+        const Run runs[] = {
+            {"Praveen \u24B8|\u0D2A\u0D4D\u0D30\u0D35\u0D40\u0D23\u0D4D\u200D A|\u0D0E \u00A9 2008 \u4E2D x", "Liberation Serif", false, false},
+            {"\u0928\u092E\u0938\u094D\u0924\u0947 \u0926\u0941\u0928\u093F\u092F\u093E 123", "DejaVu Sans", true, false},
+            {" \u0BA4\u0BAE\u0BBF\u0BB4\u0BCD abc", "Liberation Sans", false, true},
+            {"\u00AB (1) \u00BB \u1797\u17B6\u179F\u17B6\u1781\u17D2\u1798\u17C2\u179A", "Liberation Mono", false, false},
+        };
+        QTextEdit reference;
+        for (QTextEdit *edit : {static_cast<QTextEdit *>(editor()), &reference}) {
+            QTextDocument *doc = edit->document();
+            doc->clear();
+            QTextCursor c(doc);
+            for (const Run &run : runs) {
+                QTextCharFormat format;
+                format.setFontFamilies({QString::fromLatin1(run.family)});
+                format.setFontPointSize(14);
+                format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+                format.setFontItalic(run.italic);
+                c.insertText(QString::fromUtf8(run.text), format);
+                c.insertBlock();
+            }
+        }
+        reference.setFrameShape(QFrame::NoFrame);
+        reference.setFont(editor()->font());
+        reference.document()->setDefaultFont(editor()->document()->defaultFont());
+        reference.resize(editor()->size());
+        reference.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reference));
+        QTRY_VERIFY(editor()->isLaidOut());
+        editor()->clearFocus();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
+        QCOMPARE(editor()->toPlainText(), reference.toPlainText());
+    }
+
     void clickPutsTheCaretOnTheCharacterClicked()
     {
         open(corpusFile("large-1mb.rtf"));
