@@ -76,6 +76,10 @@ void DocumentLayout::rebuild()
 
 void DocumentLayout::documentChanged(int from, int oldLength, int length)
 {
+    // Fonts named for a paragraph's scripts change nothing once it is laid out.
+    if (ScriptFonts::isOwnChange(document(), from, oldLength, length))
+        return;
+    ScriptFonts::changeReported(document());
     abandonPartial(from, oldLength, length);
     QTextDocument *doc = document();
     const int docLength = doc->characterCount();

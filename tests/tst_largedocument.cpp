@@ -450,6 +450,30 @@ private slots:
         QCOMPARE(editor()->toPlainText(), reference.toPlainText());
     }
 
+    // The fonts named for such runs are no edit: once an opened document is laid out,
+    // a key typed at its start is reported as changing what it typed, nothing after.
+    void fontsNamedForScriptsAreNoEdit()
+    {
+        const QString path = f.dir->filePath(QStringLiteral("scripts.rtf"));
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Liberation Serif;}}\\f0 ";
+        for (int i = 1; i <= 200; ++i)
+            rtf += "p" + QByteArray::number(i) + (i % 50 ? "" : " \\u3370?\\u3405?\\u3376? A") + "\\par\n";
+        QVERIFY(writeBytes(path, rtf + "}"));
+        open(path);
+        QTRY_VERIFY(editor()->isLaidOut());
+        QCoreApplication::processEvents();
+        QList<QList<int>> changes;
+        const QMetaObject::Connection watch = connect(
+            editor()->document(), &QTextDocument::contentsChange, this,
+            [&changes](int from, int removed, int added) { changes.append({from, removed, added}); });
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(editor(), Qt::Key_X);
+        disconnect(watch);
+        QCOMPARE(changes, (QList<QList<int>>{{0, 0, 1}}));
+        QVERIFY(editor()->isLaidOut());
+    }
+
     void clickPutsTheCaretOnTheCharacterClicked()
     {
         open(corpusFile("large-1mb.rtf"));
