@@ -52,6 +52,7 @@
 #include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -90,19 +91,6 @@ double percentile(std::vector<double> v, double share)
     return v[std::min(v.size() - 1, rank > 0 ? rank - 1 : 0)];
 }
 
-// Counts the paints of a widget.
-class PaintCounter final : public QObject
-{
-public:
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 // The UI thread's own processor time, in ms: what it spent working, whatever the
 // other programs of a loaded machine took from it.
 double threadCpuMs()
@@ -111,6 +99,36 @@ double threadCpuMs()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
+
+// Counts the paints of a widget, and notes when the last one ended.
+class PaintCounter final : public QObject
+{
+public:
+    PaintCounter() { clock.start(); }
+    int paints = 0;
+    QElapsedTimer clock;  // the clock the paint's end is read on
+    qint64 lastEnd = 0;   // when the last paint ended, in ns on that clock
+    double lastEndCpu = 0; // the UI thread's processor time then
+    std::function<bool()> shows; // asked what the paint showed, as it ends
+    bool lastShows = false;
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (e->type() != QEvent::Paint || m_inside)
+            return false;
+        // The paint is done here, so that its end is known.
+        m_inside = true;
+        QCoreApplication::sendEvent(watched, e);
+        m_inside = false;
+        ++paints;
+        lastEnd = clock.nsecsElapsed();
+        lastEndCpu = threadCpuMs();
+        lastShows = shows && shows();
+        return true;
+    }
+
+private:
+    bool m_inside = false;
+};
 
 // The longest time between two ticks of a 1 ms timer (how long the event loop was
 // kept from turning), and the longest the UI thread was busy between two ticks.
@@ -277,6 +295,20 @@ public:
         return t.nsecsElapsed() / 1e6;
     }
 
+    // Runs until the editor has painted once more; ms from start (on the paint
+    // counter's clock) until that paint ended, the processor time from cpu in lastCpu.
+    double untilPaintEnded(qint64 start, double cpu, int before, int capMs)
+    {
+        QElapsedTimer cap;
+        cap.start();
+        while (m_paints.paints == before && cap.elapsed() < capMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        painted = m_paints.paints != before;
+        const qint64 end = painted ? m_paints.lastEnd : m_paints.clock.nsecsElapsed();
+        lastCpu = (painted ? m_paints.lastEndCpu : threadCpuMs()) - cpu;
+        return double(end - start) / 1e6;
+    }
+
     // ms from the action until the editor has painted; the UI thread's processor
     // time for it is left in lastCpu.
     template<typename F>
@@ -285,11 +317,9 @@ public:
         QCoreApplication::processEvents();
         const int before = m_paints.paints;
         const double cpu = threadCpuMs();
-        QElapsedTimer t;
-        t.start();
+        const qint64 start = m_paints.clock.nsecsElapsed();
         action();
-        const double ms = untilPainted(t, before, capMs);
-        lastCpu = threadCpuMs() - cpu;
+        const double ms = untilPaintEnded(start, cpu, before, capMs);
         return ms;
     }
     double lastCpu = 0;
@@ -315,23 +345,23 @@ public:
     {
         QCoreApplication::processEvents();
         const double cpu = threadCpuMs();
-        QElapsedTimer t;
-        t.start();
+        const qint64 start = m_paints.clock.nsecsElapsed();
         int seen = m_paints.paints;
+        m_paints.shows = [this] { return lastLineWhole(); };
         action();
         painted = false;
-        while (t.elapsed() < capMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            if (m_paints.paints == seen)
-                continue;
+        while (m_paints.clock.nsecsElapsed() - start < qint64(capMs) * 1000000) {
+            const double ms = untilPaintEnded(start, cpu, seen, capMs);
             seen = m_paints.paints;
-            if (lastLineWhole()) {
-                painted = true;
-                break;
+            if (painted && m_paints.lastShows) {
+                m_paints.shows = nullptr;
+                return ms;
             }
         }
+        m_paints.shows = nullptr;
+        painted = false;
         lastCpu = threadCpuMs() - cpu;
-        return t.nsecsElapsed() / 1e6;
+        return double(m_paints.clock.nsecsElapsed() - start) / 1e6;
     }
 
     // One notch of a mouse wheel down, over the middle of the view.
