@@ -324,6 +324,7 @@ public:
     }
     double lastCpu = 0;
     bool painted = false;
+    int paintCount() const { return m_paints.paints; }
 
     // Whether the document's last line shows whole in the view as it stands.
     bool lastLineWhole() const
@@ -467,8 +468,10 @@ int runChild(bool orvo, const QString &path, const QString &scenario)
     } else if (scenario == QLatin1String("end50")) {
         s.open(path);
         spin(50);
+        const int paintsBefore = s.paintCount();
         out["endshown"] = s.timedUntilEndShown([&] { s.key(Qt::Key_End, Qt::ControlModifier); });
         out["endshowncpu"] = s.lastCpu;
+        out["endpaints"] = s.paintCount() - paintsBefore;
         out["shown"] = s.painted && s.editor()->textCursor().atEnd();
         out["pending"] = !s.laidOut();
     } else if (scenario == QLatin1String("scroll")) {

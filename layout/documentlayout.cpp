@@ -584,7 +584,9 @@ void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
 {
     refineEstimates(false);
     const bool resuming = m_partialIndex >= 0;
-    int index = resuming ? m_partialIndex : m_index.nextPending(0);
+    int index = resuming ? m_partialIndex : pendingAtEnd();
+    if (index < 0)
+        index = m_index.nextPending(0);
     if (index < 0)
         return;
     QTextBlock block = m_partial ? m_partial->block()
@@ -602,6 +604,23 @@ void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
                 block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
         }
     }
+}
+
+int DocumentLayout::pendingAtEnd() const
+{
+    // Ctrl+End and the scroll bar's end take the view there, at any moment: what a
+    // view at the end shows is laid out first, its long paragraphs over slices too.
+    constexpr int MostEntries = 256; // however thin they are
+    int first = -1;
+    double covered = 0;
+    const int last = m_index.size() - 1;
+    for (int i = last; i >= 0 && i > last - MostEntries && covered < m_lookaround; --i) {
+        const FlowIndex::Entry &e = m_index.at(i);
+        if (FlowIndex::isPending(e.state))
+            first = i;
+        covered += e.height();
+    }
+    return first;
 }
 
 bool DocumentLayout::isComplete() const

@@ -80,6 +80,8 @@ protected:
 private:
     // The body of layoutPending(): lays out pending entries until the deadline.
     void layOutSlice(const QDeadlineTimer &deadline);
+    // The first pending entry of what a view at the document's end shows, or -1.
+    int pendingAtEnd() const;
     struct Geometry
     {
         qreal left = 0;   // x of the content
