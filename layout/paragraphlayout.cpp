@@ -1,6 +1,7 @@
 #include "layout/paragraphlayout.h"
 
 #include "layout/scriptfonts.h"
+#include "layout/textmetrics.h"
 
 #include <QDeadlineTimer>
 #include <QPainter>
@@ -66,6 +67,38 @@ void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *a
         *adjustment = fixed(natural) - *height;
 }
 
+// The same as word processors have them: from the height of the line's faces at the
+// size asked for (TextMetrics), unrounded. A proportional height puts what it adds
+// below the text, a minimum height above it; an exact height puts the baseline four
+// fifths down, as Qt does.
+void wordProcessorHeights(const QTextBlockFormat &format, const QTextLine &line, const TextMetrics::LineBox &box,
+                          qreal *adjustment, qreal *height)
+{
+    const qreal natural = box.height;
+    qreal baseline = box.ascent;
+    switch (format.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        *height = natural * format.lineHeight() / 100;
+        break;
+    case QTextBlockFormat::FixedHeight:
+        *height = format.lineHeight();
+        baseline = *height * 4 / 5;
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        *height = qMax(natural, format.lineHeight());
+        baseline += *height - natural;
+        break;
+    case QTextBlockFormat::LineDistanceHeight:
+        *height = natural + format.lineHeight();
+        break;
+    default:
+        *height = natural;
+        break;
+    }
+    *height = fixed(*height);
+    *adjustment = fixed(line.ascent() - baseline);
+}
+
 // The stretches of the paragraph where no line may break for more than LongRun
 // characters: [start, end) pairs in positions of the paragraph. Only stretches
 // without a blank can be such; where they may break after all (ideographs, hyphens,
@@ -96,6 +129,10 @@ std::vector<std::pair<int, int>> longRuns(const QString &text)
 
 qreal gap(qreal bottomMargin, qreal topMargin)
 {
+    // Qt lets the margins overlap as CSS does; word processors add the space after
+    // a paragraph to the space before the next.
+    if (TextMetrics::wordProcessorRules())
+        return fixed(bottomMargin) + fixed(topMargin);
     return fixed(qMax(bottomMargin, topMargin));
 }
 
@@ -168,9 +205,15 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     const QString text = block.text();
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(text);
-    ScriptFonts::prepare(block, text);
+    const bool named = ScriptFonts::prepare(block, text);
+    if (!TextMetrics::applyAdvances(block) && named)
+        TextMetrics::reportFormats(block);
+    if (TextMetrics::wordProcessorRules())
+        m_boxes = std::make_unique<TextMetrics::LineBoxes>(block);
     m_layout->beginLayout();
 }
+
+Layouter::~Layouter() = default;
 
 bool Layouter::run(const QDeadlineTimer &deadline)
 {
@@ -204,7 +247,14 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         qreal adjustment = 0;
         qreal height = 0;
         qreal lineBottom = 0;
-        lineHeights(m_format, line, &adjustment, &height, &lineBottom);
+        if (m_boxes) {
+            const TextMetrics::LineBox box =
+                m_boxes->box(line.textStart(), line.textStart() + line.textLength(), line.ascent(), line.descent());
+            wordProcessorHeights(m_format, line, box, &adjustment, &height);
+            lineBottom = height;
+        } else {
+            lineHeights(m_format, line, &adjustment, &height, &lineBottom);
+        }
         line.setPosition(QPointF(l, m_y - adjustment));
         m_bottom = m_y + lineBottom;
         m_y += height;
@@ -244,7 +294,7 @@ void drawListMarker(QPainter *painter, const QPointF &origin, const QAbstractTex
     if (tl->lineCount() == 0)
         return;
     const QTextCharFormat charFormat = block.charFormat();
-    const QFont font = charFormat.font();
+    const QFont font = TextMetrics::laidOutFont(charFormat.font());
     const QFontMetricsF metrics(font);
     const Qt::LayoutDirection dir = block.textDirection();
     const QRectF first = tl->lineAt(0).naturalTextRect();
@@ -362,9 +412,13 @@ Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy a
     const QPointF pos = point;
     Hit hit = Hit::Inside;
     int offset = 0;
+    // Lines closer than Qt's heights of them: each reaches down to the next.
+    const bool closer = TextMetrics::wordProcessorRules();
     for (int i = 0; i < tl->lineCount(); ++i) {
         const QTextLine line = tl->lineAt(i);
-        const QRectF lr = line.naturalTextRect();
+        QRectF lr = line.naturalTextRect();
+        if (closer && i + 1 < tl->lineCount())
+            lr.setBottom(qMin(lr.bottom(), tl->lineAt(i + 1).y()));
         if (lr.top() > pos.y()) {
             offset = qMin(offset, line.textStart());
         } else if (lr.bottom() <= pos.y()) {

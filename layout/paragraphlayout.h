@@ -6,17 +6,22 @@
 #include <QTextOption>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 class QDeadlineTimer;
 class QTextLayout;
+namespace TextMetrics {
+class LineBoxes;
+}
 
 class QPainter;
 class QTextDocument;
 
 // Lays out, draws and hit-tests one paragraph with its QTextLayout, by the rules of
 // Qt's own document layout: margins, indents, first-line indent, alignment, tabs,
-// line heights and direction. Positions are relative to the place where the caller
+// line heights and direction; but the text is measured as word processors measure
+// it (TextMetrics: advances at the size asked for, line heights from the faces). Positions are relative to the place where the caller
 // puts the paragraph (its layout position); where that is, the caller decides.
 namespace ParagraphLayout {
 
@@ -48,6 +53,7 @@ class Layouter final
 {
 public:
     Layouter(const QTextBlock &block, qreal width, bool breakAnywhere = false);
+    ~Layouter();
     // Lays out lines until all are done (true) or the deadline has passed.
     bool run(const QDeadlineTimer &deadline);
     bool done() const { return m_done; }
@@ -71,6 +77,7 @@ private:
     qreal m_right = 0;
     qreal m_textIndent = 0;
     std::vector<std::pair<int, int>> m_runs; // stretches without a break opportunity
+    std::unique_ptr<TextMetrics::LineBoxes> m_boxes; // the lines' heights as word processors have them
     size_t m_run = 0;
     bool m_anywhere = false;
     qreal m_y = 0;
@@ -79,8 +86,8 @@ private:
     Metrics m_metrics;
 };
 
-// The space between two paragraphs: the larger of the margins that meet, cut to
-// Qt's fixed point as Qt adds it.
+// The space between two paragraphs: the larger of the margins that meet (the sum, by
+// word processors' rules), cut to Qt's fixed point as Qt adds it.
 qreal gap(qreal bottomMargin, qreal topMargin);
 
 // Qt's layout arithmetic is 26.6 fixed point: a length in 64ths of a pixel, the rest

@@ -165,87 +165,7 @@ Choice find(const QFont &described, QChar::Script script)
     return choice;
 }
 
-// What prepare() changed in a document's paragraphs and Qt has not reported yet.
-class Unreported final : public QObject
-{
-public:
-    static Unreported *of(const QTextDocument *document)
-    {
-        return dynamic_cast<Unreported *>(document->property(Name).value<QObject *>());
-    }
-
-    static Unreported *make(QTextDocument *document)
-    {
-        Unreported *u = of(document);
-        if (!u) {
-            u = new Unreported(document);
-            document->setProperty(Name, QVariant::fromValue<QObject *>(u));
-        }
-        return u;
-    }
-
-    void add(int from, int to)
-    {
-        m_from = m_from < 0 ? from : qMin(m_from, from);
-        m_to = qMax(m_to, to);
-        if (m_queued)
-            return;
-        m_queued = true;
-        QMetaObject::invokeMethod(this, &Unreported::report, Qt::QueuedConnection);
-    }
-
-    void clear()
-    {
-        m_from = -1;
-        m_to = -1;
-    }
-
-    bool reporting(int from, int oldLength, int length) const
-    {
-        return m_reporting && from == m_from && oldLength == m_to - m_from && length == oldLength;
-    }
-
-private:
-    void report()
-    {
-        m_queued = false;
-        auto *doc = static_cast<QTextDocument *>(parent());
-        m_to = qMin(m_to, doc->characterCount());
-        if (m_from < 0 || m_from >= m_to) {
-            clear();
-            return;
-        }
-        m_reporting = true;
-        doc->markContentsDirty(m_from, m_to - m_from);
-        m_reporting = false;
-        clear();
-    }
-
-    explicit Unreported(QTextDocument *document)
-        : QObject(document)
-    {
-    }
-
-    static constexpr const char *Name = "orvoUnreportedFormats";
-    int m_from = -1;
-    int m_to = -1;
-    bool m_queued = false;
-    bool m_reporting = false;
-};
-
 } // namespace
-
-bool isOwnChange(const QTextDocument *document, int from, int oldLength, int length)
-{
-    const Unreported *u = Unreported::of(document);
-    return u && u->reporting(from, oldLength, length);
-}
-
-void changeReported(const QTextDocument *document)
-{
-    if (Unreported *u = Unreported::of(document))
-        u->clear();
-}
 
 bool needsTables(QChar::Script script)
 {
@@ -298,13 +218,13 @@ Choice choose(const QFont &font, QChar::Script script)
     return choice;
 }
 
-void prepare(const QTextBlock &block, const QString &text)
+bool prepare(const QTextBlock &block, const QString &text)
 {
     QTextLayout *layout = block.layout();
     const QList<QTextLayout::FormatRange> current = layout->formats();
     const bool scripts = mayNeedTables(text);
     if (current.isEmpty() && !scripts)
-        return;
+        return false;
     QList<QTextLayout::FormatRange> wanted;
     for (const QTextLayout::FormatRange &r : current) {
         if (!r.format.hasProperty(Mark))
@@ -335,11 +255,9 @@ void prepare(const QTextBlock &block, const QString &text)
         }
     }
     if (wanted == current)
-        return;
+        return false;
     layout->setFormats(wanted);
-    if (QTextDocument *doc = const_cast<QTextDocument *>(block.document())) {
-        Unreported::make(doc)->add(block.position(), block.position() + block.length());
-    }
+    return true;
 }
 
 struct Prefetch::State

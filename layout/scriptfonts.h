@@ -47,19 +47,9 @@ Choice choose(const QFont &font, QChar::Script script);
 
 // Names in the paragraph's layout the fonts its runs in those scripts are drawn with;
 // called before the paragraph is laid out. Additional formats others set (an input
-// method's) stay.
-void prepare(const QTextBlock &block, const QString &text);
-
-// Qt takes a paragraph whose layout was given additional formats for changed, and
-// reports it with the document's next edit, whatever that edit changes: the layout
-// would lay out again all from that paragraph to the edit, and the editor would take
-// it for an edit there. prepare() reports it itself instead, once the event loop
-// turns, to the document's layout alone (QTextDocument::markContentsDirty()); the
-// layout asks whether a change it is told of is that one, to ignore it.
-bool isOwnChange(const QTextDocument *document, int from, int oldLength, int length);
-// Tells that the document's layout was told of a change: Qt counts nothing as
-// changed any more, and nothing is to be reported.
-void changeReported(const QTextDocument *document);
+// method's) stay. Returns whether the layout's formats changed: Qt takes that
+// paragraph for changed, and the caller reports it to the document's layout.
+bool prepare(const QTextBlock &block, const QString &text);
 
 // Finds, on a thread of its own, the fonts a text's scripts need in each of the
 // given fonts; destroyed, it stops and waits for the font it is finding.

@@ -53,11 +53,6 @@ void RtfDocumentBuilder::cellEnd(const RtfParaState &para, int level)
     l.cellBegin = end;
 }
 
-qint64 RtfDocumentBuilder::weight(const RtfTable &table) const
-{
-    return table.content.text.size() + RtfTableLimits::CellWeight * table.cellCount;
-}
-
 void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
 {
     if (m_levels.empty())
@@ -74,27 +69,12 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
     if (l.rowCells.empty())
         return;
 
-    const qint64 w = weight(*l.table);
-    if (!l.table->rows.empty() && w >= RtfTableLimits::PartWeight) {
-        bool mergesUp = false;
-        for (size_t i = 0; def && i < l.rowCells.size() && i < def->cells.size(); ++i)
-            mergesUp = mergesUp || def->cells[i].vMerge == 2;
-        // A vertical merge keeps its rows together, unless it goes on and on.
-        if (!mergesUp || w >= 8 * RtfTableLimits::PartWeight) {
-            auto next = std::make_unique<RtfTable>();
-            next->continues = true;
-            next->inherited = layOutTable(*l.table).boundaries;
-            const size_t from = l.rowCells.front().begin;
-            next->content.append(l.table->content, from, l.table->content.ops.size());
-            for (RtfTableCell &c : l.rowCells) {
-                c.begin -= from;
-                c.end -= from;
-            }
-            l.cellBegin = next->content.ops.size();
-            std::unique_ptr<RtfTable> done = std::move(l.table);
-            l.table = std::move(next);
-            emitTable(std::move(done), level - 1);
-        }
+    // A table is gathered whole and written as one: the document must have the memory
+    // for what is gathered so far.
+    const qint64 cells = l.table->cellCount + qint64(l.rowCells.size());
+    if (!m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks + cells, m_runs + qint64(content.ops.size())))) {
+        m_outOfMemory = true;
+        return;
     }
     l.table->addRow(std::move(l.rowCells), def);
     l.rowCells.clear();

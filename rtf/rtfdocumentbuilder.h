@@ -74,6 +74,8 @@ public:
     qint64 written() const { return m_written; }
     // Character formats built so far.
     qint64 formatsBuilt() const { return m_formatsBuilt; }
+    // Table cells that merging cells moved.
+    qint64 cellsMoved() const { return m_writer.cellsMoved(); }
     // The memory for the document ran out: nothing more is written, the load fails.
     bool outOfMemory() const { return m_outOfMemory; }
     // Drops whatever waits to be written, after a failure.
@@ -110,7 +112,6 @@ private:
     void closeLevels(int level);
     void emitTable(std::unique_ptr<RtfTable> table, int level);
     void emitFlat(RtfTable &table, size_t begin, int level);
-    qint64 weight(const RtfTable &table) const;
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;

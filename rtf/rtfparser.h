@@ -33,6 +33,7 @@ public:
     int convertersOpened() const { return m_codePages.opened(); }
     int linkTargets() const { return int(m_builder.anchors.size()); }
     qint64 formatsBuilt() const { return m_builder.formatsBuilt(); }
+    qint64 cellsMoved() const { return m_builder.cellsMoved(); }
 
 private:
     enum class Dest : unsigned char {

@@ -87,21 +87,7 @@ std::vector<Span> spansOf(const RtfTable &table, const RtfTableRow &row)
 
 RtfGrid layOutTable(const RtfTable &table)
 {
-    // The parts of a long table share the boundaries of the parts before them, so a
-    // cell spans the same columns as the one above it, unless that makes too many.
-    if (!table.inherited.empty()) {
-        RtfGrid grid = layOutTable(table, true);
-        if (grid.valid)
-            return grid;
-    }
-    return layOutTable(table, false);
-}
-
-RtfGrid layOutTable(const RtfTable &table, bool inherit)
-{
     RtfGrid grid;
-    if (inherit)
-        grid.boundaries = table.inherited;
     std::vector<std::vector<Span>> rows;
     rows.reserve(table.rows.size());
     for (const RtfTableRow &row : table.rows) {
