@@ -5,19 +5,26 @@
 // For the 5 MB and 20 MB corpus documents it prints, as medians of runs that
 // alternate the two editors, each run in a child process of its own:
 //   - the first paint after the click on the open image, and the longest stall of the
-//     event loop from then until the whole document is laid out;
+//     event loop from then until the whole document is laid out, beside the longest
+//     time the UI thread was busy between two ticks (its own processor time);
 //   - whether the end is reachable after a key typed 50 ms after the first paint;
 //   - Ctrl+End and a find of a marker at the end, 100 ms after the first paint;
 //   - a key, Enter, Backspace and a 100 KB paste at the start, middle and end once
 //     laid out, each until the editor has painted;
 //   - peak memory after the layout and after 100 edits.
+// Then, every run printed: the same stalls; Ctrl+End 50 ms after the first paint until
+// a paint shows the last line whole; and the paint time of each PageDown and each
+// wheel step at ten places through the 5 MB document and the table report of
+// bench_rtfload, from 50 ms after the first paint on (median, 90th and 99th
+// percentile and worst of each run, wall and UI-thread processor time).
 // For the extreme documents (700,000 lines, 1,000,000 characters without a blank, a
 // 150 MB paragraph) it prints the time until the window answers after the click,
 // the longest stall in the 5 s after, and peak memory; a child that crashes or
 // stops answering is reported as such.
 //
-// usage: bench_layout [runs] [large|extreme]   (QT_QPA_PLATFORM=offscreen works)
+// usage: bench_layout [runs] [large|smooth|extreme]   (QT_QPA_PLATFORM=offscreen works)
 
+#include "bench/reportdocument.h"
 #include "editing/module1.h"
 #include "layout/documentlayout.h"
 #include "platform/documentloader.h"
@@ -38,9 +45,14 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <ctime>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -69,21 +81,57 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// Counts the paints of a widget.
+// The value below which the given share of the values lie (nearest rank).
+double percentile(std::vector<double> v, double share)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const size_t rank = size_t(std::ceil(share * double(v.size())));
+    return v[std::min(v.size() - 1, rank > 0 ? rank - 1 : 0)];
+}
+
+// The UI thread's own processor time, in ms: what it spent working, whatever the
+// other programs of a loaded machine took from it.
+double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+// Counts the paints of a widget, and notes when the last one ended.
 class PaintCounter final : public QObject
 {
 public:
+    PaintCounter() { clock.start(); }
     int paints = 0;
-    bool eventFilter(QObject *, QEvent *e) override
+    QElapsedTimer clock;  // the clock the paint's end is read on
+    qint64 lastEnd = 0;   // when the last paint ended, in ns on that clock
+    double lastEndCpu = 0; // the UI thread's processor time then
+    std::function<bool()> shows; // asked what the paint showed, as it ends
+    bool lastShows = false;
+    bool eventFilter(QObject *watched, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
+        if (e->type() != QEvent::Paint || m_inside)
+            return false;
+        // The paint is done here, so that its end is known.
+        m_inside = true;
+        QCoreApplication::sendEvent(watched, e);
+        m_inside = false;
+        ++paints;
+        lastEnd = clock.nsecsElapsed();
+        lastEndCpu = threadCpuMs();
+        lastShows = shows && shows();
+        return true;
     }
+
+private:
+    bool m_inside = false;
 };
 
-// The longest time between two ticks of a 1 ms timer: how long the event loop was
-// kept from turning.
+// The longest time between two ticks of a 1 ms timer (how long the event loop was
+// kept from turning), and the longest the UI thread was busy between two ticks.
 class StallProbe final : public QObject
 {
 public:
@@ -93,29 +141,37 @@ public:
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] {
             const qint64 now = m_clock.nsecsElapsed();
+            const double cpu = threadCpuMs();
             const double gap = double(now - m_last) / 1e6 - 1;
-            if (qEnvironmentVariableIsSet("BENCH_TRACE") && gap > 16)
-                std::fprintf(stderr, "stall %.1f ms at %.1f ms\n", gap, now / 1e6);
+            const double busy = cpu - m_lastCpu;
+            if (qEnvironmentVariableIsSet("BENCH_TRACE") && (gap > 16 || busy > 8))
+                std::fprintf(stderr, "stall %.1f ms (busy %.1f ms) at %.1f ms\n", gap, busy, now / 1e6);
             longest = std::max(longest, gap);
+            longestBusy = std::max(longestBusy, busy);
             ++ticks;
             m_last = now;
+            m_lastCpu = cpu;
         });
     }
     void start()
     {
         longest = 0;
+        longestBusy = 0;
         m_clock.start();
         m_last = 0;
+        m_lastCpu = threadCpuMs();
         m_timer.start();
     }
     void stop() { m_timer.stop(); }
     double longest = 0;
+    double longestBusy = 0;
     int ticks = 0;
 
 private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
+    double m_lastCpu = 0;
 };
 
 void spin(int ms)
@@ -159,6 +215,7 @@ public:
     double open(const QString &path)
     {
         const int before = m_paints.paints;
+        const double cpu = threadCpuMs();
         QElapsedTimer t;
         t.start();
         if (m_orvo) {
@@ -176,8 +233,10 @@ public:
             std::fprintf(stderr, "opened in %.1f ms\n", t.nsecsElapsed() / 1e6);
         while (m_paints.paints == before)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        openCpu = threadCpuMs() - cpu;
         return t.nsecsElapsed() / 1e6;
     }
+    double openCpu = 0; // the UI thread's processor time in open()
 
     // Whether the whole document is laid out. For the stock editor: its last
     // paragraph has lines (its layout reaches the end once, and only then).
@@ -226,24 +285,94 @@ public:
     }
 
     // Runs until the editor has painted once more; ms since t.
-    double untilPainted(const QElapsedTimer &t, int before)
+    double untilPainted(const QElapsedTimer &t, int before, int capMs = 10000)
     {
         QElapsedTimer cap;
         cap.start();
-        while (m_paints.paints == before && cap.elapsed() < 10000)
+        while (m_paints.paints == before && cap.elapsed() < capMs)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        painted = m_paints.paints != before;
         return t.nsecsElapsed() / 1e6;
     }
 
+    // Runs until the editor has painted once more; ms from start (on the paint
+    // counter's clock) until that paint ended, the processor time from cpu in lastCpu.
+    double untilPaintEnded(qint64 start, double cpu, int before, int capMs)
+    {
+        QElapsedTimer cap;
+        cap.start();
+        while (m_paints.paints == before && cap.elapsed() < capMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        painted = m_paints.paints != before;
+        const qint64 end = painted ? m_paints.lastEnd : m_paints.clock.nsecsElapsed();
+        lastCpu = (painted ? m_paints.lastEndCpu : threadCpuMs()) - cpu;
+        return double(end - start) / 1e6;
+    }
+
+    // ms from the action until the editor has painted; the UI thread's processor
+    // time for it is left in lastCpu.
     template<typename F>
-    double timed(F &&action)
+    double timed(F &&action, int capMs = 10000)
     {
         QCoreApplication::processEvents();
         const int before = m_paints.paints;
-        QElapsedTimer t;
-        t.start();
+        const double cpu = threadCpuMs();
+        const qint64 start = m_paints.clock.nsecsElapsed();
         action();
-        return untilPainted(t, before);
+        const double ms = untilPaintEnded(start, cpu, before, capMs);
+        return ms;
+    }
+    double lastCpu = 0;
+    bool painted = false;
+    int paintCount() const { return m_paints.paints; }
+
+    // Whether the document's last line shows whole in the view as it stands.
+    bool lastLineWhole() const
+    {
+        const QTextBlock last = document()->lastBlock();
+        const QTextLayout *layout = last.layout();
+        if (!layout || layout->lineCount() == 0)
+            return false;
+        const QRectF r = document()->documentLayout()->blockBoundingRect(last);
+        const QRectF line = layout->lineAt(layout->lineCount() - 1).rect().translated(r.topLeft());
+        const int top = editor()->verticalScrollBar()->value();
+        return line.top() >= top && line.bottom() <= top + editor()->viewport()->height();
+    }
+
+    // ms from the action until a paint shows the last line whole (or the cap);
+    // the processor time in lastCpu.
+    template<typename F>
+    double timedUntilEndShown(F &&action, int capMs = 60000)
+    {
+        QCoreApplication::processEvents();
+        const double cpu = threadCpuMs();
+        const qint64 start = m_paints.clock.nsecsElapsed();
+        int seen = m_paints.paints;
+        m_paints.shows = [this] { return lastLineWhole(); };
+        action();
+        painted = false;
+        while (m_paints.clock.nsecsElapsed() - start < qint64(capMs) * 1000000) {
+            const double ms = untilPaintEnded(start, cpu, seen, capMs);
+            seen = m_paints.paints;
+            if (painted && m_paints.lastShows) {
+                m_paints.shows = nullptr;
+                return ms;
+            }
+        }
+        m_paints.shows = nullptr;
+        painted = false;
+        lastCpu = threadCpuMs() - cpu;
+        return double(m_paints.clock.nsecsElapsed() - start) / 1e6;
+    }
+
+    // One notch of a mouse wheel down, over the middle of the view.
+    void wheelDown()
+    {
+        QWidget *view = editor()->viewport();
+        const QPointF at(view->width() / 2.0, view->height() / 2.0);
+        QWheelEvent e(at, view->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &e);
     }
 
     void key(int key, Qt::KeyboardModifiers modifiers = {}, const QString &text = QString())
@@ -327,13 +456,55 @@ int runChild(bool orvo, const QString &path, const QString &scenario)
     StallProbe probe;
     if (scenario == QLatin1String("open")) {
         out["paint"] = s.open(path);
+        out["paintcpu"] = s.openCpu;
         probe.start();
         out["laidout"] = s.waitLaidOut();
         probe.stop();
         out["stall"] = probe.longest;
+        out["busy"] = probe.longestBusy;
         out["ticks"] = probe.ticks;
         out["complete"] = s.laidOut();
         out["peak"] = peakMegabytes();
+    } else if (scenario == QLatin1String("end50")) {
+        s.open(path);
+        spin(50);
+        const int paintsBefore = s.paintCount();
+        out["endshown"] = s.timedUntilEndShown([&] { s.key(Qt::Key_End, Qt::ControlModifier); });
+        out["endshowncpu"] = s.lastCpu;
+        out["endpaints"] = s.paintCount() - paintsBefore;
+        out["shown"] = s.painted && s.editor()->textCursor().atEnd();
+        out["pending"] = !s.laidOut();
+    } else if (scenario == QLatin1String("scroll")) {
+        s.open(path);
+        spin(50);
+        std::map<QString, std::vector<double>> steps;
+        int pending = 0;
+        int unpainted = 0;
+        for (int place = 0; place < 10; ++place) {
+            s.placeCaret(int(qint64(s.document()->characterCount()) * place / 11));
+            spin(20);
+            for (int i = 0; i < 10; ++i) {
+                pending += !s.laidOut();
+                steps["pagedown"].push_back(s.timed([&] { s.key(Qt::Key_PageDown); }, 2000));
+                steps["pagedowncpu"].push_back(s.lastCpu);
+                unpainted += !s.painted;
+            }
+            for (int i = 0; i < 10; ++i) {
+                pending += !s.laidOut();
+                steps["wheel"].push_back(s.timed([&] { s.wheelDown(); }, 2000));
+                steps["wheelcpu"].push_back(s.lastCpu);
+                unpainted += !s.painted;
+            }
+        }
+        for (const auto &[key, values] : steps) {
+            out[key + QStringLiteral("_p50")] = percentile(values, 0.5);
+            out[key + QStringLiteral("_p90")] = percentile(values, 0.9);
+            out[key + QStringLiteral("_p99")] = percentile(values, 0.99);
+            out[key + QStringLiteral("_max")] = percentile(values, 1);
+        }
+        out["steps"] = double(steps["pagedown"].size() + steps["wheel"].size());
+        out["pendingsteps"] = pending;
+        out["unpainted"] = unpainted;
     } else if (scenario == QLatin1String("key50")) {
         s.open(path);
         spin(50);
@@ -480,6 +651,30 @@ void row(const Both &b, const QString &key, const char *what, const char *unit, 
     std::fflush(stdout);
 }
 
+// Every run's figure, with the UI thread's processor time beside it where there is one.
+void everyRun(const Both &b, const QString &key, const QString &cpuKey, const char *what, const char *goal = "",
+              const char *unit = " ms")
+{
+    auto runs = [&](const std::map<QString, std::vector<double>> &m, const QString &failure) {
+        const auto it = m.find(key);
+        if (it == m.end())
+            return failure.isEmpty() ? QStringLiteral("-") : failure;
+        const auto cpu = m.find(cpuKey);
+        QStringList out;
+        for (size_t i = 0; i < it->second.size(); ++i) {
+            QString one = QString::number(it->second[i], 'f', 1);
+            if (cpu != m.end() && i < cpu->second.size())
+                one += QStringLiteral(" (cpu %1)").arg(cpu->second[i], 0, 'f', 1);
+            out.append(one);
+        }
+        return out.join(QStringLiteral(", ")) + QLatin1String(unit);
+    };
+    std::printf("  %-44s %s\n", what, goal);
+    std::printf("    orvo            %s\n", qPrintable(runs(b.orvo, b.orvoFailure)));
+    std::printf("    stock QTextEdit %s\n", qPrintable(runs(b.qt, b.qtFailure)));
+    std::fflush(stdout);
+}
+
 QString yesNo(const Both &b, bool orvo, const QString &key)
 {
     const auto &m = orvo ? b.orvo : b.qt;
@@ -559,6 +754,7 @@ int main(int argc, char **argv)
             row(open, QStringLiteral("paint"), "first paint after the click", "ms");
             row(open, QStringLiteral("laidout"), "whole document laid out after that", "ms");
             row(open, QStringLiteral("stall"), "longest stall until laid out", "ms", "goal <= 16 ms");
+            row(open, QStringLiteral("busy"), "  longest UI-thread busy time between ticks", "ms", "goal <= 16 ms");
             row(open, QStringLiteral("peak"), "peak memory once laid out", "MB");
             const Both key = runPair(path, QStringLiteral("key50"), runs, 300000);
             std::printf("  %-44s orvo %s   stock QTextEdit %s\n", "end reachable after a key at 50 ms",
@@ -592,6 +788,50 @@ int main(int argc, char **argv)
             row(edits, QStringLiteral("peaklayout"), "peak memory after the layout", "MB");
             row(edits, QStringLiteral("peakedits"), "peak memory after 100 edits", "MB",
                 big ? "" : qPrintable(QByteArray("goal <= ") + limit + " MB"));
+        }
+    }
+
+    if (only.isEmpty() || only == QLatin1String("smooth")) {
+        if (!makeReport(dir, 5 * 1024 * 1024)) {
+            std::fprintf(stderr, "cannot write the report\n");
+            return 1;
+        }
+        const QString report = dir + QStringLiteral("/report-tables.rtf");
+        std::printf("smoothness, every run (wall ms, the UI thread's processor time in brackets); the machine may be "
+                    "loaded by other programs, the processor time much less so\n");
+        for (const QString &path : {doc5, doc20}) {
+            std::printf("%s\n", qPrintable(QFileInfo(path).fileName()));
+            const Both open = runPair(path, QStringLiteral("open"), runs, 300000);
+            everyRun(open, QStringLiteral("paint"), QStringLiteral("paintcpu"), "first paint after the click");
+            everyRun(open, QStringLiteral("stall"), QString(), "longest stall from the first paint until laid out",
+                     "goal <= 16 ms");
+            everyRun(open, QStringLiteral("busy"), QString(), "longest UI-thread busy time between two ticks",
+                     "goal <= 16 ms");
+            const Both end = runPair(path, QStringLiteral("end50"), runs, 300000);
+            everyRun(end, QStringLiteral("endshown"), QStringLiteral("endshowncpu"),
+                     "Ctrl+End at 50 ms until the last line is painted whole", "goal <= 100 ms");
+            std::printf("  %-44s orvo %s   stock QTextEdit %s\n", "  shown, caret at the end",
+                        qPrintable(yesNo(end, true, QStringLiteral("shown"))),
+                        qPrintable(yesNo(end, false, QStringLiteral("shown"))));
+            std::printf("  %-44s orvo %s   stock QTextEdit %s\n", "  layout still pending then",
+                        qPrintable(yesNo(end, true, QStringLiteral("pending"))),
+                        qPrintable(yesNo(end, false, QStringLiteral("pending"))));
+        }
+        for (const QString &path : {doc5, report}) {
+            std::printf("%s (%.1f MB): 10 PageDowns and 10 wheel steps at each of ten places, from 50 ms after the "
+                        "first paint, until painted\n",
+                        qPrintable(QFileInfo(path).fileName()), QFileInfo(path).size() / (1024.0 * 1024.0));
+            const Both scroll = runPair(path, QStringLiteral("scroll"), runs, 600000);
+            for (const char *step : {"pagedown", "wheel"}) {
+                const QString k = QString::fromLatin1(step);
+                for (const char *p : {"p50", "p90", "p99", "max"}) {
+                    const QString what = QStringLiteral("%1 %2").arg(k, QString::fromLatin1(p));
+                    everyRun(scroll, k + QLatin1Char('_') + QLatin1String(p), k + QStringLiteral("cpu_") + QLatin1String(p),
+                             qPrintable(what), std::strcmp(p, "max") ? "" : "goal <= 16 ms");
+                }
+            }
+            everyRun(scroll, QStringLiteral("pendingsteps"), QString(), "steps taken while the layout was pending", "", "");
+            everyRun(scroll, QStringLiteral("unpainted"), QString(), "steps that painted nothing (2 s each)", "", "");
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "layout/framelayout.h"
 #include "layout/paragraphlayout.h"
+#include "layout/scriptfonts.h"
 #include "layout/tablelayout.h"
 #include "layout/textmetrics.h"
 
@@ -18,6 +19,9 @@
 // paragraphs and tables are scanned afresh, and what an edit changed is laid out now.
 
 namespace {
+
+// A change this long may bring scripts whose fonts are best found in advance.
+constexpr int LargeChange = 4096;
 
 // What of the document's defaults the layout depends on, beyond the font.
 QString optionKey(const QTextDocument *doc)
@@ -135,6 +139,7 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             }
             rebuild();
             m_viewIndex = -1;
+            prefetchFonts(0, docLength);
         } else if (!sameLook) {
             m_index.markAllStale();
             refineEstimates(true);
@@ -217,6 +222,8 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     }();
     m_index.replace(p0.index, count, fresh);
     m_viewIndex = -1;
+    if (length >= LargeChange)
+        prefetchFonts(from, length);
     m_blockCount = blocks;
     m_length = docLength;
 
@@ -255,6 +262,13 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     if (!isComplete())
         emit pendingLayout();
     reportSize();
+}
+
+void DocumentLayout::prefetchFonts(int from, int length)
+{
+    std::erase_if(m_prefetches, [](const std::unique_ptr<ScriptFonts::Prefetch> &p) { return p->isDone(); });
+    if (std::unique_ptr<ScriptFonts::Prefetch> p = ScriptFonts::prefetch(document(), from, length))
+        m_prefetches.push_back(std::move(p));
 }
 
 void DocumentLayout::dropTables(int from, int length, int *first, int *last)

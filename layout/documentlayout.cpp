@@ -3,6 +3,7 @@
 #include "layout/framelayout.h"
 #include "layout/imagehandler.h"
 #include "layout/paragraphlayout.h"
+#include "layout/scriptfonts.h"
 #include "layout/tablelayout.h"
 #include "layout/textmetrics.h"
 
@@ -141,10 +142,12 @@ void DocumentLayout::shiftView(double dy) const
     }
     // The view moves within the scroll range: a range that grows is reported first,
     // one that shrinks after (shrunk first, it would push the view up on its own).
+    // The top known here moves before either: an editor that keeps its view at the
+    // document's end sets it anew as the range grows.
     auto *self = const_cast<DocumentLayout *>(this);
+    self->m_viewTop += dy;
     if (dy > 0)
         self->reportSize();
-    self->m_viewTop += dy;
     emit self->viewShifted(dy);
     if (dy < 0)
         self->reportSize();
@@ -703,7 +706,9 @@ void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
     if (!settleTables(deadline) || !relayTables(deadline))
         return;
     const bool resuming = m_partialIndex >= 0;
-    int index = resuming ? m_partialIndex : m_index.nextPending(0);
+    int index = resuming ? m_partialIndex : pendingAtEnd();
+    if (index < 0)
+        index = m_index.nextPending(0);
     if (index < 0)
         return;
     QTextBlock block = m_partial ? m_partial->block()
@@ -721,6 +726,23 @@ void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
                 block = document()->findBlockByNumber(m_index.locate(index).firstBlock);
         }
     }
+}
+
+int DocumentLayout::pendingAtEnd() const
+{
+    // Ctrl+End and the scroll bar's end take the view there, at any moment: what a
+    // view at the end shows is laid out first, its long paragraphs over slices too.
+    constexpr int MostEntries = 256; // however thin they are
+    int first = -1;
+    double covered = 0;
+    const int last = m_index.size() - 1;
+    for (int i = last; i >= 0 && i > last - MostEntries && covered < m_lookaround; --i) {
+        const FlowIndex::Entry &e = m_index.at(i);
+        if (FlowIndex::isPending(e.state))
+            first = i;
+        covered += e.height();
+    }
+    return first;
 }
 
 bool DocumentLayout::isComplete() const

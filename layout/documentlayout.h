@@ -11,6 +11,7 @@
 #include <QTextBlock>
 
 #include <memory>
+#include <vector>
 
 class QDeadlineTimer;
 class QTextFrame;
@@ -24,6 +25,9 @@ struct Metrics;
 }
 namespace TableLayout {
 class Layouter;
+}
+namespace ScriptFonts {
+class Prefetch;
 }
 
 // The editor's document layout. Qt's own lays a document out from the top, every
@@ -64,6 +68,8 @@ public:
     // The y at the top of the view: what lies wholly above it and changes height is
     // reported by viewShifted(), for the view to follow.
     void setViewTop(qreal y);
+    // What lies below the last paragraph: the root frame's bottom margin, border and padding.
+    qreal bottomEdge() const { return m_geometry.bottom; }
 
 signals:
     // Some of the document is only estimated again (after a change, a new width).
@@ -79,6 +85,8 @@ protected:
 private:
     // The body of layoutPending(): lays out pending entries until the deadline.
     void layOutSlice(const QDeadlineTimer &deadline);
+    // The first pending entry of what a view at the document's end shows, or -1.
+    int pendingAtEnd() const;
     // Lays everything out again: a change of the document came along with the report
     // of a paragraph's new formats, and its range is not known.
     void followLostChange();
@@ -163,6 +171,8 @@ private:
     int viewIndex() const;
     static QTextBlock advance(QTextBlock block, int blocks);
     void shiftView(double dy) const;
+    // Finds the fonts the scripts of a text just put in need, off the UI thread.
+    void prefetchFonts(int from, int length);
 
     Geometry m_geometry;
     // The paragraph or table that layoutPending() is laying out over several slices,
@@ -213,4 +223,5 @@ private:
     mutable QSizeF m_reportedSize;
     QElapsedTimer m_sizeReported; // since the size was last reported
     mutable bool m_sizeCheckQueued = false;
+    std::vector<std::unique_ptr<ScriptFonts::Prefetch>> m_prefetches;
 };

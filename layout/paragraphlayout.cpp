@@ -1,5 +1,6 @@
 #include "layout/paragraphlayout.h"
 
+#include "layout/scriptfonts.h"
 #include "layout/textmetrics.h"
 #include "base/textmarks.h"
 
@@ -198,9 +199,12 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_left = qMax(qreal(0), m_leftMargin);
     m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
+    const QString text = block.text();
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
-        m_runs = longRuns(block.text());
-    TextMetrics::applyAdvances(block);
+        m_runs = longRuns(text);
+    const bool named = ScriptFonts::prepare(block, text);
+    if (!TextMetrics::applyAdvances(block) && named)
+        TextMetrics::reportFormats(block);
     if (TextMetrics::wordProcessorRules())
         m_boxes = std::make_unique<TextMetrics::LineBoxes>(block);
     m_layout->beginLayout();

@@ -257,6 +257,11 @@ bool applyAdvances(const QTextBlock &block)
     return true;
 }
 
+void reportFormats(const QTextBlock &block)
+{
+    report(block);
+}
+
 bool isReport(const QTextDocument *doc)
 {
     return s_report.doc == doc;

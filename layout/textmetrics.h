@@ -83,6 +83,8 @@ private:
 // A change outside a change of the document is reported to the document's layout
 // at once, as its own (see isOwnReport()).
 bool applyAdvances(const QTextBlock &block);
+// Reports formats others gave the paragraph's layout as applyAdvances() reports its own.
+void reportFormats(const QTextBlock &block);
 
 // Whether the document's layout is told of a change by that report, and whether the
 // change is the report alone. A change of the document still pending (an edit block

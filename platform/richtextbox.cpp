@@ -147,9 +147,11 @@ RichTextBox::RichTextBox(QWidget *parent)
     setPalette(page);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         m_drift = 0;
+        noteEnd();
         if (DocumentLayout *layout = documentLayout())
             layout->setViewTop(value);
     });
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &RichTextBox::keepEnd);
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::change);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::stepOverStructural);
     adoptDocument(document());
@@ -163,10 +165,60 @@ void RichTextBox::followShift(qreal dy)
     // bar moves without the scroll area scrolling them.
     QScrollBar *bar = verticalScrollBar();
     const qreal exact = bar->value() + dy + m_drift;
-    const int value = int(std::lround(exact));
+    int value = int(std::lround(exact));
     m_drift = exact - value;
-    const QSignalBlocker blocker(bar);
-    bar->setValue(value);
+    if (m_fromEnd >= 0 && value > bar->maximum() - m_fromEnd) {
+        value = bar->maximum() - m_fromEnd;
+        m_drift = 0;
+    }
+    moveViewQuietly(value);
+}
+
+void RichTextBox::moveViewQuietly(int value)
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int before = bar->value();
+    {
+        const QSignalBlocker blocker(bar);
+        bar->setValue(value);
+    }
+    m_unscrolled += bar->value() - before;
+}
+
+void RichTextBox::scrollContentsBy(int dx, int dy)
+{
+    // The scroll area counts from the value it last saw; what the view moved by
+    // quietly since then is not to be scrolled again.
+    if (dy != 0) {
+        dy += m_unscrolled;
+        m_unscrolled = 0;
+    }
+    QTextEdit::scrollContentsBy(dx, dy);
+}
+
+void RichTextBox::noteEnd()
+{
+    // Only the document's bottom margin may be out of view, as Ctrl+End leaves it.
+    const QScrollBar *bar = verticalScrollBar();
+    const DocumentLayout *layout = documentLayout();
+    const int margin = layout ? int(std::ceil(layout->bottomEdge())) : 0;
+    const int fromEnd = bar->maximum() - bar->value();
+    m_fromEnd = bar->maximum() > 0 && fromEnd <= margin ? fromEnd : -1;
+}
+
+void RichTextBox::keepEnd()
+{
+    // Heights found for what was estimated, or a scroll bar that came or went, move
+    // the end of the scroll range: a view that showed the document's end follows it.
+    if (m_fromEnd < 0)
+        return;
+    // The view is painted again whole: what its pixels show may have moved or not.
+    QScrollBar *bar = verticalScrollBar();
+    moveViewQuietly(bar->maximum() - m_fromEnd);
+    m_drift = 0;
+    if (DocumentLayout *layout = documentLayout())
+        layout->setViewTop(bar->value());
+    viewport()->update();
 }
 
 void RichTextBox::adoptDocument(QTextDocument *doc)
@@ -182,6 +234,8 @@ void RichTextBox::adoptDocument(QTextDocument *doc)
     m_background->watch(layout);
     m_softBreaks.reset();
     connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::forgetSoftBreaks, Qt::UniqueConnection);
+    // An edit moves the end as the user sees it: the view stays where the editor puts it.
+    connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::forgetEnd, Qt::UniqueConnection);
 }
 
 DocumentLayout *RichTextBox::documentLayout() const
@@ -210,6 +264,11 @@ void RichTextBox::stepOverStructural()
         return;
     }
     m_caret = cursor.position();
+}
+
+void RichTextBox::forgetEnd()
+{
+    m_fromEnd = -1;
 }
 
 void RichTextBox::forgetSoftBreaks()

@@ -76,6 +76,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void insertFromMimeData(const QMimeData *source) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -100,10 +101,18 @@ private:
     void followShift(qreal dy);
     // Moves the caret out of a structural block (ParagraphLayout::isStructural).
     void stepOverStructural();
+    // A view that shows the document's end keeps showing it while heights become known.
+    void noteEnd();
+    void keepEnd();
+    void forgetEnd();
+    // Moves the view without scrolling what the viewport shows.
+    void moveViewQuietly(int value);
 
     BackgroundLayout *m_background = nullptr;
     mutable std::unique_ptr<SoftBreaks::Map> m_softBreaks;
     qreal m_drift = 0; // the part of a pixel the view did not move by
     bool m_dragging = false; // a drag is over the editor: files are taken by content
     int m_caret = 0;   // where the caret was last, outside structural blocks
+    int m_unscrolled = 0; // what the view moved by quietly since the scroll area last scrolled
+    int m_fromEnd = -1; // how far the view is from the scroll range's end when it shows the document's end
 };

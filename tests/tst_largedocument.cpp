@@ -28,6 +28,8 @@
 #include <QTextTable>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 // Qt's own layout stops at 2^23 pixels.
@@ -101,6 +103,37 @@ class TestLargeDocument final : public QObject
         return inView(editor()->document()->lastBlock());
     }
 
+    // Where a line of the paragraph shows in the viewport, in its coordinates.
+    QRectF lineInView(const QTextBlock &block, int line) const
+    {
+        const QRectF r = editor()->document()->documentLayout()->blockBoundingRect(block);
+        const QTextLayout *layout = block.layout();
+        if (layout->lineCount() == 0)
+            return QRectF();
+        const QTextLine l = layout->lineAt(line < 0 ? layout->lineCount() - 1 : line);
+        return l.rect().translated(r.topLeft() - QPointF(0, editor()->verticalScrollBar()->value()));
+    }
+
+    // Whether the last line of the document shows whole, the first one at the top.
+    bool lastLineWhole() const
+    {
+        const QRectF r = lineInView(editor()->document()->lastBlock(), -1);
+        return r.isValid() && r.top() >= 0 && r.bottom() <= editor()->viewport()->height();
+    }
+    bool firstLineAtTop() const
+    {
+        const QRectF r = lineInView(editor()->document()->begin(), 0);
+        return r.isValid() && r.top() >= 0 && r.top() < r.height();
+    }
+
+    QAbstractTextDocumentLayout *layout() const { return editor()->document()->documentLayout(); }
+
+    bool caretInView() const
+    {
+        const QRect caret = editor()->cursorRect();
+        return caret.top() >= 0 && caret.bottom() <= editor()->viewport()->height();
+    }
+
     int paragraphsWithoutLines() const
     {
         int n = 0;
@@ -115,7 +148,8 @@ private slots:
         // Qt's own layout is held to Qt's rules alone (see above).
         const QByteArray name = QTest::currentTestFunction();
         TextMetrics::setWordProcessorRules(!name.startsWith("corpusLaysOutAsQtsOwnLayout") &&
-                                           !name.startsWith("drawsWhatQtsOwnLayoutDraws"));
+                                           !name.startsWith("drawsWhatQtsOwnLayoutDraws") &&
+                                           !name.startsWith("scriptsShapedWithTablesAreDrawnAsQtDrawsThem"));
         f.setUp();
     }
     void cleanup()
@@ -154,6 +188,69 @@ private slots:
         const int shown = layout->hitTest(top, Qt::FuzzyHit);
         QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 120000);
         QCOMPARE(layout->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit), shown);
+    }
+
+    // Right after a load, with most of the document only estimated, the keys and the
+    // scroll bar's ends take the view where the user asked at once, and it stays there
+    // while the rest is laid out.
+    void theEndsAreReachedAtOnceAfterALoad_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("Ctrl+End") << QStringLiteral("ctrl+end");
+        QTest::newRow("Ctrl+Home after Ctrl+End") << QStringLiteral("ctrl+home");
+        QTest::newRow("PageDown") << QStringLiteral("pagedown");
+        QTest::newRow("scroll bar's bottom end") << QStringLiteral("bar end");
+        QTest::newRow("scroll bar's top end") << QStringLiteral("bar top");
+    }
+    void theEndsAreReachedAtOnceAfterALoad()
+    {
+        QFETCH(QString, action);
+        open(corpusFile("large-5mb.rtf"));
+        editor()->setFocus();
+        QScrollBar *bar = editor()->verticalScrollBar();
+        // The ends of the groove, beside the arrows: a middle click jumps there; the
+        // thumb, at an end, is taken to the other by the left button.
+        const int arrow = bar->width();
+        const QPoint bottom(bar->width() / 2, bar->height() - arrow - 2);
+        const QPoint top(bar->width() / 2, arrow + 2);
+        std::function<bool()> landed;
+        if (action == QLatin1String("ctrl+end")) {
+            QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+            landed = [this] { return lastLineWhole() && editor()->textCursor().atEnd(); };
+        } else if (action == QLatin1String("ctrl+home")) {
+            QTest::keyClick(editor(), Qt::Key_End, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+            QTest::keyClick(editor(), Qt::Key_Home, Qt::ControlModifier);
+            landed = [this] { return firstLineAtTop() && editor()->textCursor().atStart(); };
+        } else if (action == QLatin1String("pagedown")) {
+            for (int i = 0; i < 3; ++i) {
+                const int before = bar->value();
+                QTest::keyClick(editor(), Qt::Key_PageDown);
+                QCOMPARE(bar->value(), before + bar->pageStep());
+            }
+            const int top = layout()->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit);
+            landed = [this, top, bar] {
+                return layout()->hitTest(QPointF(20, bar->value() + 10), Qt::FuzzyHit) == top && caretInView();
+            };
+        } else if (action == QLatin1String("bar end")) {
+            QTest::mouseClick(bar, Qt::MiddleButton, {}, bottom);
+            landed = [this] { return lastLineWhole(); };
+        } else {
+            QTest::mouseClick(bar, Qt::MiddleButton, {}, bottom);
+            QCoreApplication::processEvents();
+            QTest::mousePress(bar, Qt::LeftButton, {}, bottom);
+            QTest::mouseMove(bar, top);
+            QTest::mouseMove(bar, top - QPoint(0, arrow * 2));
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, top - QPoint(0, arrow * 2));
+            landed = [this] { return firstLineAtTop(); };
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!editor()->isLaidOut());
+        QVERIFY(landed());
+        while (!editor()->isLaidOut()) {
+            QTest::qWait(5);
+            QVERIFY(landed());
+        }
     }
 
     void sevenHundredThousandLinesOpenAndTheLastIsReached()
@@ -357,6 +454,76 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(editor()->document()->documentLayout()->documentSize(), reference.document()->documentLayout()->documentSize());
         QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
+    }
+
+    // Runs in scripts Qt shapes with a font's OpenType tables, in fonts without them:
+    // drawn as Qt's own layout draws them, with the family Qt falls back to (or the
+    // same boxes where no installed family has the script).
+    void scriptsShapedWithTablesAreDrawnAsQtDrawsThem()
+    {
+        struct Run
+        {
+            const char *text;
+            const char *family;
+            bool bold;
+            bool italic;
+        };
+        const Run runs[] = {
+            {"Praveen \u24B8|\u0D2A\u0D4D\u0D30\u0D35\u0D40\u0D23\u0D4D\u200D A|\u0D0E \u00A9 2008 \u4E2D x", "Liberation Serif", false, false},
+            {"\u0928\u092E\u0938\u094D\u0924\u0947 \u0926\u0941\u0928\u093F\u092F\u093E 123", "DejaVu Sans", true, false},
+            {" \u0BA4\u0BAE\u0BBF\u0BB4\u0BCD abc", "Liberation Sans", false, true},
+            {"\u00AB (1) \u00BB \u1797\u17B6\u179F\u17B6\u1781\u17D2\u1798\u17C2\u179A", "Liberation Mono", false, false},
+        };
+        QTextEdit reference;
+        for (QTextEdit *edit : {static_cast<QTextEdit *>(editor()), &reference}) {
+            QTextDocument *doc = edit->document();
+            doc->clear();
+            QTextCursor c(doc);
+            for (const Run &run : runs) {
+                QTextCharFormat format;
+                format.setFontFamilies({QString::fromLatin1(run.family)});
+                format.setFontPointSize(14);
+                format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+                format.setFontItalic(run.italic);
+                c.insertText(QString::fromUtf8(run.text), format);
+                c.insertBlock();
+            }
+        }
+        reference.setFrameShape(QFrame::NoFrame);
+        reference.setFont(editor()->font());
+        reference.document()->setDefaultFont(editor()->document()->defaultFont());
+        reference.resize(editor()->size());
+        reference.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reference));
+        QTRY_VERIFY(editor()->isLaidOut());
+        editor()->clearFocus();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor()->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
+        QCOMPARE(editor()->toPlainText(), reference.toPlainText());
+    }
+
+    // The fonts named for such runs are no edit: once an opened document is laid out,
+    // a key typed at its start is reported as changing what it typed, nothing after.
+    void fontsNamedForScriptsAreNoEdit()
+    {
+        const QString path = f.dir->filePath(QStringLiteral("scripts.rtf"));
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Liberation Serif;}}\\f0 ";
+        for (int i = 1; i <= 200; ++i)
+            rtf += "p" + QByteArray::number(i) + (i % 50 ? "" : " \\u3370?\\u3405?\\u3376? A") + "\\par\n";
+        QVERIFY(writeBytes(path, rtf + "}"));
+        open(path);
+        QTRY_VERIFY(editor()->isLaidOut());
+        QCoreApplication::processEvents();
+        QList<QList<int>> changes;
+        const QMetaObject::Connection watch = connect(
+            editor()->document(), &QTextDocument::contentsChange, this,
+            [&changes](int from, int removed, int added) { changes.append({from, removed, added}); });
+        editor()->setFocus();
+        QTest::keyClick(editor(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(editor(), Qt::Key_X);
+        disconnect(watch);
+        QCOMPARE(changes, (QList<QList<int>>{{0, 0, 1}}));
+        QVERIFY(editor()->isLaidOut());
     }
 
     void clickPutsTheCaretOnTheCharacterClicked()
