@@ -71,11 +71,6 @@ QString plainFromRaw(QString raw)
     return raw;
 }
 
-QString plainText(const QTextDocument *doc)
-{
-    return plainFromRaw(doc->toRawText());
-}
-
 const QStringList Words{QStringLiteral("le"),       QStringLiteral("mot"),   QStringLiteral("texte"),
                         QStringLiteral("paragraphe"), QStringLiteral("d\u00e9j\u00e0"), QStringLiteral("cellule"),
                         QStringLiteral("anticonstitutionnellement"), QStringLiteral("a"), QStringLiteral("42")};
@@ -244,11 +239,18 @@ struct Runner::State
         const QTextCursor c = editor()->textCursor();
         return {map.toText(c.anchor()), map.toText(c.position())};
     }
+    // The reference holds the blocks a table needs in front of it as the editor does,
+    // and they are no part of its text either.
+    int refText(int documentPosition) const { return SoftBreaks::Map(ref.get()).toText(documentPosition); }
+    int refDocument(int textPosition) const
+    {
+        return qBound(0, SoftBreaks::Map(ref.get()).toDocument(textPosition), ref->characterCount() - 1);
+    }
     void followEditor()
     {
         const auto [anchor, position] = editorSelection();
-        cursor.setPosition(qBound(0, anchor, ref->characterCount() - 1));
-        cursor.setPosition(qBound(0, position, ref->characterCount() - 1), QTextCursor::KeepAnchor);
+        cursor.setPosition(refDocument(anchor));
+        cursor.setPosition(refDocument(position), QTextCursor::KeepAnchor);
     }
     void select(int anchor, int position)
     {
@@ -256,8 +258,8 @@ struct Runner::State
         const int end = qMax(anchor, position);
         editor()->setSelStart(start);
         editor()->setSelLength(end - start);
-        cursor.setPosition(start);
-        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.setPosition(refDocument(start));
+        cursor.setPosition(refDocument(end), QTextCursor::KeepAnchor);
     }
 
     std::vector<QTextTable *> tables() const
@@ -278,7 +280,8 @@ struct Runner::State
 
     // A place in the text: anywhere, or at an edge of a paragraph, a cell, a picture or
     // a piece of a long paragraph.
-    int place(quint32 a) const
+    int place(quint32 a) const { return refText(placeInReference(a)); }
+    int placeInReference(quint32 a) const
     {
         const int length = ref->characterCount();
         const quint32 r = a / 5;
@@ -684,7 +687,7 @@ QString Runner::State::applyStep(const Step &s)
 QString Runner::State::check(bool full, quint32 seed)
 {
     const QString mine = editor()->text();
-    const QString theirs = plainText(ref.get());
+    const QString theirs = plainFromRaw(SoftBreaks::Map(ref.get()).strip(ref->toRawText(), 0));
     if (mine != theirs) {
         qsizetype at = 0;
         while (at < mine.size() && at < theirs.size() && mine.at(at) == theirs.at(at))
@@ -697,12 +700,12 @@ QString Runner::State::check(bool full, quint32 seed)
                  theirs.mid(qMax<qsizetype>(0, at - 20), 40).toHtmlEscaped());
     }
     const auto [anchor, position] = editorSelection();
-    if (anchor != cursor.anchor() || position != cursor.position())
+    if (anchor != refText(cursor.anchor()) || position != refText(cursor.position()))
         return QStringLiteral("the selection is %1..%2, in the reference %3..%4")
             .arg(anchor)
             .arg(position)
-            .arg(cursor.anchor())
-            .arg(cursor.position());
+            .arg(refText(cursor.anchor()))
+            .arg(refText(cursor.position()));
     const QString stale = LayoutCheck::staleLines(doc());
     if (!stale.isEmpty())
         return QStringLiteral("stale lines: ") + stale;
