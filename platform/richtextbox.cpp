@@ -7,6 +7,7 @@
 #include "platform/filedrop.h"
 #include "layout/paragraphlayout.h"
 #include "layout/softbreaks.h"
+#include "layout/textmetrics.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
@@ -235,7 +236,13 @@ void RichTextBox::adoptDocument(QTextDocument *doc)
     m_softBreaks.reset();
     connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::forgetSoftBreaks, Qt::UniqueConnection);
     // An edit moves the end as the user sees it: the view stays where the editor puts it.
-    connect(doc, &QTextDocument::contentsChange, this, &RichTextBox::forgetEnd, Qt::UniqueConnection);
+    // Formats the layout gives a paragraph's lines are reported as a change of it, but
+    // they change neither its text nor where the end is.
+    disconnect(m_endWatch);
+    m_endWatch = connect(doc, &QTextDocument::contentsChange, this, [this, doc](int from, int removed, int added) {
+        if (!TextMetrics::isOwnReport(doc, from, removed, added))
+            forgetEnd();
+    });
 }
 
 DocumentLayout *RichTextBox::documentLayout() const
@@ -251,19 +258,29 @@ bool RichTextBox::isLaidOut() const
 
 void RichTextBox::stepOverStructural()
 {
-    // A structural block is no paragraph: the caret passes over it in the direction it
-    // came from, forward when there is nowhere to go back to.
+    // A structural block is no paragraph: the caret passes over it, and over any that
+    // stand right beside it, in one step, in the direction it came from, forward when
+    // there is nowhere to go back to.
     QTextCursor cursor = textCursor();
-    const QTextBlock block = cursor.block();
-    if (ParagraphLayout::isStructural(block)) {
-        const int at = block.position();
-        const bool back = m_caret > at && at > 0;
-        cursor.setPosition(back ? at - 1 : at + 1,
-                           cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-        setTextCursor(cursor); // comes back here once, outside the block
+    QTextBlock block = cursor.block();
+    if (!ParagraphLayout::isStructural(block)) {
+        m_caret = cursor.position();
         return;
     }
-    m_caret = cursor.position();
+    const bool back = m_caret > block.position() && block.position() > 0;
+    QTextBlock target = block;
+    while (target.isValid() && ParagraphLayout::isStructural(target))
+        target = back ? target.previous() : target.next();
+    if (!target.isValid() && back) {
+        for (target = block; target.isValid() && ParagraphLayout::isStructural(target);)
+            target = target.next();
+    }
+    if (!target.isValid())
+        return; // nothing but structural blocks: the caret stays
+    const int to = target.position() < block.position() ? target.position() + target.length() - 1 : target.position();
+    m_caret = to;
+    cursor.setPosition(to, cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(cursor); // comes back here once, outside the blocks
 }
 
 void RichTextBox::forgetEnd()

@@ -4,6 +4,7 @@
 #include "platform/richtextbox.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
 
@@ -21,6 +22,7 @@ private slots:
     void fontNameAndSizeUndeterminedWhenMixed();
     void writesApplyToTheWholeSelectionOnly();
     void changeIsRaisedBeforeTheOperationReturns();
+    void caretPassesOverManyStructuralBlocksAtOnce();
 
 private:
     void format(int start, int length, const QTextCharFormat &f);
@@ -163,6 +165,35 @@ void tst_RichTextBox::changeIsRaisedBeforeTheOperationReturns()
     spy.clear();
     m_box->setText(QString());
     QVERIFY(spy.count() >= 1);
+}
+
+
+// A damaged file of text boxes opened one inside another in table cells, never
+// closed: a dozen structural blocks stand side by side, and the caret passes over
+// all of them in one step, wherever it is put.
+void tst_RichTextBox::caretPassesOverManyStructuralBlocksAtOnce()
+{
+    QByteArray rtf = "{\\rtf1 ";
+    for (int i = 0; i < 12; ++i)
+        rtf += "\\trowd\\cellx1000\\pard\\intbl a{\\shp{\\*\\shpinst{\\shptxt \\pard\\intbl\\itap2 ";
+    rtf += "x";
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("boites.rtf")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
+    file.close();
+    m_box->resize(700, 400);
+    m_box->loadFile(file.fileName());
+    m_box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_box.get()));
+    const QString before = m_box->text();
+    m_box->setFocus();
+    QTest::keyClick(m_box.get(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(m_box.get(), Qt::Key_B);
+    QTest::keyClick(m_box.get(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(m_box.get(), Qt::Key_Z);
+    QTest::keyClick(m_box.get(), Qt::Key_Return);
+    const QString after = m_box->text();
+    QCOMPARE(after, QLatin1Char('b') + before + QStringLiteral("z\n"));
 }
 
 QTEST_MAIN(tst_RichTextBox)
