@@ -114,5 +114,6 @@ private:
     bool m_dragging = false; // a drag is over the editor: files are taken by content
     int m_caret = 0;   // where the caret was last, outside structural blocks
     int m_unscrolled = 0; // what the view moved by quietly since the scroll area last scrolled
+    QMetaObject::Connection m_endWatch; // the document's changes that move the end
     int m_fromEnd = -1; // how far the view is from the scroll range's end when it shows the document's end
 };
