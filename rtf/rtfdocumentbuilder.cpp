@@ -33,18 +33,16 @@ RtfDocumentBuilder::~RtfDocumentBuilder()
 QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
 {
     QTextCharFormat f;
-    // The Latin font first, the East Asian one as fallback for the glyphs it lacks.
-    QStringList families;
+    // The Latin font first, then the face the system shows it in, the East Asian one
+    // as fallback for the glyphs it lacks.
     const int western = s.western >= 0 ? s.western : s.font; // formatId() relies on this
-    for (const int number : {western, s.eastern}) {
-        if (number < 0)
-            continue;
-        const auto it = fontNames.constFind(number);
-        if (it != fontNames.constEnd() && !it->isEmpty() && !families.contains(*it))
-            families.append(*it);
+    const QString westernName = fontNames.value(western);
+    if (!westernName.isEmpty()) {
+        const bool symbol = s.codePage == RtfCodePage::Symbol || s.codePage == RtfCodePage::SymbolFont;
+        const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
+        const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
+        f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
     }
-    if (!families.isEmpty())
-        f.setFontFamilies(families);
     f.setFontPointSize(s.size / 2.0);
     if (s.bold)
         f.setFontWeight(QFont::Bold);
@@ -120,7 +118,8 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
     // Fields that never reach the format (code page, which font class \af names,
     // hidden and deleted text, which is not written) are left out of the key.
     RtfCharState key = state;
-    key.codePage = 0;
+    // Only whether the text is symbol characters reaches the format (its faces).
+    key.codePage = state.codePage == RtfCodePage::Symbol || state.codePage == RtfCodePage::SymbolFont ? -1 : 0;
     key.charClass = 0;
     key.hidden = key.deleted = false;
     if (key.western < 0)
@@ -209,6 +208,18 @@ void RtfDocumentBuilder::startRun(const RtfCharState &state)
     }
 }
 
+void RtfDocumentBuilder::labelSymbols(const RtfCharState &state, qsizetype from)
+{
+    // A list's mark in a symbol font is a glyph number no face here draws (writers
+    // also give the number as a private-use code in a font of text): the label shows
+    // its Unicode look-alike instead (labels are not the document's text).
+    if (!state.label)
+        return;
+    const QString font = fontNames.value(state.western >= 0 ? state.western : state.font);
+    for (qsizetype i = from; i < m_body.text.size(); ++i)
+        m_body.text[i] = QChar(RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode()));
+}
+
 void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n)
 {
     if (n <= 0)
@@ -216,6 +227,7 @@ void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePa
     startRun(state);
     const qsizetype before = m_body.text.size();
     codePages.decode(state.codePage, bytes, n, m_body.text);
+    labelSymbols(state, before);
     m_written += m_body.text.size() - before;
 }
 
@@ -224,7 +236,9 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
     if (text.isEmpty())
         return;
     startRun(state);
+    const qsizetype before = m_body.text.size();
     m_body.text.append(text);
+    labelSymbols(state, before);
     m_written += text.size();
 }
 
@@ -232,6 +246,7 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 {
     startRun(state);
     m_body.text.append(c);
+    labelSymbols(state, m_body.text.size() - 1);
     ++m_written;
 }
 
@@ -298,6 +313,48 @@ int RtfDocumentBuilder::tabList(int list, TabStop stop)
     return int(m_tabLists.size()) - 1;
 }
 
+QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, int left, int first) const
+{
+    // RTF measures tab stops from the text column's left edge, Qt from where the line
+    // starts: the stops are moved by where the first line starts, so the text after a
+    // list label stands where the producer put it. (A tab on a later line of a
+    // paragraph whose first line is indented lands that indent off.)
+    const int origin = left + first;
+    const qreal originPx = origin * PixelsPerTwip;
+    QList<QTextOption::Tab> tabs;
+    if (p.tabs >= 0 && size_t(p.tabs) < m_tabLists.size()) {
+        for (QTextOption::Tab t : m_tabLists[size_t(p.tabs)]) {
+            t.position -= originPx;
+            if (t.position > 0)
+                tabs.append(t);
+        }
+    }
+    if (origin == 0)
+        return tabs;
+    // A hanging indent is a stop of its own where no stop comes before it.
+    if (first < 0) {
+        const qreal hanging = -first * PixelsPerTwip;
+        qsizetype at = 0;
+        while (at < tabs.size() && tabs.at(at).position < hanging)
+            ++at;
+        if (at == tabs.size() || !qFuzzyCompare(tabs.at(at).position, hanging))
+            tabs.insert(at, QTextOption::Tab(hanging, QTextOption::LeftTab));
+    }
+    // Past the last stop, the default ones stand every \deftab from the column's
+    // edge; Qt counts them from the line's start, which is the same only where the
+    // line starts on one of them.
+    const int step = qBound(1, m_defaultTab, RtfLimits::MaxTwips);
+    if (origin % step != 0) {
+        const qreal last = tabs.isEmpty() ? 0 : tabs.last().position;
+        for (int column = (origin / step + 1) * step; column <= RtfLimits::MaxTwips && tabs.size() < 64; column += step) {
+            const qreal x = (column - origin) * PixelsPerTwip;
+            if (x > last)
+                tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
+        }
+    }
+    return tabs;
+}
+
 int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
 {
     if (!m_haveBlockFormat || p != m_blockState || m_breakBefore || m_blockHasBreak) {
@@ -338,8 +395,9 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
             else
                 f.setLineHeight(-p.lineSpacing * PixelsPerTwip, QTextBlockFormat::FixedHeight);
         }
-        if (p.tabs >= 0 && size_t(p.tabs) < m_tabLists.size())
-            f.setTabPositions(m_tabLists[size_t(p.tabs)]);
+        const QList<QTextOption::Tab> tabs = columnTabs(p, left, first);
+        if (!tabs.isEmpty())
+            f.setTabPositions(tabs);
         if (p.pageBreakBefore || m_breakBefore)
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_blockHasBreak = p.pageBreakBefore || m_breakBefore;

@@ -3,6 +3,7 @@
 #include "rtf/memoryheadroom.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfcontent.h"
+#include "rtf/rtffontfaces.h"
 #include "rtf/rtfstate.h"
 #include "rtf/rtftable.h"
 #include "rtf/rtfwriter.h"
@@ -37,6 +38,7 @@ public:
 
     // Tables the reader fills while reading the header.
     QHash<int, QString> fontNames;
+    int defaultFont = -1; // \deff, once the font table has it
     std::vector<QColor> colors; // invalid = automatic
     QStringList anchors;
 
@@ -99,10 +101,12 @@ private:
     void completeParagraph(const RtfParaState &para);
     int place(int level);
     int blockFormat(const RtfParaState &para);
+    QList<QTextOption::Tab> columnTabs(const RtfParaState &para, int left, int first) const;
     QTextCharFormat charFormat(const RtfCharState &state) const;
     int formatId(const RtfCharState &state);
     int lookUpFormatId(const RtfCharState &state);
     void startRun(const RtfCharState &state);
+    void labelSymbols(const RtfCharState &state, qsizetype from);
 
     // Table levels (rtfbuildertables.cpp).
     int clampLevel(int level) const;
@@ -161,4 +165,5 @@ private:
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_formatIds;
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_keyIds;
     std::vector<QTextCharFormat> m_formats;
+    mutable RtfFontFaces m_faces;
 };

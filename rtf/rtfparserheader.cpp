@@ -58,6 +58,7 @@ void RtfParser::afterFontTable()
     // Text outside any \f is in the default font, which is only known now.
     m_haveDefaultFont = m_fonts.contains(m_defaultFont);
     if (m_haveDefaultFont) {
+        m_builder.defaultFont = m_defaultFont;
         m_defaultChar.font = m_defaultFont;
         m_defaultChar.codePage = fontCodePage(m_defaultFont);
     }

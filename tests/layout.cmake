@@ -1,3 +1,5 @@
 # The editor's layout on large and extreme documents.
 orvo_add_test(tst_largedocument SOURCES tst_largedocument.cpp documentfixture.h scriptedservices.h TIMEOUT 900)
 orvo_add_test(tst_flowindex TIMEOUT 120)
+# Documents look as their producer showed them.
+orvo_add_test(tst_producerlook)
