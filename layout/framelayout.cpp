@@ -77,6 +77,8 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
         const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width, breakAnywhere);
         if (afterBlock)
             y += ParagraphLayout::gap(previousBottom, m.topMargin);
+        else if (flow.pieces.empty())
+            flow.topMargin = m.topMargin;
         Piece piece;
         piece.block = block;
         piece.pos = QPointF(0, y);
@@ -99,6 +101,7 @@ Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
         afterBlock = true;
     }
     flow.height = y;
+    flow.bottomMargin = afterBlock ? previousBottom : 0;
     return flow;
 }
 

@@ -1,5 +1,6 @@
 #include "layout/tablelayout.h"
 
+#include "base/layoutproperties.h"
 #include "layout/paragraphlayout.h"
 
 #include <QDeadlineTimer>
@@ -303,6 +304,9 @@ Layouter::Layouter(QTextTable *table, qreal availableWidth)
     m_constraints.resize(m_columns);
     m_variableWidth = fmt.width().type() == QTextLength::VariableLength;
     m_cellPadding = fmt.cellPadding();
+    m_keepSpacing = fmt.boolProperty(LayoutProperty::CellsKeepSpacing);
+    for (const QVariant &h : fmt.property(LayoutProperty::RowHeights).toList())
+        m_rowHeights.push_back(h.toReal());
     g->cellIndex.assign(size_t(m_rows) * size_t(m_columns), -1);
     m_minWidths.assign(size_t(m_columns), 1);
     m_maxWidths.assign(size_t(m_columns), -1);
@@ -394,11 +398,16 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         cell.column = box.column;
         const qreal w = spanWidth(cell.column, box.columnSpan) - box.left - box.right;
         cell.flow = FrameLayout::layoutFlow(box.cell.begin(), qMax(qreal(0), w));
-        m_boxes[i].needed = roundFixed(cell.flow.height + box.top + box.bottom);
+        m_boxes[i].needed = roundFixed(contentHeight(cell.flow) + box.top + box.bottom);
         if (deadline.hasExpired())
             return m_phase == Phase::Done;
     }
     return true;
+}
+
+qreal Layouter::contentHeight(const FrameLayout::Flow &flow) const
+{
+    return m_keepSpacing ? flow.height + flow.topMargin + flow.bottomMargin : flow.height;
 }
 
 qreal Layouter::spanWidth(int column, int span) const
@@ -532,7 +541,7 @@ bool Layouter::relayoutCell(int row, int column)
     box = fresh;
     FrameLayout::Cell &laid = g->cells[size_t(index)];
     laid.flow = FrameLayout::layoutFlow(cell.begin(), qMax(qreal(0), width - box.left - box.right));
-    box.needed = roundFixed(laid.flow.height + box.top + box.bottom);
+    box.needed = roundFixed(contentHeight(laid.flow) + box.top + box.bottom);
     finish();
     return true;
 }
@@ -554,9 +563,18 @@ void Layouter::finish()
         else
             g->rowHeight[size_t(boxes[i].row)] = qMax(g->rowHeight[size_t(boxes[i].row)], boxes[i].needed);
     }
+    // Rows the producer made at least or exactly so high.
+    for (size_t r = 0; r < size_t(rows) && r < m_rowHeights.size(); ++r) {
+        if (m_rowHeights[r] > 0)
+            g->rowHeight[r] = qMax(g->rowHeight[r], roundFixed(m_rowHeights[r]));
+        else if (m_rowHeights[r] < 0)
+            g->rowHeight[r] = roundFixed(-m_rowHeights[r]);
+    }
     for (int r = 0; r < rows; ++r) {
         g->rowY[size_t(r)] = r == 0 ? m_topMargin + m_spacing + m_border
                                     : g->rowY[size_t(r - 1)] + g->rowHeight[size_t(r - 1)] + 2 * m_cellBorder + m_spacing;
+        if (size_t(r) < m_rowHeights.size() && m_rowHeights[size_t(r)] < 0)
+            continue;
         for (const size_t i : spansEnding[size_t(r)]) {
             const qreal have = g->rowY[size_t(r)] - g->rowY[size_t(boxes[i].row)];
             g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], roundFixed(boxes[i].needed - have));
@@ -570,7 +588,7 @@ void Layouter::finish()
         const qreal height = g->rowY[size_t(lastRow)] + g->rowHeight[size_t(lastRow)] - top;
         cell.rect = QRectF(g->columnX[size_t(cell.column)], top, spanWidth(cell.column, box.columnSpan), height);
         qreal offset = 0;
-        const qreal used = cell.flow.height + box.top + box.bottom;
+        const qreal used = contentHeight(cell.flow) + box.top + box.bottom;
         switch (box.alignment) {
         case QTextCharFormat::AlignMiddle:
             offset = halfFixed(height - used);
@@ -581,7 +599,8 @@ void Layouter::finish()
         default:
             break;
         }
-        cell.contentOrigin = QPointF(cell.rect.left() + box.left, top + box.top + qMax(qreal(0), offset));
+        const qreal before = m_keepSpacing ? ParagraphLayout::fixed(cell.flow.topMargin) : 0;
+        cell.contentOrigin = QPointF(cell.rect.left() + box.left, top + box.top + before + qMax(qreal(0), offset));
     }
 
     // The sizes as Qt sums them up.

@@ -49,6 +49,9 @@ private:
     // measured again with words broken anywhere, as Qt does.
     bool distributeWidths();
     qreal spanWidth(int column, int span) const;
+    // What a cell's content takes: its flow, and where the producer's rules want it,
+    // the spacing of its first and last paragraphs.
+    qreal contentHeight(const FrameLayout::Flow &flow) const;
     void finish();
 
     enum class Phase { Cells, Natural, Rows, Done };
@@ -68,6 +71,8 @@ private:
     qreal m_leftMargin = 0, m_rightMargin = 0, m_topMargin = 0;
     qreal m_contentsWidth = 0;
     QList<QTextLength> m_constraints;
+    bool m_keepSpacing = false;
+    std::vector<qreal> m_rowHeights; // as the producer set them: at least, exactly when negative
     std::vector<CellBox> m_boxes;
     std::vector<int> m_order; // the boxes column by column, for the natural widths
     std::vector<qreal> m_minWidths;

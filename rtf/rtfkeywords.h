@@ -133,6 +133,10 @@ enum class Kw : unsigned char {
     RowAlign,   // ch: 0 left, 1 centre, 2 right
     TrPadd,     // ch: RtfCellDef::Edge
     TrPaddUnit, // ch: RtfCellDef::Edge
+    TrRh,
+    ClPad,      // ch: RtfCellDef::Edge (\clpadl is the top, \clpadt the left, as Word writes them)
+    ClPadUnit,  // ch: RtfCellDef::Edge, as ClPad
+    ClHeight,
     TrBrdr,     // ch: RtfRowDef::Edge
     ClBrdr,     // ch: RtfCellDef::Edge
     BrdrOther,  // a border of a paragraph, page or characters: none of a table's

@@ -215,6 +215,7 @@ private:
     RtfCellDef m_cellDef;           // the cell the next \cellx ends
     RtfBorder *m_border = nullptr;  // what the border words describe now
     int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
+    int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
     int m_tabKind = 0;              // QTextOption::TabType of the next \tx
 
     RtfPicture m_picture;

@@ -107,6 +107,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_cellDef = RtfCellDef();
         m_border = nullptr;
         std::fill(&m_padding[slot][0][0], &m_padding[slot][0][0] + 8, 0);
+        std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
         break;
     case Kw::Cellx:
         m_cellDef.right = t.hasParameter ? qBound(-RtfLimits::MaxTwips, p, 4 * RtfLimits::MaxTwips) : 0;
@@ -117,6 +118,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_rowDefSeen[slot] = true;
         m_cellDef = RtfCellDef();
         m_border = nullptr;
+        std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
         break;
     case Kw::TrLeft:
         def.left = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
@@ -135,6 +137,20 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         def.padding[info.ch] = side[1] == 3 ? qBound(0, side[0], 1440) : -1;
         break;
     }
+    case Kw::ClPad:
+    case Kw::ClPadUnit: {
+        // As for the row: either order; a unit of 0 means the value is not to be read.
+        int(&side)[2] = m_cellPadding[info.ch];
+        side[info.kw == Kw::ClPad ? 0 : 1] = p;
+        m_cellDef.padding[info.ch] = side[0] >= 0 && side[1] != 0 ? qBound(0, side[0], 1440) : -1;
+        break;
+    }
+    case Kw::TrRh:
+        def.height = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
+        break;
+    case Kw::ClHeight:
+        m_cellDef.height = qBound(0, p, RtfLimits::MaxTwips);
+        break;
     case Kw::TrBrdr:
         m_border = &def.borders[info.ch];
         m_border->given = true;

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QTextCharFormat>
+#include <QVariantList>
 
 #include <array>
 #include <vector>
@@ -29,6 +30,7 @@ private:
     // The borders a cell draws: top, left, bottom, right.
     using Edges = std::array<RtfBorder, 4>;
     static std::vector<Edges> drawnEdges(const RtfTable &table, const RtfGrid &grid);
+    static QVariantList rowHeights(const RtfTable &table, const RtfGrid &grid);
     QTextTableCellFormat cellFormat(const RtfTable &table, const RtfGridCell &cell, const Edges &edges) const;
     QColor color(int index, const QColor &automatic) const;
 

@@ -1,5 +1,6 @@
 #include "rtf/rtfwriter.h"
 
+#include "base/layoutproperties.h"
 #include "rtf/rtfstate.h"
 #include "rtf/rtftable.h"
 
@@ -106,6 +107,29 @@ std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const
     return drawn;
 }
 
+QVariantList RtfWriter::rowHeights(const RtfTable &table, const RtfGrid &grid)
+{
+    // \trrh for the row (exactly when negative), or the tallest \clheight of its
+    // cells as TextEdit writes it; none when no row has one.
+    std::vector<int> twips(size_t(grid.rows), 0);
+    bool any = false;
+    for (const RtfGridCell &cell : grid.cells) {
+        const RtfRowDef &def = defOf(table, cell);
+        int &h = twips[size_t(cell.row)];
+        if (def.height != 0)
+            h = def.height;
+        else if (cell.rowSpan == 1 && h >= 0)
+            h = qMax(h, cellDefOf(table, cell).height);
+        any = any || h != 0;
+    }
+    QVariantList heights;
+    if (any) {
+        for (const int h : twips)
+            heights.append(h * PixelsPerTwip);
+    }
+    return heights;
+}
+
 void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
 {
     const RtfGrid grid = layOutTable(table);
@@ -146,10 +170,17 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
         format.setAlignment(Qt::AlignRight);
     } else {
         format.setAlignment(Qt::AlignLeft);
-        // Like a first line, a table never starts left of the text area.
-        if (grid.boundaries.front() > 0)
+        // A table may start left of the text area (\trleft-108 puts the cells' text,
+        // after their padding, on the text's edge).
+        if (grid.boundaries.front() != 0)
             format.setLeftMargin(grid.boundaries.front() * PixelsPerTwip);
     }
+    // The rows' heights as the producer set them, and the paragraphs' spacing the
+    // cells hold.
+    format.setProperty(LayoutProperty::CellsKeepSpacing, true);
+    const QVariantList heights = rowHeights(table, grid);
+    if (!heights.isEmpty())
+        format.setProperty(LayoutProperty::RowHeights, heights);
     if (table.continues)
         format.setProperty(RtfProperty::TableContinues, true);
 
@@ -194,13 +225,16 @@ QTextTableCellFormat RtfWriter::cellFormat(const RtfTable &table, const RtfGridC
     const RtfCellDef &cd = cellDefOf(table, cell);
 
     QTextTableCellFormat f;
-    // \trgaph is half the space between two cells' texts; \trpadd* say it per side.
-    const int left = def.padding[RtfCellDef::Left] >= 0 ? def.padding[RtfCellDef::Left] : def.gap;
-    const int right = def.padding[RtfCellDef::Right] >= 0 ? def.padding[RtfCellDef::Right] : def.gap;
-    f.setLeftPadding(qBound(0, left, 1440) * PixelsPerTwip);
-    f.setRightPadding(qBound(0, right, 1440) * PixelsPerTwip);
-    f.setTopPadding(qBound(0, def.padding[RtfCellDef::Top], 1440) * PixelsPerTwip);
-    f.setBottomPadding(qBound(0, def.padding[RtfCellDef::Bottom], 1440) * PixelsPerTwip);
+    // \trgaph is half the space between two cells' texts; \trpadd* say it per side
+    // for the row, \clpad* for the cell.
+    auto padding = [&](RtfCellDef::Edge e, int otherwise) {
+        return qBound(0, cd.padding[e] >= 0 ? cd.padding[e] : def.padding[e] >= 0 ? def.padding[e] : otherwise, 1440)
+            * PixelsPerTwip;
+    };
+    f.setLeftPadding(padding(RtfCellDef::Left, def.gap));
+    f.setRightPadding(padding(RtfCellDef::Right, def.gap));
+    f.setTopPadding(padding(RtfCellDef::Top, 0));
+    f.setBottomPadding(padding(RtfCellDef::Bottom, 0));
 
     for (int e = 0; e < 4; ++e) {
         const RtfBorder &b = edges[size_t(e)];

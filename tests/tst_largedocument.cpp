@@ -3,6 +3,7 @@
 // fixed-point layout allows open and can be scrolled to the end, huge paragraphs are
 // shown in pieces that never reach the text, and the editor draws what Qt's own
 // layout draws.
+#include "base/layoutproperties.h"
 #include "documentfixture.h"
 #include "platform/documentloader.h"
 #include "layout/imagehandler.h"
@@ -26,6 +27,25 @@ namespace {
 
 // Qt's own layout stops at 2^23 pixels.
 constexpr double QtLayoutLimit = 8388608;
+
+// Where the editor follows the producer of a document and Qt's layout does not:
+// rows as high as the producer set them, cells that hold their paragraphs' spacing.
+// Taking these off the editor's document leaves what both layouts must place alike.
+void withoutProducersLayout(QTextDocument *doc)
+{
+    QList<QTextTable *> tables;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        QTextCursor c(b);
+        if (QTextTable *t = c.currentTable(); t && !tables.contains(t))
+            tables << t;
+    }
+    for (QTextTable *t : tables) {
+        QTextTableFormat f = t->format();
+        f.clearProperty(LayoutProperty::RowHeights);
+        f.clearProperty(LayoutProperty::CellsKeepSpacing);
+        t->setFormat(f);
+    }
+}
 
 QString corpusFile(const char *name)
 {
@@ -325,7 +345,7 @@ private slots:
     }
 
     // Every paragraph of every corpus document, laid out in the background, sits where
-    // Qt's own layout puts it.
+    // Qt's own layout puts it, but for what the editor shows as the producer did.
     void corpusLaysOutAsQtsOwnLayout_data()
     {
         QTest::addColumn<QString>("path");
@@ -337,6 +357,7 @@ private slots:
     {
         QFETCH(QString, path);
         QVERIFY(!editor()->loadFile(path));
+        withoutProducersLayout(editor()->document());
         QTextEdit reference;
         reference.setFrameShape(QFrame::NoFrame);
         reference.resize(editor()->size());

@@ -223,6 +223,49 @@ private slots:
         QVERIFY2(!d.faces.isEmpty() && d.allInked, qPrintable(block.text() + QLatin1Char(' ') + d.faces.join(QLatin1Char(','))));
     }
 
+    // Cells keep the padding, the heights and the paragraph spacing the producer gave
+    // them, and a table may reach left of the text's edge.
+    void cellsAsTheProducerMadeThem_data()
+    {
+        QTest::addColumn<QByteArray>("row");  // the first row's definition and paragraph words
+        QTest::addColumn<qreal>("height");    // the first row's height in pixels, or 0: a plain row's and
+        QTest::addColumn<qreal>("more");      // this much more
+        QTest::addColumn<qreal>("top");       // its text's top below the row's
+        QTest::addColumn<qreal>("x");         // its text's x from the text column's edge
+        const QByteArray text = "\\pard\\intbl ";
+        QTest::newRow("at least \\trrh") << QByteArray("\\trowd\\trrh900\\cellx3000" + text) << 60.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("exactly \\trrh") << QByteArray("\\trowd\\trrh-150\\cellx3000" + text) << 10.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("TextEdit's \\clheight") << QByteArray("\\trowd\\clheight600\\cellx3000" + text) << 40.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("left padding is \\clpadt") << QByteArray("\\trowd\\clpadt300\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 20.0;
+        QTest::newRow("top padding is \\clpadl") << QByteArray("\\trowd\\clpadl300\\clpadfl3\\cellx3000" + text) << 0.0 << 20.0 << 20.0 << 0.0;
+        QTest::newRow("row padding, cell padding wins") << QByteArray("\\trowd\\trpaddl60\\trpaddfl3\\clpadt150\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 10.0;
+        QTest::newRow("space before and after") << QByteArray("\\trowd\\cellx3000" + text + "\\sb150\\sa300 ") << 0.0 << 30.0 << 10.0 << 0.0;
+        QTest::newRow("left of the text's edge") << QByteArray("\\trowd\\trgaph108\\trleft-108\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 0.0;
+    }
+    void cellsAsTheProducerMadeThem()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(qreal, height);
+        QFETCH(qreal, more);
+        QFETCH(qreal, top);
+        QFETCH(qreal, x);
+        // The same text in plain rows below measures the first one, as the paragraph
+        // above it does where its row starts.
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Before\\par " + row +
+                     "First\\cell\\row\\trowd\\cellx3000\\pard\\intbl Second\\cell\\row\\trowd\\cellx3000\\pard\\intbl Third\\cell\\row\\pard After\\par}"));
+        auto y = [this](const char *word) {
+            m_box->setTextCursor(QTextCursor(blockWith(QLatin1String(word))));
+            return qreal(m_box->cursorRect().top());
+        };
+        const qreal plain = y("Third") - y("Second");
+        const qreal rowTop = y("Before") + plain;
+        const qreal first = y("Second") - rowTop;
+        const QString seen = QStringLiteral("height %1, plain %2, top %3").arg(first).arg(plain).arg(y("First") - rowTop);
+        QVERIFY2(qAbs(first - (height > 0 ? height : plain + more)) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(y("First") - rowTop - top) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(xOf(QStringLiteral("First")) - x) <= 1, qPrintable(QString::number(xOf(QStringLiteral("First")))));
+    }
+
     // No list label of the corpus is drawn without ink.
     void noInvisibleBulletInTheCorpus()
     {
