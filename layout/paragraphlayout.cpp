@@ -1,5 +1,7 @@
 #include "layout/paragraphlayout.h"
 
+#include "base/layoutproperties.h"
+
 #include <QDeadlineTimer>
 #include <QPainter>
 #include <QTextBoundaryFinder>
@@ -90,6 +92,68 @@ std::vector<std::pair<int, int>> longRuns(const QString &text)
     return runs;
 }
 
+// A paragraph's border on one side, as the producer set it.
+struct Border
+{
+    int style = 0; // LayoutProperty::BorderStyle, 0 for none
+    qreal width = 0;
+    QColor color;
+    qreal space = 0; // from the text
+};
+
+constexpr QTextFormat::Property BorderSides[4] = {LayoutProperty::BorderTop, LayoutProperty::BorderLeft,
+                                                  LayoutProperty::BorderBottom, LayoutProperty::BorderRight};
+enum Side { Top, Left, Bottom, Right };
+
+Border borderOf(const QTextBlockFormat &format, Side side)
+{
+    const QVariantList v = format.property(BorderSides[side]).toList();
+    if (v.size() < 4)
+        return {};
+    return {v.at(0).toInt(), fixed(qBound(0.0, v.at(1).toReal(), 100.0)), v.at(2).value<QColor>(),
+            fixed(qBound(0.0, v.at(3).toReal(), 100.0))};
+}
+
+bool hasBorders(const QTextBlockFormat &format)
+{
+    for (const QTextFormat::Property p : BorderSides) {
+        if (format.hasProperty(p))
+            return true;
+    }
+    return false;
+}
+
+// Paragraphs one after another with the same borders and indents share one box: no
+// border between them.
+bool sameBox(const QTextBlock &a, const QTextBlock &b)
+{
+    if (!a.isValid() || !b.isValid())
+        return false;
+    const QTextBlockFormat fa = a.blockFormat(), fb = b.blockFormat();
+    for (const QTextFormat::Property p : BorderSides) {
+        if (fa.property(p) != fb.property(p))
+            return false;
+    }
+    if (fa.leftMargin() != fb.leftMargin() || fa.rightMargin() != fb.rightMargin())
+        return false;
+    const QTextDocument *doc = a.document();
+    return doc->frameAt(a.position()) == doc->frameAt(b.position());
+}
+
+// What the box takes above and below the paragraph's lines: its border and the
+// border's distance from the text, where the box starts or ends.
+qreal boxAbove(const QTextBlock &block, const QTextBlockFormat &format)
+{
+    const Border b = borderOf(format, Top);
+    return b.style && !sameBox(block.previous(), block) ? b.width + b.space : 0;
+}
+
+qreal boxBelow(const QTextBlock &block, const QTextBlockFormat &format)
+{
+    const Border b = borderOf(format, Bottom);
+    return b.style && !sameBox(block, block.next()) ? b.width + b.space : 0;
+}
+
 } // namespace
 
 qreal gap(qreal bottomMargin, qreal topMargin)
@@ -107,7 +171,7 @@ bool isEmptyBeforeTable(const QTextBlock &block)
         return false;
     const QTextBlockFormat format = block.blockFormat();
     if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ||
-        format.hasProperty(QTextFormat::BackgroundBrush))
+        format.hasProperty(QTextFormat::BackgroundBrush) || hasBorders(format))
         return false;
     const QTextFrame *frame = doc->frameAt(next);
     return qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == next;
@@ -163,6 +227,10 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_left = qMax(qreal(0), m_leftMargin);
     m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
+    if (hasBorders(m_format)) {
+        m_y = boxAbove(block, m_format);
+        m_below = boxBelow(block, m_format);
+    }
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(block.text());
     m_layout->beginLayout();
@@ -214,7 +282,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         m_option.setWrapMode(m_wrap);
         m_layout->setTextOption(m_option);
     }
-    m_metrics.height = qMax(m_y, m_bottom);
+    m_metrics.height = qMax(m_y, m_bottom) + m_below;
     m_metrics.lines = m_layout->lineCount();
     m_metrics.minimumWidth = m_layout->minimumWidth() + m_leftMargin + m_rightMargin;
     m_metrics.maximumWidth = m_layout->maximumWidth() + m_leftMargin + m_rightMargin;

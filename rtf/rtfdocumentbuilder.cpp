@@ -1,5 +1,6 @@
 #include "rtf/rtfdocumentbuilder.h"
 
+#include "base/layoutproperties.h"
 #include "rtf/rtflimits.h"
 
 #include <QFont>
@@ -48,8 +49,12 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         f.setFontWeight(QFont::Bold);
     if (s.italic)
         f.setFontItalic(true);
-    if (s.underline)
+    if (s.underline == RtfCharState::DoubleUnderline) {
+        f.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        f.setProperty(LayoutProperty::DoubleUnderline, true);
+    } else if (s.underline) {
         f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(s.underline));
+    }
     if (s.strike)
         f.setFontStrikeOut(true);
     if (s.color >= 0 && size_t(s.color) < colors.size() && colors[s.color].isValid())
@@ -60,9 +65,9 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     else if (s.vertical == 2)
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-    if (s.caps == 1)
+    if (s.caps & 1)
         f.setFontCapitalization(QFont::AllUppercase);
-    else if (s.caps == 2)
+    else if (s.caps & 2)
         f.setFontCapitalization(QFont::SmallCaps);
     if (s.anchor >= 0 && s.anchor < anchors.size()) {
         f.setAnchor(true);
@@ -281,8 +286,9 @@ void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image
 int RtfDocumentBuilder::tabList(int list, TabStop stop)
 {
     // Lists are short and few: beyond these limits a document only repeats itself.
-    QList<QTextOption::Tab> tabs = list >= 0 && size_t(list) < m_tabLists.size() ? m_tabLists[size_t(list)]
-                                                                                : QList<QTextOption::Tab>();
+    const bool known = list >= 0 && size_t(list) < m_tabLists.size();
+    QList<QTextOption::Tab> tabs = known ? m_tabLists[size_t(list)] : QList<QTextOption::Tab>();
+    QList<int> leaders = known ? m_tabLeaders[size_t(list)] : QList<int>();
     if (tabs.size() >= 64)
         return list;
     const qreal x = qBound(0, stop.twips, RtfLimits::MaxTwips) * PixelsPerTwip;
@@ -296,24 +302,32 @@ int RtfDocumentBuilder::tabList(int list, TabStop stop)
     qsizetype at = 0;
     while (at < tabs.size() && tabs.at(at).position < x)
         ++at;
-    if (at < tabs.size() && qFuzzyCompare(tabs.at(at).position, x))
+    if (at < tabs.size() && qFuzzyCompare(tabs.at(at).position, x)) {
         tabs[at] = QTextOption::Tab(x, type, delimiter);
-    else
+        leaders[at] = stop.leader;
+    } else {
         tabs.insert(at, QTextOption::Tab(x, type, delimiter));
+        leaders.insert(at, stop.leader);
+    }
     QByteArray key;
-    for (const QTextOption::Tab &t : std::as_const(tabs))
-        key += QByteArray::number(t.position) + char('0' + t.type) + QByteArray(1, char(t.delimiter.unicode())) + ';';
+    for (qsizetype i = 0; i < tabs.size(); ++i) {
+        const QTextOption::Tab &t = tabs.at(i);
+        key += QByteArray::number(t.position) + char('0' + t.type) + QByteArray(1, char(t.delimiter.unicode()))
+            + char('0' + leaders.at(i)) + ';';
+    }
     const auto found = m_tabListIds.constFind(key);
     if (found != m_tabListIds.constEnd())
         return found.value();
     if (m_tabLists.size() >= 4096)
         return list;
     m_tabLists.push_back(tabs);
+    m_tabLeaders.push_back(leaders);
     m_tabListIds.insert(key, int(m_tabLists.size()) - 1);
     return int(m_tabLists.size()) - 1;
 }
 
-QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, int left, int first) const
+QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, int left, int first,
+                                                       QVariantList *leaders) const
 {
     // RTF measures tab stops from the text column's left edge, Qt from where the line
     // starts: the stops are moved by where the first line starts, so the text after a
@@ -323,10 +337,15 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
     const qreal originPx = origin * PixelsPerTwip;
     QList<QTextOption::Tab> tabs;
     if (p.tabs >= 0 && size_t(p.tabs) < m_tabLists.size()) {
-        for (QTextOption::Tab t : m_tabLists[size_t(p.tabs)]) {
+        const QList<QTextOption::Tab> &list = m_tabLists[size_t(p.tabs)];
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            QTextOption::Tab t = list.at(i);
             t.position -= originPx;
-            if (t.position > 0)
-                tabs.append(t);
+            if (t.position <= 0)
+                continue;
+            tabs.append(t);
+            if (const int leader = m_tabLeaders[size_t(p.tabs)].at(i))
+                *leaders << t.position << leader;
         }
     }
     if (origin == 0)
@@ -353,6 +372,38 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
         }
     }
     return tabs;
+}
+
+void RtfDocumentBuilder::setBox(QTextBlockFormat &f, const RtfParaState &p) const
+{
+    // Shading: the pattern colour laid over the background at \shading per cent.
+    QColor background = p.shadeBack >= 0 && size_t(p.shadeBack) < colors.size() ? colors[size_t(p.shadeBack)] : QColor();
+    if (p.shading > 0) {
+        const QColor base = background.isValid() ? background : QColor(Qt::white);
+        QColor ink = p.shadeFore >= 0 && size_t(p.shadeFore) < colors.size() ? colors[size_t(p.shadeFore)] : QColor();
+        if (!ink.isValid())
+            ink = Qt::black;
+        const qreal s = p.shading / 10000.0;
+        background = QColor::fromRgbF(base.redF() * (1 - s) + ink.redF() * s, base.greenF() * (1 - s) + ink.greenF() * s,
+                                      base.blueF() * (1 - s) + ink.blueF() * s);
+    }
+    if (background.isValid())
+        f.setBackground(background);
+    static const QTextFormat::Property sides[4] = {LayoutProperty::BorderTop, LayoutProperty::BorderLeft,
+                                                    LayoutProperty::BorderBottom, LayoutProperty::BorderRight};
+    for (int side = 0; side < 4; ++side) {
+        const RtfParaBorder &b = p.borders[side];
+        if (b.style == 0)
+            continue;
+        // Whole pixels, the thinnest still one; a double border is two lines and the
+        // space between them.
+        const int line = qMax(1, qRound(b.width * PixelsPerTwip));
+        const QColor color = b.color >= 0 && size_t(b.color) < colors.size() ? colors[size_t(b.color)] : QColor();
+        const int style = b.style == 2 ? LayoutProperty::Double : b.style == 3 ? LayoutProperty::Dotted
+                        : b.style == 4 ? LayoutProperty::Dashed : LayoutProperty::Solid;
+        f.setProperty(sides[side], QVariantList{style, qreal(style == LayoutProperty::Double ? 3 * line : line), color,
+                                                qreal(qRound(b.space * PixelsPerTwip))});
+    }
 }
 
 int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
@@ -395,9 +446,13 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
             else
                 f.setLineHeight(-p.lineSpacing * PixelsPerTwip, QTextBlockFormat::FixedHeight);
         }
-        const QList<QTextOption::Tab> tabs = columnTabs(p, left, first);
+        QVariantList leaders;
+        const QList<QTextOption::Tab> tabs = columnTabs(p, left, first, &leaders);
         if (!tabs.isEmpty())
             f.setTabPositions(tabs);
+        if (!leaders.isEmpty())
+            f.setProperty(LayoutProperty::TabLeaders, leaders);
+        setBox(f, p);
         if (p.pageBreakBefore || m_breakBefore)
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_blockHasBreak = p.pageBreakBefore || m_breakBefore;

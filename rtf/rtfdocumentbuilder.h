@@ -50,6 +50,7 @@ public:
     {
         int twips;
         int kind; // QTextOption::TabType
+        int leader = 0; // LayoutProperty::Leader
     };
     int tabList(int list, TabStop stop);
     void setDefaultTab(int twips) { m_defaultTab = twips; }
@@ -101,7 +102,8 @@ private:
     void completeParagraph(const RtfParaState &para);
     int place(int level);
     int blockFormat(const RtfParaState &para);
-    QList<QTextOption::Tab> columnTabs(const RtfParaState &para, int left, int first) const;
+    QList<QTextOption::Tab> columnTabs(const RtfParaState &para, int left, int first, QVariantList *leaders) const;
+    void setBox(QTextBlockFormat &format, const RtfParaState &para) const;
     QTextCharFormat charFormat(const RtfCharState &state) const;
     int formatId(const RtfCharState &state);
     int lookUpFormatId(const RtfCharState &state);
@@ -157,6 +159,7 @@ private:
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;
     std::vector<QList<QTextOption::Tab>> m_tabLists;
+    std::vector<QList<int>> m_tabLeaders; // each list's stops' leaders
     QHash<QByteArray, int> m_tabListIds;
     // Formats already built: documents switch between a handful of formats, and
     // reusing the same format object spares Qt from hashing it again. States that

@@ -88,13 +88,19 @@ void addTableWords(KeywordTable &t)
         {"clmgf", {Kw::ClMerge, 1}},     {"clmrg", {Kw::ClMerge, 2}},
         {"clvmgf", {Kw::ClVMerge, 1}},   {"clvmrg", {Kw::ClVMerge, 2}},
         {"tqr", {Kw::TabKind, 1}},       {"tqc", {Kw::TabKind, 2}},       {"tqdec", {Kw::TabKind, 3}},
+        {"tldot", {Kw::TabLeader, 1}},   {"tlhyph", {Kw::TabLeader, 2}},  {"tlul", {Kw::TabLeader, 3}},
+        {"tlth", {Kw::TabLeader, 4}},    {"tleq", {Kw::TabLeader, 5}},    {"tlmdot", {Kw::TabLeader, 6}},
+        {"cbpat", {Kw::ParaShade, 0}},   {"cfpat", {Kw::ParaShade, 1}},   {"shading", {Kw::ParaShade, 2}},
+        {"brdrt", {Kw::BrdrOther, 0}},   {"brdrl", {Kw::BrdrOther, 1}},   {"brdrb", {Kw::BrdrOther, 2}},
+        {"brdrr", {Kw::BrdrOther, 3}},   {"box", {Kw::BrdrOther, 4}},
     };
     for (const auto &w : detailed)
         t.emplace(w.first, KwInfo{w.second.first, w.second.second});
-    // Borders of paragraphs, pages and characters: the border words after them are theirs.
-    for (const char *name : {"brdrt", "brdrl", "brdrb", "brdrr", "brdrbtw", "brdrbar", "box", "chbrdr",
-                             "pgbrdrt", "pgbrdrl", "pgbrdrb", "pgbrdrr"})
-        t.emplace(name, KwInfo{Kw::BrdrOther});
+    // Borders between paragraphs, of pages and of characters: the border words after
+    // them are theirs, and not shown.
+    for (const char *name : {"brdrbtw", "brdrbar", "chbrdr", "pgbrdrt", "pgbrdrl", "pgbrdrb", "pgbrdrr"})
+        t.emplace(name, KwInfo{Kw::BrdrOther, 5});
+    t.emplace("brsp", KwInfo{Kw::BrdrSpace});
 }
 
 const KeywordTable &table()
@@ -159,7 +165,8 @@ const KeywordTable &table()
         t.emplace("plain", KwInfo{Kw::Plain});
         t.emplace("b", KwInfo{Kw::B});
         t.emplace("i", KwInfo{Kw::I});
-        for (const char *name : {"ul", "uldb", "ulw", "ulth"})
+        t.emplace("uldb", KwInfo{Kw::UlDb});
+        for (const char *name : {"ul", "ulw", "ulth"})
             t.emplace(name, KwInfo{Kw::Ul});
         for (const char *name : {"uld", "ulthd"})
             t.emplace(name, KwInfo{Kw::Uld});

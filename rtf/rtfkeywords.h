@@ -45,6 +45,7 @@ enum class Kw : unsigned char {
     B,
     I,
     Ul,
+    UlDb,
     Uld,
     UlDash,
     UlDashD,
@@ -139,7 +140,8 @@ enum class Kw : unsigned char {
     ClHeight,
     TrBrdr,     // ch: RtfRowDef::Edge
     ClBrdr,     // ch: RtfCellDef::Edge
-    BrdrOther,  // a border of a paragraph, page or characters: none of a table's
+    BrdrOther,  // a border of a paragraph (ch: 0 top, 1 left, 2 bottom, 3 right, 4 all), or 5 of a page or characters
+    BrdrSpace,  // \brsp
     BrdrStyle,  // ch: RtfBorder::Style
     BrdrW,
     BrdrCf,
@@ -151,6 +153,8 @@ enum class Kw : unsigned char {
     ClVMerge,   // ch: 1 first cell, 2 merged into the one above
     Tx,
     TabKind,    // ch: QTextOption::TabType of the next \tx
+    TabLeader,  // ch: LayoutProperty::Leader of the next \tx
+    ParaShade,  // ch: 0 \cbpat, 1 \cfpat, 2 \shading
     TabBar,
     DefTab,
 };

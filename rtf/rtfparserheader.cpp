@@ -130,6 +130,16 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
         g.para.pageBreakBefore = s.pageBreakBefore;
     if (s.tabs != d.tabs)
         g.para.tabs = s.tabs;
+    for (int side = 0; side < 4; ++side) {
+        if (s.borders[side] != d.borders[side])
+            g.para.borders[side] = s.borders[side];
+    }
+    if (s.shadeBack != d.shadeBack)
+        g.para.shadeBack = s.shadeBack;
+    if (s.shadeFore != d.shadeFore)
+        g.para.shadeFore = s.shadeFore;
+    if (s.shading != d.shading)
+        g.para.shading = s.shading;
     applyCharDelta(g.chr, it->chr);
 }
 

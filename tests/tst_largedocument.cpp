@@ -29,8 +29,8 @@ namespace {
 constexpr double QtLayoutLimit = 8388608;
 
 // Where the editor follows the producer of a document and Qt's layout does not:
-// rows as high as the producer set them, cells that hold their paragraphs' spacing.
-// Taking these off the editor's document leaves what both layouts must place alike.
+// rows as high as the producer set them, cells that hold their paragraphs' spacing,
+// paragraphs' borders. Taking these off the editor's document leaves what both layouts must place alike.
 void withoutProducersLayout(QTextDocument *doc)
 {
     QList<QTextTable *> tables;
@@ -44,6 +44,17 @@ void withoutProducersLayout(QTextDocument *doc)
         f.clearProperty(LayoutProperty::RowHeights);
         f.clearProperty(LayoutProperty::CellsKeepSpacing);
         t->setFormat(f);
+    }
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        QTextBlockFormat f = b.blockFormat();
+        bool bordered = false;
+        for (const auto side : {LayoutProperty::BorderTop, LayoutProperty::BorderLeft, LayoutProperty::BorderBottom,
+                                LayoutProperty::BorderRight}) {
+            bordered = bordered || f.hasProperty(side);
+            f.clearProperty(side);
+        }
+        if (bordered)
+            QTextCursor(b).setBlockFormat(f);
     }
 }
 
