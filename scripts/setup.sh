@@ -10,7 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     qt6-qpa-plugins qt6-translations-l10n
     desktop-file-utils appstream dpkg-dev file
-    fonts-liberation fonts-dejavu-core fonts-crosextra-carlito fonts-crosextra-caladea
+    fonts-liberation fonts-liberation2 fonts-dejavu-core
+    fonts-crosextra-carlito fonts-crosextra-caladea
     xvfb xauth openbox xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
 )
