@@ -27,6 +27,7 @@ public:
 private:
     // A table no grid can hold: its cells as paragraphs, as a reader without tables shows them.
     void writeFlat(RtfTable &table, RtfFlow &flow);
+    void makeRoomLeft(qreal left);
     // The borders a cell draws: top, left, bottom, right.
     using Edges = std::array<RtfBorder, 4>;
     static std::vector<Edges> drawnEdges(const RtfTable &table, const RtfGrid &grid);

@@ -7,12 +7,16 @@
 #include <QTextCursor>
 #include <QTextTable>
 
+#include <cmath>
+
 // Tables: one QTextTable per gathered table, its grid made from all cell boundaries,
 // merged cells spanning it, borders, shading and vertical alignment per cell.
 
 namespace {
 
 constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
+// The most a table reaching left of the text moves the text column right, pixels.
+constexpr int MaxRoomLeft = 48;
 
 QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
 {
@@ -170,10 +174,15 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
         format.setAlignment(Qt::AlignRight);
     } else {
         format.setAlignment(Qt::AlignLeft);
-        // A table may start left of the text area (\trleft-108 puts the cells' text,
-        // after their padding, on the text's edge).
-        if (grid.boundaries.front() != 0)
-            format.setLeftMargin(grid.boundaries.front() * PixelsPerTwip);
+        // Where the cells start, as the word processors that read these files show
+        // them: the row's own left padding (\trpaddl, else \trgaph) left of \trleft, so
+        // the text of a cell with that padding starts at \trleft (Word's \trleft-108
+        // tables stand out of the text by their gap).
+        const int rowPadding = first.padding[RtfCellDef::Left] >= 0 ? first.padding[RtfCellDef::Left] : first.gap;
+        const qreal left = (grid.boundaries.front() - qBound(0, rowPadding, 1440)) * PixelsPerTwip;
+        if (left != 0)
+            format.setLeftMargin(left);
+        makeRoomLeft(left);
     }
     // The rows' heights as the producer set them, and the paragraphs' spacing the
     // cells hold.
@@ -202,6 +211,21 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     }
     m_cursor.setPosition(qtable->lastPosition() + 1);
     flow = RtfFlow::AfterTable;
+}
+
+void RtfWriter::makeRoomLeft(qreal left)
+{
+    // A table that reaches left of the text column keeps its border in view: the
+    // column's margin grows to hold it (within reason), as a page's margin holds it.
+    if (left >= 0 || m_cursor.currentFrame() != m_cursor.document()->rootFrame())
+        return;
+    QTextFrame *root = m_cursor.document()->rootFrame();
+    QTextFrameFormat f = root->frameFormat();
+    const qreal needed = qMin(std::ceil(-left) + 1, qreal(MaxRoomLeft));
+    if (f.leftMargin() < needed) {
+        f.setLeftMargin(needed);
+        root->setFrameFormat(f);
+    }
 }
 
 void RtfWriter::writeFlat(RtfTable &table, RtfFlow &flow)

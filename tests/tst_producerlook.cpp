@@ -105,8 +105,11 @@ class TestProducerLook final : public QObject
         QTextCursor c(block);
         c.setPosition(block.position() + int(block.text().indexOf(text)));
         m_box->setTextCursor(c);
-        return m_box->cursorRect().x() - m_box->document()->documentMargin();
+        return m_box->cursorRect().x() - columnLeft();
     }
+
+    // Where the text column starts in the editor.
+    qreal columnLeft() const { return m_box->document()->rootFrame()->frameFormat().leftMargin(); }
 
 private slots:
     void init()
@@ -154,7 +157,7 @@ private slots:
         QVERIFY(item.layout()->lineCount() > 1);
         const qreal text = xOf(QStringLiteral("First"));
         QVERIFY(qAbs(text - 709 / 15.0) <= 1);
-        const qreal margin = m_box->document()->documentMargin();
+        const qreal margin = columnLeft();
         QTextCursor second(item);
         second.setPosition(item.position() + item.layout()->lineAt(1).textStart());
         m_box->setTextCursor(second);
@@ -238,9 +241,12 @@ private slots:
         QTest::newRow("TextEdit's \\clheight") << QByteArray("\\trowd\\clheight600\\cellx3000" + text) << 40.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("left padding is \\clpadt") << QByteArray("\\trowd\\clpadt300\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 20.0;
         QTest::newRow("top padding is \\clpadl") << QByteArray("\\trowd\\clpadl300\\clpadfl3\\cellx3000" + text) << 0.0 << 20.0 << 20.0 << 0.0;
-        QTest::newRow("row padding, cell padding wins") << QByteArray("\\trowd\\trpaddl60\\trpaddfl3\\clpadt150\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 10.0;
+        QTest::newRow("row padding, cell padding wins") << QByteArray("\\trowd\\trpaddl60\\trpaddfl3\\clpadt150\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << (150 - 60) / 15.0;
         QTest::newRow("space before and after") << QByteArray("\\trowd\\cellx3000" + text + "\\sb150\\sa300 ") << 0.0 << 30.0 << 10.0 << 0.0;
-        QTest::newRow("left of the text's edge") << QByteArray("\\trowd\\trgaph108\\trleft-108\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 0.0;
+        // Out of the text by its gap, and the column makes room for its border.
+        QTest::newRow("left of the text's edge") << QByteArray("\\trowd\\trgaph108\\trleft-108\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << -108 / 15.0;
+        QTest::newRow("row padding left of \\trleft") << QByteArray("\\trowd\\trgaph108\\trpaddl300\\trpaddfl3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("cell padding over the row's") << QByteArray("\\trowd\\trgaph108\\clpadt300\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 192 / 15.0;
     }
     void cellsAsTheProducerMadeThem()
     {
