@@ -1,6 +1,7 @@
 #include "layout/paragraphlayout.h"
 
 #include "base/layoutproperties.h"
+#include "layout/paragraphbox.h"
 
 #include <QDeadlineTimer>
 #include <QPainter>
@@ -92,68 +93,6 @@ std::vector<std::pair<int, int>> longRuns(const QString &text)
     return runs;
 }
 
-// A paragraph's border on one side, as the producer set it.
-struct Border
-{
-    int style = 0; // LayoutProperty::BorderStyle, 0 for none
-    qreal width = 0;
-    QColor color;
-    qreal space = 0; // from the text
-};
-
-constexpr QTextFormat::Property BorderSides[4] = {LayoutProperty::BorderTop, LayoutProperty::BorderLeft,
-                                                  LayoutProperty::BorderBottom, LayoutProperty::BorderRight};
-enum Side { Top, Left, Bottom, Right };
-
-Border borderOf(const QTextBlockFormat &format, Side side)
-{
-    const QVariantList v = format.property(BorderSides[side]).toList();
-    if (v.size() < 4)
-        return {};
-    return {v.at(0).toInt(), fixed(qBound(0.0, v.at(1).toReal(), 100.0)), v.at(2).value<QColor>(),
-            fixed(qBound(0.0, v.at(3).toReal(), 100.0))};
-}
-
-bool hasBorders(const QTextBlockFormat &format)
-{
-    for (const QTextFormat::Property p : BorderSides) {
-        if (format.hasProperty(p))
-            return true;
-    }
-    return false;
-}
-
-// Paragraphs one after another with the same borders and indents share one box: no
-// border between them.
-bool sameBox(const QTextBlock &a, const QTextBlock &b)
-{
-    if (!a.isValid() || !b.isValid())
-        return false;
-    const QTextBlockFormat fa = a.blockFormat(), fb = b.blockFormat();
-    for (const QTextFormat::Property p : BorderSides) {
-        if (fa.property(p) != fb.property(p))
-            return false;
-    }
-    if (fa.leftMargin() != fb.leftMargin() || fa.rightMargin() != fb.rightMargin())
-        return false;
-    const QTextDocument *doc = a.document();
-    return doc->frameAt(a.position()) == doc->frameAt(b.position());
-}
-
-// What the box takes above and below the paragraph's lines: its border and the
-// border's distance from the text, where the box starts or ends.
-qreal boxAbove(const QTextBlock &block, const QTextBlockFormat &format)
-{
-    const Border b = borderOf(format, Top);
-    return b.style && !sameBox(block.previous(), block) ? b.width + b.space : 0;
-}
-
-qreal boxBelow(const QTextBlock &block, const QTextBlockFormat &format)
-{
-    const Border b = borderOf(format, Bottom);
-    return b.style && !sameBox(block, block.next()) ? b.width + b.space : 0;
-}
-
 } // namespace
 
 qreal gap(qreal bottomMargin, qreal topMargin)
@@ -171,7 +110,7 @@ bool isEmptyBeforeTable(const QTextBlock &block)
         return false;
     const QTextBlockFormat format = block.blockFormat();
     if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ||
-        format.hasProperty(QTextFormat::BackgroundBrush) || hasBorders(format))
+        format.hasProperty(QTextFormat::BackgroundBrush) || ParagraphBox::hasBorders(format))
         return false;
     const QTextFrame *frame = doc->frameAt(next);
     return qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == next;
@@ -227,9 +166,12 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_left = qMax(qreal(0), m_leftMargin);
     m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
-    if (hasBorders(m_format)) {
-        m_y = boxAbove(block, m_format);
-        m_below = boxBelow(block, m_format);
+    if (ParagraphBox::hasBorders(m_format)) {
+        // The box's borders stand at the paragraph's margins, the text within them.
+        m_left += ParagraphBox::inset(m_format, ParagraphBox::Left);
+        m_right -= ParagraphBox::inset(m_format, ParagraphBox::Right);
+        m_y = ParagraphBox::above(block, m_format);
+        m_below = ParagraphBox::below(block, m_format);
     }
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(block.text());
@@ -353,6 +295,34 @@ void drawListMarker(QPainter *painter, const QPointF &origin, const QAbstractTex
     painter->restore();
 }
 
+// The paragraph's box, relative to its layout's origin: from its left margin to its
+// right one, from its top border to its bottom one, and on over the space to the next
+// paragraph when that one shares the box.
+QRectF boxRect(const QTextBlock &block, const QTextBlockFormat &format, const QRectF &bounds)
+{
+    const QTextLayout *tl = block.layout();
+    if (tl->lineCount() == 0)
+        return bounds;
+    const QTextLine first = tl->lineAt(0);
+    const QTextLine last = tl->lineAt(tl->lineCount() - 1);
+    const bool rtl = block.textDirection() == Qt::RightToLeft;
+    const qreal indent = fixed(format.textIndent());
+    const qreal left = first.x() - (rtl ? 0 : indent) - ParagraphBox::inset(format, ParagraphBox::Left);
+    const qreal right = first.x() + first.width() + (rtl ? indent : 0) + ParagraphBox::inset(format, ParagraphBox::Right);
+    const bool bordered = ParagraphBox::hasBorders(format);
+    qreal adjustment = 0, height = 0, lineBottom = 0;
+    lineHeights(format, last, &adjustment, &height, &lineBottom);
+    qreal bottom = qMax(bounds.bottom(), last.y() + adjustment + qMax(height, lineBottom));
+    if (bordered) {
+        bottom += ParagraphBox::below(block, format);
+        const QTextBlock next = block.next();
+        if (ParagraphBox::sameBox(block, next) && next.isVisible())
+            bottom += gap(format.bottomMargin(), next.blockFormat().topMargin());
+    }
+    const qreal top = bordered ? qMin(qreal(0), bounds.top()) : bounds.top();
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
 } // namespace
 
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
@@ -364,12 +334,20 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     const QPointF offset = origin - tl->position();
     QRectF r = tl->boundingRect();
     r.translate(origin);
-    if (!block.isVisible() || (clip.isValid() && (r.bottom() < clip.y() || r.top() > clip.bottom())))
+    if (!block.isVisible())
         return;
     const QTextBlockFormat format = block.blockFormat();
-    const QBrush background = format.background();
-    if (background != Qt::NoBrush && !format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
-        painter->fillRect(r, background);
+    const bool ruler = format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
+    // Shading and borders behind the whole paragraph, as word processors draw them.
+    const bool boxed = !ruler && (format.background() != Qt::NoBrush || ParagraphBox::hasBorders(format));
+    const QRectF box = boxed ? boxRect(block, format, tl->boundingRect()).translated(origin) : QRectF();
+    const QRectF drawn = boxed ? r.united(box) : r;
+    if (clip.isValid() && (drawn.bottom() < clip.y() || drawn.top() > clip.bottom()))
+        return;
+    if (boxed) {
+        ParagraphBox::drawBox(painter, box, format, !ParagraphBox::sameBox(block.previous(), block),
+                              !ParagraphBox::sameBox(block, block.next()), context.palette.color(QPalette::Text));
+    }
 
     QList<QTextLayout::FormatRange> selections;
     const int start = block.position();
@@ -394,6 +372,7 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     const QPen oldPen = painter->pen();
     painter->setPen(context.palette.color(QPalette::Text));
     tl->draw(painter, offset, selections, clip);
+    ParagraphBox::drawOverText(painter, origin, block, context.palette.color(QPalette::Text), clip);
     const int cursor = context.cursorPosition;
     if ((cursor >= start && cursor < start + length) || (cursor < -1 && !tl->preeditAreaText().isEmpty())) {
         const int at = cursor < -1 ? tl->preeditAreaPosition() - (cursor + 2) : cursor - start;

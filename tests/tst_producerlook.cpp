@@ -1,7 +1,7 @@
 // Documents opened in the editor look as the word processor that wrote them showed
 // them: tab stops counted from the text column, list bullets in symbol fonts drawn,
 // the faces the system substitutes for the fonts named, cell padding and row
-// heights, paragraph shading and borders, tab leaders.
+// heights, paragraph shading and borders, tab leaders, doubled underlines.
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
 
@@ -59,6 +59,37 @@ Drawn drawn(const QTextBlock &block, int from, int length)
         d.allInked = d.allInked && supported;
     }
     return d;
+}
+
+bool dark(QRgb c)
+{
+    return qGray(c) < 160;
+}
+
+// How many separate rules cross the whole span [x0, x1) between rows y0 and y1: runs
+// of rows dark all along it.
+int rulesAcross(const QImage &image, int x0, int x1, int y0, int y1)
+{
+    int rules = 0;
+    bool inRule = false;
+    for (int y = qMax(0, y0); y < qMin(image.height(), y1); ++y) {
+        bool full = x1 > x0;
+        for (int x = x0; x < x1 && full; ++x)
+            full = dark(image.pixel(x, y));
+        rules += full && !inRule;
+        inRule = full;
+    }
+    return rules;
+}
+
+int inkIn(const QImage &image, const QRect &rect)
+{
+    int ink = 0;
+    for (int y = qMax(0, rect.top()); y <= qMin(image.height() - 1, rect.bottom()); ++y) {
+        for (int x = qMax(0, rect.left()); x <= qMin(image.width() - 1, rect.right()); ++x)
+            ink += dark(image.pixel(x, y));
+    }
+    return ink;
 }
 
 } // namespace
@@ -206,6 +237,14 @@ private slots:
         QCOMPARE(c.charFormat().fontFamilies().toStringList().value(0), QString::fromLatin1(font));
     }
 
+    // Text in no font the document names is in Times New Roman's face, as word
+    // processors show RTF without a font table.
+    void noFontTableIsTimesNewRoman()
+    {
+        QVERIFY(open("{\\rtf1\\ansi Plain words\\par}"));
+        QVERIFY(drawn(blockWith(QStringLiteral("Plain")), 0, 5).faces.contains(QStringLiteral("Liberation Serif")));
+    }
+
     // Where a list's bullet stands there is a glyph with ink, in a face that has it.
     void bulletsInSymbolFontsHaveInk_data()
     {
@@ -270,6 +309,78 @@ private slots:
         QVERIFY2(qAbs(first - (height > 0 ? height : plain + more)) <= 1, qPrintable(seen));
         QVERIFY2(qAbs(y("First") - rowTop - top) <= 1, qPrintable(seen));
         QVERIFY2(qAbs(xOf(QStringLiteral("First")) - x) <= 1, qPrintable(QString::number(xOf(QStringLiteral("First")))));
+    }
+
+    // Shading fills the paragraph from margin to margin; a box's borders stand at the
+    // margins with the text inside them by their width and distance; a double border
+    // is two rules.
+    void shadingAndBordersAroundTheParagraph()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                     "\\f0\\fs24\\pard Before\\par\\pard\\cbpat2 Shaded\\par\\pard Mid\\par"
+                     "\\pard\\box\\brdrs\\brdrw30\\brsp150\\brdrcf1 Boxed\\par"
+                     "\\pard\\li720\\brdrb\\brdrdb\\brdrw15\\brsp20 Ruled\\par\\pard After\\par}"));
+        auto rectOf = [this](const char *word) {
+            m_box->setTextCursor(QTextCursor(blockWith(QLatin1String(word))));
+            return m_box->cursorRect();
+        };
+        const QRect shaded = rectOf("Shaded"), mid = rectOf("Mid"), boxed = rectOf("Boxed"), ruled = rectOf("Ruled"),
+                    after = rectOf("After");
+        m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("After"))));
+        const QImage image = m_box->viewport()->grab().toImage();
+        const int left = int(columnLeft());
+        const int right = int(m_box->document()->textWidth() - m_box->document()->rootFrame()->frameFormat().rightMargin());
+        const QRgb blue = qRgb(0, 0, 255), red = qRgb(255, 0, 0);
+        const int y = shaded.center().y();
+        QCOMPARE(image.pixel(left + 1, y), blue);
+        QCOMPARE(image.pixel(right - 2, y), blue);
+        QVERIFY(image.pixel(left + 1, mid.center().y()) != blue);
+        // The box: 2 px of border, 10 px from the text on every side.
+        QVERIFY2(qAbs(xOf(QStringLiteral("Boxed")) - 12) <= 1, qPrintable(QString::number(xOf(QStringLiteral("Boxed")))));
+        QVERIFY2(qAbs(boxed.top() - mid.top() - mid.height() - 12) <= 1, qPrintable(QString::number(boxed.top() - mid.top())));
+        QCOMPARE(image.pixel(left, boxed.center().y()), red);
+        QCOMPARE(image.pixel(right - 1, boxed.center().y()), red);
+        QCOMPARE(image.pixel(left + 100, boxed.top() - 11), red);
+        QCOMPARE(image.pixel(left + 100, boxed.bottom() + 11), red);
+        QVERIFY(image.pixel(left + 100, boxed.top() - 5) != red);
+        // The double rule under the indented paragraph, right of its text.
+        QCOMPARE(rulesAcross(image, left + 150, left + 400, ruled.top(), after.top()), 2);
+        QCOMPARE(rulesAcross(image, left + 10, left + 40, ruled.top(), after.top()), 0);
+    }
+
+    // A tab that ends at a stop with a leader is crossed by it, and a doubled
+    // underline is two lines.
+    void leadersAndDoubleUnderlines_data()
+    {
+        QTest::addColumn<QByteArray>("leader");
+        QTest::addColumn<bool>("ink");
+        QTest::newRow("dots") << QByteArray("\\tldot") << true;
+        QTest::newRow("hyphens") << QByteArray("\\tlhyph") << true;
+        QTest::newRow("underline") << QByteArray("\\tlul") << true;
+        QTest::newRow("thick line") << QByteArray("\\tlth") << true;
+        QTest::newRow("double line") << QByteArray("\\tleq") << true;
+        QTest::newRow("none") << QByteArray() << false;
+    }
+    void leadersAndDoubleUnderlines()
+    {
+        QFETCH(QByteArray, leader);
+        QFETCH(bool, ink);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24\\pard\\tqr" + leader +
+                     "\\tx8000 Chapter\\tab 12\\par\\pard {\\uldb Doubled} {\\ul Single}\\par\\pard After\\par}"));
+        const qreal tab = xOf(QStringLiteral("\t")), number = xOf(QStringLiteral("12"));
+        const QRect line = m_box->cursorRect();
+        const int left = int(columnLeft());
+        const QImage image = m_box->viewport()->grab().toImage();
+        const int dots = inkIn(image, QRect(left + int(tab) + 4, line.top(), int(number - tab) - 8, line.height()));
+        QVERIFY2((dots > 0) == ink, qPrintable(QString::number(dots)));
+        const QRect doubled = (m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("Doubled")))), m_box->cursorRect());
+        const QRect below = (m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("After")))), m_box->cursorRect());
+        auto rulesUnder = [&](const char *word, int length) {
+            const int x = left + int(xOf(QLatin1String(word)));
+            return rulesAcross(image, x + 1, x + length - 1, doubled.top(), below.top());
+        };
+        QCOMPARE(rulesUnder("Doubled", 40), 2);
+        QCOMPARE(rulesUnder("Single", 30), 1);
     }
 
     // No list label of the corpus is drawn without ink.
