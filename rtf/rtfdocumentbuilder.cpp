@@ -43,6 +43,10 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
         const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
         f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
+    } else {
+        // Text in no font the document names is in the word processors' default for
+        // RTF, Times New Roman, shown in the face the system substitutes for it.
+        f.setFontFamilies(QStringList{m_faces.face(QStringLiteral("Times New Roman"))});
     }
     f.setFontPointSize(s.size / 2.0);
     if (s.bold)
