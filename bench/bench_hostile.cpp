@@ -58,6 +58,22 @@ QByteArray repeatedResults(qsizetype n)
         + QByteArray("{\\fldrslt x}").repeated(n) + "}}";
 }
 
+// One table of n rows of three cells: a source table is one table, however long.
+QByteArray longTable(qsizetype n)
+{
+    return "{\\rtf1 " + QByteArray("\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row\n").repeated(n) + "}";
+}
+
+// Rows whose cells end at different places, so that on their grid every row has a
+// cell spanning two columns: each merge moves every cell after it in the table's
+// list, which would make one table cost n squared.
+QByteArray mergedRows(qsizetype n)
+{
+    const QByteArray pair = "\\trowd\\cellx1000\\cellx3000\\pard\\intbl a\\cell b\\cell\\row\n"
+                            "\\trowd\\cellx2000\\cellx3000\\pard\\intbl c\\cell d\\cell\\row\n";
+    return "{\\rtf1 " + pair.repeated(n / 2) + "}";
+}
+
 struct Generator
 {
     const char *name;
@@ -70,6 +86,8 @@ const Generator generators[] = {
     {"deff", "\\deff in 10 000 groups", deepDefaultFonts, 200000},
     {"cpg", "\\cpg fonts", codePageFonts, 65535},
     {"fldrslt", "\\fldrslt", repeatedResults, 20000},
+    {"rows", "rows of one table", longTable, 80000},
+    {"merged", "rows with a merged cell", mergedRows, 80000},
 };
 
 int runChild(const QString &name, qsizetype n, bool stock)

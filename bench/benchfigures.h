@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 namespace BenchFigures {
@@ -42,6 +43,15 @@ inline double statusMegabytes(const char *key)
 inline double peakMegabytes()
 {
     return statusMegabytes("VmHWM:");
+}
+
+// The calling thread's own processor time in milliseconds: less disturbed than the
+// elapsed time when other programs load the machine.
+inline double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
 } // namespace BenchFigures

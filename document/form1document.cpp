@@ -43,7 +43,10 @@ void Form1::Image6_Click()
     CommonDialog1.setFilter(openFilter);
     CommonDialog1.setFlags(openDialogFlags);
     err.step(CommonDialog1.showOpen());
-    err.step(RichTextBox1->loadFile(CommonDialog1.fileName()));
+    const Failure loaded = RichTextBox1->loadFile(CommonDialog1.fileName());
+    err.step(loaded);
+    // The next dialog does not open where the file could not be read.
+    CommonDialog::fileUsed(CommonDialog1.fileName(), !loaded);
 }
 
 void Form1::Image7_Click()

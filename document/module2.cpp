@@ -64,6 +64,8 @@ void Module2::SaveDocument(const QString &path)
     err.step(file->write((text + QLatin1String("\r\n")).toLocal8Bit()));
     err.step(file->close());
     Services::screen().setMousePointer(Screen::DefaultPointer);
+    // The next dialog does not open where the file could not be written.
+    CommonDialog::fileUsed(path, err.number() == 0);
     if (err.number() != 0) {
         Services::messageBoxes().show(err.description(), MessageBoxes::Exclamation, Services::applicationTitle());
         return;

@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QTextDocument>
 
 BackgroundLayout::BackgroundLayout(QObject *editor, QObject *viewport)
     : QObject(editor)
@@ -36,14 +37,26 @@ void BackgroundLayout::watch(DocumentLayout *layout)
 {
     if (m_layout)
         disconnect(m_layout, nullptr, this, nullptr);
+    disconnect(m_changes);
     m_layout = layout;
     m_timer.stop();
     m_paintWait.stop();
     if (!layout)
         return;
     connect(layout, &DocumentLayout::pendingLayout, this, &BackgroundLayout::schedule);
+    m_changes = connect(layout->document(), &QTextDocument::contentsChange, this, &BackgroundLayout::paintFirst);
     if (!layout->isComplete())
         schedule();
+}
+
+void BackgroundLayout::paintFirst()
+{
+    // A key typed while slices run (a table settling its columns) is painted before
+    // the next slice, not after it.
+    if (m_timer.isActive()) {
+        m_timer.stop();
+        m_paintWait.start();
+    }
 }
 
 void BackgroundLayout::step()

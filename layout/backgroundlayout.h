@@ -33,8 +33,11 @@ private:
     void step();
     // Starts slicing once the editor has painted what a change shows.
     void schedule();
+    // Lets the paint of a change come before the next slice.
+    void paintFirst();
 
     QPointer<DocumentLayout> m_layout;
     QTimer m_timer;
     QTimer m_paintWait; // how long slicing waits for that paint at most
+    QMetaObject::Connection m_changes;
 };

@@ -3,6 +3,7 @@
 #include "layout/framelayout.h"
 #include "layout/paragraphlayout.h"
 #include "layout/tablelayout.h"
+#include "layout/textmetrics.h"
 
 #include <QFontMetricsF>
 #include <QScopeGuard>
@@ -45,14 +46,19 @@ std::vector<FlowIndex::Entry> DocumentLayout::scan(int firstBlock, int minimumBl
     while (block.isValid() && covered < minimumBlocks) {
         FlowIndex::Entry e;
         if (frame != frames.end() && block.position() >= (*frame)->firstPosition()) {
-            const QTextBlock last = doc->findBlock((*frame)->lastPosition());
+            // A table is an entry per band of its rows, a frame one entry.
+            auto *table = qobject_cast<QTextTable *>(*frame);
+            TableLayout::Layouter *layouter = table ? tableLayouter(table) : nullptr;
+            const int band = layouter ? layouter->bandOfPosition(block.position()) : 0;
+            const bool lastBand = !layouter || band + 1 >= layouter->bandCount();
+            const QTextBlock last = lastBand ? doc->findBlock((*frame)->lastPosition())
+                                             : doc->findBlock(layouter->bandPosition(band + 1)).previous();
             e.frame = true;
             e.blocks = last.blockNumber() - block.blockNumber() + 1;
-            e.content = float(e.blocks) * float(m_lineHeight) / float(qMax(1, qobject_cast<QTextTable *>(*frame)
-                                                                                   ? qobject_cast<QTextTable *>(*frame)->columns()
-                                                                                   : 1));
+            e.content = float(e.blocks) * float(m_lineHeight) / float(qMax(1, table ? table->columns() : 1));
             block = last.next();
-            ++frame;
+            if (lastBand)
+                ++frame;
         } else {
             e.width = float(block.length() - 1); // kept for estimating again
             e.content = estimate(block.length() - 1);
@@ -72,6 +78,16 @@ void DocumentLayout::rebuild()
 
 void DocumentLayout::documentChanged(int from, int oldLength, int length)
 {
+    if (TextMetrics::isReport(document())) {
+        // The formats a paragraph was just given to lay it out are no change of the
+        // document. A change still pending in an edit block may have come along:
+        // the document will not report it again.
+        if (!TextMetrics::isOwnReport(document(), from, oldLength, length))
+            QMetaObject::invokeMethod(this, &DocumentLayout::followLostChange, Qt::QueuedConnection);
+        return;
+    }
+    // Formats given to the paragraphs laid out now join this change.
+    const TextMetrics::ChangeScope scope;
     abandonPartial(from, oldLength, length);
     QTextDocument *doc = document();
     const int docLength = doc->characterCount();
@@ -87,15 +103,25 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
                               geometry.top == m_geometry.top && geometry.bottom == m_geometry.bottom &&
                               geometry.width == m_geometry.width && doc->defaultFont() == m_font &&
                               optionKey(doc) == m_optionKey;
+        const bool sameFont = doc->defaultFont() == m_font && optionKey(doc) == m_optionKey;
         m_geometry = geometry;
         m_font = doc->defaultFont();
         m_optionKey = optionKey(doc);
         m_lineHeight = metrics.lineSpacing();
         m_charWidth = qMax(qreal(1), metrics.averageCharWidth());
         // What paragraphs showed at another width or in another font tells nothing now.
+        // Tables keep what they measured across a new width only.
         if (!sameLook) {
             m_learned = Learned();
             m_metrics.clear();
+            for (auto it = m_frames.begin(); it != m_frames.end();) {
+                if (it->table && sameFont) {
+                    it->table->setAvailableWidth(geometry.width);
+                    ++it;
+                } else {
+                    it = m_frames.erase(it);
+                }
+            }
         }
         m_estimates = currentEstimates();
         // A new page width or a new default font: the heights laid out so far are
@@ -131,8 +157,9 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         if (auto *table = qobject_cast<QTextTable *>(frame)) {
             const QTextTableCell a = table->cellAt(from);
             const QTextTableCell b = table->cellAt(from + length);
-            if (a.isValid() && a == b)
-                m_cellEdit = {frame, a.row(), a.column()};
+            const Laid laid = m_frames.value(frame);
+            if (a.isValid() && a == b && (!laid.table || laid.table->cellHolds(a.row(), a.column())))
+                m_cellEdit = {frame, a.row(), a.column(), from, length, blocks - m_blockCount};
         }
     }
     const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
@@ -150,8 +177,10 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
 
     // The entries that held the changed blocks make way for entries scanned afresh.
     const int delta = blocks - m_blockCount;
-    const int first = doc->findBlock(from).blockNumber();
-    const int last = doc->findBlock(qMin(from + length, docLength - 1)).blockNumber();
+    int first = doc->findBlock(from).blockNumber();
+    int last = doc->findBlock(qMin(from + length, docLength - 1)).blockNumber();
+    if (!m_cellEdit.table)
+        dropTables(from, length, &first, &last);
     const int lastOld = qBound(first, last - delta, m_blockCount - 1);
     const FlowIndex::Position p0 = m_index.atBlock(first);
     const FlowIndex::Position p1 = m_index.atBlock(lastOld);
@@ -221,9 +250,46 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         emit update(QRectF(0., top, 1000000000., newHeight));
     else
         emit update(QRectF(0., top, 1000000000., 1000000000.));
-    if (m_index.pendingCount() > 0)
+    if (!isComplete())
         emit pendingLayout();
     reportSize();
+}
+
+void DocumentLayout::dropTables(int from, int length, int *first, int *last)
+{
+    // The tables whose characters (their cell markers included) the change reaches:
+    // their grid, spans or formats may be other now, and every band of them is
+    // scanned afresh.
+    const QTextDocument *doc = document();
+    const QList<QTextFrame *> frames = doc->rootFrame()->childFrames();
+    auto it = std::lower_bound(frames.begin(), frames.end(), from,
+                               [](const QTextFrame *f, int position) { return f->lastPosition() < position; });
+    for (; it != frames.end() && (*it)->firstPosition() - 1 <= from + length; ++it) {
+        // A table spans its first cell's marker to its end marker; what was only
+        // removed stands at from, and reaches the table when that lies inside it.
+        const int begin = (*it)->firstPosition() - 1;
+        const int end = (*it)->lastPosition() + 1;
+        const bool reached = length > 0 ? from < end && from + length > begin : begin < from && from < end;
+        auto *table = qobject_cast<QTextTable *>(*it);
+        if (!table || !reached)
+            continue;
+        const auto laid = m_frames.constFind(table);
+        if (laid == m_frames.constEnd() || !laid->table)
+            continue;
+        if (m_partialTable == laid->table) {
+            m_partialTable.reset();
+            m_partialIndex = -1;
+        }
+        m_frames.remove(table);
+        *first = qMin(*first, doc->findBlock(table->firstPosition()).blockNumber());
+        *last = qMax(*last, doc->findBlock(table->lastPosition()).blockNumber());
+    }
+}
+
+void DocumentLayout::followLostChange()
+{
+    m_blockCount = -1;
+    documentChanged(0, 0, document()->characterCount());
 }
 
 void DocumentLayout::abandonPartial(int from, int oldLength, int length)

@@ -4,6 +4,7 @@
 #include "layout/imagehandler.h"
 #include "layout/paragraphlayout.h"
 #include "layout/tablelayout.h"
+#include "layout/textmetrics.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -164,14 +165,43 @@ const FrameLayout::Geometry *DocumentLayout::frameGeometry(const QTextFrame *fra
     return it == m_frames.constEnd() ? nullptr : it->geometry.get();
 }
 
+const FrameLayout::Geometry *DocumentLayout::entryGeometry(const QTextBlock &first) const
+{
+    const QTextFrame *frame = topFrame(first.position());
+    const auto it = m_frames.constFind(frame);
+    if (it == m_frames.constEnd())
+        return nullptr;
+    if (it->table)
+        return it->table->geometry(it->table->bandOfPosition(first.position())).get();
+    return it->geometry.get();
+}
+
+TableLayout::Layouter *DocumentLayout::tableLayouter(QTextTable *table) const
+{
+    auto it = m_frames.find(table);
+    if (it != m_frames.end() && it->table && it->table->fits(table))
+        return it->table.get();
+    if (it == m_frames.end())
+        connect(table, &QObject::destroyed, this, [this, table] { m_frames.remove(table); });
+    auto layouter = std::make_shared<TableLayout::Layouter>(table, m_geometry.width, true);
+    m_frames.insert(table, Laid{{}, layouter});
+    return layouter.get();
+}
+
 qreal DocumentLayout::frameX(const FrameLayout::Geometry &g) const
 {
-    if (m_geometry.width <= g.size.width() || !g.table)
+    return g.table ? frameX(g.frame, g.size.width()) : 0;
+}
+
+qreal DocumentLayout::frameX(const QTextFrame *frame, qreal width) const
+{
+    const auto *table = qobject_cast<const QTextTable *>(frame);
+    if (m_geometry.width <= width || !table)
         return 0;
     // Qt measures the room from the page's left edge, not the content's: a centred
     // or right-aligned table sits that much further right, and so does this one.
-    const qreal room = m_geometry.left + m_geometry.width - g.size.width();
-    const Qt::Alignment align = static_cast<QTextTable *>(g.frame)->format().alignment();
+    const qreal room = m_geometry.left + m_geometry.width - width;
+    const Qt::Alignment align = table->format().alignment();
     if (align & Qt::AlignRight)
         return room;
     if (align & Qt::AlignHCenter)
@@ -198,36 +228,35 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
     if (!frame)
         return;
     auto *table = qobject_cast<QTextTable *>(frame);
-    if (table && m_cellEdit.table == frame) {
-        // Typing in a cell of a table with fixed columns: that cell and the rows.
-        const Laid laid = m_frames.value(frame);
-        if (laid.table && laid.table->relayoutCell(m_cellEdit.row, m_cellEdit.column)) {
-            commitFrame(index, frame, laid.geometry, laid.table);
-            return;
-        }
-    }
-    std::shared_ptr<TableLayout::Layouter> layouter;
-    if (m_partialTable && m_partialIndex == index) {
-        layouter = std::move(m_partialTable);
-        m_partialIndex = -1;
-    } else if (table) {
-        layouter = std::make_shared<TableLayout::Layouter>(table, m_geometry.width);
-    }
-    if (layouter) {
-        layouter->run(QDeadlineTimer(QDeadlineTimer::Forever));
-        commitFrame(index, frame, layouter->geometry(), layouter);
-    } else {
+    if (!table) {
         commitFrame(index, frame, FrameLayout::layoutFrame(frame, m_geometry.width));
+        return;
     }
+    TableLayout::Layouter *layouter = tableLayouter(table);
+    const int band = layouter->bandOfPosition(first.position());
+    if (m_cellEdit.table == frame &&
+        layouter->editCell(m_cellEdit.row, m_cellEdit.column, m_cellEdit.from, m_cellEdit.length, m_cellEdit.delta)) {
+        // Typing in a cell: what changed in it, and its band's rows.
+        commitBand(index, layouter, band);
+        return;
+    }
+    if (m_partialTable.get() == layouter) {
+        // Begun in an earlier slice: finished now, it is needed.
+        m_partialTable.reset();
+        m_partialIndex = -1;
+    }
+    if (!layouter->hasWidths())
+        settleTable(layouter, QDeadlineTimer(QDeadlineTimer::Forever));
+    layouter->layBand(band, QDeadlineTimer(QDeadlineTimer::Forever));
+    commitBand(index, layouter, band);
 }
 
-void DocumentLayout::commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry,
-                                 const std::shared_ptr<TableLayout::Layouter> &table) const
+void DocumentLayout::commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry) const
 {
-    FlowIndex::Entry e = m_index.at(index);
     if (!m_frames.contains(frame))
         connect(frame, &QObject::destroyed, this, [this, frame] { m_frames.remove(frame); });
-    m_frames.insert(frame, Laid{geometry, table});
+    m_frames.insert(frame, Laid{geometry, {}});
+    FlowIndex::Entry e = m_index.at(index);
     e.content = float(geometry->size.height());
     e.width = float(frameX(*geometry) + geometry->size.width());
     e.gap = 0;
@@ -242,26 +271,50 @@ void DocumentLayout::commitFrame(int index, QTextFrame *frame, const std::shared
     }
 }
 
+void DocumentLayout::commitBand(int index, TableLayout::Layouter *table, int band) const
+{
+    const FrameLayout::Geometry *g = table->geometry(band).get();
+    FlowIndex::Entry e = m_index.at(index);
+    e.content = g ? float(g->size.height()) : 0;
+    e.width = g ? float(frameX(*g) + g->size.width()) : 0;
+    e.gap = 0;
+    e.state = FlowIndex::Laid;
+    setEntry(index, e);
+    if (index + 1 < m_index.size()) {
+        FlowIndex::Entry next = m_index.at(index + 1);
+        if (next.gap != 0) {
+            next.gap = 0;
+            setEntry(index + 1, next);
+        }
+    }
+    if (!table->settled())
+        noteSettling();
+}
+
 bool DocumentLayout::layOutSome(int index, const QTextBlock &first, const QDeadlineTimer &deadline)
 {
     const FlowIndex::Entry e = m_index.at(index);
     if (e.frame) {
-        // A table is laid out cell by cell, over as many slices as it takes.
+        // A table is laid out band by band, and a band cell by cell, over as many
+        // slices as it takes.
         QTextFrame *frame = topFrame(first.position());
         auto *table = qobject_cast<QTextTable *>(frame);
         if (!table) {
             layEntry(index, first);
             return true;
         }
-        if (!m_partialTable) {
-            m_partialTable = std::make_unique<TableLayout::Layouter>(table, m_geometry.width);
-            m_partialIndex = index;
-        }
-        if (!m_partialTable->run(deadline))
+        TableLayout::Layouter *layouter = tableLayouter(table);
+        if (!layouter->hasWidths() && !settleTable(layouter, deadline))
             return false;
-        std::shared_ptr<TableLayout::Layouter> done = std::move(m_partialTable);
+        const int band = layouter->bandOfPosition(first.position());
+        if (!layouter->layBand(band, deadline)) {
+            m_partialTable = m_frames.value(table).table;
+            m_partialIndex = index;
+            return false;
+        }
+        m_partialTable.reset();
         m_partialIndex = -1;
-        commitFrame(index, frame, done->geometry(), done);
+        commitBand(index, layouter, band);
         return true;
     }
     ParagraphLayout::Metrics measured;
@@ -295,7 +348,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     QString text;
     int formatIndex = block.charFormatIndex();
     if (it.atEnd()) {
-        if (ParagraphLayout::isEmptyBeforeTable(block) || ParagraphLayout::isEmptyAfterTable(block))
+        if (ParagraphLayout::isStructural(block))
             return false;
     } else {
         const QTextFragment fragment = it.fragment();
@@ -314,9 +367,14 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         if (cf.isImageFormat() || cf.objectType() != QTextFormat::NoObject ||
             cf.verticalAlignment() != QTextCharFormat::AlignNormal)
             return false;
-        found = m_metrics.insert(formatIndex, QFontMetricsF(cf.font()));
+        const QFont font = cf.font();
+        const QFontMetricsF laidOut(TextMetrics::laidOutFont(font));
+        const qreal height = TextMetrics::wordProcessorRules()
+                                 ? ParagraphLayout::fixed(TextMetrics::box(TextMetrics::face(font)).height)
+                                 : std::ceil(laidOut.ascent() + laidOut.descent() + qMax(qreal(0), laidOut.leading()));
+        found = m_metrics.insert(formatIndex, Measures{laidOut, height});
     }
-    const QFontMetricsF &fm = *found;
+    const QFontMetricsF &fm = found->metrics;
     // The room of the first line, as ParagraphLayout gives it.
     const qreal indent = bf.indent() * document()->indentWidth();
     const qreal left = qMax(qreal(0), bf.leftMargin() + indent) + bf.textIndent();
@@ -324,7 +382,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
     const qreal natural = text.isEmpty() ? 0 : fm.horizontalAdvance(text);
     if (natural > room - 2)
         return false;
-    m->height = std::ceil(fm.ascent() + fm.descent() + qMax(qreal(0), fm.leading()));
+    m->height = found->height;
     m->lines = 1;
     m->topMargin = bf.topMargin();
     m->bottomMargin = bf.bottomMargin();
@@ -374,18 +432,9 @@ void DocumentLayout::ensureLaid(int index, const QTextBlock &first) const
     }
 }
 
-QPointF DocumentLayout::paragraphOrigin(const QTextBlock &block, int index, double top) const
+QPointF DocumentLayout::paragraphOrigin(const QTextBlock &, int index, double top) const
 {
     const FlowIndex::Entry &e = m_index.at(index);
-    if (index > 0 && m_index.at(index - 1).frame && ParagraphLayout::isEmptyAfterTable(block) &&
-        !ParagraphLayout::isEmptyBeforeTable(block)) {
-        // Tucked against the bottom right corner of the table before it, as Qt does,
-        // unless another table follows it.
-        if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position() - 1))) {
-            return QPointF(m_geometry.left + frameX(*g) + g->size.width(),
-                           top - block.layout()->boundingRect().height());
-        }
-    }
     return QPointF(m_geometry.left, top + e.gap);
 }
 
@@ -415,7 +464,7 @@ void DocumentLayout::draw(QPainter *painter, const PaintContext &context)
         if (!e.frame) {
             const QPointF origin = paragraphOrigin(block, index, top) - QPointF(0, top);
             ParagraphLayout::draw(painter, origin, context, block, cursorWidth, local);
-        } else if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position()))) {
+        } else if (const FrameLayout::Geometry *g = entryGeometry(block)) {
             FrameLayout::draw(painter, QPointF(m_geometry.left + frameX(*g), 0), context, *g, cursorWidth, local);
         }
         painter->restore();
@@ -443,9 +492,9 @@ int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
         Hit h = Hit::Before;
         if (!e.frame) {
             h = ParagraphLayout::hitTest(block, point - paragraphOrigin(block, index, top), accuracy, &pos);
-            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isEmptyBeforeTable(block))
+            if ((h == Hit::Inside || h == Hit::Exact) && ParagraphLayout::isStructural(block))
                 h = Hit::After;
-        } else if (const FrameLayout::Geometry *g = frameGeometry(topFrame(block.position()))) {
+        } else if (const FrameLayout::Geometry *g = entryGeometry(block)) {
             const QPointF local = point - QPointF(m_geometry.left + frameX(*g), top);
             if (local.y() < 0 || local.x() < 0) {
                 pos = g->frame->firstPosition() - 1;
@@ -499,17 +548,24 @@ QRectF DocumentLayout::frameBoundingRect(QTextFrame *frame) const
     QTextFrame *outer = frame;
     while (outer->parentFrame() && outer->parentFrame() != root)
         outer = outer->parentFrame();
-    const QTextBlock first = document()->findBlock(outer->firstPosition());
+    // The entry (or band of a table) that holds the frame's first block.
+    const QTextBlock first = document()->findBlock(frame->firstPosition());
     const FlowIndex::Position p = m_index.atBlock(first.blockNumber());
     if (p.index < 0)
         return QRectF();
-    ensureLaid(p.index, document()->findBlockByNumber(p.firstBlock));
-    const FrameLayout::Geometry *g = frameGeometry(outer);
+    const QTextBlock entryFirst = document()->findBlockByNumber(p.firstBlock);
+    ensureLaid(p.index, entryFirst);
+    const FrameLayout::Geometry *g = entryGeometry(entryFirst);
     if (!g)
         return QRectF();
     const QPointF origin(m_geometry.left + frameX(*g), m_geometry.top + p.top);
-    if (outer == frame)
-        return QRectF(origin, g->size);
+    if (outer == frame) {
+        // A table in bands reaches down to the end of its last band.
+        const int lastBlock = document()->findBlock(outer->lastPosition()).blockNumber();
+        const FlowIndex::Position end = m_index.atBlock(lastBlock);
+        const double bottom = m_index.locate(end.index).top + m_index.at(end.index).height();
+        return QRectF(origin, QSizeF(g->size.width(), bottom - p.top));
+    }
     QPointF inner;
     QSizeF size;
     if (!FrameLayout::frameOrigin(*g, frame, &inner, &size))
@@ -542,7 +598,7 @@ QRectF DocumentLayout::blockBoundingRect(const QTextBlock &block) const
     if (!m_index.at(p.index).frame) {
         origin = paragraphOrigin(block, p.index, top);
     } else {
-        const FrameLayout::Geometry *g = frameGeometry(topFrame(first.position()));
+        const FrameLayout::Geometry *g = entryGeometry(first);
         QPointF inner;
         if (!g || !FrameLayout::blockOrigin(*g, block, &inner))
             return QRectF();
@@ -574,12 +630,78 @@ bool DocumentLayout::layoutPending(const QDeadlineTimer &deadline)
     }
     // Asked once the size is reported: a scroll bar that the report shows narrows the
     // page, and every paragraph is then to be laid out again.
-    return m_partialIndex >= 0 || m_index.pendingCount() > 0;
+    return m_partialIndex >= 0 || !isComplete();
+}
+
+bool DocumentLayout::settleTable(TableLayout::Layouter *table, const QDeadlineTimer &deadline) const
+{
+    bool changed = false;
+    const bool done = table->settle(deadline, &changed);
+    if (changed)
+        restaleTable(table->table());
+    return done;
+}
+
+bool DocumentLayout::settleTables(const QDeadlineTimer &deadline)
+{
+    // Collected first: settling reports to the index, which may make layouters.
+    std::vector<std::shared_ptr<TableLayout::Layouter>> unsettled;
+    for (const Laid &laid : std::as_const(m_frames)) {
+        if (laid.table && !laid.table->settled())
+            unsettled.push_back(laid.table);
+    }
+    for (const std::shared_ptr<TableLayout::Layouter> &table : unsettled) {
+        if (!settleTable(table.get(), deadline))
+            return false;
+        if (deadline.hasExpired())
+            return false;
+    }
+    return true;
+}
+
+bool DocumentLayout::relayTables(const QDeadlineTimer &deadline)
+{
+    // A table whose widths changed stands as it was laid out until its bands are laid
+    // out again, here, in slices: drawn meanwhile as far as they got.
+    std::vector<std::shared_ptr<TableLayout::Layouter>> stale;
+    for (const Laid &laid : std::as_const(m_frames)) {
+        if (laid.table && laid.table->hasWidths() && laid.table->staleBand() >= 0)
+            stale.push_back(laid.table);
+    }
+    const QTextDocument *doc = document();
+    for (const std::shared_ptr<TableLayout::Layouter> &table : stale) {
+        const FlowIndex::Position first = m_index.atBlock(doc->findBlock(table->table()->firstPosition()).blockNumber());
+        for (int band = table->staleBand(); band >= 0; band = table->staleBand()) {
+            const int index = first.index + band;
+            const bool done = table->layBand(band, deadline);
+            // The table's entries are its bands, in order.
+            const bool entry = index < m_index.size() && m_index.at(index).state == FlowIndex::Laid &&
+                               table->bandOfPosition(doc->findBlockByNumber(m_index.locate(index).firstBlock).position()) == band;
+            if (entry)
+                commitBand(index, table.get(), band);
+            if (!done || deadline.hasExpired())
+                return false;
+        }
+    }
+    return true;
+}
+
+void DocumentLayout::restaleTable(QTextTable *) const
+{
+    noteSettling();
+}
+
+void DocumentLayout::noteSettling() const
+{
+    emit const_cast<DocumentLayout *>(this)->pendingLayout();
 }
 
 void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
 {
     refineEstimates(false);
+    // Column widths first: a table whose widths change is laid out again.
+    if (!settleTables(deadline) || !relayTables(deadline))
+        return;
     const bool resuming = m_partialIndex >= 0;
     int index = resuming ? m_partialIndex : m_index.nextPending(0);
     if (index < 0)
@@ -603,7 +725,13 @@ void DocumentLayout::layOutSlice(const QDeadlineTimer &deadline)
 
 bool DocumentLayout::isComplete() const
 {
-    return m_index.pendingCount() == 0;
+    if (m_index.pendingCount() > 0)
+        return false;
+    for (const Laid &laid : m_frames) {
+        if (laid.table && (!laid.table->settled() || (laid.table->hasWidths() && laid.table->staleBand() >= 0)))
+            return false;
+    }
+    return true;
 }
 
 void DocumentLayout::noteSizeChange() const

@@ -13,6 +13,7 @@
 
 class QDeadlineTimer;
 class QTextFrame;
+class QTextTable;
 namespace FrameLayout {
 struct Geometry;
 }
@@ -74,6 +75,9 @@ protected:
 private:
     // The body of layoutPending(): lays out pending entries until the deadline.
     void layOutSlice(const QDeadlineTimer &deadline);
+    // Lays everything out again: a change of the document came along with the report
+    // of a paragraph's new formats, and its range is not known.
+    void followLostChange();
     struct Geometry
     {
         qreal left = 0;   // x of the content
@@ -111,8 +115,27 @@ private:
     void layEntry(int index, const QTextBlock &first) const;
     void commitParagraph(int index, const QTextBlock &block, const ParagraphLayout::Metrics &m,
                          FlowIndex::State state = FlowIndex::Laid) const;
-    void commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry,
-                     const std::shared_ptr<TableLayout::Layouter> &table = {}) const;
+    void commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry) const;
+    // Commits entry index, a band of a table laid out.
+    void commitBand(int index, TableLayout::Layouter *table, int band) const;
+    // The layouter of a table of the root frame, made if it has none.
+    TableLayout::Layouter *tableLayouter(QTextTable *table) const;
+    // The frame, or the band of a table, that entry's first block begins (null when
+    // not laid out).
+    const FrameLayout::Geometry *entryGeometry(const QTextBlock &first) const;
+    // Settles the tables' column widths until the deadline; false when some is left.
+    bool settleTables(const QDeadlineTimer &deadline);
+    bool settleTable(TableLayout::Layouter *table, const QDeadlineTimer &deadline) const;
+    // The table's column widths changed: its bands are to be laid out again.
+    void restaleTable(QTextTable *table) const;
+    // Lays out again the bands of tables whose widths changed, until the deadline;
+    // false when some is left.
+    bool relayTables(const QDeadlineTimer &deadline);
+    // Asks the background for slices: a table's widths are to be settled.
+    void noteSettling() const;
+    // A change reaching tables of the root frame other than within one cell: they
+    // are laid out anew, and the blocks first to last grow to hold all of them.
+    void dropTables(int from, int length, int *first, int *last);
     // Lays out what it can of entry index before the deadline; true when it is done.
     bool layOutSome(int index, const QTextBlock &first, const QDeadlineTimer &deadline);
     // The height of a short paragraph of plain ASCII in one format that fits on one
@@ -126,6 +149,7 @@ private:
     QTextFrame *topFrame(int position) const;
     const FrameLayout::Geometry *frameGeometry(const QTextFrame *frame) const;
     qreal frameX(const FrameLayout::Geometry &geometry) const;
+    qreal frameX(const QTextFrame *frame, qreal width) const;
     QPointF paragraphOrigin(const QTextBlock &block, int index, double top) const;
     // Reports the document's size if it changed: now, or once the event loop turns.
     void reportSize();
@@ -140,11 +164,12 @@ private:
     // The paragraph or table that layoutPending() is laying out over several slices,
     // and its entry.
     mutable std::unique_ptr<ParagraphLayout::Layouter> m_partial;
-    mutable std::unique_ptr<TableLayout::Layouter> m_partialTable;
+    mutable std::shared_ptr<TableLayout::Layouter> m_partialTable;
     mutable int m_partialIndex = -1;
     mutable FlowIndex m_index;
-    // The root frame's tables and frames as laid out; a table keeps the layouter that
-    // made it, to lay out one cell again after an edit.
+    // The root frame's frames as laid out, and its tables' layouters: a table is laid
+    // out in bands, each an entry of its own, and keeps its layouter to lay out the
+    // cell typed in.
     struct Laid
     {
         std::shared_ptr<FrameLayout::Geometry> geometry;
@@ -157,6 +182,9 @@ private:
         const QTextFrame *table = nullptr;
         int row = -1;
         int column = -1;
+        int from = 0;   // the change, as documentChanged() tells it
+        int length = 0;
+        int delta = 0;  // blocks the document gained
     };
     CellEdit m_cellEdit;
     int m_blockCount = 0;
@@ -171,7 +199,12 @@ private:
     QFont m_font;
     QString m_optionKey;
     mutable Learned m_learned;
-    mutable QHash<int, QFontMetricsF> m_metrics; // by character format, for measure()
+    struct Measures
+    {
+        QFontMetricsF metrics; // of the font as laid out
+        qreal height = 0;      // of a line in it
+    };
+    mutable QHash<int, Measures> m_metrics; // by character format, for measure()
     Estimates m_estimates; // what the estimated heights were made with
     mutable QSizeF m_reportedSize;
     QElapsedTimer m_sizeReported; // since the size was last reported

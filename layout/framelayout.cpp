@@ -4,10 +4,12 @@
 
 #include <QPainter>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextTable>
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace FrameLayout {
 
@@ -42,67 +44,120 @@ void layoutPlainFrame(QTextFrame *frame, qreal availableWidth, Geometry *g)
 
 } // namespace
 
+Piece paragraphPiece(const QTextBlock &block, qreal width)
+{
+    const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width);
+    Piece piece;
+    piece.block = block;
+    piece.height = m.height;
+    piece.topMargin = m.topMargin;
+    piece.bottomMargin = m.bottomMargin;
+    piece.width = m.width;
+    piece.laidWidth = width;
+    return piece;
+}
+
+namespace {
+
+// Where a table in a flow stands across its width: as its alignment puts it.
+qreal frameX(const Geometry &g, qreal width)
+{
+    auto *table = qobject_cast<QTextTable *>(g.frame);
+    if (!table || width <= g.size.width())
+        return 0;
+    const Qt::Alignment align = table->format().alignment();
+    if (align & Qt::AlignRight)
+        return width - g.size.width();
+    if (align & Qt::AlignHCenter)
+        return (width - g.size.width()) / 2;
+    return 0;
+}
+
+} // namespace
+
+void relayPiece(Piece &piece, qreal width)
+{
+    if (!piece.frame) {
+        const QTextBlock block = piece.block;
+        const int blocks = piece.blocks;
+        piece = paragraphPiece(block, width);
+        piece.blocks = blocks;
+        return;
+    }
+    piece.frame = layoutFrame(piece.frame->frame, width);
+    const qreal x = frameX(*piece.frame, width);
+    piece.pos.setX(x);
+    piece.height = piece.frame->size.height();
+    piece.width = x + piece.frame->size.width();
+    piece.laidWidth = width;
+}
+
 Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere)
 {
     Flow flow;
-    qreal y = 0;
-    bool afterBlock = false;
-    qreal previousBottom = 0;
-    int previousFrame = -1; // the piece right before, when it is a frame
     for (; !it.atEnd(); ++it) {
+        Piece piece;
         if (QTextFrame *child = it.currentFrame()) {
-            Piece piece;
             piece.frame = layoutFrame(child, width);
             const QSizeF size = piece.frame->size;
-            qreal x = 0;
-            if (auto *table = qobject_cast<QTextTable *>(child); table && width > size.width()) {
-                const Qt::Alignment align = table->format().alignment();
-                if (align & Qt::AlignRight)
-                    x = width - size.width();
-                else if (align & Qt::AlignHCenter)
-                    x = (width - size.width()) / 2;
-            }
-            piece.pos = QPointF(x, y);
+            const qreal x = frameX(*piece.frame, width);
+            piece.pos = QPointF(x, 0);
             piece.height = size.height();
-            y += size.height();
-            flow.width = qMax(flow.width, x + size.width());
+            const QTextDocument *doc = child->document();
+            piece.blocks = doc->findBlock(child->lastPosition()).blockNumber() -
+                           doc->findBlock(child->firstPosition()).blockNumber() + 1;
+            piece.width = x + size.width();
             flow.minimumWidth = qMax(flow.minimumWidth, piece.frame->minimumWidth);
             flow.maximumWidth = qMax(flow.maximumWidth, piece.frame->maximumWidth);
-            flow.pieces.push_back(std::move(piece));
-            previousFrame = int(flow.pieces.size()) - 1;
+        } else {
+            const QTextBlock block = it.currentBlock();
+            const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width, breakAnywhere);
+            piece.block = block;
+            piece.height = m.height;
+            piece.topMargin = m.topMargin;
+            piece.bottomMargin = m.bottomMargin;
+            piece.width = m.width;
+            flow.minimumWidth = qMax(flow.minimumWidth, m.minimumWidth);
+            flow.maximumWidth = qMax(flow.maximumWidth, m.maximumWidth);
+        }
+        piece.laidWidth = width;
+        flow.pieces.push_back(std::move(piece));
+    }
+    placeFlow(flow);
+    return flow;
+}
+
+void placeFlow(Flow &flow)
+{
+    qreal y = 0;
+    qreal width = 0;
+    flow.topMargin = 0;
+    bool afterBlock = false;
+    qreal previousBottom = 0;
+    const Piece *previousFrame = nullptr; // the piece right before, when it is a frame
+    for (Piece &piece : flow.pieces) {
+        if (piece.frame) {
+            piece.pos.setY(y);
+            y += piece.height;
+            width = qMax(width, piece.width);
+            piece.end = y;
             afterBlock = false;
             continue;
         }
-        const QTextBlock block = it.currentBlock();
-        const ParagraphLayout::Metrics m = ParagraphLayout::layout(block, width, breakAnywhere);
         if (afterBlock)
-            y += ParagraphLayout::gap(previousBottom, m.topMargin);
-        else if (flow.pieces.empty())
-            flow.topMargin = m.topMargin;
-        Piece piece;
-        piece.block = block;
+            y += ParagraphLayout::gap(previousBottom, piece.topMargin);
+        else if (&piece == &flow.pieces.front())
+            flow.topMargin = piece.topMargin;
         piece.pos = QPointF(0, y);
-        if (previousFrame >= 0 && ParagraphLayout::isEmptyAfterTable(block) && !ParagraphLayout::isEmptyBeforeTable(block)) {
-            // Tucked against the table's bottom right corner, as Qt does, unless
-            // another table follows it.
-            const Piece &table = flow.pieces[size_t(previousFrame)];
-            const QSizeF size = table.frame->size;
-            piece.pos = QPointF(table.pos.x() + size.width(),
-                                table.pos.y() + size.height() - block.layout()->boundingRect().height());
-        }
-        piece.height = m.height;
-        y += m.height;
-        flow.width = qMax(flow.width, m.width);
-        flow.minimumWidth = qMax(flow.minimumWidth, m.minimumWidth);
-        flow.maximumWidth = qMax(flow.maximumWidth, m.maximumWidth);
-        flow.pieces.push_back(std::move(piece));
-        previousFrame = -1;
-        previousBottom = m.bottomMargin;
+        y += piece.height;
+        width = qMax(width, piece.width);
+        piece.end = y;
+        previousBottom = piece.bottomMargin;
         afterBlock = true;
     }
     flow.height = y;
     flow.bottomMargin = afterBlock ? previousBottom : 0;
-    return flow;
+    flow.width = width;
 }
 
 std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth)
@@ -115,10 +170,37 @@ std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth)
     return g;
 }
 
+namespace {
+
+// How far a paragraph's lines may stand out of its place in the flow (a fixed line
+// height moves them up): what is looked at around a point or a clip.
+constexpr qreal Slack = 64;
+
+// The pieces from first to last that can reach into [top, bottom] (flow coordinates).
+std::pair<size_t, size_t> piecesAround(const Flow &flow, qreal top, qreal bottom)
+{
+    const auto &pieces = flow.pieces;
+    auto first = std::partition_point(pieces.begin(), pieces.end(),
+                                      [&](const Piece &p) { return p.end < top - Slack; });
+    if (first != pieces.begin())
+        --first;
+    auto last = std::partition_point(first, pieces.end(), [&](const Piece &p) { return p.end <= bottom + Slack; });
+    if (last != pieces.end())
+        ++last;
+    return {size_t(first - pieces.begin()), size_t(last - pieces.begin())};
+}
+
+} // namespace
+
 void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
               const Flow &flow, int cursorWidth, const QRectF &clip)
 {
-    for (const Piece &piece : flow.pieces) {
+    // Only what the clip can show: a cell may hold thousands of paragraphs.
+    size_t first = 0, last = flow.pieces.size();
+    if (clip.isValid())
+        std::tie(first, last) = piecesAround(flow, clip.top() - origin.y(), clip.bottom() - origin.y());
+    for (size_t i = first; i < last; ++i) {
+        const Piece &piece = flow.pieces[i];
         const QPointF at = origin + piece.pos;
         if (piece.frame) {
             if (clip.isValid() && (at.y() > clip.bottom() || at.y() + piece.height < clip.top()))
@@ -137,8 +219,10 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     if (clip.isValid() && !outer.intersects(clip) && !QRectF(origin, g.size).intersects(clip))
         return;
     const QTextFrameFormat fmt = g.frame->frameFormat();
-    if (fmt.background().style() != Qt::NoBrush)
-        painter->fillRect(outer.adjusted(g.border, g.border, -g.border, -g.border), fmt.background());
+    if (fmt.background().style() != Qt::NoBrush) {
+        painter->fillRect(outer.adjusted(g.border, g.ringTop ? g.border : 0, -g.border, g.ringBottom ? -g.border : 0),
+                          fmt.background());
+    }
     if (g.table) {
         TableLayout::draw(painter, origin, context, g, cursorWidth, clip);
         return;
@@ -155,7 +239,11 @@ ParagraphLayout::Hit hitFlow(const Flow &flow, const QPointF &point, Qt::HitTest
     using ParagraphLayout::Hit;
     Hit hit = Hit::Before;
     bool first = true;
-    for (const Piece &piece : flow.pieces) {
+    // The pieces wholly above the point all answer After, those wholly below Before,
+    // each further on than the one before: the ones around the point decide.
+    const auto [from, to] = piecesAround(flow, point.y(), point.y());
+    for (size_t i = from; i < to; ++i) {
+        const Piece &piece = flow.pieces[i];
         int pos = -1;
         Hit h;
         if (piece.frame) {
@@ -173,7 +261,7 @@ ParagraphLayout::Hit hitFlow(const Flow &flow, const QPointF &point, Qt::HitTest
             h = ParagraphLayout::hitTest(piece.block, point - piece.pos, accuracy, &pos);
         }
         if (h == Hit::Inside || h == Hit::Exact) {
-            if (!piece.frame && ParagraphLayout::isEmptyBeforeTable(piece.block))
+            if (!piece.frame && ParagraphLayout::isStructural(piece.block))
                 continue;
             *position = pos;
             return h;
@@ -200,7 +288,7 @@ ParagraphLayout::Hit hitTest(const Geometry &g, const QPointF &point, Qt::HitTes
     // The cell whose row and column start at or before the point.
     const auto row = std::upper_bound(g.rowY.begin(), g.rowY.end(), point.y());
     const auto column = std::upper_bound(g.columnX.begin(), g.columnX.end(), point.x());
-    const int r = qMax(0, int(row - g.rowY.begin()) - 1);
+    const int r = qMax(0, int(row - g.rowY.begin()) - 1); // within the band
     const int c = qMax(0, int(column - g.columnX.begin()) - 1);
     const int index = g.cellIndex.empty() ? -1 : g.cellIndex[size_t(r) * size_t(g.columns) + size_t(c)];
     if (index < 0) {
@@ -221,9 +309,19 @@ ParagraphLayout::Hit hitTest(const Geometry &g, const QPointF &point, Qt::HitTes
 
 namespace {
 
+int piecePosition(const Piece &piece)
+{
+    return piece.frame ? piece.frame->frame->firstPosition() : piece.block.position();
+}
+
 bool blockInFlow(const Flow &flow, const QTextBlock &block, QPointF *origin)
 {
-    for (const Piece &piece : flow.pieces) {
+    // The pieces follow the document: the last one starting at or before the block.
+    const int position = block.position();
+    auto it = std::partition_point(flow.pieces.begin(), flow.pieces.end(),
+                                   [&](const Piece &p) { return piecePosition(p) <= position; });
+    if (it != flow.pieces.begin()) {
+        const Piece &piece = *(it - 1);
         if (piece.frame) {
             const QTextFrame *f = piece.frame->frame;
             if (block.position() >= f->firstPosition() && block.position() <= f->lastPosition()) {
@@ -275,7 +373,10 @@ bool blockOrigin(const Geometry &g, const QTextBlock &block, QPointF *origin)
     const QTextTableCell tableCell = table->cellAt(block.position());
     if (!tableCell.isValid())
         return false;
-    const int index = g.cellIndex[size_t(tableCell.row()) * size_t(g.columns) + size_t(tableCell.column())];
+    const int row = tableCell.row() - g.firstRow;
+    if (row < 0 || row >= g.bandRows)
+        return false;
+    const int index = g.cellIndex[size_t(row) * size_t(g.columns) + size_t(tableCell.column())];
     if (index < 0)
         return false;
     const Cell &cell = g.cells[size_t(index)];

@@ -31,6 +31,12 @@ struct Piece
     std::shared_ptr<Geometry> frame; // a nested frame
     QPointF pos;      // the paragraph's layout origin, or the frame's top-left
     qreal height = 0;
+    qreal topMargin = 0; // a paragraph's margins and how far its lines reach
+    qreal bottomMargin = 0;
+    qreal width = 0;
+    qreal end = 0; // the flow's height after this piece: it never decreases along the flow
+    int blocks = 1; // the document blocks it covers
+    qreal laidWidth = -1; // the width it is laid out at
 };
 
 struct Flow
@@ -53,6 +59,7 @@ struct Cell
     QRectF rect;          // padding box, relative to the frame
     QPointF contentOrigin; // where the flow starts, relative to the frame
     Flow flow;
+    qreal laidWidth = -1;  // the width the flow is laid out at; -1 when it is to be laid out
 };
 
 struct Geometry
@@ -62,11 +69,18 @@ struct Geometry
     QSizeF size;
     qreal minimumWidth = 0;
     qreal maximumWidth = 0;
-    // A table: its cells (only the top-left one of a span) and where each grid place goes.
+    // A table, or a band of its rows: its cells (only the top-left one of a span) and
+    // where each grid place of its rows goes. Rows are counted in the whole table;
+    // the band's rows are firstRow to firstRow + bandRows, and its rows' positions
+    // are relative to the band's top.
     int rows = 0;
     int columns = 0;
+    int firstRow = 0;
+    int bandRows = 0;
+    bool ringTop = true; // the table's top and bottom edges are the band's
+    bool ringBottom = true;
     std::vector<Cell> cells;
-    std::vector<int> cellIndex; // row * columns + column -> index into cells
+    std::vector<int> cellIndex; // (row - firstRow) * columns + column -> index into cells
     std::vector<qreal> columnX;
     std::vector<qreal> columnWidth;
     std::vector<qreal> rowY;
@@ -87,6 +101,13 @@ qreal lengthValue(const QTextLength &length, qreal maximum);
 
 // Lays out the flow from it until its end within width.
 Flow layoutFlow(QTextFrame::iterator it, qreal width, bool breakAnywhere = false);
+// A paragraph laid out within width, as a piece of a flow (placed by placeFlow()).
+Piece paragraphPiece(const QTextBlock &block, qreal width);
+// Lays a piece of a flow out again within another width (placed by placeFlow()).
+void relayPiece(Piece &piece, qreal width);
+// Places a flow's pieces one below the other from their heights and margins, as
+// layoutFlow() does; sets the flow's height and width.
+void placeFlow(Flow &flow);
 // Draws a flow laid out by layoutFlow() with its top-left at origin.
 void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
               const Flow &flow, int cursorWidth, const QRectF &clip);

@@ -1,6 +1,8 @@
 #include "layout/paragraphlayout.h"
 
+#include "layout/textmetrics.h"
 #include "base/layoutproperties.h"
+#include "base/textmarks.h"
 #include "layout/paragraphbox.h"
 
 #include <QDeadlineTimer>
@@ -67,6 +69,38 @@ void lineHeights(const QTextBlockFormat &format, const QTextLine &line, qreal *a
         *adjustment = fixed(natural) - *height;
 }
 
+// The same as word processors have them: from the height of the line's faces at the
+// size asked for (TextMetrics), unrounded. A proportional height puts what it adds
+// below the text, a minimum height above it; an exact height puts the baseline four
+// fifths down, as Qt does.
+void wordProcessorHeights(const QTextBlockFormat &format, const QTextLine &line, const TextMetrics::LineBox &box,
+                          qreal *adjustment, qreal *height)
+{
+    const qreal natural = box.height;
+    qreal baseline = box.ascent;
+    switch (format.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        *height = natural * format.lineHeight() / 100;
+        break;
+    case QTextBlockFormat::FixedHeight:
+        *height = format.lineHeight();
+        baseline = *height * 4 / 5;
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        *height = qMax(natural, format.lineHeight());
+        baseline += *height - natural;
+        break;
+    case QTextBlockFormat::LineDistanceHeight:
+        *height = natural + format.lineHeight();
+        break;
+    default:
+        *height = natural;
+        break;
+    }
+    *height = fixed(*height);
+    *adjustment = fixed(line.ascent() - baseline);
+}
+
 // The stretches of the paragraph where no line may break for more than LongRun
 // characters: [start, end) pairs in positions of the paragraph. Only stretches
 // without a blank can be such; where they may break after all (ideographs, hyphens,
@@ -97,34 +131,33 @@ std::vector<std::pair<int, int>> longRuns(const QString &text)
 
 qreal gap(qreal bottomMargin, qreal topMargin)
 {
+    // Qt lets the margins overlap as CSS does; word processors add the space after
+    // a paragraph to the space before the next.
+    if (TextMetrics::wordProcessorRules())
+        return fixed(bottomMargin) + fixed(topMargin);
     return fixed(qMax(bottomMargin, topMargin));
 }
 
-bool isEmptyBeforeTable(const QTextBlock &block)
+bool isStructural(const QTextBlock &block)
 {
     if (block.length() != 1)
         return false;
-    const QTextDocument *doc = block.document();
-    const int next = block.position() + 1;
-    if (next >= doc->characterCount() || doc->characterAt(block.position()) != QChar(0xFDD0))
-        return false;
     const QTextBlockFormat format = block.blockFormat();
-    if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ||
-        format.hasProperty(QTextFormat::BackgroundBrush) || ParagraphBox::hasBorders(format))
-        return false;
-    const QTextFrame *frame = doc->frameAt(next);
-    return qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == next;
-}
-
-bool isEmptyAfterTable(const QTextBlock &block)
-{
-    if (block.length() != 1 || block.position() == 0)
+    if (!format.boolProperty(TextMarks::Structural))
         return false;
     const QTextDocument *doc = block.document();
-    if (doc->characterAt(block.position() - 1) != QChar(0xFDD1))
+    const int at = block.position();
+    if (at + 1 < doc->characterCount() && doc->characterAt(at) == QChar(0xFDD0)) {
+        const QTextFrame *frame = doc->frameAt(at + 1);
+        if (qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == at + 1)
+            return true; // in front of a table
+    }
+    // The only block of a padding cell.
+    const auto *table = qobject_cast<const QTextTable *>(doc->frameAt(at));
+    if (!table || !table->format().boolProperty(TextMarks::Padded))
         return false;
-    const QTextFrame *frame = doc->frameAt(block.position() - 1);
-    return qobject_cast<const QTextTable *>(frame) && frame->lastPosition() == block.position() - 1;
+    const QTextTableCell cell = table->cellAt(at);
+    return cell.isValid() && cell.firstPosition() == at && cell.lastPosition() == at;
 }
 
 Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
@@ -175,8 +208,13 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     }
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(block.text());
+    TextMetrics::applyAdvances(block);
+    if (TextMetrics::wordProcessorRules())
+        m_boxes = std::make_unique<TextMetrics::LineBoxes>(block);
     m_layout->beginLayout();
 }
+
+Layouter::~Layouter() = default;
 
 bool Layouter::run(const QDeadlineTimer &deadline)
 {
@@ -210,7 +248,14 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         qreal adjustment = 0;
         qreal height = 0;
         qreal lineBottom = 0;
-        lineHeights(m_format, line, &adjustment, &height, &lineBottom);
+        if (m_boxes) {
+            const TextMetrics::LineBox box =
+                m_boxes->box(line.textStart(), line.textStart() + line.textLength(), line.ascent(), line.descent());
+            wordProcessorHeights(m_format, line, box, &adjustment, &height);
+            lineBottom = height;
+        } else {
+            lineHeights(m_format, line, &adjustment, &height, &lineBottom);
+        }
         line.setPosition(QPointF(l, m_y - adjustment));
         m_bottom = m_y + lineBottom;
         m_y += height;
@@ -228,7 +273,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
     m_metrics.lines = m_layout->lineCount();
     m_metrics.minimumWidth = m_layout->minimumWidth() + m_leftMargin + m_rightMargin;
     m_metrics.maximumWidth = m_layout->maximumWidth() + m_leftMargin + m_rightMargin;
-    if (isEmptyBeforeTable(m_block) || isEmptyAfterTable(m_block))
+    if (isStructural(m_block))
         m_metrics.height = 0;
     m_done = true;
     return true;
@@ -250,7 +295,7 @@ void drawListMarker(QPainter *painter, const QPointF &origin, const QAbstractTex
     if (tl->lineCount() == 0)
         return;
     const QTextCharFormat charFormat = block.charFormat();
-    const QFont font = charFormat.font();
+    const QFont font = TextMetrics::laidOutFont(charFormat.font());
     const QFontMetricsF metrics(font);
     const Qt::LayoutDirection dir = block.textDirection();
     const QRectF first = tl->lineAt(0).naturalTextRect();
@@ -328,6 +373,9 @@ QRectF boxRect(const QTextBlock &block, const QTextBlockFormat &format, const QR
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
           const QTextBlock &block, int cursorWidth, const QRectF &clip)
 {
+    // Its line lies under the table: a selection or a caret there would show on the table.
+    if (isStructural(block))
+        return;
     const QTextLayout *tl = block.layout();
     // QTextLayout draws at offset + its own position; the position may be far away
     // (absolute) while origin is near the painter's origin.
@@ -405,9 +453,13 @@ Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy a
     const QPointF pos = point;
     Hit hit = Hit::Inside;
     int offset = 0;
+    // Lines closer than Qt's heights of them: each reaches down to the next.
+    const bool closer = TextMetrics::wordProcessorRules();
     for (int i = 0; i < tl->lineCount(); ++i) {
         const QTextLine line = tl->lineAt(i);
-        const QRectF lr = line.naturalTextRect();
+        QRectF lr = line.naturalTextRect();
+        if (closer && i + 1 < tl->lineCount())
+            lr.setBottom(qMin(lr.bottom(), tl->lineAt(i + 1).y()));
         if (lr.top() > pos.y()) {
             offset = qMin(offset, line.textStart());
         } else if (lr.bottom() <= pos.y()) {

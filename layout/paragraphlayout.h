@@ -6,17 +6,22 @@
 #include <QTextOption>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 class QDeadlineTimer;
 class QTextLayout;
+namespace TextMetrics {
+class LineBoxes;
+}
 
 class QPainter;
 class QTextDocument;
 
 // Lays out, draws and hit-tests one paragraph with its QTextLayout, by the rules of
 // Qt's own document layout: margins, indents, first-line indent, alignment, tabs,
-// line heights and direction. Positions are relative to the place where the caller
+// line heights and direction; but the text is measured as word processors measure
+// it (TextMetrics: advances at the size asked for, line heights from the faces). Positions are relative to the place where the caller
 // puts the paragraph (its layout position); where that is, the caller decides.
 namespace ParagraphLayout {
 
@@ -32,8 +37,7 @@ struct Metrics
 };
 
 // Lays the paragraph's lines out within width (the container's content width). A
-// paragraph that only keeps its height (an empty one right before a table) reports
-// height 0 but still has its line, for the caret.
+// structural paragraph (isStructural) reports height 0 but still has its line.
 // breakAnywhere: lines break anywhere, as Qt measures the columns of a table that
 // overflows its room (only where the document breaks at words or anywhere).
 Metrics layout(const QTextBlock &block, qreal width, bool breakAnywhere = false);
@@ -48,6 +52,7 @@ class Layouter final
 {
 public:
     Layouter(const QTextBlock &block, qreal width, bool breakAnywhere = false);
+    ~Layouter();
     // Lays out lines until all are done (true) or the deadline has passed.
     bool run(const QDeadlineTimer &deadline);
     bool done() const { return m_done; }
@@ -71,6 +76,7 @@ private:
     qreal m_right = 0;
     qreal m_textIndent = 0;
     std::vector<std::pair<int, int>> m_runs; // stretches without a break opportunity
+    std::unique_ptr<TextMetrics::LineBoxes> m_boxes; // the lines' heights as word processors have them
     size_t m_run = 0;
     bool m_anywhere = false;
     qreal m_y = 0;
@@ -80,8 +86,8 @@ private:
     Metrics m_metrics;
 };
 
-// The space between two paragraphs: the larger of the margins that meet, cut to
-// Qt's fixed point as Qt adds it.
+// The space between two paragraphs: the larger of the margins that meet (the sum, by
+// word processors' rules), cut to Qt's fixed point as Qt adds it.
 qreal gap(qreal bottomMargin, qreal topMargin);
 
 // Qt's layout arithmetic is 26.6 fixed point: a length in 64ths of a pixel, the rest
@@ -92,10 +98,12 @@ inline qreal fixed(qreal value)
     return std::trunc(value * 64) / 64;
 }
 
-// Whether the paragraph is an empty one that Qt tucks away right before or right
-// after a table: such a paragraph takes no height of its own.
-bool isEmptyBeforeTable(const QTextBlock &block);
-bool isEmptyAfterTable(const QTextBlock &block);
+// Whether the paragraph is the empty block a table needs in front of it where the
+// document has none, or a padding cell's (TextMarks::Structural): it takes no height. Qt's own layout
+// gives no height to any empty paragraph before a table and tucks one after a table
+// against its corner; word processors show the document's blank paragraphs beside a
+// table as lines, and so does this layout.
+bool isStructural(const QTextBlock &block);
 
 // Draws the paragraph with its layout's origin at origin, as Qt draws a block:
 // background, list marker, selections, text, caret. The clip is in the painter's

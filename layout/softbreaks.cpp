@@ -1,9 +1,14 @@
 #include "layout/softbreaks.h"
 
+#include "layout/paragraphlayout.h"
+
+#include "base/textmarks.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
 
 #include <algorithm>
 
@@ -49,6 +54,30 @@ int cutPoint(QTextDocument *doc, int lowest, int target)
     while (at > from && (window.at(at - from - 1).isHighSurrogate() || window.at(at - from).isMark()))
         --at;
     return at;
+}
+
+// The separators of the structural blocks of the tables inside frame: in front of
+// them, and in their padding cells.
+void addStructural(const QTextFrame *frame, std::vector<int> &out)
+{
+    const QTextDocument *doc = frame->document();
+    for (const QTextFrame *child : frame->childFrames()) {
+        if (const auto *table = qobject_cast<const QTextTable *>(child)) {
+            const QTextBlock before = doc->findBlock(child->firstPosition() - 1);
+            if (ParagraphLayout::isStructural(before))
+                out.push_back(before.position());
+            if (table->format().boolProperty(TextMarks::Padded)) {
+                for (int r = 0; r < table->rows(); ++r) {
+                    for (int c = 0; c < table->columns(); ++c) {
+                        const QTextTableCell cell = table->cellAt(r, c);
+                        if (cell.row() == r && cell.column() == c && ParagraphLayout::isStructural(doc->findBlock(cell.firstPosition())))
+                            out.push_back(cell.firstPosition());
+                    }
+                }
+            }
+        }
+        addStructural(child, out);
+    }
 }
 
 } // namespace
@@ -122,6 +151,8 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
 
 Map::Map(const QTextDocument *document)
 {
+    // Tables are few beside paragraphs: their frames are walked, not the blocks.
+    addStructural(document->rootFrame(), m_breaks);
     // Only formats carrying the mark make soft breaks; most documents have none.
     const QList<QTextFormat> formats = document->allFormats();
     std::vector<bool> marked(size_t(formats.size()), false);
@@ -130,13 +161,17 @@ Map::Map(const QTextDocument *document)
         if (formats.at(i).hasProperty(Mark))
             marked[size_t(i)] = any = true;
     }
-    if (!any)
-        return;
-    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
-        const int index = b.blockFormatIndex();
-        if (index >= 0 && size_t(index) < marked.size() && marked[size_t(index)])
-            m_breaks.push_back(b.position() - 1);
+    if (any) {
+        for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
+            const int index = b.blockFormatIndex();
+            if (index >= 0 && size_t(index) < marked.size() && marked[size_t(index)])
+                m_breaks.push_back(b.position() - 1);
+        }
     }
+    std::sort(m_breaks.begin(), m_breaks.end());
+    // The block in front of a table nested at the start of a padding table's cell is
+    // found twice: as that cell's and as the nested table's.
+    m_breaks.erase(std::unique(m_breaks.begin(), m_breaks.end()), m_breaks.end());
 }
 
 int Map::toText(int documentPosition) const

@@ -37,8 +37,11 @@ int split(QTextCursor &cursor, int first, int last);
 // and what grows too long is split. One edit block.
 void insertPlainText(QTextCursor &cursor, const QString &text);
 
-// Where the soft breaks of a document are: document positions and text positions
-// (the ones the editor reports) in both directions.
+// Where the soft breaks of a document are, and the separators of its structural
+// blocks (ParagraphLayout::isStructural), which are no more part of the text than soft
+// breaks: document positions and text positions (the ones the editor reports) in
+// both directions. A text position where a separator was left out stands for the
+// document position after it.
 class Map final
 {
 public:
@@ -51,7 +54,7 @@ public:
     QString strip(QString raw, int from) const;
 
 private:
-    std::vector<int> m_breaks; // positions of the soft separators, ascending
+    std::vector<int> m_breaks; // positions of the separators left out, ascending
 };
 
 } // namespace SoftBreaks

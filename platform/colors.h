@@ -17,7 +17,8 @@ constexpr quint32 fromRgb(int r, int g, int b)
     return quint32(r & 0xff) | (quint32(g & 0xff) << 8) | (quint32(b & 0xff) << 16);
 }
 
-// Resolves system colours through the application palette.
+// Resolves system colours through the application palette; on a desktop with a dark
+// scheme, through the light scheme the skin they are drawn on was made for.
 QColor toQColor(quint32 value);
 quint32 fromQColor(const QColor &color);
 

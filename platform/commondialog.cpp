@@ -27,6 +27,12 @@ Failure CommonDialog::showFile(bool save)
     return {};
 }
 
+void CommonDialog::fileUsed(const QString &path, bool succeeded)
+{
+    if (!path.isEmpty())
+        Services::dialogs().fileUsed(path, succeeded);
+}
+
 Failure CommonDialog::showOpen() { return showFile(false); }
 Failure CommonDialog::showSave() { return showFile(true); }
 

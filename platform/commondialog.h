@@ -26,6 +26,8 @@ public:
     Failure showSave();
     Failure showColor();
     Failure showFont();
+    // Tells the file dialogs whether the file at path could be read or written.
+    static void fileUsed(const QString &path, bool succeeded);
 
 private:
     Failure showFile(bool save);

@@ -1,5 +1,6 @@
 #include "platform/services.h"
 
+#include "platform/fileicons.h"
 #include "platform/textfile.h"
 
 #include <QApplication>
@@ -7,15 +8,19 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QWidget>
+
+#include <unistd.h>
 
 namespace {
 
@@ -40,13 +45,57 @@ QStringList nameFilters(const QString &filter)
     return result;
 }
 
+// The kernel's pseudo-filesystems and the devices: reading their files can block
+// or never end, and no document belongs there.
+bool isSystemFolder(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+    for (const char *root : {"/proc", "/sys", "/dev"}) {
+        const QLatin1String r(root);
+        if (path == r || path.startsWith(r + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+// A folder a file dialog may open in again: one the user can list, and write into
+// after a save.
+bool isUsableFolder(const QString &folder, bool save)
+{
+    if (folder.isEmpty() || isSystemFolder(folder) || !QFileInfo(folder).isDir())
+        return false;
+    const QByteArray native = QFile::encodeName(folder);
+    return ::access(native.constData(), R_OK | X_OK) == 0 && (!save || ::access(native.constData(), W_OK) == 0);
+}
+
 class QtDialogBackend final : public DialogBackend
 {
 public:
+    QtDialogBackend()
+    {
+        // Qt's dialogs keep state of their own in the user's QtProject.conf, shared by
+        // every Qt program: the file dialog's last folder, its history and sidebar,
+        // the colour dialog's custom colours. A file dialog opens in the folder kept
+        // there before it is told where to open, and starts listing it; a /proc kept
+        // there by any run or program froze the next save. Orvo keeps nothing from
+        // one run to the next, so Qt's settings are pointed at a folder that cannot
+        // exist (nothing under /dev/null is a folder): nothing is read there, and
+        // what Qt writes fails quietly.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null/orvo"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, QStringLiteral("/dev/null/orvo"));
+    }
+
     std::optional<QString> fileDialog(const FileDialogRequest &request) override
     {
         // Qt's own widget dialog, so it looks and behaves the same on every desktop.
-        QFileDialog dialog(QApplication::activeWindow());
+        // Created in the folder it opens in: created without one, it would first list
+        // the folder Qt last visited in this run, wherever the user went. Its icons
+        // and types are told from names, never from the files' content; the provider
+        // outlives the dialog, whose listing runs in a thread of its own.
+        FileIcons icons;
+        QFileDialog dialog(QApplication::activeWindow(), QString(), startFolder());
+        dialog.setIconProvider(&icons);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -55,7 +104,6 @@ public:
         const QStringList filters = nameFilters(request.filter);
         if (!filters.isEmpty())
             dialog.setNameFilters(filters);
-        dialog.setDirectory(startFolder());
         if (!request.fileName.isEmpty())
             dialog.selectFile(request.fileName);
         if (dialog.exec() != QDialog::Accepted)
@@ -63,8 +111,22 @@ public:
         const QStringList files = dialog.selectedFiles();
         if (files.isEmpty())
             return std::nullopt;
-        m_lastFolder = QFileInfo(files.first()).absolutePath();
+        const QString folder = QFileInfo(files.first()).absolutePath();
+        if (isUsableFolder(folder, request.save))
+            m_lastFolder = folder;
         return files.first();
+    }
+
+    void fileUsed(const QString &path, bool succeeded) override
+    {
+        const QString folder = QFileInfo(path).absolutePath();
+        if (succeeded) {
+            if (folder == m_lastFolder)
+                m_workedFolder = folder;
+        } else if (folder == m_lastFolder) {
+            // Back to where a file was last read or written, or to the first folder.
+            m_lastFolder = m_workedFolder;
+        }
     }
 
     std::optional<QColor> colorDialog(const QColor &initial) override
@@ -87,12 +149,13 @@ public:
     }
 
 private:
-    // Where a file dialog opens: the folder of the file chosen last in this run;
-    // before any, the user's documents folder, or else the home folder. Never the
-    // folder the program happened to be started from.
+    // Where a file dialog opens: the folder of the file chosen last in this run,
+    // unless that file could not be read or written there; before any, the user's
+    // documents folder, or else the home folder. Never the folder the program
+    // happened to be started from, nor one of the kernel's or the devices.
     QString startFolder() const
     {
-        if (!m_lastFolder.isEmpty() && QFileInfo(m_lastFolder).isDir())
+        if (isUsableFolder(m_lastFolder, false))
             return m_lastFolder;
         const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (!documents.isEmpty() && QFileInfo(documents).isDir())
@@ -101,6 +164,7 @@ private:
     }
 
     QString m_lastFolder;
+    QString m_workedFolder; // where the last file read or written was
 };
 
 class QtMessageBoxes final : public MessageBoxes

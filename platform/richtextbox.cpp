@@ -4,11 +4,14 @@
 #include "platform/colors.h"
 #include "layout/documentlayout.h"
 #include "platform/documentloader.h"
+#include "platform/filedrop.h"
+#include "layout/paragraphlayout.h"
 #include "layout/softbreaks.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -113,12 +116,21 @@ RichTextBox::RichTextBox(QWidget *parent)
     , m_background(new BackgroundLayout(this, viewport()))
 {
     setAcceptRichText(false);
+    // A document is shown on the light page it was written on, whatever the
+    // desktop's scheme: its own colours were chosen against black text on white.
+    QPalette page = palette();
+    page.setColor(QPalette::Base, Qt::white);
+    page.setColor(QPalette::Text, Qt::black);
+    page.setColor(QPalette::Link, Qt::blue);
+    page.setColor(QPalette::LinkVisited, Qt::magenta);
+    setPalette(page);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         m_drift = 0;
         if (DocumentLayout *layout = documentLayout())
             layout->setViewTop(value);
     });
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::change);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::stepOverStructural);
     adoptDocument(document());
 }
 
@@ -160,6 +172,23 @@ bool RichTextBox::isLaidOut() const
 {
     const DocumentLayout *layout = documentLayout();
     return layout && layout->isComplete();
+}
+
+void RichTextBox::stepOverStructural()
+{
+    // A structural block is no paragraph: the caret passes over it in the direction it
+    // came from, forward when there is nowhere to go back to.
+    QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    if (ParagraphLayout::isStructural(block)) {
+        const int at = block.position();
+        const bool back = m_caret > at && at > 0;
+        cursor.setPosition(back ? at - 1 : at + 1,
+                           cursor.hasSelection() ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        setTextCursor(cursor); // comes back here once, outside the block
+        return;
+    }
+    m_caret = cursor.position();
 }
 
 void RichTextBox::forgetSoftBreaks()
@@ -238,8 +267,10 @@ QString RichTextBox::selText() const
         for (int r = firstRow; table && r < firstRow + rows; ++r) {
             for (int c = firstColumn; c < firstColumn + columns; ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);
-                if (cell.row() == r && cell.column() == c)
-                    cells << plainFromRaw(raw.mid(cell.firstPosition(), cell.lastPosition() - cell.firstPosition()));
+                if (cell.row() == r && cell.column() == c) {
+                    const int from = cell.firstPosition();
+                    cells << plainFromRaw(softBreaks().strip(raw.mid(from, cell.lastPosition() - from), from));
+                }
             }
         }
         return cells.join(QLatin1Char('\n'));
@@ -311,8 +342,60 @@ void RichTextBox::resizeEvent(QResizeEvent *event)
         layout->setLookaround(viewport()->height());
 }
 
+// A drag of files is taken for their content, copied; the text of their addresses
+// that file managers add is not. Only drags: a paste stays the clipboard's text.
+void RichTextBox::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QScopedValueRollback<bool> dragging(m_dragging, true);
+    QTextEdit::dragEnterEvent(event);
+    if (event->isAccepted() && !FileDrop::localFiles(event->mimeData()).isEmpty())
+        event->setDropAction(Qt::CopyAction); // never a move: the file stays where it is
+}
+
+void RichTextBox::dragMoveEvent(QDragMoveEvent *event)
+{
+    const QScopedValueRollback<bool> dragging(m_dragging, true);
+    QTextEdit::dragMoveEvent(event);
+    if (event->isAccepted() && !FileDrop::localFiles(event->mimeData()).isEmpty())
+        event->setDropAction(Qt::CopyAction);
+}
+
+void RichTextBox::dropEvent(QDropEvent *event)
+{
+    const QScopedValueRollback<bool> dragging(m_dragging, true);
+    const bool files = !FileDrop::localFiles(event->mimeData()).isEmpty();
+    if (files)
+        event->setDropAction(Qt::CopyAction);
+    QTextEdit::dropEvent(event);
+    if (files && event->isAccepted())
+        event->setDropAction(Qt::CopyAction);
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData *source) const
+{
+    if (m_dragging) {
+        const QStringList files = FileDrop::localFiles(source);
+        if (!files.isEmpty())
+            return !isReadOnly() && FileDrop::accepts(files);
+    }
+    return QTextEdit::canInsertFromMimeData(source);
+}
+
 void RichTextBox::insertFromMimeData(const QMimeData *source)
 {
+    if (m_dragging && !isReadOnly()) {
+        // Dropped at the drop point, where the control put the cursor, in the
+        // control's one edit for the drop.
+        const QStringList files = FileDrop::localFiles(source);
+        if (!files.isEmpty()) {
+            if (!FileDrop::accepts(files))
+                return;
+            QTextCursor cursor = textCursor();
+            if (!FileDrop::insert(cursor, files.first()))
+                setTextCursor(cursor);
+            return;
+        }
+    }
     if (!source || !source->hasText() || isReadOnly())
         return;
     QTextCursor cursor = textCursor();
@@ -329,7 +412,8 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
 
 QMimeData *RichTextBox::createMimeDataFromSelection() const
 {
-    // What is copied is the text, without the soft breaks the display put in.
+    // What is copied is the text, without the soft breaks the display put in nor the
+    // blocks the tables need.
     if (softBreaks().isEmpty())
         return QTextEdit::createMimeDataFromSelection();
     auto *data = new QMimeData;
@@ -461,6 +545,8 @@ Failure RichTextBox::loadFile(const QString &path)
     if (old && old->parent() == this)
         old->deleteLater();
     moveCursor(QTextCursor::Start);
+    m_caret = 0;
+    stepOverStructural(); // the caret did not move, so nothing else told it
     emit change();
     return {};
 }

@@ -77,6 +77,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 signals:
@@ -94,8 +98,12 @@ private:
     void forgetSoftBreaks();
     // Keeps the view on its text while what lies above it changes height.
     void followShift(qreal dy);
+    // Moves the caret out of a structural block (ParagraphLayout::isStructural).
+    void stepOverStructural();
 
     BackgroundLayout *m_background = nullptr;
     mutable std::unique_ptr<SoftBreaks::Map> m_softBreaks;
     qreal m_drift = 0; // the part of a pixel the view did not move by
+    bool m_dragging = false; // a drag is over the editor: files are taken by content
+    int m_caret = 0;   // where the caret was last, outside structural blocks
 };

@@ -31,6 +31,13 @@ public:
     virtual ~DialogBackend() = default;
     // The chosen full path, or nothing when the user cancelled.
     virtual std::optional<QString> fileDialog(const FileDialogRequest &request) = 0;
+    // Whether the file chosen last could be read or written: a file dialog opens
+    // again only in a folder where that worked.
+    virtual void fileUsed(const QString &path, bool succeeded)
+    {
+        Q_UNUSED(path);
+        Q_UNUSED(succeeded);
+    }
     virtual std::optional<QColor> colorDialog(const QColor &initial) = 0;
     virtual std::optional<QFont> fontDialog(const QFont &initial) = 0;
 };

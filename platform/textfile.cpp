@@ -240,7 +240,9 @@ Failure SaveFileOutput::closeInPlace()
     if (size > oldSize) {
         const int error = posix_fallocate(m_fd, 0, size);
         if (error != 0) {
-            (void)::ftruncate(m_fd, oldSize);
+            // Back to the old size if it can; the failure told is the allocation's.
+            const int restored = ::ftruncate(m_fd, oldSize);
+            Q_UNUSED(restored);
             return fail(systemFailure(error));
         }
     }

@@ -53,11 +53,6 @@ void RtfDocumentBuilder::cellEnd(const RtfParaState &para, int level)
     l.cellBegin = end;
 }
 
-qint64 RtfDocumentBuilder::weight(const RtfTable &table) const
-{
-    return table.content.text.size() + RtfTableLimits::CellWeight * table.cellCount;
-}
-
 void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
 {
     if (m_levels.empty())
@@ -74,27 +69,12 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
     if (l.rowCells.empty())
         return;
 
-    const qint64 w = weight(*l.table);
-    if (!l.table->rows.empty() && w >= RtfTableLimits::PartWeight) {
-        bool mergesUp = false;
-        for (size_t i = 0; def && i < l.rowCells.size() && i < def->cells.size(); ++i)
-            mergesUp = mergesUp || def->cells[i].vMerge == 2;
-        // A vertical merge keeps its rows together, unless it goes on and on.
-        if (!mergesUp || w >= 8 * RtfTableLimits::PartWeight) {
-            auto next = std::make_unique<RtfTable>();
-            next->continues = true;
-            next->inherited = layOutTable(*l.table).boundaries;
-            const size_t from = l.rowCells.front().begin;
-            next->content.append(l.table->content, from, l.table->content.ops.size());
-            for (RtfTableCell &c : l.rowCells) {
-                c.begin -= from;
-                c.end -= from;
-            }
-            l.cellBegin = next->content.ops.size();
-            std::unique_ptr<RtfTable> done = std::move(l.table);
-            l.table = std::move(next);
-            emitTable(std::move(done), level - 1);
-        }
+    // A table is gathered whole and written as one: the document must have the memory
+    // for what is gathered so far.
+    const qint64 cells = l.table->cellCount + qint64(l.rowCells.size());
+    if (!m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks + cells, m_runs + qint64(content.ops.size())))) {
+        m_outOfMemory = true;
+        return;
     }
     l.table->addRow(std::move(l.rowCells), def);
     l.rowCells.clear();
@@ -144,5 +124,67 @@ void RtfDocumentBuilder::closeLevels(int level)
             }
         }
         emitFlat(*table, partial, parent);
+    }
+}
+
+void RtfDocumentBuilder::beginTextBox(int anchorLevel)
+{
+    flushText();
+    Suspended waiting;
+    if (m_paraOpen) {
+        waiting.open = true;
+        waiting.hasContent = m_paraHasContent;
+        waiting.content.append(m_body, m_paraOp, m_body.ops.size());
+        m_body.ops.resize(m_paraOp);
+        m_paraOpen = false;
+    }
+    m_suspended.push_back(std::move(waiting));
+    // Deeper tables end before the paragraph that anchors the box, as they would at
+    // its end: the box must not join one of their rows.
+    closeLevels(clampLevel(anchorLevel));
+}
+
+void RtfDocumentBuilder::endTextBox(const RtfParaState &para, int level, int anchorLevel, int width)
+{
+    anchorLevel = clampLevel(anchorLevel);
+    const int boxLevel = clampLevel(anchorLevel + 1);
+    if (m_paraOpen && !paragraphEmpty()) {
+        completeParagraph(para);
+        place(level);
+    } else if (m_paraOpen) {
+        m_body.ops.resize(m_paraOp); // no empty paragraph after the box's last mark
+        m_paraOpen = false;
+    }
+    if (boxLevel > anchorLevel && int(m_levels.size()) >= boxLevel) {
+        closeLevels(boxLevel);
+        Level &l = m_levels[size_t(boxLevel) - 1];
+        if (l.table->rows.empty() && l.cellBegin < l.table->content.ops.size()) {
+            // The box's content is the one cell of a bordered row of its width.
+            RtfRowDef def;
+            RtfCellDef cell;
+            cell.right = width > 0 ? width : RtfTableLimits::TextBoxWidth;
+            for (RtfBorder &b : cell.borders) {
+                b.given = true;
+                b.style = RtfBorder::Single;
+            }
+            def.cells.push_back(cell);
+            def.padding[RtfCellDef::Top] = def.padding[RtfCellDef::Bottom] = 72;
+            def.padding[RtfCellDef::Left] = def.padding[RtfCellDef::Right] = 144;
+            l.table->textBox = true;
+            rowEnd(boxLevel, &def);
+        }
+        closeLevels(anchorLevel);
+    }
+    if (m_suspended.empty())
+        return;
+    Suspended waiting = std::move(m_suspended.back());
+    m_suspended.pop_back();
+    if (waiting.open) {
+        flushText();
+        m_paraOp = m_body.ops.size();
+        m_body.append(waiting.content, 0, waiting.content.ops.size());
+        m_runStart = m_body.text.size();
+        m_paraOpen = true;
+        m_paraHasContent = waiting.hasContent;
     }
 }

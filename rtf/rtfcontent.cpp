@@ -13,6 +13,8 @@ void RtfContent::append(RtfContent &other, size_t begin, size_t end)
         RtfOp op = other.ops[i];
         switch (op.kind) {
         case RtfOp::Para:
+            if (op.format < 0)
+                break; // a paragraph still being read: its format comes at its end
             blockFormats.push_back(other.blockFormats[size_t(op.format)]);
             op.format = int(blockFormats.size()) - 1;
             break;

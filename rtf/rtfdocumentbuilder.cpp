@@ -109,7 +109,7 @@ void RtfDocumentBuilder::forgetFormats()
     for (Recent &r : m_recent)
         r.id = -1;
     // The formats themselves go only once nothing waiting to be written names them.
-    if (!m_paraOpen && m_levels.empty()) {
+    if (!m_paraOpen && m_levels.empty() && m_suspended.empty()) {
         runBatch();
         m_formats.clear();
     }
@@ -162,6 +162,7 @@ void RtfDocumentBuilder::abandon()
     m_outOfMemory = true;
     m_body.clear();
     m_levels.clear();
+    m_suspended.clear();
     m_runStart = 0;
     m_paraOp = 0;
     m_paraOpen = false;
@@ -284,6 +285,14 @@ void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image
     m_body.images.push_back(f);
     m_body.ops.push_back(RtfOp{RtfOp::Image, int(m_body.images.size()) - 1});
     ++m_written;
+    m_paraHasContent = true;
+}
+
+void RtfDocumentBuilder::anchorShape()
+{
+    if (!m_paraOpen)
+        openParagraph();
+    flushText();
     m_paraHasContent = true;
 }
 

@@ -67,6 +67,15 @@ public:
     void cellEnd(const RtfParaState &para, int level);
     // Ends a table row at a nesting level from 1; def describes its cells, if any was given.
     void rowEnd(int level, const RtfRowDef *def);
+    // A text box starts in a paragraph at the table level anchorLevel: that paragraph
+    // waits while the box's own paragraphs gather one level below it.
+    void beginTextBox(int anchorLevel);
+    // The text box ends (its last paragraph, if open, at level): it goes in as a framed
+    // one-cell table of the width given (twips, 0 = a default), in front of the
+    // paragraph that anchors it, which then goes on.
+    void endTextBox(const RtfParaState &para, int level, int anchorLevel, int width);
+    // A shape is anchored in the paragraph being written: it counts as content.
+    void anchorShape();
     // True when the paragraph being written has neither text nor images yet.
     bool paragraphEmpty() const
     {
@@ -77,6 +86,8 @@ public:
     qint64 written() const { return m_written; }
     // Character formats built so far.
     qint64 formatsBuilt() const { return m_formatsBuilt; }
+    // Table cells that merging cells moved.
+    qint64 cellsMoved() const { return m_writer.cellsMoved(); }
     // The memory for the document ran out: nothing more is written, the load fails.
     bool outOfMemory() const { return m_outOfMemory; }
     // Drops whatever waits to be written, after a failure.
@@ -116,7 +127,6 @@ private:
     void closeLevels(int level);
     void emitTable(std::unique_ptr<RtfTable> table, int level);
     void emitFlat(RtfTable &table, size_t begin, int level);
-    qint64 weight(const RtfTable &table) const;
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
@@ -137,6 +147,14 @@ private:
     bool m_paraOpen = false;
     bool m_paraHasContent = false;
     std::vector<Level> m_levels; // [0] is nesting level 1
+    // The paragraphs that text boxes interrupted, innermost last: their ops so far.
+    struct Suspended
+    {
+        RtfContent content;
+        bool open = false;
+        bool hasContent = false;
+    };
+    std::vector<Suspended> m_suspended;
 
     RtfCharState m_textState;
     int m_textFormat = -1;

@@ -140,7 +140,8 @@ void RtfParser::finishField(const Group &g)
 {
     // Fields whose result was left empty still show what their instruction holds: a
     // SYMBOL field its character, an EQ field with ruby its base text, a MACROBUTTON
-    // its display text.
+    // or GOTOBUTTON its display text, any other the results of the fields inside it
+    // (a table of contents' page numbers inside its entries' buttons).
     flushInstruction();
     if (g.field < 0 || size_t(g.field) >= m_fields.size())
         return;
@@ -160,8 +161,11 @@ void RtfParser::finishField(const Group &g)
         text = symbolText(inst, chr);
     else if (kind == QLatin1String("EQ"))
         text = rubyBase(inst);
-    else if (kind == QLatin1String("MACROBUTTON"))
+    else if (kind == QLatin1String("MACROBUTTON") || kind == QLatin1String("GOTOBUTTON"))
         text = inst.section(QLatin1Char(' '), 2, -1, QString::SectionSkipEmpty).trimmed();
+    else
+        for (const auto &[from, to] : field.nestedResults)
+            text += QStringView(field.instruction).mid(from, to - from);
     m_builder.addText(chr, text);
 }
 

@@ -70,6 +70,7 @@ void addTableWords(KeywordTable &t)
     const std::pair<const char *, std::pair<Kw, char32_t>> detailed[] = {
         {"trql", {Kw::RowAlign, 0}},     {"trqc", {Kw::RowAlign, 1}},     {"trqr", {Kw::RowAlign, 2}},
         {"trpaddt", {Kw::TrPadd, 0}},    {"trpaddl", {Kw::TrPadd, 1}},    {"trpaddb", {Kw::TrPadd, 2}},
+        {"trwWidthA", {Kw::TrWidthAfter, 0}}, {"trftsWidthA", {Kw::TrWidthAfter, 1}},
         {"trpaddr", {Kw::TrPadd, 3}},    {"trpaddft", {Kw::TrPaddUnit, 0}}, {"trpaddfl", {Kw::TrPaddUnit, 1}},
         {"trpaddfb", {Kw::TrPaddUnit, 2}}, {"trpaddfr", {Kw::TrPaddUnit, 3}},
         {"clpadl", {Kw::ClPad, 0}},      {"clpadt", {Kw::ClPad, 1}},      {"clpadb", {Kw::ClPad, 2}},
@@ -117,7 +118,7 @@ const KeywordTable &table()
               "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
-              "userprops", "bkmkstart", "bkmkend", "datafield", "do", "protusertbl", "mmathPr",
+              "userprops", "bkmkstart", "bkmkend", "datafield", "protusertbl", "mmathPr",
               "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
               "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
               "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
@@ -261,6 +262,13 @@ const KeywordTable &table()
         t.emplace("shpgrp", KwInfo{Kw::Shp});
         t.emplace("shpinst", KwInfo{Kw::ShpInst});
         t.emplace("shprslt", KwInfo{Kw::ShpRslt});
+        // A drawing object of old is a shape too; only its text box shows.
+        t.emplace("do", KwInfo{Kw::Shp});
+        t.emplace("shptxt", KwInfo{Kw::ShpTxt});
+        t.emplace("dptxbxtext", KwInfo{Kw::ShpTxt});
+        t.emplace("shpleft", KwInfo{Kw::ShpLeft});
+        t.emplace("shpright", KwInfo{Kw::ShpRight});
+        t.emplace("dpxsize", KwInfo{Kw::DpXSize});
         t.emplace("sp", KwInfo{Kw::Sp});
         t.emplace("sn", KwInfo{Kw::Sn});
         t.emplace("sv", KwInfo{Kw::Sv});

@@ -113,6 +113,10 @@ enum class Kw : unsigned char {
     Shp,
     ShpInst,
     ShpRslt,
+    ShpTxt,    // a text box's text, in a shape (\shptxt) or a drawing object (\dptxbxtext)
+    ShpLeft,   // a shape's edges (\shpleft, \shpright), a drawing object's width (\dpxsize)
+    ShpRight,
+    DpXSize,
     Sp,
     Sn,
     Sv,
@@ -151,6 +155,7 @@ enum class Kw : unsigned char {
     ClVertAl,   // ch: 0 top, 1 centre, 2 bottom
     ClMerge,    // ch: 1 first cell, 2 merged into the one before
     ClVMerge,   // ch: 1 first cell, 2 merged into the one above
+    TrWidthAfter, // ch: 0 the space after a row's last cell, 1 its unit
     Tx,
     TabKind,    // ch: QTextOption::TabType of the next \tx
     TabLeader,  // ch: LayoutProperty::Leader of the next \tx

@@ -109,6 +109,11 @@ done:
         if (showing())
             m_builder.addText(top().chr, QChar(0xFFFD));
     }
+    // A text box the file never closed ends with it.
+    for (size_t i = m_groups.size(); i-- > 1;) {
+        if (m_groups[i].textBoxOwner)
+            endTextBox(m_groups[i]);
+    }
     m_builder.finish(top().para, tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
@@ -124,6 +129,7 @@ Failure RtfParser::outOfMemory()
 void RtfParser::groupOpen()
 {
     m_ignorable = false;
+    m_orphanData = 0;
     if (m_groups.size() >= size_t(RtfLimits::MaxDepth)) {
         ++m_overflowDepth;
         return;
@@ -133,6 +139,8 @@ void RtfParser::groupOpen()
     g.pictureOwner = false;
     g.fontTableOwner = false;
     g.fieldOwner = false;
+    g.nestedResultOwner = false;
+    g.textBoxOwner = false;
     if (g.dest == Dest::StyleSheet) {
         g.dest = Dest::StyleEntry;
         g.styleOwner = true;
@@ -157,15 +165,25 @@ bool RtfParser::groupClose()
     const Group closing = top();
     if (closing.styleOwner)
         storeStyle(closing);
+    if (closing.nestedResultOwner && size_t(closing.field) < m_fields.size()) {
+        flushInstruction();
+        Field &parent = m_fields[size_t(closing.field)];
+        if (!parent.nestedResults.empty())
+            parent.nestedResults.back().second = parent.instruction.size();
+    }
     if (closing.dest == Dest::FontTable && m_fontOpen)
         finishFont();
-    if (closing.pictureOwner)
+    if (closing.pictureOwner) {
         finishPicture();
+        m_orphanData = 1;
+    }
     if (closing.field >= 0 && !closing.fieldOwner && closing.dest != Dest::FieldInst) {
         Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
         field.resultChr = closing.chr;
         field.hasResultChr = true;
     }
+    if (closing.textBoxOwner)
+        endTextBox(closing);
     m_groups.pop_back();
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
@@ -189,6 +207,8 @@ void RtfParser::skipDestination()
     }
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
+        if (closing.textBoxOwner)
+            endTextBox(closing);
         m_groups.pop_back();
         if (!m_shapes.empty() || m_shapePictureFrom)
             shapeGroupsClosed();
@@ -200,6 +220,7 @@ void RtfParser::skipDestination()
 
 void RtfParser::controlWord(const RtfTokenizer::Token &t)
 {
+    m_orphanData = 0;
     const KwInfo *found = RtfKeywords::find(std::string_view(t.data, size_t(t.length)));
     const bool ignorable = m_ignorable;
     m_ignorable = false;
@@ -245,22 +266,35 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         // any more.
         if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size()) {
             flushInstruction();
-            m_fields.back() = fieldIn(g.dest);
+            m_fields.back() = fieldIn(g);
         } else {
-            m_fields.push_back(fieldIn(g.dest));
+            m_fields.push_back(fieldIn(g));
         }
         g.field = int(m_fields.size()) - 1;
         g.fieldOwner = true;
         break;
     case Kw::FldInst:
         if (g.field < 0) {
-            m_fields.push_back(fieldIn(g.dest));
+            m_fields.push_back(fieldIn(g));
             g.field = int(m_fields.size()) - 1;
         }
         g.dest = Dest::FieldInst;
         break;
     case Kw::FldRslt:
-        if (g.field >= 0) {
+        if (g.field >= 0 && !g.fieldOwner && m_fields[size_t(g.field)].outer == Dest::FieldInst) {
+            // A field inside another's instruction: its result is part of that
+            // instruction, which shows it where the outer field has no result.
+            const int parent = m_fields[size_t(g.field)].parent;
+            if (parent >= 0 && size_t(parent) < size_t(g.field)) {
+                flushInstruction();
+                g.field = parent;
+                g.nestedResultOwner = true;
+                Field &outer = m_fields[size_t(parent)];
+                if (outer.nestedResults.size() < size_t(RtfLimits::MaxNestedResults))
+                    outer.nestedResults.push_back({outer.instruction.size(), outer.instruction.size()});
+            }
+            g.dest = Dest::FieldInst;
+        } else if (g.field >= 0) {
             Field &field = m_fields[size_t(g.field)];
             g.dest = field.outer;
             if (field.resultStart < 0) {
@@ -570,6 +604,14 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::PmMetafile:
     case Kw::DibBitmap:
     case Kw::WBitmap:
+        // A picture whose \pict was lost: the group is still the picture, and its
+        // hex data no text.
+        if (g.dest == Dest::Normal) {
+            startPicture(g);
+            if (top().dest != Dest::Picture)
+                break;
+        }
+        [[fallthrough]];
     case Kw::WbmBitsPixel:
     case Kw::WbmWidthBytes:
     case Kw::PicW:
@@ -584,10 +626,14 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Shp:
     case Kw::ShpInst:
     case Kw::ShpRslt:
+    case Kw::ShpTxt:
+    case Kw::ShpLeft:
+    case Kw::ShpRight:
+    case Kw::DpXSize:
     case Kw::Sp:
     case Kw::Sn:
     case Kw::Sv:
-        shapeWord(info.kw);
+        shapeWord(info.kw, t);
         break;
     default:
         break; // the table words, read by tableWord()
@@ -596,6 +642,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
 
 void RtfParser::controlSymbol(unsigned char c)
 {
+    m_orphanData = 0;
     switch (c) {
     case '\\':
     case '{':
@@ -634,7 +681,20 @@ void RtfParser::textBytes(const char *data, int length)
     Group &g = top();
     switch (g.dest) {
     case Dest::Normal:
-        if (!g.chr.hidden && !g.chr.deleted)
+        if (m_orphanData) {
+            // A long run of hex digits is data, not words; once dropping, any run is.
+            int digits = 0;
+            while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
+                ++digits;
+            if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
+                data += digits;
+                length -= digits;
+                m_orphanData = 2;
+            }
+            if (length > 0)
+                m_orphanData = 0;
+        }
+        if (length > 0 && !g.chr.hidden && !g.chr.deleted)
             addBytes(data, length);
         break;
     case Dest::FontTable:

@@ -33,6 +33,7 @@ public:
     int convertersOpened() const { return m_codePages.opened(); }
     int linkTargets() const { return int(m_builder.anchors.size()); }
     qint64 formatsBuilt() const { return m_builder.formatsBuilt(); }
+    qint64 cellsMoved() const { return m_builder.cellsMoved(); }
 
 private:
     enum class Dest : unsigned char {
@@ -59,6 +60,8 @@ private:
         bool pictureOwner = false;
         bool fontTableOwner = false;
         bool fieldOwner = false;
+        bool nestedResultOwner = false; // opened the result of a field inside an instruction
+        bool textBoxOwner = false;      // opened a text box's text
         unsigned char uc = 1;
         bool intbl = false;     // the paragraph is in a table
         signed char itap = -1;  // its nesting level, -1 = not given
@@ -91,11 +94,15 @@ private:
         RtfCharState resultChr;  // the result's formatting, for a result left empty
         bool hasResultChr = false;
         int anchor = -1;         // hyperlink target of every result, -1 for none
+        int parent = -1;         // the field in whose instruction this one stands, -1 for none
+        // Where the results of the fields inside the instruction stand in it.
+        std::vector<std::pair<qsizetype, qsizetype>> nestedResults;
     };
-    static Field fieldIn(Dest outer)
+    static Field fieldIn(const Group &g)
     {
         Field field;
-        field.outer = outer;
+        field.outer = g.dest;
+        field.parent = g.dest == Dest::FieldInst ? g.field : -1;
         return field;
     }
 
@@ -138,7 +145,9 @@ private:
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void releaseField(const Group &closing);
     void finishPicture();
-    void shapeWord(RtfKeywords::Kw kw);
+    void shapeWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
+    void startTextBox(Group &g);
+    void endTextBox(const Group &closing);
     void shapeGroupsClosed();
     void skipDestination();
 
@@ -217,12 +226,16 @@ private:
     RtfBorder *m_border = nullptr;  // what the border words describe now
     int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
     int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
+    int m_widthAfter[2][2] = {};    // per definition: \trwWidthA value, unit
     int m_tabKind = 0;              // QTextOption::TabType of the next \tx
     int m_tabLeader = 0;            // LayoutProperty::Leader of the next \tx
     int m_paraBorders = 0;          // the paragraph's sides the border words describe now, by bit
 
     RtfPicture m_picture;
     int m_pictureNibble = -1;
+    // Hex digits right after a picture group are its data when a damaged header closed
+    // the group too early: 1 = a picture just closed, 2 = such data is being dropped.
+    unsigned char m_orphanData = 0;
     RtfPictureDecoder m_pictureDecoder;
 
     // Shapes open around the reader, innermost last, with whether they have shown
@@ -232,9 +245,14 @@ private:
     struct OpenShape
     {
         size_t depth;
-        bool hasPicture;
+        bool hasPicture; // or its text box: the fallback result is not needed
+        int anchorLevel; // the table level of the paragraph it stands in
+        int left = 0;    // twips
+        int right = 0;
     };
     std::vector<OpenShape> m_shapes;
+    // The table levels the open text boxes' contents start at, innermost last.
+    std::vector<int> m_textBoxLevels;
     size_t m_shapePictureFrom = 0;
     bool m_shapeResult = false;
     QByteArray m_shapePropertyName;

@@ -2,6 +2,29 @@
 
 // The header tables: fonts, colours and styles.
 
+namespace {
+
+// Old Windows named a face in another character set for its script ("Arial CE",
+// "Times New Roman Cyr"), and the programs of that time wrote such fonts without a
+// \fcharset: their bytes are in that script's code page. 0 for any other name.
+int scriptCodePage(const QString &name)
+{
+    static const struct
+    {
+        const char *suffix;
+        int codePage;
+    } scripts[] = {{" CE", 1250},       {" Cyr", 1251},        {" Greek", 1253},         {" Tur", 1254},
+                   {" Baltic", 1257},   {" (Hebrew)", 1255},   {" (Arabic)", 1256},      {" (Vietnamese)", 1258}};
+    for (const auto &s : scripts) {
+        const QLatin1String suffix(s.suffix);
+        if (name.size() > suffix.size() && name.endsWith(suffix, Qt::CaseInsensitive))
+            return s.codePage;
+    }
+    return 0;
+}
+
+} // namespace
+
 void RtfParser::startFont(int number)
 {
     if (m_fontOpen)
@@ -34,6 +57,8 @@ void RtfParser::finishFont()
     const int cp = f.codePage < 0 ? 1252 : (f.codePage ? f.codePage : m_docCodePage);
     m_codePages.decode(cp, f.nameBytes.constData(), f.nameBytes.size(), name);
     f.name = name.trimmed();
+    if (f.codePage == 0)
+        f.codePage = scriptCodePage(f.name);
     // Old Windows names for the same face in another character set ("Arial CE",
     // "Times New Roman Cyr"): modern systems only know the face itself.
     static const char *const suffixes[] = {" CE", " Cyr", " Greek", " Tur", " Baltic", " (Hebrew)",

@@ -13,7 +13,9 @@ using RtfKeywords::Kw;
 int RtfParser::tableLevel() const
 {
     const Group &g = m_groups.back();
-    return qMax(int(g.itap), g.intbl ? 1 : 0);
+    const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
+    // A text box's paragraphs are a cell of their own, one level below its anchor.
+    return m_textBoxLevels.empty() ? own : m_textBoxLevels.back() + own;
 }
 
 RtfRowDef &RtfParser::rowDef()
@@ -166,6 +168,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_border = nullptr;
         std::fill(&m_padding[slot][0][0], &m_padding[slot][0][0] + 8, 0);
         std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
+        m_widthAfter[slot][0] = m_widthAfter[slot][1] = 0;
         break;
     case Kw::Cellx:
         m_cellDef.right = t.hasParameter ? qBound(-RtfLimits::MaxTwips, p, 4 * RtfLimits::MaxTwips) : 0;
@@ -209,6 +212,13 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
     case Kw::ClHeight:
         m_cellDef.height = qBound(0, p, RtfLimits::MaxTwips);
         break;
+    case Kw::TrWidthAfter: {
+        // The width and its unit come in either order; only twips (unit 3) are read.
+        int(&after)[2] = m_widthAfter[slot];
+        after[info.ch] = p;
+        def.after = after[1] == 3 ? qBound(0, after[0], RtfLimits::MaxTwips) : 0;
+        break;
+    }
     case Kw::TrBrdr:
         m_paraBorders = 0;
         m_border = &def.borders[info.ch];

@@ -4,9 +4,11 @@
 
 // Pictures and the shapes that frame them. Every picture in the text is shown once:
 // decoded when Qt can, otherwise as a placeholder of its size. A shape shows the
-// picture of its picture property, or else the pictures of its result (the fallback
-// written for readers without shapes); its other contents, text boxes included,
-// stay out of the text.
+// picture of its picture property and the text of its text box, or else the pictures
+// and text boxes of its result (the fallback written for readers without shapes);
+// its other contents stay out of the text. A continuous editor cannot float a text
+// box: it stands in front of the paragraph that anchors it, framed as a one-cell
+// table. Old drawing objects (\do) are shapes whose text box is all that shows.
 
 using RtfKeywords::Kw;
 
@@ -99,17 +101,76 @@ void RtfParser::finishPicture()
         shape.hasPicture = true;
 }
 
-void RtfParser::shapeWord(Kw kw)
+void RtfParser::startTextBox(Group &g)
+{
+    OpenShape &shape = m_shapes.back();
+    // The box's paragraphs gather one level below the paragraph it stands in, as
+    // the one cell of a table of their own.
+    const int level = qMin(shape.anchorLevel + 1, int(RtfTableLimits::MaxNesting));
+    flushBytes();
+    m_builder.beginTextBox(shape.anchorLevel);
+    m_textBoxLevels.push_back(level);
+    shape.hasPicture = true; // the result repeats the box for readers without shapes
+    g.dest = Dest::Normal;
+    g.textBoxOwner = true;
+    g.intbl = false;
+    g.itap = -1;
+    g.para = RtfParaState();
+}
+
+void RtfParser::endTextBox(const Group &closing)
+{
+    flushBytes();
+    // The shape's width when its edges came before its text (a drawing object tells
+    // its size only after the text box: it gets the default width).
+    int width = 0;
+    if (!m_shapes.empty())
+        width = m_shapes.back().right - m_shapes.back().left;
+    m_builder.endTextBox(closing.para, tableLevel(), m_textBoxLevels.back() - 1, width);
+    m_textBoxLevels.pop_back();
+}
+
+void RtfParser::shapeWord(Kw kw, const RtfTokenizer::Token &t)
 {
     Group &g = top();
+    const int value = t.hasParameter ? qBound(-RtfLimits::MaxTwips, t.parameter, RtfLimits::MaxTwips) : 0;
     switch (kw) {
     case Kw::Shp:
-        if (g.dest != Dest::Normal && g.dest != Dest::Shape) {
+        if ((g.dest != Dest::Normal && g.dest != Dest::Shape) || g.chr.hidden) {
             skipDestination();
             break;
         }
-        m_shapes.push_back(OpenShape{m_groups.size(), false});
+        if (g.dest == Dest::Normal) {
+            // The paragraph anchors the shape: it is a paragraph of the document even
+            // where the shape shows nothing, the last one included.
+            flushBytes();
+            m_builder.anchorShape();
+        }
+        m_shapes.push_back(OpenShape{m_groups.size(), false, tableLevel()});
         g.dest = Dest::Shape;
+        break;
+    case Kw::ShpTxt:
+        // A picture frame that showed its picture repeats it in its text box.
+        if (g.dest != Dest::Shape || m_shapes.empty() || m_shapes.back().depth > m_groups.size()
+            || m_shapes.back().hasPicture) {
+            skipDestination();
+            break;
+        }
+        startTextBox(g);
+        break;
+    case Kw::ShpLeft:
+        if (!m_shapes.empty())
+            m_shapes.back().left = value;
+        break;
+    case Kw::ShpRight:
+        if (!m_shapes.empty())
+            m_shapes.back().right = value;
+        break;
+    case Kw::DpXSize:
+        if (!m_shapes.empty()) {
+            m_shapes.back().left = 0;
+            m_shapes.back().right = value;
+        }
         break;
     case Kw::ShpInst:
         if (m_shapes.empty())

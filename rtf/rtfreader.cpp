@@ -42,6 +42,7 @@ Failure read(const QByteArray &data, QTextDocument *doc, ReadCounters *counters)
             counters->converters = parser.convertersOpened();
             counters->linkTargets = parser.linkTargets();
             counters->formats = parser.formatsBuilt();
+            counters->cellsMoved = parser.cellsMoved();
         }
     } catch (const std::bad_alloc &) {
         result = outOfMemoryFailure();

@@ -16,6 +16,7 @@ struct ReadCounters
     int converters = 0;      // code-page converters opened
     int linkTargets = 0;     // hyperlink targets kept
     qint64 formats = 0;      // character formats built
+    qint64 cellsMoved = 0;   // table cells that merging cells moved (a table keeps its cells in one list)
 };
 
 // True when the bytes start with the rich-text signature "{\rtf" (after optional

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/textmarks.h"
+
 #include <QTextFormat>
 
 #include <algorithm>
@@ -20,8 +22,10 @@ constexpr int PicturePlaceholder = QTextFormat::UserProperty + 0x5255;
 constexpr int TableContinues = QTextFormat::UserProperty + 0x5256;
 // Set on the empty block that a table needs in front of it where nothing else is
 // (at the start of the document or of a cell, or between the parts of a long table);
-// the layout shows no line for it.
-constexpr int TableLead = QTextFormat::UserProperty + 0x5257;
+// it is no paragraph of the document (see TextMarks::Structural).
+constexpr int TableLead = TextMarks::Structural;
+// Set on the one-cell table that frames a text box.
+constexpr int TextBox = QTextFormat::UserProperty + 0x5259;
 } // namespace RtfProperty
 
 struct RtfCharState

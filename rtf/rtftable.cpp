@@ -11,7 +11,7 @@ bool RtfCellDef::operator==(const RtfCellDef &o) const
 
 bool RtfRowDef::operator==(const RtfRowDef &o) const
 {
-    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding)
+    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after
         && alignment == o.alignment && std::equal(borders, borders + 6, o.borders) && cells == o.cells
         && tooWide == o.tooWide;
 }
@@ -87,21 +87,7 @@ std::vector<Span> spansOf(const RtfTable &table, const RtfTableRow &row)
 
 RtfGrid layOutTable(const RtfTable &table)
 {
-    // The parts of a long table share the boundaries of the parts before them, so a
-    // cell spans the same columns as the one above it, unless that makes too many.
-    if (!table.inherited.empty()) {
-        RtfGrid grid = layOutTable(table, true);
-        if (grid.valid)
-            return grid;
-    }
-    return layOutTable(table, false);
-}
-
-RtfGrid layOutTable(const RtfTable &table, bool inherit)
-{
     RtfGrid grid;
-    if (inherit)
-        grid.boundaries = table.inherited;
     std::vector<std::vector<Span>> rows;
     rows.reserve(table.rows.size());
     for (const RtfTableRow &row : table.rows) {
@@ -112,6 +98,8 @@ RtfGrid layOutTable(const RtfTable &table, bool inherit)
             grid.boundaries.push_back(s.left);
             grid.boundaries.push_back(s.right);
         }
+        if (row.def >= 0 && table.defs[size_t(row.def)].after > 0 && !rows.back().empty())
+            grid.boundaries.push_back(rows.back().back().right + table.defs[size_t(row.def)].after);
         // Sorting as we go keeps the list short for long tables.
         if (grid.boundaries.size() > 4 * size_t(RtfTableLimits::MaxColumns)) {
             std::sort(grid.boundaries.begin(), grid.boundaries.end());
@@ -138,12 +126,22 @@ RtfGrid layOutTable(const RtfTable &table, bool inherit)
         if (spans.empty())
             continue;
         std::fill(nextOpen.begin(), nextOpen.end(), -1);
+        auto pad = [&](int from, int to) {
+            RtfGridCell cell;
+            cell.row = r;
+            cell.column = from;
+            cell.columnSpan = to - from;
+            cell.sourceRow = int(i);
+            cell.sourceCell = -1;
+            cell.padding = true;
+            grid.cells.push_back(std::move(cell));
+        };
+        if (const int first = column(spans.front().left); first > 0)
+            pad(0, first);
         for (size_t k = 0; k < spans.size(); ++k) {
             const Span &s = spans[k];
-            // A row narrower than the grid stretches its first and last cells, so
-            // every place of the grid belongs to a cell and no empty cell is made up.
-            const int c0 = k == 0 ? 0 : column(s.left);
-            const int c1 = k + 1 == spans.size() ? columns : column(s.right);
+            const int c0 = column(s.left);
+            const int c1 = column(s.right);
             const int above = open[size_t(c0)];
             if (s.vMerge == 2 && above >= 0 && grid.cells[size_t(above)].column == c0
                 && grid.cells[size_t(above)].columnSpan == c1 - c0) {
@@ -167,6 +165,8 @@ RtfGrid layOutTable(const RtfTable &table, bool inherit)
             if (s.vMerge != 0)
                 nextOpen[size_t(c0)] = int(grid.cells.size()) - 1;
         }
+        if (const int last = column(spans.back().right); last < columns)
+            pad(last, columns);
         std::swap(open, nextOpen);
         ++r;
     }

@@ -23,8 +23,12 @@ public:
     // Ops [begin, end) of content, continuing the flow of the frame the cursor is in.
     void write(RtfContent &content, size_t begin, size_t end, RtfFlow &flow);
     void writeTable(RtfTable &table, RtfFlow &flow);
+    qint64 cellsMoved() const { return m_cellsMoved; }
 
 private:
+    // Rows fromRow to toRow of the table's grid, its cells first to end, as one QTextTable.
+    void writePart(RtfTable &table, const RtfGrid &grid, const std::vector<std::array<RtfBorder, 4>> &edges,
+                   size_t first, size_t end, int fromRow, int toRow, RtfFlow &flow);
     // A table no grid can hold: its cells as paragraphs, as a reader without tables shows them.
     void writeFlat(RtfTable &table, RtfFlow &flow);
     void makeRoomLeft(qreal left);
@@ -38,4 +42,5 @@ private:
     QTextCursor &m_cursor;
     const std::vector<QTextCharFormat> &m_formats;
     const std::vector<QColor> &m_colors;
+    qint64 m_cellsMoved = 0;
 };

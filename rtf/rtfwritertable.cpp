@@ -7,9 +7,10 @@
 #include <QTextCursor>
 #include <QTextTable>
 
+#include <algorithm>
 #include <cmath>
 
-// Tables: one QTextTable per gathered table, its grid made from all cell boundaries,
+// Tables: one QTextTable per source table, its grid made from all cell boundaries,
 // merged cells spanning it, borders, shading and vertical alignment per cell.
 
 namespace {
@@ -35,6 +36,8 @@ QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
 const RtfRowDef &defOf(const RtfTable &table, const RtfGridCell &cell)
 {
     static const RtfRowDef none;
+    if (cell.padding)
+        return none; // no cell of the row: nothing of the row's own
     const RtfTableRow &row = table.rows[size_t(cell.sourceRow)];
     return row.def >= 0 ? table.defs[size_t(row.def)] : none;
 }
@@ -78,7 +81,6 @@ std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const
     }
     // An edge is drawn once: an edge between two cells by the cell below or to the
     // right. What a cell names beats what its row gives, a shown border beats none.
-    // The first row of a table's later part leaves its top to the part above.
     auto resolve = [&](size_t i, int edge, int other, int otherEdge) {
         const RtfBorder &mine = own[i][size_t(edge)];
         const RtfBorder *theirs = other >= 0 ? &own[size_t(other)][size_t(otherEdge)] : nullptr;
@@ -98,7 +100,7 @@ std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const
         if (cell.row > 0) {
             d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, at[size_t(cell.row - 1) * size_t(grid.columns()) + size_t(cell.column)],
                                          RtfCellDef::Bottom);
-        } else if (!table.continues) {
+        } else {
             d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, -1, RtfCellDef::Bottom);
         }
         const int before = cell.column > 0 ? at[size_t(cell.row) * size_t(grid.columns()) + size_t(cell.column - 1)] : -1;
@@ -141,6 +143,35 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
         writeFlat(table, flow);
         return;
     }
+    const std::vector<Edges> edges = drawnEdges(table, grid);
+    // One table, unless merging its cells in one would cost too much: then it goes in
+    // as consecutive tables of whole rows, each within the budget.
+    const std::vector<RtfGridCell> &cells = grid.cells;
+    const qint64 columns = grid.columns();
+    int from = 0;
+    size_t first = 0;
+    qint64 merges = 0;
+    for (size_t i = 0; i < cells.size();) {
+        const int row = cells[i].row;
+        size_t next = i;
+        qint64 rowMerges = 0;
+        for (; next < cells.size() && cells[next].row == row; ++next)
+            rowMerges += cells[next].rowSpan > 1 || cells[next].columnSpan > 1;
+        if (row > from && (merges + rowMerges) * qint64(row + 1 - from) * columns > RtfTableLimits::MergeBudget) {
+            writePart(table, grid, edges, first, i, from, row, flow);
+            first = i;
+            from = row;
+            merges = 0;
+        }
+        merges += rowMerges;
+        i = next;
+    }
+    writePart(table, grid, edges, first, cells.size(), from, grid.rows, flow);
+}
+
+void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vector<Edges> &edges, size_t first, size_t end,
+                          int fromRow, int toRow, RtfFlow &flow)
+{
     if (flow != RtfFlow::AfterParagraph) {
         // The table's first cell marker ends the block the cursor is in; where no
         // paragraph stands there, that block is one only the table needs.
@@ -150,9 +181,10 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     }
 
     const int columns = grid.columns();
+    const int rows = toRow - fromRow;
     static const RtfRowDef noDef;
     const RtfTableRow &firstRow = table.rows[size_t(grid.cells.front().sourceRow)];
-    const RtfRowDef &first = firstRow.def >= 0 ? table.defs[size_t(firstRow.def)] : noDef;
+    const RtfRowDef &firstDef = firstRow.def >= 0 ? table.defs[size_t(firstRow.def)] : noDef;
     QTextTableFormat format;
     // Each cell draws its own top and left edges (and the last row and column their
     // bottom and right ones), resolved here from both cells that share an edge: this
@@ -168,9 +200,9 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     for (int c = 0; c < columns; ++c)
         widths.append(QTextLength(QTextLength::FixedLength, (grid.boundaries[size_t(c) + 1] - grid.boundaries[size_t(c)]) * PixelsPerTwip));
     format.setColumnWidthConstraints(widths);
-    if (first.alignment == 1) {
+    if (firstDef.alignment == 1) {
         format.setAlignment(Qt::AlignHCenter);
-    } else if (first.alignment == 2) {
+    } else if (firstDef.alignment == 2) {
         format.setAlignment(Qt::AlignRight);
     } else {
         format.setAlignment(Qt::AlignLeft);
@@ -178,7 +210,7 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
         // them: the row's own left padding (\trpaddl, else \trgaph) left of \trleft, so
         // the text of a cell with that padding starts at \trleft (Word's \trleft-108
         // tables stand out of the text by their gap).
-        const int rowPadding = first.padding[RtfCellDef::Left] >= 0 ? first.padding[RtfCellDef::Left] : first.gap;
+        const int rowPadding = firstDef.padding[RtfCellDef::Left] >= 0 ? firstDef.padding[RtfCellDef::Left] : firstDef.gap;
         const qreal left = (grid.boundaries.front() - qBound(0, rowPadding, 1440)) * PixelsPerTwip;
         if (left != 0)
             format.setLeftMargin(left);
@@ -187,24 +219,42 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     // The rows' heights as the producer set them, and the paragraphs' spacing the
     // cells hold.
     format.setProperty(LayoutProperty::CellsKeepSpacing, true);
-    const QVariantList heights = rowHeights(table, grid);
-    if (!heights.isEmpty())
+    const QVariantList heights = rowHeights(table, grid).mid(fromRow, rows);
+    if (std::any_of(heights.begin(), heights.end(), [](const QVariant &h) { return h.toReal() != 0; }))
         format.setProperty(LayoutProperty::RowHeights, heights);
-    if (table.continues)
+    if (fromRow > 0)
         format.setProperty(RtfProperty::TableContinues, true);
+    if (table.textBox)
+        format.setProperty(RtfProperty::TextBox, true);
+    const bool padded = std::any_of(grid.cells.begin(), grid.cells.end(), [](const RtfGridCell &c) { return c.padding; });
+    if (padded)
+        format.setProperty(TextMarks::Padded, true);
 
-    QTextTable *qtable = m_cursor.insertTable(grid.rows, columns, format);
+    QTextTable *qtable = m_cursor.insertTable(rows, columns, format);
     // Merging empty cells only drops their markers; the content goes in afterwards.
-    for (const RtfGridCell &cell : grid.cells) {
-        if (cell.rowSpan > 1 || cell.columnSpan > 1)
-            qtable->mergeCells(cell.row, cell.column, cell.rowSpan, cell.columnSpan);
-    }
-    const std::vector<Edges> edges = drawnEdges(table, grid);
-    for (size_t i = 0; i < grid.cells.size(); ++i) {
+    // Each merge moves the cells after it in the table's list of cells. A span cut
+    // by the end of the part ends there.
+    const qint64 places = qint64(rows) * columns;
+    for (size_t i = first; i < end; ++i) {
         const RtfGridCell &cell = grid.cells[i];
-        QTextTableCell qcell = qtable->cellAt(cell.row, cell.column);
+        const int row = cell.row - fromRow;
+        const int rowSpan = qMin(cell.rowSpan, rows - row);
+        if (rowSpan > 1 || cell.columnSpan > 1) {
+            qtable->mergeCells(row, cell.column, rowSpan, cell.columnSpan);
+            m_cellsMoved += places - (qint64(row) * columns + cell.column);
+        }
+    }
+    for (size_t i = first; i < end; ++i) {
+        const RtfGridCell &cell = grid.cells[i];
+        QTextTableCell qcell = qtable->cellAt(cell.row - fromRow, cell.column);
         qcell.setFormat(cellFormat(table, cell, edges[i]));
         m_cursor.setPosition(qcell.firstPosition());
+        if (cell.padding) {
+            QTextBlockFormat structural;
+            structural.setProperty(TextMarks::Structural, true);
+            m_cursor.setBlockFormat(structural);
+            continue;
+        }
         RtfFlow cellFlow = RtfFlow::Empty;
         for (const RtfTableCell &part : cell.content)
             write(table.content, part.begin, part.end, cellFlow);

@@ -9,11 +9,12 @@ packages=(
     cmake g++ ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     qt6-qpa-plugins qt6-translations-l10n
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
     fonts-liberation fonts-liberation2 fonts-dejavu-core
     fonts-crosextra-carlito fonts-crosextra-caladea
     xvfb xauth openbox xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
+    dbus at-spi2-core python3-pyatspi
 )
 
 missing=()

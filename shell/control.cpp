@@ -15,8 +15,35 @@ Control::Control(const ControlDef &def, QWidget *window)
     , m_enabled((def.flags & ControlFlag::Disabled) == 0)
     , m_visible((def.flags & ControlFlag::Hidden) == 0)
 {
-    if (def.picture)
-        m_picture = QPixmap(QString::fromLatin1(def.picture));
+    if (def.picture) {
+        const QString path = QString::fromLatin1(def.picture);
+        m_picture = QPixmap(path);
+        // "P9.png" drawn at twice the size is "P9@2x.png".
+        const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+        m_picture2x = QPixmap(path.left(dot) + QStringLiteral("@2x") + path.mid(dot));
+        m_picture2x.setDevicePixelRatio(2);
+    }
+}
+
+const QPixmap &Control::pictureFor(qreal devicePixelRatio) const
+{
+    return devicePixelRatio > 1 && !m_picture2x.isNull() ? m_picture2x : m_picture;
+}
+
+void Control::setPartner(Control *partner)
+{
+    m_partner = partner;
+    if (partner && m_access && m_access->role == AccessRole::Button)
+        partner->m_owner = this;
+    if (partner && m_access && m_access->role == AccessRole::Toggle)
+        partner->m_toggle = this;
+}
+
+QRect Control::accessBoxPixels() const
+{
+    if (m_partner && m_partner->m_owner == this)
+        return boxPixels().united(m_partner->boxPixels());
+    return boxPixels();
 }
 
 Control::~Control()
@@ -46,6 +73,14 @@ void Control::notifyAccessibility(QAccessible::Event event) const
         changes.disabled = true;
         QAccessibleStateChangeEvent change(iface, changes);
         QAccessible::updateAccessibility(&change);
+    } else if (event == QAccessible::Focus) {
+        // The focus ring came onto the control: its state says so too.
+        QAccessible::State changes;
+        changes.focused = true;
+        QAccessibleStateChangeEvent change(iface, changes);
+        QAccessible::updateAccessibility(&change);
+        QAccessibleEvent focus(iface, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
     } else if (event == QAccessible::ValueChanged) {
         QAccessibleValueChangeEvent change(iface, m_caption);
         QAccessible::updateAccessibility(&change);
@@ -120,6 +155,8 @@ void Control::setBackColor(quint32 color)
     changed();
     if (m_access && m_access->role == AccessRole::Lamp)
         notifyAccessibility(QAccessible::StateChanged);
+    if (m_toggle)
+        m_toggle->notifyAccessibility(QAccessible::StateChanged);
 }
 
 void Control::setForeColor(quint32 color)

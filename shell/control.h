@@ -48,6 +48,9 @@ public:
 
     QFont font() const;
     const QPixmap &picture() const { return m_picture; }
+    // The picture to draw on a device with the given pixel ratio: drawn at twice the
+    // size for high-density screens, where the generator made such a drawing.
+    const QPixmap &pictureFor(qreal devicePixelRatio) const;
 
     QWidget *widget() const { return m_widget; }
     void setWidget(QWidget *widget) { m_widget = widget; }
@@ -62,6 +65,17 @@ public:
     void setAccessibleId(QAccessible::Id id) { m_accessibleId = id; }
     // A lamp is on while its fill differs from the fill it starts with (off).
     bool isLampOn() const { return m_backColor != m_def.backColor; }
+    // The control named as the partner in the access definition (the picture beside
+    // an answer, or a toggle's lamp), and the control a partner picture belongs to.
+    Control *partner() const { return m_partner; }
+    void setPartner(Control *partner);
+    Control *owner() const { return m_owner; }
+    // Where the control lies for assistive technology and the focus ring: its box,
+    // joined with the picture that gives the same answer.
+    QRect accessBoxPixels() const;
+    // Tells assistive technology, once it asked for the control, that the control
+    // has the keyboard focus now.
+    void notifyFocus() const { notifyAccessibility(QAccessible::Focus); }
 
 private:
     void changed();
@@ -76,6 +90,10 @@ private:
     bool m_enabled = true;
     bool m_visible = true;
     QPixmap m_picture;
+    QPixmap m_picture2x;
+    Control *m_partner = nullptr;
+    Control *m_owner = nullptr;
+    Control *m_toggle = nullptr; // a lamp's toggle, which shows its state
     const AccessDef *m_access = nullptr;
     QAccessible::Id m_accessibleId = 0;
 };

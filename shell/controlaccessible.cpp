@@ -56,7 +56,7 @@ QString ControlAccessible::text(QAccessible::Text t) const
 
 QRect ControlAccessible::rect() const
 {
-    const QRect box = m_control.boxPixels();
+    const QRect box = m_control.accessBoxPixels();
     return QRect(m_form->mapToGlobal(box.topLeft()), box.size());
 }
 
@@ -66,6 +66,9 @@ QAccessible::Role ControlAccessible::role() const
     switch (access ? access->role : AccessRole::Display) {
     case AccessRole::Button:
         return QAccessible::Button;
+    case AccessRole::Toggle:
+        // As Qt offers a button that stays pressed: a check box, checked or not.
+        return QAccessible::CheckBox;
     case AccessRole::Lamp:
         // Shown as a check box that cannot be changed: what screen readers announce
         // as on or off.
@@ -81,7 +84,15 @@ QAccessible::State ControlAccessible::state() const
     state.invisible = !m_control.isVisible() || !m_form->isVisible();
     state.disabled = !m_control.isEnabled();
     const AccessDef *access = m_control.access();
-    if (access && access->role == AccessRole::Lamp) {
+    if (m_form->isRingStop(m_control)) {
+        state.focusable = true;
+        state.focused = m_form->ringControl() == &m_control && m_form->hasFocus();
+    }
+    if (access && access->role == AccessRole::Toggle) {
+        // Checked as its lamp shows the style.
+        state.checkable = true;
+        state.checked = m_control.partner() && m_control.partner()->isLampOn();
+    } else if (access && access->role == AccessRole::Lamp) {
         state.checkable = true;
         state.checked = m_control.isLampOn();
         state.readOnly = true;
@@ -93,19 +104,24 @@ QAccessible::State ControlAccessible::state() const
 
 void *ControlAccessible::interface_cast(QAccessible::InterfaceType type)
 {
-    if (type == QAccessible::ActionInterface && role() == QAccessible::Button)
+    const AccessDef *access = m_control.access();
+    const bool clickable = access && (access->role == AccessRole::Button || access->role == AccessRole::Toggle);
+    if (type == QAccessible::ActionInterface && clickable)
         return static_cast<QAccessibleActionInterface *>(this);
     return nullptr;
 }
 
 QStringList ControlAccessible::actionNames() const
 {
+    const AccessDef *access = m_control.access();
+    if (access && access->role == AccessRole::Toggle)
+        return {toggleAction(), pressAction()};
     return {pressAction()};
 }
 
 void ControlAccessible::doAction(const QString &actionName)
 {
-    if (actionName != pressAction())
+    if (!actionNames().contains(actionName))
         return;
     // Later, from the event loop, as a click arrives: the handler may show a modal
     // dialog, which must not hold up the assistive technology's request.

@@ -65,6 +65,7 @@ struct ControlDef
 // and the tooltip a drawn picture shows.
 enum class AccessRole {
     Button,  // clickable: pressed through the accessibility action as by a click
+    Toggle,  // a style toggle: a button, checked while the lamp it names is on
     Lamp,    // a style lamp: checked while its style is on
     Display, // a text the program writes; its caption is the value
     Field,   // a windowed control that keeps its own role and only gets the name
@@ -76,6 +77,9 @@ struct AccessDef
     AccessRole role = AccessRole::Button;
     const char *name = nullptr; // null: the control's caption
     const char *toolTip = nullptr;
+    // A picture that gives the same answer beside a word: one control with it, over
+    // both boxes. For a toggle, the lamp whose state it has.
+    const char *partner = nullptr;
 };
 
 struct FormDef
@@ -88,4 +92,12 @@ struct FormDef
     int controlCount = 0;
     const AccessDef *access = nullptr;
     int accessCount = 0;
+    // The drawn controls that Tab gives the focus ring, in their visual order.
+    const char *const *ring = nullptr;
+    int ringCount = 0;
+    // The answer Escape gives, if any.
+    const char *cancel = nullptr;
+    // The control whose caption names the window for assistive technology; null:
+    // the window's caption.
+    const char *nameControl = nullptr;
 };

@@ -151,10 +151,10 @@ constexpr AccessDef access[] = {
     {"Label1", A::Button, "Police"},
     {"Label2", A::Display, "Police de la sélection"},
     {"Label8", A::Display, "Taille de la sélection"},
-    {"Image12", A::Button, "Gras", "Gras"},
-    {"Image16", A::Button, "Italique", "Italique"},
-    {"Image13", A::Button, "Souligné", "Souligné"},
-    {"Image14", A::Button, "Barré", "Barré"},
+    {"Image12", A::Toggle, "Gras", "Gras", "Shape6"},
+    {"Image16", A::Toggle, "Italique", "Italique", "Shape5"},
+    {"Image13", A::Toggle, "Souligné", "Souligné", "Shape3"},
+    {"Image14", A::Toggle, "Barré", "Barré", "Shape4"},
     {"Shape6", A::Lamp, "Témoin gras"},
     {"Shape5", A::Lamp, "Témoin italique"},
     {"Shape3", A::Lamp, "Témoin souligné"},
@@ -182,9 +182,14 @@ constexpr AccessDef access[] = {
     {"RichTextBox1", A::Field, "Document"},
 };
 
+// The toolbar and the style toggles from left to right; the printer does nothing.
+constexpr const char *ring[] = {"Image9", "Image6", "Image7", "Image5", "Image10", "Image11",
+                                "Image12", "Image16", "Image13", "Image14"};
+
 constexpr FormDef form1 = {.caption = "Orvo...", .width = 9510, .height = 6195, .backColor = White,
                            .controls = controls, .controlCount = int(std::size(controls)),
-                           .access = access, .accessCount = int(std::size(access))};
+                           .access = access, .accessCount = int(std::size(access)),
+                           .ring = ring, .ringCount = int(std::size(ring))};
 
 } // namespace
 

@@ -63,15 +63,38 @@ QList<QAccessibleInterface *> FormAccessible::children() const
         }
     }
     // Child widgets without a name of their own (the search field's underline, the
-    // hidden button) come after, as Qt would list them.
+    // hidden button that holds the modified flag) are no controls for the user and
+    // are left out; any other child widget comes after, as Qt would list it.
     for (QObject *object : window->children()) {
         auto *w = qobject_cast<QWidget *>(object);
-        if (w && !w->isWindow() && !listed.contains(w)) {
-            if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w))
-                result << iface;
-        }
+        if (!w || w->isWindow() || listed.contains(w) || window->findControl(w->objectName()))
+            continue;
+        if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w))
+            result << iface;
     }
     return result;
+}
+
+QString FormAccessible::text(QAccessible::Text t) const
+{
+    // A prompt is named by its question, as it is asked.
+    const char *nameControl = form()->definition().nameControl;
+    if (t == QAccessible::Name && nameControl) {
+        if (const Control *control = form()->findControl(QString::fromLatin1(nameControl)))
+            return control->caption();
+    }
+    return QAccessibleWidget::text(t);
+}
+
+QAccessibleInterface *FormAccessible::focusChild() const
+{
+    // The focus ring on one of the window's drawn controls.
+    FormWindow *window = form();
+    if (window->hasFocus()) {
+        if (Control *control = window->ringControl())
+            return ControlAccessible::of(*control, window);
+    }
+    return QAccessibleWidget::focusChild();
 }
 
 int FormAccessible::childCount() const
@@ -100,6 +123,9 @@ QAccessibleInterface *FormAccessible::childAt(int x, int y) const
             return iface;
     }
     Control *control = window->drawnControlAt(local);
+    // The picture beside an answer is part of it.
+    if (control && !control->access() && control->owner())
+        control = control->owner();
     if (control && control->access())
         return ControlAccessible::of(*control, window);
     return nullptr;

@@ -18,6 +18,8 @@ public:
     QAccessibleInterface *child(int index) const override;
     int indexOfChild(const QAccessibleInterface *child) const override;
     QAccessibleInterface *childAt(int x, int y) const override;
+    QString text(QAccessible::Text t) const override;
+    QAccessibleInterface *focusChild() const override;
 
 private:
     FormWindow *form() const;

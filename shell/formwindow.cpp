@@ -3,6 +3,7 @@
 #include "platform/colors.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
+#include "shell/controlaccessible.h"
 #include "shell/formaccessible.h"
 #include "shell/pictureboxwidget.h"
 #include "shell/skin.h"
@@ -10,6 +11,7 @@
 #include "shell/windowactivation.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -73,9 +75,20 @@ FormWindow::FormWindow(const FormDef &def, QWidget *parent, Qt::WindowType type)
         m_byName.insert(m_controls.back()->name(), m_controls.back().get());
     }
     for (int i = 0; i < def.accessCount; ++i) {
-        if (Control *c = findControl(QString::fromLatin1(def.access[i].control)))
+        if (Control *c = findControl(QString::fromLatin1(def.access[i].control))) {
             c->setAccess(&def.access[i]);
+            if (def.access[i].partner)
+                c->setPartner(findControl(QString::fromLatin1(def.access[i].partner)));
+        }
     }
+    for (int i = 0; i < def.ringCount; ++i) {
+        if (Control *c = findControl(QString::fromLatin1(def.ring[i])))
+            m_ringStops.push_back(c);
+    }
+    // Tab reaches the window itself, which passes the ring among its drawn controls;
+    // a click does not take the focus from where it is.
+    if (!m_ringStops.empty())
+        setFocusPolicy(Qt::TabFocus);
     createWindowedControls();
 }
 
@@ -94,7 +107,9 @@ void FormWindow::createWindowedControls()
             auto *box = new PictureBoxWidget(control, this);
             const QString name = control.name();
             box->setClickHandler([this, name] { raiseClick(name); });
-            box->setFocusPolicy(def.tabIndex >= 0 ? Qt::StrongFocus : Qt::NoFocus);
+            // A box without a name for assistive technology (the underline) is no
+            // place for the focus.
+            box->setFocusPolicy(def.tabIndex >= 0 && control.access() ? Qt::StrongFocus : Qt::NoFocus);
             widget = box;
             break;
         }
@@ -180,7 +195,98 @@ Control *FormWindow::drawnControlAt(const QPoint &pixel) const
 void FormWindow::centerOnScreen()
 {
     const QRect screen = Services::screen().geometry(this);
-    move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+    const int x = width() <= screen.width() ? screen.x() + (screen.width() - width()) / 2
+                                            : screen.x() + screen.width() - width();
+    const int y = height() <= screen.height() ? screen.y() + (screen.height() - height()) / 2 : screen.y();
+    move(x, y);
+}
+
+Control *FormWindow::ringControl() const
+{
+    return m_ring >= 0 ? m_ringStops[size_t(m_ring)] : nullptr;
+}
+
+bool FormWindow::isRingStop(const Control &control) const
+{
+    return std::find(m_ringStops.begin(), m_ringStops.end(), &control) != m_ringStops.end();
+}
+
+QRect FormWindow::ringRect(int stop) const
+{
+    return m_ringStops[size_t(stop)]->accessBoxPixels().adjusted(-2, -2, 2, 2);
+}
+
+void FormWindow::moveRing(int stop)
+{
+    if (m_ring >= 0)
+        update(ringRect(m_ring));
+    m_ring = stop;
+    if (m_ring < 0)
+        return;
+    update(ringRect(m_ring));
+    if (QAccessible::isActive() && hasFocus()) {
+        Control &control = *m_ringStops[size_t(m_ring)];
+        ControlAccessible::of(control, this);
+        control.notifyFocus();
+    }
+}
+
+// The standard keys of a dialog, and of any window whose drawn controls take the
+// focus ring: Tab and Shift+Tab move the ring, Space and Enter take the control it
+// is on, Escape gives the answer that loses nothing.
+bool FormWindow::focusNextPrevChild(bool next)
+{
+    if (m_ringStops.empty() || !hasFocus())
+        return QWidget::focusNextPrevChild(next);
+    const int count = int(m_ringStops.size());
+    const int stop = m_ring < 0 ? (next ? 0 : count - 1) : m_ring + (next ? 1 : -1);
+    if (stop >= 0 && stop < count) {
+        moveRing(stop);
+        return true;
+    }
+    // Past the last stop: on to the window's other controls, or round again when
+    // none takes the focus.
+    moveRing(-1);
+    QWidget::focusNextPrevChild(next);
+    if (hasFocus())
+        moveRing(next ? 0 : count - 1);
+    return true;
+}
+
+void FormWindow::focusInEvent(QFocusEvent *event)
+{
+    if (event->reason() == Qt::TabFocusReason && !m_ringStops.empty())
+        moveRing(0);
+    else if (event->reason() == Qt::BacktabFocusReason && !m_ringStops.empty())
+        moveRing(int(m_ringStops.size()) - 1);
+    else if (m_ring >= 0)
+        moveRing(m_ring); // shown again where it was
+}
+
+void FormWindow::focusOutEvent(QFocusEvent *)
+{
+    if (m_ring >= 0)
+        update(ringRect(m_ring));
+}
+
+void FormWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    if (plain && !event->isAutoRepeat()) {
+        if (event->key() == Qt::Key_Escape && m_def.cancel) {
+            event->accept();
+            raiseClick(QString::fromLatin1(m_def.cancel));
+            return;
+        }
+        const bool take = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                          event->key() == Qt::Key_Space;
+        if (take && hasFocus() && ringControl()) {
+            event->accept();
+            raiseClick(ringControl()->name());
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 int FormWindow::leftTwips() const { return int(std::lround(Twips::fromPixelsX(x()))); }
@@ -328,6 +434,13 @@ bool FormWindow::event(QEvent *event)
         showToolTip(static_cast<QHelpEvent *>(event));
         return true;
     }
+    // A window whose only place for the keyboard is itself (a prompt) takes it when
+    // it becomes active; Qt would leave the focus nowhere.
+    if (event->type() == QEvent::WindowActivate && !m_ringStops.empty() && !focusWidget())
+        setFocus(Qt::ActiveWindowFocusReason);
+    // The system colours drawn on the skin follow the desktop's scheme.
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)
+        update();
     return QWidget::event(event);
 }
 
@@ -351,6 +464,14 @@ void FormWindow::paintEvent(QPaintEvent *event)
         const Control &c = **it;
         if (c.isDrawn() && c.isVisible() && c.boxPixels().adjusted(-1, -1, 1, 1).intersects(event->rect()))
             paintControl(painter, c);
+    }
+    // The focus ring, a dotted line just outside the control, while the keyboard is
+    // on it.
+    if (m_ring >= 0 && hasFocus()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(ringControl()->accessBoxPixels().adjusted(-1, -1, 0, 0));
     }
 }
 
@@ -394,14 +515,19 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
         break;
     }
     case ControlKind::Image: {
-        if (c.picture().isNull())
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        const QPixmap &picture = c.pictureFor(ratio);
+        if (picture.isNull())
             break;
         painter.save();
         painter.setClipRect(box);
+        // Between the sizes drawn, the nearer one is smoothed to the screen's.
+        if (ratio != std::floor(ratio))
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         if (def.flags & ControlFlag::Stretch)
-            painter.drawPixmap(box, c.picture());
+            painter.drawPixmap(box, picture);
         else
-            painter.drawPixmap(box.topLeft(), c.picture());
+            painter.drawPixmap(box.topLeft(), picture);
         painter.restore();
         break;
     }

@@ -54,8 +54,15 @@ public:
     // The frontmost drawn control that takes mouse input at a point (pixels), or null.
     Control *drawnControlAt(const QPoint &pixel) const;
 
-    // Places the window in the middle of the screen that holds it.
+    // Places the window in the middle of the screen that holds it. A window larger
+    // than the screen keeps its top edge and its right end on the screen instead,
+    // where the main window's title strip, its drag source and its glyphs lie.
     void centerOnScreen();
+
+    // The drawn control that holds the focus ring, or null. The ring shows while the
+    // window itself has the keyboard focus.
+    Control *ringControl() const;
+    bool isRingStop(const Control &control) const;
 
     // Window geometry in twips, as the drag step reads and sets it.
     int leftTwips() const;
@@ -100,6 +107,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     struct Handlers
@@ -114,6 +125,8 @@ private:
     void paintControl(QPainter &painter, const Control &control) const;
     MouseArgs mouseArgs(const QMouseEvent *event, const Control *target, int button) const;
     void updateCursor(const QPoint &pixel);
+    void moveRing(int stop);
+    QRect ringRect(int stop) const;
 
     const FormDef &m_def;
     std::vector<std::unique_ptr<Control>> m_controls;
@@ -126,4 +139,7 @@ private:
     Control *m_pressed = nullptr;
     bool m_pressTaken = false;
     bool m_handCursor = false;
+    // The drawn controls Tab moves the focus ring among, and where it is (-1: none).
+    std::vector<Control *> m_ringStops;
+    int m_ring = -1;
 };

@@ -3,6 +3,7 @@
 #include "platform/colors.h"
 #include "shell/control.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -17,6 +18,37 @@ void PictureBoxWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), ColorInt::toQColor(m_control.backColor()));
+    if (m_ring && hasFocus()) {
+        // Dots on a light line, seen on every swatch colour.
+        const QRect ring = rect().adjusted(0, 0, -1, -1);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(ring);
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(ring);
+    }
+}
+
+void PictureBoxWidget::focusInEvent(QFocusEvent *event)
+{
+    m_ring = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    update();
+}
+
+void PictureBoxWidget::focusOutEvent(QFocusEvent *)
+{
+    m_ring = false;
+    update();
+}
+
+void PictureBoxWidget::keyPressEvent(QKeyEvent *event)
+{
+    const bool take = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (take && !(event->modifiers() & ~Qt::KeypadModifier) && !event->isAutoRepeat()) {
+        event->accept();
+        click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PictureBoxWidget::mousePressEvent(QMouseEvent *event)

@@ -7,7 +7,8 @@
 class Control;
 
 // A windowed picture box that shows only its back colour (the palette swatches and
-// the search field's underline). A press and release inside it is its click.
+// the search field's underline). A press and release inside it is its click, and
+// so are Space and Enter while the keyboard's focus ring is on it.
 class PictureBoxWidget final : public QWidget
 {
     Q_OBJECT
@@ -24,9 +25,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     const Control &m_control;
     std::function<void()> m_onClick;
     bool m_pressed = false;
+    bool m_ring = false; // the focus came by the keyboard: the ring shows it
 };

@@ -92,22 +92,29 @@ constexpr auto form3Controls =
     stacked(&PromptRow::zForm3, "Voulez-vous  enregistrer le document en cours ? avant de quitter");
 static_assert(complete(form2Controls) && complete(form3Controls), "each stacking position holds one control");
 
-// Names for assistive technology; the question is read as it is shown.
+// Names for assistive technology; the question is read as it is shown, and names
+// the window. Each answer is one control: the word with the picture beside it.
 constexpr AccessDef access[] = {
     {"Label1", AccessRole::Display},
-    {"Label3", AccessRole::Button, "Oui"},
-    {"Image3", AccessRole::Button, "Oui"},
-    {"Image2", AccessRole::Button, "Non"},
-    {"Label2", AccessRole::Button, "Non"},
+    {"Label3", AccessRole::Button, "Oui", nullptr, "Image3"},
+    {"Label2", AccessRole::Button, "Non", nullptr, "Image2"},
     {"Label4", AccessRole::Button, "Annuler"},
 };
 
+// The answers as they read, left to right, then below; Escape gives the one that
+// loses nothing.
+constexpr const char *ring[] = {"Label3", "Label2", "Label4"};
+
 constexpr FormDef form2 = {.caption = "Form2", .width = 4335, .height = 1500, .backColor = PromptBack,
                            .controls = form2Controls.data(), .controlCount = int(Count),
-                           .access = access, .accessCount = int(std::size(access))};
+                           .access = access, .accessCount = int(std::size(access)),
+                           .ring = ring, .ringCount = int(std::size(ring)), .cancel = "Label4",
+                           .nameControl = "Label1"};
 constexpr FormDef form3 = {.caption = "Form3", .width = 4335, .height = 1500, .backColor = PromptBack,
                            .controls = form3Controls.data(), .controlCount = int(Count),
-                           .access = access, .accessCount = int(std::size(access))};
+                           .access = access, .accessCount = int(std::size(access)),
+                           .ring = ring, .ringCount = int(std::size(ring)), .cancel = "Label4",
+                           .nameControl = "Label1"};
 
 } // namespace
 

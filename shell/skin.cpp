@@ -3,10 +3,12 @@
 #include <QColor>
 #include <QFont>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPixmap>
 #include <QRect>
+#include <QScreen>
 
 #include <cstring>
 
@@ -15,6 +17,16 @@ namespace Skin {
 const QCursor &handCursor()
 {
     static const QCursor cursor = [] {
+        // Drawn at twice the size for a high-density screen; the hot spot is given
+        // in the 32-pixel hand's pixels either way.
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        if (screen && screen->devicePixelRatio() > 1) {
+            QPixmap big(QStringLiteral(":/art/hand@2x.png"));
+            if (!big.isNull()) {
+                big.setDevicePixelRatio(2);
+                return QCursor(big, 5, 0);
+            }
+        }
         const QPixmap pixmap(QStringLiteral(":/art/hand.png"));
         return pixmap.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pixmap, 5, 0);
     }();

@@ -36,6 +36,9 @@ struct DocumentShape
     int pictures = 0;
     int clipped = 0; // first lines left of the text area
     int listItems = 0;
+    // Text boxes, framed as one-cell tables: no tables of the document, and the oracle
+    // shows none of their content.
+    int textBoxes = 0;
 
     static DocumentShape expected(const QJsonObject &o)
     {
@@ -98,15 +101,14 @@ struct DocumentShape
     }
 
 private:
-    // Tables of the same depth still open, by depth: the parts of a long table count
-    // as one, as the reader writes it in parts.
-    std::vector<size_t> m_last;
-
     void walk(QTextFrame::iterator it, int depth)
     {
         for (; !it.atEnd(); ++it) {
             if (QTextFrame *child = it.currentFrame()) {
-                if (auto *table = qobject_cast<QTextTable *>(child))
+                auto *table = qobject_cast<QTextTable *>(child);
+                if (table && table->format().boolProperty(RtfProperty::TextBox))
+                    ++textBoxes;
+                else if (table)
                     this->table(table, depth + 1);
                 else
                     walk(child->begin(), depth);
@@ -126,18 +128,8 @@ private:
                     ++merged;
             }
         }
-        if (m_last.size() < size_t(depth))
-            m_last.resize(size_t(depth), size_t(-1));
-        const size_t last = m_last[size_t(depth) - 1];
-        if (table->format().boolProperty(RtfProperty::TableContinues) && last < tables.size()) {
-            TableShape &t = tables[last];
-            t.rows += table->rows();
-            t.columns = qMax(t.columns, table->columns());
-            t.merged += merged;
-        } else {
-            tables.push_back({depth, table->rows(), table->columns(), merged});
-            m_last[size_t(depth) - 1] = tables.size() - 1;
-        }
+        // Every QTextTable counts: one source table is one table.
+        tables.push_back({depth, table->rows(), table->columns(), merged});
         for (int r = 0; r < table->rows(); ++r) {
             for (int c = 0; c < table->columns(); ++c) {
                 const QTextTableCell cell = table->cellAt(r, c);

@@ -26,6 +26,8 @@ public:
     std::deque<std::optional<QColor>> colorAnswers;
     std::deque<std::optional<QFont>> fontAnswers;
     QList<FileDialogRequest> fileRequests;
+    // What the dialogs were told of the files chosen: the path and whether it worked.
+    QList<QPair<QString, bool>> filesUsed;
     int colorDialogs = 0;
     int fontDialogs = 0;
 
@@ -34,6 +36,7 @@ public:
         fileRequests << request;
         return next(fileAnswers);
     }
+    void fileUsed(const QString &path, bool succeeded) override { filesUsed << qMakePair(path, succeeded); }
     std::optional<QColor> colorDialog(const QColor &) override
     {
         ++colorDialogs;

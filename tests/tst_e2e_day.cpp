@@ -56,13 +56,13 @@ private slots:
         Xdo::key("ctrl+Home");
         Xdo::key("ctrl+shift+Right");
         click(main, boldToggle);
-        QTRY_COMPARE_WITH_TIMEOUT(Xdo::pixelAt(main, boldLamp.x(), boldLamp.y()), lampOn, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Xdo::pixelAt(main, boldLamp.x(), boldLamp.y()), lampOn, 10000);
         QCOMPARE(files(), QStringList());
 
         // Save through the real dialog: the characters on disk, the path as the name.
         saveThroughDialog(journal);
-        QTRY_COMPARE_WITH_TIMEOUT(bytes(journal), QByteArray("Bonjour le monde\r\n"), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(Xdo::windowName(main), journal.toUpper(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(bytes(journal), QByteArray("Bonjour le monde\r\n"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(Xdo::windowName(main), journal.toUpper(), 10000);
 
         // Open it back over other text: the plain characters return, without the
         // bold, and the name stays.
@@ -72,31 +72,31 @@ private slots:
         waitForDialog(main);
         Xdo::type(journal);
         Xdo::key("Return");
-        QTRY_COMPARE_WITH_TIMEOUT(Xdo::activeWindow(), main, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Xdo::activeWindow(), main, 20000);
         Xdo::key("ctrl+Home");
         Xdo::key("ctrl+shift+Right");
-        QTRY_COMPARE_WITH_TIMEOUT(Xdo::pixelAt(main, boldLamp.x(), boldLamp.y()), lampOff, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Xdo::pixelAt(main, boldLamp.x(), boldLamp.y()), lampOff, 10000);
         QCOMPARE(Xdo::windowName(main), journal.toUpper());
         saveThroughDialog(dir.filePath("relu.txt"));
-        QTRY_COMPARE_WITH_TIMEOUT(bytes(dir.filePath("relu.txt")), QByteArray("Bonjour le monde\r\n"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(bytes(dir.filePath("relu.txt")), QByteArray("Bonjour le monde\r\n"), 20000);
 
         // New: the loaded text counts as changed, so the prompt asks; "Non" starts
         // an empty document.
         click(main, newImage);
         QString prompt = waitForWindow("^Form2$");
         click(prompt, answerNo);
-        QTRY_VERIFY_WITH_TIMEOUT(Xdo::findWindow("^Form2$").isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Xdo::findWindow("^Form2$").isEmpty(), 10000);
         saveThroughDialog(dir.filePath("vide.txt"));
-        QTRY_COMPARE_WITH_TIMEOUT(bytes(dir.filePath("vide.txt")), QByteArray("\r\n"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(bytes(dir.filePath("vide.txt")), QByteArray("\r\n"), 20000);
         QCOMPARE(bytes(journal), QByteArray("Bonjour le monde\r\n"));
 
         // Quit with the prompt: "annuler" keeps working.
-        Xdo::activate(main);
+        QVERIFY(Xdo::activateAndWait(main));
         Xdo::type("Suite du jour");
         click(main, closeGlyph);
         prompt = waitForWindow("^Form3$");
         click(prompt, answerCancel);
-        QTRY_VERIFY_WITH_TIMEOUT(Xdo::findWindow("^Form3$").isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Xdo::findWindow("^Form3$").isEmpty(), 10000);
         QCOMPARE(program.state(), QProcess::Running);
 
         // "Oui" into a cancelled dialog: the program stays, nothing is written.
@@ -106,8 +106,8 @@ private slots:
         click(prompt, answerYes);
         const QString dialog = waitForDialog(prompt);
         Xdo::key("Escape");
-        QTRY_VERIFY_WITH_TIMEOUT(Xdo::findWindow("^Form3$").isEmpty(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(Xdo::activeWindow() != dialog, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Xdo::findWindow("^Form3$").isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(Xdo::activeWindow() != dialog, 10000);
         QCOMPARE(program.state(), QProcess::Running);
         QCOMPARE(files(), before);
 
@@ -115,7 +115,7 @@ private slots:
         click(main, closeGlyph);
         prompt = waitForWindow("^Form3$");
         click(prompt, answerNo);
-        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(files(), before);
@@ -134,7 +134,7 @@ private slots:
         waitForDialog(prompt);
         Xdo::type(evening);
         Xdo::key("Return");
-        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(bytes(evening), QByteArray("Brouillon du soir\r\n"));
@@ -144,17 +144,17 @@ private:
     void startProgram()
     {
         program.setWorkingDirectory(dir.path());
+        program.setProcessEnvironment(Xdo::privateEnvironment(dir.filePath("home")));
         program.start(QStringLiteral(ORVO_BINARY), {});
         QVERIFY(program.waitForStarted());
         main = waitForWindow("^Orvo\\.\\.\\.$");
-        Xdo::activate(main);
-        QTRY_COMPARE_WITH_TIMEOUT(Xdo::activeWindow(), main, 5000);
+        QVERIFY(Xdo::activateAndWait(main));
     }
 
     QString waitForWindow(const QString &name)
     {
         QString window;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!(window = Xdo::findWindow(name)).isEmpty(), 10000); }();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(!(window = Xdo::findWindow(name)).isEmpty(), 20000); }();
         return window;
     }
 
@@ -164,7 +164,7 @@ private:
         QString dialog;
         [&] {
             QTRY_VERIFY_WITH_TIMEOUT(!(dialog = Xdo::activeWindow()).isEmpty() && dialog != over && dialog != main,
-                                     10000);
+                                     20000);
         }();
         return dialog;
     }
@@ -175,7 +175,7 @@ private:
         waitForDialog(main);
         Xdo::type(path);
         Xdo::key("Return");
-        QTRY_COMPARE_WITH_TIMEOUT(Xdo::activeWindow(), main, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Xdo::activeWindow(), main, 20000);
     }
 
     static void click(const QString &window, QPoint at) { Xdo::clickAt(window, at.x(), at.y()); }

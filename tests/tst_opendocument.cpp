@@ -9,7 +9,10 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextTable>
+#include <QLineEdit>
 #include <QTextStream>
 
 #include <sys/resource.h>
@@ -49,6 +52,8 @@ private slots:
         thenDocumentIsUntouched();
         QCOMPARE(changes.size(), 0);
         QVERIFY(f.services.messages->shown.isEmpty());
+        // No file was chosen: the dialogs are told of none.
+        QVERIFY(f.services.dialogs->filesUsed.isEmpty());
     }
 
     void openReplacesTheDocumentKeepsTheTitleAndSetsTheFlag()
@@ -68,6 +73,7 @@ private slots:
         QVERIFY(f.services.messages->shown.isEmpty());
         // The old formatting went with the old document.
         QCOMPARE(f.editor()->selectionAttributes().bold, TriState::False);
+        QCOMPARE(f.services.dialogs->filesUsed, (QList<QPair<QString, bool>>{{path, true}}));
     }
 
     // What this editor saves comes back unchanged.
@@ -178,6 +184,107 @@ private slots:
         QCOMPARE(f.editor()->selBold(), TriState::False);
     }
 
+    // The block Qt needs in front of a table that opens the document or a cell is no
+    // paragraph of the file: it is not in the text, in the offsets of the selection,
+    // in what find selects, what is copied or what is saved, and the caret does not
+    // stop in it.
+    void tableOpeningTheDocumentAddsNoLine()
+    {
+        const QString path = f.dir->filePath("tableau.rtf");
+        QVERIFY(writeBytes(path, "{\\rtf1\\trowd\\cellx3000\\cellx6000 A1\\cell\\pard\\intbl\\itap2 n1\\nestcell"
+                                 "{\\*\\nesttableprops\\trowd\\cellx5000\\nestrow}\\pard\\intbl B1\\cell\\row\\pard after\\par}"));
+        f.answerFileDialog(path);
+        f.click("Image6");
+        RichTextBox *editor = f.editor();
+        QCOMPARE(editor->text(), QStringLiteral("A1\nn1\nB1\nafter"));
+        QCOMPARE(editor->selStart(), 0);
+        QVERIFY(editor->textCursor().currentTable()); // in the first cell, not in front of the table
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Left);
+        QCOMPARE(editor->textCursor().position(), 1);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClick(editor, Qt::Key_Right); // over the nested table's own block, into its cell
+        QCOMPARE(editor->selStart(), 3);
+        QCOMPARE(editor->textCursor().block().text(), QStringLiteral("n1"));
+        QTest::keyClick(editor, Qt::Key_Left);
+        QCOMPARE(editor->selStart(), 2);
+        QCOMPARE(editor->textCursor().block().text(), QStringLiteral("A1"));
+
+        for (const auto &[what, start] : {std::pair{"n1", 3}, {"B1", 6}, {"after", 9}}) {
+            f.form->Text1->setText(QString::fromLatin1(what));
+            f.click("Label9");
+            QCOMPARE(editor->selStart(), start);
+            QCOMPARE(editor->selText(), QString::fromLatin1(what));
+        }
+        QVERIFY(f.services.messages->shown.isEmpty());
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        f.click("Image10");
+        QCOMPARE(f.services.clipboard->content, QStringLiteral("A1\nn1\nB1\nafter"));
+
+        const QString saved = f.dir->filePath("tableau.txt");
+        f.answerFileDialog(saved);
+        f.click("Image7");
+        QCOMPARE(fileBytes(saved), QByteArray("A1\nn1\nB1\nafter\r\n"));
+    }
+
+    // What a file holds shows, and nothing it does not hold: the text the editor
+    // gives after the open and what it saves, byte for byte.
+    void fileTextKeptWhole_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        const QByteArray shape = "{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}";
+        // A text box stands framed in front of the paragraph that anchors it.
+        QTest::newRow("text box") << "{\\rtf1\\pard before\\par\\pard a{\\shp" + shape
+                + "{\\shptxt\\pard box {\\b one}\\par\\pard box two\\par}}{\\shprslt{\\*\\do result}}}b\\par\\pard after\\par}"
+                                  << "before\nbox one\nbox two\nab\nafter";
+        QTest::newRow("text box in a cell")
+            << "{\\rtf1\\trowd\\cellx3000\\pard\\intbl a{\\shp" + shape
+                + "{\\shptxt\\pard box\\par}}}b\\cell\\row\\pard after\\par}"
+            << "box\nab\nafter";
+        QTest::newRow("only text boxes") << "{\\rtf1{\\shp" + shape + "{\\shptxt\\pard one\\par}}}{\\shp" + shape
+                + "{\\shptxt\\pard two\\par}}}\\par}"
+                                         << "one\ntwo\n";
+        QTest::newRow("old drawing object")
+            << QByteArray("{\\rtf1\\pard a{\\*\\do\\dobxcolumn\\dobypara\\dptxbx{\\dptxbxtext\\pard old box\\par}"
+                          "\\dpx0\\dpy0\\dpxsize2000\\dpysize1000}b\\par}")
+            << "old box\nab";
+        QTest::newRow("positioned frame")
+            << QByteArray("{\\rtf1\\pard\\absw2000\\posx100\\phpg\\pvpara framed\\par\\pard body\\par}") << "framed\nbody";
+        QTest::newRow("nested field in an instruction")
+            << QByteArray("{\\rtf1{\\field{\\*\\fldinst GOTOBUTTON _Toc1 toc1\\tab {\\field{\\*\\fldinst PAGEREF _Toc1}"
+                          "{\\fldrslt 3}}}}\\par}")
+            << "toc1\t3";
+        QTest::newRow("picture without its \\pict")
+            << QByteArray("{\\rtf1 a{\\pngblip 89504e470d0a1a0a0000000d4948445200000001}b}") << "a\uFFFCb";
+        QTest::newRow("picture data after a damaged header")
+            << QByteArray("{\\rtf1 a{\\pict\\pngblip\\picw10\\pich10}89504e470d0a1a0a0000000d49484452000000010000000108060000001f15c489"
+                          "\n0000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082 b}")
+            << "a b"; // a picture without data shows nothing
+        QTest::newRow("fonts named for a script")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial CE;}{\\f1 Arial Cyr;}{\\f2 Arial Greek;}"
+                          "{\\f3 Arial Tur;}{\\f4 Arial Baltic;}{\\f5 Arial (Hebrew);}{\\f6 Arial (Arabic);}"
+                          "{\\f7 Times New Roman (Vietnamese);}{\\f8 Arial;}}"
+                          "\\f0\\'e8\\f1\\'e0\\f2\\'e1\\f3\\'fd\\f4\\'e8\\f5\\'e0\\f6\\'c7\\f7\\'f5\\f8\\'e8}")
+            << QString::fromUtf8("čаαıčאاơè");
+    }
+
+    void fileTextKeptWhole()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        const QString path = f.dir->filePath("fichier.rtf");
+        QVERIFY(writeBytes(path, rtf));
+        f.answerFileDialog(path);
+        f.click("Image6");
+        QCOMPARE(f.editor()->text(), text);
+        QVERIFY(f.services.messages->shown.isEmpty());
+        const QString saved = f.dir->filePath("fichier.txt");
+        f.answerFileDialog(saved);
+        f.click("Image7");
+        QCOMPARE(fileBytes(saved), (text + QStringLiteral("\r\n")).toUtf8());
+    }
+
     void binaryFileLoadsAsText()
     {
         QByteArray bytes;
@@ -264,6 +371,10 @@ private slots:
         thenDocumentIsUntouched();
         QCOMPARE(changes.size(), 0);
         QVERIFY(f.services.messages->shown.isEmpty());
+        // The dialogs are told of a file that could not be read, so the next one does
+        // not open in its folder.
+        const QList<QPair<QString, bool>> told = {{path, false}};
+        QCOMPARE(f.services.dialogs->filesUsed, (path.isEmpty() ? QList<QPair<QString, bool>>() : told));
     }
 
     // Whatever runs out of memory during a load, in the reading, the decoding or the

@@ -1,7 +1,8 @@
 // The platform's own dialogs as the user meets them, through the real adapters:
 // their texts in French although the desktop's locale is C, the question before a
-// file is replaced, the folder a file dialog opens in, and the save dialog's name
-// when the file type changes.
+// file is replaced, the folder a file dialog opens in (never one where the file
+// could not be read or written, nor the kernel's), the save dialog's name when the
+// file type changes, and a listing that reads no file to label it.
 #include "platform/commondialog.h"
 #include "platform/frenchtexts.h"
 #include "platform/services.h"
@@ -17,6 +18,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -24,7 +27,15 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
 #include <functional>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -88,6 +99,10 @@ private slots:
     void fileDialogsOpenWhereTheLastFileWas();
     void firstDialogOpensInDocumentsElseHome();
     void fileTypeKeepsOrFollowsTheName();
+    void foldersThatFailedAreNotOpenedAgain_data();
+    void foldersThatFailedAreNotOpenedAgain();
+    void listingReadsNoFile();
+    void qtsOwnStateIsNeitherReadNorKept();
 
 private:
     // Shows the file dialog as the open or save command does.
@@ -326,6 +341,187 @@ void tst_PlatformDialogs::fileTypeKeepsOrFollowsTheName()
     // A type with an extension gives the name that extension; every file keeps it.
     QCOMPARE(names, (QStringList{"Untitled.txt", "Untitled.doc", "Untitled.doc"}));
     QTRY_COMPARE(listed.last(), QStringLiteral("LISEZMOI,lettre.rtf"));
+}
+
+void tst_PlatformDialogs::foldersThatFailedAreNotOpenedAgain_data()
+{
+    // Files chosen one after the other (relative to the home folder, or absolute),
+    // with what became of each: saved (or read) or not; then where the next dialog
+    // opens.
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QList<bool>>("worked");
+    QTest::addColumn<QString>("opensIn");
+    QTest::newRow("saved") << QStringList{"projets/a.rtf"} << QList<bool>{true} << "projets";
+    QTest::newRow("write failed") << QStringList{"projets/a.rtf"} << QList<bool>{false} << "Documents";
+    QTest::newRow("write failed after one that worked")
+        << QStringList{"projets/a.rtf", "autres/b.rtf"} << QList<bool>{true, false} << "projets";
+    QTest::newRow("the kernel's files") << QStringList{"/proc/orvo-essai.rtf"} << QList<bool>{false} << "Documents";
+    QTest::newRow("the kernel's files after one that worked")
+        << QStringList{"projets/a.rtf", "/proc/orvo-essai.rtf"} << QList<bool>{true, false} << "projets";
+    QTest::newRow("the devices, even when it worked")
+        << QStringList{"/dev/shm/orvo-essai.rtf"} << QList<bool>{true} << "Documents";
+    QTest::newRow("the kernel's objects, even when it worked")
+        << QStringList{"/sys/orvo-essai.rtf"} << QList<bool>{true} << "Documents";
+}
+
+void tst_PlatformDialogs::foldersThatFailedAreNotOpenedAgain()
+{
+    QFETCH(QStringList, chosen);
+    QFETCH(QList<bool>, worked);
+    QFETCH(QString, opensIn);
+    QVERIFY(QDir(home()).mkpath("Documents"));
+    QVERIFY(QDir(home()).mkpath("projets"));
+    QVERIFY(QDir(home()).mkpath("autres"));
+    for (qsizetype i = 0; i < chosen.size(); ++i) {
+        const QString path = QDir::isAbsolutePath(chosen[i]) ? chosen[i] : home(chosen[i]);
+        // Typed in the save dialog, as after the save command or a prompt's "Oui".
+        onNextModal([&](QWidget *dialog) {
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            name->setText(path);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QCOMPARE(showFile(true).number, 0);
+        QCOMPARE(m_dialog.fileName(), path);
+        // What the save reports once it wrote the file, or failed to.
+        CommonDialog::fileUsed(path, worked[i]);
+    }
+    QString opened;
+    onNextModal([&](QWidget *dialog) {
+        opened = static_cast<QFileDialog *>(dialog)->directory().absolutePath();
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    showFile(true);
+    QCOMPARE(opened, home(opensIn));
+}
+
+// A folder with a FIFO named like a document and files whose names do not tell
+// their type: the dialog lists and labels them, a name is typed, and no file in the
+// folder is opened for reading (the kernel reports every open to a watch on the
+// folder). Reading the FIFO would wait for a writer for ever, and a file of /proc
+// or of a stalled mount can do the same; a watchdog releases any reader of the
+// FIFO, so that a failure here fails the test instead of hanging it.
+void tst_PlatformDialogs::listingReadsNoFile()
+{
+    const QString folder = home("Documents");
+    QVERIFY(QDir(home()).mkpath("Documents"));
+    writeFile(home("Documents/LISEZMOI"), "Bonjour, ceci est du texte.\n");
+    writeFile(home("Documents/lettre.rtf"), "{\\rtf1 x}");
+    writeFile(home("Documents/notes"), "{\\rtf1 y}");
+    const QByteArray fifo = QFile::encodeName(home("Documents/x.rtf"));
+    QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    QVERIFY(inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_OPEN | IN_ACCESS) >= 0);
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int tenth = 0; tenth < 600 && !done; ++tenth)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        while (!done) {
+            const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    const auto stopWatchdog = qScopeGuard([&] {
+        done = true;
+        watchdog.join();
+    });
+
+    QStringList types;
+    onNextModal([&](QWidget *dialog) {
+        // Closed however the checks below end.
+        const auto closer = qScopeGuard([dialog] { static_cast<QDialog *>(dialog)->reject(); });
+        auto *view = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        const auto listed = [&] {
+            QStringList rows;
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                const QModelIndex file = view->model()->index(row, 0, view->rootIndex());
+                const QModelIndex type = view->model()->index(row, 2, view->rootIndex());
+                rows << file.data().toString() + QLatin1Char(':') + type.data().toString();
+            }
+            rows.sort();
+            return rows;
+        };
+        // Every file labelled: the listing ran to its end.
+        QTRY_COMPARE(listed().size(), 3);
+        types = listed();
+        // Typed as a user types, letter by letter, with the completer at work.
+        name->setFocus();
+        name->clear();
+        QTest::keyClicks(name, QStringLiteral("x.rtf"));
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClicks(name, QStringLiteral("notes"));
+        QCoreApplication::processEvents();
+    });
+    // The save dialog: it lists every file, whatever its type.
+    QCOMPARE(showFile(true).number, FailureNumber::CancelError);
+
+    QStringList opened;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char *p = buffer; p < buffer + n;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(p);
+            if (!(event->mask & IN_ISDIR) && event->len)
+                opened << QString::fromLocal8Bit(event->name);
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    // Nobody waits at the FIFO either.
+    const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+    const int openError = errno;
+    if (writer >= 0)
+        ::close(writer);
+    QCOMPARE(opened, QStringList());
+    QCOMPARE(writer, -1);
+    QCOMPARE(openError, ENXIO);
+    // The types come from the names; a name that tells none is a file of no known
+    // type. The FIFO is no file to open and is not listed.
+    QCOMPARE(types.size(), 3);
+    QVERIFY2(types.at(1).startsWith(QStringLiteral("lettre.rtf:")) && types.at(1).size() > 11,
+             qPrintable(types.join(u'|')));
+}
+
+// Qt's dialogs keep a state of their own in the user's QtProject.conf, which any
+// Qt program writes: here one left in /proc. The file dialog neither takes its
+// folder, history or sidebar from it nor writes it back, even after the user went
+// to /proc in the dialog.
+void tst_PlatformDialogs::qtsOwnStateIsNeitherReadNorKept()
+{
+    QVERIFY(QDir(home()).mkpath("Documents"));
+    QVERIFY(QDir(home()).mkpath(".config"));
+    const QByteArray kept = "[FileDialog]\nhistory=file:///proc\nlastVisited=file:///proc\n"
+                            "shortcuts=file:///proc\nviewMode=Detail\n";
+    writeFile(home(".config/QtProject.conf"), kept);
+    // Qt reads the user's settings where it found them first in this process: here.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home(".config"));
+    Services::restoreAll();
+
+    QStringList opened;
+    bool rememberedProc = false;
+    auto goToProcAndCancel = [&](QWidget *widget) {
+        auto *dialog = static_cast<QFileDialog *>(widget);
+        opened << dialog->directory().absolutePath();
+        rememberedProc = rememberedProc || dialog->history().contains(QStringLiteral("/proc")) ||
+                         dialog->sidebarUrls().contains(QUrl::fromLocalFile(QStringLiteral("/proc")));
+        dialog->setDirectory(QStringLiteral("/proc"));
+        QCoreApplication::processEvents();
+        dialog->reject();
+    };
+    onNextModal(goToProcAndCancel);
+    QCOMPARE(showFile(true).number, FailureNumber::CancelError);
+    onNextModal(goToProcAndCancel);
+    QCOMPARE(showFile(false).number, FailureNumber::CancelError);
+    QCOMPARE(opened, (QStringList{home("Documents"), home("Documents")}));
+    QVERIFY(!rememberedProc);
+    QFile conf(home(".config/QtProject.conf"));
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    QCOMPARE(conf.readAll(), kept);
+    QCOMPARE(QDir(home(".config")).entryList(QDir::Files | QDir::Hidden), QStringList{"QtProject.conf"});
 }
 
 int main(int argc, char *argv[])

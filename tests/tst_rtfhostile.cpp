@@ -4,9 +4,12 @@
 
 #include "rtf/rtflimits.h"
 #include "rtf/rtfreader.h"
+#include "rtf/rtftable.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QtTest>
 
 namespace {
@@ -33,6 +36,7 @@ private slots:
     void fontChangesInDeepGroupsCostLinearWork_data();
     void fontChangesInDeepGroupsCostLinearWork();
     void oneConverterPerKnownCodePage();
+    void mergedCellsInALongTableCostLinearWork();
 };
 
 void TestRtfHostile::repeatedResultsShareOneLink_data()
@@ -154,6 +158,34 @@ void TestRtfHostile::oneConverterPerKnownCodePage()
     QVERIFY2(counters.converters < 200, qPrintable(QString::number(counters.converters)));
     // The second round finds the formats of the first, though the paragraph is open.
     QVERIFY2(counters.formats <= fonts + 1, qPrintable(QString::number(counters.formats)));
+}
+
+void TestRtfHostile::mergedCellsInALongTableCostLinearWork()
+{
+    // Rows whose cells end at different places: on the grid they make together every
+    // row has a cell spanning two columns. Merging moves each cell after the merged
+    // one, so one table of them all would cost rows squared; the table goes on in a
+    // table of its own before its merges pass the budget.
+    const int rows = 12000;
+    const QByteArray pair = "\\trowd\\cellx1000\\cellx3000\\pard\\intbl a\\cell b\\cell\\row\n"
+                            "\\trowd\\cellx2000\\cellx3000\\pard\\intbl c\\cell d\\cell\\row\n";
+    const QByteArray rtf = "{\\rtf1 " + pair.repeated(rows / 2) + "\\pard fin\\par}";
+    QTextDocument doc;
+    Rtf::ReadCounters counters;
+    QVERIFY(!Rtf::read(rtf, &doc, &counters));
+    int tables = 0, total = 0;
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        QVERIFY(table);
+        ++tables;
+        total += table->rows();
+        QCOMPARE(table->columns(), 3);
+        QCOMPARE(table->cellAt(0, 1).columnSpan(), 2);
+    }
+    QVERIFY(tables >= 2);
+    QCOMPARE(total, rows);
+    QVERIFY(doc.toPlainText().endsWith(QStringLiteral("c\nd\nfin")));
+    QVERIFY2(counters.cellsMoved <= tables * RtfTableLimits::MergeBudget, qPrintable(QString::number(counters.cellsMoved)));
 }
 
 QTEST_MAIN(TestRtfHostile)

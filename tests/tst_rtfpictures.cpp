@@ -238,8 +238,13 @@ void TestRtfPictures::shapesAndObjects_data()
             + "{\\shptxt box " + png + "}}{\\shprslt{\\*\\do text " + png + "}" + png + "}}b}"
         << "a\uFFFCb" << 1;
     QTest::newRow("shape without a picture: its result")
-        << "{\\rtf1 a{\\shp{\\*\\shpinst" + other + "{\\shptxt box}}{\\shprslt result " + png + png + "}}b}"
+        << "{\\rtf1 a{\\shp{\\*\\shpinst" + other + "}{\\shprslt result " + png + png + "}}b}"
         << "a\uFFFC\uFFFCb" << 2;
+    // The result repeats the text box for readers without shapes. The box stands in
+    // front of its paragraph, after the block its table needs there.
+    QTest::newRow("text box: not its result")
+        << "{\\rtf1 a{\\shp{\\*\\shpinst" + other + "{\\shptxt box}}{\\shprslt result " + png + png + "}}b}"
+        << "\nbox\nab" << 0;
     QTest::newRow("group of pictures")
         << "{\\rtf1 a{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst" + pib + "}}{\\shp{\\*\\shpinst" + pib
             + "}}}{\\shprslt " + png + "}}b}"

@@ -159,6 +159,7 @@ private slots:
         QCOMPARE(fileBytes(path), QByteArray("x\r\n"));
         QVERIFY(f.form->caption().endsWith(QLatin1Char('/') + capitals));
         QCOMPARE(f.form->caption(), path.toUpper());
+        QCOMPARE(f.services.dialogs->filesUsed, (QList<QPair<QString, bool>>{{path, true}}));
     }
 
     void everySaveSuggestsUntitled()
@@ -238,6 +239,8 @@ private slots:
         QCOMPARE(f.form->caption(), QStringLiteral("Orvo..."));
         QVERIFY(f.form->isModified());
         QCOMPARE(f.screen->pointers, (QList<int>{Screen::Hourglass, Screen::DefaultPointer}));
+        // The dialogs are told, so the next one does not open in that folder.
+        QCOMPARE(f.services.dialogs->filesUsed, (QList<QPair<QString, bool>>{{path, false}}));
 
         QFile::setPermissions(f.dir->filePath("lecture"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(entriesOf(f.dir->path()), before);

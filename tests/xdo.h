@@ -3,9 +3,13 @@
 // The real desktop for end-to-end tests: xdotool drives the pointer and keyboard
 // of the X server the test runs under, and reads back what the server shows.
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 namespace Xdo {
 
@@ -48,8 +52,40 @@ inline QString pixelAt(const QString &window, int x, int y)
     return hash < 0 ? QString() : out.mid(hash + 2, 7);
 }
 
+// The environment the program under test runs in: a home of its own under the
+// test's folder, with an empty configuration folder, so that nothing a user or an
+// earlier run left (the desktop's folders, Qt's own QtProject.conf) changes where
+// its dialogs open or what they show; and the C locale, as a desktop that says
+// nothing of French.
+inline QProcessEnvironment privateEnvironment(const QString &home)
+{
+    QDir().mkpath(home + QStringLiteral("/.config"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.remove(QStringLiteral("LANGUAGE"));
+    return environment;
+}
+
 inline void type(const QString &text) { run({"type", "--delay", "15", text}, 60000); }
 inline void key(const QString &keys) { run({"key", keys}); }
 inline void activate(const QString &window) { run({"windowactivate", "--sync", window}); }
+
+// Activates a window and waits until the window manager says it is active; asked
+// again while it is not, as a window manager that is still starting lets the first
+// request go by.
+inline bool activateAndWait(const QString &window, int timeoutMs = 20000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        activate(window);
+        if (activeWindow() == window)
+            return true;
+        QThread::msleep(100);
+    } while (!deadline.hasExpired());
+    return false;
+}
 
 } // namespace Xdo

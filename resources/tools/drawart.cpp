@@ -5,9 +5,14 @@
 // Small pictures are drawn pixel by pixel from character maps so they stay
 // crisp at 1:1; the larger ones use anti-aliased QPainter drawing.
 //
+// The pictures the windows show are also drawn at twice their size (name@2x.png)
+// for high-density screens: the painted ones painted again at that scale, the
+// pixel art enlarged by following its edges.
+//
 // Usage: orvo_drawart <output-directory>
 
 #include <QColor>
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -48,6 +53,54 @@ void save(const QImage &img, const char *name)
         return;
     }
     std::printf("%s  %dx%d\n", qPrintable(path), img.width(), img.height());
+}
+
+// Pixel art at twice the size, edges followed (the Scale2x rule): each pixel becomes
+// four; a corner of the four takes the colour of its two neighbours where they
+// agree and the other two differ, so diagonal strokes stay diagonal instead of
+// turning into steps, and straight edges stay sharp.
+QImage scale2x(const QImage &src)
+{
+    const bool indexed = src.format() == QImage::Format_Indexed8;
+    QImage out(src.width() * 2, src.height() * 2, src.format());
+    if (indexed)
+        out.setColorTable(src.colorTable());
+    auto at = [&](int x, int y) {
+        x = qBound(0, x, src.width() - 1);
+        y = qBound(0, y, src.height() - 1);
+        return indexed ? uint(src.pixelIndex(x, y)) : src.pixel(x, y);
+    };
+    auto put = [&](int x, int y, uint v) {
+        if (indexed)
+            out.setPixel(x, y, v);
+        else
+            out.setPixel(x, y, QRgb(v));
+    };
+    for (int y = 0; y < src.height(); ++y) {
+        for (int x = 0; x < src.width(); ++x) {
+            const uint p = at(x, y), a = at(x, y - 1), b = at(x + 1, y), c = at(x - 1, y), d = at(x, y + 1);
+            const bool edge = b != c && a != d;
+            put(2 * x, 2 * y, edge && c == a ? a : p);
+            put(2 * x + 1, 2 * y, edge && a == b ? b : p);
+            put(2 * x, 2 * y + 1, edge && c == d ? c : p);
+            put(2 * x + 1, 2 * y + 1, edge && d == b ? d : p);
+        }
+    }
+    return out;
+}
+
+// The name of a picture's drawing at twice the size: "P9.png" -> "P9@2x.png".
+QByteArray name2x(const char *name)
+{
+    QByteArray n(name);
+    return n.insert(n.lastIndexOf('.'), "@2x");
+}
+
+// Saves pixel art and its drawing at twice the size for high-density screens.
+void saveWith2x(const QImage &img, const char *name)
+{
+    save(img, name);
+    save(scale2x(img), name2x(name).constData());
 }
 
 using Palette = std::map<char, QRgb>;
@@ -123,7 +176,7 @@ void drawItalicI()
         "..##.....",
         ".####....",
     };
-    save(glyph(ROWS(m)), "P6.png");
+    saveWith2x(glyph(ROWS(m)), "P6.png");
 }
 
 void drawStrikeABC()
@@ -137,7 +190,7 @@ void drawStrikeABC()
         ".#..#.#..#.#....",
         ".#..#.###...###.",
     };
-    save(glyph(ROWS(m)), "P7.png");
+    saveWith2x(glyph(ROWS(m)), "P7.png");
 }
 
 void drawUnderlineU()
@@ -155,7 +208,7 @@ void drawUnderlineU()
         "#########",
         ".........",
     };
-    save(glyph(ROWS(m)), "P8.png");
+    saveWith2x(glyph(ROWS(m)), "P8.png");
 }
 
 void drawBoldB()
@@ -171,7 +224,7 @@ void drawBoldB()
         ".##...##.",
         "#######..",
     };
-    save(glyph(ROWS(m)), "P9.png");
+    saveWith2x(glyph(ROWS(m)), "P9.png");
 }
 
 // ---------------------------------------------------------------------------
@@ -222,7 +275,7 @@ void drawScissors()
         ".BB..BB..BB..BB.",
         "..BBBB....BBBB..",
     };
-    save(icon(ROWS(m)), "P10.png");
+    saveWith2x(icon(ROWS(m)), "P10.png");
 }
 
 void drawClipboard()
@@ -245,7 +298,7 @@ void drawClipboard()
         "kwwwwwwwwwwwwwwk",
         ".kkkkkkkkkkkkkk.",
     };
-    save(icon(ROWS(m)), "P11.png");
+    saveWith2x(icon(ROWS(m)), "P11.png");
 }
 
 void drawTwoPages()
@@ -268,7 +321,7 @@ void drawTwoPages()
         "......kWWWWWWWWk",
         "......kkkkkkkkkk",
     };
-    save(icon(ROWS(m)), "P12.png");
+    saveWith2x(icon(ROWS(m)), "P12.png");
 }
 
 void drawPrinter()
@@ -291,7 +344,7 @@ void drawPrinter()
         "..kWllllllllWk..",
         "..kkkkkkkkkkkk..",
     };
-    save(icon(ROWS(m)), "P13.png");
+    saveWith2x(icon(ROWS(m)), "P13.png");
 }
 
 void drawFloppy()
@@ -314,7 +367,7 @@ void drawFloppy()
         "kDkWWWWWWWWWWkDk",
         "kkkkkkkkkkkkkkkk",
     };
-    save(icon(ROWS(m)), "P14.png");
+    saveWith2x(icon(ROWS(m)), "P14.png");
 }
 
 void drawOpenFolder()
@@ -337,7 +390,7 @@ void drawOpenFolder()
         "kkYYYYYYYYYYYk..",
         "kkkkkkkkkkkkk...",
     };
-    save(icon(ROWS(m)), "P15.png");
+    saveWith2x(icon(ROWS(m)), "P15.png");
 }
 
 // ---------------------------------------------------------------------------
@@ -361,15 +414,15 @@ void drawBlankPage()
         "###########",
     };
     const Palette pal = { { '#', qRgb(0, 0, 0) }, { 'g', qRgb(192, 192, 192) } };
-    save(fromMap(ROWS(m), pal, QImage::Format_RGB32, kWhite), "P3.png");
+    saveWith2x(fromMap(ROWS(m), pal, QImage::Format_RGB32, kWhite), "P3.png");
 }
 
 // ---------------------------------------------------------------------------
 // Gradient strip.
 
-void drawGradient()
+void drawGradient(int ratio, const char *name)
 {
-    QImage img(30, 20, QImage::Format_RGB32);
+    QImage img(30 * ratio, 20 * ratio, QImage::Format_RGB32);
     const QColor from(255, 255, 255);
     for (int x = 0; x < img.width(); ++x) {
         const double t = double(x) / double(img.width() - 1);
@@ -379,24 +432,26 @@ void drawGradient()
         for (int y = 0; y < img.height(); ++y)
             img.setPixel(x, y, c);
     }
-    save(img, "P4.png");
+    save(img, name);
 }
 
 // ---------------------------------------------------------------------------
 // Word-mark: "orvo" in separate straight strokes; where two strokes meet
 // the corner is mitred and a thin gap is left between them.
 
-void wordmark(QImage &img, double W, double H, double s, double spacing, double gap)
+void wordmark(QImage &img, double W, double H, double s, double spacing, double gap, int ratio = 1)
 {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
+    if (ratio != 1)
+        p.scale(ratio, ratio);
 
     const double total = 4 * W + 3 * spacing;
-    const double T = qRound((img.height() - H) / 2.0);
+    const double T = qRound((img.height() / ratio - H) / 2.0);
     const double m = gap / 2.0 * M_SQRT2; // shift of a 45-degree edge
-    double X = qRound((img.width() - total) / 2.0);
+    double X = qRound((img.width() / ratio - total) / 2.0);
 
     auto quad = [&](QPointF a, QPointF b, QPointF c, QPointF d) {
         p.drawPolygon(QPolygonF() << a << b << c << d);
@@ -450,28 +505,30 @@ void wordmark(QImage &img, double W, double H, double s, double spacing, double 
     letterO(X);
 }
 
-void drawWordmarks()
+void drawWordmarks(int ratio)
 {
-    QImage big(99, 63, QImage::Format_RGB32);
+    QImage big(99 * ratio, 63 * ratio, QImage::Format_RGB32);
     big.fill(kLightBlue);
-    wordmark(big, 19, 35, 5.5, 5, 1.6);
-    save(big, "P2.png");
+    wordmark(big, 19, 35, 5.5, 5, 1.6, ratio);
+    save(big, ratio == 1 ? "P2.png" : "P2@2x.png");
 
-    QImage small(93, 49, QImage::Format_RGB32);
+    QImage small(93 * ratio, 49 * ratio, QImage::Format_RGB32);
     small.fill(kWhite);
-    wordmark(small, 17, 29, 4.8, 5, 1.4);
-    save(small, "P5.png");
+    wordmark(small, 17, 29, 4.8, 5, 1.4, ratio);
+    save(small, ratio == 1 ? "P5.png" : "P5@2x.png");
 }
 
 // ---------------------------------------------------------------------------
 // Tilted sheet of paper (document icon).
 
-void drawSheetIcon(int size, const char *name)
+void drawSheetIcon(int size, const char *name, int ratio = 1)
 {
-    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    QImage img(size * ratio, size * ratio, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    if (ratio != 1)
+        p.scale(ratio, ratio);
     const double s = size / 32.0;
     p.translate(size / 2.0, size / 2.0);
     p.rotate(-14);
@@ -541,12 +598,14 @@ void drawSmallSheetIcon()
 // ---------------------------------------------------------------------------
 // Cup of coffee on a saucer.
 
-void drawCup()
+void drawCup(int ratio, const char *name)
 {
-    QImage img(62, 48, QImage::Format_RGB32);
+    QImage img(62 * ratio, 48 * ratio, QImage::Format_RGB32);
     img.fill(kWhite);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    if (ratio != 1)
+        p.scale(ratio, ratio);
     const QColor outline(70, 70, 70);
     const QColor shade(215, 215, 215);
 
@@ -600,18 +659,20 @@ void drawCup()
         p.drawPath(steam);
     }
     p.end();
-    save(img, "Q1.png");
+    save(img, name);
 }
 
 // ---------------------------------------------------------------------------
 // Round buttons for the message boxes.
 
-void drawRoundButton(int w, int h, QColor fill, QColor edge, bool cross, const char *name)
+void drawRoundButton(int w, int h, QColor fill, QColor edge, bool cross, const char *name, int ratio = 1)
 {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img(w * ratio, h * ratio, QImage::Format_RGB32);
     img.fill(kWhite);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    if (ratio != 1)
+        p.scale(ratio, ratio);
     const double d = qMin(w, h) - 2.0;
     const QRectF circle((w - d) / 2.0, (h - d) / 2.0, d, d);
     QRadialGradient g(circle.center() - QPointF(d * 0.2, d * 0.2), d * 0.75);
@@ -677,8 +738,8 @@ void drawHand()
         "................................",
         "................................",
     };
-    save(fromMapIndexed(ROWS(m), { kTransparent, kBlack, kWhite }, { { '#', 1 }, { 'W', 2 } }),
-         "hand.png");
+    saveWith2x(fromMapIndexed(ROWS(m), { kTransparent, kBlack, kWhite }, { { '#', 1 }, { 'W', 2 } }),
+               "hand.png");
 }
 
 // ---------------------------------------------------------------------------
@@ -787,10 +848,13 @@ int main(int argc, char **argv)
     }
 
     drawSheetIcon(32, "P1.png");
+    drawSheetIcon(32, "P1@2x.png", 2);
     drawSmallSheetIcon();
-    drawWordmarks();
+    drawWordmarks(1);
+    drawWordmarks(2);
     drawBlankPage();
-    drawGradient();
+    drawGradient(1, "P4.png");
+    drawGradient(2, "P4@2x.png");
     drawItalicI();
     drawStrikeABC();
     drawUnderlineU();
@@ -801,9 +865,12 @@ int main(int argc, char **argv)
     drawPrinter();
     drawFloppy();
     drawOpenFolder();
-    drawCup();
+    drawCup(1, "Q1.png");
+    drawCup(2, "Q1@2x.png");
     drawRoundButton(23, 23, QColor(210, 30, 30), QColor(130, 10, 10), true, "Q2.png");
+    drawRoundButton(23, 23, QColor(210, 30, 30), QColor(130, 10, 10), true, "Q2@2x.png", 2);
     drawRoundButton(23, 21, QColor(30, 160, 40), QColor(10, 90, 20), false, "Q3.png");
+    drawRoundButton(23, 21, QColor(30, 160, 40), QColor(10, 90, 20), false, "Q3@2x.png", 2);
     drawHand();
     drawAppIcon(32, "appicon32.png");
     drawAppIcon(16, "appicon16.png");

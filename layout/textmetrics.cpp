@@ -1,0 +1,280 @@
+#include "layout/textmetrics.h"
+
+#include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHash>
+#include <QRawFont>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <cmath>
+
+namespace TextMetrics {
+
+namespace {
+
+bool s_wordProcessor = true;
+int s_changes = 0; // depth of the changes the document's layout is following
+
+// The paragraph whose new formats are being reported to the document's layout.
+struct Report
+{
+    const QTextDocument *doc = nullptr;
+    int from = 0;
+    int length = 0;
+};
+Report s_report;
+
+// Marks the formats applyAdvances() gives, to tell them from others'.
+constexpr int OwnFormat = QTextFormat::UserProperty + 0x4f72;
+
+// Faces met so far. A document can name thousands of fonts; past this many the
+// cache starts again.
+constexpr qsizetype MaximumFaces = 4096;
+QHash<QFont, Face> s_faces;
+
+// The resolution Qt turns point sizes into pixels with.
+qreal dotsPerInch()
+{
+    if (QCoreApplication::testAttribute(Qt::AA_Use96Dpi))
+        return 96;
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        return qRound(screen->logicalDotsPerInchY());
+    return 100;
+}
+
+int bigEndian16(const QByteArray &table, int at)
+{
+    return qint16(quint16((uchar(table.at(at)) << 8) | uchar(table.at(at + 1))));
+}
+
+// How far a line of the face reaches above and below its baseline, in the face's own
+// units, as word processors take it: the line gap and the ascent of its horizontal
+// header above, its descent below; or the typographic ones of its OS/2 table when
+// the face asks for them. Both 0 when the face has neither.
+struct Units
+{
+    int above = 0;
+    int below = 0;
+};
+Units lineUnits(const QRawFont &raw)
+{
+    constexpr int UseTypoMetrics = 1 << 7;
+    const QByteArray os2 = raw.fontTable("OS/2");
+    if (os2.size() >= 74 && (bigEndian16(os2, 62) & UseTypoMetrics)) {
+        const Units units{bigEndian16(os2, 72) + bigEndian16(os2, 68), -bigEndian16(os2, 70)};
+        if (units.above > 0 && units.below >= 0)
+            return units;
+    }
+    const QByteArray hhea = raw.fontTable("hhea");
+    if (hhea.size() >= 10) {
+        const Units units{bigEndian16(hhea, 8) + bigEndian16(hhea, 4), -bigEndian16(hhea, 6)};
+        if (units.above > 0 && units.below >= 0)
+            return units;
+    }
+    return {};
+}
+
+Face measure(const QFont &font)
+{
+    Face face;
+    const QFontMetricsF qt(font);
+    face.qtAscent = qt.ascent();
+    face.qtDescent = qt.descent();
+    qreal exact = font.pixelSize();
+    qreal vertical = 1;
+    if (font.pixelSize() <= 0) {
+        // Qt's font database rounds the pixel size of a point size so.
+        exact = font.pointSizeF() * dotsPerInch() / 72;
+        const int rounded = qRound(std::floor(exact * 100 + 0.5) / 100);
+        // A face with bitmaps only comes in sizes of its own: it is left as it is.
+        if (rounded > 0 && exact != rounded && QFontInfo(font).pixelSize() == rounded) {
+            vertical = exact / rounded;
+            face.scale = exact / rounded;
+        }
+    }
+    const QRawFont raw = QRawFont::fromFont(font);
+    const Units units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
+    if (units.above > 0) {
+        face.ascent = units.above * exact / raw.unitsPerEm();
+        face.height = face.ascent + units.below * exact / raw.unitsPerEm();
+    } else {
+        // Without a header, as Qt has it at the size asked for.
+        face.ascent = face.qtAscent * vertical;
+        face.height = (face.qtAscent + face.qtDescent + qMax(qreal(0), qt.leading())) * vertical;
+    }
+    return face;
+}
+
+} // namespace
+
+bool wordProcessorRules()
+{
+    return s_wordProcessor;
+}
+
+void setWordProcessorRules(bool on)
+{
+    s_wordProcessor = on;
+}
+
+const Face &face(const QFont &font)
+{
+    auto it = s_faces.constFind(font);
+    if (it != s_faces.constEnd())
+        return *it;
+    if (s_faces.size() >= MaximumFaces)
+        s_faces.clear();
+    return *s_faces.insert(font, measure(font));
+}
+
+QFont laidOutFont(const QFont &font)
+{
+    if (!s_wordProcessor)
+        return font;
+    const qreal scale = face(font).scale;
+    if (scale == 1)
+        return font;
+    QFont scaled = font;
+    const bool absolute = font.letterSpacingType() == QFont::AbsoluteSpacing && font.letterSpacing() != 0;
+    if (!absolute) {
+        const qreal percent = font.letterSpacing() > 0 ? font.letterSpacing() : 100;
+        scaled.setLetterSpacing(QFont::PercentageSpacing, percent * scale);
+    }
+    return scaled;
+}
+
+LineBox box(const Face &face)
+{
+    const qreal ascent = qMax(qreal(0), face.ascent);
+    const qreal below = qMax(qreal(0), face.height - face.ascent);
+    return {ascent, ascent + below};
+}
+
+LineBoxes::LineBoxes(const QTextBlock &block)
+{
+    const int start = block.position();
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QFont font = fragment.charFormat().font();
+        if (m_runs.empty() || !(font == m_font))
+            m_runs.push_back({fragment.position() - start, face(font)});
+        m_font = font;
+    }
+    if (m_runs.empty())
+        m_runs.push_back({0, face(block.charFormat().font())});
+}
+
+LineBox LineBoxes::box(int start, int end, qreal qtAscent, qreal qtDescent)
+{
+    while (m_at + 1 < m_runs.size() && m_runs[m_at + 1].start <= start)
+        ++m_at;
+    qreal ascent = 0;
+    qreal below = 0;
+    qreal faceAscent = 0;
+    qreal faceDescent = 0;
+    for (size_t i = m_at; i < m_runs.size() && (i == m_at || m_runs[i].start < end); ++i) {
+        const Face &f = m_runs[i].face;
+        ascent = qMax(ascent, f.ascent);
+        below = qMax(below, f.height - f.ascent);
+        faceAscent = qMax(faceAscent, f.qtAscent);
+        faceDescent = qMax(faceDescent, f.qtDescent);
+    }
+    // What stands higher or lower than the faces (a picture, a fallback font, a
+    // superscript) keeps the room Qt gives it.
+    constexpr qreal Slack = 1.0 / 64;
+    if (qtAscent > faceAscent + Slack)
+        ascent = qMax(ascent, qtAscent);
+    if (qtDescent > faceDescent + Slack)
+        below = qMax(below, qtDescent);
+    return {ascent, ascent + below};
+}
+
+namespace {
+
+void report(const QTextBlock &block)
+{
+    if (s_changes > 0)
+        return; // the change being followed takes it in
+    auto *doc = const_cast<QTextDocument *>(block.document());
+    const Report outer = s_report;
+    s_report = {doc, block.position(), block.length()};
+    doc->markContentsDirty(block.position(), block.length());
+    s_report = outer;
+}
+
+} // namespace
+
+bool applyAdvances(const QTextBlock &block)
+{
+    QTextLayout *layout = block.layout();
+    const QList<QTextLayout::FormatRange> current = layout->formats();
+    QList<QTextLayout::FormatRange> wanted;
+    for (const QTextLayout::FormatRange &range : current) {
+        if (!range.format.hasProperty(OwnFormat))
+            wanted.append(range);
+    }
+    if (s_wordProcessor) {
+        const int start = block.position();
+        const int preeditAt = layout->preeditAreaPosition();
+        const int preedit = int(layout->preeditAreaText().size());
+        const qsizetype others = wanted.size();
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            // Qt draws these in a size of its own.
+            if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript ||
+                format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+                continue;
+            const QFont font = format.font();
+            const QFont scaled = laidOutFont(font);
+            if (scaled.letterSpacing() == font.letterSpacing() && scaled.letterSpacingType() == font.letterSpacingType())
+                continue;
+            QTextCharFormat own;
+            own.setProperty(OwnFormat, true);
+            own.setFontLetterSpacingType(QFont::PercentageSpacing);
+            own.setFontLetterSpacing(scaled.letterSpacing());
+            int at = fragment.position() - start;
+            if (preedit > 0 && at >= preeditAt)
+                at += preedit;
+            if (wanted.size() > others) {
+                QTextLayout::FormatRange &last = wanted.last();
+                if (last.start + last.length == at && last.format == own) {
+                    last.length += fragment.length();
+                    continue;
+                }
+            }
+            wanted.append({at, fragment.length(), own});
+        }
+    }
+    if (wanted == current)
+        return false;
+    layout->setFormats(wanted);
+    report(block);
+    return true;
+}
+
+bool isReport(const QTextDocument *doc)
+{
+    return s_report.doc == doc;
+}
+
+bool isOwnReport(const QTextDocument *doc, int from, int oldLength, int length)
+{
+    return s_report.doc == doc && from == s_report.from && oldLength == s_report.length && length == s_report.length;
+}
+
+ChangeScope::ChangeScope()
+{
+    ++s_changes;
+}
+
+ChangeScope::~ChangeScope()
+{
+    --s_changes;
+}
+
+} // namespace TextMetrics

@@ -1,0 +1,205 @@
+// Small documents opened through the open image are measured as the word processor
+// that wrote them measures them: a line of 8 or 10 pt text is as wide as on the
+// producer's page (Qt alone draws it at 11 or 13 whole pixels, 3 % wider or narrower),
+// lines break where the producer breaks them, lines are as far apart as the face's
+// own line metrics say, and \sl spacing steps as the producer steps it. The producer's
+// figures are LibreOffice's, read from its PDF of the same text at 96 dpi.
+#include "documentfixture.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace {
+
+const QByteArray Sentence = "AVATAR Wave To. officially fluffy minimum The quick brown jumps";
+
+QByteArray document(const QByteArray &paragraphs)
+{
+    return "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Carlito;}{\\f1\\fnil Liberation Serif;}"
+           "{\\f2\\fnil DejaVu Sans;}}\n" +
+           paragraphs + "}";
+}
+
+} // namespace
+
+class TestProducerMetrics final : public QObject
+{
+    Q_OBJECT
+
+    DocumentFixture f;
+
+    RichTextBox *editor() const { return f.editor(); }
+
+    void open(const QByteArray &rtf)
+    {
+        const QString path = f.dir->filePath(QStringLiteral("mesure.rtf"));
+        QVERIFY(writeBytes(path, rtf));
+        f.answerFileDialog(path);
+        f.click("Image6");
+        QTRY_VERIFY(editor()->isLaidOut());
+    }
+
+    QTextBlock paragraph(int n) const
+    {
+        QTextBlock b = editor()->document()->begin();
+        while (n-- > 0)
+            b = b.next();
+        return b;
+    }
+
+    QRect caretAt(int position) const
+    {
+        QTextCursor c(editor()->document());
+        c.setPosition(position);
+        editor()->setTextCursor(c);
+        return editor()->cursorRect();
+    }
+
+    // From the caret before the paragraph's first character to the caret after its
+    // last, on the screen.
+    int shownWidth(const QTextBlock &b) const
+    {
+        return caretAt(b.position() + b.length() - 1).x() - caretAt(b.position()).x();
+    }
+
+private slots:
+    void init() { f.setUp(); }
+    void cleanup() { f.tearDown(); }
+
+    void lineIsAsWideAsTheProducersAtItsSize_data()
+    {
+        QTest::addColumn<int>("font");
+        QTest::addColumn<int>("halfPoints");
+        QTest::addColumn<double>("producer");
+        QTest::newRow("Carlito 8 pt") << 0 << 16 << 284.53;
+        QTest::newRow("Carlito 10 pt") << 0 << 20 << 355.47;
+        QTest::newRow("Carlito 11 pt") << 0 << 22 << 391.04;
+        QTest::newRow("Liberation Serif 8 pt") << 1 << 16 << 298.80;
+        QTest::newRow("Liberation Serif 10 pt") << 1 << 20 << 373.52;
+        QTest::newRow("DejaVu Sans 11 pt") << 2 << 22 << 481.26;
+        QTest::newRow("Liberation Serif 12 pt") << 1 << 24 << 448.14;
+    }
+    void lineIsAsWideAsTheProducersAtItsSize()
+    {
+        QFETCH(int, font);
+        QFETCH(int, halfPoints);
+        QFETCH(double, producer);
+        open(document("\\pard\\plain\\f" + QByteArray::number(font) + "\\fs" + QByteArray::number(halfPoints) + " " +
+                      Sentence + "\\par\n"));
+        const QTextBlock b = paragraph(0);
+        QCOMPARE(b.text(), QString::fromLatin1(Sentence));
+        QVERIFY2(qAbs(shownWidth(b) - producer) <= 1.5, qPrintable(QString::number(shownWidth(b))));
+        // The document keeps the size it was given, as the size display shows it.
+        QCOMPARE(editor()->selFontSize(), std::optional<double>(halfPoints / 2.0));
+        QCOMPARE(b.begin().fragment().charFormat().fontLetterSpacing(), 0.0);
+    }
+
+    // A column just wider than the producer's line: the line stays whole, as on the
+    // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
+    // typed again takes the same measure.
+    void lineBreaksWhereTheProducerBreaks()
+    {
+        open(document("\\pard\\plain\\f0\\fs16 x\\par\n"));
+        const qreal room = paragraph(0).layout()->lineAt(0).width();
+        const int rightIndent = int((room - 287) * 15);
+        QVERIFY(rightIndent > 0);
+        open(document("\\pard\\plain\\ri" + QByteArray::number(rightIndent) + "\\f0\\fs16 " + Sentence + "\\par\n"));
+        QTextBlock b = paragraph(0);
+        QVERIFY(QFontMetricsF(b.begin().fragment().charFormat().font()).horizontalAdvance(QString::fromLatin1(Sentence)) >
+                290);
+        QCOMPARE(b.layout()->lineCount(), 1);
+        const int width = shownWidth(b);
+
+        QTextCursor end(b);
+        end.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(end);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(editor(), Qt::Key_Backspace);
+        f.type(QStringLiteral("jumps"));
+        QTRY_VERIFY(editor()->isLaidOut());
+        b = paragraph(0);
+        QCOMPARE(b.text(), QString::fromLatin1(Sentence));
+        QCOMPARE(b.layout()->lineCount(), 1);
+        QCOMPARE(shownWidth(b), width);
+        f.type(QStringLiteral(" VIEW"));
+        QTRY_COMPARE(paragraph(0).layout()->lineCount(), 2);
+        QCOMPARE(editor()->selFontSize(), std::optional<double>(8));
+    }
+
+    // From the top of the first line to that of the fifth, on the screen.
+    void linesAreAsFarApartAsTheProducersLines_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<double>("pitch");
+        QTest::newRow("Carlito 8 pt") << QByteArray("\\f0\\fs16") << 13.0;
+        QTest::newRow("Carlito 10 pt") << QByteArray("\\f0\\fs20") << 16.27;
+        QTest::newRow("Liberation Serif 11 pt") << QByteArray("\\f1\\fs22") << 16.87;
+        QTest::newRow("DejaVu Sans 12 pt") << QByteArray("\\f2\\fs24") << 18.67;
+        QTest::newRow("proportional x1.15") << QByteArray("\\sl276\\slmult1\\f0\\fs16") << 14.93;
+        QTest::newRow("proportional x2") << QByteArray("\\sl480\\slmult1\\f0\\fs16") << 26.0;
+        QTest::newRow("at least 15 pt") << QByteArray("\\sl300\\f0\\fs16") << 20.0;
+        QTest::newRow("at least, less than the text") << QByteArray("\\sl100\\f0\\fs16") << 13.0;
+        QTest::newRow("exactly 15 pt") << QByteArray("\\sl-300\\f0\\fs16") << 20.0;
+    }
+    void linesAreAsFarApartAsTheProducersLines()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(double, pitch);
+        const QByteArray text = (Sentence + ' ').repeated(12);
+        open(document("\\pard\\plain" + format + " " + text + "\\par\n"));
+        const QTextBlock b = paragraph(0);
+        QTextLayout *layout = b.layout();
+        QVERIFY(layout->lineCount() >= 5);
+        const int first = caretAt(b.position() + layout->lineAt(0).textStart()).y();
+        const int fifth = caretAt(b.position() + layout->lineAt(4).textStart()).y();
+        QVERIFY2(qAbs(fifth - first - 4 * pitch) <= 1, qPrintable(QString::number(fifth - first)));
+    }
+
+    // A line with a larger word in it reaches as high as the larger face and as low:
+    // from the baseline of the line above to that of the line below, the producer
+    // steps one 8 pt line and one of the 16 pt word's height.
+    void largerWordMakesItsLineAsHighAsTheProducers()
+    {
+        open(document("\\pard\\plain\\f0\\fs16 one\\par\n\\pard\\plain\\f0\\fs16 two {\\fs32 Big} two\\par\n"
+                      "\\pard\\plain\\f0\\fs16 three\\par\n"));
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const auto baseline = [&](const QTextBlock &b) {
+            const QTextLine line = b.layout()->lineAt(0);
+            return layout->blockBoundingRect(b).top() + line.y() + line.ascent();
+        };
+        const qreal step = baseline(paragraph(2)) - baseline(paragraph(0));
+        QVERIFY2(qAbs(step - (13.0 + 26.03)) <= 0.5, qPrintable(QString::number(step)));
+    }
+
+    // A paragraph laid out while an edit block is still open takes its measure then;
+    // what the block changed is laid out all the same once it ends.
+    void editBlockLaysOutWhatItChanged()
+    {
+        open(document("\\pard\\plain\\f0\\fs16 " + Sentence + "\\par\n\\pard\\plain\\f0\\fs16 two\\par\n"));
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const qreal height = layout->documentSize().height();
+        QTextCursor c(paragraph(1));
+        c.beginEditBlock();
+        c.insertText(QString::fromLatin1((Sentence + ' ').repeated(6)));
+        layout->blockBoundingRect(paragraph(0));
+        c.movePosition(QTextCursor::Start);
+        c.insertText(QStringLiteral("Un "));
+        c.endEditBlock();
+        QTRY_VERIFY(editor()->isLaidOut());
+        const QTextBlock two = paragraph(1);
+        QVERIFY(two.layout()->lineCount() >= 2);
+        const QTextLine last = two.layout()->lineAt(two.layout()->lineCount() - 1);
+        QCOMPARE(last.textStart() + last.textLength(), two.length() - 1);
+        QVERIFY(layout->documentSize().height() >= height + 13);
+        QCOMPARE(paragraph(0).text(), QStringLiteral("Un ") + QString::fromLatin1(Sentence));
+        QFont carlito(QStringLiteral("Carlito"));
+        carlito.setPixelSize(1067);
+        const qreal added = QFontMetricsF(carlito).horizontalAdvance(QStringLiteral("Un ")) / 100;
+        QVERIFY2(qAbs(shownWidth(paragraph(0)) - (284.53 + added)) <= 1.5, qPrintable(QString::number(shownWidth(paragraph(0)))));
+    }
+};
+
+QTEST_MAIN(TestProducerMetrics)
+#include "tst_producermetrics.moc"
