@@ -99,7 +99,8 @@ void Layouter::readFormat(qreal availableWidth)
     m_cellPadding = fmt.cellPadding();
     m_keepSpacing = fmt.boolProperty(LayoutProperty::CellsKeepSpacing);
     m_rowHeights.clear();
-    for (const QVariant &h : fmt.property(LayoutProperty::RowHeights).toList())
+    m_rowHeightsGiven = fmt.property(LayoutProperty::RowHeights);
+    for (const QVariant &h : m_rowHeightsGiven.toList())
         m_rowHeights.push_back(h.toReal());
 }
 
@@ -175,7 +176,12 @@ void Layouter::makeGrid(bool inBands)
 
 bool Layouter::fits(const QTextTable *table) const
 {
-    return table == m_table && table->rows() == m_rows && table->columns() == m_columns;
+    if (table != m_table || table->rows() != m_rows || table->columns() != m_columns)
+        return false;
+    // Rows given their heights anew, or the cells' spacing: the table is laid out anew.
+    const QTextTableFormat fmt = table->format();
+    return fmt.boolProperty(LayoutProperty::CellsKeepSpacing) == m_keepSpacing &&
+           fmt.property(LayoutProperty::RowHeights) == m_rowHeightsGiven;
 }
 
 int Layouter::bandOfRow(int row) const

@@ -191,6 +191,7 @@ private:
     QList<QTextLength> m_constraints;
     bool m_keepSpacing = false;
     std::vector<qreal> m_rowHeights; // as the producer set them: at least, exactly when negative
+    QVariant m_rowHeightsGiven; // the table format's list they were read from
     std::vector<CellBox> m_boxes; // row by row
     std::vector<Band> m_bands;
     std::vector<int> m_order; // the boxes column by column, for the natural widths

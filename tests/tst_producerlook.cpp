@@ -340,12 +340,15 @@ private slots:
         QVERIFY2(qAbs(boxed.top() - mid.top() - mid.height() - 12) <= 1, qPrintable(QString::number(boxed.top() - mid.top())));
         QCOMPARE(image.pixel(left, boxed.center().y()), red);
         QCOMPARE(image.pixel(right - 1, boxed.center().y()), red);
-        QCOMPARE(image.pixel(left + 100, boxed.top() - 11), red);
+        // The top rule over the line's box, which with the faces' own line heights
+        // starts a pixel or two above the caret.
+        QVERIFY(image.pixel(left + 100, boxed.top() - 11) == red || image.pixel(left + 100, boxed.top() - 12) == red ||
+                image.pixel(left + 100, boxed.top() - 13) == red);
         QCOMPARE(image.pixel(left + 100, boxed.bottom() + 11), red);
         QVERIFY(image.pixel(left + 100, boxed.top() - 5) != red);
         // The double rule under the indented paragraph, right of its text.
-        QCOMPARE(rulesAcross(image, left + 150, left + 400, ruled.top(), after.top()), 2);
-        QCOMPARE(rulesAcross(image, left + 10, left + 40, ruled.top(), after.top()), 0);
+        QCOMPARE(rulesAcross(image, left + 150, left + 400, ruled.center().y(), after.top()), 2);
+        QCOMPARE(rulesAcross(image, left + 10, left + 40, ruled.center().y(), after.top()), 0);
     }
 
     // A tab that ends at a stop with a leader is crossed by it, and a doubled
