@@ -131,6 +131,7 @@ void placeFlow(Flow &flow)
 {
     qreal y = 0;
     qreal width = 0;
+    flow.topMargin = 0;
     bool afterBlock = false;
     qreal previousBottom = 0;
     const Piece *previousFrame = nullptr; // the piece right before, when it is a frame
@@ -145,6 +146,8 @@ void placeFlow(Flow &flow)
         }
         if (afterBlock)
             y += ParagraphLayout::gap(previousBottom, piece.topMargin);
+        else if (&piece == &flow.pieces.front())
+            flow.topMargin = piece.topMargin;
         piece.pos = QPointF(0, y);
         y += piece.height;
         width = qMax(width, piece.width);
@@ -153,6 +156,7 @@ void placeFlow(Flow &flow)
         afterBlock = true;
     }
     flow.height = y;
+    flow.bottomMargin = afterBlock ? previousBottom : 0;
     flow.width = width;
 }
 

@@ -46,6 +46,10 @@ struct Flow
     qreal width = 0; // how far the content reaches
     qreal minimumWidth = 0;
     qreal maximumWidth = 0;
+    // The first paragraph's space before and the last one's space after, which the
+    // height leaves out as Qt's layout does (0 where a frame begins or ends the flow).
+    qreal topMargin = 0;
+    qreal bottomMargin = 0;
 };
 
 struct Cell

@@ -2,7 +2,9 @@
 
 #include "layout/scriptfonts.h"
 #include "layout/textmetrics.h"
+#include "base/layoutproperties.h"
 #include "base/textmarks.h"
+#include "layout/paragraphbox.h"
 
 #include <QDeadlineTimer>
 #include <QPainter>
@@ -199,6 +201,13 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_left = qMax(qreal(0), m_leftMargin);
     m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
+    if (ParagraphBox::hasBorders(m_format)) {
+        // The box's borders stand at the paragraph's margins, the text within them.
+        m_left += ParagraphBox::inset(m_format, ParagraphBox::Left);
+        m_right -= ParagraphBox::inset(m_format, ParagraphBox::Right);
+        m_y = ParagraphBox::above(block, m_format);
+        m_below = ParagraphBox::below(block, m_format);
+    }
     const QString text = block.text();
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(text);
@@ -283,7 +292,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         m_option.setWrapMode(m_wrap);
         m_layout->setTextOption(m_option);
     }
-    m_metrics.height = qMax(m_y, m_bottom);
+    m_metrics.height = qMax(m_y, m_bottom) + m_below;
     m_metrics.lines = m_layout->lineCount();
     m_metrics.minimumWidth = m_layout->minimumWidth() + m_leftMargin + m_rightMargin;
     m_metrics.maximumWidth = m_layout->maximumWidth() + m_leftMargin + m_rightMargin;
@@ -354,6 +363,34 @@ void drawListMarker(QPainter *painter, const QPointF &origin, const QAbstractTex
     painter->restore();
 }
 
+// The paragraph's box, relative to its layout's origin: from its left margin to its
+// right one, from its top border to its bottom one, and on over the space to the next
+// paragraph when that one shares the box.
+QRectF boxRect(const QTextBlock &block, const QTextBlockFormat &format, const QRectF &bounds)
+{
+    const QTextLayout *tl = block.layout();
+    if (tl->lineCount() == 0)
+        return bounds;
+    const QTextLine first = tl->lineAt(0);
+    const QTextLine last = tl->lineAt(tl->lineCount() - 1);
+    const bool rtl = block.textDirection() == Qt::RightToLeft;
+    const qreal indent = fixed(format.textIndent());
+    const qreal left = first.x() - (rtl ? 0 : indent) - ParagraphBox::inset(format, ParagraphBox::Left);
+    const qreal right = first.x() + first.width() + (rtl ? indent : 0) + ParagraphBox::inset(format, ParagraphBox::Right);
+    const bool bordered = ParagraphBox::hasBorders(format);
+    qreal adjustment = 0, height = 0, lineBottom = 0;
+    lineHeights(format, last, &adjustment, &height, &lineBottom);
+    qreal bottom = qMax(bounds.bottom(), last.y() + adjustment + qMax(height, lineBottom));
+    if (bordered) {
+        bottom += ParagraphBox::below(block, format);
+        const QTextBlock next = block.next();
+        if (ParagraphBox::sameBox(block, next) && next.isVisible())
+            bottom += gap(format.bottomMargin(), next.blockFormat().topMargin());
+    }
+    const qreal top = bordered ? qMin(qreal(0), bounds.top()) : bounds.top();
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
 } // namespace
 
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
@@ -368,12 +405,20 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     const QPointF offset = origin - tl->position();
     QRectF r = tl->boundingRect();
     r.translate(origin);
-    if (!block.isVisible() || (clip.isValid() && (r.bottom() < clip.y() || r.top() > clip.bottom())))
+    if (!block.isVisible())
         return;
     const QTextBlockFormat format = block.blockFormat();
-    const QBrush background = format.background();
-    if (background != Qt::NoBrush && !format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
-        painter->fillRect(r, background);
+    const bool ruler = format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
+    // Shading and borders behind the whole paragraph, as word processors draw them.
+    const bool boxed = !ruler && (format.background() != Qt::NoBrush || ParagraphBox::hasBorders(format));
+    const QRectF box = boxed ? boxRect(block, format, tl->boundingRect()).translated(origin) : QRectF();
+    const QRectF drawn = boxed ? r.united(box) : r;
+    if (clip.isValid() && (drawn.bottom() < clip.y() || drawn.top() > clip.bottom()))
+        return;
+    if (boxed) {
+        ParagraphBox::drawBox(painter, box, format, !ParagraphBox::sameBox(block.previous(), block),
+                              !ParagraphBox::sameBox(block, block.next()), context.palette.color(QPalette::Text));
+    }
 
     QList<QTextLayout::FormatRange> selections;
     const int start = block.position();
@@ -398,6 +443,7 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     const QPen oldPen = painter->pen();
     painter->setPen(context.palette.color(QPalette::Text));
     tl->draw(painter, offset, selections, clip);
+    ParagraphBox::drawOverText(painter, origin, block, context.palette.color(QPalette::Text), clip);
     const int cursor = context.cursorPosition;
     if ((cursor >= start && cursor < start + length) || (cursor < -1 && !tl->preeditAreaText().isEmpty())) {
         const int at = cursor < -1 ? tl->preeditAreaPosition() - (cursor + 2) : cursor - start;

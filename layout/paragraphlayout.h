@@ -82,6 +82,7 @@ private:
     bool m_anywhere = false;
     qreal m_y = 0;
     qreal m_bottom = 0;
+    qreal m_below = 0; // the paragraph's bottom border and its distance from the text
     bool m_done = false;
     Metrics m_metrics;
 };

@@ -1,5 +1,6 @@
 #include "layout/tablelayout.h"
 
+#include "base/layoutproperties.h"
 #include "layout/paragraphlayout.h"
 #include "layout/tableedges.h"
 
@@ -96,6 +97,11 @@ void Layouter::readFormat(qreal availableWidth)
     m_constraints.resize(m_columns);
     m_variableWidth = fmt.width().type() == QTextLength::VariableLength;
     m_cellPadding = fmt.cellPadding();
+    m_keepSpacing = fmt.boolProperty(LayoutProperty::CellsKeepSpacing);
+    m_rowHeights.clear();
+    m_rowHeightsGiven = fmt.property(LayoutProperty::RowHeights);
+    for (const QVariant &h : m_rowHeightsGiven.toList())
+        m_rowHeights.push_back(h.toReal());
 }
 
 void Layouter::setAvailableWidth(qreal width)
@@ -170,7 +176,12 @@ void Layouter::makeGrid(bool inBands)
 
 bool Layouter::fits(const QTextTable *table) const
 {
-    return table == m_table && table->rows() == m_rows && table->columns() == m_columns;
+    if (table != m_table || table->rows() != m_rows || table->columns() != m_columns)
+        return false;
+    // Rows given their heights anew, or the cells' spacing: the table is laid out anew.
+    const QTextTableFormat fmt = table->format();
+    return fmt.boolProperty(LayoutProperty::CellsKeepSpacing) == m_keepSpacing &&
+           fmt.property(LayoutProperty::RowHeights) == m_rowHeightsGiven;
 }
 
 int Layouter::bandOfRow(int row) const
@@ -261,6 +272,11 @@ qreal Layouter::spanWidth(int column, int span) const
 {
     const int last = qMin(column + span, m_columns) - 1;
     return m_columnX[size_t(last)] + m_columnWidth[size_t(last)] - m_columnX[size_t(column)];
+}
+
+qreal Layouter::contentHeight(const FrameLayout::Flow &flow) const
+{
+    return m_keepSpacing ? flow.height + flow.topMargin + flow.bottomMargin : flow.height;
 }
 
 qreal Layouter::contentWidth(const CellBox &box) const
@@ -463,7 +479,7 @@ bool Layouter::layBand(int index, const QDeadlineTimer &deadline)
             FrameLayout::placeFlow(cell.flow);
         }
         cell.laidWidth = w;
-        box.needed = roundFixed(cell.flow.height + box.top + box.bottom);
+        box.needed = roundFixed(contentHeight(cell.flow) + box.top + box.bottom);
         if (stopped || (deadline.hasExpired() && i + 1 < count)) {
             if (band.complete)
                 finish(index);
@@ -497,9 +513,20 @@ void Layouter::finish(int index)
         else
             g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], box.needed);
     }
+    // Rows the producer made at least or exactly so high.
+    const auto setHeight = [&](int r) { return size_t(band.firstRow + r) < m_rowHeights.size() ? m_rowHeights[size_t(band.firstRow + r)] : 0; };
+    for (int r = 0; r < rows; ++r) {
+        const qreal h = setHeight(r);
+        if (h > 0)
+            g->rowHeight[size_t(r)] = qMax(g->rowHeight[size_t(r)], roundFixed(h));
+        else if (h < 0)
+            g->rowHeight[size_t(r)] = roundFixed(-h);
+    }
     for (int r = 0; r < rows; ++r) {
         g->rowY[size_t(r)] = r == 0 ? (first ? m_topMargin + m_spacing + m_border : 0)
                                     : g->rowY[size_t(r - 1)] + g->rowHeight[size_t(r - 1)] + 2 * m_cellBorder + m_spacing;
+        if (setHeight(r) < 0)
+            continue;
         for (const int i : spansEnding[size_t(r)]) {
             const CellBox &box = m_boxes[size_t(i)];
             const qreal have = g->rowY[size_t(r)] - g->rowY[size_t(box.row - band.firstRow)];
@@ -515,7 +542,7 @@ void Layouter::finish(int index)
         const qreal height = g->rowY[size_t(lastRow)] + g->rowHeight[size_t(lastRow)] - top;
         cell.rect = QRectF(m_columnX[size_t(box.column)], top, spanWidth(box.column, box.columnSpan), height);
         qreal offset = 0;
-        const qreal used = cell.flow.height + box.top + box.bottom;
+        const qreal used = contentHeight(cell.flow) + box.top + box.bottom;
         switch (box.alignment) {
         case QTextCharFormat::AlignMiddle:
             offset = halfFixed(height - used);
@@ -526,7 +553,8 @@ void Layouter::finish(int index)
         default:
             break;
         }
-        cell.contentOrigin = QPointF(cell.rect.left() + box.left, top + box.top + qMax(qreal(0), offset));
+        const qreal before = m_keepSpacing ? ParagraphLayout::fixed(cell.flow.topMargin) : 0;
+        cell.contentOrigin = QPointF(cell.rect.left() + box.left, top + box.top + before + qMax(qreal(0), offset));
     }
 
     // The sizes as Qt sums them up.

@@ -167,6 +167,9 @@ private:
     void markDirty(int boxIndex);
     int bandOfBox(int boxIndex) const;
     qreal spanWidth(int column, int span) const;
+    // What a cell's content takes: its flow, and where the producer's rules want it,
+    // the spacing of its first and last paragraphs.
+    qreal contentHeight(const FrameLayout::Flow &flow) const;
     qreal contentWidth(const CellBox &box) const;
     int boxAt(int band, int row, int column) const;
     void finish(int band);
@@ -186,6 +189,9 @@ private:
     qreal m_contentsWidth = 0;
     QBrush m_borderBrush;
     QList<QTextLength> m_constraints;
+    bool m_keepSpacing = false;
+    std::vector<qreal> m_rowHeights; // as the producer set them: at least, exactly when negative
+    QVariant m_rowHeightsGiven; // the table format's list they were read from
     std::vector<CellBox> m_boxes; // row by row
     std::vector<Band> m_bands;
     std::vector<int> m_order; // the boxes column by column, for the natural widths

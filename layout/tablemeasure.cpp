@@ -350,7 +350,7 @@ bool Layouter::editCell(int row, int column, int from, int length, int delta)
     flow.erase(flow.begin() + i0, flow.begin() + i1);
     flow.insert(flow.begin() + i0, std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
     FrameLayout::placeFlow(cell->flow);
-    box.needed = roundFixed(cell->flow.height + box.top + box.bottom);
+    box.needed = roundFixed(contentHeight(cell->flow) + box.top + box.bottom);
     finish(bandIndex);
     return true;
 }

@@ -315,3 +315,8 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
         i = n;
     }
 }
+
+char16_t RtfCodePage::symbolGlyph(unsigned char b)
+{
+    return b < 0x20 ? char16_t(b) : SymbolGlyphs[b - 0x20];
+}

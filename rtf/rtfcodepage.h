@@ -27,6 +27,9 @@ public:
     // Appends to out the text that n bytes stand for in code page codePage.
     void decode(int codePage, const char *bytes, qsizetype n, QString &out);
 
+    // The Unicode character the Symbol font draws for glyph number b.
+    static char16_t symbolGlyph(unsigned char b);
+
     // The code page of an \fcharsetN value, or 0 when the character set names none
     // (the document's code page applies then).
     static int fromCharset(int charset);

@@ -1,5 +1,6 @@
 #include "rtf/rtfdocumentbuilder.h"
 
+#include "base/layoutproperties.h"
 #include "rtf/rtflimits.h"
 
 #include <QFont>
@@ -33,25 +34,31 @@ RtfDocumentBuilder::~RtfDocumentBuilder()
 QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
 {
     QTextCharFormat f;
-    // The Latin font first, the East Asian one as fallback for the glyphs it lacks.
-    QStringList families;
+    // The Latin font first, then the face the system shows it in, the East Asian one
+    // as fallback for the glyphs it lacks.
     const int western = s.western >= 0 ? s.western : s.font; // formatId() relies on this
-    for (const int number : {western, s.eastern}) {
-        if (number < 0)
-            continue;
-        const auto it = fontNames.constFind(number);
-        if (it != fontNames.constEnd() && !it->isEmpty() && !families.contains(*it))
-            families.append(*it);
+    const QString westernName = fontNames.value(western);
+    if (!westernName.isEmpty()) {
+        const bool symbol = s.codePage == RtfCodePage::Symbol || s.codePage == RtfCodePage::SymbolFont;
+        const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
+        const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
+        f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
+    } else {
+        // Text in no font the document names is in the word processors' default for
+        // RTF, Times New Roman, shown in the face the system substitutes for it.
+        f.setFontFamilies(QStringList{m_faces.face(QStringLiteral("Times New Roman"))});
     }
-    if (!families.isEmpty())
-        f.setFontFamilies(families);
     f.setFontPointSize(s.size / 2.0);
     if (s.bold)
         f.setFontWeight(QFont::Bold);
     if (s.italic)
         f.setFontItalic(true);
-    if (s.underline)
+    if (s.underline == RtfCharState::DoubleUnderline) {
+        f.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        f.setProperty(LayoutProperty::DoubleUnderline, true);
+    } else if (s.underline) {
         f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(s.underline));
+    }
     if (s.strike)
         f.setFontStrikeOut(true);
     if (s.color >= 0 && size_t(s.color) < colors.size() && colors[s.color].isValid())
@@ -62,9 +69,9 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     else if (s.vertical == 2)
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-    if (s.caps == 1)
+    if (s.caps & 1)
         f.setFontCapitalization(QFont::AllUppercase);
-    else if (s.caps == 2)
+    else if (s.caps & 2)
         f.setFontCapitalization(QFont::SmallCaps);
     if (s.anchor >= 0 && s.anchor < anchors.size()) {
         f.setAnchor(true);
@@ -120,7 +127,8 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
     // Fields that never reach the format (code page, which font class \af names,
     // hidden and deleted text, which is not written) are left out of the key.
     RtfCharState key = state;
-    key.codePage = 0;
+    // Only whether the text is symbol characters reaches the format (its faces).
+    key.codePage = state.codePage == RtfCodePage::Symbol || state.codePage == RtfCodePage::SymbolFont ? -1 : 0;
     key.charClass = 0;
     key.hidden = key.deleted = false;
     if (key.western < 0)
@@ -210,6 +218,18 @@ void RtfDocumentBuilder::startRun(const RtfCharState &state)
     }
 }
 
+void RtfDocumentBuilder::labelSymbols(const RtfCharState &state, qsizetype from)
+{
+    // A list's mark in a symbol font is a glyph number no face here draws (writers
+    // also give the number as a private-use code in a font of text): the label shows
+    // its Unicode look-alike instead (labels are not the document's text).
+    if (!state.label)
+        return;
+    const QString font = fontNames.value(state.western >= 0 ? state.western : state.font);
+    for (qsizetype i = from; i < m_body.text.size(); ++i)
+        m_body.text[i] = QChar(RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode()));
+}
+
 void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n)
 {
     if (n <= 0)
@@ -217,6 +237,7 @@ void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePa
     startRun(state);
     const qsizetype before = m_body.text.size();
     codePages.decode(state.codePage, bytes, n, m_body.text);
+    labelSymbols(state, before);
     m_written += m_body.text.size() - before;
 }
 
@@ -225,7 +246,9 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
     if (text.isEmpty())
         return;
     startRun(state);
+    const qsizetype before = m_body.text.size();
     m_body.text.append(text);
+    labelSymbols(state, before);
     m_written += text.size();
 }
 
@@ -233,6 +256,7 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
 {
     startRun(state);
     m_body.text.append(c);
+    labelSymbols(state, m_body.text.size() - 1);
     ++m_written;
 }
 
@@ -275,8 +299,9 @@ void RtfDocumentBuilder::anchorShape()
 int RtfDocumentBuilder::tabList(int list, TabStop stop)
 {
     // Lists are short and few: beyond these limits a document only repeats itself.
-    QList<QTextOption::Tab> tabs = list >= 0 && size_t(list) < m_tabLists.size() ? m_tabLists[size_t(list)]
-                                                                                : QList<QTextOption::Tab>();
+    const bool known = list >= 0 && size_t(list) < m_tabLists.size();
+    QList<QTextOption::Tab> tabs = known ? m_tabLists[size_t(list)] : QList<QTextOption::Tab>();
+    QList<int> leaders = known ? m_tabLeaders[size_t(list)] : QList<int>();
     if (tabs.size() >= 64)
         return list;
     const qreal x = qBound(0, stop.twips, RtfLimits::MaxTwips) * PixelsPerTwip;
@@ -290,21 +315,108 @@ int RtfDocumentBuilder::tabList(int list, TabStop stop)
     qsizetype at = 0;
     while (at < tabs.size() && tabs.at(at).position < x)
         ++at;
-    if (at < tabs.size() && qFuzzyCompare(tabs.at(at).position, x))
+    if (at < tabs.size() && qFuzzyCompare(tabs.at(at).position, x)) {
         tabs[at] = QTextOption::Tab(x, type, delimiter);
-    else
+        leaders[at] = stop.leader;
+    } else {
         tabs.insert(at, QTextOption::Tab(x, type, delimiter));
+        leaders.insert(at, stop.leader);
+    }
     QByteArray key;
-    for (const QTextOption::Tab &t : std::as_const(tabs))
-        key += QByteArray::number(t.position) + char('0' + t.type) + QByteArray(1, char(t.delimiter.unicode())) + ';';
+    for (qsizetype i = 0; i < tabs.size(); ++i) {
+        const QTextOption::Tab &t = tabs.at(i);
+        key += QByteArray::number(t.position) + char('0' + t.type) + QByteArray(1, char(t.delimiter.unicode()))
+            + char('0' + leaders.at(i)) + ';';
+    }
     const auto found = m_tabListIds.constFind(key);
     if (found != m_tabListIds.constEnd())
         return found.value();
     if (m_tabLists.size() >= 4096)
         return list;
     m_tabLists.push_back(tabs);
+    m_tabLeaders.push_back(leaders);
     m_tabListIds.insert(key, int(m_tabLists.size()) - 1);
     return int(m_tabLists.size()) - 1;
+}
+
+QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, int left, int first,
+                                                       QVariantList *leaders) const
+{
+    // RTF measures tab stops from the text column's left edge, Qt from where the line
+    // starts: the stops are moved by where the first line starts, so the text after a
+    // list label stands where the producer put it. (A tab on a later line of a
+    // paragraph whose first line is indented lands that indent off.)
+    const int origin = left + first;
+    const qreal originPx = origin * PixelsPerTwip;
+    QList<QTextOption::Tab> tabs;
+    if (p.tabs >= 0 && size_t(p.tabs) < m_tabLists.size()) {
+        const QList<QTextOption::Tab> &list = m_tabLists[size_t(p.tabs)];
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            QTextOption::Tab t = list.at(i);
+            t.position -= originPx;
+            if (t.position <= 0)
+                continue;
+            tabs.append(t);
+            if (const int leader = m_tabLeaders[size_t(p.tabs)].at(i))
+                *leaders << t.position << leader;
+        }
+    }
+    if (origin == 0)
+        return tabs;
+    // A hanging indent is a stop of its own where no stop comes before it.
+    if (first < 0) {
+        const qreal hanging = -first * PixelsPerTwip;
+        qsizetype at = 0;
+        while (at < tabs.size() && tabs.at(at).position < hanging)
+            ++at;
+        if (at == tabs.size() || !qFuzzyCompare(tabs.at(at).position, hanging))
+            tabs.insert(at, QTextOption::Tab(hanging, QTextOption::LeftTab));
+    }
+    // Past the last stop, the default ones stand every \deftab from the column's
+    // edge; Qt counts them from the line's start, which is the same only where the
+    // line starts on one of them.
+    const int step = qBound(1, m_defaultTab, RtfLimits::MaxTwips);
+    if (origin % step != 0) {
+        const qreal last = tabs.isEmpty() ? 0 : tabs.last().position;
+        for (int column = (origin / step + 1) * step; column <= RtfLimits::MaxTwips && tabs.size() < 64; column += step) {
+            const qreal x = (column - origin) * PixelsPerTwip;
+            if (x > last)
+                tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
+        }
+    }
+    return tabs;
+}
+
+void RtfDocumentBuilder::setBox(QTextBlockFormat &f, const RtfParaState &p) const
+{
+    // Shading: the pattern colour laid over the background at \shading per cent.
+    QColor background = p.shadeBack >= 0 && size_t(p.shadeBack) < colors.size() ? colors[size_t(p.shadeBack)] : QColor();
+    if (p.shading > 0) {
+        const QColor base = background.isValid() ? background : QColor(Qt::white);
+        QColor ink = p.shadeFore >= 0 && size_t(p.shadeFore) < colors.size() ? colors[size_t(p.shadeFore)] : QColor();
+        if (!ink.isValid())
+            ink = Qt::black;
+        const qreal s = p.shading / 10000.0;
+        background = QColor::fromRgbF(base.redF() * (1 - s) + ink.redF() * s, base.greenF() * (1 - s) + ink.greenF() * s,
+                                      base.blueF() * (1 - s) + ink.blueF() * s);
+    }
+    if (background.isValid())
+        f.setBackground(background);
+    static const QTextFormat::Property sides[4] = {LayoutProperty::BorderTop, LayoutProperty::BorderLeft,
+                                                    LayoutProperty::BorderBottom, LayoutProperty::BorderRight};
+    for (int side = 0; side < 4; ++side) {
+        const RtfParaBorder &b = p.borders[side];
+        if (b.style == 0)
+            continue;
+        // Whole pixels, the thinnest still one; a double border is two lines and the
+        // space between them.
+        const int line = qMax(1, qRound(b.width * PixelsPerTwip));
+        const QColor color = b.color >= 0 && size_t(b.color) < colors.size() ? colors[size_t(b.color)] : QColor();
+        const int style = b.style == 2 ? LayoutProperty::Double : b.style == 3 ? LayoutProperty::Dotted
+                        : b.style == 4 ? LayoutProperty::Dashed : LayoutProperty::Solid;
+        f.setProperty(sides[side], QVariantList{style, qreal(style == LayoutProperty::Double ? 3 * line : line), color,
+                                                qreal(qRound(b.space * PixelsPerTwip))});
+    }
 }
 
 int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
@@ -347,8 +459,13 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
             else
                 f.setLineHeight(-p.lineSpacing * PixelsPerTwip, QTextBlockFormat::FixedHeight);
         }
-        if (p.tabs >= 0 && size_t(p.tabs) < m_tabLists.size())
-            f.setTabPositions(m_tabLists[size_t(p.tabs)]);
+        QVariantList leaders;
+        const QList<QTextOption::Tab> tabs = columnTabs(p, left, first, &leaders);
+        if (!tabs.isEmpty())
+            f.setTabPositions(tabs);
+        if (!leaders.isEmpty())
+            f.setProperty(LayoutProperty::TabLeaders, leaders);
+        setBox(f, p);
         if (p.pageBreakBefore || m_breakBefore)
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_blockHasBreak = p.pageBreakBefore || m_breakBefore;

@@ -3,6 +3,7 @@
 #include "rtf/memoryheadroom.h"
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfcontent.h"
+#include "rtf/rtffontfaces.h"
 #include "rtf/rtfstate.h"
 #include "rtf/rtftable.h"
 #include "rtf/rtfwriter.h"
@@ -37,6 +38,7 @@ public:
 
     // Tables the reader fills while reading the header.
     QHash<int, QString> fontNames;
+    int defaultFont = -1; // \deff, once the font table has it
     std::vector<QColor> colors; // invalid = automatic
     QStringList anchors;
 
@@ -48,6 +50,7 @@ public:
     {
         int twips;
         int kind; // QTextOption::TabType
+        int leader = 0; // LayoutProperty::Leader
     };
     int tabList(int list, TabStop stop);
     void setDefaultTab(int twips) { m_defaultTab = twips; }
@@ -110,10 +113,13 @@ private:
     void completeParagraph(const RtfParaState &para);
     int place(int level);
     int blockFormat(const RtfParaState &para);
+    QList<QTextOption::Tab> columnTabs(const RtfParaState &para, int left, int first, QVariantList *leaders) const;
+    void setBox(QTextBlockFormat &format, const RtfParaState &para) const;
     QTextCharFormat charFormat(const RtfCharState &state) const;
     int formatId(const RtfCharState &state);
     int lookUpFormatId(const RtfCharState &state);
     void startRun(const RtfCharState &state);
+    void labelSymbols(const RtfCharState &state, qsizetype from);
 
     // Table levels (rtfbuildertables.cpp).
     int clampLevel(int level) const;
@@ -171,6 +177,7 @@ private:
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;
     std::vector<QList<QTextOption::Tab>> m_tabLists;
+    std::vector<QList<int>> m_tabLeaders; // each list's stops' leaders
     QHash<QByteArray, int> m_tabListIds;
     // Formats already built: documents switch between a handful of formats, and
     // reusing the same format object spares Qt from hashing it again. States that
@@ -179,4 +186,5 @@ private:
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_formatIds;
     std::unordered_map<RtfCharState, int, RtfCharStateHash> m_keyIds;
     std::vector<QTextCharFormat> m_formats;
+    mutable RtfFontFaces m_faces;
 };

@@ -60,6 +60,7 @@ void addTableWords(KeywordTable &t)
         {"nestcell", Kw::NestCell}, {"row", Kw::Row},           {"nestrow", Kw::NestRow},
         {"nesttableprops", Kw::NestTableProps},                 {"trowd", Kw::Trowd},
         {"cellx", Kw::Cellx},       {"trleft", Kw::TrLeft},     {"trgaph", Kw::TrGaph},
+        {"trrh", Kw::TrRh},         {"clheight", Kw::ClHeight},
         {"brdrw", Kw::BrdrW},       {"brdrcf", Kw::BrdrCf},     {"clcbpat", Kw::ClCbPat},
         {"clcfpat", Kw::ClCfPat},   {"clshdng", Kw::ClShdng},   {"tx", Kw::Tx},
         {"tb", Kw::TabBar},         {"deftab", Kw::DefTab},
@@ -72,6 +73,9 @@ void addTableWords(KeywordTable &t)
         {"trwWidthA", {Kw::TrWidthAfter, 0}}, {"trftsWidthA", {Kw::TrWidthAfter, 1}},
         {"trpaddr", {Kw::TrPadd, 3}},    {"trpaddft", {Kw::TrPaddUnit, 0}}, {"trpaddfl", {Kw::TrPaddUnit, 1}},
         {"trpaddfb", {Kw::TrPaddUnit, 2}}, {"trpaddfr", {Kw::TrPaddUnit, 3}},
+        {"clpadl", {Kw::ClPad, 0}},      {"clpadt", {Kw::ClPad, 1}},      {"clpadb", {Kw::ClPad, 2}},
+        {"clpadr", {Kw::ClPad, 3}},      {"clpadfl", {Kw::ClPadUnit, 0}}, {"clpadft", {Kw::ClPadUnit, 1}},
+        {"clpadfb", {Kw::ClPadUnit, 2}}, {"clpadfr", {Kw::ClPadUnit, 3}},
         {"trbrdrt", {Kw::TrBrdr, 0}},    {"trbrdrl", {Kw::TrBrdr, 1}},    {"trbrdrb", {Kw::TrBrdr, 2}},
         {"trbrdrr", {Kw::TrBrdr, 3}},    {"trbrdrh", {Kw::TrBrdr, 4}},    {"trbrdrv", {Kw::TrBrdr, 5}},
         {"clbrdrt", {Kw::ClBrdr, 0}},    {"clbrdrl", {Kw::ClBrdr, 1}},    {"clbrdrb", {Kw::ClBrdr, 2}},
@@ -85,13 +89,19 @@ void addTableWords(KeywordTable &t)
         {"clmgf", {Kw::ClMerge, 1}},     {"clmrg", {Kw::ClMerge, 2}},
         {"clvmgf", {Kw::ClVMerge, 1}},   {"clvmrg", {Kw::ClVMerge, 2}},
         {"tqr", {Kw::TabKind, 1}},       {"tqc", {Kw::TabKind, 2}},       {"tqdec", {Kw::TabKind, 3}},
+        {"tldot", {Kw::TabLeader, 1}},   {"tlhyph", {Kw::TabLeader, 2}},  {"tlul", {Kw::TabLeader, 3}},
+        {"tlth", {Kw::TabLeader, 4}},    {"tleq", {Kw::TabLeader, 5}},    {"tlmdot", {Kw::TabLeader, 6}},
+        {"cbpat", {Kw::ParaShade, 0}},   {"cfpat", {Kw::ParaShade, 1}},   {"shading", {Kw::ParaShade, 2}},
+        {"brdrt", {Kw::BrdrOther, 0}},   {"brdrl", {Kw::BrdrOther, 1}},   {"brdrb", {Kw::BrdrOther, 2}},
+        {"brdrr", {Kw::BrdrOther, 3}},   {"box", {Kw::BrdrOther, 4}},
     };
     for (const auto &w : detailed)
         t.emplace(w.first, KwInfo{w.second.first, w.second.second});
-    // Borders of paragraphs, pages and characters: the border words after them are theirs.
-    for (const char *name : {"brdrt", "brdrl", "brdrb", "brdrr", "brdrbtw", "brdrbar", "box", "chbrdr",
-                             "pgbrdrt", "pgbrdrl", "pgbrdrb", "pgbrdrr"})
-        t.emplace(name, KwInfo{Kw::BrdrOther});
+    // Borders between paragraphs, of pages and of characters: the border words after
+    // them are theirs, and not shown.
+    for (const char *name : {"brdrbtw", "brdrbar", "chbrdr", "pgbrdrt", "pgbrdrl", "pgbrdrb", "pgbrdrr"})
+        t.emplace(name, KwInfo{Kw::BrdrOther, 5});
+    t.emplace("brsp", KwInfo{Kw::BrdrSpace});
 }
 
 const KeywordTable &table()
@@ -156,7 +166,8 @@ const KeywordTable &table()
         t.emplace("plain", KwInfo{Kw::Plain});
         t.emplace("b", KwInfo{Kw::B});
         t.emplace("i", KwInfo{Kw::I});
-        for (const char *name : {"ul", "uldb", "ulw", "ulth"})
+        t.emplace("uldb", KwInfo{Kw::UlDb});
+        for (const char *name : {"ul", "ulw", "ulth"})
             t.emplace(name, KwInfo{Kw::Ul});
         for (const char *name : {"uld", "ulthd"})
             t.emplace(name, KwInfo{Kw::Uld});

@@ -45,6 +45,7 @@ enum class Kw : unsigned char {
     B,
     I,
     Ul,
+    UlDb,
     Uld,
     UlDash,
     UlDashD,
@@ -137,9 +138,14 @@ enum class Kw : unsigned char {
     RowAlign,   // ch: 0 left, 1 centre, 2 right
     TrPadd,     // ch: RtfCellDef::Edge
     TrPaddUnit, // ch: RtfCellDef::Edge
+    TrRh,
+    ClPad,      // ch: RtfCellDef::Edge (\clpadl is the top, \clpadt the left, as Word writes them)
+    ClPadUnit,  // ch: RtfCellDef::Edge, as ClPad
+    ClHeight,
     TrBrdr,     // ch: RtfRowDef::Edge
     ClBrdr,     // ch: RtfCellDef::Edge
-    BrdrOther,  // a border of a paragraph, page or characters: none of a table's
+    BrdrOther,  // a border of a paragraph (ch: 0 top, 1 left, 2 bottom, 3 right, 4 all), or 5 of a page or characters
+    BrdrSpace,  // \brsp
     BrdrStyle,  // ch: RtfBorder::Style
     BrdrW,
     BrdrCf,
@@ -152,6 +158,8 @@ enum class Kw : unsigned char {
     TrWidthAfter, // ch: 0 the space after a row's last cell, 1 its unit
     Tx,
     TabKind,    // ch: QTextOption::TabType of the next \tx
+    TabLeader,  // ch: LayoutProperty::Leader of the next \tx
+    ParaShade,  // ch: 0 \cbpat, 1 \cfpat, 2 \shading
     TabBar,
     DefTab,
 };

@@ -18,6 +18,11 @@ constexpr int MaxTwips = 31680;
 // documents use a few hundred; 65 536 formats cost a few megabytes.
 constexpr int MaxKnownFormats = 65536;
 
+// Font names whose face the builder asks the system for: each question can make the
+// font configuration sort every installed font. Real documents name a few dozen;
+// names past this are drawn in whatever Qt picks for them.
+constexpr int MaxFontFaces = 256;
+
 // Pictures. A picture's size is read from its header before anything is decoded; the
 // decoded pixels are what costs memory (four bytes each), so the limits count pixels.
 

@@ -457,6 +457,11 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Ul:
         g.chr.underline = flag(t) ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
         break;
+    case Kw::UlDb:
+        // Qt has no double underline: a value of our own, which the builder draws
+        // as a single one and marks for the layout to double.
+        g.chr.underline = flag(t) ? RtfCharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
+        break;
     case Kw::Uld:
         g.chr.underline = flag(t) ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
         break;
@@ -511,11 +516,13 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Deleted:
         g.chr.deleted = flag(t);
         break;
+    // All capitals and small capitals are apart: Word writes \scaps\caps0 for small
+    // capitals.
     case Kw::Caps:
-        g.chr.caps = flag(t) ? 1 : 0;
+        g.chr.caps = static_cast<unsigned char>(flag(t) ? g.chr.caps | 1 : g.chr.caps & ~1);
         break;
     case Kw::SCaps:
-        g.chr.caps = flag(t) ? 2 : 0;
+        g.chr.caps = static_cast<unsigned char>(flag(t) ? g.chr.caps | 2 : g.chr.caps & ~2);
         break;
     case Kw::Par:
         if (g.dest == Dest::Normal)

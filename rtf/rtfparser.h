@@ -123,6 +123,7 @@ private:
     // Tables and tab stops (rtfparsertable.cpp).
     void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     int tableLevel() const;
+    void paragraphBorderWord(const RtfKeywords::KwInfo &info, int p);
     RtfRowDef &rowDef();
 
     void startFont(int number);
@@ -224,8 +225,11 @@ private:
     RtfCellDef m_cellDef;           // the cell the next \cellx ends
     RtfBorder *m_border = nullptr;  // what the border words describe now
     int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
+    int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
     int m_widthAfter[2][2] = {};    // per definition: \trwWidthA value, unit
     int m_tabKind = 0;              // QTextOption::TabType of the next \tx
+    int m_tabLeader = 0;            // LayoutProperty::Leader of the next \tx
+    int m_paraBorders = 0;          // the paragraph's sides the border words describe now, by bit
 
     RtfPicture m_picture;
     int m_pictureNibble = -1;

@@ -83,6 +83,7 @@ void RtfParser::afterFontTable()
     // Text outside any \f is in the default font, which is only known now.
     m_haveDefaultFont = m_fonts.contains(m_defaultFont);
     if (m_haveDefaultFont) {
+        m_builder.defaultFont = m_defaultFont;
         m_defaultChar.font = m_defaultFont;
         m_defaultChar.codePage = fontCodePage(m_defaultFont);
     }
@@ -154,6 +155,16 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
         g.para.pageBreakBefore = s.pageBreakBefore;
     if (s.tabs != d.tabs)
         g.para.tabs = s.tabs;
+    for (int side = 0; side < 4; ++side) {
+        if (s.borders[side] != d.borders[side])
+            g.para.borders[side] = s.borders[side];
+    }
+    if (s.shadeBack != d.shadeBack)
+        g.para.shadeBack = s.shadeBack;
+    if (s.shadeFore != d.shadeFore)
+        g.para.shadeFore = s.shadeFore;
+    if (s.shading != d.shading)
+        g.para.shading = s.shading;
     applyCharDelta(g.chr, it->chr);
 }
 

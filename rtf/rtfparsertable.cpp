@@ -35,6 +35,30 @@ void RtfParser::cellEnd(int level)
     m_builder.cellEnd(top().para, level);
 }
 
+void RtfParser::paragraphBorderWord(const RtfKeywords::KwInfo &info, int p)
+{
+    Group &g = top();
+    for (int side = 0; side < 4; ++side) {
+        if (!(m_paraBorders & (1 << side)))
+            continue;
+        RtfParaBorder &b = g.para.borders[side];
+        switch (info.kw) {
+        case Kw::BrdrStyle:
+            b.style = static_cast<unsigned char>(info.ch);
+            break;
+        case Kw::BrdrW:
+            b.width = static_cast<short>(qBound(0, p, 255));
+            break;
+        case Kw::BrdrCf:
+            b.color = qMax(0, p);
+            break;
+        default:
+            b.space = static_cast<short>(qBound(0, p, 1440));
+            break;
+        }
+    }
+}
+
 void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t)
 {
     Group &g = top();
@@ -75,17 +99,51 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         return;
     case Kw::Tx:
         if (body || g.dest == Dest::StyleEntry)
-            g.para.tabs = m_builder.tabList(g.para.tabs, {p, m_tabKind});
+            g.para.tabs = m_builder.tabList(g.para.tabs, {p, m_tabKind, m_tabLeader});
         m_tabKind = QTextOption::LeftTab;
+        m_tabLeader = 0;
         return;
     case Kw::TabKind:
-        // Leaders (\tldot, \tlhyph, ...) are not read: Qt's tab stops draw none.
         m_tabKind = int(info.ch);
+        return;
+    case Kw::TabLeader:
+        m_tabLeader = int(info.ch);
         return;
     case Kw::TabBar:
         // A bar tab draws a line and stops no text: nothing to show it with.
         m_tabKind = QTextOption::LeftTab;
+        m_tabLeader = 0;
         return;
+    case Kw::ParaShade:
+        if (body || g.dest == Dest::StyleEntry) {
+            if (info.ch == 2)
+                g.para.shading = qBound(0, p, 10000);
+            else
+                (info.ch == 0 ? g.para.shadeBack : g.para.shadeFore) = qMax(0, p);
+        }
+        return;
+    case Kw::BrdrOther:
+        // A paragraph's border: the border words after it describe it until another
+        // border is named.
+        m_border = nullptr;
+        m_paraBorders = info.ch < 4 ? 1 << info.ch : info.ch == 4 ? 15 : 0;
+        if (body || g.dest == Dest::StyleEntry) {
+            for (int side = 0; side < 4; ++side) {
+                if (m_paraBorders & (1 << side))
+                    g.para.borders[side] = RtfParaBorder();
+            }
+        }
+        return;
+    case Kw::BrdrStyle:
+    case Kw::BrdrW:
+    case Kw::BrdrCf:
+    case Kw::BrdrSpace:
+        if (m_paraBorders) {
+            if (body || g.dest == Dest::StyleEntry)
+                paragraphBorderWord(info, p);
+            return;
+        }
+        break;
     case Kw::DefTab:
         if (t.hasParameter && p > 0)
             m_builder.setDefaultTab(p);
@@ -109,6 +167,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_cellDef = RtfCellDef();
         m_border = nullptr;
         std::fill(&m_padding[slot][0][0], &m_padding[slot][0][0] + 8, 0);
+        std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
         m_widthAfter[slot][0] = m_widthAfter[slot][1] = 0;
         break;
     case Kw::Cellx:
@@ -120,6 +179,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_rowDefSeen[slot] = true;
         m_cellDef = RtfCellDef();
         m_border = nullptr;
+        std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
         break;
     case Kw::TrLeft:
         def.left = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
@@ -138,6 +198,20 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         def.padding[info.ch] = side[1] == 3 ? qBound(0, side[0], 1440) : -1;
         break;
     }
+    case Kw::ClPad:
+    case Kw::ClPadUnit: {
+        // As for the row: either order; a unit of 0 means the value is not to be read.
+        int(&side)[2] = m_cellPadding[info.ch];
+        side[info.kw == Kw::ClPad ? 0 : 1] = p;
+        m_cellDef.padding[info.ch] = side[0] >= 0 && side[1] != 0 ? qBound(0, side[0], 1440) : -1;
+        break;
+    }
+    case Kw::TrRh:
+        def.height = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
+        break;
+    case Kw::ClHeight:
+        m_cellDef.height = qBound(0, p, RtfLimits::MaxTwips);
+        break;
     case Kw::TrWidthAfter: {
         // The width and its unit come in either order; only twips (unit 3) are read.
         int(&after)[2] = m_widthAfter[slot];
@@ -146,15 +220,14 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         break;
     }
     case Kw::TrBrdr:
+        m_paraBorders = 0;
         m_border = &def.borders[info.ch];
         m_border->given = true;
         break;
     case Kw::ClBrdr:
+        m_paraBorders = 0;
         m_border = &m_cellDef.borders[info.ch];
         m_border->given = true;
-        break;
-    case Kw::BrdrOther:
-        m_border = nullptr;
         break;
     case Kw::BrdrStyle:
         if (m_border)

@@ -4,6 +4,7 @@
 
 #include <QTextFormat>
 
+#include <algorithm>
 #include <cstring>
 
 // Formatting state the reader carries per group. Plain values only: a group opening
@@ -37,9 +38,10 @@ struct RtfCharState
     int background = 0;  // colour table index, 0 = none
     int anchor = -1;     // index of a hyperlink target, -1 for none
     int codePage = 1252; // code page of the font in force
-    unsigned char underline = 0; // QTextCharFormat::UnderlineStyle
+    unsigned char underline = 0; // QTextCharFormat::UnderlineStyle, or DoubleUnderline
+    static constexpr unsigned char DoubleUnderline = 15;
     unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript
-    unsigned char caps = 0;      // 0 as typed, 1 all caps, 2 small caps
+    unsigned char caps = 0;      // bits: 1 all caps, 2 small caps (all caps wins)
     unsigned char charClass = 0; // \loch 0, \hich 1, \dbch 2, \rtlch 3: what \af and \f name
     bool bold = false;
     bool italic = false;
@@ -74,6 +76,22 @@ struct RtfCharStateHash
     }
 };
 
+// A border of a paragraph (\brdrt, \brdrb, \brdrl, \brdrr, \box) with the words
+// after it.
+struct RtfParaBorder
+{
+    unsigned char style = 0; // RtfBorder::Style: none, single, double, dotted, dashed
+    short width = 0;         // \brdrw, twips
+    short space = 0;         // \brsp: from the text, twips
+    int color = -1;          // \brdrcf, -1 = automatic
+
+    bool operator==(const RtfParaBorder &o) const
+    {
+        return style == o.style && width == o.width && space == o.space && color == o.color;
+    }
+    bool operator!=(const RtfParaBorder &o) const { return !(*this == o); }
+};
+
 struct RtfParaState
 {
     int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
@@ -86,13 +104,23 @@ struct RtfParaState
     bool lineMultiple = false; // \slmult1: lineSpacing is in 240ths of a line
     bool pageBreakBefore = false;
     int tabs = -1;       // the builder's tab stop list, -1 = none
+    RtfParaBorder borders[4]; // top, left, bottom, right
+    int shadeBack = -1;  // \cbpat: colour table index, -1 = none
+    int shadeFore = -1;  // \cfpat
+    int shading = 0;     // \shading: hundredths of a per cent of \cfpat over \cbpat
 
+    bool sameBoxAs(const RtfParaState &o) const
+    {
+        return std::equal(borders, borders + 4, o.borders) && shadeBack == o.shadeBack && shadeFore == o.shadeFore
+            && shading == o.shading;
+    }
     bool operator==(const RtfParaState &o) const
     {
         return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
             && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
             && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
-            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore && tabs == o.tabs;
+            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore && tabs == o.tabs
+            && sameBoxAs(o);
     }
     bool operator!=(const RtfParaState &o) const { return !(*this == o); }
 };

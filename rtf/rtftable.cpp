@@ -6,12 +6,12 @@ bool RtfCellDef::operator==(const RtfCellDef &o) const
 {
     return right == o.right && std::equal(borders, borders + 4, o.borders) && background == o.background
         && foreground == o.foreground && shading == o.shading && vAlign == o.vAlign && hMerge == o.hMerge
-        && vMerge == o.vMerge;
+        && vMerge == o.vMerge && std::equal(padding, padding + 4, o.padding) && height == o.height;
 }
 
 bool RtfRowDef::operator==(const RtfRowDef &o) const
 {
-    return left == o.left && gap == o.gap && std::equal(padding, padding + 4, o.padding) && after == o.after
+    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after
         && alignment == o.alignment && std::equal(borders, borders + 6, o.borders) && cells == o.cells
         && tooWide == o.tooWide;
 }

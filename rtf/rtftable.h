@@ -32,6 +32,8 @@ struct RtfCellDef
     unsigned char vAlign = 0;  // 0 top, 1 centre, 2 bottom
     unsigned char hMerge = 0;  // 0 none, 1 first (\clmgf), 2 merged into the one before (\clmrg)
     unsigned char vMerge = 0;  // 0 none, 1 first (\clvmgf), 2 merged into the one above (\clvmrg)
+    int padding[4] = {-1, -1, -1, -1}; // \clpad* in twips (by Edge), -1 = not given
+    int height = 0;            // \clheight (as TextEdit writes it): the row's least height, twips
 
     bool operator==(const RtfCellDef &o) const;
 };
@@ -44,6 +46,7 @@ struct RtfRowDef
     int padding[4] = {-1, -1, -1, -1}; // \trpaddt/l/b/r in twips (by RtfCellDef::Edge), -1 = not given
     int after = 0;             // \trwWidthA in twips: room left empty after the last cell
     unsigned char alignment = 0; // 0 left, 1 centre, 2 right
+    int height = 0;            // \trrh: at least, or exactly when negative; twips
     RtfBorder borders[6];      // by Edge
     std::vector<RtfCellDef> cells;
     bool tooWide = false;      // more cells than any table has

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QTextCharFormat>
+#include <QVariantList>
 
 #include <array>
 #include <vector>
@@ -30,9 +31,11 @@ private:
                    size_t first, size_t end, int fromRow, int toRow, RtfFlow &flow);
     // A table no grid can hold: its cells as paragraphs, as a reader without tables shows them.
     void writeFlat(RtfTable &table, RtfFlow &flow);
+    void makeRoomLeft(qreal left);
     // The borders a cell draws: top, left, bottom, right.
     using Edges = std::array<RtfBorder, 4>;
     static std::vector<Edges> drawnEdges(const RtfTable &table, const RtfGrid &grid);
+    static QVariantList rowHeights(const RtfTable &table, const RtfGrid &grid);
     QTextTableCellFormat cellFormat(const RtfTable &table, const RtfGridCell &cell, const Edges &edges) const;
     QColor color(int index, const QColor &automatic) const;
 

@@ -1,5 +1,6 @@
 #include "rtf/rtfwriter.h"
 
+#include "base/layoutproperties.h"
 #include "rtf/rtfstate.h"
 #include "rtf/rtftable.h"
 
@@ -7,6 +8,7 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <cmath>
 
 // Tables: one QTextTable per source table, its grid made from all cell boundaries,
 // merged cells spanning it, borders, shading and vertical alignment per cell.
@@ -14,6 +16,8 @@
 namespace {
 
 constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
+// The most a table reaching left of the text moves the text column right, pixels.
+constexpr int MaxRoomLeft = 48;
 
 QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
 {
@@ -109,6 +113,29 @@ std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const
     return drawn;
 }
 
+QVariantList RtfWriter::rowHeights(const RtfTable &table, const RtfGrid &grid)
+{
+    // \trrh for the row (exactly when negative), or the tallest \clheight of its
+    // cells as TextEdit writes it; none when no row has one.
+    std::vector<int> twips(size_t(grid.rows), 0);
+    bool any = false;
+    for (const RtfGridCell &cell : grid.cells) {
+        const RtfRowDef &def = defOf(table, cell);
+        int &h = twips[size_t(cell.row)];
+        if (def.height != 0)
+            h = def.height;
+        else if (cell.rowSpan == 1 && h >= 0)
+            h = qMax(h, cellDefOf(table, cell).height);
+        any = any || h != 0;
+    }
+    QVariantList heights;
+    if (any) {
+        for (const int h : twips)
+            heights.append(h * PixelsPerTwip);
+    }
+    return heights;
+}
+
 void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
 {
     const RtfGrid grid = layOutTable(table);
@@ -179,10 +206,22 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
         format.setAlignment(Qt::AlignRight);
     } else {
         format.setAlignment(Qt::AlignLeft);
-        // Like a first line, a table never starts left of the text area.
-        if (grid.boundaries.front() > 0)
-            format.setLeftMargin(grid.boundaries.front() * PixelsPerTwip);
+        // Where the cells start, as the word processors that read these files show
+        // them: the row's own left padding (\trpaddl, else \trgaph) left of \trleft, so
+        // the text of a cell with that padding starts at \trleft (Word's \trleft-108
+        // tables stand out of the text by their gap).
+        const int rowPadding = firstDef.padding[RtfCellDef::Left] >= 0 ? firstDef.padding[RtfCellDef::Left] : firstDef.gap;
+        const qreal left = (grid.boundaries.front() - qBound(0, rowPadding, 1440)) * PixelsPerTwip;
+        if (left != 0)
+            format.setLeftMargin(left);
+        makeRoomLeft(left);
     }
+    // The rows' heights as the producer set them, and the paragraphs' spacing the
+    // cells hold.
+    format.setProperty(LayoutProperty::CellsKeepSpacing, true);
+    const QVariantList heights = rowHeights(table, grid).mid(fromRow, rows);
+    if (std::any_of(heights.begin(), heights.end(), [](const QVariant &h) { return h.toReal() != 0; }))
+        format.setProperty(LayoutProperty::RowHeights, heights);
     if (fromRow > 0)
         format.setProperty(RtfProperty::TableContinues, true);
     if (table.textBox)
@@ -224,6 +263,21 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
     flow = RtfFlow::AfterTable;
 }
 
+void RtfWriter::makeRoomLeft(qreal left)
+{
+    // A table that reaches left of the text column keeps its border in view: the
+    // column's margin grows to hold it (within reason), as a page's margin holds it.
+    if (left >= 0 || m_cursor.currentFrame() != m_cursor.document()->rootFrame())
+        return;
+    QTextFrame *root = m_cursor.document()->rootFrame();
+    QTextFrameFormat f = root->frameFormat();
+    const qreal needed = qMin(std::ceil(-left) + 1, qreal(MaxRoomLeft));
+    if (f.leftMargin() < needed) {
+        f.setLeftMargin(needed);
+        root->setFrameFormat(f);
+    }
+}
+
 void RtfWriter::writeFlat(RtfTable &table, RtfFlow &flow)
 {
     for (const RtfTableRow &row : table.rows) {
@@ -245,13 +299,16 @@ QTextTableCellFormat RtfWriter::cellFormat(const RtfTable &table, const RtfGridC
     const RtfCellDef &cd = cellDefOf(table, cell);
 
     QTextTableCellFormat f;
-    // \trgaph is half the space between two cells' texts; \trpadd* say it per side.
-    const int left = def.padding[RtfCellDef::Left] >= 0 ? def.padding[RtfCellDef::Left] : def.gap;
-    const int right = def.padding[RtfCellDef::Right] >= 0 ? def.padding[RtfCellDef::Right] : def.gap;
-    f.setLeftPadding(qBound(0, left, 1440) * PixelsPerTwip);
-    f.setRightPadding(qBound(0, right, 1440) * PixelsPerTwip);
-    f.setTopPadding(qBound(0, def.padding[RtfCellDef::Top], 1440) * PixelsPerTwip);
-    f.setBottomPadding(qBound(0, def.padding[RtfCellDef::Bottom], 1440) * PixelsPerTwip);
+    // \trgaph is half the space between two cells' texts; \trpadd* say it per side
+    // for the row, \clpad* for the cell.
+    auto padding = [&](RtfCellDef::Edge e, int otherwise) {
+        return qBound(0, cd.padding[e] >= 0 ? cd.padding[e] : def.padding[e] >= 0 ? def.padding[e] : otherwise, 1440)
+            * PixelsPerTwip;
+    };
+    f.setLeftPadding(padding(RtfCellDef::Left, def.gap));
+    f.setRightPadding(padding(RtfCellDef::Right, def.gap));
+    f.setTopPadding(padding(RtfCellDef::Top, 0));
+    f.setBottomPadding(padding(RtfCellDef::Bottom, 0));
 
     for (int e = 0; e < 4; ++e) {
         const RtfBorder &b = edges[size_t(e)];

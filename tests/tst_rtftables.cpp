@@ -223,12 +223,13 @@ void TestRtfTables::rowPlacementAndPadding()
     QCOMPARE(cell.rightPadding(), 108 * PixelsPerTwip);
     QCOMPARE(Loaded("{\\rtf1\\trowd\\trqr\\cellx1000\\pard\\intbl a\\cell\\row}").tables.value(0)->format().alignment(),
              Qt::AlignRight);
-    // \trleft moves the table right; left of the text area it starts at the margin.
+    // \trleft moves the table right, or left into the margin; the row's left padding
+    // stands left of it, so a cell with that padding has its text at \trleft.
     const Loaded indented("{\\rtf1\\trowd\\trleft720\\cellx2000\\pard\\intbl a\\cell\\row}");
     QCOMPARE(indented.tables.value(0)->format().leftMargin(), 720 * PixelsPerTwip);
     QCOMPARE(indented.tables.value(0)->format().columnWidthConstraints().value(0).rawValue(), 1280 * PixelsPerTwip);
     const Loaded outdented("{\\rtf1\\trowd\\trleft-108\\trpaddl50\\trpaddfl3\\cellx2000\\pard\\intbl a\\cell\\row}");
-    QCOMPARE(outdented.tables.value(0)->format().leftMargin(), 0.0);
+    QCOMPARE(outdented.tables.value(0)->format().leftMargin(), (-108 - 50) * PixelsPerTwip);
     QCOMPARE(outdented.tables.value(0)->cellAt(0, 0).format().toTableCellFormat().leftPadding(), 50 * PixelsPerTwip);
 }
 

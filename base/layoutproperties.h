@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QTextFormat>
+
+// What the reader knows of how the producer showed a document and Qt's formats
+// cannot say: properties the reader sets on formats and the editor's layout reads.
+// Qt's own layout ignores them.
+namespace LayoutProperty {
+
+// Table format, a list of one number per row: the row's height in pixels as the
+// producer set it, at least (positive) or exactly (negative); 0 for as high as its
+// cells need.
+constexpr auto RowHeights = QTextFormat::Property(QTextFormat::UserProperty + 0x5300);
+// Table format, true: a cell's height holds the space before its first paragraph
+// and after its last one, as word processors show them; Qt's layout drops both.
+constexpr auto CellsKeepSpacing = QTextFormat::Property(QTextFormat::UserProperty + 0x5301);
+
+// Character format, true: the underline is doubled (Qt draws one line of it).
+constexpr auto DoubleUnderline = QTextFormat::Property(QTextFormat::UserProperty + 0x5302);
+
+// Block format, one per side: a border around the paragraph, as a list of its style
+// (BorderStyle), width in pixels, colour (invalid for the text's) and distance from
+// the text in pixels. The borders' width and distance above and below the text add
+// to the paragraph's height, and paragraphs with the same borders one after another
+// share one box.
+constexpr auto BorderTop = QTextFormat::Property(QTextFormat::UserProperty + 0x5303);
+constexpr auto BorderLeft = QTextFormat::Property(QTextFormat::UserProperty + 0x5304);
+constexpr auto BorderBottom = QTextFormat::Property(QTextFormat::UserProperty + 0x5305);
+constexpr auto BorderRight = QTextFormat::Property(QTextFormat::UserProperty + 0x5306);
+enum BorderStyle { Solid = 1, Double, Dotted, Dashed };
+
+// Block format: the leaders of the tab stops, a list of pairs: the stop's position as
+// the block format's tab positions give it, and the Leader drawn across the space
+// a tab to that stop takes.
+constexpr auto TabLeaders = QTextFormat::Property(QTextFormat::UserProperty + 0x5307);
+enum Leader { NoLeader, Dots, Hyphens, Underline, ThickLine, DoubleLine, MiddleDots };
+
+} // namespace LayoutProperty

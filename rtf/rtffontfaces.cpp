@@ -1,0 +1,138 @@
+#include "rtf/rtffontfaces.h"
+
+#include "rtf/rtfcodepage.h"
+#include "rtf/rtflimits.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+
+namespace {
+
+// Old Windows names for a face in another character set ("Arial CE", "Times New
+// Roman CYR"), in any case: the system only knows the face itself.
+QString withoutScriptSuffix(const QString &name)
+{
+    static const char *const suffixes[] = {" CE", " Cyr", " Greek", " Tur", " Baltic", " (Hebrew)",
+                                           " (Arabic)", " (Vietnamese)"};
+    for (const char *suffix : suffixes) {
+        const QLatin1String s(suffix);
+        if (name.size() > s.size() && name.endsWith(s, Qt::CaseInsensitive))
+            return name.left(name.size() - s.size()).trimmed();
+    }
+    return name;
+}
+
+// The classic PostScript faces. Their URW substitutes are metric-compatible in width,
+// but Qt gives them a line about a fifth taller than the producer shows (it reads
+// the fonts' rounded ascent and descent); the Liberation faces have the same widths
+// and the line height word processors show.
+const char *compatibleFace(const QString &name)
+{
+    static const std::pair<const char *, const char *> faces[] = {
+        {"Times", "Liberation Serif"},
+        {"Times Roman", "Liberation Serif"},
+        {"Helvetica", "Liberation Sans"},
+        {"Courier", "Liberation Mono"},
+    };
+    for (const auto &f : faces) {
+        if (name.compare(QLatin1String(f.first), Qt::CaseInsensitive) == 0)
+            return f.second;
+    }
+    return nullptr;
+}
+
+// Wingdings glyphs that lists use for bullets, as the Unicode shapes they draw.
+constexpr std::pair<unsigned char, char16_t> WingdingsBullets[] = {
+    {0x6C, 0x25CF}, {0x6D, 0x274D}, {0x6E, 0x25A0}, {0x6F, 0x25A1}, {0x70, 0x25FB}, {0x71, 0x2751},
+    {0x72, 0x2752}, {0x73, 0x2B27}, {0x74, 0x29EB}, {0x75, 0x25C6}, {0x76, 0x2756}, {0x77, 0x2B25},
+    {0x9F, 0x2022}, {0xA1, 0x25CB}, {0xA4, 0x25C9}, {0xA7, 0x25AA}, {0xA8, 0x25FB}, {0xD8, 0x27A2},
+    {0xE8, 0x2794}, {0xF0, 0x21E8}, {0xFB, 0x2718}, {0xFC, 0x2714}, {0xFE, 0x2611},
+};
+
+} // namespace
+
+char16_t RtfFontFaces::labelCharacter(const QString &font, char16_t c)
+{
+    if (c < 0xF020 || c > 0xF0FF)
+        return c;
+    const auto b = static_cast<unsigned char>(c - 0xF000);
+    char16_t mapped = 0;
+    if (font.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive)) {
+        for (const auto &w : WingdingsBullets) {
+            if (w.first == b)
+                mapped = w.second;
+        }
+    } else {
+        // The Symbol font's numbers, also where a font of text carries them.
+        mapped = RtfCodePage::symbolGlyph(b);
+    }
+    // Glyphs without a Unicode look-alike are still a list's mark.
+    return mapped && (mapped < 0xE000 || mapped > 0xF8FF) ? mapped : char16_t(0x2022);
+}
+
+QString RtfFontFaces::face(const QString &name)
+{
+    if (name.isEmpty() || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return name;
+    const auto found = m_faces.constFind(name);
+    if (found != m_faces.constEnd())
+        return *found;
+    if (m_faces.size() >= RtfLimits::MaxFontFaces)
+        return name;
+    const QString resolved = lookUp(name);
+    m_faces.insert(name, resolved);
+    return resolved;
+}
+
+QString RtfFontFaces::lookUp(const QString &name) const
+{
+    const QString base = withoutScriptSuffix(name);
+    if (const char *compatible = compatibleFace(base)) {
+        if (QFontDatabase::hasFamily(QLatin1String(compatible)))
+            return QLatin1String(compatible);
+    }
+    if (QFontDatabase::hasFamily(base))
+        return base;
+    // What the font configuration's rules substitute for the name (Calibri gives
+    // Carlito, Arial gives Liberation Sans), as Qt finds it for that name alone.
+    QFont font(base);
+    return QFontInfo(font).family();
+}
+
+QString RtfFontFaces::genericFace() const
+{
+    if (m_generic.isEmpty())
+        m_generic = QFontInfo(QFont(QStringLiteral("sans-serif"))).family();
+    return m_generic;
+}
+
+QStringList RtfFontFaces::families(const QString &western, const QString &eastern, bool symbol,
+                                   const QString &fallbackName)
+{
+    QStringList list;
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return eastern.isEmpty() || eastern == western ? QStringList{western} : QStringList{western, eastern};
+    auto add = [&list](const QString &family) {
+        if (!family.isEmpty() && !list.contains(family, Qt::CaseInsensitive))
+            list.append(family);
+    };
+    add(western);
+    if (symbol) {
+        add(face(fallbackName));
+        if (list.size() < 2)
+            add(genericFace());
+    } else {
+        add(face(western));
+    }
+    // The East Asian font only where the system has it or a face of its own for it:
+    // the generic face it falls to otherwise would stand before the fallback Qt
+    // finds for each character the Latin face lacks.
+    if (!eastern.isEmpty()) {
+        const QString e = face(eastern);
+        if (QFontDatabase::hasFamily(eastern) || (e != genericFace() && !e.isEmpty()))
+            add(e);
+    }
+    return list;
+}

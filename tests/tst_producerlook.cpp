@@ -1,0 +1,430 @@
+// Documents opened in the editor look as the word processor that wrote them showed
+// them: tab stops counted from the text column, list bullets in symbol fonts drawn,
+// the faces the system substitutes for the fonts named, cell padding and row
+// heights, paragraph shading and borders, tab leaders, doubled underlines.
+#include "platform/documentloader.h"
+#include "platform/richtextbox.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// The RTF corpus's documents.
+QStringList corpusDocuments()
+{
+    const QDir corpus(QStringLiteral(ORVO_RTF_CORPUS));
+    QStringList paths;
+    for (const QString &name : corpus.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name))
+        paths << corpus.filePath(name);
+    return paths;
+}
+
+// The faces that draw characters [from, from + length) of the block as it is laid
+// out, with whether each glyph has ink (glyph 0 draws nothing, or a box).
+struct Drawn
+{
+    QStringList faces;
+    bool allInked = true;
+};
+
+Drawn drawn(const QTextBlock &block, int from, int length)
+{
+    Drawn d;
+    const QString text = block.text();
+    for (const QGlyphRun &run : block.layout()->glyphRuns(from, length)) {
+        const QRawFont font = run.rawFont();
+        d.faces << font.familyName();
+        for (const quint32 glyph : run.glyphIndexes())
+            d.allInked = d.allInked && glyph != 0;
+    }
+    for (int i = from; i < from + length && i < text.size(); ++i) {
+        if (text.at(i).isSpace())
+            continue;
+        bool supported = false;
+        for (const QGlyphRun &run : block.layout()->glyphRuns(i, 1))
+            supported = supported || run.rawFont().supportsCharacter(text.at(i));
+        d.allInked = d.allInked && supported;
+    }
+    return d;
+}
+
+bool dark(QRgb c)
+{
+    return qGray(c) < 160;
+}
+
+// How many separate rules cross the whole span [x0, x1) between rows y0 and y1: runs
+// of rows dark all along it.
+int rulesAcross(const QImage &image, int x0, int x1, int y0, int y1)
+{
+    int rules = 0;
+    bool inRule = false;
+    for (int y = qMax(0, y0); y < qMin(image.height(), y1); ++y) {
+        bool full = x1 > x0;
+        for (int x = x0; x < x1 && full; ++x)
+            full = dark(image.pixel(x, y));
+        rules += full && !inRule;
+        inRule = full;
+    }
+    return rules;
+}
+
+int inkIn(const QImage &image, const QRect &rect)
+{
+    int ink = 0;
+    for (int y = qMax(0, rect.top()); y <= qMin(image.height() - 1, rect.bottom()); ++y) {
+        for (int x = qMax(0, rect.left()); x <= qMin(image.width() - 1, rect.right()); ++x)
+            ink += dark(image.pixel(x, y));
+    }
+    return ink;
+}
+
+} // namespace
+
+class TestProducerLook final : public QObject
+{
+    Q_OBJECT
+
+    std::optional<QTemporaryDir> m_dir;
+    std::unique_ptr<RichTextBox> m_box;
+
+    // Opens the document in an editor as the open command does, laid out whole.
+    RichTextBox *open(const QByteArray &rtf)
+    {
+        const QString path = m_dir->filePath(QStringLiteral("doc.rtf"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size())
+            return nullptr;
+        file.close();
+        m_box = std::make_unique<RichTextBox>();
+        m_box->setFrameShape(QFrame::NoFrame);
+        m_box->resize(700, 500);
+        m_box->show();
+        if (m_box->loadFile(path))
+            return nullptr;
+        for (int i = 0; i < 200 && !m_box->isLaidOut(); ++i)
+            QTest::qWait(5);
+        return m_box->isLaidOut() ? m_box.get() : nullptr;
+    }
+
+    QTextBlock blockWith(const QString &text) const
+    {
+        for (QTextBlock b = m_box->document()->begin(); b.isValid(); b = b.next()) {
+            if (b.text().contains(text))
+                return b;
+        }
+        return {};
+    }
+
+    // Where the character at the start of text stands, from the text column's left edge.
+    qreal xOf(const QString &text) const
+    {
+        const QTextBlock block = blockWith(text);
+        QTextCursor c(block);
+        c.setPosition(block.position() + int(block.text().indexOf(text)));
+        m_box->setTextCursor(c);
+        return m_box->cursorRect().x() - columnLeft();
+    }
+
+    // Where the text column starts in the editor.
+    qreal columnLeft() const { return m_box->document()->rootFrame()->frameFormat().leftMargin(); }
+
+private slots:
+    void init()
+    {
+        m_dir.emplace();
+        QVERIFY(m_dir->isValid());
+    }
+    void cleanup()
+    {
+        m_box.reset();
+        m_dir.reset();
+    }
+
+    // Tab stops count from the text column's left edge, a hanging indent is a stop of
+    // its own, and default stops stand every \deftab from the edge.
+    void tabStopsFromTheColumnEdge_data()
+    {
+        QTest::addColumn<QByteArray>("paragraph");
+        QTest::addColumn<qreal>("x"); // of the text after the tab, pixels from the column's edge
+        QTest::newRow("list label, stop at the indent") << QByteArray("\\li709\\fi-283\\tx709 {\\listtext 1.\\tab}Item") << 709 / 15.0;
+        QTest::newRow("second level") << QByteArray("\\li1418\\fi-283\\tx1418 {\\listtext a.\\tab}Item") << 1418 / 15.0;
+        QTest::newRow("hanging indent, no stop set") << QByteArray("\\li720\\fi-360 {\\listtext -\\tab}Item") << 48.0;
+        QTest::newRow("a stop before the hanging indent wins") << QByteArray("\\li1440\\fi-1080\\tx900 A\\tab Item") << 60.0;
+        QTest::newRow("default stop from the edge") << QByteArray("\\li100 A\\tab Item") << 48.0;
+        QTest::newRow("no indent") << QByteArray("\\tx2000 A\\tab Item") << 2000 / 15.0;
+    }
+    void tabStopsFromTheColumnEdge()
+    {
+        QFETCH(QByteArray, paragraph);
+        QFETCH(qreal, x);
+        QVERIFY(open("{\\rtf1\\ansi\\deftab720{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0\\fs24 " + paragraph + "\\par}"));
+        QVERIFY(qAbs(xOf(QStringLiteral("Item")) - x) <= 1);
+    }
+
+    // The lines of a list item that wraps stand under its text, and the page numbers
+    // of a table of contents line up whatever the entry's indent.
+    void wrappedLinesAndRightStops()
+    {
+        const QByteArray words = QByteArray("word ").repeated(60);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\pard\\li709\\fi-283\\tx709\\f0 {\\listtext 1.\\tab}"
+                     "First " + words + "\\par"
+                     "\\pard\\tqr\\tx8000 Entry one\\tab 17\\par\\pard\\li480\\tqr\\tx8000 Entry two\\tab 18\\par"
+                     "\\pard\\li960\\tqr\\tx8000 Entry three\\tab 19\\par}"));
+        const QTextBlock item = blockWith(QStringLiteral("First"));
+        QVERIFY(item.layout()->lineCount() > 1);
+        const qreal text = xOf(QStringLiteral("First"));
+        QVERIFY(qAbs(text - 709 / 15.0) <= 1);
+        const qreal margin = columnLeft();
+        QTextCursor second(item);
+        second.setPosition(item.position() + item.layout()->lineAt(1).textStart());
+        m_box->setTextCursor(second);
+        QVERIFY(qAbs(m_box->cursorRect().x() - margin - text) <= 1);
+        // The right ends of the three page numbers.
+        QList<qreal> ends;
+        for (const char *entry : {"17", "18", "19"}) {
+            const QTextBlock b = blockWith(QLatin1String(entry));
+            QTextCursor end(b);
+            end.movePosition(QTextCursor::EndOfBlock);
+            m_box->setTextCursor(end);
+            ends << m_box->cursorRect().x() - margin;
+        }
+        QVERIFY2(qAbs(ends[0] - 8000 / 15.0) <= 1.5, qPrintable(QString::number(ends[0])));
+        QCOMPARE(ends[1], ends[0]);
+        QCOMPARE(ends[2], ends[0]);
+    }
+
+    // The faces the system substitutes for fonts it lacks draw the text, not the East
+    // Asian font named beside them, and a name with a script suffix finds its face.
+    void facesTheSystemSubstitutes_data()
+    {
+        QTest::addColumn<QByteArray>("font");
+        QTest::addColumn<QString>("face");
+        QTest::newRow("Calibri with an East Asian font") << QByteArray("Calibri") << QStringLiteral("Carlito");
+        QTest::newRow("Cambria") << QByteArray("Cambria") << QStringLiteral("Caladea");
+        QTest::newRow("Times New Roman") << QByteArray("Times New Roman") << QStringLiteral("Liberation Serif");
+        QTest::newRow("Arial") << QByteArray("Arial") << QStringLiteral("Liberation Sans");
+        QTest::newRow("Courier New") << QByteArray("Courier New") << QStringLiteral("Liberation Mono");
+        QTest::newRow("script suffix in capitals") << QByteArray("Times New Roman CYR") << QStringLiteral("Liberation Serif");
+        QTest::newRow("Times") << QByteArray("Times") << QStringLiteral("Liberation Serif");
+    }
+    void facesTheSystemSubstitutes()
+    {
+        QFETCH(QByteArray, font);
+        QFETCH(QString, face);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 " + font + ";}{\\f1\\fcharset128 MS Mincho;}{\\f2 DejaVu Sans;}}"
+                     "\\pard\\f0\\dbch\\af1\\loch\\f0 Latin text\\par}"));
+        const QTextBlock block = blockWith(QStringLiteral("Latin"));
+        const Drawn d = drawn(block, 0, 5);
+        QVERIFY2(d.faces.contains(face), qPrintable(d.faces.join(QLatin1Char(','))));
+        QVERIFY(d.allInked);
+        // What the font display shows is still the font the document names.
+        QTextCursor c(block);
+        c.setPosition(block.position() + 1);
+        QCOMPARE(c.charFormat().fontFamilies().toStringList().value(0), QString::fromLatin1(font));
+    }
+
+    // Text in no font the document names is in Times New Roman's face, as word
+    // processors show RTF without a font table.
+    void noFontTableIsTimesNewRoman()
+    {
+        QVERIFY(open("{\\rtf1\\ansi Plain words\\par}"));
+        QVERIFY(drawn(blockWith(QStringLiteral("Plain")), 0, 5).faces.contains(QStringLiteral("Liberation Serif")));
+    }
+
+    // Where a list's bullet stands there is a glyph with ink, in a face that has it.
+    void bulletsInSymbolFontsHaveInk_data()
+    {
+        QTest::addColumn<QByteArray>("label");
+        QTest::newRow("Symbol, byte") << QByteArray("{\\f1 \\'b7\\tab}");
+        QTest::newRow("Symbol, private-use code") << QByteArray("{\\f1 \\u-3913 ?\\tab}");
+        QTest::newRow("Wingdings square") << QByteArray("{\\f2 \\'a7\\tab}");
+        QTest::newRow("Wingdings arrowhead") << QByteArray("{\\f2 \\'d8\\tab}");
+        QTest::newRow("Wingdings glyph without a look-alike") << QByteArray("{\\f2 \\'30\\tab}");
+    }
+    void bulletsInSymbolFontsHaveInk()
+    {
+        QFETCH(QByteArray, label);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}"
+                     "\\pard\\li720\\fi-360\\f0 {\\listtext " + label + "}Item\\par}"));
+        const QTextBlock block = blockWith(QStringLiteral("Item"));
+        const Drawn d = drawn(block, 0, 1);
+        QVERIFY2(!d.faces.isEmpty() && d.allInked, qPrintable(block.text() + QLatin1Char(' ') + d.faces.join(QLatin1Char(','))));
+    }
+
+    // Cells keep the padding, the heights and the paragraph spacing the producer gave
+    // them, and a table may reach left of the text's edge.
+    void cellsAsTheProducerMadeThem_data()
+    {
+        QTest::addColumn<QByteArray>("row");  // the first row's definition and paragraph words
+        QTest::addColumn<qreal>("height");    // the first row's height in pixels, or 0: a plain row's and
+        QTest::addColumn<qreal>("more");      // this much more
+        QTest::addColumn<qreal>("top");       // its text's top below the row's
+        QTest::addColumn<qreal>("x");         // its text's x from the text column's edge
+        const QByteArray text = "\\pard\\intbl ";
+        QTest::newRow("at least \\trrh") << QByteArray("\\trowd\\trrh900\\cellx3000" + text) << 60.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("exactly \\trrh") << QByteArray("\\trowd\\trrh-150\\cellx3000" + text) << 10.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("TextEdit's \\clheight") << QByteArray("\\trowd\\clheight600\\cellx3000" + text) << 40.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("left padding is \\clpadt") << QByteArray("\\trowd\\clpadt300\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 20.0;
+        QTest::newRow("top padding is \\clpadl") << QByteArray("\\trowd\\clpadl300\\clpadfl3\\cellx3000" + text) << 0.0 << 20.0 << 20.0 << 0.0;
+        QTest::newRow("row padding, cell padding wins") << QByteArray("\\trowd\\trpaddl60\\trpaddfl3\\clpadt150\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << (150 - 60) / 15.0;
+        QTest::newRow("space before and after") << QByteArray("\\trowd\\cellx3000" + text + "\\sb150\\sa300 ") << 0.0 << 30.0 << 10.0 << 0.0;
+        // Out of the text by its gap, and the column makes room for its border.
+        QTest::newRow("left of the text's edge") << QByteArray("\\trowd\\trgaph108\\trleft-108\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << -108 / 15.0;
+        QTest::newRow("row padding left of \\trleft") << QByteArray("\\trowd\\trgaph108\\trpaddl300\\trpaddfl3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("cell padding over the row's") << QByteArray("\\trowd\\trgaph108\\clpadt300\\clpadft3\\cellx3000" + text) << 0.0 << 0.0 << 0.0 << 192 / 15.0;
+    }
+    void cellsAsTheProducerMadeThem()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(qreal, height);
+        QFETCH(qreal, more);
+        QFETCH(qreal, top);
+        QFETCH(qreal, x);
+        // The same text in plain rows below measures the first one, as the paragraph
+        // above it does where its row starts.
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Before\\par " + row +
+                     "First\\cell\\row\\trowd\\cellx3000\\pard\\intbl Second\\cell\\row\\trowd\\cellx3000\\pard\\intbl Third\\cell\\row\\pard After\\par}"));
+        auto y = [this](const char *word) {
+            m_box->setTextCursor(QTextCursor(blockWith(QLatin1String(word))));
+            return qreal(m_box->cursorRect().top());
+        };
+        const qreal plain = y("Third") - y("Second");
+        const qreal rowTop = y("Before") + plain;
+        const qreal first = y("Second") - rowTop;
+        const QString seen = QStringLiteral("height %1, plain %2, top %3").arg(first).arg(plain).arg(y("First") - rowTop);
+        QVERIFY2(qAbs(first - (height > 0 ? height : plain + more)) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(y("First") - rowTop - top) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(xOf(QStringLiteral("First")) - x) <= 1, qPrintable(QString::number(xOf(QStringLiteral("First")))));
+    }
+
+    // Shading fills the paragraph from margin to margin; a box's borders stand at the
+    // margins with the text inside them by their width and distance; a double border
+    // is two rules.
+    void shadingAndBordersAroundTheParagraph()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                     "\\f0\\fs24\\pard Before\\par\\pard\\cbpat2 Shaded\\par\\pard Mid\\par"
+                     "\\pard\\box\\brdrs\\brdrw30\\brsp150\\brdrcf1 Boxed\\par"
+                     "\\pard\\li720\\brdrb\\brdrdb\\brdrw15\\brsp20 Ruled\\par\\pard After\\par}"));
+        auto rectOf = [this](const char *word) {
+            m_box->setTextCursor(QTextCursor(blockWith(QLatin1String(word))));
+            return m_box->cursorRect();
+        };
+        const QRect shaded = rectOf("Shaded"), mid = rectOf("Mid"), boxed = rectOf("Boxed"), ruled = rectOf("Ruled"),
+                    after = rectOf("After");
+        m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("After"))));
+        const QImage image = m_box->viewport()->grab().toImage();
+        const int left = int(columnLeft());
+        const int right = int(m_box->document()->textWidth() - m_box->document()->rootFrame()->frameFormat().rightMargin());
+        const QRgb blue = qRgb(0, 0, 255), red = qRgb(255, 0, 0);
+        const int y = shaded.center().y();
+        QCOMPARE(image.pixel(left + 1, y), blue);
+        QCOMPARE(image.pixel(right - 2, y), blue);
+        QVERIFY(image.pixel(left + 1, mid.center().y()) != blue);
+        // The box: 2 px of border, 10 px from the text on every side.
+        QVERIFY2(qAbs(xOf(QStringLiteral("Boxed")) - 12) <= 1, qPrintable(QString::number(xOf(QStringLiteral("Boxed")))));
+        QVERIFY2(qAbs(boxed.top() - mid.top() - mid.height() - 12) <= 1, qPrintable(QString::number(boxed.top() - mid.top())));
+        QCOMPARE(image.pixel(left, boxed.center().y()), red);
+        QCOMPARE(image.pixel(right - 1, boxed.center().y()), red);
+        // The top rule over the line's box, which with the faces' own line heights
+        // starts a pixel or two above the caret.
+        QVERIFY(image.pixel(left + 100, boxed.top() - 11) == red || image.pixel(left + 100, boxed.top() - 12) == red ||
+                image.pixel(left + 100, boxed.top() - 13) == red);
+        QCOMPARE(image.pixel(left + 100, boxed.bottom() + 11), red);
+        QVERIFY(image.pixel(left + 100, boxed.top() - 5) != red);
+        // The double rule under the indented paragraph, right of its text.
+        QCOMPARE(rulesAcross(image, left + 150, left + 400, ruled.center().y(), after.top()), 2);
+        QCOMPARE(rulesAcross(image, left + 10, left + 40, ruled.center().y(), after.top()), 0);
+    }
+
+    // A tab that ends at a stop with a leader is crossed by it, and a doubled
+    // underline is two lines.
+    void leadersAndDoubleUnderlines_data()
+    {
+        QTest::addColumn<QByteArray>("leader");
+        QTest::addColumn<bool>("ink");
+        QTest::newRow("dots") << QByteArray("\\tldot") << true;
+        QTest::newRow("hyphens") << QByteArray("\\tlhyph") << true;
+        QTest::newRow("underline") << QByteArray("\\tlul") << true;
+        QTest::newRow("thick line") << QByteArray("\\tlth") << true;
+        QTest::newRow("double line") << QByteArray("\\tleq") << true;
+        QTest::newRow("none") << QByteArray() << false;
+    }
+    void leadersAndDoubleUnderlines()
+    {
+        QFETCH(QByteArray, leader);
+        QFETCH(bool, ink);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24\\pard\\tqr" + leader +
+                     "\\tx8000 Chapter\\tab 12\\par\\pard {\\uldb Doubled} {\\ul Single}\\par\\pard After\\par}"));
+        const qreal tab = xOf(QStringLiteral("\t")), number = xOf(QStringLiteral("12"));
+        const QRect line = m_box->cursorRect();
+        const int left = int(columnLeft());
+        const QImage image = m_box->viewport()->grab().toImage();
+        const int dots = inkIn(image, QRect(left + int(tab) + 4, line.top(), int(number - tab) - 8, line.height()));
+        QVERIFY2((dots > 0) == ink, qPrintable(QString::number(dots)));
+        const QRect doubled = (m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("Doubled")))), m_box->cursorRect());
+        const QRect below = (m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("After")))), m_box->cursorRect());
+        auto rulesUnder = [&](const char *word, int length) {
+            const int x = left + int(xOf(QLatin1String(word)));
+            return rulesAcross(image, x + 1, x + length - 1, doubled.top(), below.top());
+        };
+        QCOMPARE(rulesUnder("Doubled", 40), 2);
+        QCOMPARE(rulesUnder("Single", 30), 1);
+    }
+
+    // No list label of the corpus is drawn without ink.
+    void noInvisibleBulletInTheCorpus()
+    {
+        int labels = 0;
+        QStringList invisible;
+        for (const QString &path : corpusDocuments()) {
+            std::unique_ptr<QTextDocument> doc;
+            if (DocumentLoader::load(path, &doc))
+                continue;
+            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+                QTextLayout *layout = nullptr;
+                for (const QTextLayout::FormatRange &r : b.textFormats()) {
+                    if (!r.format.hasProperty(QTextFormat::UserProperty + 0x5254))
+                        continue;
+                    if (!layout) {
+                        layout = b.layout();
+                        layout->setFont(doc->defaultFont());
+                        layout->setFormats(b.textFormats());
+                        layout->beginLayout();
+                        layout->createLine();
+                        layout->endLayout();
+                    }
+                    for (int i = r.start; i < r.start + r.length; ++i) {
+                        if (b.text().at(i).isSpace())
+                            continue;
+                        ++labels;
+                        if (!drawn(b, i, 1).allInked) {
+                            invisible << QStringLiteral("%1: U+%2").arg(QFileInfo(path).baseName())
+                                             .arg(b.text().at(i).unicode(), 4, 16, QLatin1Char('0'));
+                        }
+                    }
+                }
+            }
+        }
+        qInfo("%d label characters, %lld without ink", labels, qlonglong(invisible.size()));
+        QVERIFY(labels > 100);
+        QVERIFY2(invisible.isEmpty(), qPrintable(invisible.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestProducerLook)
+#include "tst_producerlook.moc"
