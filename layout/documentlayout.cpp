@@ -259,24 +259,19 @@ void DocumentLayout::commitFrame(int index, QTextFrame *frame, const std::shared
     if (!m_frames.contains(frame))
         connect(frame, &QObject::destroyed, this, [this, frame] { m_frames.remove(frame); });
     m_frames.insert(frame, Laid{geometry, {}});
-    FlowIndex::Entry e = m_index.at(index);
-    e.content = float(geometry->size.height());
-    e.width = float(frameX(*geometry) + geometry->size.width());
-    e.gap = 0;
-    e.state = FlowIndex::Laid;
-    setEntry(index, e);
-    if (index + 1 < m_index.size()) {
-        FlowIndex::Entry next = m_index.at(index + 1);
-        if (next.gap != 0) {
-            next.gap = 0;
-            setEntry(index + 1, next);
-        }
-    }
+    commitFrameEntry(index, geometry.get());
 }
 
 void DocumentLayout::commitBand(int index, TableLayout::Layouter *table, int band) const
 {
-    const FrameLayout::Geometry *g = table->geometry(band).get();
+    commitFrameEntry(index, table->geometry(band).get());
+    if (!table->settled())
+        noteSettling();
+}
+
+void DocumentLayout::commitFrameEntry(int index, const FrameLayout::Geometry *g) const
+{
+    // A frame stands with no gap of paragraph spacing above or below it.
     FlowIndex::Entry e = m_index.at(index);
     e.content = g ? float(g->size.height()) : 0;
     e.width = g ? float(frameX(*g) + g->size.width()) : 0;
@@ -290,8 +285,6 @@ void DocumentLayout::commitBand(int index, TableLayout::Layouter *table, int ban
             setEntry(index + 1, next);
         }
     }
-    if (!table->settled())
-        noteSettling();
 }
 
 bool DocumentLayout::layOutSome(int index, const QTextBlock &first, const QDeadlineTimer &deadline)

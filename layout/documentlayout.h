@@ -130,6 +130,8 @@ private:
     void commitFrame(int index, QTextFrame *frame, const std::shared_ptr<FrameLayout::Geometry> &geometry) const;
     // Commits entry index, a band of a table laid out.
     void commitBand(int index, TableLayout::Layouter *table, int band) const;
+    // The flow entry of a frame or a band of a table laid out as g says.
+    void commitFrameEntry(int index, const FrameLayout::Geometry *g) const;
     // The layouter of a table of the root frame, made if it has none.
     TableLayout::Layouter *tableLayouter(QTextTable *table) const;
     // The frame, or the band of a table, that entry's first block begins (null when
