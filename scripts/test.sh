@@ -6,6 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+# Each step says when it starts, in seconds since the start, so that a slow run
+# shows where its time went.
+phase() { echo "== $* (at $SECONDS s)"; }
 
 bash scripts/setup.sh -DORVO_TESTS=ON -DORVO_BENCH=ON
 
@@ -13,14 +16,17 @@ export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1
 jobs=$(nproc)
 
-echo "== tests"
+phase tests
 ctest --test-dir build -j"$jobs" --timeout 600
 
-echo "== installed tree and Debian package"
+phase installed tree and Debian package
 bash scripts/check-install.sh build --package
 
-echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVO_SANITIZE=ON -DORVO_BENCH=OFF >/dev/null
+phase tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# Line tables only: the sanitizers' reports still name file and line, and the
+# build takes a fifth less time than with full debug information.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+    -DORVO_SANITIZE=ON -DORVO_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 # intercept_tls_get_addr=0: GCC 12's sanitizer runtime can take a block of
 # dynamic thread-local storage for one laid out as old glibc did, and the leak
@@ -33,6 +39,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/test
 ctest --test-dir build-asan -j"$jobs" --timeout 900
 
 if [ -f scripts/fuzz.sh ]; then
-    echo "== fuzzing the RTF reader"
+    phase fuzzing the RTF reader
     bash scripts/fuzz.sh "${ORVO_FUZZ_SECONDS:-60}"
 fi
+phase done
