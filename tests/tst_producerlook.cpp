@@ -141,6 +141,12 @@ class TestProducerLook final : public QObject
 
     // Where the text column starts in the editor.
     qreal columnLeft() const { return m_box->document()->rootFrame()->frameFormat().leftMargin(); }
+    // How wide the text column is in the editor.
+    qreal columnWidth() const
+    {
+        const QTextFrameFormat f = m_box->document()->rootFrame()->frameFormat();
+        return m_box->document()->textWidth() - f.leftMargin() - f.rightMargin() - 2 * (f.border() + f.padding());
+    }
 
 private slots:
     void init()
@@ -309,6 +315,35 @@ private slots:
         QVERIFY2(qAbs(first - (height > 0 ? height : plain + more)) <= 1, qPrintable(seen));
         QVERIFY2(qAbs(y("First") - rowTop - top) <= 1, qPrintable(seen));
         QVERIFY2(qAbs(xOf(QStringLiteral("First")) - x) <= 1, qPrintable(QString::number(xOf(QStringLiteral("First")))));
+    }
+
+    // Columns stand where \cellx puts them whatever their cells hold: a word too
+    // long for its cell breaks in it, the sliver between two rows' boundaries stays a
+    // sliver, and a centred table wider than the text column reaches out of it on
+    // both sides. (LibreOffice puts the words of this document at these x.)
+    void columnsWhereTheProducerPutThem()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Before\\par"
+                     "\\trowd\\cellx1500\\cellx3000\\cellx6000\\pard\\intbl Head\\cell Side\\cell Extraordinarily\\cell\\row"
+                     "\\trowd\\cellx1500\\cellx3006\\cellx4500\\cellx6000\\pard\\intbl One\\cell Two\\cell Three\\cell Four\\cell\\row"
+                     "\\pard Mid\\par\\trowd\\trqc\\trleft-5\\cellx3000\\cellx6000\\cellx13500\\pard\\intbl Alpha\\cell Beta\\cell Gamma\\cell\\row"
+                     "\\pard Next\\par\\trowd\\trgaph108\\trleft-108\\cellx600\\cellx3000\\pard\\intbl Supercalifragilistic\\cell Delta\\cell\\row"
+                     "\\pard After\\par}"));
+        const QString seen = QStringLiteral("Extraordinarily %1, Three %2, Four %3, Delta %4, Alpha %5 in %6")
+                                 .arg(xOf(QStringLiteral("Extraordinarily"))).arg(xOf(QStringLiteral("Three")))
+                                 .arg(xOf(QStringLiteral("Four"))).arg(xOf(QStringLiteral("Delta")))
+                                 .arg(xOf(QStringLiteral("Alpha"))).arg(columnWidth());
+        QVERIFY2(qAbs(xOf(QStringLiteral("Extraordinarily")) - 200) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(xOf(QStringLiteral("Three")) - 200.4) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(xOf(QStringLiteral("Four")) - 300) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(xOf(QStringLiteral("Delta")) - 40) <= 1, qPrintable(seen));
+        const qreal out = (columnWidth() - 13505 / 15.0) / 2;
+        QVERIFY(out < 0);
+        QVERIFY2(qAbs(xOf(QStringLiteral("Alpha")) - out) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(xOf(QStringLiteral("Beta")) - out - 200) <= 1, qPrintable(seen));
+        const QTextBlock broken = blockWith(QStringLiteral("Supercalifragilistic"));
+        QVERIFY(broken.layout()->lineCount() > 1);
+        QVERIFY(broken.layout()->lineAt(0).naturalTextWidth() <= 600 / 15.0 + 1);
     }
 
     // Shading fills the paragraph from margin to margin; a box's borders stand at the
