@@ -161,7 +161,8 @@ private slots:
     }
 
     // Tab stops count from the text column's left edge, a hanging indent is a stop of
-    // its own, and default stops stand every \deftab from the edge.
+    // its own (also where the first line starts at the edge), default stops stand
+    // every \deftab from the edge, and a tab in front of a list's label is not shown.
     void tabStopsFromTheColumnEdge_data()
     {
         QTest::addColumn<QByteArray>("paragraph");
@@ -172,6 +173,8 @@ private slots:
         QTest::newRow("a stop before the hanging indent wins") << QByteArray("\\li1440\\fi-1080\\tx900 A\\tab Item") << 60.0;
         QTest::newRow("default stop from the edge") << QByteArray("\\li100 A\\tab Item") << 48.0;
         QTest::newRow("no indent") << QByteArray("\\tx2000 A\\tab Item") << 2000 / 15.0;
+        QTest::newRow("hanging from the column's edge") << QByteArray("\\li283\\fi-283 {\\pntext 1\\tab}Item") << 283 / 15.0;
+        QTest::newRow("a tab leading the label") << QByteArray("\\li360\\fi-360\\ls1\\tx360 {\\listtext\\tab \\u8226 ?\\tab}Item") << 24.0;
     }
     void tabStopsFromTheColumnEdge()
     {
