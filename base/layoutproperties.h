@@ -14,6 +14,13 @@ constexpr auto RowHeights = QTextFormat::Property(QTextFormat::UserProperty + 0x
 // Table format, true: a cell's height holds the space before its first paragraph
 // and after its last one, as word processors show them; Qt's layout drops both.
 constexpr auto CellsKeepSpacing = QTextFormat::Property(QTextFormat::UserProperty + 0x5301);
+// Table format, true: the columns of fixed width are as wide as given whatever their
+// cells hold (a word too long for its cell breaks in it), and a centred or
+// right-aligned table stands so within the text column even where it is wider than
+// the column, as word processors lay out the tables of their documents. Qt widens a
+// column to its cells' longest word and measures the room of an aligned table from
+// the page's edge.
+constexpr auto ColumnsAsGiven = QTextFormat::Property(QTextFormat::UserProperty + 0x5308);
 
 // Character format, true: the underline is doubled (Qt draws one line of it).
 constexpr auto DoubleUnderline = QTextFormat::Property(QTextFormat::UserProperty + 0x5302);

@@ -1,5 +1,7 @@
 #include "layout/documentlayout.h"
 
+#include "base/layoutproperties.h"
+
 #include "layout/framelayout.h"
 #include "layout/imagehandler.h"
 #include "layout/paragraphlayout.h"
@@ -199,7 +201,18 @@ qreal DocumentLayout::frameX(const FrameLayout::Geometry &g) const
 qreal DocumentLayout::frameX(const QTextFrame *frame, qreal width) const
 {
     const auto *table = qobject_cast<const QTextTable *>(frame);
-    if (m_geometry.width <= width || !table)
+    if (!table)
+        return 0;
+    if (table->format().boolProperty(LayoutProperty::ColumnsAsGiven)) {
+        // Within the text column, out of it on both sides when wider.
+        const Qt::Alignment align = table->format().alignment();
+        if (align & Qt::AlignRight)
+            return m_geometry.width - width;
+        if (align & Qt::AlignHCenter)
+            return (m_geometry.width - width) / 2;
+        return 0;
+    }
+    if (m_geometry.width <= width)
         return 0;
     // Qt measures the room from the page's left edge, not the content's: a centred
     // or right-aligned table sits that much further right, and so does this one.

@@ -1,5 +1,6 @@
 #include "layout/framelayout.h"
 
+#include "base/layoutproperties.h"
 #include "layout/tablelayout.h"
 
 #include <QPainter>
@@ -63,7 +64,7 @@ namespace {
 qreal frameX(const Geometry &g, qreal width)
 {
     auto *table = qobject_cast<QTextTable *>(g.frame);
-    if (!table || width <= g.size.width())
+    if (!table || (width <= g.size.width() && !table->format().boolProperty(LayoutProperty::ColumnsAsGiven)))
         return 0;
     const Qt::Alignment align = table->format().alignment();
     if (align & Qt::AlignRight)

@@ -98,6 +98,7 @@ void Layouter::readFormat(qreal availableWidth)
     m_variableWidth = fmt.width().type() == QTextLength::VariableLength;
     m_cellPadding = fmt.cellPadding();
     m_keepSpacing = fmt.boolProperty(LayoutProperty::CellsKeepSpacing);
+    m_asGiven = fmt.boolProperty(LayoutProperty::ColumnsAsGiven);
     m_rowHeights.clear();
     m_rowHeightsGiven = fmt.property(LayoutProperty::RowHeights);
     for (const QVariant &h : m_rowHeightsGiven.toList())
@@ -181,6 +182,7 @@ bool Layouter::fits(const QTextTable *table) const
     // Rows given their heights anew, or the cells' spacing: the table is laid out anew.
     const QTextTableFormat fmt = table->format();
     return fmt.boolProperty(LayoutProperty::CellsKeepSpacing) == m_keepSpacing &&
+           fmt.boolProperty(LayoutProperty::ColumnsAsGiven) == m_asGiven &&
            fmt.property(LayoutProperty::RowHeights) == m_rowHeightsGiven;
 }
 
@@ -299,15 +301,24 @@ bool Layouter::distributeWidths(std::vector<qreal> *result, int mode)
     widths.assign(size_t(columns), 0);
     qreal totalPercentage = 0;
     int variable = 0;
+    bool allGiven = m_asGiven;
     for (int i = 0; i < columns; ++i) {
         const QTextLength &length = constraints.at(i);
-        if (length.type() == QTextLength::FixedLength) {
+        if (length.type() == QTextLength::FixedLength && m_asGiven) {
+            // As the producer gave it: what does not fit breaks inside the cell.
+            widths[size_t(i)] = ParagraphLayout::fixed(length.rawValue());
+            minWidths[size_t(i)] = widths[size_t(i)];
+            remaining -= widths[size_t(i)];
+        } else if (length.type() == QTextLength::FixedLength) {
+            allGiven = false;
             widths[size_t(i)] = qMax(ParagraphLayout::fixed(length.rawValue()), minWidths[size_t(i)]);
             minWidths[size_t(i)] = widths[size_t(i)];
             remaining -= widths[size_t(i)];
         } else if (length.type() == QTextLength::PercentageLength) {
+            allGiven = false;
             totalPercentage += length.rawValue();
         } else {
+            allGiven = false;
             ++variable;
             widths[size_t(i)] = minWidths[size_t(i)];
             remaining -= minWidths[size_t(i)];
@@ -359,8 +370,8 @@ bool Layouter::distributeWidths(std::vector<qreal> *result, int mode)
         w = roundFixed(w - error);
         error = w - original;
     }
-    if (columns == 0)
-        return true;
+    if (columns == 0 || allGiven)
+        return true; // words broken anywhere would not change the columns
     // A table wider than its room is measured again with words broken anywhere, as
     // Qt does where the document breaks at words or anywhere.
     qreal used = m_leftMargin + m_spacing + m_border;

@@ -190,6 +190,7 @@ private:
     QBrush m_borderBrush;
     QList<QTextLength> m_constraints;
     bool m_keepSpacing = false;
+    bool m_asGiven = false; // fixed columns stay as given (LayoutProperty::ColumnsAsGiven)
     std::vector<qreal> m_rowHeights; // as the producer set them: at least, exactly when negative
     QVariant m_rowHeightsGiven; // the table format's list they were read from
     std::vector<CellBox> m_boxes; // row by row

@@ -361,9 +361,8 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
                 *leaders << t.position << leader;
         }
     }
-    if (origin == 0)
-        return tabs;
-    // A hanging indent is a stop of its own where no stop comes before it.
+    // A hanging indent is a stop of its own where no stop comes before it, also
+    // where the first line starts at the column's edge.
     if (first < 0) {
         const qreal hanging = -first * PixelsPerTwip;
         qsizetype at = 0;
@@ -372,6 +371,8 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
         if (at == tabs.size() || !qFuzzyCompare(tabs.at(at).position, hanging))
             tabs.insert(at, QTextOption::Tab(hanging, QTextOption::LeftTab));
     }
+    if (origin == 0)
+        return tabs;
     // Past the last stop, the default ones stand every \deftab from the column's
     // edge; Qt counts them from the line's start, which is the same only where the
     // line starts on one of them.

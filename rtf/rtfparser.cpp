@@ -578,6 +578,13 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         emitChar(0x2028);
         break;
     case Kw::Tab:
+        // A label starts at the first line's indent, as the list it stands for
+        // draws it: a tab before anything of it (pandoc writes one) is not shown.
+        if (g.chr.label && showing()) {
+            flushBytes(); // the label's characters so far
+            if (m_builder.paragraphEmpty())
+                break;
+        }
         emitChar('\t');
         break;
     case Kw::Sect:

@@ -219,6 +219,8 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
     // The rows' heights as the producer set them, and the paragraphs' spacing the
     // cells hold.
     format.setProperty(LayoutProperty::CellsKeepSpacing, true);
+    // The columns as \cellx made them, whatever their cells hold.
+    format.setProperty(LayoutProperty::ColumnsAsGiven, true);
     const QVariantList heights = rowHeights(table, grid).mid(fromRow, rows);
     if (std::any_of(heights.begin(), heights.end(), [](const QVariant &h) { return h.toReal() != 0; }))
         format.setProperty(LayoutProperty::RowHeights, heights);

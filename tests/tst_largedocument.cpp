@@ -51,6 +51,7 @@ void withoutProducersLayout(QTextDocument *doc)
         QTextTableFormat f = t->format();
         f.clearProperty(LayoutProperty::RowHeights);
         f.clearProperty(LayoutProperty::CellsKeepSpacing);
+        f.clearProperty(LayoutProperty::ColumnsAsGiven);
         t->setFormat(f);
     }
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {

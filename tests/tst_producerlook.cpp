@@ -141,6 +141,12 @@ class TestProducerLook final : public QObject
 
     // Where the text column starts in the editor.
     qreal columnLeft() const { return m_box->document()->rootFrame()->frameFormat().leftMargin(); }
+    // How wide the text column is in the editor.
+    qreal columnWidth() const
+    {
+        const QTextFrameFormat f = m_box->document()->rootFrame()->frameFormat();
+        return m_box->document()->textWidth() - f.leftMargin() - f.rightMargin() - 2 * (f.border() + f.padding());
+    }
 
 private slots:
     void init()
@@ -155,7 +161,8 @@ private slots:
     }
 
     // Tab stops count from the text column's left edge, a hanging indent is a stop of
-    // its own, and default stops stand every \deftab from the edge.
+    // its own (also where the first line starts at the edge), default stops stand
+    // every \deftab from the edge, and a tab in front of a list's label is not shown.
     void tabStopsFromTheColumnEdge_data()
     {
         QTest::addColumn<QByteArray>("paragraph");
@@ -166,6 +173,8 @@ private slots:
         QTest::newRow("a stop before the hanging indent wins") << QByteArray("\\li1440\\fi-1080\\tx900 A\\tab Item") << 60.0;
         QTest::newRow("default stop from the edge") << QByteArray("\\li100 A\\tab Item") << 48.0;
         QTest::newRow("no indent") << QByteArray("\\tx2000 A\\tab Item") << 2000 / 15.0;
+        QTest::newRow("hanging from the column's edge") << QByteArray("\\li283\\fi-283 {\\pntext 1\\tab}Item") << 283 / 15.0;
+        QTest::newRow("a tab leading the label") << QByteArray("\\li360\\fi-360\\ls1\\tx360 {\\listtext\\tab \\u8226 ?\\tab}Item") << 24.0;
     }
     void tabStopsFromTheColumnEdge()
     {
@@ -309,6 +318,33 @@ private slots:
         QVERIFY2(qAbs(first - (height > 0 ? height : plain + more)) <= 1, qPrintable(seen));
         QVERIFY2(qAbs(y("First") - rowTop - top) <= 1, qPrintable(seen));
         QVERIFY2(qAbs(xOf(QStringLiteral("First")) - x) <= 1, qPrintable(QString::number(xOf(QStringLiteral("First")))));
+    }
+
+    // Columns stand where \cellx puts them whatever their cells hold: a word too
+    // long for its cell breaks in it, the sliver between two rows' boundaries stays a
+    // sliver, and a centred table wider than the text column reaches out of it on
+    // both sides. (LibreOffice puts the words of this document at these x.)
+    void columnsWhereTheProducerPutThem()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Before\\par"
+                     "\\trowd\\cellx1500\\cellx3000\\cellx6000\\pard\\intbl Head\\cell Side\\cell Extraordinarily\\cell\\row"
+                     "\\trowd\\cellx1500\\cellx3006\\cellx4500\\cellx6000\\pard\\intbl One\\cell Two\\cell Three\\cell Four\\cell\\row"
+                     "\\pard Mid\\par\\trowd\\trqc\\trleft-5\\cellx3000\\cellx6000\\cellx13500\\pard\\intbl Alpha\\cell Beta\\cell Gamma\\cell\\row"
+                     "\\pard Next\\par\\trowd\\trgaph108\\trleft-108\\cellx600\\cellx3000\\pard\\intbl Supercalifragilistic\\cell Delta\\cell\\row"
+                     "\\pard After\\par}"));
+        auto at = [this](const char *word, qreal x) {
+            const qreal seen = xOf(QLatin1String(word));
+            if (qAbs(seen - x) > 1)
+                qWarning("%s at %.1f, not %.1f", word, seen, x);
+            return qAbs(seen - x) <= 1;
+        };
+        QVERIFY(at("Extraordinarily", 200) && at("Three", 200.4) && at("Four", 300) && at("Delta", 40));
+        const qreal out = (columnWidth() - 13505 / 15.0) / 2;
+        QVERIFY(out < 0);
+        QVERIFY(at("Alpha", out) && at("Beta", out + 200));
+        const QTextBlock broken = blockWith(QStringLiteral("Supercalifragilistic"));
+        QVERIFY(broken.layout()->lineCount() > 1);
+        QVERIFY(broken.layout()->lineAt(0).naturalTextWidth() <= 600 / 15.0 + 1);
     }
 
     // Shading fills the paragraph from margin to margin; a box's borders stand at the
