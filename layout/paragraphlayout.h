@@ -112,6 +112,16 @@ bool isStructural(const QTextBlock &block);
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
           const QTextBlock &block, int cursorWidth, const QRectF &clip);
 
+// The box a line of the paragraph stands in, relative to its layout's position (where
+// its QTextLines are): from the line's top to the next line's, as far across as the
+// line's width. Under word processors' line heights (TextMetrics) it is shorter than
+// Qt's own line rectangle, which reaches into the lines around it; the caret and the
+// selection are drawn in it.
+QRectF lineBox(const QTextBlock &block, int line);
+// The caret's box at position, a position of the document within the paragraph,
+// relative to the layout's position: as high as its line's box, cursorWidth wide.
+QRectF caretBox(const QTextBlock &block, int position, int cursorWidth = 1);
+
 enum class Hit { Before, After, Inside, Exact };
 // The document position at point, given relative to the layout's origin.
 Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position);
