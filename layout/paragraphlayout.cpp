@@ -248,6 +248,11 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
         m_y = ParagraphBox::above(block, m_format);
         m_below = ParagraphBox::below(block, m_format);
     }
+}
+
+void Layouter::begin()
+{
+    const QTextBlock &block = m_block;
     const QString text = block.text();
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(text);
@@ -257,6 +262,7 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     if (TextMetrics::wordProcessorRules())
         m_boxes = std::make_unique<TextMetrics::LineBoxes>(block);
     m_layout->beginLayout();
+    m_begun = true;
 }
 
 Layouter::~Layouter() = default;
@@ -265,6 +271,13 @@ bool Layouter::run(const QDeadlineTimer &deadline)
 {
     if (m_done)
         return true;
+    if (!m_begun) {
+        begin();
+        // A long paragraph's formats and items take a good part of a slice, and its
+        // first line shapes the text that follows it: its lines begin in the next.
+        if (m_length > LongParagraph && !deadline.isForever())
+            return false;
+    }
     for (;;) {
         QTextLine line = m_layout->createLine();
         if (!line.isValid())
