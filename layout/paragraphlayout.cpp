@@ -30,6 +30,9 @@ namespace {
 constexpr int LongRun = 256;
 // Shorter paragraphs cannot hold a run long enough to matter.
 constexpr int LongParagraph = 2048;
+// What a slice must have left, in milliseconds, to prepare a long paragraph (its
+// text's formats and items).
+constexpr qint64 PreparationMs = 4;
 
 // An alignment with its left and right as they stand on the screen, as Qt's text
 // layout takes it (what QStyle::visualAlignment gives, without the widgets).
@@ -272,10 +275,14 @@ bool Layouter::run(const QDeadlineTimer &deadline)
     if (m_done)
         return true;
     if (!m_begun) {
-        begin();
         // A long paragraph's formats and items take a good part of a slice, and its
-        // first line shapes the text that follows it: its lines begin in the next.
-        if (m_length > LongParagraph && !deadline.isForever())
+        // first line shapes the text that follows it: it is prepared in a slice with
+        // room enough left, and its lines begin in the next.
+        const bool sliced = m_length > LongParagraph && !deadline.isForever();
+        if (sliced && deadline.remainingTime() < PreparationMs)
+            return false;
+        begin();
+        if (sliced)
             return false;
     }
     for (;;) {
