@@ -27,6 +27,7 @@
 #include "bench/reportdocument.h"
 #include "editing/module1.h"
 #include "layout/documentlayout.h"
+#include "layout/paragraphlayout.h"
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
 #include "scriptedservices.h"
@@ -334,7 +335,9 @@ public:
         if (!layout || layout->lineCount() == 0)
             return false;
         const QRectF r = document()->documentLayout()->blockBoundingRect(last);
-        const QRectF line = layout->lineAt(layout->lineCount() - 1).rect().translated(r.topLeft());
+        // Orvo's line stands in a box of its own (its pitch), the stock editor's in Qt's rectangle.
+        const int n = layout->lineCount() - 1;
+        const QRectF line = (m_orvo ? ParagraphLayout::lineBox(last, n) : layout->lineAt(n).rect()).translated(r.topLeft());
         const int top = editor()->verticalScrollBar()->value();
         return line.top() >= top && line.bottom() <= top + editor()->viewport()->height();
     }

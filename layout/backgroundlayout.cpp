@@ -1,6 +1,7 @@
 #include "layout/backgroundlayout.h"
 
 #include "layout/documentlayout.h"
+#include "layout/textmetrics.h"
 
 #include <QDeadlineTimer>
 #include <QEvent>
@@ -44,7 +45,13 @@ void BackgroundLayout::watch(DocumentLayout *layout)
     if (!layout)
         return;
     connect(layout, &DocumentLayout::pendingLayout, this, &BackgroundLayout::schedule);
-    m_changes = connect(layout->document(), &QTextDocument::contentsChange, this, &BackgroundLayout::paintFirst);
+    // The formats a slice gives a paragraph to lay it out are reported as a change of
+    // it, but they are no key: the slices go on.
+    QTextDocument *doc = layout->document();
+    m_changes = connect(doc, &QTextDocument::contentsChange, this, [this, doc](int from, int removed, int added) {
+        if (!TextMetrics::isOwnReport(doc, from, removed, added))
+            paintFirst();
+    });
     if (!layout->isComplete())
         schedule();
 }

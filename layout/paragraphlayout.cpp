@@ -7,7 +7,9 @@
 #include "layout/paragraphbox.h"
 
 #include <QDeadlineTimer>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -28,6 +30,9 @@ namespace {
 constexpr int LongRun = 256;
 // Shorter paragraphs cannot hold a run long enough to matter.
 constexpr int LongParagraph = 2048;
+// What a slice must have left, in milliseconds, to prepare a long paragraph (its
+// text's formats and items).
+constexpr qint64 PreparationMs = 4;
 
 // An alignment with its left and right as they stand on the screen, as Qt's text
 // layout takes it (what QStyle::visualAlignment gives, without the widgets).
@@ -128,7 +133,45 @@ std::vector<std::pair<int, int>> longRuns(const QString &text)
     return runs;
 }
 
+// The box of a line under word processors' heights: where the layout stood it (the
+// baseline as far down from the box's top as wordProcessorHeights put it), as high as
+// the pitch it took. faces are the paragraph's, asked for its lines in order.
+QRectF wordProcessorBox(TextMetrics::LineBoxes &faces, const QTextBlockFormat &format, const QTextLine &line)
+{
+    const TextMetrics::LineBox box =
+        faces.box(line.textStart(), line.textStart() + line.textLength(), line.ascent(), line.descent());
+    qreal adjustment = 0;
+    qreal height = 0;
+    wordProcessorHeights(format, line, box, &adjustment, &height);
+    return QRectF(line.x(), line.y() + adjustment, line.width(), height);
+}
+
 } // namespace
+
+QRectF lineBox(const QTextBlock &block, int index)
+{
+    const QTextLine line = block.layout()->lineAt(index);
+    if (!line.isValid())
+        return QRectF();
+    if (!TextMetrics::wordProcessorRules())
+        return line.rect();
+    TextMetrics::LineBoxes faces(block);
+    return wordProcessorBox(faces, block.blockFormat(), line);
+}
+
+QRectF caretBox(const QTextBlock &block, int position, int cursorWidth)
+{
+    const QTextLayout *tl = block.layout();
+    if (tl->lineCount() == 0)
+        return QRectF();
+    int at = qBound(0, position - block.position(), block.length() - 1);
+    QTextLine line = tl->lineForTextPosition(at);
+    if (!line.isValid())
+        line = tl->lineAt(at == 0 ? 0 : tl->lineCount() - 1);
+    const QRectF box = lineBox(block, line.lineNumber());
+    const qreal x = line.cursorToX(&at);
+    return QRectF(x, box.top(), cursorWidth, box.height());
+}
 
 qreal gap(qreal bottomMargin, qreal topMargin)
 {
@@ -208,6 +251,11 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
         m_y = ParagraphBox::above(block, m_format);
         m_below = ParagraphBox::below(block, m_format);
     }
+}
+
+void Layouter::begin()
+{
+    const QTextBlock &block = m_block;
     const QString text = block.text();
     if (m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongParagraph)
         m_runs = longRuns(text);
@@ -217,6 +265,7 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     if (TextMetrics::wordProcessorRules())
         m_boxes = std::make_unique<TextMetrics::LineBoxes>(block);
     m_layout->beginLayout();
+    m_begun = true;
 }
 
 Layouter::~Layouter() = default;
@@ -225,6 +274,17 @@ bool Layouter::run(const QDeadlineTimer &deadline)
 {
     if (m_done)
         return true;
+    if (!m_begun) {
+        // A long paragraph's formats and items take a good part of a slice, and its
+        // first line shapes the text that follows it: it is prepared in a slice with
+        // room enough left, and its lines begin in the next.
+        const bool sliced = m_length > LongParagraph && !deadline.isForever();
+        if (sliced && deadline.remainingTime() < PreparationMs)
+            return false;
+        begin();
+        if (sliced)
+            return false;
+    }
     for (;;) {
         QTextLine line = m_layout->createLine();
         if (!line.isValid())
@@ -391,6 +451,95 @@ QRectF boxRect(const QTextBlock &block, const QTextBlockFormat &format, const QR
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
+// Where a selection of [start, end) of the paragraph lies across a line: from the
+// edge of its first character on the line to the edge of its last, the whole text of
+// the line when it covers it (the paragraph's end counts as a character of its last
+// line). False when it does not reach the line.
+bool selectionOnLine(const QTextLine &line, bool last, bool rtl, int start, int end, qreal *x0, qreal *x1)
+{
+    const int from = line.textStart();
+    const int to = from + line.textLength();
+    if (qMax(start, from) >= qMin(end, to + (last ? 1 : 0)))
+        return false;
+    const QRectF text = line.naturalTextRect();
+    const qreal a = start <= from ? (rtl ? text.right() : text.left()) : line.cursorToX(start);
+    const qreal b = end >= to ? (rtl ? text.left() : text.right()) : line.cursorToX(end);
+    *x0 = qMin(a, b);
+    *x1 = qMax(a, b);
+    return true;
+}
+
+// Draws the paragraph's text with its selections, each line's part of a selection as
+// high as the line's box: Qt would fill its own line rectangles, which overlap the
+// lines around them under word processors' heights. The backgrounds are filled here;
+// the text is drawn once, in its own colours outside the selections, in theirs inside.
+void drawSelected(QPainter *painter, const QPointF &origin, const QTextBlock &block,
+                  const QList<QTextLayout::FormatRange> &selections, const QRectF &clip)
+{
+    const QTextLayout *tl = block.layout();
+    const QPointF offset = origin - tl->position();
+    const QTextBlockFormat format = block.blockFormat();
+    const bool rtl = block.textDirection() == Qt::RightToLeft;
+    TextMetrics::LineBoxes faces(block);
+    QPainterPath recoloured;
+    const int lines = tl->lineCount();
+    for (int i = 0; i < lines; ++i) {
+        const QTextLine line = tl->lineAt(i);
+        const QRectF qt = line.rect().translated(origin);
+        if (clip.isValid() && (qt.bottom() + qt.height() < clip.top() || qt.top() - qt.height() > clip.bottom()))
+            continue;
+        const QRectF box = wordProcessorBox(faces, format, line).translated(origin);
+        for (const QTextLayout::FormatRange &range : selections) {
+            qreal x0 = 0, x1 = 0;
+            if (!selectionOnLine(line, i + 1 == lines, rtl, range.start, range.start + range.length, &x0, &x1))
+                continue;
+            const QRectF r(origin.x() + x0, box.top(), x1 - x0, box.height());
+            if (range.format.background().style() != Qt::NoBrush)
+                painter->fillRect(r, range.format.background());
+            if (range.format.foreground().style() != Qt::NoBrush)
+                recoloured.addRect(r);
+        }
+    }
+    if (recoloured.isEmpty()) {
+        tl->draw(painter, offset, {}, clip);
+        return;
+    }
+    recoloured.setFillRule(Qt::WindingFill);
+    const QRectF bounds = tl->boundingRect().translated(origin).adjusted(-1000, -1000, 1000, 1000);
+    QPainterPath outside;
+    outside.addRect(clip.isValid() ? clip.united(recoloured.boundingRect()) : bounds.united(recoloured.boundingRect()));
+    outside = outside.subtracted(recoloured);
+    painter->save();
+    painter->setClipPath(outside, Qt::IntersectClip);
+    tl->draw(painter, offset, {}, clip);
+    painter->restore();
+    // Inside, the selections' colours, over the backgrounds already there: an empty
+    // brush keeps the text's own background from covering them.
+    QList<QTextLayout::FormatRange> foreground;
+    for (QTextLayout::FormatRange range : selections) {
+        range.format.setProperty(QTextFormat::BackgroundBrush, QBrush());
+        foreground.append(range);
+    }
+    painter->save();
+    painter->setClipPath(recoloured, Qt::IntersectClip);
+    tl->draw(painter, offset, foreground, clip);
+    painter->restore();
+}
+
+// The caret as high as its line's box, drawn as Qt draws its own: inverting what is
+// under it where the paint engine can.
+void drawCaret(QPainter *painter, const QPointF &origin, const QTextBlock &block, int at, int width)
+{
+    const QRectF box = caretBox(block, block.position() + at, width).translated(origin);
+    if (box.isEmpty())
+        return;
+    const QPainter::CompositionMode mode = painter->compositionMode();
+    if (painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes))
+        painter->setCompositionMode(QPainter::RasterOp_NotDestination);
+    painter->fillRect(box, painter->pen().brush());
+    painter->setCompositionMode(mode);
+}
+
 } // namespace
 
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
@@ -421,6 +570,7 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     }
 
     QList<QTextLayout::FormatRange> selections;
+    bool fullWidth = false; // a line highlighted across the page, which Qt draws
     const int start = block.position();
     const int length = block.length();
     for (const QAbstractTextDocumentLayout::Selection &range : context.selections) {
@@ -435,6 +585,7 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
             if (o.start + o.length == length - 1)
                 ++o.length; // the paragraph's end
             selections.append(o);
+            fullWidth = true;
         }
     }
     if (QTextList *list = block.textList())
@@ -442,12 +593,20 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
 
     const QPen oldPen = painter->pen();
     painter->setPen(context.palette.color(QPalette::Text));
-    tl->draw(painter, offset, selections, clip);
+    // Under word processors' heights the selections and the caret keep to the lines' boxes.
+    const bool boxes = TextMetrics::wordProcessorRules() && !fullWidth;
+    if (boxes && !selections.isEmpty())
+        drawSelected(painter, origin, block, selections, clip);
+    else
+        tl->draw(painter, offset, selections, clip);
     ParagraphBox::drawOverText(painter, origin, block, context.palette.color(QPalette::Text), clip);
     const int cursor = context.cursorPosition;
     if ((cursor >= start && cursor < start + length) || (cursor < -1 && !tl->preeditAreaText().isEmpty())) {
         const int at = cursor < -1 ? tl->preeditAreaPosition() - (cursor + 2) : cursor - start;
-        tl->drawCursor(painter, offset, at, cursorWidth);
+        if (TextMetrics::wordProcessorRules() && cursor >= 0 && tl->lineCount() > 0)
+            drawCaret(painter, origin, block, at, cursorWidth);
+        else
+            tl->drawCursor(painter, offset, at, cursorWidth);
     }
     if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth)) {
         const qreal ruler = format.lengthProperty(QTextFormat::BlockTrailingHorizontalRulerWidth).value(r.width());

@@ -44,7 +44,8 @@ Metrics layout(const QTextBlock &block, qreal width, bool breakAnywhere = false)
 
 // The same, line by line: a long paragraph can be laid out over several slices of
 // time. Between slices the paragraph's QTextLayout is in the middle of its layout;
-// nothing but the one who started it may touch it until run() returns true. A change
+// nothing but the one who started it may touch it until run() returns true (a long
+// paragraph's first slice only prepares it, with a deadline). A change
 // of the document ends the layouter: the paragraph may be gone, and its lines are
 // then dropped by whoever knows where it went (position() and length() tell where
 // it was).
@@ -62,6 +63,9 @@ public:
     const Metrics &metrics() const { return m_metrics; }
 
 private:
+    // What comes before the lines: the text's long runs, its fonts and advances, the
+    // faces' boxes, the QTextLayout begun.
+    void begin();
     QTextBlock m_block;
     int m_position = 0;
     int m_length = 0;
@@ -83,6 +87,7 @@ private:
     qreal m_y = 0;
     qreal m_bottom = 0;
     qreal m_below = 0; // the paragraph's bottom border and its distance from the text
+    bool m_begun = false;
     bool m_done = false;
     Metrics m_metrics;
 };
@@ -111,6 +116,16 @@ bool isStructural(const QTextBlock &block);
 // coordinates.
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
           const QTextBlock &block, int cursorWidth, const QRectF &clip);
+
+// The box a line of the paragraph stands in, relative to its layout's position (where
+// its QTextLines are): from the line's top to the next line's, as far across as the
+// line's width. Under word processors' line heights (TextMetrics) it is shorter than
+// Qt's own line rectangle, which reaches into the lines around it; the caret and the
+// selection are drawn in it.
+QRectF lineBox(const QTextBlock &block, int line);
+// The caret's box at position, a position of the document within the paragraph,
+// relative to the layout's position: as high as its line's box, cursorWidth wide.
+QRectF caretBox(const QTextBlock &block, int position, int cursorWidth = 1);
 
 enum class Hit { Before, After, Inside, Exact };
 // The document position at point, given relative to the layout's origin.

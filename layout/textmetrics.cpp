@@ -157,8 +157,12 @@ LineBox box(const Face &face)
 LineBoxes::LineBoxes(const QTextBlock &block)
 {
     const int start = block.position();
+    int format = -1; // the last fragment's: fragments in one format are one run
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
+        if (fragment.charFormatIndex() == format)
+            continue;
+        format = fragment.charFormatIndex();
         const QFont font = fragment.charFormat().font();
         if (m_runs.empty() || !(font == m_font))
             m_runs.push_back({fragment.position() - start, face(font)});
@@ -222,21 +226,32 @@ bool applyAdvances(const QTextBlock &block)
         const int preeditAt = layout->preeditAreaPosition();
         const int preedit = int(layout->preeditAreaText().size());
         const qsizetype others = wanted.size();
+        // The spacing each format of the paragraph takes, 0 for none: worked out once
+        // a format (a long paragraph has thousands of fragments in a few formats).
+        QHash<int, qreal> spacings;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const QTextCharFormat format = fragment.charFormat();
-            // Qt draws these in a size of its own.
-            if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript ||
-                format.verticalAlignment() == QTextCharFormat::AlignSubScript)
-                continue;
-            const QFont font = format.font();
-            const QFont scaled = laidOutFont(font);
-            if (scaled.letterSpacing() == font.letterSpacing() && scaled.letterSpacingType() == font.letterSpacingType())
+            auto known = spacings.constFind(fragment.charFormatIndex());
+            if (known == spacings.constEnd()) {
+                const QTextCharFormat format = fragment.charFormat();
+                qreal spacing = 0;
+                // Qt draws these in a size of its own.
+                if (format.verticalAlignment() != QTextCharFormat::AlignSuperScript &&
+                    format.verticalAlignment() != QTextCharFormat::AlignSubScript) {
+                    const QFont font = format.font();
+                    const QFont scaled = laidOutFont(font);
+                    if (scaled.letterSpacing() != font.letterSpacing() ||
+                        scaled.letterSpacingType() != font.letterSpacingType())
+                        spacing = scaled.letterSpacing();
+                }
+                known = spacings.insert(fragment.charFormatIndex(), spacing);
+            }
+            if (*known == 0)
                 continue;
             QTextCharFormat own;
             own.setProperty(OwnFormat, true);
             own.setFontLetterSpacingType(QFont::PercentageSpacing);
-            own.setFontLetterSpacing(scaled.letterSpacing());
+            own.setFontLetterSpacing(*known);
             int at = fragment.position() - start;
             if (preedit > 0 && at >= preeditAt)
                 at += preedit;

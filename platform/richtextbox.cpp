@@ -19,6 +19,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextLayout>
 #include <QTextTable>
 
 #include <cmath>
@@ -155,7 +156,97 @@ RichTextBox::RichTextBox(QWidget *parent)
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &RichTextBox::keepEnd);
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::change);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::stepOverStructural);
+    // The text control asks the editor to show and paint the parts it means by Qt's
+    // line rectangles; the editor's lines stand in boxes of their own.
+    for (QObject *child : children()) {
+        if (!child->inherits("QWidgetTextControl"))
+            continue;
+        if (disconnect(child, SIGNAL(visibilityRequest(QRectF)), this, SLOT(_q_ensureVisible(QRectF))))
+            connect(child, SIGNAL(visibilityRequest(QRectF)), this, SLOT(showPart(QRectF)));
+        if (disconnect(child, SIGNAL(updateRequest(QRectF)), this, SLOT(_q_repaintContents(QRectF))))
+            connect(child, SIGNAL(updateRequest(QRectF)), this, SLOT(paintPart(QRectF)));
+    }
     adoptDocument(document());
+}
+
+QRectF RichTextBox::lineBoxAt(int position) const
+{
+    DocumentLayout *layout = documentLayout();
+    const QTextBlock block = document()->findBlock(position);
+    if (!layout || !block.isValid())
+        return QRectF();
+    const QRectF bounds = layout->blockBoundingRect(block); // lays the paragraph out when it is not
+    if (!block.layout() || block.layout()->lineCount() == 0)
+        return QRectF();
+    return ParagraphLayout::caretBox(block, position, cursorWidth()).translated(bounds.topLeft());
+}
+
+QRectF RichTextBox::caretRect() const
+{
+    const QRectF box = lineBoxAt(textCursor().position());
+    if (box.isNull())
+        return QRectF();
+    return box.translated(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+}
+
+QVariant RichTextBox::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    QVariant value = QTextEdit::inputMethodQuery(query);
+    if (query == Qt::ImCursorRectangle && value.userType() == QMetaType::QRectF) {
+        const QRectF caret = caretRect();
+        if (caret.isValid()) {
+            QRectF r = value.toRectF();
+            r.setTop(caret.top());
+            r.setBottom(caret.bottom());
+            value = r;
+        }
+    }
+    return value;
+}
+
+void RichTextBox::showPart(const QRectF &rect)
+{
+    // The control asks for the caret's rectangle: Qt's line rectangle at its place.
+    QRectF r = rect;
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    if (DocumentLayout *layout = documentLayout(); layout && block.isValid()) {
+        const QRectF bounds = layout->blockBoundingRect(block);
+        const QTextLine line = block.layout()->lineForTextPosition(cursor.position() - block.position());
+        constexpr qreal Near = 1.0 / 64;
+        if (line.isValid() && qAbs(bounds.top() + line.y() - r.top()) < Near && qAbs(line.height() - r.height()) < Near) {
+            const QRectF box = lineBoxAt(cursor.position());
+            if (box.isValid()) {
+                // On the document's first line, the view shows the page from its top.
+                const bool first = block == document()->firstBlock() && line.lineNumber() == 0;
+                r.setTop(first ? 0 : box.top());
+                r.setBottom(box.bottom());
+                // Scrolled here to the fraction of a pixel: the control would round the
+                // box to whole pixels and leave a part of it out.
+                QScrollBar *bar = verticalScrollBar();
+                const int height = viewport()->height();
+                if (r.top() < bar->value())
+                    bar->setValue(int(std::floor(r.top())));
+                else if (r.bottom() > bar->value() + height)
+                    bar->setValue(int(std::ceil(r.bottom() - height)));
+            }
+        }
+    }
+    QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, r));
+}
+
+void RichTextBox::paintPart(const QRectF &rect)
+{
+    QRectF r = rect;
+    DocumentLayout *layout = documentLayout();
+    if (layout && r.isValid() && r.height() < viewport()->height()) {
+        for (const qreal y : {r.top(), r.bottom()}) {
+            const QRectF box = lineBoxAt(layout->hitTest(QPointF(r.center().x(), y), Qt::FuzzyHit));
+            if (box.isValid())
+                r = r.united(QRectF(r.left(), box.top(), r.width(), box.height()));
+        }
+    }
+    QMetaObject::invokeMethod(this, "_q_repaintContents", Qt::DirectConnection, Q_ARG(QRectF, r));
 }
 
 RichTextBox::~RichTextBox() = default;

@@ -73,6 +73,12 @@ public:
     DocumentLayout *documentLayout() const;
     bool isLaidOut() const;
 
+    // Where the caret is drawn, in the viewport's coordinates: as high as the box of
+    // its line, which the view scrolls to show (Qt's cursorRect() is as high as Qt's
+    // own line rectangle, taller than the line's pitch under word processors' heights).
+    QRectF caretRect() const;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -89,7 +95,16 @@ signals:
     // returns.
     void change();
 
+private slots:
+    // The text control's requests to show and to paint a part of the document, sized
+    // by Qt's line rectangles: the caret's is shown as high as its line's box, and a
+    // part painted again reaches the boxes of the lines at its edges.
+    void showPart(const QRectF &rect);
+    void paintPart(const QRectF &rect);
+
 private:
+    // The box of the line holding position, with the caret's x, in the document's coordinates.
+    QRectF lineBoxAt(int position) const;
     void mergeFormat(const QTextCharFormat &format);
     // Gives a document the editor's own layout.
     void adoptDocument(QTextDocument *document);

@@ -5,6 +5,7 @@
 #include "documentfixture.h"
 #include "layoutcheck.h"
 #include "layout/documentlayout.h"
+#include "layout/paragraphlayout.h"
 #include "layout/softbreaks.h"
 #include "layout/textmetrics.h"
 #include "platform/documentloader.h"
@@ -15,6 +16,9 @@
 #include <QTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
+
+#include <cmath>
 
 class TestEditingLayout final : public QObject
 {
@@ -423,6 +427,60 @@ private slots:
         QTextCursor c(reference->document());
         c.insertText(QString::fromLatin1(words.left(60)));
         verifyAsQt(reference.get());
+    }
+
+    // Lines closer than Qt's line rectangles (the faces' own heights) or farther apart
+    // (a line and a half): the caret is as high as its line's box, the view shows it
+    // whole, and a selected line is highlighted over its box, not over the lines
+    // around it.
+    void theCaretAndTheSelectionKeepToTheLinesBoxes_data()
+    {
+        QTest::addColumn<QByteArray>("spacing");
+        QTest::newRow("single") << QByteArray();
+        QTest::newRow("a line and a half") << QByteArray("\\sl360\\slmult1");
+    }
+    void theCaretAndTheSelectionKeepToTheLinesBoxes()
+    {
+        QFETCH(QByteArray, spacing);
+        const QByteArray words = QByteArray("Des mots sur des lignes qui se suivent, ").repeated(6);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard" + spacing + "\\fs28 " + words + "\\par}");
+        editor()->resize(420, editor()->height());
+        QCoreApplication::processEvents();
+        const QTextBlock block = editor()->document()->begin();
+        QVERIFY(block.layout()->lineCount() >= 3);
+        const QPointF origin = editor()->document()->documentLayout()->blockBoundingRect(block).topLeft() -
+                               QPointF(0, editor()->verticalScrollBar()->value());
+        const QRectF first = ParagraphLayout::lineBox(block, 0).translated(origin);
+        const QRectF second = ParagraphLayout::lineBox(block, 1).translated(origin);
+        QVERIFY(qAbs(first.bottom() - second.top()) < 0.05); // the boxes follow one another
+        QVERIFY(second.height() < block.layout()->lineAt(1).height() + 0.05 || !spacing.isEmpty());
+
+        key(Qt::Key_Home, Qt::ControlModifier);
+        key(Qt::Key_Down);
+        const QRectF caret = editor()->caretRect();
+        QVERIFY2(qAbs(caret.top() - second.top()) < 0.05 && qAbs(caret.height() - second.height()) < 0.05,
+                 qPrintable(QStringLiteral("caret %1+%2, line %3+%4")
+                                .arg(caret.top()).arg(caret.height()).arg(second.top()).arg(second.height())));
+        const QVariant asked = editor()->inputMethodQuery(Qt::ImCursorRectangle);
+        QVERIFY(qAbs(asked.toRectF().top() - second.top()) < 0.05);
+
+        key(Qt::Key_Down, Qt::ShiftModifier); // the second line, whole
+        const QImage image = editor()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QPalette palette = editor()->palette();
+        const QList<QRgb> highlights{palette.color(QPalette::Active, QPalette::Highlight).rgb(),
+                                     palette.color(QPalette::Inactive, QPalette::Highlight).rgb()};
+        const auto highlighted = [&](int y) {
+            int n = 0;
+            for (int x = 0; x < image.width(); ++x)
+                n += highlights.contains(image.pixel(x, y));
+            return n;
+        };
+        for (int y = 0; y < image.height(); ++y) {
+            if (y + 1 <= second.top() || y >= second.bottom())
+                QVERIFY2(highlighted(y) == 0, qPrintable(QStringLiteral("row %1 outside the box").arg(y)));
+        }
+        QVERIFY(highlighted(int(std::ceil(second.top()))) > 100);
+        QVERIFY(highlighted(int(std::floor(second.bottom())) - 1) > 100);
     }
 
     // Justified paragraphs replaced by a typed word, then the typing and the
