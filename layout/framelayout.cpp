@@ -135,7 +135,6 @@ void placeFlow(Flow &flow)
     flow.topMargin = 0;
     bool afterBlock = false;
     qreal previousBottom = 0;
-    const Piece *previousFrame = nullptr; // the piece right before, when it is a frame
     for (Piece &piece : flow.pieces) {
         if (piece.frame) {
             piece.pos.setY(y);
