@@ -221,9 +221,15 @@ struct Runner::State
     QTextDocument *doc() const { return editor()->document(); }
     DocumentLayout *layout() const { return editor()->documentLayout(); }
 
+    // A control drawn by the window is clicked on the window; a windowed one (the
+    // swatches) on its own widget, which is what a click there reaches.
     void click(const char *name)
     {
-        QTest::mouseClick(form, Qt::LeftButton, {}, form->control(name).boxPixels().center());
+        Control &c = form->control(name);
+        if (c.widget())
+            QTest::mouseClick(c.widget(), Qt::LeftButton);
+        else
+            QTest::mouseClick(form, Qt::LeftButton, {}, c.boxPixels().center());
     }
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(editor(), k, modifiers); }
     void key(QKeySequence::StandardKey standard)
