@@ -404,6 +404,18 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    const bool selects = event->matches(QKeySequence::SelectNextWord) || event->matches(QKeySequence::SelectPreviousWord);
+    const bool right = event->matches(QKeySequence::MoveToNextWord) || event->matches(QKeySequence::SelectNextWord);
+    if ((selects || right || event->matches(QKeySequence::MoveToPreviousWord)) && !softBreaks().isEmpty()) {
+        // A word cut in two pieces is crossed in one move, as in the text without
+        // them. Right is forward in a left-to-right paragraph.
+        const bool forward = right != (cursor.block().textDirection() == Qt::RightToLeft);
+        cursor.setPosition(SoftBreaks::wordEdge(cursor, forward), selects ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
     if (!isReadOnly() && cursor.hasSelection() && !cursor.hasComplexSelection() && !softBreaks().isEmpty() &&
         replacesSelection(event)) {
         // The selection is taken away the way that keeps paragraphs and pieces apart,

@@ -210,6 +210,59 @@ private slots:
         verifyLaidOutAsFresh();
     }
 
+    // Ctrl+Right and Ctrl+Left, with Shift and without, at each edge of the pieces
+    // and a character either side: the caret goes where it goes in the same line
+    // never cut, over a word cut in two in one move.
+    void wordMovesAtPieceEdges_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("forward");
+        const QString run = QStringLiteral("0123456789abcdefghij").repeated(3500);
+        const QString words = QStringLiteral("pr\u00e9sent ").repeated(9000);
+        QTest::newRow("one word, Ctrl+Right") << run << true;
+        QTest::newRow("one word, Ctrl+Left") << run << false;
+        QTest::newRow("words, Ctrl+Right") << words << true;
+        QTest::newRow("words, Ctrl+Left") << words << false;
+    }
+    void wordMovesAtPieceEdges()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, forward);
+        f.services.clipboard->content = line;
+        f.click("Image5");
+        editor()->setFocus();
+        QTextDocument *doc = editor()->document();
+        std::vector<int> edges;
+        int removed = 0;
+        for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next())
+            edges.push_back(b.position() - ++removed);
+        QVERIFY(edges.size() > 2);
+        QTextDocument plain;
+        plain.setPlainText(line);
+        for (int edge : edges) {
+            for (int at = edge - 1; at <= edge + 1; ++at) {
+                for (const bool select : {false, true}) {
+                    editor()->setSelStart(at);
+                    QTest::keyClick(editor(), forward ? Qt::Key_Right : Qt::Key_Left,
+                                    Qt::ControlModifier | (select ? Qt::ShiftModifier : Qt::NoModifier));
+                    QTextCursor c(&plain);
+                    c.setPosition(at);
+                    c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+                    const int start = qMin(at, c.position());
+                    QCOMPARE(editor()->selStart(), select ? start : c.position());
+                    QCOMPARE(editor()->selLength(), select ? qAbs(c.position() - at) : 0);
+                    // The next key lands at the caret.
+                    if (!select) {
+                        f.type(QStringLiteral("#"));
+                        QCOMPARE(editor()->text().indexOf(QLatin1Char('#')), c.position());
+                        key(Qt::Key_Z, Qt::ControlModifier);
+                        QCOMPARE(editor()->text(), line);
+                    }
+                }
+            }
+        }
+    }
+
     // A selection from the start of a paragraph or of a piece into another piece or
     // paragraph, taken away by a key: the paragraphs are left as the same selection
     // in the text leaves them, none joined to another or cut in two.
