@@ -478,6 +478,127 @@ private slots:
         verifyAsQt(reference.get());
     }
 
+    // Shift+Enter in the empty paragraph after a table, then a word and another
+    // Shift+Enter: the paragraph's lines, and what follows, where a fresh layout
+    // puts them.
+    void lineBreakAfterATable_data()
+    {
+        QTest::addColumn<QByteArray>("after"); // what follows the empty paragraph
+        QTest::newRow("the last paragraph") << QByteArray();
+        QTest::newRow("a paragraph follows") << QByteArray("Fin du document.\\par");
+        QTest::newRow("a table follows")
+            << QByteArray("\\trowd\\cellx3000\\pard\\intbl Encore\\cell\\row\\pard Fin.\\par");
+    }
+    void lineBreakAfterATable()
+    {
+        QFETCH(QByteArray, after);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard Avant le tableau.\\par"
+             "\\trowd\\cellx2000\\cellx4000\\pard\\intbl Un\\cell Deux\\par trois\\cell\\row"
+             "\\pard\\par " + after + "}");
+        verifyLaidOutAsFresh();
+        QTextDocument *doc = editor()->document();
+        const QTextFrame *table = doc->rootFrame()->childFrames().value(0);
+        QVERIFY(table);
+        const QTextBlock empty = doc->findBlock(table->lastPosition() + 1);
+        QCOMPARE(empty.length(), 1);
+        // The caret there by a click on it.
+        const QRectF r = doc->documentLayout()->blockBoundingRect(empty);
+        editor()->verticalScrollBar()->setValue(0);
+        QTest::mouseClick(editor()->viewport(), Qt::LeftButton, {}, QPoint(int(r.left()) + 4, int(r.center().y())));
+        QCOMPARE(editor()->textCursor().position(), empty.position());
+        key(Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(doc->findBlock(table->lastPosition() + 1).text(), QString(QChar::LineSeparator));
+        verifyLaidOutAsFresh();
+        f.type(QStringLiteral("mot"));
+        key(Qt::Key_Return, Qt::ShiftModifier);
+        verifyLaidOutAsFresh();
+        key(Qt::Key_Z, Qt::ControlModifier, 3);
+        verifyLaidOutAsFresh();
+    }
+
+    // A vertically centred cell of a table in a cell, its lines spaced in proportion,
+    // typed in and beside: it stands where a fresh layout puts it.
+    void centredNestedCellWithProportionalSpacing_data()
+    {
+        QTest::addColumn<QByteArray>("spacing");
+        QTest::newRow("one and a half") << QByteArray("\\sl360\\slmult1");
+        QTest::newRow("double") << QByteArray("\\sl480\\slmult1");
+        QTest::newRow("1.15") << QByteArray("\\sl276\\slmult1");
+    }
+    void centredNestedCellWithProportionalSpacing()
+    {
+        QFETCH(QByteArray, spacing);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\trowd\\cellx6000"
+             "\\pard\\intbl\\itap2" + spacing + " Au centre\\nestcell"
+             "\\pard\\intbl\\itap2" + spacing + " Un\\par deux\\par trois\\par quatre\\nestcell"
+             "{\\*\\nesttableprops\\trowd\\clvertalc\\cellx2500\\cellx5000\\nestrow}"
+             "\\pard\\intbl\\itap1 Dehors\\cell\\row\\pard Fin.\\par}");
+        verifyLaidOutAsFresh();
+        QTextDocument *doc = editor()->document();
+        const QTextBlock centred = doc->findBlock(int(doc->toPlainText().indexOf(QStringLiteral("Au centre"))));
+        QVERIFY(centred.isValid());
+        QTextCursor c(centred);
+        c.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(c);
+        f.type(QStringLiteral(" ici"));
+        verifyLaidOutAsFresh();
+        key(Qt::Key_Return);
+        f.type(QStringLiteral("et la"));
+        verifyLaidOutAsFresh();
+        const QTextBlock other = doc->findBlock(int(doc->toPlainText().indexOf(QStringLiteral("quatre"))));
+        c = QTextCursor(other);
+        c.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(c);
+        key(Qt::Key_Return);
+        f.type(QStringLiteral("cinq"));
+        verifyLaidOutAsFresh();
+        key(Qt::Key_Z, Qt::ControlModifier, 4);
+        verifyLaidOutAsFresh();
+    }
+
+    // Paragraphs with space above and below them, before and after a table, typed
+    // in and split: a point exactly on the edge between two paragraphs, and a click
+    // there, find what a fresh layout finds, the end of the upper one.
+    void pointBetweenTwoParagraphs_data()
+    {
+        QTest::addColumn<QByteArray>("spacing");
+        QTest::newRow("none") << QByteArray("");
+        QTest::newRow("above and below") << QByteArray("\\sb120\\sa240");
+        QTest::newRow("below, exact lines") << QByteArray("\\sa200\\sl-300\\slmult0");
+    }
+    void pointBetweenTwoParagraphs()
+    {
+        QFETCH(QByteArray, spacing);
+        QByteArray body;
+        for (int i = 0; i < 6; ++i)
+            body += "\\pard" + spacing + " Paragraphe " + QByteArray::number(i) + " avec quelques mots.\\par";
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}" + body +
+             "\\trowd\\cellx3000\\pard\\intbl Cellule\\cell\\row" + body + "}");
+        QTextDocument *doc = editor()->document();
+        // Typed into the second paragraph, then split in two, and a word after the table.
+        QTextCursor c(doc->findBlockByNumber(1));
+        c.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(c);
+        f.type(QStringLiteral(" encore"));
+        key(Qt::Key_Left, {}, 3);
+        key(Qt::Key_Return);
+        key(Qt::Key_End, Qt::ControlModifier);
+        f.type(QStringLiteral(" fin"));
+        key(Qt::Key_Return);
+        verifyLaidOutAsFresh();
+        const LayoutCheck::Fresh fresh = LayoutCheck::freshLayout(doc);
+        QAbstractTextDocumentLayout *mine = doc->documentLayout();
+        QTextBlock b = fresh.doc->begin();
+        for (QTextBlock a = doc->begin(); a.isValid() && a.next().isValid(); a = a.next(), b = b.next()) {
+            const QRectF r = mine->blockBoundingRect(a);
+            for (const qreal y : {r.bottom(), mine->blockBoundingRect(a.next()).top()}) {
+                const QPointF p(r.left() + 20, y);
+                for (Qt::HitTestAccuracy accuracy : {Qt::FuzzyHit, Qt::ExactHit})
+                    QCOMPARE(mine->hitTest(p, accuracy), fresh.layout->hitTest(p, accuracy));
+            }
+        }
+    }
+
     // Justified paragraphs replaced by a typed word, then the typing and the
     // replacement undone: the program goes on with the old text.
     void undoAfterTypingOverJustifiedParagraphs()
