@@ -516,8 +516,18 @@ QString Runner::State::applyStep(const Step &s)
     case Op::BackspaceWord: {
         const bool forward = s.op == Op::DeleteWord;
         key(forward ? QKeySequence::DeleteEndOfWord : QKeySequence::DeleteStartOfWord);
-        if (!cursor.hasSelection())
+        if (!cursor.hasSelection()) {
+            // At a cell's edge the editor deletes nothing, where Qt's editor would
+            // select into the next cell and empty both.
+            const QTextTable *table = cursor.currentTable();
+            const QTextTableCell cell = table ? table->cellAt(cursor.position()) : QTextTableCell();
+            QTextCursor edge(ref.get());
+            edge.setPosition(cursor.position());
+            edge.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+            if (cell.isValid() && (edge.position() < cell.firstPosition() || edge.position() > cell.lastPosition()))
+                break;
             cursor.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
+        }
         cursor.removeSelectedText();
         break;
     }

@@ -15,6 +15,7 @@
 #include <QTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextTable>
 
 class TestEditingLayout final : public QObject
 {
@@ -597,6 +598,49 @@ private slots:
                     QCOMPARE(mine->hitTest(p, accuracy), fresh.layout->hitTest(p, accuracy));
             }
         }
+    }
+
+    // Ctrl+Delete at the end of a cell and Ctrl+Backspace at the start of the next
+    // take nothing, as Delete and Backspace there, also when the cell holds a line
+    // shown in pieces: Qt's editor would select into the other cell and empty both.
+    void wordDeletionAtACellEdge_data()
+    {
+        QTest::addColumn<bool>("pieces");
+        QTest::newRow("short cells") << false;
+        QTest::newRow("a cell in pieces") << true;
+    }
+    void wordDeletionAtACellEdge()
+    {
+        QFETCH(bool, pieces);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard Avant.\\par"
+             "\\trowd\\cellx3000\\cellx6000\\pard\\intbl Un mot\\cell Deux mots\\cell\\row\\pard Fin.\\par}");
+        QTextDocument *doc = editor()->document();
+        auto *table = qobject_cast<QTextTable *>(doc->rootFrame()->childFrames().value(0));
+        QVERIFY(table);
+        QTextCursor c(doc);
+        c.setPosition(table->cellAt(0, 0).lastPosition());
+        editor()->setTextCursor(c);
+        if (pieces) {
+            f.services.clipboard->content = QStringLiteral("0123456789abcdefghij").repeated(3500);
+            f.click("Image5");
+            editor()->setFocus();
+            QVERIFY(!SoftBreaks::Map(doc).isEmpty());
+        }
+        const QString before = editor()->text();
+        const int end = editor()->selStart();
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), before);
+        QCOMPARE(editor()->selStart(), end);
+        c.setPosition(table->cellAt(0, 1).firstPosition());
+        editor()->setTextCursor(c);
+        const int start = editor()->selStart();
+        key(Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), before);
+        QCOMPARE(editor()->selStart(), start);
+        // Within the cell a word goes as ever.
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), QString(before).remove(start, 5));
+        verifyLaidOutAsFresh();
     }
 
     // Justified paragraphs replaced by a typed word, then the typing and the
