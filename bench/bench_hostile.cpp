@@ -10,9 +10,11 @@
 //   2 for half of them, and so on.
 
 #include "bench/benchfigures.h"
+#include "layout/documentlayout.h"
 #include "rtf/rtfreader.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -74,12 +76,23 @@ QByteArray mergedRows(qsizetype n)
     return "{\\rtf1 " + pair.repeated(n / 2) + "}";
 }
 
+// n text boxes, each in the one before: each box a table of its own, nested as deep
+// as tables may be. Laid out too: each level of nesting once doubled the work.
+QByteArray nestedTextBoxes(qsizetype n)
+{
+    QByteArray body = "x";
+    for (qsizetype i = 0; i < n; ++i)
+        body = "{\\shp{\\*\\shpinst{\\shptxt " + body + "\\par}}}z\\par\n";
+    return "{\\rtf1\\ansi " + body + "fin\\par}";
+}
+
 struct Generator
 {
     const char *name;
     const char *unit;
     QByteArray (*make)(qsizetype);
     qsizetype full;
+    bool laidOut = false; // the time includes laying the document out at 600 px
 };
 
 const Generator generators[] = {
@@ -88,6 +101,7 @@ const Generator generators[] = {
     {"fldrslt", "\\fldrslt", repeatedResults, 20000},
     {"rows", "rows of one table", longTable, 80000},
     {"merged", "rows with a merged cell", mergedRows, 80000},
+    {"boxes", "nested text boxes, laid out", nestedTextBoxes, 300, true},
 };
 
 int runChild(const QString &name, qsizetype n, bool stock)
@@ -107,6 +121,13 @@ int runChild(const QString &name, qsizetype n, bool stock)
             } else if (const Failure f = Rtf::read(input, &doc)) {
                 fprintf(stderr, "read failed: %s\n", qPrintable(f.description));
                 return 1;
+            }
+            if (g.laidOut && !stock) {
+                doc.setPageSize(QSizeF(600, -1));
+                auto *layout = new DocumentLayout(&doc);
+                doc.setDocumentLayout(layout);
+                while (layout->layoutPending(QDeadlineTimer(QDeadlineTimer::Forever))) {
+                }
             }
             characters = doc.characterCount();
         }

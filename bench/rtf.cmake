@@ -6,7 +6,7 @@ target_compile_definitions(bench_rtfload PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_COR
 
 # Hostile RTF: time and peak memory of the adversarial inputs, beside stock Qt.
 qt_add_executable(bench_hostile ${CMAKE_CURRENT_LIST_DIR}/bench_hostile.cpp)
-target_link_libraries(bench_hostile PRIVATE orvo_rtf)
+target_link_libraries(bench_hostile PRIVATE orvo_rtf orvo_layout)
 # What playing the corpus' metafile drawings costs, beside decoding them as PNGs.
 qt_add_executable(bench_rtfpictures ${CMAKE_CURRENT_LIST_DIR}/bench_rtfpictures.cpp)
 target_link_libraries(bench_rtfpictures PRIVATE orvo_rtf Qt6::Gui)

@@ -3,7 +3,9 @@
 #include "base/layoutproperties.h"
 #include "layout/tablelayout.h"
 
+#include <QHash>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -160,14 +162,51 @@ void placeFlow(Flow &flow)
     flow.width = width;
 }
 
+namespace {
+
+// A frame in a cell is measured, laid out with no bound, then laid out at its
+// column's width, and each of these lays out the frames inside it the same way: the
+// work doubled with each level of nesting (text boxes in text boxes took minutes).
+// While a frame is laid out its document does not change, so the frames inside it
+// are measured once each until the outermost layout ends.
+struct Measures
+{
+    int depth = 0;
+    QHash<const QTextFrame *, std::pair<qreal, qreal>> widths;
+};
+thread_local Measures t_measures;
+
+} // namespace
+
 std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth)
 {
+    ++t_measures.depth;
+    const auto leave = qScopeGuard([] {
+        if (--t_measures.depth == 0)
+            t_measures.widths.clear();
+    });
     if (auto *table = qobject_cast<QTextTable *>(frame))
         return TableLayout::layout(table, availableWidth);
     auto g = std::make_shared<Geometry>();
     g->frame = frame;
     layoutPlainFrame(frame, availableWidth, g.get());
     return g;
+}
+
+void measureFrame(QTextFrame *frame, qreal *minimumWidth, qreal *maximumWidth)
+{
+    if (t_measures.depth > 0) {
+        if (const auto it = t_measures.widths.constFind(frame); it != t_measures.widths.constEnd()) {
+            *minimumWidth = it->first;
+            *maximumWidth = it->second;
+            return;
+        }
+    }
+    const std::shared_ptr<Geometry> g = layoutFrame(frame, Unbounded);
+    *minimumWidth = g->minimumWidth;
+    *maximumWidth = g->maximumWidth;
+    if (t_measures.depth > 0)
+        t_measures.widths.insert(frame, {*minimumWidth, *maximumWidth});
 }
 
 namespace {

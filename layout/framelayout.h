@@ -113,6 +113,10 @@ void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocum
               const Flow &flow, int cursorWidth, const QRectF &clip);
 // Lays out a frame that may take up to availableWidth.
 std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth);
+// The narrowest and widest a frame can be laid out, as a layout of it with no bound
+// on its width finds them. Within the layout of a frame around it, each frame is
+// measured once.
+void measureFrame(QTextFrame *frame, qreal *minimumWidth, qreal *maximumWidth);
 
 // Draws the frame with its top-left at origin (painter coordinates).
 void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,

@@ -113,9 +113,10 @@ bool Layouter::measure(int boxIndex, int mode, int *piece, const QDeadlineTimer 
             continue;
         if (n.frame) {
             // A frame in a cell measures the same whichever way the cell's words break.
-            const std::shared_ptr<FrameLayout::Geometry> g = FrameLayout::layoutFrame(n.frame, FrameLayout::Unbounded);
-            n.minimum[0] = n.minimum[1] = g->minimumWidth;
-            n.maximum[0] = n.maximum[1] = g->maximumWidth;
+            qreal minimum = 0, maximum = 0;
+            FrameLayout::measureFrame(n.frame, &minimum, &maximum);
+            n.minimum[0] = n.minimum[1] = minimum;
+            n.maximum[0] = n.maximum[1] = maximum;
             n.measured = 3;
             whole = true;
         } else {

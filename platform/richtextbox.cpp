@@ -132,6 +132,28 @@ bool replacesSelection(const QKeyEvent *event)
     return !text.isEmpty() && text.at(0).isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
 }
 
+// Whether a word deletion from the cursor would reach out of the table cell it
+// stands in.
+bool endsOutsideItsCell(const QTextCursor &cursor, bool forward, bool inPieces)
+{
+    QTextTable *table = cursor.currentTable();
+    if (!table)
+        return false;
+    const QTextTableCell cell = table->cellAt(cursor.position());
+    if (!cell.isValid())
+        return false;
+    int edge = 0;
+    if (inPieces) {
+        edge = SoftBreaks::wordEdge(cursor, forward);
+    } else {
+        QTextCursor c(cursor.document());
+        c.setPosition(cursor.position());
+        c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+        edge = c.position();
+    }
+    return edge < cell.firstPosition() || edge > cell.lastPosition();
+}
+
 } // namespace
 
 RichTextBox::RichTextBox(QWidget *parent)
@@ -485,11 +507,30 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
     QTextCursor cursor = textCursor();
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     const bool wordForward = event->matches(QKeySequence::DeleteEndOfWord);
-    if (!cursor.hasSelection() && !isReadOnly() && (wordForward || event->matches(QKeySequence::DeleteStartOfWord)) &&
-        !softBreaks().isEmpty()) {
+    const bool wordDelete = wordForward || event->matches(QKeySequence::DeleteStartOfWord);
+    if (!cursor.hasSelection() && !isReadOnly() && wordDelete &&
+        endsOutsideItsCell(cursor, wordForward, !softBreaks().isEmpty())) {
+        // Qt would select into the next cell and empty both: at a cell's edge a word
+        // deletion does what Delete and Backspace do there, nothing.
+        event->accept();
+        return;
+    }
+    if (!cursor.hasSelection() && !isReadOnly() && wordDelete && !softBreaks().isEmpty()) {
         // A word cut in two pieces is still one word, and a soft break none.
         cursor.setPosition(SoftBreaks::wordEdge(cursor, wordForward), QTextCursor::KeepAnchor);
         SoftBreaks::removeSelectedText(cursor);
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    const bool selects = event->matches(QKeySequence::SelectNextWord) || event->matches(QKeySequence::SelectPreviousWord);
+    const bool right = event->matches(QKeySequence::MoveToNextWord) || event->matches(QKeySequence::SelectNextWord);
+    if ((selects || right || event->matches(QKeySequence::MoveToPreviousWord)) && !softBreaks().isEmpty()) {
+        // A word cut in two pieces is crossed in one move, as in the text without
+        // them. Right is forward in a left-to-right paragraph.
+        const bool forward = right != (cursor.block().textDirection() == Qt::RightToLeft);
+        cursor.setPosition(SoftBreaks::wordEdge(cursor, forward), selects ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
         setTextCursor(cursor);
         ensureCursorVisible();
         event->accept();

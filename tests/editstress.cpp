@@ -221,9 +221,15 @@ struct Runner::State
     QTextDocument *doc() const { return editor()->document(); }
     DocumentLayout *layout() const { return editor()->documentLayout(); }
 
+    // A control drawn by the window is clicked on the window; a windowed one (the
+    // swatches) on its own widget, which is what a click there reaches.
     void click(const char *name)
     {
-        QTest::mouseClick(form, Qt::LeftButton, {}, form->control(name).boxPixels().center());
+        Control &c = form->control(name);
+        if (c.widget())
+            QTest::mouseClick(c.widget(), Qt::LeftButton);
+        else
+            QTest::mouseClick(form, Qt::LeftButton, {}, c.boxPixels().center());
     }
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(editor(), k, modifiers); }
     void key(QKeySequence::StandardKey standard)
@@ -510,8 +516,18 @@ QString Runner::State::applyStep(const Step &s)
     case Op::BackspaceWord: {
         const bool forward = s.op == Op::DeleteWord;
         key(forward ? QKeySequence::DeleteEndOfWord : QKeySequence::DeleteStartOfWord);
-        if (!cursor.hasSelection())
+        if (!cursor.hasSelection()) {
+            // At a cell's edge the editor deletes nothing, where Qt's editor would
+            // select into the next cell and empty both.
+            const QTextTable *table = cursor.currentTable();
+            const QTextTableCell cell = table ? table->cellAt(cursor.position()) : QTextTableCell();
+            QTextCursor edge(ref.get());
+            edge.setPosition(cursor.position());
+            edge.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+            if (cell.isValid() && (edge.position() < cell.firstPosition() || edge.position() > cell.lastPosition()))
+                break;
             cursor.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
+        }
         cursor.removeSelectedText();
         break;
     }

@@ -17,6 +17,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
+#include <QTextTable>
 
 #include <cmath>
 
@@ -212,6 +213,59 @@ private slots:
             }
         }
         verifyLaidOutAsFresh();
+    }
+
+    // Ctrl+Right and Ctrl+Left, with Shift and without, at each edge of the pieces
+    // and a character either side: the caret goes where it goes in the same line
+    // never cut, over a word cut in two in one move.
+    void wordMovesAtPieceEdges_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("forward");
+        const QString run = QStringLiteral("0123456789abcdefghij").repeated(3500);
+        const QString words = QStringLiteral("pr\u00e9sent ").repeated(9000);
+        QTest::newRow("one word, Ctrl+Right") << run << true;
+        QTest::newRow("one word, Ctrl+Left") << run << false;
+        QTest::newRow("words, Ctrl+Right") << words << true;
+        QTest::newRow("words, Ctrl+Left") << words << false;
+    }
+    void wordMovesAtPieceEdges()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, forward);
+        f.services.clipboard->content = line;
+        f.click("Image5");
+        editor()->setFocus();
+        QTextDocument *doc = editor()->document();
+        std::vector<int> edges;
+        int removed = 0;
+        for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next())
+            edges.push_back(b.position() - ++removed);
+        QVERIFY(edges.size() > 2);
+        QTextDocument plain;
+        plain.setPlainText(line);
+        for (int edge : edges) {
+            for (int at = edge - 1; at <= edge + 1; ++at) {
+                for (const bool select : {false, true}) {
+                    editor()->setSelStart(at);
+                    QTest::keyClick(editor(), forward ? Qt::Key_Right : Qt::Key_Left,
+                                    Qt::ControlModifier | (select ? Qt::ShiftModifier : Qt::NoModifier));
+                    QTextCursor c(&plain);
+                    c.setPosition(at);
+                    c.movePosition(forward ? QTextCursor::NextWord : QTextCursor::PreviousWord);
+                    const int start = qMin(at, c.position());
+                    QCOMPARE(editor()->selStart(), select ? start : c.position());
+                    QCOMPARE(editor()->selLength(), select ? qAbs(c.position() - at) : 0);
+                    // The next key lands at the caret.
+                    if (!select) {
+                        f.type(QStringLiteral("#"));
+                        QCOMPARE(editor()->text().indexOf(QLatin1Char('#')), c.position());
+                        key(Qt::Key_Z, Qt::ControlModifier);
+                        QCOMPARE(editor()->text(), line);
+                    }
+                }
+            }
+        }
     }
 
     // A selection from the start of a paragraph or of a piece into another piece or
@@ -481,6 +535,170 @@ private slots:
         }
         QVERIFY(highlighted(int(std::ceil(second.top()))) > 100);
         QVERIFY(highlighted(int(std::floor(second.bottom())) - 1) > 100);
+    }
+
+    // Shift+Enter in the empty paragraph after a table, then a word and another
+    // Shift+Enter: the paragraph's lines, and what follows, where a fresh layout
+    // puts them.
+    void lineBreakAfterATable_data()
+    {
+        QTest::addColumn<QByteArray>("after"); // what follows the empty paragraph
+        QTest::newRow("the last paragraph") << QByteArray();
+        QTest::newRow("a paragraph follows") << QByteArray("Fin du document.\\par");
+        QTest::newRow("a table follows")
+            << QByteArray("\\trowd\\cellx3000\\pard\\intbl Encore\\cell\\row\\pard Fin.\\par");
+    }
+    void lineBreakAfterATable()
+    {
+        QFETCH(QByteArray, after);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard Avant le tableau.\\par"
+             "\\trowd\\cellx2000\\cellx4000\\pard\\intbl Un\\cell Deux\\par trois\\cell\\row"
+             "\\pard\\par " + after + "}");
+        verifyLaidOutAsFresh();
+        QTextDocument *doc = editor()->document();
+        const QTextFrame *table = doc->rootFrame()->childFrames().value(0);
+        QVERIFY(table);
+        const QTextBlock empty = doc->findBlock(table->lastPosition() + 1);
+        QCOMPARE(empty.length(), 1);
+        // The caret there by a click on it.
+        const QRectF r = doc->documentLayout()->blockBoundingRect(empty);
+        editor()->verticalScrollBar()->setValue(0);
+        QTest::mouseClick(editor()->viewport(), Qt::LeftButton, {}, QPoint(int(r.left()) + 4, int(r.center().y())));
+        QCOMPARE(editor()->textCursor().position(), empty.position());
+        key(Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(doc->findBlock(table->lastPosition() + 1).text(), QString(QChar::LineSeparator));
+        verifyLaidOutAsFresh();
+        f.type(QStringLiteral("mot"));
+        key(Qt::Key_Return, Qt::ShiftModifier);
+        verifyLaidOutAsFresh();
+        key(Qt::Key_Z, Qt::ControlModifier, 3);
+        verifyLaidOutAsFresh();
+    }
+
+    // A vertically centred cell of a table in a cell, its lines spaced in proportion,
+    // typed in and beside: it stands where a fresh layout puts it.
+    void centredNestedCellWithProportionalSpacing_data()
+    {
+        QTest::addColumn<QByteArray>("spacing");
+        QTest::newRow("one and a half") << QByteArray("\\sl360\\slmult1");
+        QTest::newRow("double") << QByteArray("\\sl480\\slmult1");
+        QTest::newRow("1.15") << QByteArray("\\sl276\\slmult1");
+    }
+    void centredNestedCellWithProportionalSpacing()
+    {
+        QFETCH(QByteArray, spacing);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\trowd\\cellx6000"
+             "\\pard\\intbl\\itap2" + spacing + " Au centre\\nestcell"
+             "\\pard\\intbl\\itap2" + spacing + " Un\\par deux\\par trois\\par quatre\\nestcell"
+             "{\\*\\nesttableprops\\trowd\\clvertalc\\cellx2500\\cellx5000\\nestrow}"
+             "\\pard\\intbl\\itap1 Dehors\\cell\\row\\pard Fin.\\par}");
+        verifyLaidOutAsFresh();
+        QTextDocument *doc = editor()->document();
+        const QTextBlock centred = doc->findBlock(int(doc->toPlainText().indexOf(QStringLiteral("Au centre"))));
+        QVERIFY(centred.isValid());
+        QTextCursor c(centred);
+        c.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(c);
+        f.type(QStringLiteral(" ici"));
+        verifyLaidOutAsFresh();
+        key(Qt::Key_Return);
+        f.type(QStringLiteral("et la"));
+        verifyLaidOutAsFresh();
+        const QTextBlock other = doc->findBlock(int(doc->toPlainText().indexOf(QStringLiteral("quatre"))));
+        c = QTextCursor(other);
+        c.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(c);
+        key(Qt::Key_Return);
+        f.type(QStringLiteral("cinq"));
+        verifyLaidOutAsFresh();
+        key(Qt::Key_Z, Qt::ControlModifier, 4);
+        verifyLaidOutAsFresh();
+    }
+
+    // Paragraphs with space above and below them, before and after a table, typed
+    // in and split: a point exactly on the edge between two paragraphs, and a click
+    // there, find what a fresh layout finds, the end of the upper one.
+    void pointBetweenTwoParagraphs_data()
+    {
+        QTest::addColumn<QByteArray>("spacing");
+        QTest::newRow("none") << QByteArray("");
+        QTest::newRow("above and below") << QByteArray("\\sb120\\sa240");
+        QTest::newRow("below, exact lines") << QByteArray("\\sa200\\sl-300\\slmult0");
+    }
+    void pointBetweenTwoParagraphs()
+    {
+        QFETCH(QByteArray, spacing);
+        QByteArray body;
+        for (int i = 0; i < 6; ++i)
+            body += "\\pard" + spacing + " Paragraphe " + QByteArray::number(i) + " avec quelques mots.\\par";
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}" + body +
+             "\\trowd\\cellx3000\\pard\\intbl Cellule\\cell\\row" + body + "}");
+        QTextDocument *doc = editor()->document();
+        // Typed into the second paragraph, then split in two, and a word after the table.
+        QTextCursor c(doc->findBlockByNumber(1));
+        c.movePosition(QTextCursor::EndOfBlock);
+        editor()->setTextCursor(c);
+        f.type(QStringLiteral(" encore"));
+        key(Qt::Key_Left, {}, 3);
+        key(Qt::Key_Return);
+        key(Qt::Key_End, Qt::ControlModifier);
+        f.type(QStringLiteral(" fin"));
+        key(Qt::Key_Return);
+        verifyLaidOutAsFresh();
+        const LayoutCheck::Fresh fresh = LayoutCheck::freshLayout(doc);
+        QAbstractTextDocumentLayout *mine = doc->documentLayout();
+        QTextBlock b = fresh.doc->begin();
+        for (QTextBlock a = doc->begin(); a.isValid() && a.next().isValid(); a = a.next(), b = b.next()) {
+            const QRectF r = mine->blockBoundingRect(a);
+            for (const qreal y : {r.bottom(), mine->blockBoundingRect(a.next()).top()}) {
+                const QPointF p(r.left() + 20, y);
+                for (Qt::HitTestAccuracy accuracy : {Qt::FuzzyHit, Qt::ExactHit})
+                    QCOMPARE(mine->hitTest(p, accuracy), fresh.layout->hitTest(p, accuracy));
+            }
+        }
+    }
+
+    // Ctrl+Delete at the end of a cell and Ctrl+Backspace at the start of the next
+    // take nothing, as Delete and Backspace there, also when the cell holds a line
+    // shown in pieces: Qt's editor would select into the other cell and empty both.
+    void wordDeletionAtACellEdge_data()
+    {
+        QTest::addColumn<bool>("pieces");
+        QTest::newRow("short cells") << false;
+        QTest::newRow("a cell in pieces") << true;
+    }
+    void wordDeletionAtACellEdge()
+    {
+        QFETCH(bool, pieces);
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard Avant.\\par"
+             "\\trowd\\cellx3000\\cellx6000\\pard\\intbl Un mot\\cell Deux mots\\cell\\row\\pard Fin.\\par}");
+        QTextDocument *doc = editor()->document();
+        auto *table = qobject_cast<QTextTable *>(doc->rootFrame()->childFrames().value(0));
+        QVERIFY(table);
+        QTextCursor c(doc);
+        c.setPosition(table->cellAt(0, 0).lastPosition());
+        editor()->setTextCursor(c);
+        if (pieces) {
+            f.services.clipboard->content = QStringLiteral("0123456789abcdefghij").repeated(3500);
+            f.click("Image5");
+            editor()->setFocus();
+            QVERIFY(!SoftBreaks::Map(doc).isEmpty());
+        }
+        const QString before = editor()->text();
+        const int end = editor()->selStart();
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), before);
+        QCOMPARE(editor()->selStart(), end);
+        c.setPosition(table->cellAt(0, 1).firstPosition());
+        editor()->setTextCursor(c);
+        const int start = editor()->selStart();
+        key(Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), before);
+        QCOMPARE(editor()->selStart(), start);
+        // Within the cell a word goes as ever.
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(editor()->text(), QString(before).remove(start, 5));
+        verifyLaidOutAsFresh();
     }
 
     // Justified paragraphs replaced by a typed word, then the typing and the

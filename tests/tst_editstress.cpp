@@ -42,6 +42,36 @@ private slots:
         }
         QCOMPARE(failure, QString());
     }
+
+    // Sequences the long run found failing, cut down to the steps that failed.
+    void shrunkSequences_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("a colour undone") << QStringLiteral("tika-hyperlink-styles-wptools.rtf")
+                                         << QStringLiteral("type 3108429258 3206220449\n"
+                                                           "select 2328644639 3511216251\n"
+                                                           "colour 1899880619 2680363323\n"
+                                                           "undo 3499420064 911491621\n");
+        QTest::newRow("Ctrl+Delete at the end of a cell in pieces")
+            << QStringLiteral("rtfjs-japanese-single-double-byte.rtf")
+            << QStringLiteral("scroll 2979937404 4144512734\n"
+                              "click 3792803843 308116027\n"
+                              "paste 686013270 3898308042\n"
+                              "deleteword 1764535642 4289555207\n");
+    }
+    void shrunkSequences()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, steps);
+        std::vector<EditStress::Step> sequence;
+        QVERIFY(EditStress::parse(steps, &sequence));
+        QCOMPARE(sequence.size(), size_t(4));
+        EditStress::Runner runner(f.form.get(), f.services);
+        QCOMPARE(runner.open(QStringLiteral(ORVO_RTF_CORPUS "/") + name), QString());
+        int failedAt = -1;
+        QCOMPARE(runner.run(sequence, EditStress::Options(), &failedAt), QString());
+    }
 };
 
 QTEST_MAIN(TestEditStress)

@@ -37,6 +37,7 @@ private slots:
     void fontChangesInDeepGroupsCostLinearWork();
     void oneConverterPerKnownCodePage();
     void mergedCellsInALongTableCostLinearWork();
+    void textBoxesInTextBoxesStopAtTheNestingLimit();
 };
 
 void TestRtfHostile::repeatedResultsShareOneLink_data()
@@ -186,6 +187,37 @@ void TestRtfHostile::mergedCellsInALongTableCostLinearWork()
     QCOMPARE(total, rows);
     QVERIFY(doc.toPlainText().endsWith(QStringLiteral("c\nd\nfin")));
     QVERIFY2(counters.cellsMoved <= tables * RtfTableLimits::MergeBudget, qPrintable(QString::number(counters.cellsMoved)));
+}
+
+namespace {
+
+// How deep frames stand in frames below the root frame.
+int frameDepth(const QTextFrame *frame)
+{
+    int deepest = 0;
+    for (const QTextFrame *child : frame->childFrames())
+        deepest = qMax(deepest, 1 + frameDepth(child));
+    return deepest;
+}
+
+} // namespace
+
+void TestRtfHostile::textBoxesInTextBoxesStopAtTheNestingLimit()
+{
+    // 300 text boxes, each in the one before: each box is a table of its own, and
+    // tables nest no deeper than the limit; the text of every box is kept.
+    const int boxes = 300;
+    QByteArray body = "x";
+    for (int i = 0; i < boxes; ++i)
+        body = "{\\shp{\\*\\shpinst{\\shptxt " + body + "\\par}}}z\\par\n";
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1\\ansi " + body + "\\pard fin\\par}", &doc));
+    const QString text = doc.toPlainText();
+    QVERIFY(text.contains(QLatin1Char('x')));
+    QCOMPARE(text.count(QLatin1Char('z')), boxes);
+    QVERIFY(text.endsWith(QStringLiteral("fin")));
+    const int depth = frameDepth(doc.rootFrame());
+    QCOMPARE(depth, int(RtfTableLimits::MaxNesting));
 }
 
 QTEST_MAIN(TestRtfHostile)
