@@ -379,7 +379,9 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
     const int step = qBound(1, m_defaultTab, RtfLimits::MaxTwips);
     if (origin % step != 0) {
         const qreal last = tabs.isEmpty() ? 0 : tabs.last().position;
-        for (int column = (origin / step + 1) * step; column <= RtfLimits::MaxTwips && tabs.size() < 64; column += step) {
+        // The first default stop right of the line's start (which may be left of the edge).
+        const int below = origin >= 0 ? origin / step : -((-origin + step - 1) / step);
+        for (int column = (below + 1) * step; column <= RtfLimits::MaxTwips && tabs.size() < 64; column += step) {
             const qreal x = (column - origin) * PixelsPerTwip;
             if (x > last)
                 tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
@@ -438,10 +440,11 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
             f.setAlignment(Qt::AlignLeft);
             break;
         }
-        // No line starts left of the text area: a first line indented further left
-        // than the margin allows starts at the margin, and the other lines keep theirs.
+        // No margin is left of the text area, but a first line may hang into the page's
+        // margin as word processors hang a list's label there (within reason: the
+        // writer makes room for it left of the column).
         const int left = qMax(0, p.leftIndent);
-        const int first = qMax(p.firstIndent, -left);
+        const int first = qMax(p.firstIndent, -left - RtfLimits::MaxHangTwips);
         if (left)
             f.setLeftMargin(left * PixelsPerTwip);
         if (p.rightIndent > 0)

@@ -11,6 +11,10 @@ constexpr int MaxDepth = 10000;
 // Largest indent or spacing we honour, in twips (22 inches).
 constexpr int MaxTwips = 31680;
 
+// How far a first line may hang left of the text column, in twips (half an inch: a
+// list's label, not a page's worth of text in the margin).
+constexpr int MaxHangTwips = 720;
+
 // Character formats the builder remembers by the state they stand for. Past this the
 // memory is forgotten and formats are built anew; while a paragraph is still open
 // (it may yet turn out to be a table cell's) the built ones cannot go, so a document

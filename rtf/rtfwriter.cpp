@@ -17,7 +17,21 @@ void RtfWriter::write(RtfContent &content, size_t begin, size_t end, RtfFlow &fl
         const RtfOp &op = content.ops[i];
         switch (op.kind) {
         case RtfOp::Para: {
-            const QTextBlockFormat &format = content.blockFormats[size_t(op.format)];
+            const QTextBlockFormat *given = &content.blockFormats[size_t(op.format)];
+            QTextBlockFormat inCell;
+            const qreal start = given->leftMargin() + given->textIndent();
+            if (start < 0) {
+                // A first line hanging left of the column: the page's margin holds it,
+                // a cell's edge does not.
+                if (m_cursor.currentFrame() == m_cursor.document()->rootFrame()) {
+                    makeRoomLeft(start);
+                } else {
+                    inCell = *given;
+                    inCell.setTextIndent(-given->leftMargin());
+                    given = &inCell;
+                }
+            }
+            const QTextBlockFormat &format = *given;
             if (flow == RtfFlow::AfterParagraph) {
                 // Both formats given: asking the cursor for them costs more than the insertion.
                 m_cursor.insertBlock(format, op.charFormat >= 0 ? m_formats[size_t(op.charFormat)] : QTextCharFormat());

@@ -34,7 +34,7 @@ struct DocumentShape
 {
     std::vector<TableShape> tables;
     int pictures = 0;
-    int clipped = 0; // first lines left of the text area
+    int clipped = 0; // first lines left of the text area and its margin
     int listItems = 0;
     // Text boxes, framed as one-cell tables: no tables of the document, and the oracle
     // shows none of their content.
@@ -142,7 +142,9 @@ private:
     void block(const QTextBlock &b)
     {
         const QTextBlockFormat f = b.blockFormat();
-        if (f.leftMargin() + f.textIndent() < 0)
+        // A first line may hang into the margin the text column keeps left of it.
+        const qreal room = b.document()->rootFrame()->frameFormat().leftMargin();
+        if (f.leftMargin() + f.textIndent() < -room)
             ++clipped;
         bool label = false;
         for (auto it = b.begin(); !it.atEnd(); ++it) {

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QGlyphRun>
+#include <QImage>
 #include <QRawFont>
 #include <QTemporaryDir>
 #include <QTest>
@@ -175,6 +176,8 @@ private slots:
         QTest::newRow("no indent") << QByteArray("\\tx2000 A\\tab Item") << 2000 / 15.0;
         QTest::newRow("hanging from the column's edge") << QByteArray("\\li283\\fi-283 {\\pntext 1\\tab}Item") << 283 / 15.0;
         QTest::newRow("a tab leading the label") << QByteArray("\\li360\\fi-360\\ls1\\tx360 {\\listtext\\tab \\u8226 ?\\tab}Item") << 24.0;
+        QTest::newRow("label hanging into the margin") << QByteArray("\\li0\\fi-360 {\\listtext 1.\\tab}Item") << 0.0;
+        QTest::newRow("default stop past a hanging label") << QByteArray("\\li0\\fi-360 A\\tab B\\tab Item") << 48.0;
     }
     void tabStopsFromTheColumnEdge()
     {
@@ -182,6 +185,35 @@ private slots:
         QFETCH(qreal, x);
         QVERIFY(open("{\\rtf1\\ansi\\deftab720{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0\\fs24 " + paragraph + "\\par}"));
         QVERIFY(qAbs(xOf(QStringLiteral("Item")) - x) <= 1);
+    }
+
+    // A label outdented past the column's edge hangs into the margin, in view, and the
+    // item's text and its wrapped lines stand at the edge.
+    void labelHangsIntoTheMargin()
+    {
+        const QByteArray words = QByteArray("word ").repeated(60);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\pard\\li0\\fi-360\\f0 {\\listtext 7.\\tab}First "
+                     + words + "\\par\\pard Plain\\par}"));
+        // The label's ink stands in the margin, left of the column's edge, on the first line.
+        const QRect line = [&] {
+            m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("First"))));
+            return m_box->cursorRect();
+        }();
+        const QImage shot = m_box->viewport()->grab().toImage();
+        int ink = 0;
+        for (int y = line.top(); y <= line.bottom(); ++y) {
+            for (int x = qMax(0, int(columnLeft()) - 24); x < int(columnLeft()) - 2; ++x)
+                ink += qGray(shot.pixel(x, y)) < 128;
+        }
+        QVERIFY(ink > 10);
+        QVERIFY(qAbs(xOf(QStringLiteral("First"))) <= 1);
+        QVERIFY(qAbs(xOf(QStringLiteral("Plain"))) <= 1);
+        const QTextBlock item = blockWith(QStringLiteral("First"));
+        QVERIFY(item.layout()->lineCount() > 1);
+        QTextCursor second(item);
+        second.setPosition(item.position() + item.layout()->lineAt(1).textStart());
+        m_box->setTextCursor(second);
+        QVERIFY(qAbs(m_box->cursorRect().x() - columnLeft()) <= 1);
     }
 
     // The lines of a list item that wraps stand under its text, and the page numbers

@@ -89,8 +89,8 @@ private slots:
     void malformedStaysText();
     void longTableIsOneTable();
     void plainTextOfTheEditor();
-    void firstLineNeverLeftOfTheTextArea_data();
-    void firstLineNeverLeftOfTheTextArea();
+    void firstLineHangsIntoTheMargin_data();
+    void firstLineHangsIntoTheMargin();
     void tabStops();
 };
 
@@ -388,20 +388,21 @@ void TestRtfTables::plainTextOfTheEditor()
     QCOMPARE(load("{\\rtf1 before\\par " + table + "}"), QStringLiteral("before\na1\nb1\nb1bis\na2\nb2\n"));
 }
 
-void TestRtfTables::firstLineNeverLeftOfTheTextArea_data()
+void TestRtfTables::firstLineHangsIntoTheMargin_data()
 {
     QTest::addColumn<QByteArray>("indents");
     QTest::addColumn<int>("left");  // twips
     QTest::addColumn<int>("first"); // twips, relative to left
 
     QTest::newRow("hanging inside the margin") << QByteArray("\\li720\\fi-360") << 720 << -360;
-    QTest::newRow("first line outdented past the margin") << QByteArray("\\li0\\fi-360") << 0 << 0;
-    QTest::newRow("partly past") << QByteArray("\\li200\\fi-360") << 200 << -200;
+    QTest::newRow("first line outdented past the margin") << QByteArray("\\li0\\fi-360") << 0 << -360;
+    QTest::newRow("partly past") << QByteArray("\\li200\\fi-360") << 200 << -360;
+    QTest::newRow("no further than half an inch") << QByteArray("\\li0\\fi-3000") << 0 << -720;
     QTest::newRow("negative left indent") << QByteArray("\\li-300\\fi200") << 0 << 200;
     QTest::newRow("first line indented") << QByteArray("\\li0\\fi360") << 0 << 360;
 }
 
-void TestRtfTables::firstLineNeverLeftOfTheTextArea()
+void TestRtfTables::firstLineHangsIntoTheMargin()
 {
     QFETCH(QByteArray, indents);
     QFETCH(int, left);
