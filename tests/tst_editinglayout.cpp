@@ -169,32 +169,47 @@ private slots:
     // Ctrl+Delete and Ctrl+Backspace at each edge of the pieces a long pasted line is
     // shown in, and a character either side: they take what they take in the same
     // line never cut, a word cut in two included, and the undo gives the line back.
-    void wordKeysAtPieceEdges_data()
+private:
+    // Rows of a long line, one word or many, for a key forward and backward.
+    static void pieceEdgeRows(const char *forwardKey, const char *backwardKey)
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("forward");
         const QString run = QStringLiteral("0123456789abcdefghij").repeated(3500);
         const QString words = QStringLiteral("pr\u00e9sent ").repeated(9000);
-        QTest::newRow("one word, Ctrl+Delete") << run << true;
-        QTest::newRow("one word, Ctrl+Backspace") << run << false;
-        QTest::newRow("words, Ctrl+Delete") << words << true;
-        QTest::newRow("words, Ctrl+Backspace") << words << false;
+        QTest::addRow("one word, %s", forwardKey) << run << true;
+        QTest::addRow("one word, %s", backwardKey) << run << false;
+        QTest::addRow("words, %s", forwardKey) << words << true;
+        QTest::addRow("words, %s", backwardKey) << words << false;
     }
+
+    // Pastes the line with the paste image; gives the text positions of the soft
+    // breaks it is shown in pieces with.
+    std::vector<int> pasteInPieces(const QString &line)
+    {
+        f.services.clipboard->content = line;
+        f.click("Image5");
+        editor()->setFocus();
+        std::vector<int> edges;
+        int removed = 0;
+        const QTextDocument *doc = editor()->document();
+        for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next()) {
+            if (!SoftBreaks::isContinuation(b))
+                return {};
+            edges.push_back(b.position() - ++removed);
+        }
+        return edges;
+    }
+
+private slots:
+    void wordKeysAtPieceEdges_data() { pieceEdgeRows("Ctrl+Delete", "Ctrl+Backspace"); }
     void wordKeysAtPieceEdges()
     {
         QFETCH(QString, line);
         QFETCH(bool, forward);
-        f.services.clipboard->content = line;
-        f.click("Image5");
-        editor()->setFocus();
+        const std::vector<int> edges = pasteInPieces(line);
+        QVERIFY(edges.size() > 2);
         QTextDocument *doc = editor()->document();
-        QVERIFY(doc->blockCount() > 3);
-        std::vector<int> edges; // text positions of the soft breaks
-        int removed = 0;
-        for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next()) {
-            QVERIFY(SoftBreaks::isContinuation(b));
-            edges.push_back(b.position() - ++removed);
-        }
         for (int edge : edges) {
             for (int at = edge - 1; at <= edge + 1; ++at) {
                 editor()->setSelStart(at);
@@ -218,29 +233,12 @@ private slots:
     // Ctrl+Right and Ctrl+Left, with Shift and without, at each edge of the pieces
     // and a character either side: the caret goes where it goes in the same line
     // never cut, over a word cut in two in one move.
-    void wordMovesAtPieceEdges_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("forward");
-        const QString run = QStringLiteral("0123456789abcdefghij").repeated(3500);
-        const QString words = QStringLiteral("pr\u00e9sent ").repeated(9000);
-        QTest::newRow("one word, Ctrl+Right") << run << true;
-        QTest::newRow("one word, Ctrl+Left") << run << false;
-        QTest::newRow("words, Ctrl+Right") << words << true;
-        QTest::newRow("words, Ctrl+Left") << words << false;
-    }
+    void wordMovesAtPieceEdges_data() { pieceEdgeRows("Ctrl+Right", "Ctrl+Left"); }
     void wordMovesAtPieceEdges()
     {
         QFETCH(QString, line);
         QFETCH(bool, forward);
-        f.services.clipboard->content = line;
-        f.click("Image5");
-        editor()->setFocus();
-        QTextDocument *doc = editor()->document();
-        std::vector<int> edges;
-        int removed = 0;
-        for (QTextBlock b = doc->begin().next(); b.isValid(); b = b.next())
-            edges.push_back(b.position() - ++removed);
+        const std::vector<int> edges = pasteInPieces(line);
         QVERIFY(edges.size() > 2);
         QTextDocument plain;
         plain.setPlainText(line);
