@@ -340,7 +340,13 @@ struct Runner::State
     {
         if (!cursor.hasSelection())
             return QString();
+        // What the editor copies leaves out the separators of soft breaks and of the
+        // hidden blocks in front of tables and in padding cells, as its text does. A
+        // selection from inside a table to past it takes in the table's whole frame,
+        // and so the hidden block in front of it.
         const QString raw = ref->toRawText();
+        const SoftBreaks::Map map(ref.get());
+        const auto selected = [&](int from, int to) { return plainFromRaw(map.strip(raw.mid(from, to - from), from)); };
         if (cursor.hasComplexSelection()) {
             int firstRow = 0, rows = 0, firstColumn = 0, columns = 0;
             cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
@@ -350,12 +356,12 @@ struct Runner::State
                 for (int c = firstColumn; c < firstColumn + columns; ++c) {
                     const QTextTableCell cell = table->cellAt(r, c);
                     if (cell.row() == r && cell.column() == c)
-                        cells << plainFromRaw(raw.mid(cell.firstPosition(), cell.lastPosition() - cell.firstPosition()));
+                        cells << selected(cell.firstPosition(), cell.lastPosition());
                 }
             }
             return cells.join(QLatin1Char('\n'));
         }
-        return plainFromRaw(raw.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
+        return selected(cursor.selectionStart(), cursor.selectionEnd());
     }
 
     void merge(const QTextCharFormat &f)

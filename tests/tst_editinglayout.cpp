@@ -699,6 +699,28 @@ private slots:
         verifyLaidOutAsFresh();
     }
 
+    // A selection from inside a table at the top of the document to its end takes in
+    // the table's frame and the hidden block in front of it: what is copied is the
+    // text selected, the typed letters first, and nothing of that block.
+    void copyFromACellPastTheTable()
+    {
+        open("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}"
+             "\\trowd\\cellx3000\\cellx6000\\pard\\intbl Un\\cell Deux\\cell\\row\\pard Fin.\\par}");
+        key(Qt::Key_Home, Qt::ControlModifier);
+        f.type(QStringLiteral("ab"));
+        QVERIFY(editor()->text().startsWith(QStringLiteral("abUn")));
+        key(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(editor()->selStart(), 0);
+        // In the document the selection begins on the hidden block's separator.
+        QCOMPARE(editor()->textCursor().selectionStart(), 0);
+        QCOMPARE(editor()->document()->characterAt(0), QChar(0xFDD0));
+        f.services.clipboard->content = QStringLiteral("earlier");
+        f.click("Image10");
+        QCOMPARE(f.services.clipboard->content, editor()->text().left(editor()->selLength()));
+        QVERIFY(f.services.clipboard->content.startsWith(QStringLiteral("abUn\nDeux")));
+        QVERIFY(f.services.clipboard->content.endsWith(QStringLiteral("Fin.")));
+    }
+
     // Justified paragraphs replaced by a typed word, then the typing and the
     // replacement undone: the program goes on with the old text.
     void undoAfterTypingOverJustifiedParagraphs()
