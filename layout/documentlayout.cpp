@@ -2,6 +2,8 @@
 
 #include "base/layoutproperties.h"
 
+#include <utility>
+
 #include "layout/framelayout.h"
 #include "layout/imagehandler.h"
 #include "layout/paragraphlayout.h"
@@ -250,8 +252,11 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
     }
     TableLayout::Layouter *layouter = tableLayouter(table);
     const int band = layouter->bandOfPosition(first.position());
-    if (m_cellEdit.table == frame &&
-        layouter->editCell(m_cellEdit.row, m_cellEdit.column, m_cellEdit.from, m_cellEdit.length, m_cellEdit.delta)) {
+    // A table in bands has an entry a band, and an edit may lay several of them: the
+    // change goes into the cell once, or each band laid would splice its paragraphs in
+    // again.
+    const CellEdit edit = m_cellEdit.table == frame ? std::exchange(m_cellEdit, CellEdit()) : CellEdit();
+    if (edit.table && layouter->editCell(edit.row, edit.column, edit.from, edit.length, edit.delta)) {
         // Typing in a cell: what changed in it, and its band's rows.
         commitBand(index, layouter, band);
         return;

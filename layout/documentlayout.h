@@ -192,7 +192,8 @@ private:
         std::shared_ptr<TableLayout::Layouter> table;
     };
     mutable QHash<const QTextFrame *, Laid> m_frames;
-    // The cell a change is confined to, while documentChanged() lays it out again.
+    // The cell a change is confined to, while documentChanged() lays it out again; the
+    // table's layouter takes it in once, with the first of the table's entries laid.
     struct CellEdit
     {
         const QTextFrame *table = nullptr;
@@ -202,7 +203,7 @@ private:
         int length = 0;
         int delta = 0;  // blocks the document gained
     };
-    CellEdit m_cellEdit;
+    mutable CellEdit m_cellEdit;
     int m_blockCount = 0;
     int m_length = 0;
     qreal m_lookaround = 1000;
