@@ -65,6 +65,19 @@ private slots:
                                                                              "enter 1622243906 4012808894\n"
                                                                              "select 1604891983 3450532669\n"
                                                                              "copy 1650368063 148092584\n");
+        // A table laid out in bands: an Enter in a cell lays several of its entries,
+        // and the cell took the new paragraph in with each of them.
+        QTest::newRow("Enter in a cell of a table in bands")
+            << QStringLiteral("striprtf-cp1251-large-tables.rtf")
+            << QStringLiteral("move 1860131623 2408073773\n"
+                              "resize 1939980628 1510363662\n"
+                              "enter 2491243869 136277194\n");
+        QTest::newRow("Enter in a cell of a table in bands, after a delete")
+            << QStringLiteral("striprtf-cp1251-large-tables.rtf")
+            << QStringLiteral("resize 814332642 2046253012\n"
+                              "delete 2760347792 965891051\n"
+                              "caret 313076635 3747521282\n"
+                              "enter 2318734642 3969489842\n");
     }
     void shrunkSequences()
     {
