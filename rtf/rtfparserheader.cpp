@@ -135,36 +135,30 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
         applyStyle(g, styles, it->basedOn, depth + 1);
     const RtfParaState d;
     const RtfParaState &s = it->para;
-    if (s.alignment != d.alignment)
-        g.para.alignment = s.alignment;
-    if (s.leftIndent != d.leftIndent)
-        g.para.leftIndent = s.leftIndent;
-    if (s.rightIndent != d.rightIndent)
-        g.para.rightIndent = s.rightIndent;
-    if (s.firstIndent != d.firstIndent)
-        g.para.firstIndent = s.firstIndent;
-    if (s.spaceBefore != d.spaceBefore)
-        g.para.spaceBefore = s.spaceBefore;
-    if (s.spaceAfter != d.spaceAfter)
-        g.para.spaceAfter = s.spaceAfter;
+    // What the style sets, told from what a paragraph has by default.
+    const auto take = [&](auto RtfParaState::*field) {
+        if (s.*field != d.*field)
+            g.para.*field = s.*field;
+    };
+    take(&RtfParaState::alignment);
+    take(&RtfParaState::leftIndent);
+    take(&RtfParaState::rightIndent);
+    take(&RtfParaState::firstIndent);
+    take(&RtfParaState::spaceBefore);
+    take(&RtfParaState::spaceAfter);
     if (s.lineSpacing != d.lineSpacing) {
         g.para.lineSpacing = s.lineSpacing;
         g.para.lineMultiple = s.lineMultiple;
     }
-    if (s.pageBreakBefore != d.pageBreakBefore)
-        g.para.pageBreakBefore = s.pageBreakBefore;
-    if (s.tabs != d.tabs)
-        g.para.tabs = s.tabs;
+    take(&RtfParaState::pageBreakBefore);
+    take(&RtfParaState::tabs);
     for (int side = 0; side < 4; ++side) {
         if (s.borders[side] != d.borders[side])
             g.para.borders[side] = s.borders[side];
     }
-    if (s.shadeBack != d.shadeBack)
-        g.para.shadeBack = s.shadeBack;
-    if (s.shadeFore != d.shadeFore)
-        g.para.shadeFore = s.shadeFore;
-    if (s.shading != d.shading)
-        g.para.shading = s.shading;
+    take(&RtfParaState::shadeBack);
+    take(&RtfParaState::shadeFore);
+    take(&RtfParaState::shading);
     applyCharDelta(g.chr, it->chr);
 }
 
