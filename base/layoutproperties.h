@@ -42,4 +42,18 @@ enum BorderStyle { Solid = 1, Double, Dotted, Dashed };
 constexpr auto TabLeaders = QTextFormat::Property(QTextFormat::UserProperty + 0x5307);
 enum Leader { NoLeader, Dots, Hyphens, Underline, ThickLine, DoubleLine, MiddleDots };
 
+// Frame format, a number above 1: the frame's content flows in that many newspaper
+// columns side by side, as a section of the producer's page does: the first column
+// is filled down to ColumnHeight, then the next, and after the last one the flow
+// goes on below in a new band of columns, a page's body each. The columns share the
+// frame's width, ColumnGap apart.
+constexpr auto ColumnCount = QTextFormat::Property(QTextFormat::UserProperty + 0x5309);
+// Frame format: the space between two columns, in pixels.
+constexpr auto ColumnGap = QTextFormat::Property(QTextFormat::UserProperty + 0x530A);
+// Frame format: the height of a band of columns in pixels, the producer's page body;
+// 0 (or unset): the whole content is one band, its columns balanced.
+constexpr auto ColumnHeight = QTextFormat::Property(QTextFormat::UserProperty + 0x530B);
+// Frame format, true: a line is drawn down the middle of each space between columns.
+constexpr auto ColumnRule = QTextFormat::Property(QTextFormat::UserProperty + 0x530C);
+
 } // namespace LayoutProperty
