@@ -15,7 +15,7 @@ corpus=${ORVO_RTF_CORPUS:-$root/../shared/rtf-corpus}
 
 cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" 2>&1 \
     || { cat "$build.configure.log"; exit 2; }
-cmake --build "$build" -j2
+cmake --build "$build" -j2 --target fuzz_rtfreader
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvo-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
