@@ -37,10 +37,27 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1:strict_string_checks=1:intercept_tls_get_addr=0"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/tests/ubsan.supp"
-ctest --test-dir build-asan -j"$jobs" --timeout 900
-
+# The fuzzing runs beside the tests: they leave a core idle for much of their time
+# (the X server's tests run one at a time, the large documents' test is the last
+# to end), and the fuzzer's build and run take about one core. Its output follows
+# the tests'.
+fuzz_status=0
 if [ -f scripts/fuzz.sh ]; then
-    phase fuzzing the RTF reader
-    bash scripts/fuzz.sh "${ORVO_FUZZ_SECONDS:-60}"
+    phase "tests, and beside them the fuzzing of the RTF reader"
+    fuzzlog=$(mktemp "${TMPDIR:-/tmp}/orvo-fuzz-log.XXXXXX")
+    bash scripts/fuzz.sh "${ORVO_FUZZ_SECONDS:-60}" >"$fuzzlog" 2>&1 &
+    fuzz=$!
 fi
+set +e
+ctest --test-dir build-asan -j"$jobs" --timeout 900
+tests_status=$?
+if [ -n "${fuzz:-}" ]; then
+    wait "$fuzz"
+    fuzz_status=$?
+    phase "fuzzing the RTF reader (status $fuzz_status): its output"
+    if [ "$fuzz_status" -eq 0 ]; then tail -n 15 "$fuzzlog"; else cat "$fuzzlog"; fi
+    rm -f "$fuzzlog"
+fi
+set -e
 phase done
+[ "$tests_status" -eq 0 ] && [ "$fuzz_status" -eq 0 ]

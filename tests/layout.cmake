@@ -1,5 +1,11 @@
 # The editor's layout on large and extreme documents.
 orvo_add_test(tst_largedocument SOURCES tst_largedocument.cpp documentfixture.h scriptedservices.h TIMEOUT 900)
+# In two halves that run side by side: the longest function alone, then the others.
+set_property(TEST tst_largedocument APPEND PROPERTY ENVIRONMENT "ORVO_TEST_HALF=ends")
+add_test(NAME tst_largedocument_rest COMMAND tst_largedocument)
+set_tests_properties(tst_largedocument_rest PROPERTIES TIMEOUT 900
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVO_TEST_HALF=rest")
+orvo_private_config(tst_largedocument_rest)
 orvo_add_test(tst_tablelayout SOURCES tst_tablelayout.cpp documentfixture.h scriptedservices.h TIMEOUT 300)
 orvo_add_test(tst_flowindex TIMEOUT 120)
 # Documents look as their producer showed them.
