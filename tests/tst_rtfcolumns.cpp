@@ -204,6 +204,16 @@ void TestRtfColumns::corpusPageColumns()
     QCOMPARE(frames.front()->frameFormat().doubleProperty(LayoutProperty::ColumnGap), 440 * PixelsPerTwip);
     QCOMPARE(frames.front()->frameFormat().doubleProperty(LayoutProperty::ColumnHeight), (15840 - 720 - 1814) * PixelsPerTwip);
     QVERIFY(frameText(frames.front()).startsWith(QStringLiteral("Premier Line of Credit")));
+
+    // Sections of one column around one of two, each starting on the page's run.
+    QFile various(QStringLiteral(ORVO_RTF_CORPUS "/tika-various.rtf"));
+    QVERIFY(various.open(QIODevice::ReadOnly));
+    QTextDocument mixed;
+    QVERIFY(!Rtf::read(various.readAll(), &mixed));
+    const QList<QTextFrame *> one = columnFrames(mixed);
+    QCOMPARE(one.size(), 1);
+    QCOMPARE(frameText(one.front()), QStringLiteral("Row 1 column 1\nRow 2 column 1\nRow 1 column 2\nRow 2 column 2"));
+    QCOMPARE(one.front()->frameFormat().doubleProperty(LayoutProperty::ColumnHeight), (15840 - 2 * 1440) * PixelsPerTwip);
 }
 
 QTEST_MAIN(TestRtfColumns)
