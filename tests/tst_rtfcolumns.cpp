@@ -1,6 +1,5 @@
-// Sections in newspaper columns as the reader builds them: a section of more than
-// one column is a frame of the body carrying the columns and the page's body height,
-// and the text of the document and of the editor stays what it is without columns.
+// Sections in newspaper columns: a frame of the body per section of more than one
+// column, carrying the columns and the page's body height; the text stays as it is.
 
 #include "base/layoutproperties.h"
 #include "layout/paragraphlayout.h"
@@ -9,47 +8,30 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
-#include <QTextTable>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
 constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
 
-// The frames of the body that hold sections' columns.
 QList<QTextFrame *> columnFrames(const QTextDocument &doc)
 {
     QList<QTextFrame *> out;
     for (QTextFrame *child : doc.rootFrame()->childFrames()) {
-        if (!qobject_cast<QTextTable *>(child) && child->frameFormat().hasProperty(LayoutProperty::ColumnCount))
+        if (ParagraphLayout::isColumns(child))
             out << child;
     }
     return out;
 }
 
-QString frameText(const QTextFrame *frame)
+QString frameText(QTextFrame *frame)
 {
-    QTextCursor c(const_cast<QTextDocument *>(frame->document()));
+    QTextCursor c(frame->document());
     c.setPosition(frame->firstPosition());
     c.setPosition(frame->lastPosition(), QTextCursor::KeepAnchor);
     return c.selection().toPlainText();
-}
-
-// The paragraphs a user sees, the structural blocks left out.
-QString lines(const QTextDocument &doc)
-{
-    QString s;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (!ParagraphLayout::isStructural(b))
-            s += b.text() + QLatin1Char('|');
-    }
-    return s;
 }
 
 } // namespace
@@ -58,45 +40,20 @@ class TestRtfColumns final : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<RichTextBox> m_box;
-
-    // The document opened as the open command opens it, in a shown editor laid out whole.
-    RichTextBox *open(const QByteArray &rtf)
-    {
-        const QString path = m_dir.filePath(QStringLiteral("columns.rtf"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size())
-            return nullptr;
-        file.close();
-        m_box = std::make_unique<RichTextBox>();
-        m_box->resize(700, 500);
-        m_box->show();
-        if (m_box->loadFile(path))
-            return nullptr;
-        for (int i = 0; i < 400 && !m_box->isLaidOut(); ++i)
-            QTest::qWait(5);
-        return m_box->isLaidOut() ? m_box.get() : nullptr;
-    }
-
 private slots:
     void sectionsAndTheirColumns();
-    void hostileValues_data();
     void hostileValues();
     void editorTextAndTyping();
-    void corpusPageColumns();
 };
 
 void TestRtfColumns::sectionsAndTheirColumns()
 {
-    // One column, then two with a rule between them on a page of its own height,
-    // then (\sectd) one again: only the second section's text is in the frame.
-    const QByteArray rtf = "{\\rtf1\\paperw12240\\paperh15840\\margl1440\\margr1440\\margt1080\\margb1440"
-                           "\\sectd one\\par\\sect\\cols2\\colsx440\\linebetcol\\pghsxn16000 two\\par "
-                           "\\trowd\\cellx2000\\pard\\intbl cell\\cell\\row\\pard three\\par"
-                           "\\sect\\sectd four\\par}";
+    // One column, two on a page of the section's own height, then one again (\sectd):
+    // the frame holds the second section's paragraphs and table, nothing else.
     QTextDocument doc;
-    QVERIFY(!Rtf::read(rtf, &doc));
+    QVERIFY(!Rtf::read("{\\rtf1\\paperw12240\\paperh15840\\margt1080\\margb1440\\sectd one\\par\\sect"
+                       "\\cols2\\colsx440\\linebetcol\\pghsxn16000 two\\par\\trowd\\cellx2000\\pard\\intbl cell\\cell\\row"
+                       "\\pard three\\par\\sect\\sectd four\\par}", &doc));
     const QList<QTextFrame *> frames = columnFrames(doc);
     QCOMPARE(frames.size(), 1);
     const QTextFrameFormat f = frames.front()->frameFormat();
@@ -106,114 +63,79 @@ void TestRtfColumns::sectionsAndTheirColumns()
     QVERIFY(f.boolProperty(LayoutProperty::ColumnRule));
     QCOMPARE(f.margin() + f.border() + f.padding(), 0.0);
     QCOMPARE(frameText(frames.front()), QStringLiteral("two\ncell\nthree"));
-    QVERIFY(qobject_cast<QTextTable *>(frames.front()->childFrames().value(0)));
-    QCOMPARE(lines(doc), QStringLiteral("one|two|cell|three|four|"));
+    QCOMPARE(doc.toPlainText(), QStringLiteral("one\ntwo\ncell\nthree\nfour"));
 
-    // The next section keeps the columns unless \sectd: two frames, one per section.
+    // Without \sectd the next section keeps the columns, in a frame of its own.
     QTextDocument kept;
     QVERIFY(!Rtf::read("{\\rtf1\\cols3 a\\par\\sect b\\par\\sect\\sectd c\\par}", &kept));
-    const QList<QTextFrame *> two = columnFrames(kept);
-    QCOMPARE(two.size(), 2);
-    QCOMPARE(frameText(two.at(0)), QStringLiteral("a"));
-    QCOMPARE(frameText(two.at(1)), QStringLiteral("b"));
-    QCOMPARE(two.at(1)->frameFormat().intProperty(LayoutProperty::ColumnCount), 3);
-    // Word's page where the document gives none, the gap \colsx's default.
-    QCOMPARE(two.at(1)->frameFormat().doubleProperty(LayoutProperty::ColumnHeight), (15840 - 2 * 1440) * PixelsPerTwip);
-    QCOMPARE(two.at(1)->frameFormat().doubleProperty(LayoutProperty::ColumnGap), 720 * PixelsPerTwip);
-}
-
-void TestRtfColumns::hostileValues_data()
-{
-    QTest::addColumn<QByteArray>("words");
-    QTest::addColumn<int>("count"); // 0: no frame
-    QTest::addColumn<qreal>("gap");
-    QTest::addColumn<qreal>("height");
-    const qreal page = (15840 - 2 * 1440) * PixelsPerTwip;
-    // Nineteen gaps of the default would leave the columns no room: they share half the width.
-    QTest::newRow("huge count") << QByteArray("\\cols99999") << 20 << (12240 - 2 * 1800) / 38 * PixelsPerTwip << page;
-    QTest::newRow("huge gap") << QByteArray("\\cols2\\colsx999999") << 2 << (12240 - 2 * 1800) / 2 * PixelsPerTwip << page;
-    QTest::newRow("no columns") << QByteArray("\\cols0\\colsx100") << 0 << 0.0 << 0.0;
-    QTest::newRow("negative count") << QByteArray("\\cols-3") << 0 << 0.0 << 0.0;
-    QTest::newRow("negative gap") << QByteArray("\\cols2\\colsx-500") << 2 << 48.0 << page;
-    QTest::newRow("margins over the page") << QByteArray("\\cols2\\margt9000\\margb9000") << 2 << 48.0 << 0.0;
-    QTest::newRow("negative page") << QByteArray("\\cols2\\paperh-5\\margb-100") << 2 << 48.0 << page;
+    QCOMPARE(columnFrames(kept).size(), 2);
+    QCOMPARE(frameText(columnFrames(kept).at(1)), QStringLiteral("b"));
 }
 
 void TestRtfColumns::hostileValues()
 {
-    QFETCH(QByteArray, words);
-    QFETCH(int, count);
-    QFETCH(qreal, gap);
-    QFETCH(qreal, height);
-    QTextDocument doc;
-    QVERIFY(!Rtf::read("{\\rtf1" + words + " text\\par more\\par}", &doc));
-    QCOMPARE(lines(doc), QStringLiteral("text|more|"));
-    const QList<QTextFrame *> frames = columnFrames(doc);
-    QCOMPARE(frames.size(), count ? 1 : 0);
-    if (!count)
-        return;
-    const QTextFrameFormat f = frames.front()->frameFormat();
-    QCOMPARE(f.intProperty(LayoutProperty::ColumnCount), count);
-    QCOMPARE(f.doubleProperty(LayoutProperty::ColumnGap), gap);
-    QCOMPARE(f.doubleProperty(LayoutProperty::ColumnHeight), height);
+    // Words, then the count (0: no frame), gap and height they give.
+    const qreal width = 12240 - 2 * 1800, page = (15840 - 2 * 1440) * PixelsPerTwip;
+    const struct { const char *words; int count; qreal gap, height; } cases[] = {
+        {"\\cols99999", 20, int(width) / 38 * PixelsPerTwip, page}, // the gaps share half the width
+        {"\\cols0\\colsx100", 0, 0, 0},
+        {"\\cols2\\margt9000\\margb9000", 2, 48, 0}, // no body: balanced
+        {"\\cols2\\colsx-500\\paperh-5\\margb-100", 2, 48, page}, // none given
+    };
+    for (const auto &c : cases) {
+        QTextDocument doc;
+        QVERIFY(!Rtf::read(QByteArray("{\\rtf1") + c.words + " text\\par more\\par}", &doc));
+        const QList<QTextFrame *> frames = columnFrames(doc);
+        QCOMPARE(frames.size(), c.count ? 1 : 0);
+        if (!c.count)
+            continue;
+        const QTextFrameFormat f = frames.front()->frameFormat();
+        QCOMPARE(f.intProperty(LayoutProperty::ColumnCount), c.count);
+        QCOMPARE(f.doubleProperty(LayoutProperty::ColumnGap), c.gap);
+        QCOMPARE(f.doubleProperty(LayoutProperty::ColumnHeight), c.height);
+        QCOMPARE(frameText(frames.front()), QStringLiteral("text\nmore"));
+    }
 }
 
 void TestRtfColumns::editorTextAndTyping()
 {
-    // Columns from the document's start to its end: Qt's blocks in front of the frame
-    // and after it are no lines of the text, take no height, and the text typed
-    // into the columns is the document's.
-    const QByteArray body = " first\\par second\\column third\\par}";
-    RichTextBox *plain = open("{\\rtf1" + body);
-    QVERIFY(plain);
-    const qreal firstTop = plain->document()->documentLayout()->blockBoundingRect(plain->document()->begin()).top();
-    const qreal height = plain->document()->documentLayout()->documentSize().height();
-    RichTextBox *box = open("{\\rtf1\\cols2" + body);
-    QVERIFY(box);
-    QCOMPARE(columnFrames(*box->document()).size(), 1);
-    QCOMPARE(box->text(), QStringLiteral("first\nsecond\nthird"));
-    box->selectAll();
-    QCOMPARE(box->selText(), box->text());
-    const QTextBlock lead = box->document()->begin();
-    QVERIFY(ParagraphLayout::isStructural(lead) && ParagraphLayout::isStructural(box->document()->lastBlock()));
-    QCOMPARE(box->document()->documentLayout()->blockBoundingRect(lead.next()).top(), firstTop);
-    QCOMPARE(box->document()->documentLayout()->documentSize().height(), height);
+    // Columns from the document's start to its end, opened as the open command does:
+    // Qt's blocks before and after the frame are no lines and take no room, and what
+    // is typed goes into the columns.
+    QTemporaryDir dir;
+    RichTextBox boxes[2];
+    for (int columns = 0; columns < 2; ++columns) {
+        const QString path = dir.filePath(QStringLiteral("c%1.rtf").arg(columns));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("{\\rtf1") + (columns ? "\\cols2" : "") + " first\\par second\\column third\\par}");
+        file.close();
+        boxes[columns].resize(700, 500);
+        boxes[columns].show();
+        QVERIFY(!boxes[columns].loadFile(path));
+        QTRY_VERIFY(boxes[columns].isLaidOut());
+    }
+    RichTextBox &box = boxes[1];
+    QCOMPARE(columnFrames(*box.document()).size(), 1);
+    QCOMPARE(box.text(), QStringLiteral("first\nsecond\nthird"));
+    box.selectAll();
+    QCOMPARE(box.selText(), box.text());
+    QVERIFY(ParagraphLayout::isStructural(box.document()->firstBlock()));
+    QVERIFY(ParagraphLayout::isStructural(box.document()->lastBlock()));
+    QAbstractTextDocumentLayout *plain = boxes[0].document()->documentLayout();
+    QAbstractTextDocumentLayout *layout = box.document()->documentLayout();
+    QCOMPARE(layout->blockBoundingRect(box.document()->firstBlock().next()).top(),
+             plain->blockBoundingRect(boxes[0].document()->firstBlock()).top());
+    QCOMPARE(layout->documentSize().height(), plain->documentSize().height());
 
-    box->setSelStart(int(QStringLiteral("first\nsec").size()));
-    box->setSelLength(0);
-    QTest::keyClicks(box, QStringLiteral("XY"));
-    QCOMPARE(box->text(), QStringLiteral("first\nsecXYond\nthird"));
-    QVERIFY(frameText(columnFrames(*box->document()).front()).contains(QStringLiteral("secXYond")));
-    box->moveCursor(QTextCursor::End);
-    QTest::keyClick(box, Qt::Key_Return);
-    QTest::keyClicks(box, QStringLiteral("end"));
-    QCOMPARE(box->text(), QStringLiteral("first\nsecXYond\nthird\nend"));
-}
-
-void TestRtfColumns::corpusPageColumns()
-{
-    // A producer's two-column section: its text stays as the body's (the corpus test
-    // compares it), in one frame of the page's body height.
-    QFile file(QStringLiteral(ORVO_RTF_CORPUS "/tika-tika2899-lists-tables.rtf"));
-    if (!file.open(QIODevice::ReadOnly))
-        QSKIP("RTF corpus not found");
-    QTextDocument doc;
-    QVERIFY(!Rtf::read(file.readAll(), &doc));
-    const QList<QTextFrame *> frames = columnFrames(doc);
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.front()->frameFormat().doubleProperty(LayoutProperty::ColumnGap), 440 * PixelsPerTwip);
-    QCOMPARE(frames.front()->frameFormat().doubleProperty(LayoutProperty::ColumnHeight), (15840 - 720 - 1814) * PixelsPerTwip);
-    QVERIFY(frameText(frames.front()).startsWith(QStringLiteral("Premier Line of Credit")));
-
-    // Sections of one column around one of two, each starting on the page's run.
-    QFile various(QStringLiteral(ORVO_RTF_CORPUS "/tika-various.rtf"));
-    QVERIFY(various.open(QIODevice::ReadOnly));
-    QTextDocument mixed;
-    QVERIFY(!Rtf::read(various.readAll(), &mixed));
-    const QList<QTextFrame *> one = columnFrames(mixed);
-    QCOMPARE(one.size(), 1);
-    QCOMPARE(frameText(one.front()), QStringLiteral("Row 1 column 1\nRow 2 column 1\nRow 1 column 2\nRow 2 column 2"));
-    QCOMPARE(one.front()->frameFormat().doubleProperty(LayoutProperty::ColumnHeight), (15840 - 2 * 1440) * PixelsPerTwip);
+    box.setSelStart(9); // first\nsec|ond
+    box.setSelLength(0);
+    QTest::keyClicks(&box, QStringLiteral("XY"));
+    box.moveCursor(QTextCursor::End);
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClicks(&box, QStringLiteral("end"));
+    QCOMPARE(box.text(), QStringLiteral("first\nsecXYond\nthird\nend"));
+    QCOMPARE(frameText(columnFrames(*box.document()).front()), QStringLiteral("first\nsecXYond\nthird\nend"));
 }
 
 QTEST_MAIN(TestRtfColumns)
