@@ -182,6 +182,11 @@ qreal gap(qreal bottomMargin, qreal topMargin)
     return fixed(qMax(bottomMargin, topMargin));
 }
 
+bool isColumns(const QTextFrame *frame)
+{
+    return frame && !qobject_cast<const QTextTable *>(frame) && frame->frameFormat().hasProperty(LayoutProperty::ColumnCount);
+}
+
 bool isStructural(const QTextBlock &block)
 {
     if (block.length() != 1)
@@ -193,8 +198,13 @@ bool isStructural(const QTextBlock &block)
     const int at = block.position();
     if (at + 1 < doc->characterCount() && doc->characterAt(at) == QChar(0xFDD0)) {
         const QTextFrame *frame = doc->frameAt(at + 1);
-        if (qobject_cast<const QTextTable *>(frame) && frame->firstPosition() == at + 1)
-            return true; // in front of a table
+        if ((qobject_cast<const QTextTable *>(frame) || isColumns(frame)) && frame->firstPosition() == at + 1)
+            return true; // in front of a table or a section's columns
+    }
+    if (at > 0 && doc->characterAt(at - 1) == QChar(0xFDD1)) {
+        const QTextFrame *frame = doc->frameAt(at - 1);
+        if (isColumns(frame) && frame->lastPosition() == at - 1)
+            return true; // after a section's columns, where nothing follows them
     }
     // The only block of a padding cell.
     const auto *table = qobject_cast<const QTextTable *>(doc->frameAt(at));

@@ -109,7 +109,11 @@ inline qreal fixed(qreal value)
 // gives no height to any empty paragraph before a table and tucks one after a table
 // against its corner; word processors show the document's blank paragraphs beside a
 // table as lines, and so does this layout.
+// So is the empty block Qt keeps in front of a section's columns (isColumns) where the
+// document has no paragraph, or after them where nothing follows.
 bool isStructural(const QTextBlock &block);
+// Whether the frame holds a section's newspaper columns (LayoutProperty::ColumnCount).
+bool isColumns(const QTextFrame *frame);
 
 // Draws the paragraph with its layout's origin at origin, as Qt draws a block:
 // background, list marker, selections, text, caret. The clip is in the painter's

@@ -62,7 +62,17 @@ void addStructural(const QTextFrame *frame, std::vector<int> &out)
 {
     const QTextDocument *doc = frame->document();
     for (const QTextFrame *child : frame->childFrames()) {
-        if (const auto *table = qobject_cast<const QTextTable *>(child)) {
+        if (ParagraphLayout::isColumns(child)) {
+            const QTextBlock before = doc->findBlock(child->firstPosition() - 1);
+            if (ParagraphLayout::isStructural(before))
+                out.push_back(before.position());
+            // The block after them, where nothing follows: its separator is the
+            // document's end, which no text holds, so the frame's end goes instead.
+            const QTextBlock after = doc->findBlock(child->lastPosition() + 1);
+            if (after.position() == child->lastPosition() + 1 && doc->characterAt(after.position()) != QChar(0xFDD0)
+                && ParagraphLayout::isStructural(after))
+                out.push_back(after.next().isValid() ? after.position() : after.position() - 1);
+        } else if (const auto *table = qobject_cast<const QTextTable *>(child)) {
             const QTextBlock before = doc->findBlock(child->firstPosition() - 1);
             if (ParagraphLayout::isStructural(before))
                 out.push_back(before.position());

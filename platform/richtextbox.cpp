@@ -372,8 +372,9 @@ bool RichTextBox::isLaidOut() const
 void RichTextBox::stepOverStructural()
 {
     // A structural block is no paragraph: the caret passes over it, and over any that
-    // stand right beside it, in one step, in the direction it came from, forward when
-    // there is nowhere to go back to.
+    // stand right beside it, in one step, in the direction it came from, the other way
+    // when there is nowhere to go (the blocks after a section's columns end the
+    // document).
     QTextCursor cursor = textCursor();
     QTextBlock block = cursor.block();
     if (!ParagraphLayout::isStructural(block)) {
@@ -384,9 +385,9 @@ void RichTextBox::stepOverStructural()
     QTextBlock target = block;
     while (target.isValid() && ParagraphLayout::isStructural(target))
         target = back ? target.previous() : target.next();
-    if (!target.isValid() && back) {
+    if (!target.isValid()) {
         for (target = block; target.isValid() && ParagraphLayout::isStructural(target);)
-            target = target.next();
+            target = back ? target.next() : target.previous();
     }
     if (!target.isValid())
         return; // nothing but structural blocks: the caret stays

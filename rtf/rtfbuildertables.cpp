@@ -21,6 +21,11 @@ int RtfDocumentBuilder::place(int level)
     level = clampLevel(level);
     closeLevels(level);
     if (level == 0) {
+        if (sectionChanges()) {
+            // In front of the paragraph just read.
+            m_body.sections.push_back(m_bodyColumns);
+            m_body.ops.insert(m_body.ops.begin() + qsizetype(m_paraOp), RtfOp{RtfOp::Section, int(m_body.sections.size()) - 1});
+        }
         if (m_body.text.size() >= 16384 || m_body.ops.size() >= 1024)
             runBatch();
         return 0;
@@ -30,6 +35,8 @@ int RtfDocumentBuilder::place(int level)
         // are open the body holds nothing but the paragraph being read.
         if (roomFor(m_body, 0, m_paraOp, 0))
             m_writer.write(m_body, 0, m_paraOp, m_bodyFlow);
+        if (sectionChanges() && !m_outOfMemory)
+            m_writer.startSection(m_bodyColumns, m_bodyFlow);
     }
     // A cell may start with a nested table, so a paragraph can open several levels
     // at once (and \itap may skip some: those levels get no row of their own and

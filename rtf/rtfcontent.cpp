@@ -32,6 +32,10 @@ void RtfContent::append(RtfContent &other, size_t begin, size_t end)
             tables.push_back(std::move(other.tables[size_t(op.format)]));
             op.format = int(tables.size()) - 1;
             break;
+        case RtfOp::Section:
+            sections.push_back(other.sections[size_t(op.format)]);
+            op.format = int(sections.size()) - 1;
+            break;
         }
         ops.push_back(op);
     }
@@ -40,7 +44,7 @@ void RtfContent::append(RtfContent &other, size_t begin, size_t end)
 bool RtfContent::blank(size_t begin, size_t end) const
 {
     for (size_t i = begin; i < end; ++i) {
-        if (ops[i].kind != RtfOp::Para)
+        if (ops[i].kind != RtfOp::Para && ops[i].kind != RtfOp::Section)
             return false;
     }
     return true;
@@ -53,4 +57,5 @@ void RtfContent::clear()
     blockFormats.clear();
     images.clear();
     tables.clear();
+    sections.clear();
 }

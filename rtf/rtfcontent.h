@@ -9,6 +9,16 @@
 
 struct RtfTable;
 
+// The newspaper columns of a section. A section of more than one column goes into a
+// frame of its own, which carries them for the layout.
+struct RtfColumns
+{
+    int count = 1;
+    qreal gap = 0;    // between two columns, pixels
+    qreal height = 0; // a band's: the page's body, pixels; 0 = balanced
+    bool rule = false; // a line between the columns
+};
+
 // What the reader has gathered but not yet written: text and the operations that
 // put it into a document. The body of the document and every table cell are filled
 // from such a list, so a paragraph can still go into a cell once its end tells
@@ -20,6 +30,7 @@ struct RtfOp
         Text,  // format = char format id, start/length in the content's text
         Image, // format = index in images
         Table, // format = index in tables
+        Section, // a section starts (body only): format = index in sections
     } kind;
     int format = -1;
     int charFormat = -1;
@@ -34,6 +45,7 @@ struct RtfContent
     std::vector<QTextBlockFormat> blockFormats;
     std::vector<QTextImageFormat> images;
     std::vector<std::unique_ptr<RtfTable>> tables;
+    std::vector<RtfColumns> sections;
 
     RtfContent();
     ~RtfContent();

@@ -513,7 +513,28 @@ void RtfDocumentBuilder::finish(const RtfParaState &para, int level)
     }
     closeLevels(0);
     runBatch();
+    if (!m_outOfMemory)
+        m_writer.endSections(m_bodyFlow);
     QTextOption option = m_doc->defaultTextOption();
     option.setTabStopDistance(qBound(1, m_defaultTab, RtfLimits::MaxTwips) * PixelsPerTwip);
     m_doc->setDefaultTextOption(option);
+}
+
+void RtfDocumentBuilder::setColumns(int count, int gap, int height, bool rule)
+{
+    m_columns.count = count;
+    m_columns.gap = gap * PixelsPerTwip;
+    m_columns.height = height * PixelsPerTwip;
+    m_columns.rule = rule;
+}
+
+bool RtfDocumentBuilder::sectionChanges()
+{
+    if (!m_sectionStarts)
+        return false;
+    m_sectionStarts = false;
+    // One column after one column: the body goes on as it is.
+    const bool changes = m_columns.count > 1 || m_bodyColumns.count > 1;
+    m_bodyColumns = m_columns;
+    return changes;
 }

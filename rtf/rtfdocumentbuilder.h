@@ -93,6 +93,12 @@ public:
     // Drops whatever waits to be written, after a failure.
     void abandon();
     void pageBreak() { m_breakBefore = true; }
+    // The section being read has count newspaper columns, gap apart, in bands as high
+    // as the page's body (twips). A section keeps the columns it has at its first
+    // paragraph or table.
+    void setColumns(int count, int gap, int height, bool rule);
+    // A section ends: what follows belongs to the next one.
+    void sectionBreak() { m_sectionStarts = true; }
 
 private:
     // A table being gathered at one nesting level, with its row and cell in progress.
@@ -112,6 +118,9 @@ private:
     void openParagraph();
     void completeParagraph(const RtfParaState &para);
     int place(int level);
+    // Content goes into the body: true when it starts a section whose columns differ
+    // from the body's so far, or whose columns need a frame of their own.
+    bool sectionChanges();
     int blockFormat(const RtfParaState &para);
     QList<QTextOption::Tab> columnTabs(const RtfParaState &para, int left, int first, QVariantList *leaders) const;
     void setBox(QTextBlockFormat &format, const RtfParaState &para) const;
@@ -174,6 +183,9 @@ private:
     qint64 m_written = 0;
     qint64 m_formatsBuilt = 0;
     bool m_breakBefore = false; // the next paragraph starts a page
+    RtfColumns m_columns;       // as the section's words say now
+    RtfColumns m_bodyColumns;   // those of the section the body's content goes into
+    bool m_sectionStarts = true; // the next content of the body starts a section
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;
     std::vector<QList<QTextOption::Tab>> m_tabLists;

@@ -223,6 +223,21 @@ const KeywordTable &table()
         t.emplace("line", KwInfo{Kw::Line});
         t.emplace("tab", KwInfo{Kw::Tab});
         t.emplace("sect", KwInfo{Kw::Sect});
+        t.emplace("paperw", KwInfo{Kw::PaperSize, 0});
+        t.emplace("paperh", KwInfo{Kw::PaperSize, 1});
+        t.emplace("pgwsxn", KwInfo{Kw::PaperSize, 2});
+        t.emplace("pghsxn", KwInfo{Kw::PaperSize, 3});
+        const char *const margins[2][4] = {{"margl", "margr", "margt", "margb"},
+                                           {"marglsxn", "margrsxn", "margtsxn", "margbsxn"}};
+        for (int own = 0; own < 2; ++own) {
+            for (int side = 0; side < 4; ++side)
+                t.emplace(margins[own][side], KwInfo{Kw::PaperMargin, char32_t(side + 4 * own)});
+        }
+        t.emplace("sectd", KwInfo{Kw::Sectd});
+        t.emplace("cols", KwInfo{Kw::Cols});
+        t.emplace("colsx", KwInfo{Kw::ColsX});
+        t.emplace("linebetcol", KwInfo{Kw::LineBetCol});
+        t.emplace("column", KwInfo{Kw::Column});
         t.emplace("chftn", KwInfo{Kw::Chftn});
         // Note numbering of the document and of its sections: arabic, alphabetic,
         // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.

@@ -92,6 +92,14 @@ enum class Kw : unsigned char {
     Line,
     Tab,
     Sect,
+    // The page and the section's columns (rtfparser.cpp, sectionWord).
+    PaperSize,   // ch: 0 width, 1 height; plus 2 for the section's own (\pgwsxn)
+    PaperMargin, // ch: 0 left, 1 right, 2 top, 3 bottom; plus 4 for the section's own
+    Sectd,
+    Cols,
+    ColsX,
+    LineBetCol,
+    Column,
     Chftn,
     Char, // a character given by name; the code point is in the table
     PngBlip,

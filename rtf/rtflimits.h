@@ -11,6 +11,10 @@ constexpr int MaxDepth = 10000;
 // Largest indent or spacing we honour, in twips (22 inches).
 constexpr int MaxTwips = 31680;
 
+// Newspaper columns of a section: word processors allow a dozen or so on a page;
+// past this a column would be narrower than a word.
+constexpr int MaxColumns = 20;
+
 // How far a first line may hang left of the text column, in twips (half an inch: a
 // list's label, not a page's worth of text in the margin).
 constexpr int MaxHangTwips = 720;

@@ -592,7 +592,22 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             flushBytes();
             if (!m_builder.paragraphEmpty())
                 paragraphBreak();
+            m_builder.sectionBreak();
         }
+        break;
+    case Kw::Column:
+        // A column break: the text after it starts a paragraph.
+        if (g.dest == Dest::Normal)
+            paragraphBreak();
+        break;
+    case Kw::PaperSize:
+    case Kw::PaperMargin:
+    case Kw::Sectd:
+    case Kw::Cols:
+    case Kw::ColsX:
+    case Kw::LineBetCol:
+        if (g.dest == Dest::Normal)
+            sectionWord(info, t);
         break;
     case Kw::Chftn:
         if (showing()) {
@@ -838,4 +853,54 @@ void RtfParser::paragraphBreak()
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
     m_builder.paragraphBreak(top().para, tableLevel());
+}
+
+void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    const int p = t.parameter;
+    switch (info.kw) {
+    case Kw::PaperSize:
+    case Kw::PaperMargin: {
+        const bool size = info.kw == Kw::PaperSize;
+        const int which = size ? int(info.ch) % 2 : 2 + int(info.ch) % 4;
+        const bool own = info.ch >= (size ? 2u : 4u);
+        // A page of no size, or a negative margin, is none given.
+        if (!t.hasParameter || p < (size ? 1 : 0))
+            return;
+        (own ? m_section.page : m_page)[which] = qMin(p, RtfLimits::MaxTwips);
+        break;
+    }
+    case Kw::Sectd:
+        m_section = RtfSectionState();
+        break;
+    case Kw::Cols:
+        // No columns, or a number no page holds: one column, or as many as still do.
+        m_section.columns = t.hasParameter ? qBound(1, p, RtfLimits::MaxColumns) : 1;
+        break;
+    case Kw::ColsX:
+        m_section.gap = t.hasParameter && p >= 0 ? qMin(p, RtfLimits::MaxTwips) : RtfSectionState().gap;
+        break;
+    case Kw::LineBetCol:
+        m_section.rule = flag(t);
+        break;
+    default:
+        return;
+    }
+    columnsChanged();
+}
+
+void RtfParser::columnsChanged()
+{
+    auto page = [this](int which) { return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which]; };
+    // A band of columns is as high as the page's body; a page whose margins leave it
+    // none has its columns balanced.
+    const int body = page(1) - page(4) - page(5);
+    // Gaps that leave the columns less room than themselves shrink to half the text's
+    // width, shared by them.
+    const int width = page(0) - page(2) - page(3);
+    const int gaps = m_section.columns - 1;
+    int gap = m_section.gap;
+    if (gaps > 0 && width > 0 && qint64(gap) * gaps > width / 2)
+        gap = width / (2 * gaps);
+    m_builder.setColumns(m_section.columns, gap, body > 0 ? body : 0, m_section.rule);
 }

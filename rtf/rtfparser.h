@@ -119,6 +119,9 @@ private:
     void emitUnicode(int value);
     void paragraphBreak();
     void cellEnd(int level);
+    // The page and the section's columns.
+    void sectionWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    void columnsChanged();
 
     // Tables and tab stops (rtfparsertable.cpp).
     void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
@@ -230,6 +233,11 @@ private:
     int m_tabKind = 0;              // QTextOption::TabType of the next \tx
     int m_tabLeader = 0;            // LayoutProperty::Leader of the next \tx
     int m_paraBorders = 0;          // the paragraph's sides the border words describe now, by bit
+
+    // The document's page (\paperw, \paperh, \margl, \margr, \margt, \margb), twips,
+    // as word processors take it where the document does not say, and the section's.
+    int m_page[6] = {12240, 15840, 1800, 1800, 1440, 1440};
+    RtfSectionState m_section;
 
     RtfPicture m_picture;
     int m_pictureNibble = -1;

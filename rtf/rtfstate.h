@@ -124,3 +124,15 @@ struct RtfParaState
     }
     bool operator!=(const RtfParaState &o) const { return !(*this == o); }
 };
+
+// The page of the section being read and its newspaper columns, in twips. \sectd
+// brings back these values; a section starts with those of the one before.
+struct RtfSectionState
+{
+    // The section's own page: width, height, left, right, top and bottom margins,
+    // -1 where the document's hold.
+    int page[6] = {-1, -1, -1, -1, -1, -1};
+    int columns = 1;   // \colsN
+    int gap = 720;     // \colsxN
+    bool rule = false; // \linebetcol
+};

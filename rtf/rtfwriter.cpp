@@ -1,8 +1,11 @@
 #include "rtf/rtfwriter.h"
 
+#include "base/layoutproperties.h"
+#include "base/textmarks.h"
 #include "rtf/rtftable.h"
 
 #include <QTextCursor>
+#include <QTextFrame>
 
 RtfWriter::RtfWriter(QTextCursor &cursor, const std::vector<QTextCharFormat> &formats, const std::vector<QColor> &colors)
     : m_cursor(cursor)
@@ -23,7 +26,7 @@ void RtfWriter::write(RtfContent &content, size_t begin, size_t end, RtfFlow &fl
             if (start < 0) {
                 // A first line hanging left of the column: the page's margin holds it,
                 // a cell's edge does not.
-                if (m_cursor.currentFrame() == m_cursor.document()->rootFrame()) {
+                if (inPage()) {
                     makeRoomLeft(start);
                 } else {
                     inCell = *given;
@@ -53,8 +56,64 @@ void RtfWriter::write(RtfContent &content, size_t begin, size_t end, RtfFlow &fl
         case RtfOp::Table:
             writeTable(*content.tables[size_t(op.format)], flow);
             break;
+        case RtfOp::Section:
+            startSection(content.sections[size_t(op.format)], flow);
+            break;
         }
     }
+}
+
+bool RtfWriter::inPage() const
+{
+    const QTextFrame *frame = m_cursor.currentFrame();
+    return frame == m_cursor.document()->rootFrame() || frame->frameFormat().hasProperty(LayoutProperty::ColumnCount);
+}
+
+void RtfWriter::markStructural(QTextCursor &cursor)
+{
+    QTextBlockFormat format;
+    format.setProperty(TextMarks::Structural, true);
+    cursor.setBlockFormat(format);
+}
+
+bool RtfWriter::leaveColumns(RtfFlow &flow)
+{
+    const QTextFrame *frame = m_cursor.currentFrame();
+    if (frame == m_cursor.document()->rootFrame() || !frame->frameFormat().hasProperty(LayoutProperty::ColumnCount))
+        return false;
+    // The block after the frame is free, as after a table.
+    m_cursor.setPosition(frame->lastPosition() + 1);
+    flow = RtfFlow::AfterTable;
+    return true;
+}
+
+void RtfWriter::startSection(const RtfColumns &columns, RtfFlow &flow)
+{
+    leaveColumns(flow);
+    if (columns.count < 2)
+        return;
+    // The frame's start ends the block the cursor is in; where no paragraph stands
+    // there, that block is one only the frame needs (as in front of a table).
+    if (flow != RtfFlow::AfterParagraph)
+        markStructural(m_cursor);
+    QTextFrameFormat format;
+    format.setMargin(0);
+    format.setBorder(0);
+    format.setPadding(0);
+    format.setProperty(LayoutProperty::ColumnCount, columns.count);
+    format.setProperty(LayoutProperty::ColumnGap, columns.gap);
+    format.setProperty(LayoutProperty::ColumnHeight, columns.height);
+    format.setProperty(LayoutProperty::ColumnRule, columns.rule);
+    m_cursor.insertFrame(format);
+    flow = RtfFlow::Empty;
+}
+
+void RtfWriter::endSections(RtfFlow &flow)
+{
+    // Nothing follows the last section's frame: the block Qt keeps after it is no
+    // paragraph of the document.
+    if (leaveColumns(flow))
+        markStructural(m_cursor);
 }
 
 QColor RtfWriter::color(int index, const QColor &automatic) const

@@ -23,6 +23,11 @@ public:
     // Ops [begin, end) of content, continuing the flow of the frame the cursor is in.
     void write(RtfContent &content, size_t begin, size_t end, RtfFlow &flow);
     void writeTable(RtfTable &table, RtfFlow &flow);
+    // A section starts in the body: the cursor leaves the frame of the section before
+    // it, if that had columns, and enters a frame of its own if this one has.
+    void startSection(const RtfColumns &columns, RtfFlow &flow);
+    // The body ends: out of the last section's frame, if any.
+    void endSections(RtfFlow &flow);
     qint64 cellsMoved() const { return m_cellsMoved; }
 
 private:
@@ -32,6 +37,12 @@ private:
     // A table no grid can hold: its cells as paragraphs, as a reader without tables shows them.
     void writeFlat(RtfTable &table, RtfFlow &flow);
     void makeRoomLeft(qreal left);
+    // Whether the cursor is in the page's flow: the root frame or a section's columns,
+    // not a table's cell.
+    bool inPage() const;
+    // Out of the frame of a section with columns, if the cursor is in one; true if it was.
+    bool leaveColumns(RtfFlow &flow);
+    static void markStructural(QTextCursor &cursor);
     // The borders a cell draws: top, left, bottom, right.
     using Edges = std::array<RtfBorder, 4>;
     static std::vector<Edges> drawnEdges(const RtfTable &table, const RtfGrid &grid);

@@ -269,7 +269,7 @@ void RtfWriter::makeRoomLeft(qreal left)
 {
     // A table that reaches left of the text column keeps its border in view: the
     // column's margin grows to hold it (within reason), as a page's margin holds it.
-    if (left >= 0 || m_cursor.currentFrame() != m_cursor.document()->rootFrame())
+    if (left >= 0 || !inPage())
         return;
     QTextFrame *root = m_cursor.document()->rootFrame();
     QTextFrameFormat f = root->frameFormat();

@@ -5,3 +5,4 @@ orvo_add_test(tst_rtfcorpus SOURCES tst_rtfcorpus.cpp corpusstructure.h TIMEOUT 
 orvo_add_test(tst_rtfpictures SOURCES tst_rtfpictures.cpp littleendian.h)
 orvo_add_test(tst_rtfhostile SOURCES tst_rtfhostile.cpp)
 orvo_add_test(tst_rtfmetafile SOURCES tst_rtfmetafile.cpp littleendian.h)
+orvo_add_test(tst_rtfcolumns SOURCES tst_rtfcolumns.cpp)

@@ -8,6 +8,7 @@
 // added to the space before the next). The comparisons with Qt's layout are made
 // with those rules off; tst_producermetrics holds them against the producer.
 #include "base/layoutproperties.h"
+#include "base/textmarks.h"
 #include "documentfixture.h"
 #include "platform/documentloader.h"
 #include "layout/imagehandler.h"
@@ -38,7 +39,7 @@ constexpr double QtLayoutLimit = 8388608;
 
 // Where the editor follows the producer of a document and Qt's layout does not:
 // rows as high as the producer set them, cells that hold their paragraphs' spacing,
-// paragraphs' borders. Taking these off the editor's document leaves what both layouts must place alike.
+// paragraphs' borders, sections' columns. Taking these off the editor's document leaves what both layouts must place alike.
 void withoutProducersLayout(QTextDocument *doc)
 {
     QList<QTextTable *> tables;
@@ -46,6 +47,21 @@ void withoutProducersLayout(QTextDocument *doc)
         QTextCursor c(b);
         if (QTextTable *t = c.currentTable(); t && !tables.contains(t))
             tables << t;
+    }
+    // A section's columns, and with them the blocks Qt keeps beside their frame.
+    for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+        if (!ParagraphLayout::isColumns(frame))
+            continue;
+        QTextFrameFormat f = frame->frameFormat();
+        for (const auto p : {LayoutProperty::ColumnCount, LayoutProperty::ColumnGap, LayoutProperty::ColumnHeight,
+                             LayoutProperty::ColumnRule})
+            f.clearProperty(p);
+        frame->setFrameFormat(f);
+        for (QTextBlock beside : {doc->findBlock(frame->firstPosition() - 1), doc->findBlock(frame->lastPosition() + 1)}) {
+            QTextBlockFormat plain = beside.blockFormat();
+            plain.clearProperty(TextMarks::Structural);
+            QTextCursor(beside).setBlockFormat(plain);
+        }
     }
     for (QTextTable *t : tables) {
         QTextTableFormat f = t->format();
