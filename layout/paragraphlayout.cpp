@@ -159,6 +159,23 @@ QRectF lineBox(const QTextBlock &block, int index)
     return wordProcessorBox(faces, block.blockFormat(), line);
 }
 
+std::vector<QRectF> lineBoxes(const QTextBlock &block)
+{
+    const QTextLayout *tl = block.layout();
+    std::vector<QRectF> boxes;
+    boxes.reserve(size_t(tl->lineCount()));
+    if (!TextMetrics::wordProcessorRules()) {
+        for (int i = 0; i < tl->lineCount(); ++i)
+            boxes.push_back(tl->lineAt(i).rect());
+        return boxes;
+    }
+    TextMetrics::LineBoxes faces(block);
+    const QTextBlockFormat format = block.blockFormat();
+    for (int i = 0; i < tl->lineCount(); ++i)
+        boxes.push_back(wordProcessorBox(faces, format, tl->lineAt(i)));
+    return boxes;
+}
+
 QRectF caretBox(const QTextBlock &block, int position, int cursorWidth)
 {
     const QTextLayout *tl = block.layout();
@@ -621,26 +638,47 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     painter->setPen(oldPen);
 }
 
-Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position)
+Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position,
+            int firstLine, int endLine)
 {
     const QTextLayout *tl = block.layout();
-    const QRectF rect = tl->boundingRect();
+    const int lines = tl->lineCount();
+    const bool part = endLine >= 0 && (firstLine > 0 || endLine < lines) && firstLine < endLine;
+    const int from = part ? firstLine : 0;
+    const int to = part ? qMin(endLine, lines) : lines;
+    QRectF rect;
+    if (part) {
+        for (int i = from; i < to; ++i)
+            rect = rect.united(tl->lineAt(i).rect());
+    } else {
+        rect = tl->boundingRect();
+    }
     *position = block.position();
-    if (point.y() < rect.top() - block.blockFormat().topMargin())
+    if (point.y() < rect.top() - (from == 0 ? block.blockFormat().topMargin() : 0)) {
+        if (from > 0)
+            *position += tl->lineAt(from).textStart();
         return Hit::Before;
+    }
     if (point.y() > rect.bottom()) {
-        *position += block.length();
+        if (to == lines) {
+            *position += block.length();
+            return Hit::After;
+        }
+        // On the column's last line, where its next one is in another column.
+        const QTextLine line = tl->lineAt(to - 1);
+        *position += line.xToCursor(point.x(), QTextLine::CursorBetweenCharacters);
         return Hit::After;
     }
     const QPointF pos = point;
     Hit hit = Hit::Inside;
-    int offset = 0;
-    // Lines closer than Qt's heights of them: each reaches down to the next.
+    int offset = from > 0 ? tl->lineAt(from).textStart() : 0;
+    // Lines closer than Qt's heights of them: each reaches down to the next (in the
+    // same column).
     const bool closer = TextMetrics::wordProcessorRules();
-    for (int i = 0; i < tl->lineCount(); ++i) {
+    for (int i = from; i < to; ++i) {
         const QTextLine line = tl->lineAt(i);
         QRectF lr = line.naturalTextRect();
-        if (closer && i + 1 < tl->lineCount())
+        if (closer && i + 1 < to)
             lr.setBottom(qMin(lr.bottom(), tl->lineAt(i + 1).y()));
         if (lr.top() > pos.y()) {
             offset = qMin(offset, line.textStart());
