@@ -540,6 +540,23 @@ int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
     return qBound(0, position, document()->rootFrame()->lastPosition());
 }
 
+QRectF DocumentLayout::columnRect(const QPointF &point) const
+{
+    if (m_index.size() == 0)
+        return QRectF();
+    const FlowIndex::Position p = m_index.atY(point.y() - m_geometry.top);
+    if (p.index < 0 || p.index >= m_index.size() || !m_index.at(p.index).frame)
+        return QRectF();
+    const QTextBlock first = document()->findBlockByNumber(p.firstBlock);
+    ensureLaid(p.index, first);
+    const FrameLayout::Geometry *g = entryGeometry(first);
+    if (!g || g->table || g->flow.columns.count == 0)
+        return QRectF();
+    const QPointF origin = QPointF(m_geometry.left + frameX(*g), m_geometry.top + p.top) + g->contentOrigin;
+    const FrameLayout::Column *column = FrameLayout::columnAt(g->flow, point - origin);
+    return column ? column->rect.translated(origin) : QRectF();
+}
+
 int DocumentLayout::pageCount() const
 {
     return 1;

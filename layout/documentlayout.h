@@ -68,6 +68,9 @@ public:
     // The y at the top of the view: what lies wholly above it and changes height is
     // reported by viewShifted(), for the view to follow.
     void setViewTop(qreal y);
+    // The column of a frame in newspaper columns that point is in (document
+    // coordinates), as high as what it holds; null where the document is one column.
+    QRectF columnRect(const QPointF &point) const;
     // What lies below the last paragraph: the root frame's bottom margin, border and padding.
     qreal bottomEdge() const { return m_geometry.bottom; }
 
