@@ -277,6 +277,19 @@ void DocumentLayout::dropTables(int from, int length, int *first, int *last)
     // their grid, spans or formats may be other now, and every band of them is
     // scanned afresh.
     const QTextDocument *doc = document();
+    // A frame put around them makes tables of the root frame tables of that frame,
+    // laid out with it: their layouters here are no more theirs.
+    for (auto laid = m_frames.begin(); laid != m_frames.end();) {
+        if (laid.key()->parentFrame() == doc->rootFrame()) {
+            ++laid;
+            continue;
+        }
+        if (m_partialTable && m_partialTable == laid->table) {
+            m_partialTable.reset();
+            m_partialIndex = -1;
+        }
+        laid = m_frames.erase(laid);
+    }
     const QList<QTextFrame *> frames = doc->rootFrame()->childFrames();
     auto it = std::lower_bound(frames.begin(), frames.end(), from,
                                [](const QTextFrame *f, int position) { return f->lastPosition() < position; });
