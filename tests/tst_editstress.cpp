@@ -5,6 +5,13 @@
 #include "documentfixture.h"
 #include "editstress.h"
 
+#include "base/layoutproperties.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextFrame>
+#include <QTextLayout>
+
 class TestEditStress final : public QObject
 {
     Q_OBJECT
@@ -24,6 +31,9 @@ private slots:
         QTest::newRow("merged cells") << QStringLiteral("rtfpipe-phprtflite-merged-cells.rtf") << 12u << 80;
         QTest::newRow("picture") << QStringLiteral("rtfjs-png-bin.rtf") << 13u << 80;
         QTest::newRow("writer sample") << QStringLiteral("pandoc-writer.rtf") << 14u << 80;
+        // The whole document in two newspaper columns.
+        QTest::newRow("writer sample in columns") << QStringLiteral("pandoc-writer.rtf") << 15u << 80;
+        QTest::newRow("table in columns") << QStringLiteral("rtfpipe-phprtflite-merged-cells.rtf") << 16u << 80;
     }
     void seededEdits()
     {
@@ -31,7 +41,21 @@ private slots:
         QFETCH(quint32, seed);
         QFETCH(int, steps);
         EditStress::Runner runner(f.form.get(), f.services);
-        QCOMPARE(runner.open(QStringLiteral(ORVO_RTF_CORPUS "/") + name), QString());
+        const int columns = QByteArray(QTest::currentDataTag()).endsWith("in columns") ? 2 : 1;
+        QCOMPARE(runner.open(QStringLiteral(ORVO_RTF_CORPUS "/") + name, columns), QString());
+        if (columns > 1) {
+            // Laid out in them: some line stands in the second column.
+            const QList<QTextFrame *> frames = f.editor()->document()->rootFrame()->childFrames();
+            QVERIFY(!frames.isEmpty() && frames[0]->frameFormat().intProperty(LayoutProperty::ColumnCount) == columns);
+            bool across = false;
+            const qreal half = f.editor()->document()->pageSize().width() / 2;
+            for (QTextBlock b = f.editor()->document()->begin(); b.isValid() && !across; b = b.next()) {
+                const QRectF r = f.editor()->document()->documentLayout()->blockBoundingRect(b);
+                for (int i = 0; i < b.layout()->lineCount() && !across; ++i)
+                    across = r.left() + b.layout()->lineAt(i).x() > half;
+            }
+            QVERIFY(across);
+        }
         const std::vector<EditStress::Step> sequence = EditStress::generate(seed, steps);
         int failedAt = -1;
         const QString failure = runner.run(sequence, EditStress::Options(), &failedAt);
