@@ -540,21 +540,42 @@ int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
     return qBound(0, position, document()->rootFrame()->lastPosition());
 }
 
-QRectF DocumentLayout::columnRect(const QPointF &point) const
+const FrameLayout::Geometry *DocumentLayout::columnsAt(const QPointF &point, QPointF *origin) const
 {
     if (m_index.size() == 0)
-        return QRectF();
+        return nullptr;
     const FlowIndex::Position p = m_index.atY(point.y() - m_geometry.top);
     if (p.index < 0 || p.index >= m_index.size() || !m_index.at(p.index).frame)
-        return QRectF();
+        return nullptr;
     const QTextBlock first = document()->findBlockByNumber(p.firstBlock);
     ensureLaid(p.index, first);
     const FrameLayout::Geometry *g = entryGeometry(first);
     if (!g || g->table || g->flow.columns.count == 0)
-        return QRectF();
-    const QPointF origin = QPointF(m_geometry.left + frameX(*g), m_geometry.top + p.top) + g->contentOrigin;
-    const FrameLayout::Column *column = FrameLayout::columnAt(g->flow, point - origin);
+        return nullptr;
+    *origin = QPointF(m_geometry.left + frameX(*g), m_geometry.top + p.top) + g->contentOrigin;
+    return g;
+}
+
+QRectF DocumentLayout::columnRect(const QPointF &point) const
+{
+    QPointF origin;
+    const FrameLayout::Geometry *g = columnsAt(point, &origin);
+    const FrameLayout::Column *column = g ? FrameLayout::columnAt(g->flow, point - origin) : nullptr;
     return column ? column->rect.translated(origin) : QRectF();
+}
+
+QRectF DocumentLayout::bandRect(const QPointF &point) const
+{
+    QPointF origin;
+    const FrameLayout::Geometry *g = columnsAt(point, &origin);
+    const FrameLayout::Column *column = g ? FrameLayout::columnAt(g->flow, point - origin) : nullptr;
+    if (!column)
+        return QRectF();
+    for (const FrameLayout::Band &band : g->flow.columns.bands) {
+        if (band.top == column->rect.top())
+            return QRectF(origin.x(), origin.y() + band.top, g->flow.width, band.content);
+    }
+    return QRectF();
 }
 
 int DocumentLayout::pageCount() const

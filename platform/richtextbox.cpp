@@ -267,6 +267,12 @@ void RichTextBox::paintPart(const QRectF &rect)
             if (box.isValid())
                 r = r.united(QRectF(r.left(), box.top(), r.width(), box.height()));
         }
+        // A selection over paragraphs in columns: Qt asks for the rows between its ends,
+        // which leave out the rest of the columns the selection runs down.
+        if (r.height() > 2 * lineBoxAt(textCursor().position()).height()) {
+            for (const qreal y : {r.top(), r.bottom()})
+                r = r.united(layout->bandRect(QPointF(r.center().x(), y)));
+        }
     }
     QMetaObject::invokeMethod(this, "_q_repaintContents", Qt::DirectConnection, Q_ARG(QRectF, r));
 }
