@@ -8,6 +8,7 @@
 #include "layoutcheck.h"
 #include "platform/richtextbox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
@@ -42,7 +43,7 @@ class TestColumns final : public QObject
     QTextFrame *m_frame = nullptr;
 
     // A heading, then a frame in two columns of paragraphs, then a closing line.
-    void make(qreal bandHeight, int paragraphs, int width = 700)
+    void make(qreal bandHeight, int paragraphs, int width = 700, int wordsEach = 40)
     {
         m_box = std::make_unique<RichTextBox>();
         m_box->setFrameShape(QFrame::NoFrame);
@@ -64,7 +65,7 @@ class TestColumns final : public QObject
         for (int i = 0; i < paragraphs; ++i) {
             if (i > 0)
                 c.insertBlock(spaced);
-            c.insertText(words(QStringLiteral("p%1w").arg(i), 40));
+            c.insertText(words(QStringLiteral("p%1w").arg(i), wordsEach));
         }
         c.movePosition(QTextCursor::End);
         c.insertText(QStringLiteral("After"));
@@ -135,6 +136,27 @@ private slots:
         const QRectF lastRect = doc->documentLayout()->blockBoundingRect(lastBlock);
         QVERIFY(lastRect.top() >= frame.top() + BandHeight);
         QCOMPARE(LayoutCheck::compareWithFresh(doc, 200, 7), QString());
+    }
+
+    // A paragraph that begins a column keeps its space before in the first band, and
+    // loses it in the next ones, as at the top of a page.
+    void spaceBeforeAtColumnTop()
+    {
+        make(BandHeight, 24, 700, 3);
+        const QRectF frame = frameRect();
+        QAbstractTextDocumentLayout *layout = m_box->document()->documentLayout();
+        int tops = 0;
+        for (QTextBlock b = m_frame->firstCursorPosition().block().next(); b.position() < m_frame->lastPosition();
+             b = b.next()) {
+            const QRectF r = layout->blockBoundingRect(b);
+            const QRectF above = layout->blockBoundingRect(b.previous());
+            if (r.left() == above.left())
+                continue; // below another paragraph of its column
+            const qreal bandTop = r.top() < frame.top() + BandHeight ? frame.top() : frame.top() + BandHeight;
+            QCOMPARE(r.top() - bandTop, bandTop == frame.top() ? 8.0 : 0.0);
+            ++tops;
+        }
+        QCOMPARE(tops, 3);
     }
 
     // A click on a word of column 2 puts the caret on it, where the text is; Up on
