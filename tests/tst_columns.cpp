@@ -138,6 +138,34 @@ private slots:
         QCOMPARE(LayoutCheck::compareWithFresh(doc, 200, 7), QString());
     }
 
+    // A shaded paragraph split between two columns is shaded in both, beside its lines.
+    void shadingFollowsColumns()
+    {
+        make(BandHeight, 6);
+        int line = -1;
+        const QTextBlock split = splitParagraph(&line);
+        QVERIFY(split.isValid());
+        QTextCursor c(split);
+        QTextBlockFormat shaded;
+        shaded.setBackground(QColor(255, 255, 0));
+        c.mergeBlockFormat(shaded);
+        QTRY_VERIFY(m_box->isLaidOut());
+        const QImage shown = m_box->viewport()->grab().toImage();
+        const QPointF origin = m_box->document()->documentLayout()->blockBoundingRect(split).topLeft();
+        const int scroll = m_box->verticalScrollBar()->value();
+        const auto yellow = [&](qreal x, qreal y) {
+            return shown.pixel(int(x), int(y) - scroll) == qRgb(255, 255, 0);
+        };
+        const QTextLine before = split.layout()->lineAt(line - 1);
+        const QTextLine after = split.layout()->lineAt(line);
+        const qreal right = columnWidth() - 3;
+        QVERIFY(yellow(frameRect().left() + right, origin.y() + before.y() + before.height() / 2));
+        QVERIFY(yellow(secondColumn() + right, origin.y() + after.y() + after.height() / 2));
+        // Not across the gap, nor in column 1 below the paragraph's last line there.
+        QVERIFY(!yellow(secondColumn() - Gap / 2 - 2, origin.y() + after.y() + after.height() / 2));
+        QVERIFY(!yellow(frameRect().left() + right, frameRect().top() + BandHeight + 4));
+    }
+
     // A paragraph that begins a column keeps its space before in the first band, and
     // loses it in the next ones, as at the top of a page.
     void spaceBeforeAtColumnTop()
