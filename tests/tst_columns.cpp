@@ -107,7 +107,8 @@ private slots:
     void cleanup() { m_box.reset(); }
 
     // Column 1 down to the band's bottom, then column 2 at the same top; a paragraph
-    // crossing the bottom leaves its first lines in column 1.
+    // crossing the bottom leaves its first lines in column 1, the rest go on at the
+    // top of column 2.
     void flowsDownThenAcross()
     {
         make(BandHeight, 6);
@@ -124,46 +125,25 @@ private slots:
         QVERIFY(origin.y() + last.y() + last.height() <= frame.top() + BandHeight + 1);
         QCOMPARE(origin.x() + next.x(), secondColumn());
         QCOMPARE(origin.y() + next.y(), frame.top());
-        // A word of that line, at the caret.
-        const QRectF caret = caretAt(split.position() + next.textStart() + 1);
-        QVERIFY2(caret.left() > secondColumn() && caret.left() < secondColumn() + columnWidth(),
-                 qPrintable(LayoutCheck::rectText(caret)));
-        QVERIFY(qAbs(caret.top() - (origin.y() + next.y())) < 1);
-        // Six paragraphs of 40 words fill more than one band: the next one starts
-        // BandHeight below, and the frame ends with its last column.
+        // Six paragraphs of 40 words fill more than one band.
         QVERIFY(frame.height() > BandHeight);
-        const QTextBlock lastBlock = doc->findBlock(m_frame->lastPosition());
-        const QRectF lastRect = doc->documentLayout()->blockBoundingRect(lastBlock);
-        QVERIFY(lastRect.top() >= frame.top() + BandHeight);
         QCOMPARE(LayoutCheck::compareWithFresh(doc, 200, 7), QString());
-    }
 
-    // A shaded paragraph split between two columns is shaded in both, beside its lines.
-    void shadingFollowsColumns()
-    {
-        make(BandHeight, 6);
-        int line = -1;
-        const QTextBlock split = splitParagraph(&line);
-        QVERIFY(split.isValid());
-        QTextCursor c(split);
+        // Shaded, it is shaded beside its lines in both columns, not across the gap
+        // nor in column 1 below its last line there.
         QTextBlockFormat shaded;
         shaded.setBackground(QColor(255, 255, 0));
-        c.mergeBlockFormat(shaded);
+        QTextCursor(split).mergeBlockFormat(shaded);
         QTRY_VERIFY(m_box->isLaidOut());
         const QImage shown = m_box->viewport()->grab().toImage();
-        const QPointF origin = m_box->document()->documentLayout()->blockBoundingRect(split).topLeft();
-        const int scroll = m_box->verticalScrollBar()->value();
         const auto yellow = [&](qreal x, qreal y) {
-            return shown.pixel(int(x), int(y) - scroll) == qRgb(255, 255, 0);
+            return shown.pixel(int(x), int(y) - m_box->verticalScrollBar()->value()) == qRgb(255, 255, 0);
         };
-        const QTextLine before = split.layout()->lineAt(line - 1);
-        const QTextLine after = split.layout()->lineAt(line);
         const qreal right = columnWidth() - 3;
-        QVERIFY(yellow(frameRect().left() + right, origin.y() + before.y() + before.height() / 2));
-        QVERIFY(yellow(secondColumn() + right, origin.y() + after.y() + after.height() / 2));
-        // Not across the gap, nor in column 1 below the paragraph's last line there.
-        QVERIFY(!yellow(secondColumn() - Gap / 2 - 2, origin.y() + after.y() + after.height() / 2));
-        QVERIFY(!yellow(frameRect().left() + right, frameRect().top() + BandHeight + 4));
+        QVERIFY(yellow(frame.left() + right, origin.y() + last.y() + last.height() / 2));
+        QVERIFY(yellow(secondColumn() + right, origin.y() + next.y() + next.height() / 2));
+        QVERIFY(!yellow(secondColumn() - Gap / 2 - 2, origin.y() + next.y() + next.height() / 2));
+        QVERIFY(!yellow(frame.left() + right, frame.top() + BandHeight + 4));
     }
 
     // A paragraph that begins a column keeps its space before in the first band, and
@@ -229,11 +209,8 @@ private slots:
     {
         make(BandHeight, 3, 260);
         for (QTextBlock b = m_frame->firstCursorPosition().block(); b.position() < m_frame->lastPosition(); b = b.next()) {
-            const QTextLayout *tl = b.layout();
-            for (int i = 1; i < tl->lineCount(); ++i) {
-                QCOMPARE(tl->lineAt(i).x(), tl->lineAt(0).x());
-                QVERIFY(tl->lineAt(i).y() > tl->lineAt(i - 1).y());
-            }
+            for (int i = 1; i < b.layout()->lineCount(); ++i)
+                QVERIFY(b.layout()->lineAt(i).y() > b.layout()->lineAt(i - 1).y());
         }
         QVERIFY(frameRect().height() > BandHeight);
     }
