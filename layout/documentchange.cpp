@@ -165,6 +165,9 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             const Laid laid = m_frames.value(frame);
             if (a.isValid() && a == b && (!laid.table || laid.table->cellHolds(a.row(), a.column())))
                 m_cellEdit = {frame, a.row(), a.column(), from, length, blocks - m_blockCount};
+        } else if (const FrameLayout::Geometry *g = frameGeometry(frame); g && g->flow.columns.count > 0) {
+            // In a frame in columns: the paragraphs changed, and the columns placed anew.
+            m_cellEdit = {frame, -1, -1, from, length, blocks - m_blockCount};
         }
     }
     const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });

@@ -247,6 +247,13 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
         return;
     auto *table = qobject_cast<QTextTable *>(frame);
     if (!table) {
+        const CellEdit edit = m_cellEdit.table == frame ? std::exchange(m_cellEdit, CellEdit()) : CellEdit();
+        const auto laid = m_frames.constFind(frame);
+        if (edit.table && laid != m_frames.constEnd() && laid->geometry &&
+            FrameLayout::editFrame(*laid->geometry, edit.from, edit.length, edit.delta)) {
+            commitFrameEntry(index, laid->geometry.get());
+            return;
+        }
         commitFrame(index, frame, FrameLayout::layoutFrame(frame, m_geometry.width));
         return;
     }

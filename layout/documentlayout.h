@@ -201,6 +201,8 @@ private:
     mutable QHash<const QTextFrame *, Laid> m_frames;
     // The cell a change is confined to, while documentChanged() lays it out again; the
     // table's layouter takes it in once, with the first of the table's entries laid.
+    // Or the frame in columns it is confined to (row and column -1), which lays out
+    // again the paragraphs it changed.
     struct CellEdit
     {
         const QTextFrame *table = nullptr;

@@ -424,6 +424,66 @@ std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth)
     return g;
 }
 
+bool editFrame(Geometry &g, int from, int length, int delta)
+{
+    Flow &flow = g.flow;
+    if (g.table || flow.columns.count == 0)
+        return false;
+    const QTextDocument *doc = g.frame->document();
+    const int frameFirst = doc->findBlock(g.frame->firstPosition()).blockNumber();
+    const int frameEnd = doc->findBlock(g.frame->lastPosition()).blockNumber() + 1;
+    const int first = doc->findBlock(from).blockNumber() - frameFirst;
+    const int lastNew = doc->findBlock(qMin(from + length, g.frame->lastPosition())).blockNumber() - frameFirst;
+    const int lastOld = lastNew - delta;
+    // The pieces [i0, i1) that held the blocks changed, counted from the frame's first.
+    int i0 = -1, i1 = -1, start = 0, end = 0;
+    for (int i = 0, at = 0; i < int(flow.pieces.size()); ++i) {
+        const int next = at + flow.pieces[size_t(i)].blocks;
+        if (i0 < 0 && next > first) {
+            i0 = i;
+            start = at;
+        }
+        if (i0 >= 0 && next > lastOld) {
+            i1 = i + 1;
+            end = next;
+            break;
+        }
+        at = next;
+    }
+    if (i0 < 0 || i1 < 0 || first < 0 || lastOld < first)
+        return false;
+    for (int i = i0; i < i1; ++i) {
+        if (flow.pieces[size_t(i)].frame)
+            return false;
+    }
+    const int count = end + delta - start;
+    if (count <= 0 || frameFirst + start + count > frameEnd)
+        return false;
+    std::vector<Piece> fresh;
+    fresh.reserve(size_t(count));
+    QTextBlock block = doc->findBlockByNumber(frameFirst + start);
+    for (int k = 0; k < count && block.isValid(); ++k, block = block.next()) {
+        if (doc->frameAt(block.position()) != g.frame)
+            return false; // a frame came in
+        fresh.push_back(paragraphPiece(block, flow.columns.width));
+    }
+    if (int(fresh.size()) != count)
+        return false;
+    flow.pieces.erase(flow.pieces.begin() + i0, flow.pieces.begin() + i1);
+    flow.pieces.insert(flow.pieces.begin() + i0, std::make_move_iterator(fresh.begin()),
+                       std::make_move_iterator(fresh.end()));
+    const qreal before = flow.height;
+    placeColumns(flow);
+    // As layoutPlainFrame() sizes it: as wide as the columns or what stands out of them.
+    const QTextFrameFormat fmt = g.frame->frameFormat();
+    if (fmt.height().type() != QTextLength::FixedLength)
+        g.size.setHeight(g.size.height() - before + flow.height);
+    g.size.setWidth(g.contentOrigin.x() + flow.width + fmt.rightMargin() + fmt.border() + fmt.padding());
+    g.borderRect = QRectF(QPointF(fmt.leftMargin(), fmt.topMargin()),
+                          QPointF(g.size.width() - fmt.rightMargin(), g.size.height() - fmt.bottomMargin()));
+    return true;
+}
+
 void measureFrame(QTextFrame *frame, qreal *minimumWidth, qreal *maximumWidth)
 {
     if (t_measures.depth > 0) {

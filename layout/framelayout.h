@@ -177,6 +177,12 @@ ParagraphLayout::Hit hitTest(const Geometry &geometry, const QPointF &point, Qt:
 // Where the block's layout origin sits relative to the frame's top-left; false when
 // the frame does not hold the block.
 bool blockOrigin(const Geometry &geometry, const QTextBlock &block, QPointF *origin);
+// Follows a change of the document within the flow of a frame in columns, as
+// QTextDocument::contentsChange tells it (delta: the blocks the document gained):
+// the paragraphs it reached are laid out again, the others keep their lines, and the
+// columns are placed anew. False when it cannot (the change reached a frame in the
+// flow); the frame is then to be laid out whole.
+bool editFrame(Geometry &geometry, int from, int length, int delta);
 // Where a nested frame's top-left sits relative to this frame; false when not inside.
 bool frameOrigin(const Geometry &geometry, const QTextFrame *frame, QPointF *origin, QSizeF *size);
 
