@@ -10,3 +10,7 @@ qt_add_executable(bench_layout bench_layout.cpp)
 target_link_libraries(bench_layout PRIVATE orvo_ui Qt6::Test)
 target_include_directories(bench_layout PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(bench_layout PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")
+# What a keystroke costs in a long section in newspaper columns.
+qt_add_executable(bench_columns bench_columns.cpp)
+target_link_libraries(bench_columns PRIVATE orvo_ui Qt6::Test)
+target_compile_definitions(bench_columns PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")

@@ -165,6 +165,9 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             const Laid laid = m_frames.value(frame);
             if (a.isValid() && a == b && (!laid.table || laid.table->cellHolds(a.row(), a.column())))
                 m_cellEdit = {frame, a.row(), a.column(), from, length, blocks - m_blockCount};
+        } else if (const FrameLayout::Geometry *g = frameGeometry(frame); g && g->flow.columns.count > 0) {
+            // In a frame in columns: the paragraphs changed, and the columns placed anew.
+            m_cellEdit = {frame, -1, -1, from, length, blocks - m_blockCount};
         }
     }
     const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
@@ -277,6 +280,19 @@ void DocumentLayout::dropTables(int from, int length, int *first, int *last)
     // their grid, spans or formats may be other now, and every band of them is
     // scanned afresh.
     const QTextDocument *doc = document();
+    // A frame put around them makes tables of the root frame tables of that frame,
+    // laid out with it: their layouters here are no more theirs.
+    for (auto laid = m_frames.begin(); laid != m_frames.end();) {
+        if (laid.key()->parentFrame() == doc->rootFrame()) {
+            ++laid;
+            continue;
+        }
+        if (m_partialTable && m_partialTable == laid->table) {
+            m_partialTable.reset();
+            m_partialIndex = -1;
+        }
+        laid = m_frames.erase(laid);
+    }
     const QList<QTextFrame *> frames = doc->rootFrame()->childFrames();
     auto it = std::lower_bound(frames.begin(), frames.end(), from,
                                [](const QTextFrame *f, int position) { return f->lastPosition() < position; });

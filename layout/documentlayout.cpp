@@ -247,6 +247,13 @@ void DocumentLayout::layEntry(int index, const QTextBlock &first) const
         return;
     auto *table = qobject_cast<QTextTable *>(frame);
     if (!table) {
+        const CellEdit edit = m_cellEdit.table == frame ? std::exchange(m_cellEdit, CellEdit()) : CellEdit();
+        const auto laid = m_frames.constFind(frame);
+        if (edit.table && laid != m_frames.constEnd() && laid->geometry &&
+            FrameLayout::editFrame(*laid->geometry, edit.from, edit.length, edit.delta)) {
+            commitFrameEntry(index, laid->geometry.get());
+            return;
+        }
         commitFrame(index, frame, FrameLayout::layoutFrame(frame, m_geometry.width));
         return;
     }
@@ -538,6 +545,44 @@ int DocumentLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
     if (accuracy == Qt::ExactHit && hit != Hit::Exact)
         return -1;
     return qBound(0, position, document()->rootFrame()->lastPosition());
+}
+
+const FrameLayout::Geometry *DocumentLayout::columnsAt(const QPointF &point, QPointF *origin) const
+{
+    if (m_index.size() == 0)
+        return nullptr;
+    const FlowIndex::Position p = m_index.atY(point.y() - m_geometry.top);
+    if (p.index < 0 || p.index >= m_index.size() || !m_index.at(p.index).frame)
+        return nullptr;
+    const QTextBlock first = document()->findBlockByNumber(p.firstBlock);
+    ensureLaid(p.index, first);
+    const FrameLayout::Geometry *g = entryGeometry(first);
+    if (!g || g->table || g->flow.columns.count == 0)
+        return nullptr;
+    *origin = QPointF(m_geometry.left + frameX(*g), m_geometry.top + p.top) + g->contentOrigin;
+    return g;
+}
+
+QRectF DocumentLayout::columnRect(const QPointF &point) const
+{
+    QPointF origin;
+    const FrameLayout::Geometry *g = columnsAt(point, &origin);
+    const FrameLayout::Column *column = g ? FrameLayout::columnAt(g->flow, point - origin) : nullptr;
+    return column ? column->rect.translated(origin) : QRectF();
+}
+
+QRectF DocumentLayout::bandRect(const QPointF &point) const
+{
+    QPointF origin;
+    const FrameLayout::Geometry *g = columnsAt(point, &origin);
+    const FrameLayout::Column *column = g ? FrameLayout::columnAt(g->flow, point - origin) : nullptr;
+    if (!column)
+        return QRectF();
+    for (const FrameLayout::Band &band : g->flow.columns.bands) {
+        if (band.top == column->rect.top())
+            return QRectF(origin.x(), origin.y() + band.top, g->flow.width, band.content);
+    }
+    return QRectF();
 }
 
 int DocumentLayout::pageCount() const

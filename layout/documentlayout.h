@@ -68,6 +68,11 @@ public:
     // The y at the top of the view: what lies wholly above it and changes height is
     // reported by viewShifted(), for the view to follow.
     void setViewTop(qreal y);
+    // The column of a frame in newspaper columns that point is in (document
+    // coordinates), as high as what it holds; null where the document is one column.
+    QRectF columnRect(const QPointF &point) const;
+    // The band of columns that column is in: the frame's width, as high as its tallest column.
+    QRectF bandRect(const QPointF &point) const;
     // What lies below the last paragraph: the root frame's bottom margin, border and padding.
     qreal bottomEdge() const { return m_geometry.bottom; }
 
@@ -161,6 +166,8 @@ private:
     void abandonPartial(int from, int oldLength, int length);
     void ensureLaid(int index, const QTextBlock &first) const;
     QTextFrame *topFrame(int position) const;
+    // The frame in columns at point, and where its content starts; null when none.
+    const FrameLayout::Geometry *columnsAt(const QPointF &point, QPointF *origin) const;
     const FrameLayout::Geometry *frameGeometry(const QTextFrame *frame) const;
     qreal frameX(const FrameLayout::Geometry &geometry) const;
     qreal frameX(const QTextFrame *frame, qreal width) const;
@@ -194,6 +201,8 @@ private:
     mutable QHash<const QTextFrame *, Laid> m_frames;
     // The cell a change is confined to, while documentChanged() lays it out again; the
     // table's layouter takes it in once, with the first of the table's entries laid.
+    // Or the frame in columns it is confined to (row and column -1), which lays out
+    // again the paragraphs it changed.
     struct CellEdit
     {
         const QTextFrame *table = nullptr;

@@ -23,6 +23,28 @@ qreal lengthValue(const QTextLength &length, qreal maximum)
 
 namespace {
 
+// Narrower columns than this are no columns: the frame's content is one column.
+constexpr qreal NarrowestColumn = 120;
+
+// The columns a frame's format asks for within the content width, or none.
+Columns columnsOf(const QTextFrameFormat &fmt, qreal width)
+{
+    Columns c;
+    const int count = fmt.intProperty(LayoutProperty::ColumnCount);
+    if (count < 2 || width >= Unbounded)
+        return c;
+    const qreal gap = qMax(qreal(0), fmt.doubleProperty(LayoutProperty::ColumnGap));
+    const qreal columnWidth = (width - gap * (count - 1)) / count;
+    if (columnWidth < NarrowestColumn)
+        return c;
+    c.count = count;
+    c.width = columnWidth;
+    c.gap = gap;
+    c.height = qMax(qreal(0), fmt.doubleProperty(LayoutProperty::ColumnHeight));
+    c.rule = fmt.boolProperty(LayoutProperty::ColumnRule);
+    return c;
+}
+
 void layoutPlainFrame(QTextFrame *frame, qreal availableWidth, Geometry *g)
 {
     const QTextFrameFormat fmt = frame->frameFormat();
@@ -34,7 +56,14 @@ void layoutPlainFrame(QTextFrame *frame, qreal availableWidth, Geometry *g)
     g->border = border;
     g->borderBrush = fmt.borderBrush().style() == Qt::NoBrush ? QBrush(Qt::darkGray) : fmt.borderBrush();
     g->contentOrigin = QPointF(left, fmt.topMargin() + border + pad);
-    g->flow = layoutFlow(frame->begin(), qMax(qreal(0), width - left - right));
+    const qreal content = qMax(qreal(0), width - left - right);
+    if (Columns columns = columnsOf(fmt, content); columns.count > 0) {
+        g->flow = layoutFlow(frame->begin(), columns.width);
+        g->flow.columns = std::move(columns);
+        placeColumns(g->flow);
+    } else {
+        g->flow = layoutFlow(frame->begin(), content);
+    }
     qreal height = g->contentOrigin.y() + g->flow.height + border + pad + fmt.bottomMargin();
     if (fmt.height().type() == QTextLength::FixedLength)
         height = fmt.height().rawValue();
@@ -164,6 +193,208 @@ void placeFlow(Flow &flow)
 
 namespace {
 
+// Fills in where a paragraph's lines stand as it laid them out, for the columns to
+// move them from.
+void noteLines(Piece &piece)
+{
+    piece.lines.clear();
+    if (piece.frame)
+        return;
+    const QTextLayout *tl = piece.block.layout();
+    const std::vector<QRectF> boxes = ParagraphLayout::lineBoxes(piece.block);
+    piece.lines.reserve(boxes.size());
+    for (int i = 0; i < tl->lineCount(); ++i)
+        piece.lines.push_back({tl->lineAt(i).position(), boxes[size_t(i)].top(), boxes[size_t(i)].bottom()});
+}
+
+// Places the pieces in columns height high; one band only when bands is 1 (false
+// when they do not fit in it).
+bool placeInColumns(Flow &flow, qreal height, int bands)
+{
+    Columns &c = flow.columns;
+    c.bands.clear();
+    c.columns.clear();
+    const qreal pitch = c.width + c.gap;
+    int column = 0;
+    qreal y = 0;        // in the column, from the band's top
+    bool empty = true;  // nothing stands in the column yet
+    bool fits = true;
+    const auto begin = [&](size_t piece, int line) {
+        c.columns.push_back({QRectF(column * pitch, c.bands.back().top, c.width, 0), piece, line});
+        y = 0;
+        empty = true;
+    };
+    const auto next = [&](size_t piece, int line) {
+        Band &band = c.bands.back();
+        if (++column == c.count) {
+            if (int(c.bands.size()) == bands)
+                fits = false;
+            column = 0;
+            band.height = qMax(height, band.content);
+            c.bands.push_back({band.top + band.height, 0, 0});
+        }
+        begin(piece, line);
+    };
+    const auto reach = [&](qreal bottom) {
+        y = bottom;
+        empty = false;
+        Column &col = c.columns.back();
+        col.rect.setHeight(qMax(col.rect.height(), bottom));
+        Band &band = c.bands.back();
+        band.content = qMax(band.content, bottom);
+    };
+    c.bands.push_back({0, 0, 0});
+    begin(0, 0);
+    bool afterBlock = false;
+    qreal previousBottom = 0;
+    flow.topMargin = 0;
+    qreal width = 0;
+    for (size_t i = 0; i < flow.pieces.size() && fits; ++i) {
+        Piece &piece = flow.pieces[i];
+        if (piece.frame) {
+            // A frame does not break: it goes whole to the next column where it does not fit.
+            if (!empty && y + piece.height > height)
+                next(i, 0);
+            piece.pos = QPointF(column * pitch + frameX(*piece.frame, c.width), c.bands.back().top + y);
+            width = qMax(width, column * pitch + piece.width);
+            reach(y + piece.height);
+            piece.end = piece.pos.y() + piece.height;
+            afterBlock = false;
+            continue;
+        }
+        if (i == 0)
+            flow.topMargin = piece.topMargin;
+        // The space before a paragraph at a column's top stays in the first band, and
+        // goes in later ones, as at the top of a page.
+        const auto spaceBefore = [&] {
+            if (!afterBlock)
+                return qreal(0);
+            if (empty && c.bands.size() > 1)
+                return qreal(0);
+            return ParagraphLayout::gap(previousBottom, piece.topMargin);
+        };
+        const size_t lines = piece.lines.size();
+        if (piece.height <= 0 || lines == 0) {
+            piece.pos = QPointF(column * pitch, c.bands.back().top + y + spaceBefore());
+            if (lines > 0)
+                piece.block.layout()->lineAt(0).setPosition(piece.lines[0].pos);
+            reach(y + spaceBefore() + piece.height);
+            piece.end = piece.pos.y() + piece.height;
+            previousBottom = piece.bottomMargin;
+            afterBlock = true;
+            continue;
+        }
+        if (!empty && y + spaceBefore() + piece.lines[0].bottom > height)
+            next(i, 0);
+        piece.pos = QPointF(column * pitch, c.bands.back().top + y + spaceBefore());
+        QTextLayout *tl = piece.block.layout();
+        // Where the lines of the column being filled stand: the line's y in the
+        // paragraph, plus shift, is its y in the band.
+        qreal shift = piece.pos.y() - c.bands.back().top;
+        QPointF offset; // of the lines in this column from where they were laid out
+        for (size_t k = 0; k < lines; ++k) {
+            const Piece::Line &line = piece.lines[k];
+            if (k > 0 && shift + line.bottom > height) {
+                // The rest of the paragraph goes on at the next column's top.
+                next(i, int(k));
+                shift = -line.top;
+                offset = QPointF(column * pitch - piece.pos.x(), c.bands.back().top - line.top - piece.pos.y());
+            }
+            tl->lineAt(int(k)).setPosition(line.pos + offset);
+            reach(shift + line.bottom);
+        }
+        // What lies below the last line: the bottom border.
+        const qreal below = piece.height - piece.lines.back().bottom;
+        reach(y + qMax(qreal(0), below));
+        piece.end = c.bands.back().top + y;
+        width = qMax(width, column * pitch + piece.width);
+        previousBottom = piece.bottomMargin;
+        afterBlock = true;
+    }
+    Band &last = c.bands.back();
+    last.height = last.content;
+    flow.height = last.top + last.height;
+    flow.width = qMax(width, c.count * c.width + (c.count - 1) * c.gap);
+    flow.bottomMargin = afterBlock ? previousBottom : 0;
+    return fits;
+}
+
+} // namespace
+
+void placeColumns(Flow &flow)
+{
+    Columns &c = flow.columns;
+    for (Piece &piece : flow.pieces) {
+        if (piece.lines.empty() || !piece.block.isValid() ||
+            int(piece.lines.size()) != piece.block.layout()->lineCount())
+            noteLines(piece);
+    }
+    if (c.height > 0) {
+        placeInColumns(flow, c.height, 0);
+        return;
+    }
+    // Balanced: the least height at which everything fits in one band.
+    qreal whole = 0;
+    qreal tallest = 0;
+    for (const Piece &piece : flow.pieces) {
+        whole += piece.height + qMax(piece.topMargin, qreal(0)) + qMax(piece.bottomMargin, qreal(0));
+        if (piece.frame)
+            tallest = qMax(tallest, piece.height);
+        for (const Piece::Line &line : piece.lines)
+            tallest = qMax(tallest, line.bottom - line.top);
+    }
+    qreal low = qMax(tallest, whole / c.count) - 1;
+    qreal high = whole + 1;
+    if (!placeInColumns(flow, high, 1))
+        return; // cannot happen: everything fits in the first column
+    while (high - low > 0.25) {
+        const qreal middle = (low + high) / 2;
+        if (placeInColumns(flow, middle, 1))
+            high = middle;
+        else
+            low = middle;
+    }
+    placeInColumns(flow, high, 1);
+}
+
+const Column *columnAt(const Flow &flow, const QPointF &point)
+{
+    const Columns &c = flow.columns;
+    if (c.count == 0 || c.columns.empty())
+        return nullptr;
+    // The band the point is in (the first above it, the last below it), then the
+    // column across it, each reaching halfway into the gaps.
+    auto band = std::upper_bound(c.columns.begin(), c.columns.end(), point.y(),
+                                 [](qreal y, const Column &col) { return y < col.rect.top(); });
+    if (band != c.columns.begin())
+        --band;
+    const qreal top = band->rect.top();
+    auto first = std::partition_point(c.columns.begin(), c.columns.end(),
+                                      [top](const Column &col) { return col.rect.top() < top; });
+    const Column *found = &*first;
+    for (auto it = first; it != c.columns.end() && it->rect.top() == top; ++it) {
+        if (point.x() >= it->rect.left() - c.gap / 2)
+            found = &*it;
+    }
+    return found;
+}
+
+std::pair<int, int> columnLines(const Flow &flow, size_t column, size_t piece)
+{
+    const std::vector<Column> &columns = flow.columns.columns;
+    const Piece &p = flow.pieces[piece];
+    const int lines = p.frame ? 0 : p.block.layout()->lineCount();
+    int first = 0;
+    int end = lines;
+    if (columns[column].piece == piece)
+        first = columns[column].line;
+    if (column + 1 < columns.size() && columns[column + 1].piece == piece)
+        end = columns[column + 1].line;
+    return {first, end};
+}
+
+namespace {
+
 // A frame in a cell is measured, laid out with no bound, then laid out at its
 // column's width, and each of these lays out the frames inside it the same way: the
 // work doubled with each level of nesting (text boxes in text boxes took minutes).
@@ -191,6 +422,66 @@ std::shared_ptr<Geometry> layoutFrame(QTextFrame *frame, qreal availableWidth)
     g->frame = frame;
     layoutPlainFrame(frame, availableWidth, g.get());
     return g;
+}
+
+bool editFrame(Geometry &g, int from, int length, int delta)
+{
+    Flow &flow = g.flow;
+    if (g.table || flow.columns.count == 0)
+        return false;
+    const QTextDocument *doc = g.frame->document();
+    const int frameFirst = doc->findBlock(g.frame->firstPosition()).blockNumber();
+    const int frameEnd = doc->findBlock(g.frame->lastPosition()).blockNumber() + 1;
+    const int first = doc->findBlock(from).blockNumber() - frameFirst;
+    const int lastNew = doc->findBlock(qMin(from + length, g.frame->lastPosition())).blockNumber() - frameFirst;
+    const int lastOld = lastNew - delta;
+    // The pieces [i0, i1) that held the blocks changed, counted from the frame's first.
+    int i0 = -1, i1 = -1, start = 0, end = 0;
+    for (int i = 0, at = 0; i < int(flow.pieces.size()); ++i) {
+        const int next = at + flow.pieces[size_t(i)].blocks;
+        if (i0 < 0 && next > first) {
+            i0 = i;
+            start = at;
+        }
+        if (i0 >= 0 && next > lastOld) {
+            i1 = i + 1;
+            end = next;
+            break;
+        }
+        at = next;
+    }
+    if (i0 < 0 || i1 < 0 || first < 0 || lastOld < first)
+        return false;
+    for (int i = i0; i < i1; ++i) {
+        if (flow.pieces[size_t(i)].frame)
+            return false;
+    }
+    const int count = end + delta - start;
+    if (count <= 0 || frameFirst + start + count > frameEnd)
+        return false;
+    std::vector<Piece> fresh;
+    fresh.reserve(size_t(count));
+    QTextBlock block = doc->findBlockByNumber(frameFirst + start);
+    for (int k = 0; k < count && block.isValid(); ++k, block = block.next()) {
+        if (doc->frameAt(block.position()) != g.frame)
+            return false; // a frame came in
+        fresh.push_back(paragraphPiece(block, flow.columns.width));
+    }
+    if (int(fresh.size()) != count)
+        return false;
+    flow.pieces.erase(flow.pieces.begin() + i0, flow.pieces.begin() + i1);
+    flow.pieces.insert(flow.pieces.begin() + i0, std::make_move_iterator(fresh.begin()),
+                       std::make_move_iterator(fresh.end()));
+    const qreal before = flow.height;
+    placeColumns(flow);
+    // As layoutPlainFrame() sizes it: as wide as the columns or what stands out of them.
+    const QTextFrameFormat fmt = g.frame->frameFormat();
+    if (fmt.height().type() != QTextLength::FixedLength)
+        g.size.setHeight(g.size.height() - before + flow.height);
+    g.size.setWidth(g.contentOrigin.x() + flow.width + fmt.rightMargin() + fmt.border() + fmt.padding());
+    g.borderRect = QRectF(QPointF(fmt.leftMargin(), fmt.topMargin()),
+                          QPointF(g.size.width() - fmt.rightMargin(), g.size.height() - fmt.bottomMargin()));
+    return true;
 }
 
 void measureFrame(QTextFrame *frame, qreal *minimumWidth, qreal *maximumWidth)
@@ -231,9 +522,56 @@ std::pair<size_t, size_t> piecesAround(const Flow &flow, qreal top, qreal bottom
 
 } // namespace
 
+namespace {
+
+// A flow in columns: the pieces of the columns the clip reaches, each once, and the
+// rules between the columns.
+void drawColumns(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
+                 const Flow &flow, int cursorWidth, const QRectF &clip)
+{
+    const Columns &c = flow.columns;
+    const QRectF local = clip.isValid() ? clip.translated(-origin) : QRectF();
+    size_t drawn = 0; // the pieces before it are drawn
+    for (size_t k = 0; k < c.columns.size(); ++k) {
+        const Column &column = c.columns[k];
+        const size_t end = k + 1 < c.columns.size() ? c.columns[k + 1].piece + 1 : flow.pieces.size();
+        if (local.isValid() && (column.rect.top() > local.bottom() + Slack ||
+                                column.rect.bottom() < local.top() - Slack))
+            continue;
+        for (size_t i = qMax(drawn, column.piece); i < qMin(end, flow.pieces.size()); ++i) {
+            const Piece &piece = flow.pieces[i];
+            const QPointF at = origin + piece.pos;
+            if (piece.frame)
+                draw(painter, at, context, *piece.frame, cursorWidth, clip);
+            else
+                ParagraphLayout::draw(painter, at, context, piece.block, cursorWidth, clip);
+        }
+        drawn = qMax(drawn, end);
+    }
+    if (!c.rule)
+        return;
+    painter->save();
+    painter->setPen(QPen(context.palette.color(QPalette::Text), 0));
+    for (const Band &band : c.bands) {
+        if (band.content <= 0 || (local.isValid() && (band.top > local.bottom() || band.top + band.content < local.top())))
+            continue;
+        for (int k = 1; k < c.count; ++k) {
+            const qreal x = origin.x() + k * (c.width + c.gap) - c.gap / 2;
+            painter->drawLine(QLineF(x, origin.y() + band.top, x, origin.y() + band.top + band.content));
+        }
+    }
+    painter->restore();
+}
+
+} // namespace
+
 void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
               const Flow &flow, int cursorWidth, const QRectF &clip)
 {
+    if (flow.columns.count > 0) {
+        drawColumns(painter, origin, context, flow, cursorWidth, clip);
+        return;
+    }
     // Only what the clip can show: a cell may hold thousands of paragraphs.
     size_t first = 0, last = flow.pieces.size();
     if (clip.isValid())
@@ -279,8 +617,20 @@ ParagraphLayout::Hit hitFlow(const Flow &flow, const QPointF &point, Qt::HitTest
     Hit hit = Hit::Before;
     bool first = true;
     // The pieces wholly above the point all answer After, those wholly below Before,
-    // each further on than the one before: the ones around the point decide.
-    const auto [from, to] = piecesAround(flow, point.y(), point.y());
+    // each further on than the one before: the ones around the point decide. In
+    // columns, those of the column the point is in, with the lines it holds.
+    size_t from = 0, to = 0, column = 0;
+    const Column *inColumn = columnAt(flow, point);
+    if (inColumn) {
+        column = size_t(inColumn - flow.columns.columns.data());
+        from = inColumn->piece;
+        to = column + 1 < flow.columns.columns.size() ? flow.columns.columns[column + 1].piece + 1 : flow.pieces.size();
+        if (column + 1 < flow.columns.columns.size() && flow.columns.columns[column + 1].line == 0)
+            --to;
+        to = qMin(to, flow.pieces.size());
+    } else {
+        std::tie(from, to) = piecesAround(flow, point.y(), point.y());
+    }
     for (size_t i = from; i < to; ++i) {
         const Piece &piece = flow.pieces[i];
         int pos = -1;
@@ -296,6 +646,9 @@ ParagraphLayout::Hit hitFlow(const Flow &flow, const QPointF &point, Qt::HitTest
             } else {
                 h = hitTest(*piece.frame, local, accuracy, &pos);
             }
+        } else if (inColumn) {
+            const auto [firstLine, endLine] = columnLines(flow, column, i);
+            h = ParagraphLayout::hitTest(piece.block, point - piece.pos, accuracy, &pos, firstLine, endLine);
         } else {
             h = ParagraphLayout::hitTest(piece.block, point - piece.pos, accuracy, &pos);
         }

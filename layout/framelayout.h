@@ -37,6 +37,45 @@ struct Piece
     qreal end = 0; // the flow's height after this piece: it never decreases along the flow
     int blocks = 1; // the document blocks it covers
     qreal laidWidth = -1; // the width it is laid out at
+    // In a flow in columns, a paragraph's lines as it laid them out, before the
+    // columns moved those past a column's bottom: where each stood and the top and
+    // bottom of its box.
+    struct Line
+    {
+        QPointF pos;
+        qreal top = 0;
+        qreal bottom = 0;
+    };
+    std::vector<Line> lines;
+};
+
+// Where a column of a flow in columns begins: its first piece, and the first of that
+// piece's lines it holds. The column holds everything up to where the next one
+// begins.
+struct Column
+{
+    QRectF rect; // relative to the flow: the band's top, the column's width, as high as what it holds
+    size_t piece = 0;
+    int line = 0;
+};
+
+struct Band
+{
+    qreal top = 0;
+    qreal height = 0;  // its room: the band's height, more when a column holds more
+    qreal content = 0; // its tallest column
+};
+
+// A flow laid out in newspaper columns side by side, band after band of them.
+struct Columns
+{
+    int count = 0; // none: the flow is one column
+    qreal width = 0;
+    qreal gap = 0;
+    qreal height = 0; // a band's; 0: one band, its columns balanced
+    bool rule = false;
+    std::vector<Band> bands;
+    std::vector<Column> columns; // band by band, left to right
 };
 
 struct Flow
@@ -50,6 +89,7 @@ struct Flow
     // height leaves out as Qt's layout does (0 where a frame begins or ends the flow).
     qreal topMargin = 0;
     qreal bottomMargin = 0;
+    Columns columns;
 };
 
 struct Cell
@@ -108,6 +148,16 @@ void relayPiece(Piece &piece, qreal width);
 // Places a flow's pieces one below the other from their heights and margins, as
 // layoutFlow() does; sets the flow's height and width.
 void placeFlow(Flow &flow);
+// Places a flow's pieces, laid out at the columns' width, in columns: each column
+// filled down to the band's height, a paragraph's lines that do not fit going on at
+// the next column's top, a frame that does not fit moving there whole. Sets the
+// flow's bands, columns, height and width.
+void placeColumns(Flow &flow);
+// The column of a flow in columns nearest to point (flow coordinates); null when the
+// flow is one column.
+const Column *columnAt(const Flow &flow, const QPointF &point);
+// The lines [first, end) of the piece that column index of the flow holds.
+std::pair<int, int> columnLines(const Flow &flow, size_t column, size_t piece);
 // Draws a flow laid out by layoutFlow() with its top-left at origin.
 void drawFlow(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentLayout::PaintContext &context,
               const Flow &flow, int cursorWidth, const QRectF &clip);
@@ -127,6 +177,12 @@ ParagraphLayout::Hit hitTest(const Geometry &geometry, const QPointF &point, Qt:
 // Where the block's layout origin sits relative to the frame's top-left; false when
 // the frame does not hold the block.
 bool blockOrigin(const Geometry &geometry, const QTextBlock &block, QPointF *origin);
+// Follows a change of the document within the flow of a frame in columns, as
+// QTextDocument::contentsChange tells it (delta: the blocks the document gained):
+// the paragraphs it reached are laid out again, the others keep their lines, and the
+// columns are placed anew. False when it cannot (the change reached a frame in the
+// flow); the frame is then to be laid out whole.
+bool editFrame(Geometry &geometry, int from, int length, int delta);
 // Where a nested frame's top-left sits relative to this frame; false when not inside.
 bool frameOrigin(const Geometry &geometry, const QTextFrame *frame, QPointF *origin, QSizeF *size);
 

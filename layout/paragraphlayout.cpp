@@ -159,6 +159,23 @@ QRectF lineBox(const QTextBlock &block, int index)
     return wordProcessorBox(faces, block.blockFormat(), line);
 }
 
+std::vector<QRectF> lineBoxes(const QTextBlock &block)
+{
+    const QTextLayout *tl = block.layout();
+    std::vector<QRectF> boxes;
+    boxes.reserve(size_t(tl->lineCount()));
+    if (!TextMetrics::wordProcessorRules()) {
+        for (int i = 0; i < tl->lineCount(); ++i)
+            boxes.push_back(tl->lineAt(i).rect());
+        return boxes;
+    }
+    TextMetrics::LineBoxes faces(block);
+    const QTextBlockFormat format = block.blockFormat();
+    for (int i = 0; i < tl->lineCount(); ++i)
+        boxes.push_back(wordProcessorBox(faces, format, tl->lineAt(i)));
+    return boxes;
+}
+
 QRectF caretBox(const QTextBlock &block, int position, int cursorWidth)
 {
     const QTextLayout *tl = block.layout();
@@ -461,6 +478,28 @@ QRectF boxRect(const QTextBlock &block, const QTextBlockFormat &format, const QR
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
+// The runs of the paragraph's lines that stand one below the other, as [first, end)
+// line numbers: more than one where the paragraph goes on in another column.
+std::vector<std::pair<int, int>> lineRuns(const QTextBlock &block)
+{
+    const QTextLayout *tl = block.layout();
+    std::vector<std::pair<int, int>> runs;
+    // A line in the same column as the one before it starts at the same x (the first
+    // line's indent aside); one in another column a column's width or more away.
+    const qreal indent = block.textDirection() == Qt::RightToLeft ? 0 : fixed(block.blockFormat().textIndent());
+    int start = 0;
+    for (int i = 1; i < tl->lineCount(); ++i) {
+        const qreal x = tl->lineAt(i - 1).x() - (i == 1 ? indent : 0);
+        if (qAbs(tl->lineAt(i).x() - x) > 1) {
+            runs.emplace_back(start, i);
+            start = i;
+        }
+    }
+    if (tl->lineCount() > 0)
+        runs.emplace_back(start, tl->lineCount());
+    return runs;
+}
+
 // Where a selection of [start, end) of the paragraph lies across a line: from the
 // edge of its first character on the line to the edge of its last, the whole text of
 // the line when it covers it (the paragraph's end counts as a character of its last
@@ -575,8 +614,30 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     if (clip.isValid() && (drawn.bottom() < clip.y() || drawn.top() > clip.bottom()))
         return;
     if (boxed) {
-        ParagraphBox::drawBox(painter, box, format, !ParagraphBox::sameBox(block.previous(), block),
-                              !ParagraphBox::sameBox(block, block.next()), context.palette.color(QPalette::Text));
+        const bool top = !ParagraphBox::sameBox(block.previous(), block);
+        const bool bottom = !ParagraphBox::sameBox(block, block.next());
+        const QColor text = context.palette.color(QPalette::Text);
+        const std::vector<std::pair<int, int>> runs = lineRuns(block);
+        if (runs.size() < 2) {
+            ParagraphBox::drawBox(painter, box, format, top, bottom, text);
+        } else {
+            // Its lines go on in another column: a piece of the box around each run of
+            // them, open where the paragraph goes on.
+            const std::vector<QRectF> lines = lineBoxes(block);
+            const bool rtl = block.textDirection() == Qt::RightToLeft;
+            const qreal base = runs[0].second > 1 ? tl->lineAt(1).x()
+                                                  : tl->lineAt(0).x() - (rtl ? 0 : fixed(format.textIndent()));
+            const qreal below = ParagraphBox::hasBorders(format) ? ParagraphBox::below(block, format) : 0;
+            for (size_t k = 0; k < runs.size(); ++k) {
+                const QRectF &first = lines[size_t(runs[k].first)];
+                const QRectF &last = lines[size_t(runs[k].second - 1)];
+                const qreal dx = k == 0 ? 0 : tl->lineAt(runs[k].first).x() - base;
+                const qreal y0 = k == 0 ? box.top() : origin.y() + first.top();
+                const qreal y1 = origin.y() + last.bottom() + (k + 1 == runs.size() ? below : 0);
+                const QRectF piece(box.left() + dx, y0, box.width(), y1 - y0);
+                ParagraphBox::drawBox(painter, piece, format, top && k == 0, bottom && k + 1 == runs.size(), text);
+            }
+        }
     }
 
     QList<QTextLayout::FormatRange> selections;
@@ -631,26 +692,47 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
     painter->setPen(oldPen);
 }
 
-Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position)
+Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position,
+            int firstLine, int endLine)
 {
     const QTextLayout *tl = block.layout();
-    const QRectF rect = tl->boundingRect();
+    const int lines = tl->lineCount();
+    const bool part = endLine >= 0 && (firstLine > 0 || endLine < lines) && firstLine < endLine;
+    const int from = part ? firstLine : 0;
+    const int to = part ? qMin(endLine, lines) : lines;
+    QRectF rect;
+    if (part) {
+        for (int i = from; i < to; ++i)
+            rect = rect.united(tl->lineAt(i).rect());
+    } else {
+        rect = tl->boundingRect();
+    }
     *position = block.position();
-    if (point.y() < rect.top() - block.blockFormat().topMargin())
+    if (point.y() < rect.top() - (from == 0 ? block.blockFormat().topMargin() : 0)) {
+        if (from > 0)
+            *position += tl->lineAt(from).textStart();
         return Hit::Before;
+    }
     if (point.y() > rect.bottom()) {
-        *position += block.length();
+        if (to == lines) {
+            *position += block.length();
+            return Hit::After;
+        }
+        // On the column's last line, where its next one is in another column.
+        const QTextLine line = tl->lineAt(to - 1);
+        *position += line.xToCursor(point.x(), QTextLine::CursorBetweenCharacters);
         return Hit::After;
     }
     const QPointF pos = point;
     Hit hit = Hit::Inside;
-    int offset = 0;
-    // Lines closer than Qt's heights of them: each reaches down to the next.
+    int offset = from > 0 ? tl->lineAt(from).textStart() : 0;
+    // Lines closer than Qt's heights of them: each reaches down to the next (in the
+    // same column).
     const bool closer = TextMetrics::wordProcessorRules();
-    for (int i = 0; i < tl->lineCount(); ++i) {
+    for (int i = from; i < to; ++i) {
         const QTextLine line = tl->lineAt(i);
         QRectF lr = line.naturalTextRect();
-        if (closer && i + 1 < tl->lineCount())
+        if (closer && i + 1 < to)
             lr.setBottom(qMin(lr.bottom(), tl->lineAt(i + 1).y()));
         if (lr.top() > pos.y()) {
             offset = qMin(offset, line.textStart());

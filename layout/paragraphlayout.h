@@ -127,12 +127,17 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
 // Qt's own line rectangle, which reaches into the lines around it; the caret and the
 // selection are drawn in it.
 QRectF lineBox(const QTextBlock &block, int line);
+// The boxes of all the paragraph's lines, in order, as lineBox() gives them.
+std::vector<QRectF> lineBoxes(const QTextBlock &block);
 // The caret's box at position, a position of the document within the paragraph,
 // relative to the layout's position: as high as its line's box, cursorWidth wide.
 QRectF caretBox(const QTextBlock &block, int position, int cursorWidth = 1);
 
 enum class Hit { Before, After, Inside, Exact };
-// The document position at point, given relative to the layout's origin.
-Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position);
+// The document position at point, given relative to the layout's origin. Only the
+// lines [firstLine, endLine) are looked at when endLine is given (a paragraph that
+// goes on in the next column): a point below them is on the last of them.
+Hit hitTest(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy, int *position,
+            int firstLine = 0, int endLine = -1);
 
 } // namespace ParagraphLayout

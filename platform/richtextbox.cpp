@@ -267,6 +267,12 @@ void RichTextBox::paintPart(const QRectF &rect)
             if (box.isValid())
                 r = r.united(QRectF(r.left(), box.top(), r.width(), box.height()));
         }
+        // A selection over paragraphs in columns: Qt asks for the rows between its ends,
+        // which leave out the rest of the columns the selection runs down.
+        if (r.height() > 2 * lineBoxAt(textCursor().position()).height()) {
+            for (const qreal y : {r.top(), r.bottom()})
+                r = r.united(layout->bandRect(QPointF(r.center().x(), y)));
+        }
     }
     QMetaObject::invokeMethod(this, "_q_repaintContents", Qt::DirectConnection, Q_ARG(QRectF, r));
 }
@@ -590,7 +596,39 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
             break;
         }
     }
+    const bool vertical = (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+                          !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    if (!vertical) {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    // Up and Down keep the caret's x in the paragraph's layout, whose lines may stand
+    // in several columns: where the line left and the line reached lie in their
+    // layouts' columns differently, the caret keeps its place across its column.
+    DocumentLayout *layout = documentLayout();
+    const auto columnOf = [&](int position, QRectF *box) {
+        *box = lineBoxAt(position);
+        if (!layout || !box->isValid())
+            return std::pair<QRectF, qreal>();
+        const QRectF column = layout->columnRect(box->center());
+        const QTextBlock block = document()->findBlock(position);
+        return std::pair<QRectF, qreal>(column, column.left() - block.layout()->position().x());
+    };
+    QRectF before;
+    const auto [from, fromOffset] = columnOf(textCursor().position(), &before);
     QTextEdit::keyPressEvent(event);
+    if (from.isNull())
+        return;
+    QTextCursor moved = textCursor();
+    QRectF after;
+    const auto [to, toOffset] = columnOf(moved.position(), &after);
+    if (to.isNull() || qAbs(toOffset - fromOffset) < 1)
+        return;
+    const int at = layout->hitTest(QPointF(to.left() + before.left() - from.left(), after.center().y()), Qt::FuzzyHit);
+    if (at < 0 || at == moved.position())
+        return;
+    moved.setPosition(at, (event->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(moved);
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,7 @@
 #include "editstress.h"
 
+#include "base/layoutproperties.h"
+
 #include "layoutcheck.h"
 #include "layout/documentlayout.h"
 #include "layout/softbreaks.h"
@@ -20,6 +22,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 
@@ -749,13 +752,33 @@ Runner::Runner(Form1 *form, const ScriptedServices &services)
 
 Runner::~Runner() = default;
 
-QString Runner::open(const QString &path)
+QString Runner::open(const QString &path, int columns)
 {
     d->services.dialogs->fileAnswers.push_back(path);
     d->click("Image6");
     d->editor()->setFocus();
     if (DocumentLoader::load(path, &d->ref))
         d->ref = std::make_unique<QTextDocument>();
+    if (columns > 1) {
+        QTextFrameFormat format;
+        format.setMargin(0);
+        format.setBorder(0);
+        format.setPadding(0);
+        format.setProperty(LayoutProperty::ColumnCount, columns);
+        format.setProperty(LayoutProperty::ColumnGap, 24);
+        format.setProperty(LayoutProperty::ColumnHeight, 300);
+        for (QTextDocument *doc : {d->doc(), d->ref.get()}) {
+            QTextCursor c(doc);
+            c.movePosition(QTextCursor::End);
+            c.insertBlock();
+            c.movePosition(QTextCursor::Start);
+            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            c.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+            c.insertFrame(format);
+            doc->clearUndoRedoStacks();
+        }
+        d->editor()->moveCursor(QTextCursor::Start);
+    }
     d->cursor = QTextCursor(d->ref.get());
     d->followEditor();
     return d->check(true, 0);

@@ -65,8 +65,10 @@ public:
     Runner(Form1 *form, const ScriptedServices &services);
     ~Runner();
 
-    // Opens the document through the open image; "" or what went wrong.
-    QString open(const QString &path);
+    // Opens the document through the open image; "" or what went wrong. With columns
+    // above 1, its body is then put in a frame in that many newspaper columns, in the
+    // editor and the reference alike, as the reader puts a section in columns.
+    QString open(const QString &path, int columns = 1);
     // Runs the steps; "" when every check held, or the first failure, with the index of
     // the step after which it was found. beforeStep is told each step's index first.
     QString run(const std::vector<Step> &steps, const Options &options, int *failedAt,

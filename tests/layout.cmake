@@ -10,6 +10,8 @@ orvo_add_test(tst_tablelayout SOURCES tst_tablelayout.cpp documentfixture.h scri
 orvo_add_test(tst_flowindex TIMEOUT 120)
 # Documents look as their producer showed them.
 orvo_add_test(tst_producerlook)
+# A section in newspaper columns: the flow, the caret, clicks and keys across them.
+orvo_add_test(tst_columns SOURCES tst_columns.cpp layoutcheck.h)
 # Text measured as the producer measures it: widths, breaks and line heights.
 orvo_add_test(tst_producermetrics SOURCES tst_producermetrics.cpp documentfixture.h scriptedservices.h)
 # Edits that once broke the program or left the layout off.

@@ -1,8 +1,10 @@
 // The long editing stress run, by hand or from scripts/stress-edits.sh:
 //
-//   stress_edits run DOC SEED STEPS [--check-every N] [--log FILE] [--step-seconds S]
-//   stress_edits replay DOC FILE [--check-every N] [--step-seconds S]
-//   stress_edits shrink DOC FILE [--step-seconds S]
+//   stress_edits run DOC SEED STEPS [--check-every N] [--log FILE] [--step-seconds S] [--columns N]
+//   stress_edits replay DOC FILE [--check-every N] [--step-seconds S] [--columns N]
+//   stress_edits shrink DOC FILE [--step-seconds S] [--columns N]
+//
+// --columns N puts the document's body in a frame of N newspaper columns first.
 //
 // run makes STEPS seeded edits on DOC opened in the main window and checks them (see
 // editstress.h); each step is written to the log before it runs, so that a crash or
@@ -58,6 +60,7 @@ struct Arguments
     int steps = 0;
     int checkEvery = 8;
     int stepSeconds = 60;
+    int columns = 1;
     QString log;
 };
 
@@ -87,6 +90,8 @@ bool parseArguments(const QStringList &args, Arguments *a)
             a->log = args.at(i + 1);
         else if (args.at(i) == QLatin1String("--step-seconds"))
             a->stepSeconds = args.at(i + 1).toInt();
+        else if (args.at(i) == QLatin1String("--columns"))
+            a->columns = args.at(i + 1).toInt();
         else
             return false;
     }
@@ -112,7 +117,7 @@ int runSteps(const Arguments &a, const std::vector<EditStress::Step> &steps)
     startWatchdog(a.stepSeconds);
     EditStress::Runner runner(&form, services);
     stepStarted = nowMs();
-    QString failure = runner.open(a.doc);
+    QString failure = runner.open(a.doc, a.columns);
     int failedAt = -1;
     if (failure.isEmpty()) {
         EditStress::Options options;
@@ -171,7 +176,8 @@ QString replayOutcome(const Arguments &a, const std::vector<EditStress::Step> &s
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.start(QCoreApplication::applicationFilePath(),
             {QStringLiteral("replay"), a.doc, file, QStringLiteral("--check-every"), QString::number(a.checkEvery),
-             QStringLiteral("--step-seconds"), QString::number(a.stepSeconds)});
+             QStringLiteral("--step-seconds"), QString::number(a.stepSeconds), QStringLiteral("--columns"),
+             QString::number(a.columns)});
     return outcome(p, a.stepSeconds);
 }
 

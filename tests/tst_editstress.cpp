@@ -1,9 +1,11 @@
 // A short run of the editing stress test: seeded random edits on a few corpus
-// documents (a table, a nested table, a picture, lists), each held after every step
-// against a plain QTextDocument given the same edits and every few steps against a
-// fresh layout. scripts/stress-edits.sh runs the same on every document, long.
+// documents (a table, a nested table, a picture, lists; two of them in newspaper
+// columns), each held after every step against a plain QTextDocument given the same
+// edits and every few steps against a fresh layout. scripts/stress-edits.sh runs the
+// same on every document, long.
 #include "documentfixture.h"
 #include "editstress.h"
+#include "layout/documentlayout.h"
 
 class TestEditStress final : public QObject
 {
@@ -24,6 +26,9 @@ private slots:
         QTest::newRow("merged cells") << QStringLiteral("rtfpipe-phprtflite-merged-cells.rtf") << 12u << 80;
         QTest::newRow("picture") << QStringLiteral("rtfjs-png-bin.rtf") << 13u << 80;
         QTest::newRow("writer sample") << QStringLiteral("pandoc-writer.rtf") << 14u << 80;
+        // The whole document in two newspaper columns.
+        QTest::newRow("writer sample in columns") << QStringLiteral("pandoc-writer.rtf") << 15u << 80;
+        QTest::newRow("table in columns") << QStringLiteral("rtfpipe-phprtflite-merged-cells.rtf") << 16u << 80;
     }
     void seededEdits()
     {
@@ -31,7 +36,14 @@ private slots:
         QFETCH(quint32, seed);
         QFETCH(int, steps);
         EditStress::Runner runner(f.form.get(), f.services);
-        QCOMPARE(runner.open(QStringLiteral(ORVO_RTF_CORPUS "/") + name), QString());
+        const int columns = QByteArray(QTest::currentDataTag()).endsWith("in columns") ? 2 : 1;
+        QCOMPARE(runner.open(QStringLiteral(ORVO_RTF_CORPUS "/") + name, columns), QString());
+        if (columns > 1) {
+            // Laid out in them: right of the middle stands the second column.
+            const QSizeF size = f.editor()->document()->documentLayout()->documentSize();
+            const QRectF second = f.editor()->documentLayout()->columnRect(QPointF(size.width() * 0.75, size.height() / 2));
+            QVERIFY(second.left() > size.width() / 3);
+        }
         const std::vector<EditStress::Step> sequence = EditStress::generate(seed, steps);
         int failedAt = -1;
         const QString failure = runner.run(sequence, EditStress::Options(), &failedAt);
