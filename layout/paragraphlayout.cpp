@@ -632,7 +632,10 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
                 const QRectF &first = lines[size_t(runs[k].first)];
                 const QRectF &last = lines[size_t(runs[k].second - 1)];
                 const qreal dx = k == 0 ? 0 : tl->lineAt(runs[k].first).x() - base;
-                const qreal y0 = k == 0 ? box.top() : origin.y() + first.top();
+                // The box's top is the first run's own: the layout's bounds reach up to
+                // the lines at the top of the next column.
+                const qreal y0 = origin.y() + (k == 0 && ParagraphBox::hasBorders(format) ? qMin(qreal(0), first.top())
+                                                                                         : first.top());
                 const qreal y1 = origin.y() + last.bottom() + (k + 1 == runs.size() ? below : 0);
                 const QRectF piece(box.left() + dx, y0, box.width(), y1 - y0);
                 ParagraphBox::drawBox(painter, piece, format, top && k == 0, bottom && k + 1 == runs.size(), text);

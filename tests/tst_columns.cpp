@@ -144,6 +144,10 @@ private slots:
         QVERIFY(yellow(secondColumn() + right, origin.y() + next.y() + next.height() / 2));
         QVERIFY(!yellow(secondColumn() - Gap / 2 - 2, origin.y() + next.y() + next.height() / 2));
         QVERIFY(!yellow(frame.left() + right, frame.top() + BandHeight + 4));
+        // Nor above its first line, where its layout's bounds reach up to the lines it
+        // has at the top of column 2.
+        QVERIFY(origin.y() + tl->lineAt(0).y() > frame.top() + 6);
+        QVERIFY(!yellow(frame.left() + right, origin.y() + tl->lineAt(0).y() - 3));
     }
 
     // A paragraph that begins a column keeps its space before in the first band, and
