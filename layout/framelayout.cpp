@@ -435,30 +435,12 @@ bool editFrame(Geometry &g, int from, int length, int delta)
     const int first = doc->findBlock(from).blockNumber() - frameFirst;
     const int lastNew = doc->findBlock(qMin(from + length, g.frame->lastPosition())).blockNumber() - frameFirst;
     const int lastOld = lastNew - delta;
-    // The pieces [i0, i1) that held the blocks changed, counted from the frame's first.
-    int i0 = -1, i1 = -1, start = 0, end = 0;
-    for (int i = 0, at = 0; i < int(flow.pieces.size()); ++i) {
-        const int next = at + flow.pieces[size_t(i)].blocks;
-        if (i0 < 0 && next > first) {
-            i0 = i;
-            start = at;
-        }
-        if (i0 >= 0 && next > lastOld) {
-            i1 = i + 1;
-            end = next;
-            break;
-        }
-        at = next;
-    }
-    if (i0 < 0 || i1 < 0 || first < 0 || lastOld < first)
+    const ChangedPieces changed = changedPieces(
+        int(flow.pieces.size()), frameEnd - frameFirst, [&](int i) { return flow.pieces[size_t(i)].blocks; },
+        [&](int i) { return bool(flow.pieces[size_t(i)].frame); }, first, lastOld, delta);
+    if (changed.first < 0)
         return false;
-    for (int i = i0; i < i1; ++i) {
-        if (flow.pieces[size_t(i)].frame)
-            return false;
-    }
-    const int count = end + delta - start;
-    if (count <= 0 || frameFirst + start + count > frameEnd)
-        return false;
+    const int i0 = changed.first, i1 = changed.end, start = changed.startBlock, count = changed.count;
     std::vector<Piece> fresh;
     fresh.reserve(size_t(count));
     QTextBlock block = doc->findBlockByNumber(frameFirst + start);

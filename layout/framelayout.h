@@ -186,4 +186,47 @@ bool editFrame(Geometry &geometry, int from, int length, int delta);
 // Where a nested frame's top-left sits relative to this frame; false when not inside.
 bool frameOrigin(const Geometry &geometry, const QTextFrame *frame, QPointF *origin, QSizeF *size);
 
+// The pieces of a flow that held the blocks an edit changed: pieces first to end,
+// the first of which began at block startBlock (blocks counted from the flow's first),
+// and how many blocks they hold now. firstBlock to lastOld are the changed blocks as
+// they were numbered before the edit, which left the flow delta blocks more;
+// blocksOf(i) is how many blocks piece i covers, isFrame(i) whether it is a frame.
+// None (first < 0) where a frame is among them or the numbers do not hold together.
+struct ChangedPieces
+{
+    int first = -1;
+    int end = -1;
+    int startBlock = 0;
+    int count = 0;
+};
+template <typename BlocksOf, typename IsFrame>
+ChangedPieces changedPieces(int pieces, int flowBlocks, BlocksOf blocksOf, IsFrame isFrame, int firstBlock,
+                            int lastOld, int delta)
+{
+    int i0 = -1, i1 = -1, start = 0, end = 0;
+    for (int i = 0, at = 0; i < pieces; ++i) {
+        const int next = at + blocksOf(i);
+        if (i0 < 0 && next > firstBlock) {
+            i0 = i;
+            start = at;
+        }
+        if (i0 >= 0 && next > lastOld) {
+            i1 = i + 1;
+            end = next;
+            break;
+        }
+        at = next;
+    }
+    if (i0 < 0 || i1 < 0 || firstBlock < 0 || lastOld < firstBlock)
+        return {};
+    for (int i = i0; i < i1; ++i) {
+        if (isFrame(i))
+            return {};
+    }
+    const int count = end + delta - start;
+    if (count <= 0 || start + count > flowBlocks)
+        return {};
+    return {i0, i1, start, count};
+}
+
 } // namespace FrameLayout

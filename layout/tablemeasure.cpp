@@ -295,29 +295,11 @@ bool Layouter::editCell(int row, int column, int from, int length, int delta)
     auto isFrame = [&](int i) {
         return laid ? bool(cell->flow.pieces[size_t(i)].frame) : box.naturals[size_t(i)].frame != nullptr;
     };
-    int i0 = -1, i1 = -1, start = 0, end = 0;
-    for (int i = 0, at = 0; i < pieces; ++i) {
-        const int next = at + blocksOf(i);
-        if (i0 < 0 && next > first) {
-            i0 = i;
-            start = at;
-        }
-        if (i0 >= 0 && next > lastOld) {
-            i1 = i + 1;
-            end = next;
-            break;
-        }
-        at = next;
-    }
-    if (i0 < 0 || i1 < 0 || first < 0 || lastOld < first)
-        return whole();
-    for (int i = i0; i < i1; ++i) {
-        if (isFrame(i))
-            return whole(); // a frame in the cell changed or went
-    }
-    const int count = end + delta - start;
-    if (count <= 0 || cellFirst + start + count > cellEnd)
-        return whole();
+    const FrameLayout::ChangedPieces changed =
+        FrameLayout::changedPieces(pieces, cellEnd - cellFirst, blocksOf, isFrame, first, lastOld, delta);
+    if (changed.first < 0)
+        return whole(); // a frame in the cell changed or went, or came in
+    const int i0 = changed.first, i1 = changed.end, start = changed.startBlock, count = changed.count;
     std::vector<QTextBlock> blocks;
     blocks.reserve(size_t(count));
     QTextBlock block = doc->findBlockByNumber(cellFirst + start);
