@@ -42,6 +42,14 @@ enum BorderStyle { Solid = 1, Double, Dotted, Dashed };
 constexpr auto TabLeaders = QTextFormat::Property(QTextFormat::UserProperty + 0x5307);
 enum Leader { NoLeader, Dots, Hyphens, Underline, ThickLine, DoubleLine, MiddleDots };
 
+// Block format, true: the paragraph stands in the same column as the first lines of
+// the one after it; where those go on in the next column, it goes there with them.
+constexpr auto KeepWithNext = QTextFormat::Property(QTextFormat::UserProperty + 0x530D);
+// Block format, true: where the paragraph breaks at a column's bottom, at least two of
+// its lines stand on each side of the break (no orphan left at the bottom, no widow
+// at the next top); a paragraph that cannot be broken so goes on whole in the next column.
+constexpr auto WidowControl = QTextFormat::Property(QTextFormat::UserProperty + 0x530E);
+
 // Frame format, a number above 1: the frame's content flows in that many newspaper
 // columns side by side, as a section of the producer's page does: the first column
 // is filled down to ColumnHeight, then the next, and after the last one the flow
@@ -55,5 +63,8 @@ constexpr auto ColumnGap = QTextFormat::Property(QTextFormat::UserProperty + 0x5
 constexpr auto ColumnHeight = QTextFormat::Property(QTextFormat::UserProperty + 0x530B);
 // Frame format, true: a line is drawn down the middle of each space between columns.
 constexpr auto ColumnRule = QTextFormat::Property(QTextFormat::UserProperty + 0x530C);
+// Frame format, true: more of the page follows the frame, and its last band's columns
+// are balanced, as low as the content lets them be, rather than filled one by one.
+constexpr auto ColumnsBalanced = QTextFormat::Property(QTextFormat::UserProperty + 0x530F);
 
 } // namespace LayoutProperty

@@ -47,6 +47,9 @@ struct Piece
         qreal bottom = 0;
     };
     std::vector<Line> lines;
+    // A paragraph's LayoutProperty::KeepWithNext and WidowControl, noted with its lines.
+    bool keepWithNext = false;
+    bool widowControl = false;
 };
 
 // Where a column of a flow in columns begins: its first piece, and the first of that
@@ -74,6 +77,7 @@ struct Columns
     qreal gap = 0;
     qreal height = 0; // a band's; 0: one band, its columns balanced
     bool rule = false;
+    bool balanced = false; // the last band's columns are balanced (LayoutProperty::ColumnsBalanced)
     std::vector<Band> bands;
     std::vector<Column> columns; // band by band, left to right
 };
@@ -150,8 +154,9 @@ void relayPiece(Piece &piece, qreal width);
 void placeFlow(Flow &flow);
 // Places a flow's pieces, laid out at the columns' width, in columns: each column
 // filled down to the band's height, a paragraph's lines that do not fit going on at
-// the next column's top, a frame that does not fit moving there whole. Sets the
-// flow's bands, columns, height and width.
+// the next column's top (with widow control, two at least on each side, or the
+// paragraph whole), a frame that does not fit moving there whole, with the
+// paragraphs kept with it. Sets the flow's bands, columns, height and width.
 void placeColumns(Flow &flow);
 // The column of a flow in columns nearest to point (flow coordinates); null when the
 // flow is one column.

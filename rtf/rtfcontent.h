@@ -17,6 +17,7 @@ struct RtfColumns
     qreal gap = 0;    // between two columns, pixels
     qreal height = 0; // a band's: the page's body, pixels; 0 = balanced
     bool rule = false; // a line between the columns
+    bool continuous = false; // the section goes on on the page of the one before
 };
 
 // What the reader has gathered but not yet written: text and the operations that

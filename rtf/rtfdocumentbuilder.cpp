@@ -470,6 +470,10 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
         if (!leaders.isEmpty())
             f.setProperty(LayoutProperty::TabLeaders, leaders);
         setBox(f, p);
+        if (p.keepNext)
+            f.setProperty(LayoutProperty::KeepWithNext, true);
+        if (p.widows < 0 ? m_widowControl : p.widows > 0)
+            f.setProperty(LayoutProperty::WidowControl, true);
         if (p.pageBreakBefore || m_breakBefore)
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_blockHasBreak = p.pageBreakBefore || m_breakBefore;
@@ -520,8 +524,9 @@ void RtfDocumentBuilder::finish(const RtfParaState &para, int level)
     m_doc->setDefaultTextOption(option);
 }
 
-void RtfDocumentBuilder::setColumns(int count, int gap, int height, bool rule)
+void RtfDocumentBuilder::setColumns(int count, int gap, int height, bool rule, bool continuous)
 {
+    m_columns.continuous = continuous;
     m_columns.count = count;
     m_columns.gap = gap * PixelsPerTwip;
     m_columns.height = height * PixelsPerTwip;

@@ -54,6 +54,12 @@ public:
     };
     int tabList(int list, TabStop stop);
     void setDefaultTab(int twips) { m_defaultTab = twips; }
+    // \widowctrl: widow and orphan control for the paragraphs that do not say.
+    void setWidowControl(bool on)
+    {
+        m_widowControl = on;
+        m_haveBlockFormat = false;
+    }
 
     void addText(const RtfCharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
@@ -94,9 +100,9 @@ public:
     void abandon();
     void pageBreak() { m_breakBefore = true; }
     // The section being read has count newspaper columns, gap apart, in bands as high
-    // as the page's body (twips). A section keeps the columns it has at its first
-    // paragraph or table.
-    void setColumns(int count, int gap, int height, bool rule);
+    // as the page's body (twips); continuous: it starts on the page of the section
+    // before. A section keeps the columns it has at its first paragraph or table.
+    void setColumns(int count, int gap, int height, bool rule, bool continuous);
     // A section ends: what follows belongs to the next one.
     void sectionBreak() { m_sectionStarts = true; }
 
@@ -188,6 +194,7 @@ private:
     bool m_sectionStarts = true; // the next content of the body starts a section
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;
+    bool m_widowControl = false;
     std::vector<QList<QTextOption::Tab>> m_tabLists;
     std::vector<QList<int>> m_tabLeaders; // each list's stops' leaders
     QHash<QByteArray, int> m_tabListIds;

@@ -217,6 +217,10 @@ const KeywordTable &table()
         t.emplace("sb", KwInfo{Kw::Sb});
         t.emplace("sa", KwInfo{Kw::Sa});
         t.emplace("pagebb", KwInfo{Kw::PageBB});
+        t.emplace("keepn", KwInfo{Kw::KeepN});
+        t.emplace("widctlpar", KwInfo{Kw::WidCtlPar, 1});
+        t.emplace("nowidctlpar", KwInfo{Kw::WidCtlPar, 0});
+        t.emplace("widowctrl", KwInfo{Kw::WidowCtrl});
         t.emplace("sl", KwInfo{Kw::Sl});
         t.emplace("slmult", KwInfo{Kw::SlMult});
         t.emplace("page", KwInfo{Kw::Page});
@@ -237,6 +241,9 @@ const KeywordTable &table()
         t.emplace("cols", KwInfo{Kw::Cols});
         t.emplace("colsx", KwInfo{Kw::ColsX});
         t.emplace("linebetcol", KwInfo{Kw::LineBetCol});
+        t.emplace("sbknone", KwInfo{Kw::SectBreak, 1});
+        for (const char *other : {"sbkcol", "sbkpage", "sbkeven", "sbkodd"})
+            t.emplace(other, KwInfo{Kw::SectBreak, 0});
         t.emplace("column", KwInfo{Kw::Column});
         t.emplace("chftn", KwInfo{Kw::Chftn});
         // Note numbering of the document and of its sections: arabic, alphabetic,

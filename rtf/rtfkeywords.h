@@ -86,6 +86,9 @@ enum class Kw : unsigned char {
     Sb,
     Sa,
     PageBB,
+    KeepN,
+    WidCtlPar, // ch: 1 \widctlpar, 0 \nowidctlpar
+    WidowCtrl,
     Sl,
     SlMult,
     Page,
@@ -99,6 +102,7 @@ enum class Kw : unsigned char {
     Cols,
     ColsX,
     LineBetCol,
+    SectBreak, // ch: 1 \sbknone, 0 the others
     Column,
     Chftn,
     Char, // a character given by name; the code point is in the table

@@ -570,6 +570,15 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::PageBB:
         g.para.pageBreakBefore = flag(t);
         break;
+    case Kw::KeepN:
+        g.para.keepNext = flag(t);
+        break;
+    case Kw::WidCtlPar:
+        g.para.widows = static_cast<signed char>(info.ch);
+        break;
+    case Kw::WidowCtrl:
+        m_builder.setWidowControl(flag(t));
+        break;
     case Kw::Page:
         if (g.dest == Dest::Normal)
             m_builder.pageBreak();
@@ -606,6 +615,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Cols:
     case Kw::ColsX:
     case Kw::LineBetCol:
+    case Kw::SectBreak:
         if (g.dest == Dest::Normal)
             sectionWord(info, t);
         break;
@@ -883,6 +893,9 @@ void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
     case Kw::LineBetCol:
         m_section.rule = flag(t);
         break;
+    case Kw::SectBreak:
+        m_section.continuous = info.ch == 1;
+        break;
     default:
         return;
     }
@@ -902,5 +915,5 @@ void RtfParser::columnsChanged()
     int gap = m_section.gap;
     if (gaps > 0 && width > 0 && qint64(gap) * gaps > width / 2)
         gap = width / (2 * gaps);
-    m_builder.setColumns(m_section.columns, gap, body > 0 ? body : 0, m_section.rule);
+    m_builder.setColumns(m_section.columns, gap, body > 0 ? body : 0, m_section.rule, m_section.continuous);
 }

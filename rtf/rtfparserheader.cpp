@@ -151,6 +151,8 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
         g.para.lineMultiple = s.lineMultiple;
     }
     take(&RtfParaState::pageBreakBefore);
+    take(&RtfParaState::keepNext);
+    take(&RtfParaState::widows);
     take(&RtfParaState::tabs);
     for (int side = 0; side < 4; ++side) {
         if (s.borders[side] != d.borders[side])

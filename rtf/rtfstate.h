@@ -103,6 +103,8 @@ struct RtfParaState
     int lineSpacing = 0; // \sl: twips, negative = exactly, 0 = single
     bool lineMultiple = false; // \slmult1: lineSpacing is in 240ths of a line
     bool pageBreakBefore = false;
+    bool keepNext = false; // \keepn: in the same column as the next paragraph's first lines
+    signed char widows = -1; // \widctlpar 1, \nowidctlpar 0, -1 as the document says (\widowctrl)
     int tabs = -1;       // the builder's tab stop list, -1 = none
     RtfParaBorder borders[4]; // top, left, bottom, right
     int shadeBack = -1;  // \cbpat: colour table index, -1 = none
@@ -119,7 +121,8 @@ struct RtfParaState
         return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
             && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
             && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
-            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore && tabs == o.tabs
+            && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore && keepNext == o.keepNext
+            && widows == o.widows && tabs == o.tabs
             && sameBoxAs(o);
     }
     bool operator!=(const RtfParaState &o) const { return !(*this == o); }
@@ -135,4 +138,5 @@ struct RtfSectionState
     int columns = 1;   // \colsN
     int gap = 720;     // \colsxN
     bool rule = false; // \linebetcol
+    bool continuous = false; // \sbknone: the section goes on on the page of the one before
 };

@@ -89,7 +89,14 @@ bool RtfWriter::leaveColumns(RtfFlow &flow)
 
 void RtfWriter::startSection(const RtfColumns &columns, RtfFlow &flow)
 {
-    leaveColumns(flow);
+    QTextFrame *before = m_cursor.currentFrame();
+    if (leaveColumns(flow) && columns.continuous) {
+        // The section goes on on the page of the one before: that one's columns end
+        // balanced above it.
+        QTextFrameFormat format = before->frameFormat();
+        format.setProperty(LayoutProperty::ColumnsBalanced, true);
+        before->setFrameFormat(format);
+    }
     if (columns.count < 2)
         return;
     // The frame's start ends the block the cursor is in; where no paragraph stands

@@ -24,7 +24,8 @@ public:
     void write(RtfContent &content, size_t begin, size_t end, RtfFlow &flow);
     void writeTable(RtfTable &table, RtfFlow &flow);
     // A section starts in the body: the cursor leaves the frame of the section before
-    // it, if that had columns, and enters a frame of its own if this one has.
+    // it, if that had columns (balancing its last columns where this one goes on on
+    // the same page), and enters a frame of its own if this one has.
     void startSection(const RtfColumns &columns, RtfFlow &flow);
     // The body ends: out of the last section's frame, if any.
     void endSections(RtfFlow &flow);

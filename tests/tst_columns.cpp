@@ -208,6 +208,29 @@ private slots:
         QCOMPARE(LayoutCheck::compareWithFresh(m_box->document(), 200, 3), QString());
     }
 
+    // Paragraphs kept with the next one and under widow control: typing in them lays
+    // the columns out as a fresh layout does, no paragraph left with one line on
+    // either side of a column's bottom.
+    void keptParagraphsWhileTyping()
+    {
+        make(BandHeight, 8, 700, 25);
+        QTextBlockFormat rules;
+        rules.setProperty(LayoutProperty::KeepWithNext, true);
+        rules.setProperty(LayoutProperty::WidowControl, true);
+        QTextCursor c(m_frame->firstCursorPosition());
+        c.setPosition(m_frame->lastPosition(), QTextCursor::KeepAnchor);
+        c.mergeBlockFormat(rules);
+        QTRY_VERIFY(m_box->isLaidOut());
+        caretAt(m_frame->firstPosition() + 5);
+        QTest::keyClicks(m_box.get(), words(QStringLiteral("typed"), 30));
+        QTRY_VERIFY(m_box->isLaidOut());
+        QCOMPARE(LayoutCheck::compareWithFresh(m_box->document(), 200, 3), QString());
+        int line = -1;
+        const QTextBlock split = splitParagraph(&line);
+        QVERIFY(split.isValid());
+        QVERIFY2(line >= 2 && split.layout()->lineCount() - line >= 2, qPrintable(QString::number(line)));
+    }
+
     // Too narrow for two columns of any use: one column, the frame's whole width.
     void narrowShowsOneColumn()
     {

@@ -37,6 +37,44 @@ QStringList columns(const QByteArray &rtf)
     return out;
 }
 
+// The lines of the first frame of columns as the editor shows the document, each as
+// its text and the column it stands in, counted across the bands: "a@1 b@2".
+QString linesInColumns(const QByteArray &rtf)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c.rtf"));
+    QFile file(path);
+    [&] { QVERIFY(file.open(QIODevice::WriteOnly)); }();
+    file.write(rtf);
+    file.close();
+    RichTextBox box;
+    box.resize(700, 500);
+    box.show();
+    [&] {
+        QVERIFY(!box.loadFile(path));
+        QTRY_VERIFY(box.isLaidOut());
+    }();
+    QTextFrame *frame = box.document()->rootFrame()->childFrames().value(0);
+    if (!ParagraphLayout::isColumns(frame))
+        return QStringLiteral("no columns");
+    QAbstractTextDocumentLayout *layout = box.document()->documentLayout();
+    const QRectF rect = layout->frameBoundingRect(frame);
+    const qreal band = frame->frameFormat().doubleProperty(LayoutProperty::ColumnHeight);
+    QStringList out;
+    for (QTextBlock b = box.document()->findBlock(frame->firstPosition()); b.isValid() && b.position() < frame->lastPosition();
+         b = b.next()) {
+        const QPointF origin = layout->blockBoundingRect(b).topLeft();
+        for (int i = 0; i < b.layout()->lineCount(); ++i) {
+            const QTextLine line = b.layout()->lineAt(i);
+            const int column = 2 * int((origin.y() + line.y() - rect.top()) / band) + 1 +
+                               (origin.x() + line.x() >= rect.center().x());
+            out << b.text().mid(line.textStart(), line.textLength()).remove(QChar(0x2028)).trimmed() + '@' +
+                       QString::number(column);
+        }
+    }
+    return out.join(' ');
+}
+
 QString px(int twips)
 {
     return QString::number(twips * PixelsPerTwip);
@@ -51,6 +89,7 @@ class TestRtfColumns final : public QObject
 private slots:
     void sectionsAndTheirColumns();
     void editorTextAndTyping();
+    void whereColumnsBreak();
 };
 
 void TestRtfColumns::sectionsAndTheirColumns()
@@ -109,6 +148,37 @@ void TestRtfColumns::editorTextAndTyping()
     QCOMPARE(box.text(), QStringLiteral("first\nsecXYond\nthird\nend"));
     QTextFrame *frame = box.document()->rootFrame()->childFrames().value(0);
     QVERIFY(ParagraphLayout::isColumns(frame) && box.document()->findBlock(frame->lastPosition()).text() == "end");
+}
+
+void TestRtfColumns::whereColumnsBreak()
+{
+    // Bands of five lines of 24 px (2000 twips of body), two columns.
+    const QByteArray page = "{\\rtf1\\paperh4000\\margt1000\\margb1000\\cols2\\sl-360\\sa0 ";
+    // A heading kept with the next paragraph goes with it to the next column; on its
+    // own it stays at the column's bottom. It stays in a column it would leave empty.
+    const QByteArray kept = "a\\par b\\par c\\par d\\par\\keepn H\\par\\pard\\sl-360\\sa0 n1\\line n2\\par}";
+    QCOMPARE(linesInColumns(page + kept), QStringLiteral("a@1 b@1 c@1 d@1 H@2 n1@2 n2@2"));
+    QCOMPARE(linesInColumns(page + QByteArray(kept).replace("\\keepn", "")),
+             QStringLiteral("a@1 b@1 c@1 d@1 H@1 n1@2 n2@2"));
+    QCOMPARE(linesInColumns(page + "\\keepn a\\par b\\par c\\par d\\par e\\par\\pard\\sl-360 f\\par}"),
+             QStringLiteral("a@1 b@1 c@1 d@1 e@1 f@2"));
+    // Widow and orphan control (the document's, \\widowctrl, or the paragraph's): no
+    // last line alone at the next column's top, no first line alone at the bottom;
+    // \\nowidctlpar breaks where the lines do.
+    const QByteArray widow = "a\\par b\\par w1\\line w2\\line w3\\line w4\\par}";
+    QCOMPARE(linesInColumns("{\\rtf1\\widowctrl" + page.mid(6) + widow), QStringLiteral("a@1 b@1 w1@1 w2@1 w3@2 w4@2"));
+    QCOMPARE(linesInColumns(page + "\\widctlpar " + widow), QStringLiteral("a@1 b@1 w1@1 w2@1 w3@2 w4@2"));
+    QCOMPARE(linesInColumns("{\\rtf1\\widowctrl" + page.mid(6) + "\\nowidctlpar " + widow),
+             QStringLiteral("a@1 b@1 w1@1 w2@1 w3@1 w4@2"));
+    QCOMPARE(linesInColumns(page + "\\widctlpar a\\par b\\par c\\par d\\par w1\\line w2\\line w3\\par}"),
+             QStringLiteral("a@1 b@1 c@1 d@1 w1@2 w2@2 w3@2"));
+    // A section going on on the same page (\\sbknone) balances the last band of the
+    // columns before it; the one ending the document does not.
+    const QByteArray twelve = "a\\par b\\par c\\par d\\par e\\par f\\par g\\par h\\par i\\par j\\par k\\par l\\par m\\par\\sect";
+    const QString bandOne = QStringLiteral("a@1 b@1 c@1 d@1 e@1 f@2 g@2 h@2 i@2 j@2 ");
+    QCOMPARE(linesInColumns(page + twelve + "\\sectd\\sbknone after\\par}"), bandOne + "k@3 l@3 m@4");
+    QCOMPARE(linesInColumns(page + twelve + "\\sectd after\\par}"), bandOne + "k@3 l@3 m@3");
+    QCOMPARE(linesInColumns(page + twelve + "}"), bandOne + "k@3 l@3 m@3");
 }
 
 QTEST_MAIN(TestRtfColumns)
