@@ -110,8 +110,7 @@ const KeywordTable &table()
         KeywordTable t;
         // Destinations whose content is never shown.
         for (const char *name :
-             {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
-              "footerf", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
+             {"info", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
               "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
@@ -242,6 +241,15 @@ const KeywordTable &table()
         t.emplace("colsx", KwInfo{Kw::ColsX});
         t.emplace("linebetcol", KwInfo{Kw::LineBetCol});
         t.emplace("sbknone", KwInfo{Kw::SectBreak, 1});
+        // Headers and footers are not shown; how high they stand tells where the
+        // page's body ends.
+        const char *const bands[8] = {"header", "headerl", "headerr", "headerf",
+                                      "footer", "footerl", "footerr", "footerf"};
+        for (int which = 0; which < 8; ++which)
+            t.emplace(bands[which], KwInfo{Kw::HeaderFooter, char32_t(which)});
+        t.emplace("headery", KwInfo{Kw::HeaderFooterY, 0});
+        t.emplace("footery", KwInfo{Kw::HeaderFooterY, 1});
+        t.emplace("titlepg", KwInfo{Kw::TitlePage});
         for (const char *other : {"sbkcol", "sbkpage", "sbkeven", "sbkodd"})
             t.emplace(other, KwInfo{Kw::SectBreak, 0});
         t.emplace("column", KwInfo{Kw::Column});

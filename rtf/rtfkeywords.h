@@ -103,6 +103,9 @@ enum class Kw : unsigned char {
     ColsX,
     LineBetCol,
     SectBreak, // ch: 1 \sbknone, 0 the others
+    HeaderFooter,  // ch: 0 \header, 1 \headerl, 2 \headerr, 3 \headerf; 4 to 7 the footers
+    HeaderFooterY, // ch: 0 \headery, 1 \footery
+    TitlePage,
     Column,
     Chftn,
     Char, // a character given by name; the code point is in the table

@@ -15,6 +15,10 @@ constexpr int MaxTwips = 31680;
 // past this a column would be narrower than a word.
 constexpr int MaxColumns = 20;
 
+// The tokens of a header or footer read to tell its height; what comes after them
+// does not count.
+constexpr int MaxHeaderFooterTokens = 1000000;
+
 // How far a first line may hang left of the text column, in twips (half an inch: a
 // list's label, not a page's worth of text in the margin).
 constexpr int MaxHangTwips = 720;

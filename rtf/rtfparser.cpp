@@ -1,5 +1,6 @@
 #include "rtf/rtfparser.h"
 
+#include "rtf/rtfheaderfooter.h"
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtflimits.h"
 
@@ -616,8 +617,18 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::ColsX:
     case Kw::LineBetCol:
     case Kw::SectBreak:
+    case Kw::HeaderFooterY:
+    case Kw::TitlePage:
         if (g.dest == Dest::Normal)
             sectionWord(info, t);
+        break;
+    case Kw::HeaderFooter:
+        // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
+        if (g.dest == Dest::Normal) {
+            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok);
+            columnsChanged();
+        }
+        skipDestination();
         break;
     case Kw::Chftn:
         if (showing()) {
@@ -896,6 +907,13 @@ void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
     case Kw::SectBreak:
         m_section.continuous = info.ch == 1;
         break;
+    case Kw::HeaderFooterY:
+        if (t.hasParameter && p >= 0)
+            (info.ch == 0 ? m_section.headerY : m_section.footerY) = qMin(p, RtfLimits::MaxTwips);
+        break;
+    case Kw::TitlePage:
+        m_section.titlePage = flag(t);
+        break;
     default:
         return;
     }
@@ -905,9 +923,19 @@ void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
 void RtfParser::columnsChanged()
 {
     auto page = [this](int which) { return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which]; };
-    // A band of columns is as high as the page's body; a page whose margins leave it
-    // none has its columns balanced.
-    const int body = page(1) - page(4) - page(5);
+    // A band of columns is as high as the page's body: between the margins, or where
+    // a header or footer higher than its margin leaves room pushes the body away from
+    // the edge. The first page has its own header and footer under \titlepg; a band
+    // holds what every page holds. A page whose margins leave no body has its columns
+    // balanced.
+    const auto edge = [](int margin, int distance, int band) { return band > 0 ? qMax(margin, distance + band) : margin; };
+    const auto bodyOf = [&](bool first) {
+        const int *b = m_section.bands;
+        const int header = first ? b[3] : qMax(b[0], qMax(b[1], b[2]));
+        const int footer = first ? b[7] : qMax(b[4], qMax(b[5], b[6]));
+        return page(1) - edge(page(4), m_section.headerY, header) - edge(page(5), m_section.footerY, footer);
+    };
+    const int body = m_section.titlePage ? qMin(bodyOf(true), bodyOf(false)) : bodyOf(false);
     // Gaps that leave the columns less room than themselves shrink to half the text's
     // width, shared by them.
     const int width = page(0) - page(2) - page(3);

@@ -139,4 +139,10 @@ struct RtfSectionState
     int gap = 720;     // \colsxN
     bool rule = false; // \linebetcol
     bool continuous = false; // \sbknone: the section goes on on the page of the one before
+    // How high its headers and footers stand (\header, \headerl, \headerr, \headerf,
+    // then the footers), 0 where it has none, and their distance from the page's edge.
+    int bands[8] = {};
+    int headerY = 720; // \headery
+    int footerY = 720; // \footery
+    bool titlePage = false; // \titlepg: the first page has its own header and footer
 };

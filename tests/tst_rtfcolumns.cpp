@@ -110,6 +110,15 @@ void TestRtfColumns::sectionsAndTheirColumns()
     QCOMPARE(columns("{\\rtf1\\cols0\\colsx100 a\\par}"), QStringList());
     QCOMPARE(columns("{\\rtf1\\cols2\\colsx-500\\paperh-5\\margb-100 a\\par}"), QStringList{"a 2 48 " + page});
     QCOMPARE(columns("{\\rtf1\\cols2\\margt9000\\margb9000 a\\par}"), QStringList{"a 2 48 0"});
+    // A footer higher than its margin leaves room pushes the body's end up (two lines
+    // of 12 points, 276 twips each, 720 from the edge, under a margin of 1000); under
+    // \titlepg the first page has its own header and footer (here a line, a row whose
+    // tallest cell is a line, and a line), and a band holds what every page holds.
+    QCOMPARE(columns("{\\rtf1\\cols2\\margt1440\\margb1000{\\footer \\fs24 a\\par b\\par}x\\par}"),
+             QStringList{"x 2 48 " + px(15840 - 1440 - (720 + 2 * 276))});
+    QCOMPARE(columns("{\\rtf1\\cols2\\titlepg\\margt720\\margb1000{\\headerl \\fs24 h\\par}{\\footerf \\fs24 a\\par"
+                     "\\trowd\\cellx1000\\cellx2000\\pard\\intbl\\fs12 s\\cell\\fs24\\cell\\row\\pard b\\par}x\\par}"),
+             QStringList{"x 2 48 " + px(qMin(15840 - 720 - (720 + 3 * 276), 15840 - (720 + 276) - 1000))});
 }
 
 void TestRtfColumns::editorTextAndTyping()

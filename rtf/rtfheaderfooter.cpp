@@ -1,0 +1,110 @@
+#include "rtf/rtfheaderfooter.h"
+
+#include "rtf/rtflimits.h"
+
+#include <QtGlobal>
+
+#include <string_view>
+#include <vector>
+
+namespace RtfHeaderFooter {
+
+int height(RtfTokenizer tok)
+{
+    using T = RtfTokenizer::Type;
+    constexpr int DefaultSize = 24; // half points
+    constexpr int MaxDepth = 64;
+    std::vector<int> sizes{DefaultSize}; // the font size of each group open
+    int depth = 0, beyond = 0;
+    qint64 total = 0;
+    int before = 0, after = 0, spacing = 0;
+    bool multiple = false, inTable = false;
+    int largest = 0; // the largest size of the text on the paragraph's line so far
+    qint64 cell = 0, row = 0;
+    const auto paragraph = [&]() -> qint64 {
+        const int size = largest > 0 ? largest : sizes.back();
+        qint64 line = qint64(size) * 23 / 2; // 1.15 times the size: half points to twips
+        if (spacing > 0)
+            line = multiple ? line * spacing / 240 : qMax(line, qint64(spacing));
+        else if (spacing < 0)
+            line = -qint64(spacing);
+        largest = 0;
+        return line + before + after;
+    };
+    for (int tokens = 0; tokens < RtfLimits::MaxHeaderFooterTokens; ++tokens) {
+        const RtfTokenizer::Token t = tok.next();
+        switch (t.type) {
+        case T::End:
+            return int(qMin(total, qint64(RtfLimits::MaxTwips)));
+        case T::GroupOpen:
+            if (depth >= MaxDepth) {
+                ++beyond;
+                break;
+            }
+            ++depth;
+            sizes.push_back(sizes.back());
+            break;
+        case T::GroupClose:
+            if (beyond > 0) {
+                --beyond;
+                break;
+            }
+            if (depth == 0) {
+                if (largest > 0) // a last paragraph without its mark
+                    total += paragraph();
+                return int(qMin(total, qint64(RtfLimits::MaxTwips)));
+            }
+            --depth;
+            sizes.pop_back();
+            break;
+        case T::Text:
+        case T::Hex:
+            largest = qMax(largest, sizes.back());
+            break;
+        case T::Binary:
+            break;
+        case T::Word: {
+            const std::string_view word(t.data, size_t(t.length));
+            const int p = t.parameter;
+            if (word == "bin" && t.hasParameter)
+                tok.binary(p);
+            else if (word == "fs")
+                sizes.back() = t.hasParameter && p > 0 ? qMin(p, 3276) : DefaultSize;
+            else if (word == "plain")
+                sizes.back() = DefaultSize;
+            else if (word == "pard") {
+                before = after = spacing = 0;
+                multiple = inTable = false;
+            } else if (word == "sb")
+                before = qBound(0, p, RtfLimits::MaxTwips);
+            else if (word == "sa")
+                after = qBound(0, p, RtfLimits::MaxTwips);
+            else if (word == "sl")
+                spacing = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
+            else if (word == "slmult")
+                multiple = !t.hasParameter || p != 0;
+            else if (word == "intbl")
+                inTable = true;
+            else if (word == "par") {
+                if (inTable)
+                    cell += paragraph();
+                else
+                    total += paragraph();
+            } else if (word == "cell") {
+                row = qMax(row, cell + paragraph());
+                cell = 0;
+            } else if (word == "row") {
+                total += row;
+                row = 0;
+                largest = 0;
+            }
+            break;
+        }
+        case T::Symbol:
+            break;
+        }
+    }
+    return int(qMin(total, qint64(RtfLimits::MaxTwips)));
+}
+
+} // namespace RtfHeaderFooter
