@@ -9,7 +9,7 @@
 
 namespace RtfHeaderFooter {
 
-int height(RtfTokenizer tok)
+int height(RtfTokenizer tok, int width)
 {
     using T = RtfTokenizer::Type;
     constexpr int DefaultSize = 24; // half points
@@ -20,6 +20,7 @@ int height(RtfTokenizer tok)
     int before = 0, after = 0, spacing = 0;
     bool multiple = false, inTable = false;
     int largest = 0; // the largest size of the text on the paragraph's line so far
+    qint64 advance = 0; // how far its characters reach, in twips
     qint64 cell = 0, row = 0;
     const auto paragraph = [&]() -> qint64 {
         const int size = largest > 0 ? largest : sizes.back();
@@ -28,8 +29,15 @@ int height(RtfTokenizer tok)
             line = multiple ? line * spacing / 240 : qMax(line, qint64(spacing));
         else if (spacing < 0)
             line = -qint64(spacing);
+        const qint64 lines = inTable || width <= 0 ? 1 : qBound(qint64(1), (advance + width - 1) / width, qint64(1000));
         largest = 0;
-        return line + before + after;
+        advance = 0;
+        return line * lines + before + after;
+    };
+    // An em is ten twips a half point: a space a quarter of it, another character half.
+    const auto text = [&](const char *data, int length) {
+        for (int i = 0; i < length; ++i)
+            advance += qint64(sizes.back()) * (data[i] == ' ' ? 10 : 20) / 4;
     };
     for (int tokens = 0; tokens < RtfLimits::MaxHeaderFooterTokens; ++tokens) {
         const RtfTokenizer::Token t = tok.next();
@@ -58,8 +66,12 @@ int height(RtfTokenizer tok)
             sizes.pop_back();
             break;
         case T::Text:
+            largest = qMax(largest, sizes.back());
+            text(t.data, t.length);
+            break;
         case T::Hex:
             largest = qMax(largest, sizes.back());
+            advance += qint64(sizes.back()) * 5;
             break;
         case T::Binary:
             break;

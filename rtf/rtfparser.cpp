@@ -625,7 +625,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::HeaderFooter:
         // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
         if (g.dest == Dest::Normal) {
-            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok);
+            const auto page = [this](int which) { return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which]; };
+            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3));
             columnsChanged();
         }
         skipDestination();
