@@ -625,7 +625,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::HeaderFooter:
         // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
         if (g.dest == Dest::Normal) {
-            const auto page = [this](int which) { return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which]; };
             m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3));
             columnsChanged();
         }
@@ -921,9 +920,13 @@ void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
     columnsChanged();
 }
 
+int RtfParser::page(int which) const
+{
+    return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which];
+}
+
 void RtfParser::columnsChanged()
 {
-    auto page = [this](int which) { return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which]; };
     // A band of columns is as high as the page's body: between the margins, or where
     // a header or footer higher than its margin leaves room pushes the body away from
     // the edge. The first page has its own header and footer under \titlepg; a band

@@ -122,6 +122,8 @@ private:
     // The page and the section's columns.
     void sectionWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     void columnsChanged();
+    // The section's page: width, height, left, right, top and bottom margins, twips.
+    int page(int which) const;
 
     // Tables and tab stops (rtfparsertable.cpp).
     void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
