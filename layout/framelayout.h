@@ -138,6 +138,8 @@ struct Geometry
     QPointF contentOrigin;
 };
 
+// Where a table in a flow of the given width stands across it: as its alignment puts it.
+qreal frameX(const Geometry &geometry, qreal width);
 // Wide enough for any paragraph: the width at which content shows its natural widths.
 constexpr qreal Unbounded = 1e6;
 // A frame's width or height in pixels, the whole room for a variable one.
