@@ -526,6 +526,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.chr.caps = static_cast<unsigned char>(flag(t) ? g.chr.caps | 2 : g.chr.caps & ~2);
         break;
     case Kw::Par:
+    case Kw::Column: // a column break: the text after it starts a paragraph
         if (g.dest == Dest::Normal)
             paragraphBreak();
         break;
@@ -604,11 +605,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 paragraphBreak();
             m_builder.sectionBreak();
         }
-        break;
-    case Kw::Column:
-        // A column break: the text after it starts a paragraph.
-        if (g.dest == Dest::Normal)
-            paragraphBreak();
         break;
     case Kw::PaperSize:
     case Kw::PaperMargin:

@@ -63,10 +63,15 @@ void RtfWriter::write(RtfContent &content, size_t begin, size_t end, RtfFlow &fl
     }
 }
 
-bool RtfWriter::inPage() const
+bool RtfWriter::inColumns() const
 {
     const QTextFrame *frame = m_cursor.currentFrame();
-    return frame == m_cursor.document()->rootFrame() || frame->frameFormat().hasProperty(LayoutProperty::ColumnCount);
+    return frame != m_cursor.document()->rootFrame() && frame->frameFormat().hasProperty(LayoutProperty::ColumnCount);
+}
+
+bool RtfWriter::inPage() const
+{
+    return m_cursor.currentFrame() == m_cursor.document()->rootFrame() || inColumns();
 }
 
 void RtfWriter::markStructural(QTextCursor &cursor)
@@ -78,11 +83,10 @@ void RtfWriter::markStructural(QTextCursor &cursor)
 
 bool RtfWriter::leaveColumns(RtfFlow &flow)
 {
-    const QTextFrame *frame = m_cursor.currentFrame();
-    if (frame == m_cursor.document()->rootFrame() || !frame->frameFormat().hasProperty(LayoutProperty::ColumnCount))
+    if (!inColumns())
         return false;
     // The block after the frame is free, as after a table.
-    m_cursor.setPosition(frame->lastPosition() + 1);
+    m_cursor.setPosition(m_cursor.currentFrame()->lastPosition() + 1);
     flow = RtfFlow::AfterTable;
     return true;
 }

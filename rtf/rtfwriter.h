@@ -41,6 +41,8 @@ private:
     // Whether the cursor is in the page's flow: the root frame or a section's columns,
     // not a table's cell.
     bool inPage() const;
+    // Whether the cursor is in a section's frame of columns.
+    bool inColumns() const;
     // Out of the frame of a section with columns, if the cursor is in one; true if it was.
     bool leaveColumns(RtfFlow &flow);
     static void markStructural(QTextCursor &cursor);

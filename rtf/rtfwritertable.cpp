@@ -252,9 +252,7 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
         qcell.setFormat(cellFormat(table, cell, edges[i]));
         m_cursor.setPosition(qcell.firstPosition());
         if (cell.padding) {
-            QTextBlockFormat structural;
-            structural.setProperty(TextMarks::Structural, true);
-            m_cursor.setBlockFormat(structural);
+            markStructural(m_cursor);
             continue;
         }
         RtfFlow cellFlow = RtfFlow::Empty;
