@@ -1,2 +1,2 @@
 qt_add_executable(bench_startup bench_startup.cpp)
-target_link_libraries(bench_startup PRIVATE orvo_ui)
+target_link_libraries(bench_startup PRIVATE orvo_app orvo_bench_headers)

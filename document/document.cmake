@@ -1,5 +1,5 @@
 # Document lifecycle: the save procedures.
-target_sources(orvo_ui PRIVATE
+target_sources(orvo_document PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/module2.h
     ${CMAKE_CURRENT_LIST_DIR}/module2.cpp
 )

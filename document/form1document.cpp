@@ -4,8 +4,8 @@
 #include "document/module2.h"
 #include "platform/richtextbox.h"
 #include "platform/services.h"
-#include "shell/form2.h"
-#include "shell/form3.h"
+#include "document/form2.h"
+#include "document/form3.h"
 
 #include <QCloseEvent>
 

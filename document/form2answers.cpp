@@ -1,6 +1,6 @@
 // Answers of the prompt that the New command shows. Each answer finishes the New
 // command or leaves the document as it is; none leaves the user without a way back.
-#include "shell/form2.h"
+#include "document/form2.h"
 
 #include "document/module2.h"
 #include "shell/form1.h"

@@ -1,5 +1,5 @@
 // Answers of the prompt that the close glyph shows.
-#include "shell/form3.h"
+#include "document/form3.h"
 
 #include "document/module2.h"
 #include "platform/services.h"

@@ -39,7 +39,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
     const int western = s.western >= 0 ? s.western : s.font; // formatId() relies on this
     const QString westernName = fontNames.value(western);
     if (!westernName.isEmpty()) {
-        const bool symbol = s.codePage == RtfCodePage::Symbol || s.codePage == RtfCodePage::SymbolFont;
+        const bool symbol = s.codePage == CodePage::Symbol || s.codePage == CodePage::SymbolFont;
         const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
         const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
         f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
@@ -128,7 +128,7 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
     // hidden and deleted text, which is not written) are left out of the key.
     RtfCharState key = state;
     // Only whether the text is symbol characters reaches the format (its faces).
-    key.codePage = state.codePage == RtfCodePage::Symbol || state.codePage == RtfCodePage::SymbolFont ? -1 : 0;
+    key.codePage = state.codePage == CodePage::Symbol || state.codePage == CodePage::SymbolFont ? -1 : 0;
     key.charClass = 0;
     key.hidden = key.deleted = false;
     if (key.western < 0)
@@ -230,7 +230,7 @@ void RtfDocumentBuilder::labelSymbols(const RtfCharState &state, qsizetype from)
         m_body.text[i] = QChar(RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode()));
 }
 
-void RtfDocumentBuilder::addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n)
+void RtfDocumentBuilder::addBytes(const RtfCharState &state, CodePage &codePages, const char *bytes, qsizetype n)
 {
     if (n <= 0)
         return;

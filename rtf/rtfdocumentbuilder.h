@@ -1,7 +1,7 @@
 #pragma once
 
 #include "rtf/memoryheadroom.h"
-#include "rtf/rtfcodepage.h"
+#include "base/codepage.h"
 #include "rtf/rtfcontent.h"
 #include "rtf/rtffontfaces.h"
 #include "rtf/rtfstate.h"
@@ -63,7 +63,7 @@ public:
 
     void addText(const RtfCharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
-    void addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n);
+    void addBytes(const RtfCharState &state, CodePage &codePages, const char *bytes, qsizetype n);
     void addText(const RtfCharState &state, QChar c);
     // The same image added twice is stored once.
     void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);

@@ -217,8 +217,8 @@ QString RtfParser::symbolText(const QString &inst, RtfCharState &chr)
     // code, which they draw; any other font decodes it in its own code page.
     int cp = chr.codePage;
     if (fontName.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
-        cp = RtfCodePage::SymbolFont;
-    else if (cp == RtfCodePage::Symbol || cp == RtfCodePage::SymbolFont)
+        cp = CodePage::SymbolFont;
+    else if (cp == CodePage::Symbol || cp == CodePage::SymbolFont)
         return QString(QChar(char16_t(code)));
     const char byte = char(code);
     QString text;

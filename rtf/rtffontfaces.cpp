@@ -1,6 +1,6 @@
 #include "rtf/rtffontfaces.h"
 
-#include "rtf/rtfcodepage.h"
+#include "base/codepage.h"
 #include "rtf/rtflimits.h"
 
 #include <QFont>
@@ -66,7 +66,7 @@ char16_t RtfFontFaces::labelCharacter(const QString &font, char16_t c)
         }
     } else {
         // The Symbol font's numbers, also where a font of text carries them.
-        mapped = RtfCodePage::symbolGlyph(b);
+        mapped = CodePage::symbolGlyph(b);
     }
     // Glyphs without a Unicode look-alike are still a list's mark.
     return mapped && (mapped < 0xE000 || mapped > 0xF8FF) ? mapped : char16_t(0x2022);

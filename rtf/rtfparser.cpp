@@ -352,7 +352,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         else if (info.kw == Kw::Pca)
             cp = 850;
         else if (info.kw == Kw::AnsiCpg)
-            cp = RtfCodePage::normalise(t.hasParameter ? p : 1252);
+            cp = CodePage::normalise(t.hasParameter ? p : 1252);
         m_docCodePage = cp;
         m_defaultChar.codePage = fontCodePage(m_defaultChar.font);
         fontsChanged();

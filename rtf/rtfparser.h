@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/failure.h"
-#include "rtf/rtfcodepage.h"
+#include "base/codepage.h"
 #include "rtf/rtfdocumentbuilder.h"
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtfpicturedecoder.h"
@@ -175,7 +175,7 @@ private:
     }
 
     RtfTokenizer m_tok;
-    RtfCodePage m_codePages;
+    CodePage m_codePages;
     RtfDocumentBuilder m_builder;
     std::vector<Group> m_groups;
     qint64 m_overflowDepth = 0;

@@ -50,9 +50,9 @@ void RtfParser::finishFont()
     m_fontOpen = false;
     Font &f = m_fonts[m_currentFont];
     if (f.cpg > 0)
-        f.codePage = RtfCodePage::normalise(f.cpg);
+        f.codePage = CodePage::normalise(f.cpg);
     else if (f.charset >= 0)
-        f.codePage = RtfCodePage::fromCharset(f.charset);
+        f.codePage = CodePage::fromCharset(f.charset);
     QString name;
     const int cp = f.codePage < 0 ? 1252 : (f.codePage ? f.codePage : m_docCodePage);
     m_codePages.decode(cp, f.nameBytes.constData(), f.nameBytes.size(), name);
@@ -70,8 +70,8 @@ void RtfParser::finishFont()
         }
     }
     f.nameBytes.clear();
-    if (f.codePage == RtfCodePage::Symbol && f.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
-        f.codePage = RtfCodePage::SymbolFont;
+    if (f.codePage == CodePage::Symbol && f.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+        f.codePage = CodePage::SymbolFont;
     m_builder.fontNames.insert(m_currentFont, f.name);
     m_builder.tablesChanged();
 }

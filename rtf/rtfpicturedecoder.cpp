@@ -1,7 +1,8 @@
 #include "rtf/rtfpicturedecoder.h"
 
 #include "rtf/rtflimits.h"
-#include "rtf/rtfmetafile.h"
+#include "metafile/dib.h"
+#include "metafile/metafile.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -126,7 +127,7 @@ QByteArray bitmapInWmf(const QByteArray &d)
         }
         pos += length;
     }
-    return bitmaps == 1 ? RtfPictureDecoder::bmpFromDib(found) : QByteArray();
+    return bitmaps == 1 ? Dib::toBmp(found) : QByteArray();
 }
 
 QByteArray bitmapInEmf(const QByteArray &d)
@@ -167,44 +168,10 @@ QByteArray bitmapInEmf(const QByteArray &d)
         }
         pos += length;
     }
-    return bitmaps == 1 ? RtfPictureDecoder::bmpFromDib(found) : QByteArray();
+    return bitmaps == 1 ? Dib::toBmp(found) : QByteArray();
 }
 
 } // namespace
-
-QByteArray RtfPictureDecoder::bmpFromDib(const QByteArray &dib)
-{
-    if (dib.size() < 12)
-        return {};
-    const quint32 headerSize = u32(dib, 0);
-    if (headerSize != 12 && (headerSize < 40 || headerSize > 124 || dib.size() < qsizetype(headerSize)))
-        return {};
-    // Where the bits start: after the header, the colour masks and the colour table.
-    qint64 colours = 0;
-    qint64 entry = 4;
-    qint64 masks = 0;
-    if (headerSize == 12) {
-        const quint16 bits = u16(dib, 10);
-        colours = bits <= 8 ? 1 << bits : 0;
-        entry = 3;
-    } else {
-        const quint16 bits = u16(dib, 14);
-        const quint32 compression = u32(dib, 16);
-        const quint32 used = u32(dib, 32);
-        colours = used ? qint64(used) : bits <= 8 ? 1 << bits : 0;
-        if (headerSize == 40 && (compression == 3 || compression == 6)) // BI_BITFIELDS, BI_ALPHABITFIELDS
-            masks = compression == 3 ? 12 : 16;
-    }
-    const qint64 offset = 14 + headerSize + masks + qMin<qint64>(colours, 256) * entry;
-    if (offset > 14 + dib.size())
-        return {};
-    QByteArray file(14, '\0');
-    file[0] = 'B';
-    file[1] = 'M';
-    qToLittleEndian<quint32>(quint32(14 + dib.size()), file.data() + 2);
-    qToLittleEndian<quint32>(quint32(offset), file.data() + 10);
-    return file + dib;
-}
 
 QByteArray RtfPictureDecoder::bitmapInMetafile(RtfPicture::Kind kind, const QByteArray &data)
 {
@@ -225,7 +192,7 @@ RtfPictureDecoder::Result RtfPictureDecoder::decode(const RtfPicture &picture)
     case RtfPicture::Kind::Jpeg:
         return decodeBitmap(picture, picture.data);
     case RtfPicture::Kind::Dib:
-        return decodeBitmap(picture, bmpFromDib(picture.data));
+        return decodeBitmap(picture, Dib::toBmp(picture.data));
     case RtfPicture::Kind::Wbitmap:
         return decodeWbitmap(picture);
     case RtfPicture::Kind::Wmf:
@@ -246,9 +213,9 @@ RtfPictureDecoder::Result RtfPictureDecoder::decode(const RtfPicture &picture)
 
 RtfPictureDecoder::Result RtfPictureDecoder::decodeMetafile(const RtfPicture &picture)
 {
-    const RtfMetafile::Format format = picture.kind == RtfPicture::Kind::Wmf ? RtfMetafile::Format::Wmf
-                                                                              : RtfMetafile::Format::Emf;
-    RtfMetafile metafile(format, picture.data);
+    const Metafile::Format format = picture.kind == RtfPicture::Kind::Wmf ? Metafile::Format::Wmf
+                                                                              : Metafile::Format::Emf;
+    Metafile metafile(format, picture.data);
     // The document's size for the picture comes first; the metafile's own header
     // serves when the document gives none.
     RtfPicture sized = picture;

@@ -53,8 +53,6 @@ public:
     // file; empty for any other metafile. Word processors and rich-edit controls
     // wrap pasted bitmaps this way.
     static QByteArray bitmapInMetafile(RtfPicture::Kind kind, const QByteArray &data);
-    // A packed DIB (header, colour table, bits) with the file header a BMP needs.
-    static QByteArray bmpFromDib(const QByteArray &dib);
 
 private:
     Result decodeBitmap(const RtfPicture &picture, const QByteArray &file);

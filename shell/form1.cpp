@@ -1,34 +1,20 @@
 #include "shell/form1.h"
 
 #include "platform/richtextbox.h"
-#include "shell/form1def.h"
 
 #include <QLineEdit>
 
-namespace {
-Form1 *runningForm1 = nullptr;
-}
-
-Form1::Form1(QWidget *parent)
-    : FormWindow(form1Definition(), parent)
-    , RichTextBox1(static_cast<RichTextBox *>(control("RichTextBox1").widget()))
-    , Text1(static_cast<QLineEdit *>(control("Text1").widget()))
-{
-    runningForm1 = this;
-    wireShell();
-    wireEditing();
-    wireDocument();
-}
+Form1 *Form1::s_running = nullptr;
 
 Form1::~Form1()
 {
-    if (runningForm1 == this)
-        runningForm1 = nullptr;
+    if (s_running == this)
+        s_running = nullptr;
 }
 
 Form1 *Form1::instance()
 {
-    return runningForm1;
+    return s_running;
 }
 
 void Form1::start()

@@ -72,9 +72,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Each part of the window registers its own handlers: the title strip here, the
+    // editing commands and the document lifecycle in their libraries. The window is
+    // assembled where every part is at hand, so this library calls none of them.
     void wireShell();
     void wireEditing();
     void wireDocument();
+
+    static Form1 *s_running;
 
     bool m_ending = false;
 };

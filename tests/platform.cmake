@@ -1,2 +1,2 @@
 # The platform's own dialogs through the real adapters.
-orvo_add_test(tst_platformdialogs TIMEOUT 120)
+orvo_add_test(tst_platformdialogs LINKS orvo_platform TIMEOUT 120)

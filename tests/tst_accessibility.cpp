@@ -6,7 +6,7 @@
 // pictures.
 #include "editingfixture.h"
 
-#include "shell/form2.h"
+#include "document/form2.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

@@ -5,7 +5,7 @@
 // panel) legible on it.
 #include "documentfixture.h"
 
-#include "shell/form2.h"
+#include "document/form2.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -5,8 +5,8 @@
 // go where the keyboard's focus is, as the desktop delivers them.
 #include "editingfixture.h"
 
-#include "shell/form2.h"
-#include "shell/form3.h"
+#include "document/form2.h"
+#include "document/form3.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -3,8 +3,8 @@
 // the program ends.
 #include "document/module2.h"
 #include "documentfixture.h"
-#include "shell/form2.h"
-#include "shell/form3.h"
+#include "document/form2.h"
+#include "document/form3.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // prompt's surface and by the caption, and the window-state glyphs.
 #include "platform/services.h"
 #include "shell/form1.h"
-#include "shell/form2.h"
-#include "shell/form3.h"
+#include "document/form2.h"
+#include "document/form3.h"
 
 #include <QApplication>
 #include <QMouseEvent>

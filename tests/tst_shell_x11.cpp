@@ -3,7 +3,7 @@
 // server. The prompts, which only a modified document brings up in the program,
 // are shown in this process and driven the same way.
 #include "shell/form1.h"
-#include "shell/form2.h"
+#include "document/form2.h"
 
 #include <QGuiApplication>
 #include <QPointer>

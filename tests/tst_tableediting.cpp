@@ -3,7 +3,7 @@
 // clipboard commands and New.
 
 #include "documentfixture.h"
-#include "shell/form2.h"
+#include "document/form2.h"
 
 #include <QLineEdit>
 #include <QTextTable>

@@ -4,8 +4,9 @@ if(NOT TARGET orvo_fidelity)
     add_library(orvo_fidelity STATIC
         ${CMAKE_CURRENT_LIST_DIR}/wordalign.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fidelitymeasure.cpp)
-    target_include_directories(orvo_fidelity PUBLIC ${CMAKE_SOURCE_DIR})
-    target_link_libraries(orvo_fidelity PUBLIC orvo_ui)
+    orvo_folder_root(bench bench_root)
+    target_include_directories(orvo_fidelity PUBLIC ${bench_root})
+    target_link_libraries(orvo_fidelity PUBLIC orvo_shell)
     target_compile_options(orvo_fidelity PRIVATE -Wall -Wextra)
     target_compile_definitions(orvo_fidelity PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")
 endif()

@@ -1,4 +1,4 @@
-#include "rtf/rtfcodepage.h"
+#include "base/codepage.h"
 
 #include <QByteArray>
 
@@ -116,7 +116,7 @@ QByteArray iconvName(int cp)
 
 } // namespace
 
-struct RtfCodePage::Converter
+struct CodePage::Converter
 {
     int codePage = 0;
     bool multiByte = false;
@@ -130,10 +130,10 @@ struct RtfCodePage::Converter
     }
 };
 
-RtfCodePage::RtfCodePage() = default;
-RtfCodePage::~RtfCodePage() = default;
+CodePage::CodePage() = default;
+CodePage::~CodePage() = default;
 
-int RtfCodePage::fromCharset(int charset)
+int CodePage::fromCharset(int charset)
 {
     switch (charset) {
     case 0: return 1252;
@@ -173,7 +173,7 @@ int RtfCodePage::fromCharset(int charset)
     }
 }
 
-int RtfCodePage::normalise(int codePage)
+int CodePage::normalise(int codePage)
 {
     if (codePage == Symbol || codePage == SymbolFont)
         return codePage;
@@ -182,7 +182,7 @@ int RtfCodePage::normalise(int codePage)
     return codePage;
 }
 
-RtfCodePage::Converter *RtfCodePage::converter(int codePage)
+CodePage::Converter *CodePage::converter(int codePage)
 {
     // Text that alternates between fonts asks for a few code pages in turn: the last
     // one answers most runs, a hash table the others.
@@ -198,7 +198,7 @@ RtfCodePage::Converter *RtfCodePage::converter(int codePage)
     return m_last = c;
 }
 
-RtfCodePage::Converter *RtfCodePage::open(int codePage)
+CodePage::Converter *CodePage::open(int codePage)
 {
     // A code page the C library lacks is served by its Windows Western neighbour, the
     // least surprising stand-in, and shares that converter: unknown numbers never
@@ -246,7 +246,7 @@ RtfCodePage::Converter *RtfCodePage::open(int codePage)
     return m_converters.back().get();
 }
 
-void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &out)
+void CodePage::decode(int codePage, const char *bytes, qsizetype n, QString &out)
 {
     if (n <= 0)
         return;
@@ -316,7 +316,7 @@ void RtfCodePage::decode(int codePage, const char *bytes, qsizetype n, QString &
     }
 }
 
-char16_t RtfCodePage::symbolGlyph(unsigned char b)
+char16_t CodePage::symbolGlyph(unsigned char b)
 {
     return b < 0x20 ? char16_t(b) : SymbolGlyphs[b - 0x20];
 }

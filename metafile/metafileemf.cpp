@@ -1,6 +1,6 @@
-#include "rtf/rtfmetafile.h"
+#include "metafile/metafile.h"
 
-#include "rtf/rtflimits.h"
+#include "metafile/metafilelimits.h"
 
 #include <QtEndian>
 
@@ -101,7 +101,7 @@ constexpr quint32 EmfSignature = 0x464D4520u; // " EMF"
 
 } // namespace
 
-void RtfMetafile::readEmfHeader()
+void Metafile::readEmfHeader()
 {
     const Bytes d{reinterpret_cast<const uchar *>(m_data.constData()), m_data.size()};
     if (!d.has(0, 88) || d.u32(0) != EmfHeader || d.u32(40) != EmfSignature)
@@ -139,7 +139,7 @@ void RtfMetafile::readEmfHeader()
     m_valid = true;
 }
 
-void RtfMetafile::playEmf()
+void Metafile::playEmf()
 {
     const uchar *data = reinterpret_cast<const uchar *>(m_data.constData());
     qsizetype pos = m_firstRecord;
@@ -153,7 +153,7 @@ void RtfMetafile::playEmf()
     }
 }
 
-void RtfMetafile::emfRecord(quint32 type, const Bytes &r)
+void Metafile::emfRecord(quint32 type, const Bytes &r)
 {
     State &s = m_state;
     const auto point = [&r](qsizetype at) { return QPointF(r.s32(at), r.s32(at + 4)); };
@@ -312,7 +312,7 @@ void RtfMetafile::emfRecord(quint32 type, const Bytes &r)
             const QPointF c = point(8);
             const qreal radius = r.u32(16);
             const qreal start = r.f32(20), sweep = r.f32(24);
-            if (radius > 0 && radius < RtfLimits::MaxMetafileCoordinate * 16) {
+            if (radius > 0 && radius < MetafileLimits::MaxCoordinate * 16) {
                 const QRectF box(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
                 const auto at = [&](qreal degrees) {
                     const qreal a = qDegreesToRadians(degrees);
@@ -401,13 +401,13 @@ void RtfMetafile::emfRecord(quint32 type, const Bytes &r)
     }
 }
 
-void RtfMetafile::emfPoly(quint32 type, const Bytes &r)
+void Metafile::emfPoly(quint32 type, const Bytes &r)
 {
     const bool small = type >= EmfPolyBezier16;
     const qsizetype pointSize = small ? 4 : 8;
     const auto readPoints = [&](qsizetype at, qint64 count) {
         QPolygonF points;
-        if (count <= 0 || count > RtfLimits::MaxMetafilePointsPerRecord || !r.has(at, count * pointSize))
+        if (count <= 0 || count > MetafileLimits::MaxPointsPerRecord || !r.has(at, count * pointSize))
             return points;
         points.reserve(count);
         for (qsizetype i = 0; i < count; ++i) {
@@ -423,7 +423,7 @@ void RtfMetafile::emfPoly(quint32 type, const Bytes &r)
     case EmfPolyPolygon16: {
         const qint64 polygons = r.u32(24);
         const qint64 total = r.u32(28);
-        if (polygons <= 0 || polygons > RtfLimits::MaxMetafilePointsPerRecord || total > RtfLimits::MaxMetafilePointsPerRecord)
+        if (polygons <= 0 || polygons > MetafileLimits::MaxPointsPerRecord || total > MetafileLimits::MaxPointsPerRecord)
             return;
         std::vector<QPolygonF> parts;
         qsizetype at = 32 + polygons * 4;
@@ -502,7 +502,7 @@ void RtfMetafile::emfPoly(quint32 type, const Bytes &r)
     }
 }
 
-void RtfMetafile::emfCreate(quint32 type, const Bytes &r)
+void Metafile::emfCreate(quint32 type, const Bytes &r)
 {
     const quint32 index = r.u32(8);
     Object o;
@@ -562,17 +562,17 @@ void RtfMetafile::emfCreate(quint32 type, const Bytes &r)
     setObject(index, std::move(o));
 }
 
-std::optional<QRegion> RtfMetafile::emfRegion(const Bytes &r, qsizetype at, qsizetype size)
+std::optional<QRegion> Metafile::emfRegion(const Bytes &r, qsizetype at, qsizetype size)
 {
     // Region data: a 32-byte header with the count, then rectangles in the reference
     // device's pixels, which only the frame maps to the picture.
     if (size < 32 || !r.has(at, size))
         return std::nullopt;
     const qint64 count = r.u32(at + 8);
-    if (count < 0 || count > RtfLimits::MaxMetafileClipRects || !r.has(at + 32, count * 16))
+    if (count < 0 || count > MetafileLimits::MaxClipRects || !r.has(at + 32, count * 16))
         return std::nullopt;
     const qreal fx = m_image->width() / m_frame.width(), fy = m_image->height() / m_frame.height();
-    const qreal limit = RtfLimits::MaxMetafileCoordinate;
+    const qreal limit = MetafileLimits::MaxCoordinate;
     QRegion region;
     for (qint64 i = 0; i < count; ++i) {
         const QRectF d = rectOf(r.s32(at + 32 + i * 16), r.s32(at + 36 + i * 16), r.s32(at + 40 + i * 16), r.s32(at + 44 + i * 16));
@@ -584,7 +584,7 @@ std::optional<QRegion> RtfMetafile::emfRegion(const Bytes &r, qsizetype at, qsiz
     return region;
 }
 
-void RtfMetafile::emfBlit(quint32 type, const Bytes &r)
+void Metafile::emfBlit(quint32 type, const Bytes &r)
 {
     const auto dibAt = [&](qsizetype at, QByteArray &info, QByteArray &bits) {
         const qint64 offBmi = r.u32(at), cbBmi = r.u32(at + 4), offBits = r.u32(at + 8), cbBits = r.u32(at + 12);
@@ -629,7 +629,7 @@ void RtfMetafile::emfBlit(quint32 type, const Bytes &r)
     }
 }
 
-void RtfMetafile::emfText(quint32 type, const Bytes &r)
+void Metafile::emfText(quint32 type, const Bytes &r)
 {
     constexpr quint32 EtoNoRect = 0x100, EtoSmallChars = 0x200, EtoGlyphIndex = 0x10, EtoPdy = 0x2000;
     QPointF reference;
@@ -657,7 +657,7 @@ void RtfMetafile::emfText(quint32 type, const Bytes &r)
         box = rectOf(r.s32(56), r.s32(60), r.s32(64), r.s32(68));
         dxAt = r.u32(72);
     }
-    if (r.damaged || count < 0 || count > RtfLimits::MaxMetafileTextChars || !r.has(textAt, count * (wide ? 2 : 1)))
+    if (r.damaged || count < 0 || count > MetafileLimits::MaxTextChars || !r.has(textAt, count * (wide ? 2 : 1)))
         return;
     QString text;
     if (options & EtoGlyphIndex) {

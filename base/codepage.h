@@ -9,7 +9,7 @@
 // Turns bytes of a Windows/Mac code page into text with the C library's converters.
 // Single-byte code pages become a 256-entry table built once; double-byte code pages
 // and UTF-8 are converted run by run so that lead and trail bytes stay together.
-class RtfCodePage final
+class CodePage final
 {
 public:
     // Pseudo code page for fonts with a symbol character set: the bytes are glyph
@@ -19,10 +19,10 @@ public:
     // arrows, the list bullet): decoded to those.
     static constexpr int SymbolFont = -3;
 
-    RtfCodePage();
-    ~RtfCodePage();
-    RtfCodePage(const RtfCodePage &) = delete;
-    RtfCodePage &operator=(const RtfCodePage &) = delete;
+    CodePage();
+    ~CodePage();
+    CodePage(const CodePage &) = delete;
+    CodePage &operator=(const CodePage &) = delete;
 
     // Appends to out the text that n bytes stand for in code page codePage.
     void decode(int codePage, const char *bytes, qsizetype n, QString &out);

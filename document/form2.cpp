@@ -1,4 +1,4 @@
-#include "shell/form2.h"
+#include "document/form2.h"
 
 #include "shell/promptdef.h"
 

@@ -1,7 +1,7 @@
-#include "rtf/rtfmetafile.h"
+#include "metafile/metafile.h"
 
-#include "rtf/rtfcodepage.h"
-#include "rtf/rtflimits.h"
+#include "base/codepage.h"
+#include "metafile/metafilelimits.h"
 
 #include <QPainter>
 #include <QtEndian>
@@ -48,12 +48,12 @@ bool finite(const QTransform &t)
 
 } // namespace
 
-bool RtfMetafile::Bytes::has(qsizetype at, qsizetype n) const
+bool Metafile::Bytes::has(qsizetype at, qsizetype n) const
 {
     return at >= 0 && n >= 0 && at <= size && n <= size - at;
 }
 
-quint8 RtfMetafile::Bytes::u8(qsizetype at) const
+quint8 Metafile::Bytes::u8(qsizetype at) const
 {
     if (!has(at, 1)) {
         damaged = true;
@@ -62,7 +62,7 @@ quint8 RtfMetafile::Bytes::u8(qsizetype at) const
     return data[at];
 }
 
-quint16 RtfMetafile::Bytes::u16(qsizetype at) const
+quint16 Metafile::Bytes::u16(qsizetype at) const
 {
     if (!has(at, 2)) {
         damaged = true;
@@ -71,7 +71,7 @@ quint16 RtfMetafile::Bytes::u16(qsizetype at) const
     return qFromLittleEndian<quint16>(data + at);
 }
 
-quint32 RtfMetafile::Bytes::u32(qsizetype at) const
+quint32 Metafile::Bytes::u32(qsizetype at) const
 {
     if (!has(at, 4)) {
         damaged = true;
@@ -80,7 +80,7 @@ quint32 RtfMetafile::Bytes::u32(qsizetype at) const
     return qFromLittleEndian<quint32>(data + at);
 }
 
-float RtfMetafile::Bytes::f32(qsizetype at) const
+float Metafile::Bytes::f32(qsizetype at) const
 {
     const quint32 bits = u32(at);
     float f;
@@ -88,7 +88,7 @@ float RtfMetafile::Bytes::f32(qsizetype at) const
     return std::isfinite(f) ? f : 0.0f;
 }
 
-QByteArray RtfMetafile::Bytes::bytes(qsizetype at, qsizetype n) const
+QByteArray Metafile::Bytes::bytes(qsizetype at, qsizetype n) const
 {
     if (!has(at, n)) {
         damaged = true;
@@ -97,16 +97,16 @@ QByteArray RtfMetafile::Bytes::bytes(qsizetype at, qsizetype n) const
     return QByteArray(reinterpret_cast<const char *>(data + at), n);
 }
 
-RtfMetafile::RtfMetafile(Format format, const QByteArray &data)
+Metafile::Metafile(Format format, const QByteArray &data)
     : m_format(format)
     , m_data(data)
 {
     readHeader();
 }
 
-RtfMetafile::~RtfMetafile() = default;
+Metafile::~Metafile() = default;
 
-void RtfMetafile::readHeader()
+void Metafile::readHeader()
 {
     if (m_format == Format::Wmf)
         readWmfHeader();
@@ -114,7 +114,7 @@ void RtfMetafile::readHeader()
         readEmfHeader();
 }
 
-bool RtfMetafile::play(QImage *image, const PaintBudget &spend, const ImageDecoder &decodeImage)
+bool Metafile::play(QImage *image, const PaintBudget &spend, const ImageDecoder &decodeImage)
 {
     if (!m_valid || !image || image->isNull())
         return false;
@@ -146,7 +146,7 @@ bool RtfMetafile::play(QImage *image, const PaintBudget &spend, const ImageDecod
     return m_drawn;
 }
 
-void RtfMetafile::playRecords()
+void Metafile::playRecords()
 {
     resetState();
     if (m_format == Format::Wmf)
@@ -159,16 +159,16 @@ void RtfMetafile::playRecords()
     m_freeObjects.clear();
 }
 
-bool RtfMetafile::tick()
+bool Metafile::tick()
 {
-    if (m_stopped || ++m_records > RtfLimits::MaxMetafileRecords) {
+    if (m_stopped || ++m_records > MetafileLimits::MaxRecords) {
         m_stopped = true;
         return false;
     }
     return true;
 }
 
-void RtfMetafile::resetState()
+void Metafile::resetState()
 {
     m_state = State();
     m_stopped = false;
@@ -193,7 +193,7 @@ void RtfMetafile::resetState()
     m_freeObjects.clear();
     // The header's count of objects is the writer's own reckoning; the objects keep
     // the slots the writer gave them in a larger table all the same.
-    const int size = qBound(MinWmfObjects, m_tableSize, RtfLimits::MaxMetafileObjects);
+    const int size = qBound(MinWmfObjects, m_tableSize, MetafileLimits::MaxObjects);
     if (m_format == Format::Wmf) {
         m_objects.resize(size_t(size));
         for (int i = 0; i < size; ++i)
@@ -202,7 +202,7 @@ void RtfMetafile::resetState()
     mappingChanged();
 }
 
-const QTransform &RtfMetafile::transform()
+const QTransform &Metafile::transform()
 {
     if (m_transformValid)
         return m_transform;
@@ -237,13 +237,13 @@ const QTransform &RtfMetafile::transform()
     return m_transform;
 }
 
-qreal RtfMetafile::deviceScale()
+qreal Metafile::deviceScale()
 {
     const QTransform &t = transform();
     return std::sqrt(qAbs(t.m11() * t.m22() - t.m12() * t.m21()));
 }
 
-void RtfMetafile::setMapMode(int mode)
+void Metafile::setMapMode(int mode)
 {
     if (mode < MmText || mode > MmAnisotropic)
         return;
@@ -251,13 +251,13 @@ void RtfMetafile::setMapMode(int mode)
     mappingChanged();
 }
 
-void RtfMetafile::setWindowOrg(QPointF p)
+void Metafile::setWindowOrg(QPointF p)
 {
     m_state.windowOrg = p;
     mappingChanged();
 }
 
-void RtfMetafile::setWindowExt(QPointF e)
+void Metafile::setWindowExt(QPointF e)
 {
     if (e.x() == 0 || e.y() == 0 || !std::isfinite(e.x()) || !std::isfinite(e.y()))
         return; // an empty window maps nothing anywhere: keep the one in force
@@ -265,7 +265,7 @@ void RtfMetafile::setWindowExt(QPointF e)
     mappingChanged();
 }
 
-void RtfMetafile::setViewportOrg(QPointF p)
+void Metafile::setViewportOrg(QPointF p)
 {
     if (m_format == Format::Wmf && !m_state.viewportSet) {
         m_state.viewportExt = QPointF(m_frame.width(), m_frame.height());
@@ -275,7 +275,7 @@ void RtfMetafile::setViewportOrg(QPointF p)
     mappingChanged();
 }
 
-void RtfMetafile::setViewportExt(QPointF e)
+void Metafile::setViewportExt(QPointF e)
 {
     if (e.x() == 0 || e.y() == 0 || !std::isfinite(e.x()) || !std::isfinite(e.y()))
         return;
@@ -287,7 +287,7 @@ void RtfMetafile::setViewportExt(QPointF e)
     mappingChanged();
 }
 
-void RtfMetafile::scaleExtents(bool viewport, int xNum, int xDenom, int yNum, int yDenom)
+void Metafile::scaleExtents(bool viewport, int xNum, int xDenom, int yNum, int yDenom)
 {
     if (xDenom == 0 || yDenom == 0)
         return;
@@ -301,7 +301,7 @@ void RtfMetafile::scaleExtents(bool viewport, int xNum, int xDenom, int yNum, in
         setWindowExt(e);
 }
 
-void RtfMetafile::modifyWorld(const QTransform &xform, quint32 mode)
+void Metafile::modifyWorld(const QTransform &xform, quint32 mode)
 {
     switch (mode) {
     case 1: // MWT_IDENTITY
@@ -324,16 +324,16 @@ void RtfMetafile::modifyWorld(const QTransform &xform, quint32 mode)
     mappingChanged();
 }
 
-void RtfMetafile::saveState()
+void Metafile::saveState()
 {
-    if (int(m_saved.size()) >= RtfLimits::MaxMetafileSavedStates) {
+    if (int(m_saved.size()) >= MetafileLimits::MaxSavedStates) {
         ++m_savedBeyondLimit;
         return;
     }
     m_saved.push_back(m_state);
 }
 
-void RtfMetafile::restoreState(int which)
+void Metafile::restoreState(int which)
 {
     // Negative: that many levels up; positive: the state saved as that number.
     qsizetype target;
@@ -359,7 +359,7 @@ void RtfMetafile::restoreState(int which)
     m_clipApplied = false;
 }
 
-int RtfMetafile::addObject(Object object)
+int Metafile::addObject(Object object)
 {
     if (m_freeObjects.empty())
         return -1; // the table is full: the writer's later selections of it fail
@@ -370,23 +370,23 @@ int RtfMetafile::addObject(Object object)
     return index;
 }
 
-void RtfMetafile::setObject(quint32 index, Object object)
+void Metafile::setObject(quint32 index, Object object)
 {
-    if (index == 0 || index >= quint32(RtfLimits::MaxMetafileObjects))
+    if (index == 0 || index >= quint32(MetafileLimits::MaxObjects))
         return;
     if (index >= m_objects.size())
         m_objects.resize(size_t(index) + 1);
     m_objects[index] = std::move(object);
 }
 
-RtfMetafile::Object *RtfMetafile::object(quint32 index)
+Metafile::Object *Metafile::object(quint32 index)
 {
     if (index >= m_objects.size() || m_objects[index].kind == Object::Kind::None)
         return nullptr;
     return &m_objects[index];
 }
 
-void RtfMetafile::selectObject(quint32 index)
+void Metafile::selectObject(quint32 index)
 {
     if (m_format == Format::Emf && (index & 0x80000000u)) {
         selectStockObject(index & 0x7FFFFFFFu);
@@ -416,7 +416,7 @@ void RtfMetafile::selectObject(quint32 index)
     }
 }
 
-void RtfMetafile::deleteObject(quint32 index)
+void Metafile::deleteObject(quint32 index)
 {
     if (index >= m_objects.size() || m_objects[index].kind == Object::Kind::None)
         return;
@@ -427,7 +427,7 @@ void RtfMetafile::deleteObject(quint32 index)
     }
 }
 
-bool RtfMetafile::selectStockObject(quint32 index)
+bool Metafile::selectStockObject(quint32 index)
 {
     static constexpr int BrushGrey[] = {255, 192, 128, 64, 0};
     State &s = m_state;
@@ -454,7 +454,7 @@ bool RtfMetafile::selectStockObject(quint32 index)
     return true;
 }
 
-QColor RtfMetafile::colorRef(quint32 value) const
+QColor Metafile::colorRef(quint32 value) const
 {
     if ((value >> 24) == 1) { // an index into the selected palette
         const quint32 index = value & 0xFFFF;
@@ -463,20 +463,20 @@ QColor RtfMetafile::colorRef(quint32 value) const
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-void RtfMetafile::clipRect(const QRectF &logical, bool exclude)
+void Metafile::clipRect(const QRectF &logical, bool exclude)
 {
     const QRectF device = transform().mapRect(logical.normalized());
     if (!std::isfinite(device.left()) || !std::isfinite(device.right()) || !std::isfinite(device.top())
         || !std::isfinite(device.bottom()))
         return;
-    const qreal limit = RtfLimits::MaxMetafileCoordinate;
+    const qreal limit = MetafileLimits::MaxCoordinate;
     const QRect r(QPoint(int(qRound(qBound(-limit, device.left(), limit))), int(qRound(qBound(-limit, device.top(), limit)))),
                   QPoint(int(qRound(qBound(-limit, device.right(), limit))) - 1,
                          int(qRound(qBound(-limit, device.bottom(), limit))) - 1));
     combineClip(QRegion(r.isValid() ? r : QRect()), exclude ? 4 : 1);
 }
 
-void RtfMetafile::combineClip(const std::optional<QRegion> &region, int mode)
+void Metafile::combineClip(const std::optional<QRegion> &region, int mode)
 {
     const QRegion whole(m_image ? m_image->rect() : QRect());
     QRegion result;
@@ -508,41 +508,41 @@ void RtfMetafile::combineClip(const std::optional<QRegion> &region, int mode)
             return;
         }
     }
-    if (result.rectCount() > RtfLimits::MaxMetafileClipRects)
+    if (result.rectCount() > MetafileLimits::MaxClipRects)
         return;
     m_state.clip = result & whole.boundingRect().adjusted(-1, -1, 1, 1);
     m_clipApplied = false;
 }
 
-void RtfMetafile::offsetClip(QPointF logical)
+void Metafile::offsetClip(QPointF logical)
 {
     if (!m_state.clip)
         return;
     const QTransform &t = transform();
     const QPointF d = t.map(logical) - t.map(QPointF(0, 0));
-    const qreal limit = RtfLimits::MaxMetafileCoordinate;
+    const qreal limit = MetafileLimits::MaxCoordinate;
     if (!std::isfinite(d.x()) || !std::isfinite(d.y()) || qAbs(d.x()) > limit || qAbs(d.y()) > limit)
         return;
     m_state.clip->translate(qRound(d.x()), qRound(d.y()));
     m_clipApplied = false;
 }
 
-QRegion RtfMetafile::deviceRegion(const QRegion &logical)
+QRegion Metafile::deviceRegion(const QRegion &logical)
 {
     QRegion device;
-    const qreal limit = RtfLimits::MaxMetafileCoordinate;
+    const qreal limit = MetafileLimits::MaxCoordinate;
     for (const QRect &r : logical) {
         const QRectF d = transform().mapRect(QRectF(r));
         if (!(qAbs(d.left()) < limit && qAbs(d.right()) < limit && qAbs(d.top()) < limit && qAbs(d.bottom()) < limit))
             continue;
         device += QRect(QPoint(qRound(d.left()), qRound(d.top())), QPoint(qRound(d.right()) - 1, qRound(d.bottom()) - 1));
-        if (device.rectCount() > RtfLimits::MaxMetafileClipRects)
+        if (device.rectCount() > MetafileLimits::MaxClipRects)
             break;
     }
     return device;
 }
 
-void RtfMetafile::applyClip()
+void Metafile::applyClip()
 {
     if (m_clipApplied || !m_painter)
         return;

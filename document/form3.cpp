@@ -1,4 +1,4 @@
-#include "shell/form3.h"
+#include "document/form3.h"
 
 #include "shell/promptdef.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 class QPainter;
-class RtfCodePage;
+class CodePage;
 
 // Plays a Windows metafile (WMF) or an enhanced metafile (EMF), the drawings and
 // charts word processors embed, onto an image through QPainter. The player keeps a
@@ -22,11 +22,11 @@ class RtfCodePage;
 // clipping, the current position, saved states, EMF paths) and draws the shapes,
 // text and bitmaps they ask for, stretched over the whole image as a picture frame
 // shows them. Everything the records say is checked against the bytes there are,
-// and the work a metafile may cause is bounded by the limits in rtflimits.h.
+// and the work a metafile may cause is bounded by the limits in metafilelimits.h.
 //
-// The records are played in rtfmetafilewmf.cpp and rtfmetafileemf.cpp, the drawing
-// is in rtfmetafiledraw.cpp and the device context in rtfmetafile.cpp.
-class RtfMetafile final
+// The records are played in metafilewmf.cpp and metafileemf.cpp, the drawing
+// is in metafiledraw.cpp and the device context in metafile.cpp.
+class Metafile final
 {
 public:
     enum class Format : unsigned char { Wmf, Emf };
@@ -37,10 +37,10 @@ public:
     // and playing stops there.
     using PaintBudget = std::function<bool(long long pixels)>;
 
-    RtfMetafile(Format format, const QByteArray &data);
-    ~RtfMetafile();
-    RtfMetafile(const RtfMetafile &) = delete;
-    RtfMetafile &operator=(const RtfMetafile &) = delete;
+    Metafile(Format format, const QByteArray &data);
+    ~Metafile();
+    Metafile(const Metafile &) = delete;
+    Metafile &operator=(const Metafile &) = delete;
 
     // The picture's size in hundredths of a millimetre as its header tells it;
     // empty when the header says nothing of it or is not a metafile's.
@@ -48,7 +48,7 @@ public:
 
     // Draws the picture over the whole of image, which the caller has cleared, and
     // returns whether anything was drawn. Each shape is charged to spend at the area
-    // it covers (at least RtfLimits::MetafileShapeCost) before it is painted.
+    // it covers (at least MetafileLimits::ShapeCost) before it is painted.
     bool play(QImage *image, const PaintBudget &spend, const ImageDecoder &decodeImage);
     long long painted() const { return m_painted; }
 
@@ -133,7 +133,7 @@ private:
     };
     enum class Arc : unsigned char { Open, Chord, Pie };
 
-    // rtfmetafile.cpp: header, playback, device context, objects, clipping.
+    // metafile.cpp: header, playback, device context, objects, clipping.
     void readHeader();
     void playRecords();
     bool tick();
@@ -162,7 +162,7 @@ private:
     void offsetClip(QPointF logical);
     QRegion deviceRegion(const QRegion &logical);
 
-    // rtfmetafiledraw.cpp: shapes, text and bitmaps, in device pixels.
+    // metafiledraw.cpp: shapes, text and bitmaps, in device pixels.
     QPointF toDevice(QPointF logical);
     QPolygonF toDevice(const QPolygonF &logical);
     bool spendPoints(qsizetype n);
@@ -194,7 +194,7 @@ private:
     QPen qtPen(qreal length);
     QString decodeText(const QByteArray &bytes, const Font &font);
 
-    // rtfmetafilewmf.cpp and rtfmetafileemf.cpp: the records.
+    // metafilewmf.cpp and metafileemf.cpp: the records.
     void readWmfHeader();
     void findWmfFrame();
     void playWmf();
@@ -231,7 +231,7 @@ private:
     QPainter *m_painter = nullptr;
     ImageDecoder m_decodeImage;
     PaintBudget m_spend;
-    std::unique_ptr<RtfCodePage> m_codePage;
+    std::unique_ptr<CodePage> m_codePage;
     State m_state;
     std::vector<State> m_saved;
     int m_savedBeyondLimit = 0;

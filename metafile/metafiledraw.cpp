@@ -1,8 +1,8 @@
-#include "rtf/rtfmetafile.h"
+#include "metafile/metafile.h"
 
-#include "rtf/rtfcodepage.h"
-#include "rtf/rtflimits.h"
-#include "rtf/rtfpicturedecoder.h"
+#include "base/codepage.h"
+#include "metafile/dib.h"
+#include "metafile/metafilelimits.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -28,7 +28,7 @@ constexpr quint32 EtoClipped = 0x4;
 
 bool sane(const QRectF &r)
 {
-    const qreal limit = RtfLimits::MaxMetafileCoordinate;
+    const qreal limit = MetafileLimits::MaxCoordinate;
     return std::isfinite(r.left()) && std::isfinite(r.top()) && std::isfinite(r.right()) && std::isfinite(r.bottom())
         && qAbs(r.left()) <= limit && qAbs(r.right()) <= limit && qAbs(r.top()) <= limit && qAbs(r.bottom()) <= limit;
 }
@@ -61,15 +61,15 @@ qreal averageCharWidth(const QFontMetricsF &metrics)
 
 } // namespace
 
-QPointF RtfMetafile::toDevice(QPointF logical)
+QPointF Metafile::toDevice(QPointF logical)
 {
     const QPointF p = transform().map(logical);
-    const qreal limit = RtfLimits::MaxMetafileCoordinate;
+    const qreal limit = MetafileLimits::MaxCoordinate;
     return QPointF(std::isfinite(p.x()) ? qBound(-limit, p.x(), limit) : 0.0,
                    std::isfinite(p.y()) ? qBound(-limit, p.y(), limit) : 0.0);
 }
 
-QPolygonF RtfMetafile::toDevice(const QPolygonF &logical)
+QPolygonF Metafile::toDevice(const QPolygonF &logical)
 {
     QPolygonF device;
     device.reserve(logical.size());
@@ -78,19 +78,19 @@ QPolygonF RtfMetafile::toDevice(const QPolygonF &logical)
     return device;
 }
 
-bool RtfMetafile::spendPoints(qsizetype n)
+bool Metafile::spendPoints(qsizetype n)
 {
-    if (n > RtfLimits::MaxMetafilePointsPerRecord)
+    if (n > MetafileLimits::MaxPointsPerRecord)
         return false;
     m_points += n;
-    if (m_points > RtfLimits::MaxMetafilePoints) {
+    if (m_points > MetafileLimits::MaxPoints) {
         m_stopped = true;
         return false;
     }
     return true;
 }
 
-bool RtfMetafile::charge(const QRectF &device)
+bool Metafile::charge(const QRectF &device)
 {
     if (!sane(device))
         return false;
@@ -103,7 +103,7 @@ bool RtfMetafile::charge(const QRectF &device)
         visible &= QRectF(m_state.clip->boundingRect());
     if (visible.isEmpty())
         return false;
-    const long long cost = qMax<long long>(RtfLimits::MetafileShapeCost,
+    const long long cost = qMax<long long>(MetafileLimits::ShapeCost,
                                            qint64(std::ceil(visible.width() + 1)) * qint64(std::ceil(visible.height() + 1)));
     if (!m_spend || !m_spend(cost)) {
         m_stopped = true;
@@ -114,7 +114,7 @@ bool RtfMetafile::charge(const QRectF &device)
     return true;
 }
 
-QPen RtfMetafile::qtPen(qreal length)
+QPen Metafile::qtPen(qreal length)
 {
     const Pen &p = m_state.pen;
     const qreal largest = qMax(m_image->width(), m_image->height()) * 2.0;
@@ -158,7 +158,7 @@ QPen RtfMetafile::qtPen(qreal length)
         qreal period = 0;
         for (const qreal d : dashes)
             period += d * width;
-        if (length / period <= RtfLimits::MaxMetafileDashes) {
+        if (length / period <= MetafileLimits::MaxDashes) {
             if (!thin && pen.capStyle() != Qt::FlatCap) {
                 // Round and square caps lengthen each dash by a width: keep the gaps.
                 for (qsizetype i = 0; i < dashes.size(); ++i)
@@ -172,7 +172,7 @@ QPen RtfMetafile::qtPen(qreal length)
     return pen;
 }
 
-void RtfMetafile::drawPath(const QPainterPath &device, bool fill, bool stroke)
+void Metafile::drawPath(const QPainterPath &device, bool fill, bool stroke)
 {
     if (m_pathOpen) {
         m_path.addPath(device);
@@ -215,7 +215,7 @@ void RtfMetafile::drawPath(const QPainterPath &device, bool fill, bool stroke)
     m_drawn = true;
 }
 
-void RtfMetafile::drawPolygon(const QPolygonF &logical)
+void Metafile::drawPolygon(const QPolygonF &logical)
 {
     if (!spendPoints(logical.size()) || logical.size() < 2)
         return;
@@ -226,7 +226,7 @@ void RtfMetafile::drawPolygon(const QPolygonF &logical)
     drawPath(path, true, true);
 }
 
-void RtfMetafile::drawPolyline(const QPolygonF &logical)
+void Metafile::drawPolyline(const QPolygonF &logical)
 {
     if (!spendPoints(logical.size()) || logical.size() < 2)
         return;
@@ -236,7 +236,7 @@ void RtfMetafile::drawPolyline(const QPolygonF &logical)
     m_pathNeedsMove = true;
 }
 
-void RtfMetafile::drawPolyPolygon(const std::vector<QPolygonF> &logical)
+void Metafile::drawPolyPolygon(const std::vector<QPolygonF> &logical)
 {
     QPainterPath path;
     path.setFillRule(m_state.fillRule);
@@ -249,7 +249,7 @@ void RtfMetafile::drawPolyPolygon(const std::vector<QPolygonF> &logical)
     drawPath(path, true, true);
 }
 
-void RtfMetafile::drawPolyPolyline(const std::vector<QPolygonF> &logical)
+void Metafile::drawPolyPolyline(const std::vector<QPolygonF> &logical)
 {
     QPainterPath path;
     for (const QPolygonF &polyline : logical) {
@@ -261,13 +261,13 @@ void RtfMetafile::drawPolyPolyline(const std::vector<QPolygonF> &logical)
     m_pathNeedsMove = true;
 }
 
-void RtfMetafile::moveTo(QPointF logical)
+void Metafile::moveTo(QPointF logical)
 {
     m_state.position = logical;
     m_pathNeedsMove = true;
 }
 
-void RtfMetafile::drawLinesTo(const QPolygonF &logical)
+void Metafile::drawLinesTo(const QPolygonF &logical)
 {
     if (logical.isEmpty() || !spendPoints(logical.size() + 1))
         return;
@@ -286,7 +286,7 @@ void RtfMetafile::drawLinesTo(const QPolygonF &logical)
     m_state.position = logical.last();
 }
 
-void RtfMetafile::drawBeziers(const QPolygonF &logical, bool fromPosition)
+void Metafile::drawBeziers(const QPolygonF &logical, bool fromPosition)
 {
     if (!spendPoints(logical.size() + 1))
         return;
@@ -317,7 +317,7 @@ void RtfMetafile::drawBeziers(const QPolygonF &logical, bool fromPosition)
     }
 }
 
-void RtfMetafile::drawRectangle(const QRectF &logical, QSizeF corner)
+void Metafile::drawRectangle(const QRectF &logical, QSizeF corner)
 {
     if (!spendPoints(corner.isEmpty() ? 4 : 16))
         return;
@@ -331,7 +331,7 @@ void RtfMetafile::drawRectangle(const QRectF &logical, QSizeF corner)
         drawPath(device, true, true);
 }
 
-void RtfMetafile::drawEllipse(const QRectF &logical)
+void Metafile::drawEllipse(const QRectF &logical)
 {
     if (!spendPoints(16))
         return;
@@ -342,7 +342,7 @@ void RtfMetafile::drawEllipse(const QRectF &logical)
         drawPath(device, true, true);
 }
 
-void RtfMetafile::drawArc(const QRectF &logicalBox, QPointF start, QPointF end, Arc kind)
+void Metafile::drawArc(const QRectF &logicalBox, QPointF start, QPointF end, Arc kind)
 {
     const QRectF box = logicalBox.normalized();
     if (!spendPoints(20) || box.width() <= 0 || box.height() <= 0)
@@ -375,19 +375,19 @@ void RtfMetafile::drawArc(const QRectF &logicalBox, QPointF start, QPointF end, 
         m_pathNeedsMove = true;
 }
 
-QString RtfMetafile::decodeText(const QByteArray &bytes, const Font &font)
+QString Metafile::decodeText(const QByteArray &bytes, const Font &font)
 {
     if (!m_codePage)
-        m_codePage = std::make_unique<RtfCodePage>();
-    int codePage = RtfCodePage::fromCharset(font.charset);
+        m_codePage = std::make_unique<CodePage>();
+    int codePage = CodePage::fromCharset(font.charset);
     if (font.face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
-        codePage = RtfCodePage::SymbolFont;
+        codePage = CodePage::SymbolFont;
     QString text;
-    m_codePage->decode(RtfCodePage::normalise(codePage ? codePage : 1252), bytes.constData(), bytes.size(), text);
+    m_codePage->decode(CodePage::normalise(codePage ? codePage : 1252), bytes.constData(), bytes.size(), text);
     return text;
 }
 
-void RtfMetafile::drawText(QPointF reference, const QString &text, const std::vector<qreal> &dx, quint32 options,
+void Metafile::drawText(QPointF reference, const QString &text, const std::vector<qreal> &dx, quint32 options,
                            const QRectF &rect)
 {
     const State &s = m_state;
@@ -405,7 +405,7 @@ void RtfMetafile::drawText(QPointF reference, const QString &text, const std::ve
     if (text.isEmpty() || m_stopped)
         return;
     m_textChars += text.size();
-    if (m_textChars > RtfLimits::MaxMetafileTextChars) {
+    if (m_textChars > MetafileLimits::MaxTextChars) {
         m_stopped = true;
         return;
     }
@@ -529,7 +529,7 @@ void RtfMetafile::drawText(QPointF reference, const QString &text, const std::ve
     m_drawn = true;
 }
 
-void RtfMetafile::fillRegion(const QRegion &device, const Brush &brush)
+void Metafile::fillRegion(const QRegion &device, const Brush &brush)
 {
     if (device.isEmpty() || brush.style == BsNull)
         return;
@@ -544,7 +544,7 @@ void RtfMetafile::fillRegion(const QRegion &device, const Brush &brush)
     m_state.pen = pen;
 }
 
-void RtfMetafile::patternBlit(const QRectF &logical, quint32 rop)
+void Metafile::patternBlit(const QRectF &logical, quint32 rop)
 {
     Brush brush = m_state.brush;
     switch (rop) {
@@ -580,7 +580,7 @@ void RtfMetafile::patternBlit(const QRectF &logical, quint32 rop)
     m_pathOpen = open;
 }
 
-QByteArray RtfMetafile::fileOfDib(const QByteArray &info, const QByteArray &bits) const
+QByteArray Metafile::fileOfDib(const QByteArray &info, const QByteArray &bits) const
 {
     if (info.size() < 12)
         return {};
@@ -591,7 +591,7 @@ QByteArray RtfMetafile::fileOfDib(const QByteArray &info, const QByteArray &bits
             return bits;
     }
     if (bits.isNull()) // a packed DIB: header, colours and bits in one
-        return RtfPictureDecoder::bmpFromDib(info);
+        return Dib::toBmp(info);
     QByteArray file(14, '\0');
     file[0] = 'B';
     file[1] = 'M';
@@ -600,13 +600,13 @@ QByteArray RtfMetafile::fileOfDib(const QByteArray &info, const QByteArray &bits
     return file + info + bits;
 }
 
-QImage RtfMetafile::decodeDib(const QByteArray &info, const QByteArray &bits)
+QImage Metafile::decodeDib(const QByteArray &info, const QByteArray &bits)
 {
     const QByteArray file = fileOfDib(info, bits);
     return file.isEmpty() || !m_decodeImage ? QImage() : m_decodeImage(file);
 }
 
-void RtfMetafile::blit(const QRectF &dest, const QByteArray &info, const QByteArray &bits, QRectF source,
+void Metafile::blit(const QRectF &dest, const QByteArray &info, const QByteArray &bits, QRectF source,
                        bool bottomUpSource, quint32 rop, std::optional<QRgb> transparent, qreal opacity)
 {
     if (m_pathOpen || m_state.rop2 == R2Nop || !spendPoints(4))
@@ -682,14 +682,14 @@ void RtfMetafile::blit(const QRectF &dest, const QByteArray &info, const QByteAr
     m_drawn = true;
 }
 
-void RtfMetafile::beginPath()
+void Metafile::beginPath()
 {
     m_pathOpen = true;
     m_path = QPainterPath();
     m_pathNeedsMove = true;
 }
 
-void RtfMetafile::closeFigure()
+void Metafile::closeFigure()
 {
     if (m_pathOpen && m_path.elementCount() > 0) {
         m_path.closeSubpath();
@@ -697,7 +697,7 @@ void RtfMetafile::closeFigure()
     }
 }
 
-void RtfMetafile::finishPath(bool fill, bool stroke)
+void Metafile::finishPath(bool fill, bool stroke)
 {
     QPainterPath path = m_path;
     m_path = QPainterPath();
@@ -708,7 +708,7 @@ void RtfMetafile::finishPath(bool fill, bool stroke)
     drawPath(path, fill, stroke);
 }
 
-void RtfMetafile::selectClipPath(int mode)
+void Metafile::selectClipPath(int mode)
 {
     const QPainterPath path = m_path;
     m_path = QPainterPath();
@@ -720,7 +720,7 @@ void RtfMetafile::selectClipPath(int mode)
     for (const QPolygonF &polygon : polygons) {
         const QRegion part(polygon.toPolygon(), m_state.fillRule);
         region = m_state.fillRule == Qt::OddEvenFill ? region ^ part : region | part;
-        if (region.rectCount() > RtfLimits::MaxMetafileClipRects)
+        if (region.rectCount() > MetafileLimits::MaxClipRects)
             return;
     }
     combineClip(region, mode);

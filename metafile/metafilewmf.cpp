@@ -1,6 +1,6 @@
-#include "rtf/rtfmetafile.h"
+#include "metafile/metafile.h"
 
-#include "rtf/rtflimits.h"
+#include "metafile/metafilelimits.h"
 
 #include <QtEndian>
 
@@ -108,12 +108,12 @@ constexpr quint32 PlaceableKey = 0x9AC6CDD7u;
 
 } // namespace
 
-QRectF RtfMetafile::rectOf(qreal left, qreal top, qreal right, qreal bottom)
+QRectF Metafile::rectOf(qreal left, qreal top, qreal right, qreal bottom)
 {
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
-void RtfMetafile::readWmfHeader()
+void Metafile::readWmfHeader()
 {
     const Bytes d{reinterpret_cast<const uchar *>(m_data.constData()), m_data.size()};
     qsizetype at = 0;
@@ -143,13 +143,13 @@ void RtfMetafile::readWmfHeader()
         findWmfFrame();
 }
 
-void RtfMetafile::findWmfFrame()
+void Metafile::findWmfFrame()
 {
     // Without a placeable header the window the metafile sets before drawing is
     // the picture's frame; a metafile that sets none is measured when played.
     QPointF org, ext;
     qsizetype pos = m_firstRecord;
-    for (long long n = 0; pos + 6 <= m_data.size() && n < RtfLimits::MaxMetafileRecords; ++n) {
+    for (long long n = 0; pos + 6 <= m_data.size() && n < MetafileLimits::MaxRecords; ++n) {
         const Bytes r{reinterpret_cast<const uchar *>(m_data.constData()) + pos, m_data.size() - pos};
         const qint64 words = r.u32(0);
         const quint16 function = r.u16(4);
@@ -167,7 +167,7 @@ void RtfMetafile::findWmfFrame()
     }
 }
 
-void RtfMetafile::playWmf()
+void Metafile::playWmf()
 {
     const uchar *data = reinterpret_cast<const uchar *>(m_data.constData());
     qsizetype pos = m_firstRecord;
@@ -182,7 +182,7 @@ void RtfMetafile::playWmf()
     }
 }
 
-void RtfMetafile::wmfRecord(quint16 function, const Bytes &r)
+void Metafile::wmfRecord(quint16 function, const Bytes &r)
 {
     State &s = m_state;
     // Points are (x, y) pairs; rectangles come as bottom, right, top, left.
@@ -190,7 +190,7 @@ void RtfMetafile::wmfRecord(quint16 function, const Bytes &r)
     const auto rect = [&r](qsizetype at) { return rectOf(r.s16(at + 6), r.s16(at + 4), r.s16(at + 2), r.s16(at)); };
     const auto polygon = [&r](qsizetype at, qsizetype count) {
         QPolygonF points;
-        if (count <= 0 || count > RtfLimits::MaxMetafilePointsPerRecord || !r.has(at, count * 4))
+        if (count <= 0 || count > MetafileLimits::MaxPointsPerRecord || !r.has(at, count * 4))
             return points;
         points.reserve(count);
         for (qsizetype i = 0; i < count; ++i)
@@ -374,7 +374,7 @@ void RtfMetafile::wmfRecord(quint16 function, const Bytes &r)
     }
 }
 
-RtfMetafile::Font RtfMetafile::wmfFont(const Bytes &r, qsizetype at)
+Metafile::Font Metafile::wmfFont(const Bytes &r, qsizetype at)
 {
     Font f;
     f.height = r.s16(at);
@@ -396,7 +396,7 @@ RtfMetafile::Font RtfMetafile::wmfFont(const Bytes &r, qsizetype at)
     return f;
 }
 
-QRegion RtfMetafile::wmfRegion(const Bytes &r)
+QRegion Metafile::wmfRegion(const Bytes &r)
 {
     // A region object: a header with the bounds, then scans of (count, top, bottom,
     // count / 2 pairs of left and right, count again).
@@ -414,7 +414,7 @@ QRegion RtfMetafile::wmfRegion(const Bytes &r)
             const int left = r.s16(at + 6 + k * 2), right = r.s16(at + 8 + k * 2);
             if (right > left && bottom > top)
                 region += QRect(left, top, right - left, bottom - top);
-            if (++rects > RtfLimits::MaxMetafileClipRects)
+            if (++rects > MetafileLimits::MaxClipRects)
                 return region;
         }
         at += 8 + qsizetype(count) * 2;
@@ -422,7 +422,7 @@ QRegion RtfMetafile::wmfRegion(const Bytes &r)
     return region;
 }
 
-void RtfMetafile::wmfCreate(quint16 function, const Bytes &r)
+void Metafile::wmfCreate(quint16 function, const Bytes &r)
 {
     Object o;
     switch (function) {
@@ -465,7 +465,7 @@ void RtfMetafile::wmfCreate(quint16 function, const Bytes &r)
     addObject(std::move(o));
 }
 
-void RtfMetafile::wmfText(quint16 function, const Bytes &r)
+void Metafile::wmfText(quint16 function, const Bytes &r)
 {
     if (function == WmfTextOut) {
         const qsizetype count = r.s16(0);
@@ -499,7 +499,7 @@ void RtfMetafile::wmfText(quint16 function, const Bytes &r)
     drawText(reference, text, dx, options, box);
 }
 
-void RtfMetafile::wmfBlit(quint16 function, const Bytes &r)
+void Metafile::wmfBlit(quint16 function, const Bytes &r)
 {
     // A raster operation with no bitmap is recorded in a shorter form, told by its
     // size: it paints with the brush.
