@@ -15,4 +15,9 @@ constexpr auto Structural = QTextFormat::Property(QTextFormat::UserProperty + 0x
 // On a table that has padding cells.
 constexpr auto Padded = QTextFormat::Property(QTextFormat::UserProperty + 0x5258);
 
+// The characters Qt's document holds where a frame (a table, a section's columns)
+// begins and ends: no text of the document, never shown, copied or saved.
+constexpr char16_t FrameStart = 0xFDD0;
+constexpr char16_t FrameEnd = 0xFDD1;
+
 } // namespace TextMarks

@@ -213,12 +213,12 @@ bool isStructural(const QTextBlock &block)
         return false;
     const QTextDocument *doc = block.document();
     const int at = block.position();
-    if (at + 1 < doc->characterCount() && doc->characterAt(at) == QChar(0xFDD0)) {
+    if (at + 1 < doc->characterCount() && doc->characterAt(at) == QChar(TextMarks::FrameStart)) {
         const QTextFrame *frame = doc->frameAt(at + 1);
         if ((qobject_cast<const QTextTable *>(frame) || isColumns(frame)) && frame->firstPosition() == at + 1)
             return true; // in front of a table or a section's columns
     }
-    if (at > 0 && doc->characterAt(at - 1) == QChar(0xFDD1)) {
+    if (at > 0 && doc->characterAt(at - 1) == QChar(TextMarks::FrameEnd)) {
         const QTextFrame *frame = doc->frameAt(at - 1);
         if (isColumns(frame) && frame->lastPosition() == at - 1)
             return true; // after a section's columns, where nothing follows them

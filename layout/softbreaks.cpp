@@ -69,7 +69,7 @@ void addStructural(const QTextFrame *frame, std::vector<int> &out)
             // The block after them, where nothing follows: its separator is the
             // document's end, which no text holds, so the frame's end goes instead.
             const QTextBlock after = doc->findBlock(child->lastPosition() + 1);
-            if (after.position() == child->lastPosition() + 1 && doc->characterAt(after.position()) != QChar(0xFDD0)
+            if (after.position() == child->lastPosition() + 1 && doc->characterAt(after.position()) != QChar(TextMarks::FrameStart)
                 && ParagraphLayout::isStructural(after))
                 out.push_back(after.next().isValid() ? after.position() : after.position() - 1);
         } else if (const auto *table = qobject_cast<const QTextTable *>(child)) {
@@ -176,7 +176,7 @@ void insertPlainText(QTextCursor &cursor, const QString &text)
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t ch = text.at(i).unicode();
-        if (ch != u'\n' && ch != u'\r' && ch != QChar::ParagraphSeparator && ch != 0xFDD0 && ch != 0xFDD1)
+        if (ch != u'\n' && ch != u'\r' && ch != QChar::ParagraphSeparator && ch != TextMarks::FrameStart && ch != TextMarks::FrameEnd)
             continue;
         if (i > start)
             cursor.insertText(text.mid(start, i - start));

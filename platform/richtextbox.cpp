@@ -1,5 +1,6 @@
 #include "platform/richtextbox.h"
 
+#include "base/textmarks.h"
 #include "layout/backgroundlayout.h"
 #include "platform/colors.h"
 #include "layout/documentlayout.h"
@@ -9,7 +10,9 @@
 #include "layout/softbreaks.h"
 #include "layout/textmetrics.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMimeData>
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -35,8 +38,8 @@ QString plainFromRaw(QString raw)
         switch (c.unicode()) {
         case QChar::ParagraphSeparator:
         case QChar::LineSeparator:
-        case 0xFDD0: // beginning of a frame
-        case 0xFDD1: // end of a frame
+        case TextMarks::FrameStart:
+        case TextMarks::FrameEnd:
             c = QLatin1Char('\n');
             break;
         default:
@@ -183,11 +186,12 @@ RichTextBox::RichTextBox(QWidget *parent)
     for (QObject *child : children()) {
         if (!child->inherits("QWidgetTextControl"))
             continue;
-        if (disconnect(child, SIGNAL(visibilityRequest(QRectF)), this, SLOT(_q_ensureVisible(QRectF))))
-            connect(child, SIGNAL(visibilityRequest(QRectF)), this, SLOT(showPart(QRectF)));
-        if (disconnect(child, SIGNAL(updateRequest(QRectF)), this, SLOT(_q_repaintContents(QRectF))))
-            connect(child, SIGNAL(updateRequest(QRectF)), this, SLOT(paintPart(QRectF)));
+        const bool shows = answerTextControl(child, "visibilityRequest(QRectF)", "_q_ensureVisible(QRectF)", "showPart(QRectF)");
+        const bool paints = answerTextControl(child, "updateRequest(QRectF)", "_q_repaintContents(QRectF)", "paintPart(QRectF)");
+        m_answersControl = shows && paints;
     }
+    if (!m_answersControl)
+        qWarning("RichTextBox: Qt's text control could not be rewired; the caret follows Qt's line rectangles");
     adoptDocument(document());
 }
 
@@ -254,7 +258,7 @@ void RichTextBox::showPart(const QRectF &rect)
             }
         }
     }
-    QMetaObject::invokeMethod(this, "_q_ensureVisible", Qt::DirectConnection, Q_ARG(QRectF, r));
+    scrollToShow(r);
 }
 
 void RichTextBox::paintPart(const QRectF &rect)
@@ -274,7 +278,66 @@ void RichTextBox::paintPart(const QRectF &rect)
                 r = r.united(layout->bandRect(QPointF(r.center().x(), y)));
         }
     }
-    QMetaObject::invokeMethod(this, "_q_repaintContents", Qt::DirectConnection, Q_ARG(QRectF, r));
+    repaintDocumentRect(r);
+}
+
+bool RichTextBox::answerTextControl(QObject *control, const char *signal, const char *qtSlot, const char *slot)
+{
+    const QMetaObject *from = control->metaObject();
+    const QMetaObject *to = metaObject();
+    const int request = from->indexOfSignal(signal);
+    const int qtAnswer = to->indexOfSlot(qtSlot);
+    const int answer = to->indexOfSlot(slot);
+    if (request < 0 || qtAnswer < 0 || answer < 0)
+        return false;
+    if (!disconnect(control, from->method(request), this, to->method(qtAnswer)))
+        return false;
+    return bool(connect(control, from->method(request), this, to->method(answer)));
+}
+
+int RichTextBox::horizontalOffset() const
+{
+    const QScrollBar *bar = horizontalScrollBar();
+    return isRightToLeft() ? bar->maximum() - bar->value() : bar->value();
+}
+
+void RichTextBox::scrollToShow(const QRectF &rect)
+{
+    const QRect r = rect.toRect();
+    QScrollBar *across = horizontalScrollBar();
+    QScrollBar *down = verticalScrollBar();
+    // A rectangle past the scroll range's end (the document grew with a key and the
+    // range has not caught up yet): the editor brings the range up to date from the
+    // layout's size first, as it does whenever the layout reports one.
+    if ((down->isVisible() && down->maximum() < r.bottom()) || (across->isVisible() && across->maximum() < r.right())) {
+        if (QAbstractTextDocumentLayout *layout = document()->documentLayout())
+            emit layout->documentSizeChanged(layout->documentSize());
+    }
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    const int left = horizontalOffset();
+    if (r.x() < left)
+        across->setValue(isRightToLeft() ? across->maximum() - r.x() : r.x());
+    else if (r.x() + r.width() > left + width)
+        across->setValue(isRightToLeft() ? across->maximum() - (r.x() + r.width() - width) : r.x() + r.width() - width);
+    if (r.y() < down->value())
+        down->setValue(r.y());
+    else if (r.y() + r.height() > down->value() + height)
+        down->setValue(r.y() + r.height() - height);
+}
+
+void RichTextBox::repaintDocumentRect(const QRectF &rect)
+{
+    if (!rect.isValid()) {
+        viewport()->update();
+        return;
+    }
+    const int left = horizontalOffset();
+    const int top = verticalScrollBar()->value();
+    QRect r = rect.intersected(QRectF(left, top, viewport()->width(), viewport()->height())).toAlignedRect();
+    if (r.isEmpty())
+        return;
+    viewport()->update(r.translated(-left, -top));
 }
 
 RichTextBox::~RichTextBox() = default;

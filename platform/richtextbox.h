@@ -78,6 +78,9 @@ public:
     // own line rectangle, taller than the line's pitch under word processors' heights).
     QRectF caretRect() const;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // Whether the text control's requests to show and to paint reach the editor's
+    // own answers (showPart, paintPart) instead of QTextEdit's.
+    bool answersTextControl() const { return m_answersControl; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -103,6 +106,16 @@ private slots:
     void paintPart(const QRectF &rect);
 
 private:
+    // Takes the text control's signal from QTextEdit's slot to ours. Both sides are
+    // Qt's private names, found by the meta-object system: a Qt without them leaves
+    // QTextEdit's own answers in place, which answersTextControl() tells.
+    bool answerTextControl(QObject *control, const char *signal, const char *qtSlot, const char *slot);
+    // What QTextEdit does with a request, done with public calls: the scroll bars
+    // moved to show a rectangle of the document, a rectangle of it painted again.
+    void scrollToShow(const QRectF &rect);
+    void repaintDocumentRect(const QRectF &rect);
+    // The view's left edge in the document, counted from the right in a right-to-left editor.
+    int horizontalOffset() const;
     // The box of the line holding position, with the caret's x, in the document's coordinates.
     QRectF lineBoxAt(int position) const;
     void mergeFormat(const QTextCharFormat &format);
@@ -131,4 +144,5 @@ private:
     int m_unscrolled = 0; // what the view moved by quietly since the scroll area last scrolled
     QMetaObject::Connection m_endWatch; // the document's changes that move the end
     int m_fromEnd = -1; // how far the view is from the scroll range's end when it shows the document's end
+    bool m_answersControl = false;
 };

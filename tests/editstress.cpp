@@ -2,6 +2,7 @@
 
 #include "base/layoutproperties.h"
 
+#include "base/textmarks.h"
 #include "layoutcheck.h"
 #include "layout/documentlayout.h"
 #include "layout/softbreaks.h"
@@ -68,7 +69,7 @@ QString plainFromRaw(QString raw)
 {
     for (QChar &c : raw) {
         const char16_t u = c.unicode();
-        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xFDD0 || u == 0xFDD1)
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == TextMarks::FrameStart || u == TextMarks::FrameEnd)
             c = QLatin1Char('\n');
     }
     return raw;

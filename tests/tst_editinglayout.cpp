@@ -3,6 +3,7 @@
 // the editor, then the text, the caret and what the layout shows, held against a
 // layout of the same document made from scratch.
 #include "documentfixture.h"
+#include "base/textmarks.h"
 #include "layoutcheck.h"
 #include "layout/documentlayout.h"
 #include "layout/paragraphlayout.h"
@@ -713,7 +714,7 @@ private slots:
         QCOMPARE(editor()->selStart(), 0);
         // In the document the selection begins on the hidden block's separator.
         QCOMPARE(editor()->textCursor().selectionStart(), 0);
-        QCOMPARE(editor()->document()->characterAt(0), QChar(0xFDD0));
+        QCOMPARE(editor()->document()->characterAt(0), QChar(TextMarks::FrameStart));
         f.services.clipboard->content = QStringLiteral("earlier");
         f.click("Image10");
         QCOMPARE(f.services.clipboard->content, editor()->text().left(editor()->selLength()));
