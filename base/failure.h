@@ -4,7 +4,7 @@
 
 // A failure as the adapters report it: a number and the system's description.
 // Number 0 means success.
-struct Failure final
+struct [[nodiscard]] Failure final
 {
     int number = 0;
     QString description;

@@ -22,8 +22,9 @@ void CopySelection()
     if (!rtb)
         return;
     // Plain text only, and no clearing first: the clipboard holds the previous text
-    // until the new one replaces it.
-    Services::clipboard().setText(rtb->selText());
+    // until the new one replaces it. A copy the clipboard refused leaves the document
+    // and the clipboard as they were, so nothing is lost and nothing is reported.
+    static_cast<void>(Services::clipboard().setText(rtb->selText()));
 }
 
 void CutSelection()
