@@ -587,8 +587,16 @@ void TestRtfReader::garbageNeverCrashes()
             seed = seed * 1664525u + 1013904223u;
             rtf += pieces[(seed >> 16) % count];
         }
+        // Each read comes back with the document read, its text no longer than the
+        // bytes it came from (nothing here may multiply them), and the same document
+        // every time: a reader that kept state from one read to the next, or read
+        // past what it was given, would show it here.
         QTextDocument doc;
-        Rtf::read(rtf, &doc);
+        QVERIFY2(!Rtf::read(rtf, &doc), rtf.constData());
+        QVERIFY2(doc.characterCount() <= rtf.size(), rtf.constData());
+        QTextDocument again;
+        QVERIFY(!Rtf::read(rtf, &again));
+        QCOMPARE(again.toPlainText(), doc.toPlainText());
     }
 }
 
