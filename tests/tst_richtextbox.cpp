@@ -3,6 +3,7 @@
 
 #include "platform/richtextbox.h"
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -23,6 +24,7 @@ private slots:
     void writesApplyToTheWholeSelectionOnly();
     void changeIsRaisedBeforeTheOperationReturns();
     void caretPassesOverManyStructuralBlocksAtOnce();
+    void typingPastTheBottomKeepsTheCaretInView();
 
 private:
     void format(int start, int length, const QTextCharFormat &f);
@@ -182,7 +184,7 @@ void tst_RichTextBox::caretPassesOverManyStructuralBlocksAtOnce()
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
     file.close();
     m_box->resize(700, 400);
-    m_box->loadFile(file.fileName());
+    QVERIFY(!m_box->loadFile(file.fileName()));
     m_box->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_box.get()));
     const QString before = m_box->text();
@@ -194,6 +196,30 @@ void tst_RichTextBox::caretPassesOverManyStructuralBlocksAtOnce()
     QTest::keyClick(m_box.get(), Qt::Key_Return);
     const QString after = m_box->text();
     QCOMPARE(after, QLatin1Char('b') + before + QStringLiteral("z\n"));
+}
+
+void tst_RichTextBox::typingPastTheBottomKeepsTheCaretInView()
+{
+    // The editor answers the text control's requests to show the caret: each new
+    // line typed at the end scrolls its whole line box into the view, Ctrl+Home
+    // shows the page from its top again.
+    QVERIFY(m_box->answersTextControl());
+    m_box->resize(300, 150);
+    m_box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_box.get()));
+    m_box->setFocus();
+    QScrollBar *bar = m_box->verticalScrollBar();
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClicks(m_box.get(), QStringLiteral("ligne %1").arg(i));
+        QTest::keyClick(m_box.get(), Qt::Key_Return);
+        const QRectF caret = m_box->caretRect();
+        QVERIFY2(caret.top() >= -0.5 && caret.bottom() <= m_box->viewport()->height() + 0.5,
+                 qPrintable(QStringLiteral("line %1: caret %2 to %3 in a view %4 high")
+                                .arg(i).arg(caret.top()).arg(caret.bottom()).arg(m_box->viewport()->height())));
+    }
+    QVERIFY(bar->value() > 0);
+    QTest::keyClick(m_box.get(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(bar->value(), 0);
 }
 
 QTEST_MAIN(tst_RichTextBox)
