@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -106,6 +107,7 @@ public:
             dialog.setNameFilters(filters);
         if (!request.fileName.isEmpty())
             dialog.selectFile(request.fileName);
+        fitToScreen(dialog);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         const QStringList files = dialog.selectedFiles();
@@ -131,24 +133,48 @@ public:
 
     std::optional<QColor> colorDialog(const QColor &initial) override
     {
-        const QColor color = QColorDialog::getColor(initial, QApplication::activeWindow(), QString(),
-                                                    QColorDialog::DontUseNativeDialog);
-        if (!color.isValid())
+        QColorDialog dialog(initial, QApplication::activeWindow());
+        dialog.setOption(QColorDialog::DontUseNativeDialog, true);
+        fitToScreen(dialog);
+        if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
             return std::nullopt;
-        return color;
+        return dialog.selectedColor();
     }
 
     std::optional<QFont> fontDialog(const QFont &initial) override
     {
-        bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, initial, QApplication::activeWindow(), QString(),
-                                                QFontDialog::DontUseNativeDialog);
-        if (!ok)
+        QFontDialog dialog(initial, QApplication::activeWindow());
+        dialog.setOption(QFontDialog::DontUseNativeDialog, true);
+        fitToScreen(dialog);
+        if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
-        return font;
+        return dialog.selectedFont();
     }
 
 private:
+    // A dialog no larger than the free area of the screen it opens on: at a high
+    // scale on a small screen Qt's own size would put its buttons off the screen.
+    // Qt then places it within that area.
+    static void fitToScreen(QDialog &dialog)
+    {
+        const QWidget *parent = dialog.parentWidget();
+        QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QSize area = screen->availableGeometry().size();
+        const QSize wanted = dialog.sizeHint();
+        if (wanted.width() <= area.width() && wanted.height() <= area.height())
+            return;
+        // Its layout would hold it at its least size, which may still be too large:
+        // the views scroll instead.
+        if (QLayout *layout = dialog.layout()) {
+            if (layout->minimumSize().width() > area.width() || layout->minimumSize().height() > area.height())
+                layout->setSizeConstraint(QLayout::SetNoConstraint);
+        }
+        dialog.setMinimumSize(0, 0);
+        dialog.resize(wanted.boundedTo(area));
+    }
+
     // Where a file dialog opens: the folder of the file chosen last in this run,
     // unless that file could not be read or written there; before any, the user's
     // documents folder, or else the home folder. Never the folder the program
@@ -205,6 +231,13 @@ public:
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         return screen ? screen->geometry() : QRect();
+    }
+    QRect availableGeometry(const QWidget *widget) const override
+    {
+        QScreen *screen = widget ? widget->screen() : nullptr;
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        return screen ? screen->availableGeometry() : QRect();
     }
     double twipsPerPixelX() const override { return twipsPerPixel(true); }
     double twipsPerPixelY() const override { return twipsPerPixel(false); }
