@@ -12,8 +12,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QLayout>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
@@ -152,16 +152,17 @@ public:
     }
 
 private:
-    // A dialog no larger than the free area of the screen it opens on: at a high
-    // scale on a small screen Qt's own size would put its buttons off the screen.
-    // Qt then places it within that area.
+    // A dialog no larger than the free area of the screen it opens on, its frame
+    // included: at a high scale on a small screen Qt's own size would put its
+    // buttons off the screen. Qt then places it within that area; the frame the
+    // desktop adds is known once it shows, and the dialog is made smaller by it.
     static void fitToScreen(QDialog &dialog)
     {
         const QWidget *parent = dialog.parentWidget();
         QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
         if (!screen)
             return;
-        const QSize area = screen->availableGeometry().size();
+        const QRect area = screen->availableGeometry();
         const QSize wanted = dialog.sizeHint();
         if (wanted.width() <= area.width() && wanted.height() <= area.height())
             return;
@@ -172,8 +173,47 @@ private:
                 layout->setSizeConstraint(QLayout::SetNoConstraint);
         }
         dialog.setMinimumSize(0, 0);
-        dialog.resize(wanted.boundedTo(area));
+        dialog.resize(wanted.boundedTo(area.size()));
+        dialog.installEventFilter(new FrameFit(area, &dialog));
     }
+
+    // Keeps a dialog's frame within an area once the desktop has framed it.
+    class FrameFit final : public QObject
+    {
+    public:
+        FrameFit(const QRect &area, QWidget *dialog)
+            : QObject(dialog)
+            , m_area(area)
+        {
+        }
+
+    protected:
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            auto *dialog = static_cast<QWidget *>(watched);
+            const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                                event->type() == QEvent::Show;
+            if (placed && dialog->isVisible() && !m_fitting) {
+                const QRect frame = dialog->frameGeometry();
+                const QRect inner = dialog->geometry();
+                if (frame != inner && !m_area.contains(frame)) {
+                    m_fitting = true;
+                    const QSize margins = frame.size() - inner.size();
+                    dialog->resize(inner.size().boundedTo(m_area.size() - margins));
+                    dialog->move(m_area.topLeft() + QPoint(std::max(0, std::min(frame.x() - m_area.x(),
+                                                                                m_area.width() - dialog->frameGeometry().width())),
+                                                           std::max(0, std::min(frame.y() - m_area.y(),
+                                                                                m_area.height() - dialog->frameGeometry().height()))));
+                    m_fitting = false;
+                }
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        QRect m_area;
+        bool m_fitting = false;
+    };
 
     // Where a file dialog opens: the folder of the file chosen last in this run,
     // unless that file could not be read or written there; before any, the user's
