@@ -4,9 +4,9 @@
 #include <QString>
 
 // The French names and descriptions of the standard accessibility actions, told to
-// assistive technology beside the standard names it works the actions by. Qt's
-// catalogue leaves them in English for a drawn control and for the actions a
-// control adds to the ones of its widget; the program speaks French everywhere.
+// assistive technology beside the standard names it works the actions by, in the
+// program's own words rather than whatever a catalogue of Qt's holds (the bridge to
+// screen readers tells the description as the action's French name).
 namespace FrenchActions {
 
 inline QString name(const QString &action, const QString &fallback)
