@@ -742,8 +742,18 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
             const qreal radius = qMax(2, qMin(box.width(), box.height()) / 6);
             painter.setRenderHint(QPainter::Antialiasing, true);
             painter.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        } else {
+        } else if (const qreal ratio = painter.device()->devicePixelRatioF(); ratio == std::floor(ratio)) {
             painter.drawRect(box.adjusted(0, 0, -1, -1));
+        } else {
+            // At a fractional scale (150 %) a stroked outline falls between device
+            // pixels, where the editor over the frame's bottom edge covered it: the
+            // edges are filled as rows and columns of whole pixels instead.
+            if (c.fillColor() != NoColor)
+                painter.fillRect(box, ColorInt::toQColor(c.fillColor()));
+            painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), border);
+            painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), border);
+            painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), border);
+            painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), border);
         }
         painter.restore();
         break;
