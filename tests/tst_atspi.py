@@ -15,12 +15,13 @@ each answer.
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 import pyatspi  # noqa: E402
 
@@ -61,6 +62,15 @@ def child_named(parent, name):
         if child.get_name() == name:
             return child
     raise AssertionError("no child named %r among %s" % (name, [described(c) for c in children(parent)]))
+
+
+def descendants(accessible, depth=8):
+    """Every accessible below, breadth first, to a bounded depth."""
+    found, level = [], [accessible]
+    for _ in range(depth):
+        level = [child for parent in level for child in children(parent)]
+        found.extend(level)
+    return found
 
 
 def text_of(accessible):
@@ -139,6 +149,34 @@ def main():
         assert font_display.get_role() == pyatspi.ROLE_LABEL, described(font_display)
         assert text_of(font_display), "the font display reads nothing"
         assert text_of(size_display), "the size display reads nothing"
+
+        # A document in another font, opened through the open dialog as a screen
+        # reader's user would: the font display's new text is heard.
+        heard = []
+        listener = Atspi.EventListener.new(lambda event: heard.append((event.type, event.source.get_name())))
+        listener.register("object:text-changed")
+        with tempfile.NamedTemporaryFile("w", suffix=".rtf", delete=False) as rtf:
+            rtf.write("{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Serif;}}\\f0\\fs28 Serif\\par}")
+        try:
+            press(child_named(main_window, "Ouvrir"))
+            dialog = wait_for("the open dialog", lambda: window_named(app, "Ouvrir"))
+            fields = [c for c in descendants(dialog) if c.get_role() == pyatspi.ROLE_TEXT
+                      and states(c).contains(pyatspi.STATE_EDITABLE) and states(c).contains(pyatspi.STATE_SHOWING)]
+            assert fields, "no file name field in the open dialog"
+            fields[-1].set_text_contents(rtf.name)
+            buttons = [c for c in descendants(dialog) if c.get_role() == pyatspi.ROLE_PUSH_BUTTON
+                       and c.get_name() == "Ouvrir"]
+            assert buttons, [described(c) for c in descendants(dialog)]
+            press(buttons[0])
+
+            def heard_font():
+                GLib.MainContext.default().iteration(False)
+                return text_of(font_display) == "DejaVu Serif" and \
+                    ("object:text-changed:insert", "Police de la sélection") in heard
+            wait_for("the font display to read and tell DejaVu Serif", heard_font)
+        finally:
+            listener.deregister("object:text-changed")
+            os.unlink(rtf.name)
 
         toggles = [child_named(main_window, name) for name in TOGGLES]
         # Buttons that stay pressed, shown as Qt shows them: check boxes.
