@@ -129,9 +129,11 @@ QRect Control::boxTwips() const
 
 QRect Control::boxPixels() const
 {
-    QRect box = Twips::toPixels(boxTwips());
-    if (m_giveWay > 0 && (m_def.flags & ControlFlag::GivesWay))
-        box.setHeight(box.height() - m_giveWay);
+    const QRect box = Twips::toPixels(boxTwips());
+    // The editor and its frames keep their left edge where the rest moved left:
+    // they give way at the right and at the bottom instead.
+    if (m_def.flags & ControlFlag::GivesWay)
+        return box.adjusted(0, 0, m_shift.x(), -m_giveWay);
     return box.translated(m_shift);
 }
 

@@ -31,7 +31,8 @@ public:
     // Where the control lies in its window, in pixels.
     QRect boxPixels() const;
     // How the window moved its controls to fit a screen smaller than it: all of them
-    // by shift, and the bottom edge of those that give way up by giveWay pixels.
+    // left by shift, but those that give way keep their left edge and lose as much
+    // at the right, and their bottom edge moves up by giveWay pixels.
     void fitTo(const QPoint &shift, int giveWay);
     QPoint shift() const { return m_shift; }
 

@@ -271,7 +271,7 @@ void FormWindow::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // A window the desktop makes smaller than defined (maximised on a small screen):
     // the controls keep their right end with the title strip's glyphs in it, and
-    // the editor gives way at the bottom.
+    // the editor, whole from its left edge, gives way at the right and the bottom.
     const QPoint shift(std::min(0, width() - Twips::toPixelsX(m_def.width)), 0);
     const int giveWay = std::clamp(Twips::toPixelsY(m_def.height) - height(), 0, mostGivenWay());
     for (const auto &c : m_controls)

@@ -172,6 +172,19 @@ void tst_Scale::maximisedKeepsRestoreAndClose()
     const QRect shifted(screen.width() - Main.width(), 0, 0, 0);
     QVERIFY(screen.contains(onScreen(shifted, Restore)));
     QVERIFY(screen.contains(onScreen(shifted, Close)));
+    // The editor keeps its left edge: its frame's left line is on the screen where
+    // it was, the editor giving way at its right.
+    QTest::qWait(300); // the maximised window's paint reaches the server
+    const QImage left = QGuiApplication::primaryScreen()->grabWindow(0, 0, 300, 40, 400).toImage();
+    int frameColumns = 0;
+    for (int x = 0; x < left.width(); ++x) {
+        int blue = 0;
+        for (int y = 0; y < left.height(); ++y)
+            blue += QColor(left.pixel(x, y)) == QColor(37, 152, 190);
+        frameColumns += blue == left.height();
+    }
+    // The frame's line, two columns at 200 %, beside the window's own edge.
+    QVERIFY2(frameColumns >= Ratio + 1, qPrintable(QString::number(frameColumns)));
     const QPoint restore = onScreen(shifted, Restore).center();
     xdotool({"mousemove", n(restore.x()), n(restore.y()), "click", "1"});
     QTRY_COMPARE(serverGeometry(m_window), window);
