@@ -21,6 +21,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -200,10 +202,12 @@ private:
                     m_fitting = true;
                     const QSize margins = frame.size() - inner.size();
                     dialog->resize(inner.size().boundedTo(m_area.size() - margins));
-                    dialog->move(m_area.topLeft() + QPoint(std::max(0, std::min(frame.x() - m_area.x(),
-                                                                                m_area.width() - dialog->frameGeometry().width())),
-                                                           std::max(0, std::min(frame.y() - m_area.y(),
-                                                                                m_area.height() - dialog->frameGeometry().height()))));
+                    const QSize framed = dialog->frameGeometry().size();
+                    const int right = m_area.x() + std::max(0, m_area.width() - framed.width());
+                    const int bottom = m_area.y() + std::max(0, m_area.height() - framed.height());
+                    const int x = std::clamp(frame.x(), m_area.x(), right);
+                    const int y = std::clamp(frame.y(), m_area.y(), bottom);
+                    dialog->move(x, y);
                     m_fitting = false;
                 }
             }

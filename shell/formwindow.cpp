@@ -436,7 +436,8 @@ void FormWindow::focusInEvent(QFocusEvent *event)
             }
         }
     } else if (m_def.focus) {
-        const auto it = std::find(m_ringStops.begin(), m_ringStops.end(), findControl(QString::fromLatin1(m_def.focus)));
+        const Control *first = findControl(QString::fromLatin1(m_def.focus));
+        const auto it = std::find(m_ringStops.begin(), m_ringStops.end(), first);
         if (it != m_ringStops.end() && isReachable(**it))
             moveRing(int(it - m_ringStops.begin()));
     }

@@ -248,7 +248,8 @@ void tst_Keyboard::ringShowsOnTheFocusedAnswer()
     QCOMPARE(changedPixels(plain, onOui, non), 0);
     // It stands out on the prompt's skin: the panel the answers lie on, the tab
     // under "annuler" and the window's ground.
-    for (const QColor skin : {prompt->palette().color(QPalette::Base), QColor(0x98, 0xD7, 0xEB), QColor(0xDC, 0xF1, 0xF8)})
+    const QColor panel = prompt->palette().color(QPalette::Base);
+    for (const QColor &skin : {panel, QColor(0x98, 0xD7, 0xEB), QColor(0xDC, 0xF1, 0xF8)})
         QVERIFY2(contrast(FormWindow::RingColor, skin) >= 4.5, qPrintable(skin.name()));
 }
 

@@ -61,7 +61,8 @@ QRect frameGeometry(const QString &window)
     QProcess prop;
     prop.start(QStringLiteral("xprop"), {"-id", window, "_NET_FRAME_EXTENTS"});
     prop.waitForFinished(10000);
-    const QStringList extents = QString::fromLocal8Bit(prop.readAllStandardOutput()).section(QLatin1Char('='), 1).split(QLatin1Char(','));
+    const QStringList extents =
+        QString::fromLocal8Bit(prop.readAllStandardOutput()).section(QLatin1Char('='), 1).split(QLatin1Char(','));
     if (extents.size() == 4)
         rect.adjust(-extents[0].trimmed().toInt(), -extents[2].trimmed().toInt(), extents[1].trimmed().toInt(),
                     extents[3].trimmed().toInt());
