@@ -7,6 +7,7 @@ target_sources(orvo_ui PRIVATE
     windowactivation.h windowactivation.cpp
     formaccessible.h formaccessible.cpp
     controlaccessible.h controlaccessible.cpp
+    frenchactions.h
     pictureboxaccessible.h pictureboxaccessible.cpp
     promptdef.h promptdef.cpp
     promptform.h promptform.cpp
