@@ -133,6 +133,7 @@ private slots:
 
     void promptKeys_data();
     void promptKeys();
+    void ringShowsOnTheFocusedAnswer_data();
     void ringShowsOnTheFocusedAnswer();
     void promptOpenedByTheKeyboardShowsItsRing();
     void mainWindowRingFollowsTheVisualOrder();
@@ -215,12 +216,20 @@ void tst_Keyboard::promptKeys()
     QCOMPARE(fx.editor()->text(), emptied ? QString() : QStringLiteral("gardé"));
 }
 
+void tst_Keyboard::ringShowsOnTheFocusedAnswer_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::newRow("Form2") << 2;
+    QTest::newRow("Form3") << 3;
+}
+
 void tst_Keyboard::ringShowsOnTheFocusedAnswer()
 {
+    QFETCH(int, which);
     // Opened by the mouse: the keyboard is on "Oui", but no ring is drawn until a
     // key is used, so the mouse user's prompt looks as it always did.
     useTheMouse(fx.form.get());
-    PromptForm *prompt = showPrompt(2);
+    PromptForm *prompt = showPrompt(which);
     QTRY_COMPARE(QApplication::focusWidget(), prompt);
     QCOMPARE(prompt->ringControl()->name(), QStringLiteral("Label3"));
     QVERIFY(!prompt->showsRing());
