@@ -13,12 +13,15 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QWidget>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -106,6 +109,7 @@ public:
             dialog.setNameFilters(filters);
         if (!request.fileName.isEmpty())
             dialog.selectFile(request.fileName);
+        fitToScreen(dialog);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         const QStringList files = dialog.selectedFiles();
@@ -131,24 +135,90 @@ public:
 
     std::optional<QColor> colorDialog(const QColor &initial) override
     {
-        const QColor color = QColorDialog::getColor(initial, QApplication::activeWindow(), QString(),
-                                                    QColorDialog::DontUseNativeDialog);
-        if (!color.isValid())
+        QColorDialog dialog(initial, QApplication::activeWindow());
+        dialog.setOption(QColorDialog::DontUseNativeDialog, true);
+        fitToScreen(dialog);
+        if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
             return std::nullopt;
-        return color;
+        return dialog.selectedColor();
     }
 
     std::optional<QFont> fontDialog(const QFont &initial) override
     {
-        bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, initial, QApplication::activeWindow(), QString(),
-                                                QFontDialog::DontUseNativeDialog);
-        if (!ok)
+        QFontDialog dialog(initial, QApplication::activeWindow());
+        dialog.setOption(QFontDialog::DontUseNativeDialog, true);
+        fitToScreen(dialog);
+        if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
-        return font;
+        return dialog.selectedFont();
     }
 
 private:
+    // A dialog no larger than the free area of the screen it opens on, its frame
+    // included: at a high scale on a small screen Qt's own size would put its
+    // buttons off the screen. Qt then places it within that area; the frame the
+    // desktop adds is known once it shows, and the dialog is made smaller by it.
+    static void fitToScreen(QDialog &dialog)
+    {
+        const QWidget *parent = dialog.parentWidget();
+        QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect area = screen->availableGeometry();
+        const QSize wanted = dialog.sizeHint();
+        if (wanted.width() <= area.width() && wanted.height() <= area.height())
+            return;
+        // Its layout would hold it at its least size, which may still be too large:
+        // the views scroll instead.
+        if (QLayout *layout = dialog.layout()) {
+            if (layout->minimumSize().width() > area.width() || layout->minimumSize().height() > area.height())
+                layout->setSizeConstraint(QLayout::SetNoConstraint);
+        }
+        dialog.setMinimumSize(0, 0);
+        dialog.resize(wanted.boundedTo(area.size()));
+        dialog.installEventFilter(new FrameFit(area, &dialog));
+    }
+
+    // Keeps a dialog's frame within an area once the desktop has framed it.
+    class FrameFit final : public QObject
+    {
+    public:
+        FrameFit(const QRect &area, QWidget *dialog)
+            : QObject(dialog)
+            , m_area(area)
+        {
+        }
+
+    protected:
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            auto *dialog = static_cast<QWidget *>(watched);
+            const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                                event->type() == QEvent::Show;
+            if (placed && dialog->isVisible() && !m_fitting) {
+                const QRect frame = dialog->frameGeometry();
+                const QRect inner = dialog->geometry();
+                if (frame != inner && !m_area.contains(frame)) {
+                    m_fitting = true;
+                    const QSize margins = frame.size() - inner.size();
+                    dialog->resize(inner.size().boundedTo(m_area.size() - margins));
+                    const QSize framed = dialog->frameGeometry().size();
+                    const int right = m_area.x() + std::max(0, m_area.width() - framed.width());
+                    const int bottom = m_area.y() + std::max(0, m_area.height() - framed.height());
+                    const int x = std::clamp(frame.x(), m_area.x(), right);
+                    const int y = std::clamp(frame.y(), m_area.y(), bottom);
+                    dialog->move(x, y);
+                    m_fitting = false;
+                }
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        QRect m_area;
+        bool m_fitting = false;
+    };
+
     // Where a file dialog opens: the folder of the file chosen last in this run,
     // unless that file could not be read or written there; before any, the user's
     // documents folder, or else the home folder. Never the folder the program
@@ -205,6 +275,13 @@ public:
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         return screen ? screen->geometry() : QRect();
+    }
+    QRect availableGeometry(const QWidget *widget) const override
+    {
+        QScreen *screen = widget ? widget->screen() : nullptr;
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        return screen ? screen->availableGeometry() : QRect();
     }
     double twipsPerPixelX() const override { return twipsPerPixel(true); }
     double twipsPerPixelY() const override { return twipsPerPixel(false); }

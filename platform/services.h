@@ -82,6 +82,8 @@ public:
     // The full geometry, in pixels, of the screen that holds the widget (not its
     // work area).
     virtual QRect geometry(const QWidget *widget) const = 0;
+    // The part of that screen left free by the desktop's panels.
+    virtual QRect availableGeometry(const QWidget *widget) const { return geometry(widget); }
     virtual double twipsPerPixelX() const = 0;
     virtual double twipsPerPixelY() const = 0;
     virtual void setMousePointer(int pointer) = 0;

@@ -59,6 +59,16 @@ QString Control::accessibleName() const
     return m_caption;
 }
 
+void Control::notifyTextChanged(const QString &before) const
+{
+    if (!m_accessibleId || !QAccessible::isActive())
+        return;
+    if (QAccessibleInterface *iface = QAccessible::accessibleInterface(m_accessibleId)) {
+        QAccessibleTextUpdateEvent change(iface, 0, before, m_caption);
+        QAccessible::updateAccessibility(&change);
+    }
+}
+
 void Control::notifyAccessibility(QAccessible::Event event) const
 {
     // Only a drawn control whose interface was asked for has anyone to tell.
@@ -84,7 +94,7 @@ void Control::notifyAccessibility(QAccessible::Event event) const
     } else if (event == QAccessible::ValueChanged) {
         QAccessibleValueChangeEvent change(iface, m_caption);
         QAccessible::updateAccessibility(&change);
-    } else {
+} else {
         QAccessibleEvent change(iface, event);
         QAccessible::updateAccessibility(&change);
     }
@@ -119,7 +129,20 @@ QRect Control::boxTwips() const
 
 QRect Control::boxPixels() const
 {
-    return Twips::toPixels(boxTwips());
+    const QRect box = Twips::toPixels(boxTwips());
+    // The editor and its frames keep their left edge where the rest moved left:
+    // they give way at the right and at the bottom instead.
+    if (m_def.flags & ControlFlag::GivesWay)
+        return box.adjusted(0, 0, m_shift.x(), -m_giveWay);
+    return box.translated(m_shift);
+}
+
+void Control::fitTo(const QPoint &shift, int giveWay)
+{
+    m_shift = shift;
+    m_giveWay = giveWay;
+    if (m_widget)
+        m_widget->setGeometry(boxPixels());
 }
 
 QFont Control::font() const
@@ -139,12 +162,16 @@ void Control::setCaption(const QString &caption)
 {
     if (caption == m_caption)
         return;
+    const QString before = m_caption;
     m_caption = caption;
     changed();
     if (m_access && !m_access->name)
         notifyAccessibility(QAccessible::NameChanged);
     else if (m_access && m_access->role == AccessRole::Display)
         notifyAccessibility(QAccessible::ValueChanged);
+    // A display's text is read as text too: a screen reader hears it change.
+    if (m_access && m_access->role == AccessRole::Display)
+        notifyTextChanged(before);
 }
 
 void Control::setBackColor(quint32 color)
@@ -153,8 +180,6 @@ void Control::setBackColor(quint32 color)
         return;
     m_backColor = color;
     changed();
-    if (m_access && m_access->role == AccessRole::Lamp)
-        notifyAccessibility(QAccessible::StateChanged);
     if (m_toggle)
         m_toggle->notifyAccessibility(QAccessible::StateChanged);
 }

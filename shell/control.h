@@ -28,7 +28,13 @@ public:
     bool takesMouse() const;
 
     QRect boxTwips() const;
+    // Where the control lies in its window, in pixels.
     QRect boxPixels() const;
+    // How the window moved its controls to fit a screen smaller than it: all of them
+    // left by shift, but those that give way keep their left edge and lose as much
+    // at the right, and their bottom edge moves up by giveWay pixels.
+    void fitTo(const QPoint &shift, int giveWay);
+    QPoint shift() const { return m_shift; }
 
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
@@ -70,6 +76,8 @@ public:
     Control *partner() const { return m_partner; }
     void setPartner(Control *partner);
     Control *owner() const { return m_owner; }
+    // The toggle a lamp shows the state of, or null.
+    Control *toggle() const { return m_toggle; }
     // Where the control lies for assistive technology and the focus ring: its box,
     // joined with the picture that gives the same answer.
     QRect accessBoxPixels() const;
@@ -80,11 +88,14 @@ public:
 private:
     void changed();
     void notifyAccessibility(QAccessible::Event event) const;
+    void notifyTextChanged(const QString &before) const;
 
     const ControlDef &m_def;
     QWidget *m_window = nullptr;
     QWidget *m_widget = nullptr;
     QString m_caption;
+    QPoint m_shift;
+    int m_giveWay = 0;
     quint32 m_backColor = NoColor;
     quint32 m_foreColor = NoColor;
     bool m_enabled = true;

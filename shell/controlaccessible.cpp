@@ -2,7 +2,9 @@
 
 #include "shell/control.h"
 #include "shell/formwindow.h"
+#include "shell/frenchactions.h"
 
+#include <QFontMetrics>
 #include <QPointer>
 
 ControlAccessible::ControlAccessible(Control &control, FormWindow *form)
@@ -69,10 +71,6 @@ QAccessible::Role ControlAccessible::role() const
     case AccessRole::Toggle:
         // As Qt offers a button that stays pressed: a check box, checked or not.
         return QAccessible::CheckBox;
-    case AccessRole::Lamp:
-        // Shown as a check box that cannot be changed: what screen readers announce
-        // as on or off.
-        return QAccessible::CheckBox;
     default:
         return QAccessible::StaticText;
     }
@@ -92,10 +90,6 @@ QAccessible::State ControlAccessible::state() const
         // Checked as its lamp shows the style.
         state.checkable = true;
         state.checked = m_control.partner() && m_control.partner()->isLampOn();
-    } else if (access && access->role == AccessRole::Lamp) {
-        state.checkable = true;
-        state.checked = m_control.isLampOn();
-        state.readOnly = true;
     } else if (access && access->role == AccessRole::Display) {
         state.readOnly = true;
     }
@@ -108,6 +102,8 @@ void *ControlAccessible::interface_cast(QAccessible::InterfaceType type)
     const bool clickable = access && (access->role == AccessRole::Button || access->role == AccessRole::Toggle);
     if (type == QAccessible::ActionInterface && clickable)
         return static_cast<QAccessibleActionInterface *>(this);
+    if (type == QAccessible::TextInterface && access && access->role == AccessRole::Display)
+        return static_cast<QAccessibleTextInterface *>(this);
     return nullptr;
 }
 
@@ -134,4 +130,55 @@ void ControlAccessible::doAction(const QString &actionName)
                 form->raiseClick(name);
         },
         Qt::QueuedConnection);
+}
+
+QString ControlAccessible::localizedActionName(const QString &actionName) const
+{
+    return FrenchActions::name(actionName, QAccessibleActionInterface::localizedActionName(actionName));
+}
+
+QString ControlAccessible::localizedActionDescription(const QString &actionName) const
+{
+    return FrenchActions::description(actionName, QAccessibleActionInterface::localizedActionDescription(actionName));
+}
+
+QString ControlAccessible::text(int startOffset, int endOffset) const
+{
+    const QString all = m_control.caption();
+    const int start = qBound(0, startOffset, int(all.size()));
+    const int end = endOffset < 0 ? int(all.size()) : qBound(start, endOffset, int(all.size()));
+    return all.mid(start, end - start);
+}
+
+int ControlAccessible::characterCount() const
+{
+    return int(m_control.caption().size());
+}
+
+QRect ControlAccessible::characterRect(int offset) const
+{
+    // Where the character is drawn: one line from the display's left edge.
+    const QString caption = m_control.caption();
+    if (offset < 0 || offset >= caption.size())
+        return {};
+    const QFontMetrics metrics(m_control.font());
+    const QRect box = m_control.boxPixels();
+    const int x = box.x() + metrics.horizontalAdvance(caption.left(offset));
+    const QRect local(x, box.y(), metrics.horizontalAdvance(caption.at(offset)), metrics.height());
+    return QRect(m_form->mapToGlobal(local.topLeft()), local.size());
+}
+
+int ControlAccessible::offsetAtPoint(const QPoint &point) const
+{
+    for (int i = 0; i < characterCount(); ++i) {
+        if (characterRect(i).contains(point))
+            return i;
+    }
+    return -1;
+}
+
+QString ControlAccessible::attributes(int offset, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = offset;
+    return {};
 }

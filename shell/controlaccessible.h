@@ -2,15 +2,18 @@
 
 #include <QAccessibleActionInterface>
 #include <QAccessibleInterface>
+#include <QAccessibleTextInterface>
 
 class Control;
 class FormWindow;
 
 // A drawn control as assistive technology sees it: a button that can be pressed, a
-// style lamp that is checked while its style is on, or a text the program writes.
-// Drawn controls are no widgets, so the interface is registered on its own and
-// lives exactly as long as its control.
-class ControlAccessible final : public QAccessibleInterface, public QAccessibleActionInterface
+// style toggle that is checked while its lamp is on, or a text the program writes,
+// read as text. Drawn controls are no widgets, so the interface is registered on
+// its own and lives exactly as long as its control.
+class ControlAccessible final : public QAccessibleInterface,
+                                public QAccessibleActionInterface,
+                                public QAccessibleTextInterface
 {
 public:
     // The control's interface, registered the first time it is asked for.
@@ -35,6 +38,23 @@ public:
     QStringList actionNames() const override;
     void doAction(const QString &actionName) override;
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
+    QString localizedActionName(const QString &actionName) const override;
+    QString localizedActionDescription(const QString &actionName) const override;
+
+    // A display's text, read only.
+    void selection(int, int *startOffset, int *endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override;
+    int characterCount() const override;
+    QRect characterRect(int offset) const override;
+    int offsetAtPoint(const QPoint &point) const override;
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int *startOffset, int *endOffset) const override;
 
 private:
     ControlAccessible(Control &control, FormWindow *form);

@@ -39,6 +39,9 @@ constexpr unsigned Hidden = 1u << 3;
 constexpr unsigned Disabled = 1u << 4;
 constexpr unsigned Enabled = 1u << 5;     // a timer that runs from the start
 constexpr unsigned SingleLine = 1u << 6;  // a label that elides its caption on one line
+// Its bottom edge gives way when the window is shorter than defined (a screen too
+// small for it): the editor and the frames round it.
+constexpr unsigned GivesWay = 1u << 7;
 } // namespace ControlFlag
 
 struct ControlDef
@@ -66,7 +69,6 @@ struct ControlDef
 enum class AccessRole {
     Button,  // clickable: pressed through the accessibility action as by a click
     Toggle,  // a style toggle: a button, checked while the lamp it names is on
-    Lamp,    // a style lamp: checked while its style is on
     Display, // a text the program writes; its caption is the value
     Field,   // a windowed control that keeps its own role and only gets the name
 };
@@ -92,9 +94,12 @@ struct FormDef
     int controlCount = 0;
     const AccessDef *access = nullptr;
     int accessCount = 0;
-    // The drawn controls that Tab gives the focus ring, in their visual order.
+    // Every control Tab reaches, in the window's visual order: a drawn one gets the
+    // window's focus ring, a windowed one the keyboard focus itself.
     const char *const *ring = nullptr;
     int ringCount = 0;
+    // The drawn control the keyboard is on when the window opens, if any.
+    const char *focus = nullptr;
     // The answer Escape gives, if any.
     const char *cancel = nullptr;
     // The control whose caption names the window for assistive technology; null:

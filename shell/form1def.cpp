@@ -54,23 +54,23 @@ constexpr ControlDef controls[] = {
      .backColor = Blue, .tabIndex = 29},
     {.name = "Text1", .kind = K::TextBox, .left = 2900, .top = 1320, .width = 2260, .height = 255,
      .backColor = LightPanel, .foreColor = Blue, .tabIndex = 28},
-    swatch("Picture12", 0x0044EECC, 7920, 960, 200, 200, 26),
-    swatch("Picture10", 0x00C0FFFF, 7440, 720, 200, 200, 25),
-    swatch("Picture5", 0x00E0E0E0, 8520, 960, 200, 200, 24),
-    swatch("Picture6", 0x008080FF, 6840, 1080, 200, 200, 23),
+    swatch("Picture12", 0x0044EECC, 7920, 960, 200, 200, 18),
+    swatch("Picture10", 0x00C0FFFF, 7440, 720, 200, 200, 12),
+    swatch("Picture5", 0x00E0E0E0, 8520, 960, 200, 200, 19),
+    swatch("Picture6", 0x008080FF, 6840, 1080, 200, 200, 20),
     swatch("Picture17", 0x00FEDFB1, 7680, 1080, 200, 200, 22),
     swatch("Picture16", 0x0080FFFF, 7320, 1080, 200, 200, 21),
-    swatch("Picture15", 0x0080C0FF, 7080, 960, 200, 200, 20),
-    swatch("Picture14", 0x0000C000, 8160, 1080, 200, 200, 19),
-    swatch("Picture1", 0x00000000, 9000, 1080, 195, 200, 18),
-    swatch("Picture2", 0x00404040, 8760, 1200, 195, 200, 17),
-    swatch("Picture3", 0x00808080, 8400, 1200, 195, 200, 16),
-    swatch("Picture4", 0x00C0C0C0, 8880, 840, 200, 195, 15),
-    swatch("Picture11", 0x00EBD798, 7920, 720, 200, 200, 14),
-    swatch("Picture13", 0x00BE9825, 8160, 840, 195, 195, 13),
-    swatch("Picture7", 0x00C0FFC0, 7680, 840, 200, 200, 12),
-    swatch("Picture8", 0x00C0C0FF, 6840, 720, 200, 200, 11),
-    swatch("Picture9", 0x00C0E0FF, 7200, 720, 200, 200, 10),
+    swatch("Picture15", 0x0080C0FF, 7080, 960, 200, 200, 17),
+    swatch("Picture14", 0x0000C000, 8160, 1080, 200, 200, 23),
+    swatch("Picture1", 0x00000000, 9000, 1080, 195, 200, 24),
+    swatch("Picture2", 0x00404040, 8760, 1200, 195, 200, 26),
+    swatch("Picture3", 0x00808080, 8400, 1200, 195, 200, 25),
+    swatch("Picture4", 0x00C0C0C0, 8880, 840, 200, 195, 16),
+    swatch("Picture11", 0x00EBD798, 7920, 720, 200, 200, 13),
+    swatch("Picture13", 0x00BE9825, 8160, 840, 195, 195, 15),
+    swatch("Picture7", 0x00C0FFC0, 7680, 840, 200, 200, 14),
+    swatch("Picture8", 0x00C0C0FF, 6840, 720, 200, 200, 10),
+    swatch("Picture9", 0x00C0E0FF, 7200, 720, 200, 200, 11),
     {.name = "Timer1", .kind = K::Timer, .interval = 100},
     {.name = "Timer2", .kind = K::Timer, .interval = 100},
     {.name = "Timer4", .kind = K::Timer, .flags = Enabled, .interval = 1},
@@ -78,11 +78,12 @@ constexpr ControlDef controls[] = {
      .caption = "Command1", .flags = Hidden | Disabled, .tabIndex = 0},
     {.name = "CommonDialog1", .kind = K::CommonDialog},
     {.name = "RichTextBox1", .kind = K::RichTextBox, .left = 135, .top = 1570, .width = 9225, .height = 4500,
-     .tabIndex = 1},
+     .flags = GivesWay, .tabIndex = 1},
     line("Line4", 5160, 1320, 5160, 1680),
     {.name = "Label9", .kind = K::Label, .left = 5280, .top = 1320, .width = 975, .height = 255,
      .foreColor = Blue, .caption = "Rechercher", .cursor = CursorKind::Hand, .flags = Transparent},
-    shape("Shape266", S::Rectangle, 120, 1560, 9255, 4530, White),
+    {.name = "Shape266", .kind = K::Shape, .left = 120, .top = 1560, .width = 9255, .height = 4530,
+     .backColor = White, .foreColor = Blue, .flags = GivesWay, .shape = S::Rectangle},
     {.name = "Label8", .kind = K::Label, .left = 4800, .top = 960, .width = 375, .height = 255,
      .foreColor = ButtonText, .flags = Transparent | SingleLine},
     {.name = "Label2", .kind = K::Label, .left = 3120, .top = 960, .width = 1575, .height = 255,
@@ -93,7 +94,8 @@ constexpr ControlDef controls[] = {
     image("Image18", 240, 360, 1485, 945, ":/art/P2.png"),
     line("Line3", 9480, 0, 3840, 0),
     line("Line2", 5280, 240, 9480, 240),
-    shape("Shape12", S::Rectangle, 0, 0, 9510, 6195, NoColor),
+    {.name = "Shape12", .kind = K::Shape, .left = 0, .top = 0, .width = 9510, .height = 6195,
+     .backColor = NoColor, .foreColor = Blue, .flags = GivesWay, .shape = S::Rectangle},
     image("Image9", 2280, 600, 165, 195, ":/art/P3.png", CursorKind::Hand),
     image("Image4", 8040, 0, 555, 240, ":/art/P4.png", CursorKind::Arrow, Stretch),
     line("Line1", 0, 0, 2040, 0),
@@ -136,7 +138,8 @@ using A = AccessRole;
 
 // Names for assistive technology and tooltips of the pictures. A label that shows
 // its command as text is named by that text. The printer picture does nothing, so
-// it is offered as nothing.
+// it is offered as nothing; a lamp is its toggle's picture, whose checked state the
+// toggle carries, and no control of its own.
 constexpr AccessDef access[] = {
     {"Label4", A::Button, "Réduire"},
     {"Label6", A::Button, "Agrandir"},
@@ -155,10 +158,6 @@ constexpr AccessDef access[] = {
     {"Image16", A::Toggle, "Italique", "Italique", "Shape5"},
     {"Image13", A::Toggle, "Souligné", "Souligné", "Shape3"},
     {"Image14", A::Toggle, "Barré", "Barré", "Shape4"},
-    {"Shape6", A::Lamp, "Témoin gras"},
-    {"Shape5", A::Lamp, "Témoin italique"},
-    {"Shape3", A::Lamp, "Témoin souligné"},
-    {"Shape4", A::Lamp, "Témoin barré"},
     {"Label26", A::Button, "Couleur"},
     {"Picture1", A::Button, "Couleur : noir"},
     {"Picture2", A::Button, "Couleur : gris foncé"},
@@ -182,9 +181,20 @@ constexpr AccessDef access[] = {
     {"RichTextBox1", A::Field, "Document"},
 };
 
-// The toolbar and the style toggles from left to right; the printer does nothing.
-constexpr const char *ring[] = {"Image9", "Image6", "Image7", "Image5", "Image10", "Image11",
-                                "Image12", "Image16", "Image13", "Image14"};
+// Every command in the window's visual order: the title strip's glyphs, the toolbar
+// and the style toggles from left to right (the printer does nothing), the font and
+// colour commands, the palette row by row from left to right, the search row, and
+// last the editor, which Tab types into and Ctrl+Tab leaves.
+constexpr const char *ring[] = {"Label4", "Label6", "Label7", "Label5",
+                                "Image9", "Image6", "Image7", "Image5", "Image10", "Image11",
+                                "Image12", "Image16", "Image13", "Image14",
+                                "Label1", "Label26",
+                                "Picture8", "Picture9", "Picture10", "Picture11",
+                                "Picture7", "Picture13", "Picture4",
+                                "Picture15", "Picture12", "Picture5",
+                                "Picture6", "Picture16", "Picture17", "Picture14", "Picture1",
+                                "Picture3", "Picture2",
+                                "Text1", "Label9", "RichTextBox1"};
 
 constexpr FormDef form1 = {.caption = "Orvo...", .width = 9510, .height = 6195, .backColor = White,
                            .controls = controls, .controlCount = int(std::size(controls)),

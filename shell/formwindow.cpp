@@ -10,7 +10,7 @@
 #include "shell/twips.h"
 #include "shell/windowactivation.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -48,7 +48,41 @@ QPalette widgetPalette(const QWidget *widget, const Control &control)
     return palette;
 }
 
+// Whether the last key or button the user pressed in the program was a key: a
+// window that opens then shows where the keyboard is, as after Tab.
+class InputWatch final : public QObject
+{
+public:
+    using QObject::QObject;
+    static bool keyboard;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            keyboard = true;
+        else if (event->type() == QEvent::MouseButtonPress)
+            keyboard = false;
+        return QObject::eventFilter(watched, event);
+    }
+};
+bool InputWatch::keyboard = false;
+
+void watchInput()
+{
+    static QPointer<InputWatch> watch;
+    if (!watch && qApp) {
+        watch = new InputWatch(qApp);
+        qApp->installEventFilter(watch);
+    }
+}
+
 } // namespace
+
+bool FormWindow::keyboardInUse()
+{
+    return InputWatch::keyboard;
+}
 
 FormWindow::FormWindow(const FormDef &def, QWidget *parent, Qt::WindowType type)
     : QWidget(parent, type | Qt::FramelessWindowHint)
@@ -61,6 +95,7 @@ FormWindow::FormWindow(const FormDef &def, QWidget *parent, Qt::WindowType type)
     // with a font the desktop has instead of looking up the application's default.
     setFont(Skin::font(FontDef{}));
     WindowActivation::watch();
+    watchInput();
     setWindowTitle(QString::fromUtf8(def.caption));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -195,10 +230,53 @@ Control *FormWindow::drawnControlAt(const QPoint &pixel) const
 void FormWindow::centerOnScreen()
 {
     const QRect screen = Services::screen().geometry(this);
-    const int x = width() <= screen.width() ? screen.x() + (screen.width() - width()) / 2
-                                            : screen.x() + screen.width() - width();
-    const int y = height() <= screen.height() ? screen.y() + (screen.height() - height()) / 2 : screen.y();
+    const QRect available = Services::screen().availableGeometry(this);
+    // Taller than the screen's free area: the editor gives way until the window fits,
+    // so its bottom edge and the horizontal scroll bar stay within reach.
+    if (height() > available.height()) {
+        const int defined = Twips::toPixelsY(m_def.height);
+        resize(width(), std::max(available.height(), defined - mostGivenWay()));
+    }
+    if (width() <= screen.width() && height() <= screen.height() && available.contains(QRect(
+            screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2, width(),
+            height()))) {
+        move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+        return;
+    }
+    // Larger than the free area: its top edge and its right end on it, where the main
+    // window's title strip, its drag source and its glyphs lie.
+    const int x = width() <= available.width() ? available.x() + (available.width() - width()) / 2
+                                               : available.x() + available.width() - width();
+    const int y = height() <= available.height() ? available.y() + (available.height() - height()) / 2
+                                                 : available.y();
     move(x, y);
+}
+
+int FormWindow::mostGivenWay() const
+{
+    // An editor keeps room for a few lines and its scroll bar.
+    constexpr int Kept = 64;
+    int most = -1;
+    for (const auto &c : m_controls) {
+        if (c->def().flags & ControlFlag::GivesWay) {
+            const int room = std::max(0, Twips::toPixels(c->boxTwips()).height() - Kept);
+            most = most < 0 ? room : std::min(most, room);
+        }
+    }
+    return std::max(0, most);
+}
+
+void FormWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A window the desktop makes smaller than defined (maximised on a small screen):
+    // the controls keep their right end with the title strip's glyphs in it, and
+    // the editor, whole from its left edge, gives way at the right and the bottom.
+    const QPoint shift(std::min(0, width() - Twips::toPixelsX(m_def.width)), 0);
+    const int giveWay = std::clamp(Twips::toPixelsY(m_def.height) - height(), 0, mostGivenWay());
+    for (const auto &c : m_controls)
+        c->fitTo(shift, giveWay);
+    update();
 }
 
 Control *FormWindow::ringControl() const
@@ -208,12 +286,52 @@ Control *FormWindow::ringControl() const
 
 bool FormWindow::isRingStop(const Control &control) const
 {
-    return std::find(m_ringStops.begin(), m_ringStops.end(), &control) != m_ringStops.end();
+    return control.isDrawn() && std::find(m_ringStops.begin(), m_ringStops.end(), &control) != m_ringStops.end();
+}
+
+QRect FormWindow::ringBox(const Control &control) const
+{
+    // A pixel of the control's own ground, then the ring, kept inside the window so
+    // that the title strip's glyphs get one too.
+    const QRect box = control.widget() ? control.widget()->geometry() : control.accessBoxPixels();
+    QRect ring = box.adjusted(-1 - RingWidth, -1 - RingWidth, 1 + RingWidth, 1 + RingWidth).intersected(rect());
+    if (control.widget())
+        return ring;
+    // Round a drawn control it keeps clear of the windowed controls beside it, which
+    // would hide it: the search link's stays above the editor.
+    for (const auto &c : m_controls) {
+        const QWidget *widget = c->widget();
+        if (!widget || !widget->isVisibleTo(this) || !ring.intersects(widget->geometry()))
+            continue;
+        const QRect other = widget->geometry();
+        if (other.top() > box.top() && other.top() - 1 >= box.top())
+            ring.setBottom(std::min(ring.bottom(), other.top() - 1));
+        else if (other.bottom() < box.bottom() && other.bottom() + 1 <= box.bottom())
+            ring.setTop(std::max(ring.top(), other.bottom() + 1));
+    }
+    return ring;
 }
 
 QRect FormWindow::ringRect(int stop) const
 {
-    return m_ringStops[size_t(stop)]->accessBoxPixels().adjusted(-2, -2, 2, 2);
+    return ringBox(*m_ringStops[size_t(stop)]);
+}
+
+void FormWindow::paintRing(QPainter &painter, const QRect &box) const
+{
+    // Solid and two pixels wide: a dotted pixel line was lost on the light skin and
+    // in the strike-through glyph.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setClipping(false);
+    for (int i = 0; i < RingWidth; ++i) {
+        const QRect r = box.adjusted(i, i, -i, -i);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), RingColor);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), RingColor);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), RingColor);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), RingColor);
+    }
+    painter.restore();
 }
 
 void FormWindow::moveRing(int stop)
@@ -231,36 +349,98 @@ void FormWindow::moveRing(int stop)
     }
 }
 
+bool FormWindow::isReachable(const Control &control) const
+{
+    if (!control.isVisible() || !control.isEnabled())
+        return false;
+    if (control.isDrawn())
+        return true;
+    const QWidget *widget = control.widget();
+    return widget && widget->isVisibleTo(this) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus);
+}
+
+// The stop the keyboard is on: the ring's, or the windowed control that has the
+// focus (or holds the widget that has it); -1 when neither.
+int FormWindow::currentStop() const
+{
+    if (hasFocus())
+        return m_ring;
+    const QWidget *focus = QApplication::focusWidget();
+    for (size_t i = 0; i < m_ringStops.size(); ++i) {
+        const QWidget *widget = m_ringStops[i]->widget();
+        if (widget && focus && (widget == focus || widget->isAncestorOf(focus)))
+            return int(i);
+    }
+    return -1;
+}
+
+void FormWindow::goToStop(int stop, bool next)
+{
+    Control &control = *m_ringStops[size_t(stop)];
+    m_cues = true;
+    if (!control.isDrawn()) {
+        moveRing(-1);
+        control.widget()->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return;
+    }
+    if (!hasFocus()) {
+        m_ring = stop; // focusInEvent keeps it
+        setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    }
+    moveRing(stop);
+}
+
 // The standard keys of a dialog, and of any window whose drawn controls take the
-// focus ring: Tab and Shift+Tab move the ring, Space and Enter take the control it
-// is on, Escape gives the answer that loses nothing.
+// focus ring: Tab and Shift+Tab go round every control in the window's visual order,
+// drawn and windowed alike, Space and Enter take the drawn control the ring is on,
+// Escape gives the answer that loses nothing.
 bool FormWindow::focusNextPrevChild(bool next)
 {
-    if (m_ringStops.empty() || !hasFocus())
+    if (m_ringStops.empty())
         return QWidget::focusNextPrevChild(next);
     const int count = int(m_ringStops.size());
-    const int stop = m_ring < 0 ? (next ? 0 : count - 1) : m_ring + (next ? 1 : -1);
-    if (stop >= 0 && stop < count) {
-        moveRing(stop);
-        return true;
+    const int from = currentStop();
+    for (int step = 1; step <= count; ++step) {
+        int stop = from < 0 ? (next ? step - 1 : count - step) : from + (next ? step : -step);
+        stop = (stop % count + count) % count;
+        if (isReachable(*m_ringStops[size_t(stop)])) {
+            goToStop(stop, next);
+            return true;
+        }
     }
-    // Past the last stop: on to the window's other controls, or round again when
-    // none takes the focus.
-    moveRing(-1);
-    QWidget::focusNextPrevChild(next);
-    if (hasFocus())
-        moveRing(next ? 0 : count - 1);
-    return true;
+    return QWidget::focusNextPrevChild(next);
 }
 
 void FormWindow::focusInEvent(QFocusEvent *event)
 {
-    if (event->reason() == Qt::TabFocusReason && !m_ringStops.empty())
-        moveRing(0);
-    else if (event->reason() == Qt::BacktabFocusReason && !m_ringStops.empty())
-        moveRing(int(m_ringStops.size()) - 1);
-    else if (m_ring >= 0)
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+        m_cues = true;
+    else if (!m_cues)
+        m_cues = keyboardInUse();
+    if (m_ring >= 0 && isReachable(*m_ringStops[size_t(m_ring)])) {
         moveRing(m_ring); // shown again where it was
+        return;
+    }
+    m_ring = -1;
+    // Tab from outside the window's stops, or a window that opens with the keyboard
+    // on one of its controls (a prompt on the answer that goes ahead).
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        const bool next = reason == Qt::TabFocusReason;
+        const int count = int(m_ringStops.size());
+        for (int step = 0; step < count; ++step) {
+            const int stop = next ? step : count - 1 - step;
+            if (m_ringStops[size_t(stop)]->isDrawn() && isReachable(*m_ringStops[size_t(stop)])) {
+                moveRing(stop);
+                return;
+            }
+        }
+    } else if (m_def.focus) {
+        const Control *first = findControl(QString::fromLatin1(m_def.focus));
+        const auto it = std::find(m_ringStops.begin(), m_ringStops.end(), first);
+        if (it != m_ringStops.end() && isReachable(**it))
+            moveRing(int(it - m_ringStops.begin()));
+    }
 }
 
 void FormWindow::focusOutEvent(QFocusEvent *)
@@ -271,7 +451,18 @@ void FormWindow::focusOutEvent(QFocusEvent *)
 
 void FormWindow::keyPressEvent(QKeyEvent *event)
 {
-    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    m_cues = true;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    // Ctrl+Tab leaves a control where Tab is typed (the editor), forwards, and
+    // Ctrl+Shift+Tab backwards, as in Qt's own text editors.
+    const bool ctrlTab = (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+                         (modifiers & Qt::ControlModifier) && !(modifiers & (Qt::AltModifier | Qt::MetaModifier));
+    if (ctrlTab) {
+        event->accept();
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        return;
+    }
+    const bool plain = !modifiers;
     if (plain && !event->isAutoRepeat()) {
         if (event->key() == Qt::Key_Escape && m_def.cancel) {
             event->accept();
@@ -282,7 +473,14 @@ void FormWindow::keyPressEvent(QKeyEvent *event)
                           event->key() == Qt::Key_Space;
         if (take && hasFocus() && ringControl()) {
             event->accept();
+            const QPointer<FormWindow> alive = this;
+            const int stop = m_ring;
+            update(ringRect(stop));
             raiseClick(ringControl()->name());
+            // A command that turned itself off (maximise, which hands over to
+            // restore) passes the ring on rather than leave it on a dead control.
+            if (alive && m_ring == stop && !isReachable(*m_ringStops[size_t(stop)]))
+                focusNextPrevChild(true);
             return;
         }
     }
@@ -465,13 +663,13 @@ void FormWindow::paintEvent(QPaintEvent *event)
         if (c.isDrawn() && c.isVisible() && c.boxPixels().adjusted(-1, -1, 1, 1).intersects(event->rect()))
             paintControl(painter, c);
     }
-    // The focus ring, a dotted line just outside the control, while the keyboard is
-    // on it.
-    if (m_ring >= 0 && hasFocus()) {
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(ringControl()->accessBoxPixels().adjusted(-1, -1, 0, 0));
+    // The focus ring, just outside the control the keyboard is on: a drawn control,
+    // or a swatch (which draws a ring of its own inside, on its colour).
+    if (showsRing()) {
+        paintRing(painter, ringRect(m_ring));
+    } else if (auto *box = qobject_cast<PictureBoxWidget *>(QApplication::focusWidget());
+               box && box->parentWidget() == this && box->showsRing()) {
+        paintRing(painter, ringBox(box->control()));
     }
 }
 
@@ -545,8 +743,18 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
             const qreal radius = qMax(2, qMin(box.width(), box.height()) / 6);
             painter.setRenderHint(QPainter::Antialiasing, true);
             painter.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        } else {
+        } else if (const qreal ratio = painter.device()->devicePixelRatioF(); ratio == std::floor(ratio)) {
             painter.drawRect(box.adjusted(0, 0, -1, -1));
+        } else {
+            // At a fractional scale (150 %) a stroked outline falls between device
+            // pixels, where the editor over the frame's bottom edge covered it: the
+            // edges are filled as rows and columns of whole pixels instead.
+            if (c.fillColor() != NoColor)
+                painter.fillRect(box, ColorInt::toQColor(c.fillColor()));
+            painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), border);
+            painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), border);
+            painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), border);
+            painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), border);
         }
         painter.restore();
         break;
@@ -554,7 +762,8 @@ void FormWindow::paintControl(QPainter &painter, const Control &c) const
     case ControlKind::Line: {
         painter.save();
         painter.setPen(QPen(ColorInt::toQColor(c.foreColor()), 1));
-        painter.drawLine(Twips::toPixels(QPoint(def.left, def.top)), Twips::toPixels(QPoint(def.width, def.height)));
+        painter.drawLine(Twips::toPixels(QPoint(def.left, def.top)) + c.shift(),
+                         Twips::toPixels(QPoint(def.width, def.height)) + c.shift());
         painter.restore();
         break;
     }

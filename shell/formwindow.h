@@ -55,14 +55,23 @@ public:
     Control *drawnControlAt(const QPoint &pixel) const;
 
     // Places the window in the middle of the screen that holds it. A window larger
-    // than the screen keeps its top edge and its right end on the screen instead,
-    // where the main window's title strip, its drag source and its glyphs lie.
+    // than the screen's free area keeps its top edge and its right end on it
+    // instead, where the main window's title strip, its drag source and its glyphs
+    // lie, and one taller than it is made shorter where its editor gives way.
     void centerOnScreen();
 
     // The drawn control that holds the focus ring, or null. The ring shows while the
-    // window itself has the keyboard focus.
+    // window itself has the keyboard focus, once the keyboard is in use.
     Control *ringControl() const;
     bool isRingStop(const Control &control) const;
+    // Whether the ring is drawn: the mouse user's window shows none.
+    bool showsRing() const { return m_ring >= 0 && m_cues && hasFocus(); }
+    // Where the ring round a control is drawn, in the window's pixels.
+    QRect ringBox(const Control &control) const;
+    static constexpr int RingWidth = 2;
+    static constexpr QColor RingColor = QColor(0, 0, 0);
+    // Whether the last key or button pressed in the program was a key.
+    static bool keyboardInUse();
 
     // Window geometry in twips, as the drag step reads and sets it.
     int leftTwips() const;
@@ -103,6 +112,7 @@ protected:
     void onTimer(const char *name, ClickHandler handler);
 
     bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -125,8 +135,15 @@ private:
     void paintControl(QPainter &painter, const Control &control) const;
     MouseArgs mouseArgs(const QMouseEvent *event, const Control *target, int button) const;
     void updateCursor(const QPoint &pixel);
+    // How far the controls that give way can: the window's least height is its
+    // defined one less this.
+    int mostGivenWay() const;
     void moveRing(int stop);
     QRect ringRect(int stop) const;
+    bool isReachable(const Control &control) const;
+    int currentStop() const;
+    void goToStop(int stop, bool next);
+    void paintRing(QPainter &painter, const QRect &box) const;
 
     const FormDef &m_def;
     std::vector<std::unique_ptr<Control>> m_controls;
@@ -139,7 +156,9 @@ private:
     Control *m_pressed = nullptr;
     bool m_pressTaken = false;
     bool m_handCursor = false;
-    // The drawn controls Tab moves the focus ring among, and where it is (-1: none).
+    // The controls Tab moves among, and the drawn one the ring is on (-1: none).
     std::vector<Control *> m_ringStops;
     int m_ring = -1;
+    // The ring is drawn once the keyboard was used on the window, or opened it.
+    bool m_cues = false;
 };

@@ -1,5 +1,6 @@
 #include "shell/pictureboxaccessible.h"
 
+#include "shell/frenchactions.h"
 #include "shell/pictureboxwidget.h"
 
 #include <QPointer>
@@ -29,4 +30,14 @@ void PictureBoxAccessible::doAction(const QString &actionName)
                 box->click();
         },
         Qt::QueuedConnection);
+}
+
+QString PictureBoxAccessible::localizedActionName(const QString &actionName) const
+{
+    return FrenchActions::name(actionName, QAccessibleWidget::localizedActionName(actionName));
+}
+
+QString PictureBoxAccessible::localizedActionDescription(const QString &actionName) const
+{
+    return FrenchActions::description(actionName, QAccessibleWidget::localizedActionDescription(actionName));
 }

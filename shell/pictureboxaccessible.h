@@ -13,4 +13,6 @@ public:
 
     QStringList actionNames() const override;
     void doAction(const QString &actionName) override;
+    QString localizedActionName(const QString &actionName) const override;
+    QString localizedActionDescription(const QString &actionName) const override;
 };

@@ -32,12 +32,20 @@ void PictureBoxWidget::focusInEvent(QFocusEvent *event)
 {
     m_ring = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     update();
+    updateRing();
 }
 
 void PictureBoxWidget::focusOutEvent(QFocusEvent *)
 {
     m_ring = false;
     update();
+    updateRing();
+}
+
+void PictureBoxWidget::updateRing()
+{
+    if (QWidget *window = parentWidget())
+        window->update(geometry().adjusted(-4, -4, 4, 4));
 }
 
 void PictureBoxWidget::keyPressEvent(QKeyEvent *event)

@@ -20,6 +20,8 @@ public:
     const Control &control() const { return m_control; }
     // A click as the mouse gives it, unless the box is disabled.
     void click();
+    // Whether the keyboard's focus ring is on the box.
+    bool showsRing() const { return m_ring && hasFocus(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -30,6 +32,9 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    // The window draws the ring's outer part, round the box.
+    void updateRing();
+
     const Control &m_control;
     std::function<void()> m_onClick;
     bool m_pressed = false;

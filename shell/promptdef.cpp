@@ -101,19 +101,19 @@ constexpr AccessDef access[] = {
     {"Label4", AccessRole::Button, "Annuler"},
 };
 
-// The answers as they read, left to right, then below; Escape gives the one that
-// loses nothing.
+// The answers as they read, left to right, then below; the keyboard starts on the
+// one that goes ahead, and Escape gives the one that loses nothing.
 constexpr const char *ring[] = {"Label3", "Label2", "Label4"};
 
 constexpr FormDef form2 = {.caption = "Form2", .width = 4335, .height = 1500, .backColor = PromptBack,
                            .controls = form2Controls.data(), .controlCount = int(Count),
                            .access = access, .accessCount = int(std::size(access)),
-                           .ring = ring, .ringCount = int(std::size(ring)), .cancel = "Label4",
+                           .ring = ring, .ringCount = int(std::size(ring)), .focus = "Label3", .cancel = "Label4",
                            .nameControl = "Label1"};
 constexpr FormDef form3 = {.caption = "Form3", .width = 4335, .height = 1500, .backColor = PromptBack,
                            .controls = form3Controls.data(), .controlCount = int(Count),
                            .access = access, .accessCount = int(std::size(access)),
-                           .ring = ring, .ringCount = int(std::size(ring)), .cancel = "Label4",
+                           .ring = ring, .ringCount = int(std::size(ring)), .focus = "Label3", .cancel = "Label4",
                            .nameControl = "Label1"};
 
 } // namespace

@@ -5,6 +5,7 @@ target_sources(orvo_shell PRIVATE
     windowactivation.h windowactivation.cpp
     formaccessible.h formaccessible.cpp
     controlaccessible.h controlaccessible.cpp
+    frenchactions.h
     pictureboxaccessible.h pictureboxaccessible.cpp
     promptdef.h promptdef.cpp
     promptform.h promptform.cpp

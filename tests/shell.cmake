@@ -8,6 +8,10 @@ orvo_add_test(tst_accessibility SOURCES tst_accessibility.cpp editingfixture.h s
 # screen.
 orvo_add_test(tst_keyboard SOURCES tst_keyboard.cpp editingfixture.h scriptedservices.h TIMEOUT 60)
 orvo_add_test(tst_scale XVFB TIMEOUT 60)
+# The main window at 150 %.
+orvo_add_test(tst_fractionalscale SOURCES tst_fractionalscale.cpp editingfixture.h scriptedservices.h TIMEOUT 30)
+# The file dialogs' types in French whatever the desktop's locale.
+orvo_add_test(tst_filetypes TIMEOUT 30)
 if(TEST tst_scale)
     set_property(TEST tst_scale APPEND PROPERTY ENVIRONMENT "ORVO_XVFB_SCREEN=1024x768x24")
 endif()

@@ -1,9 +1,10 @@
 // The windows as assistive technology finds them: every clickable control a button
 // with a French name where it lies on the screen, pressed through the accessibility
-// action as by a click; the style toggles and their lamps checked while their style
-// is on; the displays and the question read as text; the prompts named by their
-// question, one button for each answer; nothing unnamed; French tooltips on the
-// pictures.
+// action as by a click, its actions named in French too; the style toggles checked
+// while their lamps show their style, the lamps no controls of their own; the
+// displays and the question read as text (tst_atspi hears their changes); the prompts named
+// by their question, one button for each answer; nothing unnamed; French tooltips on
+// the pictures.
 #include "editingfixture.h"
 
 #include "document/form2.h"
@@ -68,8 +69,9 @@ private slots:
     void everyClickableControlIsANamedButton_data();
     void everyClickableControlIsANamedButton();
     void onlyClickableControlsAreButtons();
-    void lampsReportTheirStyle();
+    void togglesReportTheirStyle();
     void displaysReadTheirText();
+    void actionsHaveFrenchNames();
     void promptAnswersAreButtons();
     void picturesShowFrenchTooltips_data();
     void picturesShowFrenchTooltips();
@@ -179,21 +181,23 @@ void tst_Accessibility::onlyClickableControlsAreButtons()
     QVERIFY(maximize->state().disabled);
 }
 
-void tst_Accessibility::lampsReportTheirStyle()
+void tst_Accessibility::togglesReportTheirStyle()
 {
-    const QStringList lamps = {"Témoin gras", "Témoin italique", "Témoin souligné", "Témoin barré"};
+    // The lamps are the toggles' pictures: no check boxes of their own.
     const QStringList toggles = {"Gras", "Italique", "Souligné", "Barré"};
-    QCOMPARE(childNames(fx.form.get(), QAccessible::CheckBox), toggles + lamps);
-    // The lamps, and the toggles beneath them, checked as the lamps show.
+    const char *lamps[] = {"Shape6", "Shape5", "Shape3", "Shape4"};
+    QCOMPARE(childNames(fx.form.get(), QAccessible::CheckBox), toggles);
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(fx.form.get());
+    for (int i = 0; i < window->childCount(); ++i)
+        QVERIFY(!window->child(i)->text(QAccessible::Name).startsWith(QLatin1String("Témoin")));
+    // The toggles checked as the lamps show.
     auto checked = [&] {
         QList<bool> states;
-        for (qsizetype i = 0; i < lamps.size(); ++i) {
-            const QAccessible::State state = childNamed(fx.form.get(), lamps[i])->state();
+        for (qsizetype i = 0; i < toggles.size(); ++i) {
             const QAccessible::State toggle = childNamed(fx.form.get(), toggles[i])->state();
-            if (!state.checkable || !state.readOnly || !toggle.checkable || toggle.readOnly ||
-                toggle.checked != state.checked)
+            if (!toggle.checkable || toggle.readOnly || toggle.checked != fx.form->control(lamps[i]).isLampOn())
                 return QList<bool>{};
-            states << bool(state.checked);
+            states << bool(toggle.checked);
         }
         return states;
     };
@@ -221,8 +225,34 @@ void tst_Accessibility::displaysReadTheirText()
     // The whole name, also where the display shows only its beginning.
     QTRY_COMPARE(name->text(QAccessible::Value), QStringLiteral("DejaVu Sans Condensed"));
     QCOMPARE(size->text(QAccessible::Value), fx.form->control("Label8").caption());
+    // And as text, which is how screen readers read a label.
+    QVERIFY(name->textInterface() && size->textInterface());
+    QCOMPARE(name->textInterface()->text(0, -1), QStringLiteral("DejaVu Sans Condensed"));
+    QCOMPARE(name->textInterface()->characterCount(), 21);
+    QCOMPARE(name->textInterface()->text(7, 11), QStringLiteral("Sans"));
+    QCOMPARE(size->textInterface()->text(0, -1), fx.form->control("Label8").caption());
+    QVERIFY(!name->actionInterface());
     QCOMPARE(childNamed(fx.form.get(), QStringLiteral("Texte à rechercher"))->role(), QAccessible::EditableText);
     QCOMPARE(childNamed(fx.form.get(), QStringLiteral("Document"))->role(), QAccessible::EditableText);
+}
+
+void tst_Accessibility::actionsHaveFrenchNames()
+{
+    // Beside the standard names assistive technology works them by.
+    QAccessibleActionInterface *open = childNamed(fx.form.get(), QStringLiteral("Ouvrir"))->actionInterface();
+    QCOMPARE(open->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    QCOMPARE(open->localizedActionName(QAccessibleActionInterface::pressAction()), QStringLiteral("Appuyer"));
+    QCOMPARE(open->localizedActionDescription(QAccessibleActionInterface::pressAction()),
+             QStringLiteral("Actionne la commande"));
+    QAccessibleActionInterface *bold = childNamed(fx.form.get(), QStringLiteral("Gras"))->actionInterface();
+    QCOMPARE(bold->actionNames(),
+             (QStringList{QAccessibleActionInterface::toggleAction(), QAccessibleActionInterface::pressAction()}));
+    QCOMPARE(bold->localizedActionName(QAccessibleActionInterface::toggleAction()), QStringLiteral("Basculer"));
+    QAccessibleActionInterface *swatch =
+        childNamed(fx.form.get(), QStringLiteral("Couleur : noir"))->actionInterface();
+    QCOMPARE(swatch->localizedActionName(QAccessibleActionInterface::pressAction()), QStringLiteral("Appuyer"));
+    QCOMPARE(swatch->localizedActionName(QAccessibleActionInterface::setFocusAction()),
+             QStringLiteral("Donner le focus"));
 }
 
 void tst_Accessibility::promptAnswersAreButtons()

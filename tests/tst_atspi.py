@@ -5,20 +5,23 @@ Run on an X server inside a D-Bus session of its own (CTest runs it as
 scripts/with-xserver.sh dbus-run-session -- tst_atspi.py ORVO), it starts the
 program, reads its accessible tree with pyatspi and works it through the
 accessibility actions alone: the main window's controls are named, the hidden
-button and the unnamed filler are not there, the style toggles are checked as their
-lamps show, and the two prompts are named by their question with one button for
+button and the unnamed filler are not there, nor the lamps, which are the toggles'
+pictures; the style toggles are checked as their lamps show, the font displays are
+read as text, actions carry French names beside the
+standard ones, and the two prompts are named by their question with one button for
 each answer.
 """
 
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 import pyatspi  # noqa: E402
 
@@ -59,6 +62,19 @@ def child_named(parent, name):
         if child.get_name() == name:
             return child
     raise AssertionError("no child named %r among %s" % (name, [described(c) for c in children(parent)]))
+
+
+def descendants(accessible, depth=8):
+    """Every accessible below, breadth first, to a bounded depth."""
+    found, level = [], [accessible]
+    for _ in range(depth):
+        level = [child for parent in level for child in children(parent)]
+        found.extend(level)
+    return found
+
+
+def text_of(accessible):
+    return accessible.get_text(0, accessible.get_character_count())
 
 
 def press(accessible):
@@ -107,8 +123,60 @@ def main():
         assert "Command1" not in names, names
         for control in controls:
             assert control.get_name(), "an unnamed control: " + described(control)
-        for name in ["Nouveau document", "Ouvrir", "Enregistrer", "Fermer", "Document", "Texte à rechercher"]:
+        for name in ["Nouveau document", "Ouvrir", "Enregistrer", "Fermer", "Document", "Texte à rechercher",
+                     "Police", "Couleur", "Rechercher", "Réduire", "Agrandir", "Restaurer"]:
             child_named(main_window, name)
+        # No control twice: the lamps are the toggles' pictures, not controls.
+        assert len(names) == len(set(names)), names
+        assert not [name for name in names if name.startswith("Témoin")], names
+
+        # Actions: the standard name to work them by, and a French description to
+        # hear (the bridge tells the localised name through the description).
+        opener = child_named(main_window, "Ouvrir")
+        assert opener.get_action_name(0) == "Press", opener.get_action_name(0)
+        assert opener.get_action_description(0) == "Actionne la commande", opener.get_action_description(0)
+        bold = child_named(main_window, "Gras")
+        described_actions = [bold.get_action_description(i) for i in range(bold.get_n_actions())]
+        assert described_actions == ["Active ou désactive le style", "Actionne la commande"], described_actions
+        swatch = child_named(main_window, "Couleur : noir")
+        described_actions = [swatch.get_action_description(i) for i in range(swatch.get_n_actions())]
+        assert "Actionne la commande" in described_actions, described_actions
+        assert "Donne le focus clavier à la commande" in described_actions, described_actions
+
+        # The displays read their text.
+        font_display = child_named(main_window, "Police de la sélection")
+        size_display = child_named(main_window, "Taille de la sélection")
+        assert font_display.get_role() == pyatspi.ROLE_LABEL, described(font_display)
+        assert text_of(font_display), "the font display reads nothing"
+        assert text_of(size_display), "the size display reads nothing"
+
+        # A document in another font, opened through the open dialog as a screen
+        # reader's user would: the font display's new text is heard.
+        heard = []
+        listener = Atspi.EventListener.new(lambda event: heard.append((event.type, event.source.get_name())))
+        listener.register("object:text-changed")
+        with tempfile.NamedTemporaryFile("w", suffix=".rtf", delete=False) as rtf:
+            rtf.write("{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Serif;}}\\f0\\fs28 Serif\\par}")
+        try:
+            press(child_named(main_window, "Ouvrir"))
+            dialog = wait_for("the open dialog", lambda: window_named(app, "Ouvrir"))
+            fields = [c for c in descendants(dialog) if c.get_role() == pyatspi.ROLE_TEXT
+                      and states(c).contains(pyatspi.STATE_EDITABLE) and states(c).contains(pyatspi.STATE_SHOWING)]
+            assert fields, "no file name field in the open dialog"
+            fields[-1].set_text_contents(rtf.name)
+            buttons = [c for c in descendants(dialog) if c.get_role() == pyatspi.ROLE_PUSH_BUTTON
+                       and c.get_name() == "Ouvrir"]
+            assert buttons, [described(c) for c in descendants(dialog)]
+            press(buttons[0])
+
+            def heard_font():
+                GLib.MainContext.default().iteration(False)
+                return text_of(font_display) == "DejaVu Serif" and \
+                    ("object:text-changed:insert", "Police de la sélection") in heard
+            wait_for("the font display to read and tell DejaVu Serif", heard_font)
+        finally:
+            listener.deregister("object:text-changed")
+            os.unlink(rtf.name)
 
         toggles = [child_named(main_window, name) for name in TOGGLES]
         # Buttons that stay pressed, shown as Qt shows them: check boxes.
@@ -122,9 +190,7 @@ def main():
         assert document.insert_text(0, "Bonjour", 7)
         assert document.add_selection(0, 7)
         press(toggles[0])
-        lamp = child_named(main_window, "Témoin gras")
-        wait_for("Gras checked", lambda: states(toggles[0]).contains(pyatspi.STATE_CHECKED)
-                 and states(lamp).contains(pyatspi.STATE_CHECKED))
+        wait_for("Gras checked", lambda: states(toggles[0]).contains(pyatspi.STATE_CHECKED))
         for toggle in toggles[1:]:
             assert not states(toggle).contains(pyatspi.STATE_CHECKED), described(toggle)
 

@@ -201,16 +201,18 @@ void tst_Form1Layout::windowedControlsLieAboveAndInTabOrder()
     QVERIFY(stackIndex("Picture9") > stackIndex("RichTextBox1"));
 
     // Tab order: the editor first (Command1 cannot take the focus), then the swatches
-    // by tab index, then the search field.
+    // by tab index, in the palette's visual order (row by row, left to right), then
+    // the search field.
     auto next = [](QWidget *w) {
         QWidget *n = w->nextInFocusChain();
         while (n != w && (w->isAncestorOf(n) || n->focusPolicy() == Qt::NoFocus || !n->isEnabled()))
             n = n->nextInFocusChain();
         return n;
     };
-    QCOMPARE(next(m_form->RichTextBox1), m_form->control("Picture9").widget());
-    QCOMPARE(next(m_form->control("Picture9").widget()), m_form->control("Picture8").widget());
-    QCOMPARE(next(m_form->control("Picture12").widget()), m_form->Text1);
+    QCOMPARE(next(m_form->RichTextBox1), m_form->control("Picture8").widget());
+    QCOMPARE(next(m_form->control("Picture8").widget()), m_form->control("Picture9").widget());
+    QCOMPARE(next(m_form->control("Picture11").widget()), m_form->control("Picture7").widget());
+    QCOMPARE(next(m_form->control("Picture2").widget()), m_form->Text1);
 }
 
 void tst_Form1Layout::panelsAndLampsShowTheirColours()
