@@ -199,6 +199,10 @@ private:
     void findWmfFrame();
     void playWmf();
     void wmfRecord(quint16 function, const Bytes &r);
+    // The records that change the device context, false for any other; then those
+    // that draw.
+    bool wmfStateRecord(quint16 function, const Bytes &r);
+    void wmfDrawingRecord(quint16 function, const Bytes &r);
     void wmfCreate(quint16 function, const Bytes &r);
     void wmfBlit(quint16 function, const Bytes &r);
     void wmfText(quint16 function, const Bytes &r);
@@ -207,6 +211,12 @@ private:
     void readEmfHeader();
     void playEmf();
     void emfRecord(quint32 type, const Bytes &r);
+    // The records that change the device context (mapping, colours, modes, clipping,
+    // saved states, objects), false for any other; then those that draw.
+    bool emfStateRecord(quint32 type, const Bytes &r);
+    void emfDrawingRecord(quint32 type, const Bytes &r);
+    void emfArc(quint32 type, const Bytes &r);
+    void emfAngleArc(const Bytes &r);
     void emfPoly(quint32 type, const Bytes &r);
     void emfCreate(quint32 type, const Bytes &r);
     void emfBlit(quint32 type, const Bytes &r);

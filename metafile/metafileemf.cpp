@@ -155,6 +155,12 @@ void Metafile::playEmf()
 
 void Metafile::emfRecord(quint32 type, const Bytes &r)
 {
+    if (!emfStateRecord(type, r))
+        emfDrawingRecord(type, r);
+}
+
+bool Metafile::emfStateRecord(quint32 type, const Bytes &r)
+{
     State &s = m_state;
     const auto point = [&r](qsizetype at) { return QPointF(r.s32(at), r.s32(at + 4)); };
     const auto rect = [&r](qsizetype at) { return rectOf(r.s32(at), r.s32(at + 4), r.s32(at + 8), r.s32(at + 12)); };
@@ -162,24 +168,6 @@ void Metafile::emfRecord(quint32 type, const Bytes &r)
         return QTransform(r.f32(at), r.f32(at + 4), r.f32(at + 8), r.f32(at + 12), r.f32(at + 16), r.f32(at + 20));
     };
     switch (type) {
-    case EmfPolyBezier:
-    case EmfPolygon:
-    case EmfPolyline:
-    case EmfPolyBezierTo:
-    case EmfPolylineTo:
-    case EmfPolyPolyline:
-    case EmfPolyPolygon:
-    case EmfPolyDraw:
-    case EmfPolyBezier16:
-    case EmfPolygon16:
-    case EmfPolyline16:
-    case EmfPolyBezierTo16:
-    case EmfPolylineTo16:
-    case EmfPolyPolyline16:
-    case EmfPolyPolygon16:
-    case EmfPolyDraw16:
-        emfPoly(type, r);
-        break;
     case EmfSetWindowExtEx:
         setWindowExt(point(8));
         break;
@@ -271,6 +259,36 @@ void Metafile::emfRecord(quint32 type, const Bytes &r)
     case EmfCreateDibPatternBrushPt:
         emfCreate(type, r);
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void Metafile::emfDrawingRecord(quint32 type, const Bytes &r)
+{
+    State &s = m_state;
+    const auto point = [&r](qsizetype at) { return QPointF(r.s32(at), r.s32(at + 4)); };
+    const auto rect = [&r](qsizetype at) { return rectOf(r.s32(at), r.s32(at + 4), r.s32(at + 8), r.s32(at + 12)); };
+    switch (type) {
+    case EmfPolyBezier:
+    case EmfPolygon:
+    case EmfPolyline:
+    case EmfPolyBezierTo:
+    case EmfPolylineTo:
+    case EmfPolyPolyline:
+    case EmfPolyPolygon:
+    case EmfPolyDraw:
+    case EmfPolyBezier16:
+    case EmfPolygon16:
+    case EmfPolyline16:
+    case EmfPolyBezierTo16:
+    case EmfPolylineTo16:
+    case EmfPolyPolyline16:
+    case EmfPolyPolygon16:
+    case EmfPolyDraw16:
+        emfPoly(type, r);
+        break;
     case EmfEllipse:
         if (r.has(8, 16))
             drawEllipse(rect(8));
@@ -287,48 +305,12 @@ void Metafile::emfRecord(quint32 type, const Bytes &r)
     case EmfChord:
     case EmfPie:
     case EmfArcTo:
-        if (r.has(8, 32)) {
-            if (type == EmfArcTo) {
-                // A line from the current position to where the arc starts, then
-                // the arc, which leaves the position at its end.
-                const QRectF box = rect(8).normalized();
-                const QPointF c = box.center();
-                const auto onEllipse = [&](QPointF p) {
-                    const qreal a = std::atan2((p.y() - c.y()) / (box.height() / 2), (p.x() - c.x()) / (box.width() / 2));
-                    return QPointF(c.x() + box.width() / 2 * std::cos(a), c.y() + box.height() / 2 * std::sin(a));
-                };
-                if (box.width() > 0 && box.height() > 0) {
-                    drawLinesTo(QPolygonF{onEllipse(point(24))});
-                    drawArc(box, point(24), point(32), Arc::Open);
-                    m_state.position = onEllipse(point(32));
-                }
-            } else {
-                drawArc(rect(8), point(24), point(32), type == EmfArc ? Arc::Open : type == EmfChord ? Arc::Chord : Arc::Pie);
-            }
-        }
+        if (r.has(8, 32))
+            emfArc(type, r);
         break;
     case EmfAngleArc:
-        if (r.has(8, 20)) {
-            const QPointF c = point(8);
-            const qreal radius = r.u32(16);
-            const qreal start = r.f32(20), sweep = r.f32(24);
-            if (radius > 0 && radius < MetafileLimits::MaxCoordinate * 16) {
-                const QRectF box(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
-                const auto at = [&](qreal degrees) {
-                    const qreal a = qDegreesToRadians(degrees);
-                    return QPointF(c.x() + radius * std::cos(a), c.y() - radius * std::sin(a));
-                };
-                drawLinesTo(QPolygonF{at(start)});
-                const bool clockwise = m_state.clockwise;
-                m_state.clockwise = sweep < 0;
-                if (std::abs(sweep) >= 360)
-                    drawEllipse(box);
-                else if (sweep != 0)
-                    drawArc(box, at(start), at(start + sweep), Arc::Open);
-                m_state.clockwise = clockwise;
-                m_state.position = at(start + sweep);
-            }
-        }
+        if (r.has(8, 20))
+            emfAngleArc(r);
         break;
     case EmfLineTo:
         if (r.has(8, 8))
@@ -398,6 +380,53 @@ void Metafile::emfRecord(quint32 type, const Bytes &r)
         break;
     default: // comments (EMF+ among them: their drawing is repeated in the records here), colour management, ...
         break;
+    }
+}
+
+void Metafile::emfArc(quint32 type, const Bytes &r)
+{
+    const auto point = [&r](qsizetype at) { return QPointF(r.s32(at), r.s32(at + 4)); };
+    const QRectF bounds = rectOf(r.s32(8), r.s32(12), r.s32(16), r.s32(20));
+    if (type == EmfArcTo) {
+        // A line from the current position to where the arc starts, then
+        // the arc, which leaves the position at its end.
+        const QRectF box = bounds.normalized();
+        const QPointF c = box.center();
+        const auto onEllipse = [&](QPointF p) {
+            const qreal a = std::atan2((p.y() - c.y()) / (box.height() / 2), (p.x() - c.x()) / (box.width() / 2));
+            return QPointF(c.x() + box.width() / 2 * std::cos(a), c.y() + box.height() / 2 * std::sin(a));
+        };
+        if (box.width() > 0 && box.height() > 0) {
+            drawLinesTo(QPolygonF{onEllipse(point(24))});
+            drawArc(box, point(24), point(32), Arc::Open);
+            m_state.position = onEllipse(point(32));
+        }
+    } else {
+        drawArc(bounds, point(24), point(32), type == EmfArc ? Arc::Open : type == EmfChord ? Arc::Chord : Arc::Pie);
+    }
+}
+
+void Metafile::emfAngleArc(const Bytes &r)
+{
+    const auto point = [&r](qsizetype at) { return QPointF(r.s32(at), r.s32(at + 4)); };
+    const QPointF c = point(8);
+    const qreal radius = r.u32(16);
+    const qreal start = r.f32(20), sweep = r.f32(24);
+    if (radius > 0 && radius < MetafileLimits::MaxCoordinate * 16) {
+        const QRectF box(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
+        const auto at = [&](qreal degrees) {
+            const qreal a = qDegreesToRadians(degrees);
+            return QPointF(c.x() + radius * std::cos(a), c.y() - radius * std::sin(a));
+        };
+        drawLinesTo(QPolygonF{at(start)});
+        const bool clockwise = m_state.clockwise;
+        m_state.clockwise = sweep < 0;
+        if (std::abs(sweep) >= 360)
+            drawEllipse(box);
+        else if (sweep != 0)
+            drawArc(box, at(start), at(start + sweep), Arc::Open);
+        m_state.clockwise = clockwise;
+        m_state.position = at(start + sweep);
     }
 }
 

@@ -184,19 +184,16 @@ void Metafile::playWmf()
 
 void Metafile::wmfRecord(quint16 function, const Bytes &r)
 {
+    if (!wmfStateRecord(function, r))
+        wmfDrawingRecord(function, r);
+}
+
+bool Metafile::wmfStateRecord(quint16 function, const Bytes &r)
+{
     State &s = m_state;
     // Points are (x, y) pairs; rectangles come as bottom, right, top, left.
     const auto point = [&r](qsizetype at) { return QPointF(r.s16(at + 2), r.s16(at)); };
     const auto rect = [&r](qsizetype at) { return rectOf(r.s16(at + 6), r.s16(at + 4), r.s16(at + 2), r.s16(at)); };
-    const auto polygon = [&r](qsizetype at, qsizetype count) {
-        QPolygonF points;
-        if (count <= 0 || count > MetafileLimits::MaxPointsPerRecord || !r.has(at, count * 4))
-            return points;
-        points.reserve(count);
-        for (qsizetype i = 0; i < count; ++i)
-            points.append(QPointF(r.s16(at + 4 * i), r.s16(at + 4 * i + 2)));
-        return points;
-    };
     switch (function) {
     case WmfSaveDc:
         saveState();
@@ -276,6 +273,37 @@ void Metafile::wmfRecord(quint16 function, const Bytes &r)
     case WmfMoveTo:
         moveTo(point(0));
         break;
+    case WmfCreatePenIndirect:
+    case WmfCreateBrushIndirect:
+    case WmfCreateFontIndirect:
+    case WmfCreatePalette:
+    case WmfCreateRegion:
+    case WmfDibCreatePatternBrush:
+    case WmfCreatePatternBrush:
+        wmfCreate(function, r);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void Metafile::wmfDrawingRecord(quint16 function, const Bytes &r)
+{
+    State &s = m_state;
+    // Points are (x, y) pairs; rectangles come as bottom, right, top, left.
+    const auto point = [&r](qsizetype at) { return QPointF(r.s16(at + 2), r.s16(at)); };
+    const auto rect = [&r](qsizetype at) { return rectOf(r.s16(at + 6), r.s16(at + 4), r.s16(at + 2), r.s16(at)); };
+    const auto polygon = [&r](qsizetype at, qsizetype count) {
+        QPolygonF points;
+        if (count <= 0 || count > MetafileLimits::MaxPointsPerRecord || !r.has(at, count * 4))
+            return points;
+        points.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            points.append(QPointF(r.s16(at + 4 * i), r.s16(at + 4 * i + 2)));
+        return points;
+    };
+    switch (function) {
     case WmfLineTo:
         if (r.has(0, 4))
             drawLinesTo(QPolygonF{point(0)});
@@ -360,15 +388,6 @@ void Metafile::wmfRecord(quint16 function, const Bytes &r)
         }
         break;
     }
-    case WmfCreatePenIndirect:
-    case WmfCreateBrushIndirect:
-    case WmfCreateFontIndirect:
-    case WmfCreatePalette:
-    case WmfCreateRegion:
-    case WmfDibCreatePatternBrush:
-    case WmfCreatePatternBrush:
-        wmfCreate(function, r);
-        break;
     default: // palettes realised, escapes, comments and the rest draw nothing here
         break;
     }
