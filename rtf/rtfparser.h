@@ -232,6 +232,7 @@ private:
     int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
     int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
     int m_widthAfter[2][2] = {};    // per definition: \trwWidthA value, unit
+    bool m_rowHasCells[2] = {false, false}; // per definition: a cell of the row has ended
     int m_tabKind = 0;              // QTextOption::TabType of the next \tx
     int m_tabLeader = 0;            // LayoutProperty::Leader of the next \tx
     int m_paraBorders = 0;          // the paragraph's sides the border words describe now, by bit

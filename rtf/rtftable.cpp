@@ -11,7 +11,7 @@ bool RtfCellDef::operator==(const RtfCellDef &o) const
 
 bool RtfRowDef::operator==(const RtfRowDef &o) const
 {
-    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after
+    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after && afterShown == o.afterShown
         && alignment == o.alignment && std::equal(borders, borders + 6, o.borders) && cells == o.cells
         && tooWide == o.tooWide;
 }
@@ -126,7 +126,7 @@ RtfGrid layOutTable(const RtfTable &table)
         if (spans.empty())
             continue;
         std::fill(nextOpen.begin(), nextOpen.end(), -1);
-        auto pad = [&](int from, int to) {
+        auto pad = [&](int from, int to, bool shownEmpty = false) {
             RtfGridCell cell;
             cell.row = r;
             cell.column = from;
@@ -134,6 +134,7 @@ RtfGrid layOutTable(const RtfTable &table)
             cell.sourceRow = int(i);
             cell.sourceCell = -1;
             cell.padding = true;
+            cell.shownEmpty = shownEmpty;
             grid.cells.push_back(std::move(cell));
         };
         if (const int first = column(spans.front().left); first > 0)
@@ -165,8 +166,10 @@ RtfGrid layOutTable(const RtfTable &table)
             if (s.vMerge != 0)
                 nextOpen[size_t(c0)] = int(grid.cells.size()) - 1;
         }
-        if (const int last = column(spans.back().right); last < columns)
-            pad(last, columns);
+        if (const int last = column(spans.back().right); last < columns) {
+            const RtfTableRow &row = table.rows[i];
+            pad(last, columns, row.def >= 0 && table.defs[size_t(row.def)].afterShown);
+        }
         std::swap(open, nextOpen);
         ++r;
     }

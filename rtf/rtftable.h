@@ -45,6 +45,9 @@ struct RtfRowDef
     int gap = 0;               // \trgaph: half the space between cells
     int padding[4] = {-1, -1, -1, -1}; // \trpaddt/l/b/r in twips (by RtfCellDef::Edge), -1 = not given
     int after = 0;             // \trwWidthA in twips: room left empty after the last cell
+    // \trwWidthA given after the row's cells, in the definition Word repeats before
+    // \row: word processors then show the room as an empty cell with its paragraph.
+    bool afterShown = false;
     unsigned char alignment = 0; // 0 left, 1 centre, 2 right
     int height = 0;            // \trrh: at least, or exactly when negative; twips
     RtfBorder borders[6];      // by Edge
@@ -92,6 +95,7 @@ struct RtfGridCell
     int sourceCell = 0;
     bool padding = false; // where its row has no cell: before a row that starts right of
                           // the others, or after one that ends left of them
+    bool shownEmpty = false; // a padding cell whose empty paragraph is the document's
     std::vector<RtfTableCell> content;
 };
 

@@ -82,6 +82,8 @@ private slots:
     void merges();
     void bordersShadingAlignment();
     void rowPlacementAndPadding();
+    void paddingLines_data();
+    void paddingLines();
     void nested();
     void textBoxFramed();
     void pictureInACell();
@@ -162,6 +164,62 @@ void TestRtfTables::unevenRowsPadded()
     f.close();
     QVERIFY(!box.loadFile(path));
     QCOMPARE(box.text(), QStringLiteral("a\nb\nn\nx\ny\nafter"));
+}
+
+void TestRtfTables::paddingLines_data()
+{
+    // Each construct as LibreOffice's text export gives it: a padding cell has a line
+    // of the text only where the row leaves room after its last cell (\trwWidthA) in
+    // the definition Word repeats before \row, in the first row or a later one.
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<QString>("text");
+    const QByteArray a = "\\trowd\\trwWidthA6237\\trftsWidthA3\\cellx3261";
+    const QByteArray wide = "\\trowd\\cellx9498";
+    QTest::newRow("row that ends early") << QByteArray("\\trowd\\cellx3261\\pard\\intbl A1\\cell\\row" + wide
+                                                       + "\\pard\\intbl A2\\cell\\row")
+                                         << "A1\nA2\nafter";
+    QTest::newRow("later row that ends early") << wide + "\\pard\\intbl A1\\cell\\row\\trowd\\cellx3261\\pard\\intbl A2\\cell\\row"
+                                               << "A1\nA2\nafter";
+    QTest::newRow("later row that starts later")
+        << QByteArray("\\trowd\\cellx3000\\cellx6000\\pard\\intbl A1\\cell B1\\cell\\row"
+                      "\\trowd\\trleft3000\\cellx6000\\pard\\intbl B2\\cell\\row")
+        << "A1\nB1\nB2\nafter";
+    QTest::newRow("first row that starts later")
+        << QByteArray("\\trowd\\trleft3000\\cellx6000\\pard\\intbl B1\\cell\\row"
+                      "\\trowd\\cellx3000\\cellx6000\\pard\\intbl A2\\cell B2\\cell\\row")
+        << "B1\nA2\nB2\nafter";
+    QTest::newRow("room after, told before the cells only")
+        << a + "\\pard\\intbl A1\\cell\\row" + wide + "\\pard\\intbl A2\\cell\\row" << "A1\nA2\nafter";
+    QTest::newRow("room after, told again before \\row")
+        << a + "\\pard\\intbl A1\\cell " + a + "\\row" + wide + "\\pard\\intbl A2\\cell " + wide + "\\row"
+        << "A1\n\nA2\nafter";
+    QTest::newRow("room after in a group before \\row")
+        << a + "\\pard\\intbl A1\\cell {" + a + "\\row}" + wide + "\\pard\\intbl A2\\cell {" + wide + "\\row}"
+        << "A1\n\nA2\nafter";
+    QTest::newRow("room after, told only before \\row")
+        << "\\trowd\\cellx3261\\pard\\intbl A1\\cell " + a + "\\row" + wide + "\\pard\\intbl A2\\cell " + wide + "\\row"
+        << "A1\n\nA2\nafter";
+    QTest::newRow("room after in a later row")
+        << wide + "\\pard\\intbl A1\\cell " + wide + "\\row" + a + "\\pard\\intbl A2\\cell " + a + "\\row"
+        << "A1\nA2\n\nafter";
+}
+
+void TestRtfTables::paddingLines()
+{
+    QFETCH(QByteArray, rows);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("{\\rtf1\\ansi " + rows + "\\pard after\\par}");
+    f.close();
+    RichTextBox box;
+    QVERIFY(!box.loadFile(path));
+    QCOMPARE(box.text(), text);
+    const Loaded d("{\\rtf1\\ansi " + rows + "\\pard after\\par}");
+    QCOMPARE(d.tables.size(), 1);
+    QCOMPARE(d.tables.first()->columns(), 2);
 }
 
 void TestRtfTables::merges()
