@@ -65,6 +65,9 @@ public:
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
     void addBytes(const RtfCharState &state, RtfCodePage &codePages, const char *bytes, qsizetype n);
     void addText(const RtfCharState &state, QChar c);
+    // The list of the paragraph being written draws its bullet in the symbol font
+    // named font, whatever font its label was written in.
+    void labelInSymbolFont(const QString &font);
     // The same image added twice is stored once.
     void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
     // Ends a paragraph; level is its table nesting level (0 = the body).
@@ -158,6 +161,9 @@ private:
     RtfContent m_body;
     RtfFlow m_bodyFlow = RtfFlow::Empty;
     qsizetype m_runStart = 0; // where the run being gathered starts in m_body.text
+    // The list label of the paragraph being read, in m_body.text; -1 for none yet.
+    qsizetype m_labelFrom = -1;
+    qsizetype m_labelTo = -1;
     size_t m_paraOp = 0;      // the Para op of the paragraph being read
     bool m_paraOpen = false;
     bool m_paraHasContent = false;

@@ -112,7 +112,7 @@ const KeywordTable &table()
         for (const char *name :
              {"info", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
-              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb",
+              "tc", "tcn", "txe", "rxe", "pxe", "pntxta", "pntxtb",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
               "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
@@ -141,6 +141,9 @@ const KeywordTable &table()
         t.emplace("ud", KwInfo{Kw::Ud});
         t.emplace("listtext", KwInfo{Kw::ListText});
         t.emplace("pntext", KwInfo{Kw::ListText});
+        t.emplace("pn", KwInfo{Kw::Pn});
+        t.emplace("pnf", KwInfo{Kw::PnFont});
+        t.emplace("pnlvlblt", KwInfo{Kw::PnBullet});
         t.emplace("shppict", KwInfo{Kw::ShpPict});
         t.emplace("bin", KwInfo{Kw::Bin});
         t.emplace("u", KwInfo{Kw::U});

@@ -21,6 +21,9 @@ enum class Kw : unsigned char {
     Upr,
     Ud,
     ListText,
+    Pn,       // a paragraph's old-style list: \*\pn
+    PnFont,   // \pnf
+    PnBullet, // \pnlvlblt
     ShpPict,
     Bin,
     U,

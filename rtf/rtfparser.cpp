@@ -142,6 +142,7 @@ void RtfParser::groupOpen()
     g.fieldOwner = false;
     g.nestedResultOwner = false;
     g.textBoxOwner = false;
+    g.listNumberOwner = false;
     if (g.dest == Dest::StyleSheet) {
         g.dest = Dest::StyleEntry;
         g.styleOwner = true;
@@ -188,6 +189,8 @@ bool RtfParser::groupClose()
     m_groups.pop_back();
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
+    if (closing.listNumberOwner)
+        listNumberEnded();
     if (closing.fieldOwner)
         finishField(closing);
     releaseField(closing);
@@ -322,6 +325,24 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::ListText:
         g.chr.label = true;
+        break;
+    case Kw::Pn:
+        if (g.dest != Dest::Normal) {
+            skipDestination();
+            break;
+        }
+        g.dest = Dest::ListNumber;
+        g.listNumberOwner = true;
+        m_pnFont = -1;
+        m_pnBullet = false;
+        break;
+    case Kw::PnFont:
+        if (g.dest == Dest::ListNumber)
+            m_pnFont = p;
+        break;
+    case Kw::PnBullet:
+        if (g.dest == Dest::ListNumber)
+            m_pnBullet = true;
         break;
     case Kw::ShpPict:
         break;
@@ -776,6 +797,7 @@ void RtfParser::textBytes(const char *data, int length)
     case Dest::StyleSheet:
     case Dest::StyleEntry:
     case Dest::Upr:
+    case Dest::ListNumber:
     case Dest::Shape:
     case Dest::NestTableProps:
         break;
@@ -944,4 +966,18 @@ void RtfParser::columnsChanged()
     if (gaps > 0 && width > 0 && qint64(gap) * gaps > width / 2)
         gap = width / (2 * gaps);
     m_builder.setColumns(m_section.columns, gap, body > 0 ? body : 0, m_section.rule, m_section.continuous);
+}
+
+void RtfParser::listNumberEnded()
+{
+    // The bullet's font is the list's (\pnf), whatever font the label was written in
+    // before it (\pntext): a glyph number of a symbol font draws no digit or letter.
+    if (!m_pnBullet || m_pnFont < 0)
+        return;
+    const auto font = m_fonts.constFind(m_pnFont);
+    if (font == m_fonts.constEnd())
+        return;
+    if (font->codePage == RtfCodePage::Symbol || font->codePage == RtfCodePage::SymbolFont
+        || RtfFontFaces::isSymbolFace(font->name))
+        m_builder.labelInSymbolFont(font->name);
 }

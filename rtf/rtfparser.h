@@ -48,6 +48,7 @@ private:
         Shape,     // inside a shape: nothing shows but the shape's own picture
         ShapeName, // the name of a shape property
         NestTableProps, // the definition of a nested row
+        ListNumber,     // an old-style list's description (\pn)
     };
 
     struct Group
@@ -62,6 +63,7 @@ private:
         bool fieldOwner = false;
         bool nestedResultOwner = false; // opened the result of a field inside an instruction
         bool textBoxOwner = false;      // opened a text box's text
+        bool listNumberOwner = false;   // opened a \pn
         unsigned char uc = 1;
         bool intbl = false;     // the paragraph is in a table
         signed char itap = -1;  // its nesting level, -1 = not given
@@ -146,6 +148,7 @@ private:
     QString symbolText(const QString &instruction, RtfCharState &chr);
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
+    void listNumberEnded();
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void releaseField(const Group &closing);
@@ -222,6 +225,9 @@ private:
     int m_endnoteStart = 1;
     int m_footnoteFormat = 0;
     int m_endnoteFormat = 3; // lower roman unless the document says otherwise
+    // The \pn being read: its font (\pnf, -1 for none) and whether it draws bullets.
+    int m_pnFont = -1;
+    bool m_pnBullet = false;
 
     // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
     // definition comes after their cells.

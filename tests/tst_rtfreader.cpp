@@ -76,6 +76,8 @@ private slots:
     void noteMarks();
     void tables();
     void listLabelsMarked();
+    void symbolFontBullets_data();
+    void symbolFontBullets();
     void picture();
     void loadIsNotUndoable();
     void notRtf();
@@ -458,6 +460,44 @@ void TestRtfReader::listLabelsMarked()
     QCOMPARE(textOf(doc), QStringLiteral("1.\tFirst\n\u00B7\tSecond"));
     QVERIFY(formatAt(doc, "1.").boolProperty(RtfProperty::ListLabel));
     QVERIFY(!formatAt(doc, "First").boolProperty(RtfProperty::ListLabel));
+}
+
+void TestRtfReader::symbolFontBullets_data()
+{
+    // A bullet in a symbol font is a glyph number, whichever font table entry,
+    // label (\listtext, \pntext) or list (\pnf) names the font: it never shows as the
+    // digit or letter of that number (LibreOffice shows a bullet for each of these).
+    QTest::addColumn<QByteArray>("paragraph");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("Zapf Dingbats check mark") << QByteArray("{\\listtext\\pard\\plain\\f12 4\\tab}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Wingdings without its character set")
+        << QByteArray("{\\listtext\\pard\\plain\\f11 \\'a7\\tab}") << QStringLiteral("\u25AA\t");
+    QTest::newRow("Wingdings number in a font of text")
+        << QByteArray("{\\listtext\\pard\\plain\\f13 \\u-3844 ?\\tab}") << QStringLiteral("\u2714\t");
+    QTest::newRow("dingbat number in a font of text")
+        << QByteArray("{\\listtext\\pard\\plain\\f0 \\u-4044 ?\\tab}") << QStringLiteral("\u2022\t");
+    QTest::newRow("font in \\pnf only")
+        << QByteArray("{\\pntext 4\\tab}{\\*\\pn\\pnlvlblt\\pnf12\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Symbol bullet told by \\pnf")
+        << QByteArray("{\\pntext\\f3 4\\tab}{\\*\\pn\\pnlvlblt\\pnf3\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Symbol without its character set")
+        << QByteArray("{\\pntext\\f14 \\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf14{\\pntxtb \\'b7}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("numbers in Symbol stay numbers")
+        << QByteArray("{\\pntext\\f14 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnf14{\\pntxta .}}") << QStringLiteral("1.\t");
+}
+
+void TestRtfReader::symbolFontBullets()
+{
+    QFETCH(QByteArray, paragraph);
+    QFETCH(QString, label);
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times New Roman;}{\\f3\\fcharset2 Symbol;}{\\f11\\fcharset0 Wingdings;}"
+                       "{\\f12\\fcharset2 Zapf Dingbats;}{\\f13\\fcharset0 Arial;}{\\f14 Symbol;}}\\pard\\fi-360\\li720 "
+                           + paragraph + "item\\par}",
+                       &doc));
+    QCOMPARE(textOf(doc), label + QStringLiteral("item"));
+    QVERIFY(formatAt(doc, label.left(1)).boolProperty(RtfProperty::ListLabel));
+    QVERIFY(!formatAt(doc, "item").boolProperty(RtfProperty::ListLabel));
 }
 
 void TestRtfReader::picture()
