@@ -99,9 +99,9 @@ struct RtfGridCell
     std::vector<RtfTableCell> content;
 };
 
-// All the rows of a table on one grid made from all their cell boundaries, as word
-// processors show rows whose boundaries differ; where a row has no cell (it starts
-// right of the others or ends left of them) an empty padding cell fills the grid.
+// All the rows of a table on one grid made from all their cell boundaries, each row
+// as wide as the last one; where a row leaves room after its last cell (\trwWidthA,
+// where it shows) an empty padding cell fills the grid.
 struct RtfGrid
 {
     std::vector<int> boundaries; // twips, one more than columns
@@ -115,6 +115,9 @@ struct RtfGrid
 namespace RtfTableLimits {
 // Word processors stop at 63 cells a row; a wider grid is not a table we can show.
 constexpr int MaxColumns = 64;
+// Cell edges of different rows closer than this (twips) make one column edge, as
+// LibreOffice merges them (1 twip apart: one edge; 2: two).
+constexpr int EdgeTolerance = 2;
 // A width for cells that no \cellx describes.
 constexpr int DefaultCellWidth = 1440;
 // A text box whose width is not told before its text: three inches.
