@@ -85,6 +85,8 @@ public:
     void endTextBox(const RtfParaState &para, int level, int anchorLevel, int width);
     // A shape is anchored in the paragraph being written: it counts as content.
     void anchorShape();
+    // True when the paragraph being written has a list label (\listtext, \pntext).
+    bool paragraphHasLabel() const { return m_paraOpen && m_labelFrom >= 0; }
     // True when the paragraph being written has neither text nor images yet.
     bool paragraphEmpty() const
     {

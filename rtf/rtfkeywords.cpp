@@ -114,7 +114,7 @@ const KeywordTable &table()
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
               "tc", "tcn", "txe", "rxe", "pxe", "pntxta", "pntxtb",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
-              "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
+              "colorschememapping", "datastore", "generator", "listname", "levelnumbers",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
               "userprops", "bkmkstart", "bkmkend", "datafield", "protusertbl", "mmathPr",
@@ -144,6 +144,19 @@ const KeywordTable &table()
         t.emplace("pn", KwInfo{Kw::Pn});
         t.emplace("pnf", KwInfo{Kw::PnFont});
         t.emplace("pnlvlblt", KwInfo{Kw::PnBullet});
+        t.emplace("listtable", KwInfo{Kw::ListTable});
+        t.emplace("listoverridetable", KwInfo{Kw::ListTable});
+        t.emplace("list", KwInfo{Kw::List});
+        t.emplace("listid", KwInfo{Kw::ListId});
+        t.emplace("listlevel", KwInfo{Kw::ListLevel});
+        t.emplace("levelnfc", KwInfo{Kw::LevelNfc});
+        t.emplace("levelnfcn", KwInfo{Kw::LevelNfc});
+        t.emplace("levelstartat", KwInfo{Kw::LevelStartAt});
+        t.emplace("leveltext", KwInfo{Kw::LevelText});
+        t.emplace("levelfollow", KwInfo{Kw::LevelFollow});
+        t.emplace("listoverride", KwInfo{Kw::ListOverride});
+        t.emplace("ls", KwInfo{Kw::Ls});
+        t.emplace("ilvl", KwInfo{Kw::Ilvl});
         t.emplace("shppict", KwInfo{Kw::ShpPict});
         t.emplace("bin", KwInfo{Kw::Bin});
         t.emplace("u", KwInfo{Kw::U});

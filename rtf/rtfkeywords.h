@@ -24,6 +24,18 @@ enum class Kw : unsigned char {
     Pn,       // a paragraph's old-style list: \*\pn
     PnFont,   // \pnf
     PnBullet, // \pnlvlblt
+    // The list table and a paragraph's place in it (rtflists.cpp).
+    ListTable,
+    List,
+    ListId,
+    ListLevel,
+    LevelNfc,
+    LevelStartAt,
+    LevelText,
+    LevelFollow,
+    ListOverride,
+    Ls,
+    Ilvl,
     ShpPict,
     Bin,
     U,

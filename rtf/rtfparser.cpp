@@ -238,6 +238,10 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         tableWord(info, t);
         return;
     }
+    if (info.kw >= Kw::ListTable && info.kw <= Kw::Ilvl) {
+        listWord(info, t);
+        return;
+    }
     Group &g = top();
     const int p = t.parameter;
 
@@ -388,6 +392,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::FontTable) {
             startFont(t.hasParameter ? p : 0);
         } else {
+            if (g.dest == Dest::ListTable && m_listContext == 2 && !m_lists.back().levels.empty())
+                m_lists.back().levels.back().font = t.hasParameter ? p : 0;
             g.chr.font = t.hasParameter ? p : 0;
             g.chr.codePage = fontCodePage(g.chr.font);
             if (g.chr.charClass == 2)
@@ -553,6 +559,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Pard:
         g.para = RtfParaState();
+        g.ls = 0;
+        g.ilvl = 0;
         g.intbl = false;
         g.itap = -1;
         break;
@@ -650,6 +658,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
+            listLabelBefore();
             m_builder.addText(g.chr, noteMark());
         }
         break;
@@ -777,6 +786,12 @@ void RtfParser::textBytes(const char *data, int length)
         if (g.field >= 0)
             addInstructionBytes(g, data, length);
         break;
+    case Dest::LevelText: {
+        QString text;
+        m_codePages.decode(m_docCodePage, data, length, text);
+        addLevelText(text);
+        break;
+    }
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
             const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
@@ -798,6 +813,7 @@ void RtfParser::textBytes(const char *data, int length)
     case Dest::StyleEntry:
     case Dest::Upr:
     case Dest::ListNumber:
+    case Dest::ListTable:
     case Dest::Shape:
     case Dest::NestTableProps:
         break;
@@ -827,6 +843,8 @@ void RtfParser::flushBytes()
 {
     if (m_bytes.isEmpty())
         return;
+    if (!m_bytesState.label)
+        listLabelBefore();
     m_builder.addBytes(m_bytesState, m_codePages, m_bytes.constData(), m_bytes.size());
     m_bytes.resize(0); // unlike clear(), keeps the buffer for the next run
 }
@@ -843,9 +861,16 @@ void RtfParser::emitChar(char32_t c)
         }
         return;
     }
+    if (g.dest == Dest::LevelText) {
+        if (c < 0x10000)
+            addLevelText(QString(QChar(char16_t(c))));
+        return;
+    }
     if (!showing())
         return;
     flushBytes();
+    if (!g.chr.label)
+        listLabelBefore();
     if (m_highSurrogate) {
         const char16_t high = m_highSurrogate;
         m_highSurrogate = 0;
@@ -891,7 +916,10 @@ void RtfParser::paragraphBreak()
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
+    if (showing())
+        listLabelBefore(); // an empty item shows its label too
     m_builder.paragraphBreak(top().para, tableLevel());
+    m_paraLabelDone = false;
 }
 
 void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)

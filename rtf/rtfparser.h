@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <array>
 #include <vector>
 
 class QTextDocument;
@@ -49,6 +50,8 @@ private:
         ShapeName, // the name of a shape property
         NestTableProps, // the definition of a nested row
         ListNumber,     // an old-style list's description (\pn)
+        ListTable,      // the list table or the list override table
+        LevelText,      // a list level's label template
     };
 
     struct Group
@@ -68,6 +71,8 @@ private:
         bool intbl = false;     // the paragraph is in a table
         signed char itap = -1;  // its nesting level, -1 = not given
         int field = -1;
+        int ls = 0;           // the paragraph's list (\ls), 0 for none
+        signed char ilvl = 0; // its level in the list
         // The font generation this state's font and code page were resolved in.
         unsigned fontGeneration = 0;
     };
@@ -149,6 +154,17 @@ private:
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
     void listNumberEnded();
+    // The list table and labels made from it (rtflists.cpp).
+    void listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    void addLevelText(const QString &text);
+    // Content of a paragraph is about to be written: a paragraph of a list whose
+    // label the file does not spell out (\listtext) gets it first.
+    void listLabelBefore()
+    {
+        if (!m_paraLabelDone)
+            makeListLabel();
+    }
+    void makeListLabel();
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void releaseField(const Group &closing);
@@ -228,6 +244,29 @@ private:
     // The \pn being read: its font (\pnf, -1 for none) and whether it draws bullets.
     int m_pnFont = -1;
     bool m_pnBullet = false;
+    // The list table: each list's levels, and the lists the paragraphs name (\ls).
+    struct ListLevel
+    {
+        int nfc = 0;
+        int start = 1;
+        int font = -1;
+        int follow = 0; // 0 a tab, 1 a space, 2 nothing
+        QString text;   // the template: characters below 9 stand for the levels' numbers
+        bool hasText = false;
+    };
+    struct ListDef
+    {
+        int id = 0;
+        std::vector<ListLevel> levels;
+        std::array<int, 9> counters{}; // the last number shown per level, 0 = none yet
+    };
+    std::vector<ListDef> m_lists;
+    QHash<int, int> m_listOverrides; // \ls -> \listid
+    QHash<int, int> m_listIndex;     // \listid -> index in m_lists
+    int m_listContext = 0;           // 1 in a \list, 2 in its \listlevel, 3 in a \listoverride
+    int m_overrideId = 0;
+    int m_overrideLs = 0;
+    bool m_paraLabelDone = false;    // the paragraph being read has its label, or needs none
 
     // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
     // definition comes after their cells.

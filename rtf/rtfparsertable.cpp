@@ -32,7 +32,10 @@ void RtfParser::cellEnd(int level)
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
+    if (showing())
+        listLabelBefore();
     m_builder.cellEnd(top().para, level);
+    m_paraLabelDone = false;
     m_rowHasCells[level >= 2 ? 1 : 0] = true;
 }
 
