@@ -394,6 +394,25 @@ void TestRtfReader::fieldsWithoutResult_data()
     QTest::newRow("instruction in the font's code page")
         << "{\\rtf1{\\fonttbl{\\f0\\fcharset204 Cyr;}}\\f0 " + field("MACROBUTTON M \\'cf\\'f0\\'e8") + "}"
         << QStringLiteral("\u041F\u0440\u0438");
+    // A table of contents whose page numbers are buttons holding PAGEREF fields, with
+    // no result of their own and marked dirty (Word for Mac); LibreOffice reads the
+    // tab and the number of each entry.
+    QTest::newRow("contents with dirty buttons")
+        << QByteArray("{\\rtf1{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt {toc1\\tab }{\\field\\flddirty{\\*\\fldinst "
+                      "GOTOBUTTON _Toc1 {\\field{\\*\\fldinst PAGEREF _Toc1}{\\fldrslt 3}}}}{\\par toc2\\tab }{\\field\\flddirty"
+                      "{\\*\\fldinst GOTOBUTTON _Toc2 {\\field{\\*\\fldinst PAGEREF _Toc2}{\\fldrslt 8}}}}}}\\par after\\par}")
+        << QStringLiteral("toc1\t3\ntoc2\t8\nafter");
+    QTest::newRow("contents, instructions in groups")
+        << QByteArray("{\\rtf1{\\field\\fldedit{\\*\\fldinst {TOC \\\\o \"1-3\"}}{\\fldrslt {\\lang1024 toc1}{\\lang1024 \\tab }"
+                      "{\\field\\flddirty{\\*\\fldinst {\\lang1024  GOTOBUTTON _Toc1  }{\\field{\\*\\fldinst {\\lang1024  PAGEREF _Toc1 }}"
+                      "{\\fldrslt {\\lang1024 3}}}}}{\\lang1024 \\par }}}after\\par}")
+        << QStringLiteral("toc1\t3\nafter");
+    // A computed field shows the result the file stores, not one of its own.
+    QTest::newRow("table formula's stored result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst {= SUM(ABOVE) \\\\# \"0\"}}{\\fldrslt {\\lang1024 1}}}b}") << QStringLiteral("a1b");
+    QTest::newRow("formula over a field's result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst = {\\field{\\*\\fldinst PAGE}{\\fldrslt 0}} + 1}{\\fldrslt 1}}b}")
+        << QStringLiteral("a1b");
 }
 
 void TestRtfReader::fieldsWithoutResult()
