@@ -39,7 +39,9 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
     const int western = s.western >= 0 ? s.western : s.font; // formatId() relies on this
     const QString westernName = fontNames.value(western);
     if (!westernName.isEmpty()) {
-        const bool symbol = s.codePage == RtfCodePage::Symbol || s.codePage == RtfCodePage::SymbolFont;
+        // A label in a symbol face shows Unicode look-alikes, whatever its character set.
+        const bool symbol = s.codePage == RtfCodePage::Symbol || s.codePage == RtfCodePage::SymbolFont
+            || (s.label && RtfFontFaces::isSymbolFace(westernName));
         const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
         const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
         f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
