@@ -21,10 +21,12 @@ QString roman(int n, bool upper)
     return upper ? s.toUpper() : s;
 }
 
-// a..z, then aa..zz, as word processors go on after z.
+// a..z, then aa..zz, as word processors go on after z; a label stays short however
+// far a list's numbers go.
 QString letters(int n, bool upper)
 {
-    if (n <= 0)
+    constexpr int MaxRepeat = 20;
+    if (n <= 0 || n > 26 * MaxRepeat)
         return QString::number(n);
     const QChar c(char16_t((upper ? 'A' : 'a') + (n - 1) % 26));
     return QString((n - 1) / 26 + 1, c);

@@ -58,6 +58,7 @@ private slots:
     void levels();
     void bulletInASymbolFont();
     void emptyItemAndUnknownList();
+    void farNumbersStayShort();
 };
 
 void TestRtfLists::numberFormats_data()
@@ -180,6 +181,18 @@ void TestRtfLists::emptyItemAndUnknownList()
     QCOMPARE(found[1].label, QStringLiteral("2.\t"));
     QCOMPARE(found[2].label, QString());
     QCOMPARE(found[2].text, QStringLiteral("c"));
+}
+
+void TestRtfLists::farNumbersStayShort()
+{
+    // Letters repeat past z (aa, bb); a list that starts far on (or a hostile one)
+    // does not make labels thousands of letters long.
+    QByteArray rtf = listOf(4, "\\pard\\ls1 a\\par\\pard\\ls1 b\\par");
+    QCOMPARE(paragraphs(rtf).value(1).label, QStringLiteral("b.\t"));
+    rtf.replace("\\levelstartat1{", "\\levelstartat27{");
+    QCOMPARE(paragraphs(rtf).value(1).label, QStringLiteral("bb.\t"));
+    rtf.replace("\\levelstartat27{", "\\levelstartat32000{");
+    QCOMPARE(paragraphs(rtf).value(1).label, QStringLiteral("32001.\t"));
 }
 
 QTEST_GUILESS_MAIN(TestRtfLists)
