@@ -2,9 +2,10 @@
 
 #include "rtf/rtflistnumbers.h"
 
-// The list table (\listtable, \listoverridetable) and the labels made from it for
-// the paragraphs of a list whose label the file does not spell out (\listtext): as
-// LibreOffice numbers them, marked as labels like those the file gives.
+// Old-style list bullets (\pn), the list table (\listtable, \listoverridetable) and
+// the labels made from it for the paragraphs of a list whose label the file does not
+// spell out (\listtext): as LibreOffice numbers them, marked as labels like those the
+// file gives.
 
 using RtfKeywords::Kw;
 
@@ -91,6 +92,20 @@ void RtfParser::listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::To
     default:
         break;
     }
+}
+
+void RtfParser::listNumberEnded()
+{
+    // The bullet's font is the list's (\pnf), whatever font the label was written in
+    // before it (\pntext): a glyph number of a symbol font draws no digit or letter.
+    if (!m_pnBullet || m_pnFont < 0)
+        return;
+    const auto font = m_fonts.constFind(m_pnFont);
+    if (font == m_fonts.constEnd())
+        return;
+    if (font->codePage == RtfCodePage::Symbol || font->codePage == RtfCodePage::SymbolFont
+        || RtfFontFaces::isSymbolFace(font->name))
+        m_builder.labelInSymbolFont(font->name);
 }
 
 void RtfParser::addLevelText(const QString &text)

@@ -995,17 +995,3 @@ void RtfParser::columnsChanged()
         gap = width / (2 * gaps);
     m_builder.setColumns(m_section.columns, gap, body > 0 ? body : 0, m_section.rule, m_section.continuous);
 }
-
-void RtfParser::listNumberEnded()
-{
-    // The bullet's font is the list's (\pnf), whatever font the label was written in
-    // before it (\pntext): a glyph number of a symbol font draws no digit or letter.
-    if (!m_pnBullet || m_pnFont < 0)
-        return;
-    const auto font = m_fonts.constFind(m_pnFont);
-    if (font == m_fonts.constEnd())
-        return;
-    if (font->codePage == RtfCodePage::Symbol || font->codePage == RtfCodePage::SymbolFont
-        || RtfFontFaces::isSymbolFace(font->name))
-        m_builder.labelInSymbolFont(font->name);
-}
