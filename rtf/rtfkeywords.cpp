@@ -112,7 +112,7 @@ const KeywordTable &table()
         for (const char *name :
              {"info", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
-              "tc", "tcn", "txe", "rxe", "pxe", "pntxta", "pntxtb",
+              "tc", "tcn", "txe", "rxe", "pxe", "pntxta",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
               "colorschememapping", "datastore", "generator", "listname", "levelnumbers",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
@@ -144,6 +144,7 @@ const KeywordTable &table()
         t.emplace("pn", KwInfo{Kw::Pn});
         t.emplace("pnf", KwInfo{Kw::PnFont});
         t.emplace("pnlvlblt", KwInfo{Kw::PnBullet});
+        t.emplace("pntxtb", KwInfo{Kw::PnTextBefore});
         t.emplace("listtable", KwInfo{Kw::ListTable});
         t.emplace("listoverridetable", KwInfo{Kw::ListTable});
         t.emplace("list", KwInfo{Kw::List});

@@ -24,6 +24,7 @@ enum class Kw : unsigned char {
     Pn,       // a paragraph's old-style list: \*\pn
     PnFont,   // \pnf
     PnBullet, // \pnlvlblt
+    PnTextBefore, // \pntxtb
     // The list table and a paragraph's place in it (rtflists.cpp).
     ListTable,
     List,

@@ -98,14 +98,27 @@ void RtfParser::listNumberEnded()
 {
     // The bullet's font is the list's (\pnf), whatever font the label was written in
     // before it (\pntext): a glyph number of a symbol font draws no digit or letter.
+    // Where the paragraph spells no label out, its bullet is the list's one symbol
+    // (\pntxtb).
     if (!m_pnBullet || m_pnFont < 0)
         return;
     const auto font = m_fonts.constFind(m_pnFont);
     if (font == m_fonts.constEnd())
         return;
-    if (font->codePage == RtfCodePage::Symbol || font->codePage == RtfCodePage::SymbolFont
-        || RtfFontFaces::isSymbolFace(font->name))
-        m_builder.labelInSymbolFont(font->name);
+    if (font->codePage != RtfCodePage::Symbol && font->codePage != RtfCodePage::SymbolFont
+        && !RtfFontFaces::isSymbolFace(font->name))
+        return;
+    const QString bullet = m_pnText.trimmed();
+    if (bullet.size() == 1 && !m_builder.paragraphHasLabel() && m_builder.paragraphEmpty() && showing()) {
+        RtfCharState state = top().chr;
+        state.label = true;
+        state.anchor = -1;
+        state.font = m_pnFont;
+        state.western = -1;
+        state.codePage = fontCodePage(m_pnFont);
+        m_builder.addText(state, bullet + QLatin1Char('\t'));
+    }
+    m_builder.labelInSymbolFont(font->name);
 }
 
 void RtfParser::addLevelText(const QString &text)

@@ -339,6 +339,13 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.listNumberOwner = true;
         m_pnFont = -1;
         m_pnBullet = false;
+        m_pnText.clear();
+        break;
+    case Kw::PnTextBefore:
+        if (g.dest == Dest::ListNumber)
+            g.dest = Dest::PnText;
+        else
+            skipDestination();
         break;
     case Kw::PnFont:
         if (g.dest == Dest::ListNumber)
@@ -792,6 +799,10 @@ void RtfParser::textBytes(const char *data, int length)
         addLevelText(text);
         break;
     }
+    case Dest::PnText:
+        if (m_pnText.size() < 16)
+            m_codePages.decode(m_pnFont >= 0 ? fontCodePage(m_pnFont) : m_docCodePage, data, qMin(length, 16), m_pnText);
+        break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
             const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
@@ -861,9 +872,13 @@ void RtfParser::emitChar(char32_t c)
         }
         return;
     }
-    if (g.dest == Dest::LevelText) {
-        if (c < 0x10000)
+    if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
+        if (c >= 0x10000)
+            return;
+        if (g.dest == Dest::LevelText)
             addLevelText(QString(QChar(char16_t(c))));
+        else if (m_pnText.size() < 16)
+            m_pnText += QChar(char16_t(c));
         return;
     }
     if (!showing())

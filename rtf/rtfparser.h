@@ -50,6 +50,7 @@ private:
         ShapeName, // the name of a shape property
         NestTableProps, // the definition of a nested row
         ListNumber,     // an old-style list's description (\pn)
+        PnText,         // the text before its number, or its bullet (\pntxtb)
         ListTable,      // the list table or the list override table
         LevelText,      // a list level's label template
     };
@@ -244,6 +245,7 @@ private:
     // The \pn being read: its font (\pnf, -1 for none) and whether it draws bullets.
     int m_pnFont = -1;
     bool m_pnBullet = false;
+    QString m_pnText; // \pntxtb
     // The list table: each list's levels, and the lists the paragraphs name (\ls).
     struct ListLevel
     {

@@ -501,6 +501,10 @@ void TestRtfReader::symbolFontBullets_data()
         << QByteArray("{\\pntext\\f3 4\\tab}{\\*\\pn\\pnlvlblt\\pnf3\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
     QTest::newRow("Symbol without its character set")
         << QByteArray("{\\pntext\\f14 \\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf14{\\pntxtb \\'b7}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("bullet of \\pntxtb alone")
+        << QByteArray("{\\*\\pn\\pnlvlblt\\pnf12\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Wingdings bullet of \\pntxtb alone")
+        << QByteArray("{\\*\\pn\\pnlvlblt\\pnf11{\\pntxtb \\'a7}}") << QStringLiteral("\u25AA\t");
     QTest::newRow("numbers in Symbol stay numbers")
         << QByteArray("{\\pntext\\f14 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnf14{\\pntxta .}}") << QStringLiteral("1.\t");
 }
