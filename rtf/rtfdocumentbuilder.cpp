@@ -39,7 +39,9 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
     const int western = s.western >= 0 ? s.western : s.font; // formatId() relies on this
     const QString westernName = fontNames.value(western);
     if (!westernName.isEmpty()) {
-        const bool symbol = s.codePage == CodePage::Symbol || s.codePage == CodePage::SymbolFont;
+        // A label in a symbol face shows Unicode look-alikes, whatever its character set.
+        const bool symbol = s.codePage == CodePage::Symbol || s.codePage == CodePage::SymbolFont
+            || (s.label && RtfFontFaces::isSymbolFace(westernName));
         const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
         const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
         f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
@@ -203,6 +205,7 @@ void RtfDocumentBuilder::openParagraph()
     m_body.ops.push_back(RtfOp{RtfOp::Para});
     m_paraOpen = true;
     m_paraHasContent = false;
+    m_labelFrom = m_labelTo = -1;
 }
 
 void RtfDocumentBuilder::startRun(const RtfCharState &state)
@@ -225,9 +228,26 @@ void RtfDocumentBuilder::labelSymbols(const RtfCharState &state, qsizetype from)
     // its Unicode look-alike instead (labels are not the document's text).
     if (!state.label)
         return;
+    if (m_labelFrom < 0)
+        m_labelFrom = from;
+    m_labelTo = m_body.text.size();
     const QString font = fontNames.value(state.western >= 0 ? state.western : state.font);
+    // A symbol font that the font table gives no symbol character set still draws
+    // its glyphs for the bytes it is given, which are no letters or digits.
+    const bool symbol = state.codePage == CodePage::Symbol || RtfFontFaces::isSymbolFace(font);
     for (qsizetype i = from; i < m_body.text.size(); ++i)
-        m_body.text[i] = QChar(RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode()));
+        m_body.text[i] = QChar(RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode(), symbol));
+}
+
+void RtfDocumentBuilder::labelInSymbolFont(const QString &font)
+{
+    if (!m_paraOpen || m_labelFrom < 0 || m_labelTo > m_body.text.size())
+        return;
+    // A bullet is no digit, even where Symbol draws one.
+    for (qsizetype i = m_labelFrom; i < m_labelTo; ++i) {
+        const char16_t c = RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode(), true);
+        m_body.text[i] = QChar(QChar(c).isLetterOrNumber() ? char16_t(0x2022) : c);
+    }
 }
 
 void RtfDocumentBuilder::addBytes(const RtfCharState &state, CodePage &codePages, const char *bytes, qsizetype n)

@@ -65,6 +65,9 @@ public:
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
     void addBytes(const RtfCharState &state, CodePage &codePages, const char *bytes, qsizetype n);
     void addText(const RtfCharState &state, QChar c);
+    // The list of the paragraph being written draws its bullet in the symbol font
+    // named font, whatever font its label was written in.
+    void labelInSymbolFont(const QString &font);
     // The same image added twice is stored once.
     void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
     // Ends a paragraph; level is its table nesting level (0 = the body).
@@ -82,6 +85,8 @@ public:
     void endTextBox(const RtfParaState &para, int level, int anchorLevel, int width);
     // A shape is anchored in the paragraph being written: it counts as content.
     void anchorShape();
+    // True when the paragraph being written has a list label (\listtext, \pntext).
+    bool paragraphHasLabel() const { return m_paraOpen && m_labelFrom >= 0; }
     // True when the paragraph being written has neither text nor images yet.
     bool paragraphEmpty() const
     {
@@ -158,6 +163,9 @@ private:
     RtfContent m_body;
     RtfFlow m_bodyFlow = RtfFlow::Empty;
     qsizetype m_runStart = 0; // where the run being gathered starts in m_body.text
+    // The list label of the paragraph being read, in m_body.text; -1 for none yet.
+    qsizetype m_labelFrom = -1;
+    qsizetype m_labelTo = -1;
     size_t m_paraOp = 0;      // the Para op of the paragraph being read
     bool m_paraOpen = false;
     bool m_paraHasContent = false;

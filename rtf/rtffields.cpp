@@ -166,6 +166,8 @@ void RtfParser::finishField(const Group &g)
     else
         for (const auto &[from, to] : field.nestedResults)
             text += QStringView(field.instruction).mid(from, to - from);
+    if (!text.isEmpty())
+        listLabelBefore();
     m_builder.addText(chr, text);
 }
 

@@ -53,22 +53,49 @@ constexpr std::pair<unsigned char, char16_t> WingdingsBullets[] = {
 
 } // namespace
 
-char16_t RtfFontFaces::labelCharacter(const QString &font, char16_t c)
+bool RtfFontFaces::isSymbolFace(const QString &name)
 {
+    static const char *const faces[] = {"Symbol", "Wingdings", "Wingdings 2", "Wingdings 3", "Webdings",
+                                        "Zapf Dingbats", "ZapfDingbats", "ITC Zapf Dingbats", "Monotype Sorts",
+                                        "Marlett", "MT Extra", "MS Outlook", "Bookshelf Symbol 7", "Dingbats"};
+    const QString trimmed = name.trimmed();
+    for (const char *face : faces) {
+        if (trimmed.compare(QLatin1String(face), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+char16_t RtfFontFaces::labelCharacter(const QString &font, char16_t c, bool symbol)
+{
+    const bool symbolFace = font.trimmed().compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    // The symbol font's byte as read in a code page of text (Symbol's own digits and
+    // letters are what it draws for them).
+    if (symbol && c > 0x20 && c <= 0xFF && (!symbolFace || c >= 0x80))
+        c = char16_t(0xF000 + c);
     if (c < 0xF020 || c > 0xF0FF)
         return c;
     const auto b = static_cast<unsigned char>(c - 0xF000);
-    char16_t mapped = 0;
-    if (font.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive)) {
+    auto wingdings = [b] {
         for (const auto &w : WingdingsBullets) {
             if (w.first == b)
-                mapped = w.second;
+                return w.second;
         }
-    } else {
-        // The Symbol font's numbers, also where a font of text carries them.
+        return char16_t(0);
+    };
+    char16_t mapped = 0;
+    if (font.trimmed().compare(QLatin1String("Wingdings"), Qt::CaseInsensitive) == 0) {
+        mapped = wingdings();
+    } else if (symbolFace || !isSymbolFace(font)) {
+        // The Symbol font's numbers, also where a font of text carries them; where
+        // Symbol draws a letter, a digit or a piece of a bracket there, the number
+        // meant a Wingdings bullet (a check mark, an arrow).
         mapped = CodePage::symbolGlyph(b);
+        if (!symbolFace && mapped && (QChar(mapped).isLetterOrNumber() || (mapped >= 0x2300 && mapped <= 0x23FF)))
+            mapped = wingdings();
     }
-    // Glyphs without a Unicode look-alike are still a list's mark.
+    // Glyphs without a Unicode look-alike (and those of other symbol fonts) are
+    // still a list's mark.
     return mapped && (mapped < 0xE000 || mapped > 0xF8FF) ? mapped : char16_t(0x2022);
 }
 

@@ -30,7 +30,13 @@ public:
     // given as symbol fonts are addressed (U+F020..U+F0FF), which the faces of this
     // system can draw; a bullet for glyphs without one. Other characters are
     // returned as they are.
-    static char16_t labelCharacter(const QString &font, char16_t c);
+    // symbol: the font draws pictures for whatever bytes it is given, also where the
+    // font table tells no symbol character set, so a byte's character is taken as
+    // that glyph number (Symbol's own digits excepted).
+    static char16_t labelCharacter(const QString &font, char16_t c, bool symbol = false);
+    // Whether the font named name draws pictures rather than letters (Symbol,
+    // Wingdings, Webdings, Zapf Dingbats...).
+    static bool isSymbolFace(const QString &name);
 
 private:
     QString lookUp(const QString &name) const;

@@ -112,9 +112,9 @@ const KeywordTable &table()
         for (const char *name :
              {"info", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
               "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
-              "tc", "tcn", "txe", "rxe", "pxe", "pn", "pntxta", "pntxtb",
+              "tc", "tcn", "txe", "rxe", "pxe", "pntxta",
               "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
-              "colorschememapping", "datastore", "generator", "listtable", "listoverridetable",
+              "colorschememapping", "datastore", "generator", "listname", "levelnumbers",
               "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
               "userprops", "bkmkstart", "bkmkend", "datafield", "protusertbl", "mmathPr",
@@ -141,6 +141,23 @@ const KeywordTable &table()
         t.emplace("ud", KwInfo{Kw::Ud});
         t.emplace("listtext", KwInfo{Kw::ListText});
         t.emplace("pntext", KwInfo{Kw::ListText});
+        t.emplace("pn", KwInfo{Kw::Pn});
+        t.emplace("pnf", KwInfo{Kw::PnFont});
+        t.emplace("pnlvlblt", KwInfo{Kw::PnBullet});
+        t.emplace("pntxtb", KwInfo{Kw::PnTextBefore});
+        t.emplace("listtable", KwInfo{Kw::ListTable});
+        t.emplace("listoverridetable", KwInfo{Kw::ListTable});
+        t.emplace("list", KwInfo{Kw::List});
+        t.emplace("listid", KwInfo{Kw::ListId});
+        t.emplace("listlevel", KwInfo{Kw::ListLevel});
+        t.emplace("levelnfc", KwInfo{Kw::LevelNfc});
+        t.emplace("levelnfcn", KwInfo{Kw::LevelNfc});
+        t.emplace("levelstartat", KwInfo{Kw::LevelStartAt});
+        t.emplace("leveltext", KwInfo{Kw::LevelText});
+        t.emplace("levelfollow", KwInfo{Kw::LevelFollow});
+        t.emplace("listoverride", KwInfo{Kw::ListOverride});
+        t.emplace("ls", KwInfo{Kw::Ls});
+        t.emplace("ilvl", KwInfo{Kw::Ilvl});
         t.emplace("shppict", KwInfo{Kw::ShpPict});
         t.emplace("bin", KwInfo{Kw::Bin});
         t.emplace("u", KwInfo{Kw::U});

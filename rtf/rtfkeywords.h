@@ -21,6 +21,22 @@ enum class Kw : unsigned char {
     Upr,
     Ud,
     ListText,
+    Pn,       // a paragraph's old-style list: \*\pn
+    PnFont,   // \pnf
+    PnBullet, // \pnlvlblt
+    PnTextBefore, // \pntxtb
+    // The list table and a paragraph's place in it (rtflists.cpp).
+    ListTable,
+    List,
+    ListId,
+    ListLevel,
+    LevelNfc,
+    LevelStartAt,
+    LevelText,
+    LevelFollow,
+    ListOverride,
+    Ls,
+    Ilvl,
     ShpPict,
     Bin,
     U,

@@ -142,6 +142,7 @@ void RtfParser::groupOpen()
     g.fieldOwner = false;
     g.nestedResultOwner = false;
     g.textBoxOwner = false;
+    g.listNumberOwner = false;
     if (g.dest == Dest::StyleSheet) {
         g.dest = Dest::StyleEntry;
         g.styleOwner = true;
@@ -188,6 +189,8 @@ bool RtfParser::groupClose()
     m_groups.pop_back();
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
+    if (closing.listNumberOwner)
+        listNumberEnded();
     if (closing.fieldOwner)
         finishField(closing);
     releaseField(closing);
@@ -233,6 +236,10 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     const KwInfo info = *found;
     if (info.kw >= Kw::Intbl && info.kw <= Kw::DefTab) {
         tableWord(info, t);
+        return;
+    }
+    if (info.kw >= Kw::ListTable && info.kw <= Kw::Ilvl) {
+        listWord(info, t);
         return;
     }
     Group &g = top();
@@ -323,6 +330,31 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::ListText:
         g.chr.label = true;
         break;
+    case Kw::Pn:
+        if (g.dest != Dest::Normal) {
+            skipDestination();
+            break;
+        }
+        g.dest = Dest::ListNumber;
+        g.listNumberOwner = true;
+        m_pnFont = -1;
+        m_pnBullet = false;
+        m_pnText.clear();
+        break;
+    case Kw::PnTextBefore:
+        if (g.dest == Dest::ListNumber)
+            g.dest = Dest::PnText;
+        else
+            skipDestination();
+        break;
+    case Kw::PnFont:
+        if (g.dest == Dest::ListNumber)
+            m_pnFont = p;
+        break;
+    case Kw::PnBullet:
+        if (g.dest == Dest::ListNumber)
+            m_pnBullet = true;
+        break;
     case Kw::ShpPict:
         break;
     case Kw::Bin: {
@@ -367,6 +399,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::FontTable) {
             startFont(t.hasParameter ? p : 0);
         } else {
+            if (g.dest == Dest::ListTable && m_listContext == 2 && !m_lists.back().levels.empty())
+                m_lists.back().levels.back().font = t.hasParameter ? p : 0;
             g.chr.font = t.hasParameter ? p : 0;
             g.chr.codePage = fontCodePage(g.chr.font);
             if (g.chr.charClass == 2)
@@ -532,6 +566,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Pard:
         g.para = RtfParaState();
+        g.ls = 0;
+        g.ilvl = 0;
         g.intbl = false;
         g.itap = -1;
         break;
@@ -629,6 +665,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
+            listLabelBefore();
             m_builder.addText(g.chr, noteMark());
         }
         break;
@@ -756,6 +793,16 @@ void RtfParser::textBytes(const char *data, int length)
         if (g.field >= 0)
             addInstructionBytes(g, data, length);
         break;
+    case Dest::LevelText: {
+        QString text;
+        m_codePages.decode(m_docCodePage, data, length, text);
+        addLevelText(text);
+        break;
+    }
+    case Dest::PnText:
+        if (m_pnText.size() < 16)
+            m_codePages.decode(m_pnFont >= 0 ? fontCodePage(m_pnFont) : m_docCodePage, data, qMin(length, 16), m_pnText);
+        break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
             const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
@@ -776,6 +823,8 @@ void RtfParser::textBytes(const char *data, int length)
     case Dest::StyleSheet:
     case Dest::StyleEntry:
     case Dest::Upr:
+    case Dest::ListNumber:
+    case Dest::ListTable:
     case Dest::Shape:
     case Dest::NestTableProps:
         break;
@@ -805,6 +854,8 @@ void RtfParser::flushBytes()
 {
     if (m_bytes.isEmpty())
         return;
+    if (!m_bytesState.label)
+        listLabelBefore();
     m_builder.addBytes(m_bytesState, m_codePages, m_bytes.constData(), m_bytes.size());
     m_bytes.resize(0); // unlike clear(), keeps the buffer for the next run
 }
@@ -821,9 +872,20 @@ void RtfParser::emitChar(char32_t c)
         }
         return;
     }
+    if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
+        if (c >= 0x10000)
+            return;
+        if (g.dest == Dest::LevelText)
+            addLevelText(QString(QChar(char16_t(c))));
+        else if (m_pnText.size() < 16)
+            m_pnText += QChar(char16_t(c));
+        return;
+    }
     if (!showing())
         return;
     flushBytes();
+    if (!g.chr.label)
+        listLabelBefore();
     if (m_highSurrogate) {
         const char16_t high = m_highSurrogate;
         m_highSurrogate = 0;
@@ -869,7 +931,10 @@ void RtfParser::paragraphBreak()
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
+    if (showing())
+        listLabelBefore(); // an empty item shows its label too
     m_builder.paragraphBreak(top().para, tableLevel());
+    m_paraLabelDone = false;
 }
 
 void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <array>
 #include <vector>
 
 class QTextDocument;
@@ -48,6 +49,10 @@ private:
         Shape,     // inside a shape: nothing shows but the shape's own picture
         ShapeName, // the name of a shape property
         NestTableProps, // the definition of a nested row
+        ListNumber,     // an old-style list's description (\pn)
+        PnText,         // the text before its number, or its bullet (\pntxtb)
+        ListTable,      // the list table or the list override table
+        LevelText,      // a list level's label template
     };
 
     struct Group
@@ -62,10 +67,13 @@ private:
         bool fieldOwner = false;
         bool nestedResultOwner = false; // opened the result of a field inside an instruction
         bool textBoxOwner = false;      // opened a text box's text
+        bool listNumberOwner = false;   // opened a \pn
         unsigned char uc = 1;
         bool intbl = false;     // the paragraph is in a table
         signed char itap = -1;  // its nesting level, -1 = not given
         int field = -1;
+        int ls = 0;           // the paragraph's list (\ls), 0 for none
+        signed char ilvl = 0; // its level in the list
         // The font generation this state's font and code page were resolved in.
         unsigned fontGeneration = 0;
     };
@@ -146,6 +154,18 @@ private:
     QString symbolText(const QString &instruction, RtfCharState &chr);
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
+    void listNumberEnded();
+    // The list table and labels made from it (rtflists.cpp).
+    void listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    void addLevelText(const QString &text);
+    // Content of a paragraph is about to be written: a paragraph of a list whose
+    // label the file does not spell out (\listtext) gets it first.
+    void listLabelBefore()
+    {
+        if (!m_paraLabelDone)
+            makeListLabel();
+    }
+    void makeListLabel();
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void releaseField(const Group &closing);
@@ -222,6 +242,33 @@ private:
     int m_endnoteStart = 1;
     int m_footnoteFormat = 0;
     int m_endnoteFormat = 3; // lower roman unless the document says otherwise
+    // The \pn being read: its font (\pnf, -1 for none) and whether it draws bullets.
+    int m_pnFont = -1;
+    bool m_pnBullet = false;
+    QString m_pnText; // \pntxtb
+    // The list table: each list's levels, and the lists the paragraphs name (\ls).
+    struct ListLevel
+    {
+        int nfc = 0;
+        int start = 1;
+        int font = -1;
+        int follow = 0; // 0 a tab, 1 a space, 2 nothing
+        QString text;   // the template: characters below 9 stand for the levels' numbers
+        bool hasText = false;
+    };
+    struct ListDef
+    {
+        int id = 0;
+        std::vector<ListLevel> levels;
+        std::array<int, 9> counters{}; // the last number shown per level, 0 = none yet
+    };
+    std::vector<ListDef> m_lists;
+    QHash<int, int> m_listOverrides; // \ls -> \listid
+    QHash<int, int> m_listIndex;     // \listid -> index in m_lists
+    int m_listContext = 0;           // 1 in a \list, 2 in its \listlevel, 3 in a \listoverride
+    int m_overrideId = 0;
+    int m_overrideLs = 0;
+    bool m_paraLabelDone = false;    // the paragraph being read has its label, or needs none
 
     // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
     // definition comes after their cells.
@@ -232,6 +279,7 @@ private:
     int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
     int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
     int m_widthAfter[2][2] = {};    // per definition: \trwWidthA value, unit
+    bool m_rowHasCells[2] = {false, false}; // per definition: a cell of the row has ended
     int m_tabKind = 0;              // QTextOption::TabType of the next \tx
     int m_tabLeader = 0;            // LayoutProperty::Leader of the next \tx
     int m_paraBorders = 0;          // the paragraph's sides the border words describe now, by bit

@@ -32,7 +32,11 @@ void RtfParser::cellEnd(int level)
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
+    if (showing())
+        listLabelBefore();
     m_builder.cellEnd(top().para, level);
+    m_paraLabelDone = false;
+    m_rowHasCells[level >= 2 ? 1 : 0] = true;
 }
 
 void RtfParser::paragraphBorderWord(const RtfKeywords::KwInfo &info, int p)
@@ -83,12 +87,14 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         if (body) {
             flushBytes();
             m_builder.rowEnd(1, m_rowDefSeen[0] ? &m_rowDefs[0] : nullptr);
+            m_rowHasCells[0] = false;
         }
         return;
     case Kw::NestRow:
         if (body || g.dest == Dest::NestTableProps) {
             flushBytes();
             m_builder.rowEnd(qMax(2, tableLevel()), m_rowDefSeen[1] ? &m_rowDefs[1] : nullptr);
+            m_rowHasCells[1] = false;
         }
         return;
     case Kw::NestTableProps:
@@ -217,6 +223,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         int(&after)[2] = m_widthAfter[slot];
         after[info.ch] = p;
         def.after = after[1] == 3 ? qBound(0, after[0], RtfLimits::MaxTwips) : 0;
+        def.afterShown = def.after > 0 && m_rowHasCells[slot];
         break;
     }
     case Kw::TrBrdr:

@@ -94,6 +94,7 @@ void RtfParser::finishPicture()
         return;
     const Group &parent = m_groups[m_groups.size() - 2];
     flushBytes();
+    listLabelBefore();
     m_builder.addImage(parent.chr, result.image, result.displaySize.width(), result.displaySize.height(),
                        result.placeholder);
     // A shape shows one picture, and the shapes around it then need no fallback either.

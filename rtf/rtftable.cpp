@@ -11,7 +11,7 @@ bool RtfCellDef::operator==(const RtfCellDef &o) const
 
 bool RtfRowDef::operator==(const RtfRowDef &o) const
 {
-    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after
+    return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after && afterShown == o.afterShown
         && alignment == o.alignment && std::equal(borders, borders + 6, o.borders) && cells == o.cells
         && tooWide == o.tooWide;
 }
@@ -87,35 +87,98 @@ std::vector<Span> spansOf(const RtfTable &table, const RtfTableRow &row)
 
 RtfGrid layOutTable(const RtfTable &table)
 {
+    // The grid as LibreOffice builds it, whose reading the documents are compared
+    // with (each case checked on its HTML export): the table is as wide as its last
+    // row, room after its last cell (\trwWidthA) included, and starts at the first
+    // row's edge. The first row, and any row that starts elsewhere (\trleft), is
+    // stretched or shrunk to that width in proportion; a later row that starts at the
+    // edge keeps its cells, its last one reaching the table's right edge. Edges of the
+    // rows less than EdgeTolerance apart make one column edge. Only room after the
+    // last cell that the row tells before \row is a cell of its own: an empty one,
+    // which is no cell of the file; other room goes to the last cell.
     RtfGrid grid;
     std::vector<std::vector<Span>> rows;
     rows.reserve(table.rows.size());
+    std::vector<int> afterOf;    // per row: the room after its last cell, twips
+    std::vector<char> afterCell; // per row: that room is a cell of its own
+    afterOf.reserve(table.rows.size());
+    afterCell.reserve(table.rows.size());
     for (const RtfTableRow &row : table.rows) {
         if (row.def >= 0 && table.defs[size_t(row.def)].tooWide)
             return grid;
         rows.push_back(spansOf(table, row));
-        for (const Span &s : rows.back()) {
-            grid.boundaries.push_back(s.left);
-            grid.boundaries.push_back(s.right);
+        const RtfRowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
+        afterOf.push_back(def && !rows.back().empty() ? def->after : 0);
+        afterCell.push_back(def && def->afterShown && afterOf.back() > 0);
+    }
+    int origin = 0;
+    qint64 width = 0;
+    size_t first = rows.size();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].empty())
+            continue;
+        if (first == rows.size()) {
+            first = i;
+            origin = rows[i].front().left;
         }
-        if (row.def >= 0 && table.defs[size_t(row.def)].after > 0 && !rows.back().empty())
-            grid.boundaries.push_back(rows.back().back().right + table.defs[size_t(row.def)].after);
+        width = qint64(rows[i].back().right) + afterOf[i] - rows[i].front().left;
+    }
+    if (first == rows.size() || width <= 0)
+        return grid;
+    const qint64 right = origin + width;
+    // Each row's edges on the table's width: where each cell starts, where the last
+    // one ends, and the table's right edge after a cell for the room after it.
+    std::vector<std::vector<int>> edges(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<Span> &spans = rows[i];
+        if (spans.empty())
+            continue;
+        const qint64 left = spans.front().left;
+        const qint64 rowRight = qint64(spans.back().right) + afterOf[i];
+        const qint64 rowWidth = rowRight - left;
+        const bool kept = i != first && left == origin && spans.back().right <= right;
+        auto place = [&](qint64 twips) {
+            if (kept)
+                return int(twips);
+            return int(origin + (rowWidth > 0 ? ((twips - left) * width + rowWidth / 2) / rowWidth : 0));
+        };
+        std::vector<int> &e = edges[i];
+        e.reserve(spans.size() + 2);
+        for (const Span &s : spans)
+            e.push_back(place(s.left));
+        if (afterCell[i])
+            e.push_back(place(spans.back().right));
+        e.push_back(int(right));
+        grid.boundaries.insert(grid.boundaries.end(), e.begin(), e.end());
         // Sorting as we go keeps the list short for long tables.
         if (grid.boundaries.size() > 4 * size_t(RtfTableLimits::MaxColumns)) {
             std::sort(grid.boundaries.begin(), grid.boundaries.end());
             grid.boundaries.erase(std::unique(grid.boundaries.begin(), grid.boundaries.end()), grid.boundaries.end());
-            if (grid.columns() > RtfTableLimits::MaxColumns)
+            if (grid.columns() > 2 * RtfTableLimits::MaxColumns)
                 return grid;
         }
     }
     std::sort(grid.boundaries.begin(), grid.boundaries.end());
-    grid.boundaries.erase(std::unique(grid.boundaries.begin(), grid.boundaries.end()), grid.boundaries.end());
+    std::vector<int> kept;
+    kept.reserve(grid.boundaries.size());
+    for (const int b : grid.boundaries) {
+        if (kept.empty() || b - kept.back() >= RtfTableLimits::EdgeTolerance)
+            kept.push_back(b);
+    }
+    if (kept.size() >= 2 && kept.back() != right)
+        kept.back() = int(right); // the table's own right edge stands
+    grid.boundaries = std::move(kept);
     const int columns = grid.columns();
-    if (columns < 1 || columns > RtfTableLimits::MaxColumns)
+    if (columns < 1 || columns > RtfTableLimits::MaxColumns) {
+        grid.boundaries.clear();
         return grid;
+    }
 
+    // The column an edge stands at: the kept edge it was merged into lies at most
+    // one tolerance left of it.
     auto column = [&](int twips) {
-        return int(std::lower_bound(grid.boundaries.begin(), grid.boundaries.end(), twips) - grid.boundaries.begin());
+        return int(std::lower_bound(grid.boundaries.begin(), grid.boundaries.end(), twips - (RtfTableLimits::EdgeTolerance - 1))
+                   - grid.boundaries.begin());
     };
     // Vertical merges still open: the grid cell that spans down to the row above,
     // by its first column.
@@ -126,32 +189,36 @@ RtfGrid layOutTable(const RtfTable &table)
         if (spans.empty())
             continue;
         std::fill(nextOpen.begin(), nextOpen.end(), -1);
-        auto pad = [&](int from, int to) {
-            RtfGridCell cell;
-            cell.row = r;
-            cell.column = from;
-            cell.columnSpan = to - from;
-            cell.sourceRow = int(i);
-            cell.sourceCell = -1;
-            cell.padding = true;
-            grid.cells.push_back(std::move(cell));
-        };
-        if (const int first = column(spans.front().left); first > 0)
-            pad(0, first);
+        const std::vector<int> &e = edges[i];
+        int next = 0; // the first column not yet covered in this row
+        int last = -1; // the row's last cell on the grid
         for (size_t k = 0; k < spans.size(); ++k) {
             const Span &s = spans[k];
-            const int c0 = column(s.left);
-            const int c1 = column(s.right);
+            const int c0 = qMax(k == 0 ? 0 : column(e[k]), next);
+            const int c1 = qMin(qMax(k + 1 == spans.size() && !afterCell[i] ? columns : column(e[k + 1]), c0 + 1), columns);
+            if (c0 >= columns) {
+                // A sliver of a cell that the tolerance left no column: what it holds
+                // goes to the cell before it.
+                if (last >= 0) {
+                    for (const RtfTableCell &part : s.content) {
+                        if (!table.content.blank(part.begin, part.end))
+                            grid.cells[size_t(last)].content.push_back(part);
+                    }
+                }
+                continue;
+            }
+            next = c1;
             const int above = open[size_t(c0)];
             if (s.vMerge == 2 && above >= 0 && grid.cells[size_t(above)].column == c0
                 && grid.cells[size_t(above)].columnSpan == c1 - c0) {
-                RtfGridCell &origin = grid.cells[size_t(above)];
-                ++origin.rowSpan;
+                RtfGridCell &originCell = grid.cells[size_t(above)];
+                ++originCell.rowSpan;
                 for (const RtfTableCell &part : s.content) {
                     if (!table.content.blank(part.begin, part.end))
-                        origin.content.push_back(part);
+                        originCell.content.push_back(part);
                 }
                 nextOpen[size_t(c0)] = above;
+                last = above;
                 continue;
             }
             RtfGridCell cell;
@@ -162,11 +229,21 @@ RtfGrid layOutTable(const RtfTable &table)
             cell.sourceCell = s.cell;
             cell.content = s.content;
             grid.cells.push_back(std::move(cell));
+            last = int(grid.cells.size()) - 1;
             if (s.vMerge != 0)
                 nextOpen[size_t(c0)] = int(grid.cells.size()) - 1;
         }
-        if (const int last = column(spans.back().right); last < columns)
-            pad(last, columns);
+        if (next < columns) {
+            RtfGridCell cell; // the room after the last cell
+            cell.row = r;
+            cell.column = next;
+            cell.columnSpan = columns - next;
+            cell.sourceRow = int(i);
+            cell.sourceCell = -1;
+            cell.padding = true;
+            cell.shownEmpty = true;
+            grid.cells.push_back(std::move(cell));
+        }
         std::swap(open, nextOpen);
         ++r;
     }

@@ -45,6 +45,9 @@ struct RtfRowDef
     int gap = 0;               // \trgaph: half the space between cells
     int padding[4] = {-1, -1, -1, -1}; // \trpaddt/l/b/r in twips (by RtfCellDef::Edge), -1 = not given
     int after = 0;             // \trwWidthA in twips: room left empty after the last cell
+    // \trwWidthA given after the row's cells, in the definition Word repeats before
+    // \row: word processors then show the room as an empty cell with its paragraph.
+    bool afterShown = false;
     unsigned char alignment = 0; // 0 left, 1 centre, 2 right
     int height = 0;            // \trrh: at least, or exactly when negative; twips
     RtfBorder borders[6];      // by Edge
@@ -92,12 +95,13 @@ struct RtfGridCell
     int sourceCell = 0;
     bool padding = false; // where its row has no cell: before a row that starts right of
                           // the others, or after one that ends left of them
+    bool shownEmpty = false; // a padding cell whose empty paragraph is the document's
     std::vector<RtfTableCell> content;
 };
 
-// All the rows of a table on one grid made from all their cell boundaries, as word
-// processors show rows whose boundaries differ; where a row has no cell (it starts
-// right of the others or ends left of them) an empty padding cell fills the grid.
+// All the rows of a table on one grid made from all their cell boundaries, each row
+// as wide as the last one; where a row leaves room after its last cell (\trwWidthA,
+// where it shows) an empty padding cell fills the grid.
 struct RtfGrid
 {
     std::vector<int> boundaries; // twips, one more than columns
@@ -111,6 +115,9 @@ struct RtfGrid
 namespace RtfTableLimits {
 // Word processors stop at 63 cells a row; a wider grid is not a table we can show.
 constexpr int MaxColumns = 64;
+// Cell edges of different rows closer than this (twips) make one column edge, as
+// LibreOffice merges them (1 twip apart: one edge; 2: two).
+constexpr int EdgeTolerance = 2;
 // A width for cells that no \cellx describes.
 constexpr int DefaultCellWidth = 1440;
 // A text box whose width is not told before its text: three inches.

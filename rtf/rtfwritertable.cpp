@@ -252,7 +252,8 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
         qcell.setFormat(cellFormat(table, cell, edges[i]));
         m_cursor.setPosition(qcell.firstPosition());
         if (cell.padding) {
-            markStructural(m_cursor);
+            if (!cell.shownEmpty)
+                markStructural(m_cursor);
             continue;
         }
         RtfFlow cellFlow = RtfFlow::Empty;

@@ -76,6 +76,8 @@ private slots:
     void noteMarks();
     void tables();
     void listLabelsMarked();
+    void symbolFontBullets_data();
+    void symbolFontBullets();
     void picture();
     void loadIsNotUndoable();
     void notRtf();
@@ -392,6 +394,25 @@ void TestRtfReader::fieldsWithoutResult_data()
     QTest::newRow("instruction in the font's code page")
         << "{\\rtf1{\\fonttbl{\\f0\\fcharset204 Cyr;}}\\f0 " + field("MACROBUTTON M \\'cf\\'f0\\'e8") + "}"
         << QStringLiteral("\u041F\u0440\u0438");
+    // A table of contents whose page numbers are buttons holding PAGEREF fields, with
+    // no result of their own and marked dirty (Word for Mac); LibreOffice reads the
+    // tab and the number of each entry.
+    QTest::newRow("contents with dirty buttons")
+        << QByteArray("{\\rtf1{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt {toc1\\tab }{\\field\\flddirty{\\*\\fldinst "
+                      "GOTOBUTTON _Toc1 {\\field{\\*\\fldinst PAGEREF _Toc1}{\\fldrslt 3}}}}{\\par toc2\\tab }{\\field\\flddirty"
+                      "{\\*\\fldinst GOTOBUTTON _Toc2 {\\field{\\*\\fldinst PAGEREF _Toc2}{\\fldrslt 8}}}}}}\\par after\\par}")
+        << QStringLiteral("toc1\t3\ntoc2\t8\nafter");
+    QTest::newRow("contents, instructions in groups")
+        << QByteArray("{\\rtf1{\\field\\fldedit{\\*\\fldinst {TOC \\\\o \"1-3\"}}{\\fldrslt {\\lang1024 toc1}{\\lang1024 \\tab }"
+                      "{\\field\\flddirty{\\*\\fldinst {\\lang1024  GOTOBUTTON _Toc1  }{\\field{\\*\\fldinst {\\lang1024  PAGEREF _Toc1 }}"
+                      "{\\fldrslt {\\lang1024 3}}}}}{\\lang1024 \\par }}}after\\par}")
+        << QStringLiteral("toc1\t3\nafter");
+    // A computed field shows the result the file stores, not one of its own.
+    QTest::newRow("table formula's stored result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst {= SUM(ABOVE) \\\\# \"0\"}}{\\fldrslt {\\lang1024 1}}}b}") << QStringLiteral("a1b");
+    QTest::newRow("formula over a field's result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst = {\\field{\\*\\fldinst PAGE}{\\fldrslt 0}} + 1}{\\fldrslt 1}}b}")
+        << QStringLiteral("a1b");
 }
 
 void TestRtfReader::fieldsWithoutResult()
@@ -458,6 +479,48 @@ void TestRtfReader::listLabelsMarked()
     QCOMPARE(textOf(doc), QStringLiteral("1.\tFirst\n\u00B7\tSecond"));
     QVERIFY(formatAt(doc, "1.").boolProperty(RtfProperty::ListLabel));
     QVERIFY(!formatAt(doc, "First").boolProperty(RtfProperty::ListLabel));
+}
+
+void TestRtfReader::symbolFontBullets_data()
+{
+    // A bullet in a symbol font is a glyph number, whichever font table entry,
+    // label (\listtext, \pntext) or list (\pnf) names the font: it never shows as the
+    // digit or letter of that number (LibreOffice shows a bullet for each of these).
+    QTest::addColumn<QByteArray>("paragraph");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("Zapf Dingbats check mark") << QByteArray("{\\listtext\\pard\\plain\\f12 4\\tab}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Wingdings without its character set")
+        << QByteArray("{\\listtext\\pard\\plain\\f11 \\'a7\\tab}") << QStringLiteral("\u25AA\t");
+    QTest::newRow("Wingdings number in a font of text")
+        << QByteArray("{\\listtext\\pard\\plain\\f13 \\u-3844 ?\\tab}") << QStringLiteral("\u2714\t");
+    QTest::newRow("dingbat number in a font of text")
+        << QByteArray("{\\listtext\\pard\\plain\\f0 \\u-4044 ?\\tab}") << QStringLiteral("\u2022\t");
+    QTest::newRow("font in \\pnf only")
+        << QByteArray("{\\pntext 4\\tab}{\\*\\pn\\pnlvlblt\\pnf12\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Symbol bullet told by \\pnf")
+        << QByteArray("{\\pntext\\f3 4\\tab}{\\*\\pn\\pnlvlblt\\pnf3\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Symbol without its character set")
+        << QByteArray("{\\pntext\\f14 \\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf14{\\pntxtb \\'b7}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("bullet of \\pntxtb alone")
+        << QByteArray("{\\*\\pn\\pnlvlblt\\pnf12\\pnindent360{\\pntxtb 4}}") << QStringLiteral("\u2022\t");
+    QTest::newRow("Wingdings bullet of \\pntxtb alone")
+        << QByteArray("{\\*\\pn\\pnlvlblt\\pnf11{\\pntxtb \\'a7}}") << QStringLiteral("\u25AA\t");
+    QTest::newRow("numbers in Symbol stay numbers")
+        << QByteArray("{\\pntext\\f14 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnf14{\\pntxta .}}") << QStringLiteral("1.\t");
+}
+
+void TestRtfReader::symbolFontBullets()
+{
+    QFETCH(QByteArray, paragraph);
+    QFETCH(QString, label);
+    QTextDocument doc;
+    QVERIFY(!Rtf::read("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times New Roman;}{\\f3\\fcharset2 Symbol;}{\\f11\\fcharset0 Wingdings;}"
+                       "{\\f12\\fcharset2 Zapf Dingbats;}{\\f13\\fcharset0 Arial;}{\\f14 Symbol;}}\\pard\\fi-360\\li720 "
+                           + paragraph + "item\\par}",
+                       &doc));
+    QCOMPARE(textOf(doc), label + QStringLiteral("item"));
+    QVERIFY(formatAt(doc, label.left(1)).boolProperty(RtfProperty::ListLabel));
+    QVERIFY(!formatAt(doc, "item").boolProperty(RtfProperty::ListLabel));
 }
 
 void TestRtfReader::picture()

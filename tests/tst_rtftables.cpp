@@ -62,6 +62,22 @@ QString cellText(QTextTable *t, int row, int column)
     return c.selectedText();
 }
 
+// The column spans of each row's cells, rows apart by "|".
+QString spansOf(QTextTable *t)
+{
+    QStringList rows;
+    for (int r = 0; r < t->rows(); ++r) {
+        QStringList spans;
+        for (int c = 0; c < t->columns(); ++c) {
+            const QTextTableCell cell = t->cellAt(r, c);
+            if (cell.row() == r && cell.column() == c)
+                spans << QString::number(cell.columnSpan());
+        }
+        rows << spans.join(QLatin1Char(' '));
+    }
+    return rows.join(QLatin1Char('|'));
+}
+
 QByteArray rows(int count, const QByteArray &def, const QByteArray &cells)
 {
     QByteArray rtf;
@@ -82,6 +98,10 @@ private slots:
     void merges();
     void bordersShadingAlignment();
     void rowPlacementAndPadding();
+    void paddingLines_data();
+    void paddingLines();
+    void unevenGrid_data();
+    void unevenGrid();
     void nested();
     void textBoxFramed();
     void pictureInACell();
@@ -119,10 +139,11 @@ void TestRtfTables::gridFromAllBoundaries()
 
 void TestRtfTables::unevenRowsPadded()
 {
-    // A row that ends left of the others, starts right of them or leaves room after
-    // its last cell (\trwWidthA) keeps its cells' widths; an empty padding cell fills
-    // the grid where it has none. The padding cell is no cell of the file: it has no
-    // borders and is not in the editor's text, as the oracle's reading has no line for it.
+    // Rows that end left of the others, start right of them or leave room after their
+    // last cell (\trwWidthA, told before the cells only) on the grid LibreOffice gives
+    // them: the table as wide as its last row with its room, a row that starts
+    // elsewhere stretched to it, a shorter later row's last cell spanning the gap; no
+    // padding cell, and no line in the editor's text but the cells'.
     const QByteArray rtf = "{\\rtf1\\trowd\\trbrdrl\\brdrs\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row"
                            "\\trowd\\trbrdrl\\brdrs\\cellx2000\\cellx4000\\pard\\intbl d\\cell e\\cell\\row"
                            "\\trowd\\trleft2000\\cellx4000\\cellx6000\\pard\\intbl f\\cell g\\cell\\row"
@@ -132,16 +153,9 @@ void TestRtfTables::unevenRowsPadded()
     QCOMPARE(d.tables.size(), 1);
     QTextTable *t = d.tables.first();
     QCOMPARE(t->rows(), 4);
-    QCOMPARE(t->columns(), 3);
-    for (int r = 1; r < 4; ++r) {
-        const int padAt = r == 2 ? 0 : 2;
-        const QTextTableCell pad = t->cellAt(r, padAt);
-        QCOMPARE(pad.columnSpan(), 1);
-        QCOMPARE(cellText(t, r, padAt), QString());
-        QCOMPARE(pad.format().toTableCellFormat().leftBorderStyle(), QTextFrameFormat::BorderStyle_None);
-        QCOMPARE(t->cellAt(r, padAt == 0 ? 1 : 0).columnSpan(), 1);
-    }
-    QCOMPARE(cellText(t, 2, 1), QStringLiteral("f"));
+    QCOMPARE(t->columns(), 4);
+    QCOMPARE(spansOf(t), QStringLiteral("1 2 1|1 3|2 2|1 3"));
+    QCOMPARE(cellText(t, 2, 2), QStringLiteral("g"));
     QCOMPARE(cellText(t, 3, 1), QStringLiteral("i"));
 
     QTemporaryDir dir;
@@ -162,6 +176,109 @@ void TestRtfTables::unevenRowsPadded()
     f.close();
     QVERIFY(!box.loadFile(path));
     QCOMPARE(box.text(), QStringLiteral("a\nb\nn\nx\ny\nafter"));
+}
+
+void TestRtfTables::paddingLines_data()
+{
+    // Each construct as LibreOffice's text export gives it: a padding cell has a line
+    // of the text only where the row leaves room after its last cell (\trwWidthA) in
+    // the definition Word repeats before \row, in the first row or a later one.
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<QString>("text");
+    const QByteArray a = "\\trowd\\trwWidthA6237\\trftsWidthA3\\cellx3261";
+    const QByteArray wide = "\\trowd\\cellx9498";
+    QTest::newRow("row that ends early") << QByteArray("\\trowd\\cellx3261\\pard\\intbl A1\\cell\\row" + wide
+                                                       + "\\pard\\intbl A2\\cell\\row")
+                                         << "A1\nA2\nafter";
+    QTest::newRow("later row that ends early") << wide + "\\pard\\intbl A1\\cell\\row\\trowd\\cellx3261\\pard\\intbl A2\\cell\\row"
+                                               << "A1\nA2\nafter";
+    QTest::newRow("later row that starts later")
+        << QByteArray("\\trowd\\cellx3000\\cellx6000\\pard\\intbl A1\\cell B1\\cell\\row"
+                      "\\trowd\\trleft3000\\cellx6000\\pard\\intbl B2\\cell\\row")
+        << "A1\nB1\nB2\nafter";
+    QTest::newRow("first row that starts later")
+        << QByteArray("\\trowd\\trleft3000\\cellx6000\\pard\\intbl B1\\cell\\row"
+                      "\\trowd\\cellx3000\\cellx6000\\pard\\intbl A2\\cell B2\\cell\\row")
+        << "B1\nA2\nB2\nafter";
+    QTest::newRow("room after, told before the cells only")
+        << a + "\\pard\\intbl A1\\cell\\row" + wide + "\\pard\\intbl A2\\cell\\row" << "A1\nA2\nafter";
+    QTest::newRow("room after, told again before \\row")
+        << a + "\\pard\\intbl A1\\cell " + a + "\\row" + wide + "\\pard\\intbl A2\\cell " + wide + "\\row"
+        << "A1\n\nA2\nafter";
+    QTest::newRow("room after in a group before \\row")
+        << a + "\\pard\\intbl A1\\cell {" + a + "\\row}" + wide + "\\pard\\intbl A2\\cell {" + wide + "\\row}"
+        << "A1\n\nA2\nafter";
+    QTest::newRow("room after, told only before \\row")
+        << "\\trowd\\cellx3261\\pard\\intbl A1\\cell " + a + "\\row" + wide + "\\pard\\intbl A2\\cell " + wide + "\\row"
+        << "A1\n\nA2\nafter";
+    QTest::newRow("room after in a later row")
+        << wide + "\\pard\\intbl A1\\cell " + wide + "\\row" + a + "\\pard\\intbl A2\\cell " + a + "\\row"
+        << "A1\nA2\n\nafter";
+}
+
+void TestRtfTables::paddingLines()
+{
+    QFETCH(QByteArray, rows);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.rtf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("{\\rtf1\\ansi " + rows + "\\pard after\\par}");
+    f.close();
+    RichTextBox box;
+    QVERIFY(!box.loadFile(path));
+    QCOMPARE(box.text(), text);
+}
+
+void TestRtfTables::unevenGrid_data()
+{
+    // Rows whose edges differ, each with the columns and spans LibreOffice's HTML
+    // export shows for it.
+    QTest::addColumn<QList<QByteArray>>("defs");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QString>("spans");
+    using L = QList<QByteArray>;
+    QTest::newRow("edges 1 twip apart are one") << L{"\\cellx3000\\cellx6000\\cellx9000", "\\cellx3001\\cellx5999\\cellx9000"}
+                                                << 3 << "1 1 1|1 1 1";
+    QTest::newRow("edges 2 twips apart are two") << L{"\\cellx3000\\cellx6000\\cellx9000", "\\cellx3002\\cellx5998\\cellx9000"}
+                                                 << 5 << "1 3 1|2 1 2";
+    QTest::newRow("shorter first row stretched") << L{"\\cellx1000\\cellx2000\\cellx3000", "\\cellx1000\\cellx2000\\cellx3000\\cellx6000"}
+                                                 << 5 << "2 2 1|1 1 1 2";
+    QTest::newRow("shorter first row of two cells") << L{"\\cellx3000\\cellx6000", "\\cellx3000\\cellx9000"} << 3 << "2 1|1 2";
+    QTest::newRow("wider first row shrunk") << L{"\\cellx3000\\cellx6000", "\\trleft1000\\cellx3000\\cellx6000"} << 3
+                                            << "2 1|1 2";
+    QTest::newRow("later row that starts later") << L{"\\cellx3000\\cellx6000", "\\trleft3000\\cellx6000"} << 2 << "1 1|2";
+    QTest::newRow("last row 10 twips wider") << L{"\\cellx3000\\cellx6000", "\\cellx3000\\cellx6010"} << 3 << "2 1|1 2";
+    QTest::newRow("rows of one width") << L{"\\cellx1000\\cellx9000", "\\cellx1000\\cellx4500\\cellx9000", "\\cellx3000\\cellx9000"}
+                                       << 4 << "1 3|1 2 1|2 2";
+    QTest::newRow("Word's rows left of the margin")
+        << L{"\\trgaph108\\trleft-108\\cellx1000\\cellx9000", "\\trgaph108\\trleft-108\\cellx1010\\cellx4500\\cellx9000",
+             "\\trgaph108\\trleft-108\\cellx3000\\cellx9000"}
+        << 5 << "1 4|2 2 1|3 2";
+    QTest::newRow("shorter later row: its last cell spans the gap") << L{"\\cellx9498", "\\cellx3261"} << 1 << "1|1";
+    QTest::newRow("room after told before \\row")
+        << L{"\\cellx3261{\\trowd\\trwWidthA6237\\trftsWidthA3\\cellx3261}", "\\cellx9498"} << 2 << "1 1|2";
+}
+
+void TestRtfTables::unevenGrid()
+{
+    QFETCH(QList<QByteArray>, defs);
+    QFETCH(int, columns);
+    QFETCH(QString, spans);
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (const QByteArray &def : std::as_const(defs)) {
+        // A group after the definition holds what the row tells again before \\row.
+        const qsizetype again = def.indexOf('{');
+        const QByteArray own = again < 0 ? def : def.left(again);
+        rtf += "\\trowd" + own + "\\pard\\intbl ";
+        rtf += QByteArray("x\\cell ").repeated(own.count("cellx"));
+        rtf += again < 0 ? QByteArray("\\row\n") : def.mid(again + 1).chopped(1) + "\\row\n";
+    }
+    const Loaded d(rtf + "\\pard after\\par}");
+    QCOMPARE(d.tables.size(), 1);
+    QCOMPARE(d.tables.first()->columns(), columns);
+    QCOMPARE(spansOf(d.tables.first()), spans);
 }
 
 void TestRtfTables::merges()
