@@ -203,6 +203,8 @@ const KeywordTable &table()
         t.emplace("scaps", KwInfo{Kw::SCaps});
         t.emplace("par", KwInfo{Kw::Par});
         t.emplace("pard", KwInfo{Kw::Pard});
+        t.emplace("ls", KwInfo{Kw::Ls});
+        t.emplace("ilvl", KwInfo{Kw::Ilvl});
         t.emplace("ql", KwInfo{Kw::Ql});
         t.emplace("qc", KwInfo{Kw::Qc});
         t.emplace("qr", KwInfo{Kw::Qr});

@@ -76,6 +76,8 @@ enum class Kw : unsigned char {
     SCaps,
     Par,
     Pard,
+    Ls,
+    Ilvl,
     Ql,
     Qc,
     Qr,

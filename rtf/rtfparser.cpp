@@ -28,6 +28,7 @@ inline int twips(const RtfTokenizer::Token &t)
 RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc)
     : m_tok(data, start)
     , m_builder(doc)
+    , m_listLevels(RtfListLevels::read(data, start))
 {
     m_groups.reserve(64);
     m_defaultChar.codePage = m_docCodePage;
@@ -115,7 +116,7 @@ done:
         if (m_groups[i].textBoxOwner)
             endTextBox(m_groups[i]);
     }
-    m_builder.finish(top().para, tableLevel());
+    m_builder.finish(listed(top().para), tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -322,6 +323,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::ListText:
         g.chr.label = true;
+        m_paraLabel = m_paraLabel || g.dest == Dest::Normal;
         break;
     case Kw::ShpPict:
         break;
@@ -529,6 +531,12 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Column: // a column break: the text after it starts a paragraph
         if (g.dest == Dest::Normal)
             paragraphBreak();
+        break;
+    case Kw::Ls:
+        g.para.list = t.hasParameter ? t.parameter : 0;
+        break;
+    case Kw::Ilvl:
+        g.para.level = t.hasParameter ? t.parameter : 0;
         break;
     case Kw::Pard:
         g.para = RtfParaState();
@@ -869,7 +877,15 @@ void RtfParser::paragraphBreak()
         m_highSurrogate = 0;
         m_builder.addText(top().chr, QChar(0xFFFD));
     }
-    m_builder.paragraphBreak(top().para, tableLevel());
+    m_builder.paragraphBreak(listed(top().para), tableLevel());
+    m_paraLabel = false;
+}
+
+RtfParaState RtfParser::listed(const RtfParaState &para) const
+{
+    RtfParaState p = para;
+    p.labelRight = m_paraLabel && m_listLevels.labelRight(para.list, para.level);
+    return p;
 }
 
 void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)

@@ -4,6 +4,7 @@
 #include "rtf/rtfcodepage.h"
 #include "rtf/rtfdocumentbuilder.h"
 #include "rtf/rtfkeywords.h"
+#include "rtf/rtflistlevels.h"
 #include "rtf/rtfpicturedecoder.h"
 #include "rtf/rtfstate.h"
 #include "rtf/rtftable.h"
@@ -185,6 +186,12 @@ private:
 
     unsigned m_fontGeneration = 0;
     qint64 m_stateUpdates = 0;
+
+    // How the document's list levels align their labels, and whether the paragraph
+    // being read has a label (\listtext) to align so.
+    RtfListLevels m_listLevels;
+    bool m_paraLabel = false;
+    RtfParaState listed(const RtfParaState &para) const;
 
     int m_docCodePage = 1252;
     int m_defaultFont = -1;
