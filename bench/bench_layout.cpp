@@ -6,7 +6,9 @@
 // alternate the two editors, each run in a child process of its own:
 //   - the first paint after the click on the open image, and the longest stall of the
 //     event loop from then until the whole document is laid out, beside the longest
-//     time the UI thread was busy between two ticks (its own processor time);
+//     time the UI thread was busy between two ticks (its own processor time): a 1 ms
+//     timer ticks from before the click, counted from the end of the first paint, the
+//     application's own event loop turning, as a probe outside the program sees it;
 //   - whether the end is reachable after a key typed 50 ms after the first paint;
 //   - Ctrl+End and a find of a marker at the end, 100 ms after the first paint;
 //   - a key, Enter, Backspace and a 100 KB paste at the start, middle and end once
