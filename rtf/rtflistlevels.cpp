@@ -3,7 +3,6 @@
 #include <QByteArrayView>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
@@ -21,9 +20,9 @@ public:
     {
     }
     // The next control word inside the group the reading started in (its name in
-    // word, its parameter in value), a '{' or '}' as word "{" or "}"; false at the
-    // group's end.
-    bool next(QByteArrayView *word, std::optional<int> *value)
+    // word, its parameter in value, 0 without one), a '{' or '}' as word "{" or "}";
+    // false at the group's end.
+    bool next(QByteArrayView *word, int *value)
     {
         while (m_at < m_data.size()) {
             const char c = m_data.at(m_at);
@@ -33,7 +32,7 @@ public:
                 if (m_depth < 0)
                     return false;
                 *word = c == '{' ? QByteArrayView("{") : QByteArrayView("}");
-                value->reset();
+                *value = 0;
                 return true;
             }
             if (c != '\\') {
@@ -48,7 +47,7 @@ public:
                 continue;
             }
             *word = QByteArrayView(m_data.constData() + start, m_at - start);
-            value->reset();
+            *value = 0;
             const bool negative = m_at < m_data.size() && m_data.at(m_at) == '-';
             qsizetype digits = m_at + (negative ? 1 : 0);
             long long number = 0;
@@ -96,26 +95,26 @@ RtfListLevels RtfListLevels::read(const QByteArray &data, qsizetype start)
 {
     RtfListLevels levels;
     // By \listid: a bit for each level set right-aligned.
-    QHash<int, quint16> lists;
+    std::map<int, quint16> lists;
     const qsizetype table = groupOf(data, start, "listtable");
     if (table < 0)
         return levels;
     {
         Words words(data, table);
         QByteArrayView word;
-        std::optional<int> value;
+        int value = 0;
         int listDepth = -1;  // the depth of the \list group being read
         int levelDepth = -1; // of its \listlevel group
         int level = -1;
         int id = 0;
         quint16 right = 0;
-        while (words.next(&word, &value) && lists.size() < MaximumLists) {
+        while (words.next(&word, &value) && lists.size() < size_t(MaximumLists)) {
             if (word == "}") {
                 if (levelDepth >= 0 && words.depth() < levelDepth)
                     levelDepth = -1;
                 if (listDepth >= 0 && words.depth() < listDepth) {
                     if (right)
-                        lists.insert(id, right);
+                        lists[id] = right;
                     listDepth = -1;
                 }
             } else if (word == "list") {
@@ -126,43 +125,43 @@ RtfListLevels RtfListLevels::read(const QByteArray &data, qsizetype start)
             } else if (listDepth >= 0 && word == "listlevel") {
                 levelDepth = words.depth();
                 ++level;
-            } else if (listDepth >= 0 && word == "listid" && value && words.depth() == listDepth) {
-                id = *value;
+            } else if (listDepth >= 0 && word == "listid" && words.depth() == listDepth) {
+                id = value;
             } else if (levelDepth >= 0 && words.depth() == levelDepth && (word == "leveljc" || word == "leveljcn") &&
                        level < MaximumLevels) {
-                if (value.value_or(0) == 2)
+                if (value == 2)
                     right |= quint16(1u << level);
                 else
                     right &= quint16(~(1u << level));
             }
         }
     }
-    if (lists.isEmpty())
+    if (lists.empty())
         return levels;
     const qsizetype overrides = groupOf(data, start, "listoverridetable");
     if (overrides < 0)
         return levels;
     Words words(data, overrides);
     QByteArrayView word;
-    std::optional<int> value;
+    int value = 0;
     int depth = -1; // of the \listoverride group being read
     int id = 0;
     int ls = 0;
-    while (words.next(&word, &value) && levels.m_right.size() < MaximumLists) {
+    while (words.next(&word, &value) && levels.m_right.size() < size_t(MaximumLists)) {
         if (word == "}") {
             if (depth >= 0 && words.depth() < depth) {
-                if (ls != 0 && lists.contains(id))
-                    levels.m_right.insert(ls, lists.value(id));
+                if (const auto list = lists.find(id); ls != 0 && list != lists.end())
+                    levels.m_right[ls] = list->second;
                 depth = -1;
             }
         } else if (word == "listoverride") {
             depth = words.depth();
             id = 0;
             ls = 0;
-        } else if (depth >= 0 && words.depth() == depth && word == "listid" && value) {
-            id = *value;
-        } else if (depth >= 0 && words.depth() == depth && word == "ls" && value) {
-            ls = *value;
+        } else if (depth >= 0 && words.depth() == depth && word == "listid") {
+            id = value;
+        } else if (depth >= 0 && words.depth() == depth && word == "ls") {
+            ls = value;
         }
     }
     return levels;
@@ -172,5 +171,6 @@ bool RtfListLevels::labelRight(int override, int level) const
 {
     if (level < 0 || level >= MaximumLevels)
         return false;
-    return (m_right.value(override) >> level) & 1u;
+    const auto it = m_right.find(override);
+    return it != m_right.end() && ((it->second >> level) & 1u);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
+
+#include <map>
 
 // How the levels of the document's lists align their labels, read from its list table
 // (\listtable: each \list's \listid and, level by level, \leveljc) through the list
@@ -18,5 +19,5 @@ public:
     bool labelRight(int override, int level) const;
 
 private:
-    QHash<int, quint16> m_right; // by \ls: a bit for each level set right-aligned
+    std::map<int, quint16> m_right; // by \ls: a bit for each level set right-aligned
 };
