@@ -42,6 +42,12 @@ enum BorderStyle { Solid = 1, Double, Dotted, Dashed };
 constexpr auto TabLeaders = QTextFormat::Property(QTextFormat::UserProperty + 0x5307);
 enum Leader { NoLeader, Dots, Hyphens, Underline, ThickLine, DoubleLine, MiddleDots };
 
+// Block format, true: the paragraph begins with a list label (its text up to the first
+// tab) that ends at the first line's indent, right-aligned there, as word processors
+// set the labels of a list level justified right ("i.", "ii.", "iii." lined up on
+// their points); the tab after it goes on from the indent.
+constexpr auto LabelRight = QTextFormat::Property(QTextFormat::UserProperty + 0x5318);
+
 // Block format, true: the paragraph stands in the same column as the first lines of
 // the one after it; where those go on in the next column, it goes there with them.
 constexpr auto KeepWithNext = QTextFormat::Property(QTextFormat::UserProperty + 0x530D);

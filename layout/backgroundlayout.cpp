@@ -10,7 +10,13 @@
 BackgroundLayout::BackgroundLayout(QObject *editor, QObject *viewport)
     : QObject(editor)
 {
-    m_timer.setInterval(0);
+    // Not a zero timer: Qt fires a zero timer again before any other timer that fell
+    // due meanwhile (it takes the time once a pass, and a zero timer is always due
+    // first), so a 1 ms timer of the program, a probe's or a blink's, waited for two
+    // slices at a time. At 1 ms every timer due takes its turn after each slice, and
+    // a slice longer than that leaves the next one due at once.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(1);
     connect(&m_timer, &QTimer::timeout, this, &BackgroundLayout::step);
     m_paintWait.setSingleShot(true);
     m_paintWait.setInterval(50);

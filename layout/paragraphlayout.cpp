@@ -271,6 +271,11 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_left = qMax(qreal(0), m_leftMargin);
     m_right = qMin(width, width - m_rightMargin);
     m_textIndent = fixed(m_format.textIndent());
+    if (!rtl && m_format.boolProperty(LayoutProperty::LabelRight)) {
+        constexpr int LongestLabel = 64;
+        const qsizetype tab = block.text().left(LongestLabel).indexOf(QLatin1Char('\t'));
+        m_labelEnd = tab > 0 ? int(tab) : -1;
+    }
     if (ParagraphBox::hasBorders(m_format)) {
         // The box's borders stand at the paragraph's margins, the text within them.
         m_left += ParagraphBox::inset(m_format, ParagraphBox::Left);
@@ -296,6 +301,25 @@ void Layouter::begin()
 }
 
 Layouter::~Layouter() = default;
+
+void Layouter::alignLabel(QTextLine &line, qreal *l, qreal r)
+{
+    // The label ends where the line would begin: the line begins left of it by the
+    // label's width. Tab stops count from where the first line begins (the reader
+    // gives them so), and Qt measures them again each time it places the caret or
+    // draws: they move right by as much for the whole paragraph, so that the tab
+    // after the label reaches the same stop.
+    const qreal width = line.cursorToX(m_labelEnd) - line.cursorToX(0);
+    if (width <= 0 || line.textLength() <= m_labelEnd)
+        return;
+    *l -= width;
+    QList<QTextOption::Tab> tabs = m_option.tabs();
+    for (QTextOption::Tab &tab : tabs)
+        tab.position += width;
+    m_option.setTabs(tabs);
+    m_layout->setTextOption(m_option);
+    line.setLineWidth(r - *l);
+}
 
 bool Layouter::run(const QDeadlineTimer &deadline)
 {
@@ -337,6 +361,8 @@ bool Layouter::run(const QDeadlineTimer &deadline)
                 r -= m_textIndent;
         }
         line.setLineWidth(r - l);
+        if (m_labelEnd > 0 && m_layout->lineCount() == 1)
+            alignLabel(line, &l, r);
         if (fixed(line.naturalTextWidth()) > r - l) {
             // Wider than its room (a glyph or a picture that does not fit, margins
             // wider than the page): laid out again at its natural width, broken

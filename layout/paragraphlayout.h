@@ -66,6 +66,9 @@ private:
     // What comes before the lines: the text's long runs, its fonts and advances, the
     // faces' boxes, the QTextLayout begun.
     void begin();
+    // Moves the first line left by the width of its right-aligned label (LabelRight),
+    // laid out again from *l, which moves with it.
+    void alignLabel(QTextLine &line, qreal *l, qreal r);
     QTextBlock m_block;
     int m_position = 0;
     int m_length = 0;
@@ -80,6 +83,7 @@ private:
     qreal m_left = 0;  // where lines begin and end, within the container
     qreal m_right = 0;
     qreal m_textIndent = 0;
+    int m_labelEnd = -1; // where a label right-aligned at the first line's indent ends
     std::vector<std::pair<int, int>> m_runs; // stretches without a break opportunity
     std::unique_ptr<TextMetrics::LineBoxes> m_boxes; // the lines' heights as word processors have them
     size_t m_run = 0;

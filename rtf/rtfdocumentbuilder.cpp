@@ -492,6 +492,8 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
         setBox(f, p);
         if (p.keepNext)
             f.setProperty(LayoutProperty::KeepWithNext, true);
+        if (p.labelRight)
+            f.setProperty(LayoutProperty::LabelRight, true);
         if (p.widows < 0 ? m_widowControl : p.widows > 0)
             f.setProperty(LayoutProperty::WidowControl, true);
         if (p.pageBreakBefore || m_breakBefore)

@@ -155,6 +155,8 @@ const KeywordTable &table()
         t.emplace("levelstartat", KwInfo{Kw::LevelStartAt});
         t.emplace("leveltext", KwInfo{Kw::LevelText});
         t.emplace("levelfollow", KwInfo{Kw::LevelFollow});
+        t.emplace("leveljc", KwInfo{Kw::LevelJc});
+        t.emplace("leveljcn", KwInfo{Kw::LevelJc});
         t.emplace("listoverride", KwInfo{Kw::ListOverride});
         t.emplace("ls", KwInfo{Kw::Ls});
         t.emplace("ilvl", KwInfo{Kw::Ilvl});

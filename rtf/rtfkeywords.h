@@ -34,6 +34,7 @@ enum class Kw : unsigned char {
     LevelStartAt,
     LevelText,
     LevelFollow,
+    LevelJc,
     ListOverride,
     Ls,
     Ilvl,

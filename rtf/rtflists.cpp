@@ -72,6 +72,10 @@ void RtfParser::listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::To
         if (level)
             level->follow = qBound(0, p, 2);
         break;
+    case Kw::LevelJc:
+        if (level)
+            level->right = p == 2;
+        break;
     case Kw::LevelText:
         if (level) {
             g.dest = Dest::LevelText;
@@ -128,6 +132,21 @@ void RtfParser::addLevelText(const QString &text)
     QString &s = m_lists.back().levels.back().text;
     if (s.size() < MaxLevelText)
         s += text.left(MaxLevelText - s.size());
+}
+
+RtfParaState RtfParser::listed(const RtfParaState &para) const
+{
+    RtfParaState p = para;
+    const Group &g = m_groups.back();
+    if (g.ls <= 0 || !m_builder.paragraphHasLabel())
+        return p;
+    const auto listId = m_listOverrides.constFind(g.ls);
+    const auto index = listId == m_listOverrides.constEnd() ? m_listIndex.constEnd() : m_listIndex.constFind(*listId);
+    if (index == m_listIndex.constEnd())
+        return p;
+    const ListDef &list = m_lists[size_t(*index)];
+    p.labelRight = g.ilvl < int(list.levels.size()) && list.levels[size_t(g.ilvl)].right;
+    return p;
 }
 
 void RtfParser::makeListLabel()

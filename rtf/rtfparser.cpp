@@ -115,7 +115,7 @@ done:
         if (m_groups[i].textBoxOwner)
             endTextBox(m_groups[i]);
     }
-    m_builder.finish(top().para, tableLevel());
+    m_builder.finish(listed(top().para), tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -933,7 +933,7 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
-    m_builder.paragraphBreak(top().para, tableLevel());
+    m_builder.paragraphBreak(listed(top().para), tableLevel());
     m_paraLabelDone = false;
 }
 

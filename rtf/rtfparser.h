@@ -206,6 +206,10 @@ private:
     unsigned m_fontGeneration = 0;
     qint64 m_stateUpdates = 0;
 
+    // The paragraph's state as its list sets it: a label at a level justified right
+    // ends at the first line's indent.
+    RtfParaState listed(const RtfParaState &para) const;
+
     int m_docCodePage = 1252;
     int m_defaultFont = -1;
     bool m_haveDefaultFont = false;
@@ -253,6 +257,7 @@ private:
         int start = 1;
         int font = -1;
         int follow = 0; // 0 a tab, 1 a space, 2 nothing
+        bool right = false; // \leveljc2: the label ends at the first line's indent
         QString text;   // the template: characters below 9 stand for the levels' numbers
         bool hasText = false;
     };

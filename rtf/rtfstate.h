@@ -110,6 +110,7 @@ struct RtfParaState
     int shadeBack = -1;  // \cbpat: colour table index, -1 = none
     int shadeFore = -1;  // \cfpat
     int shading = 0;     // \shading: hundredths of a per cent of \cfpat over \cbpat
+    bool labelRight = false; // its \listtext label ends at the first line's indent (\leveljc2)
 
     bool sameBoxAs(const RtfParaState &o) const
     {
@@ -122,7 +123,7 @@ struct RtfParaState
             && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
             && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
             && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore && keepNext == o.keepNext
-            && widows == o.widows && tabs == o.tabs
+            && widows == o.widows && tabs == o.tabs && labelRight == o.labelRight
             && sameBoxAs(o);
     }
     bool operator!=(const RtfParaState &o) const { return !(*this == o); }

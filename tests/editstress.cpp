@@ -445,6 +445,7 @@ struct Runner::State
     QString apply(const Step &s);
     QString applyStep(const Step &s);
     QString check(bool full, quint32 seed);
+    QString scrollRange();
 };
 
 QString Runner::State::apply(const Step &s)
@@ -736,11 +737,27 @@ QString Runner::State::check(bool full, quint32 seed)
     if (!stale.isEmpty())
         return QStringLiteral("stale lines: ") + stale;
     if (!full)
-        return QString();
+        return editor()->isLaidOut() ? scrollRange() : QString();
     finishLayout();
     const QString fresh = LayoutCheck::compareWithFresh(doc(), 40, seed);
     if (!fresh.isEmpty())
         return QStringLiteral("against a fresh layout at %1 px: ").arg(doc()->pageSize().width()) + fresh;
+    return scrollRange();
+}
+
+QString Runner::State::scrollRange()
+{
+    // The whole document can be scrolled into view, and no further, once what the
+    // event loop has waiting is done.
+    QCoreApplication::processEvents();
+    const QScrollBar *bar = editor()->verticalScrollBar();
+    const int high = layout()->documentSize().toSize().height();
+    const int wanted = qMax(0, high - editor()->viewport()->height());
+    if (bar->maximum() != wanted)
+        return QStringLiteral("the scroll range ends at %1 for a document %2 px high in a viewport %3 px high")
+            .arg(bar->maximum())
+            .arg(high)
+            .arg(editor()->viewport()->height());
     return QString();
 }
 

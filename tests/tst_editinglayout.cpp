@@ -741,6 +741,58 @@ private slots:
         QCOMPARE(LayoutCheck::staleLines(editor()->document()), QString());
         verifyLaidOutAsFresh();
     }
+
+    // A document a few lines higher or lower than the view, lines added and taken
+    // away at its end: once laid out, the scroll bar reaches the document's bottom
+    // and no further, whether the bar comes, goes or stays.
+    void scrollRangeReachesTheEndAfterEdits_data()
+    {
+        QTest::addColumn<int>("lines");
+        for (int lines = -3; lines <= 3; ++lines)
+            QTest::addRow("%+d lines", lines) << lines;
+    }
+    void scrollRangeReachesTheEndAfterEdits()
+    {
+        QFETCH(int, lines);
+        QByteArray paragraphs;
+        const QByteArray words = "Les mots de ce paragraphe passent a la ligne selon la largeur de la vue. ";
+        for (int i = 0; i < 6; ++i)
+            paragraphs += "\\pard " + words + words + words + "\\par\n";
+        open("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Serif;}}\\f0\\fs24\n" + paragraphs + "}");
+        QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+        const auto verifyRange = [this](const char *when) {
+            QTRY_VERIFY_WITH_TIMEOUT(editor()->isLaidOut(), 60000);
+            QTest::qWait(20);
+            const int high = editor()->documentLayout()->documentSize().toSize().height();
+            const int wanted = qMax(0, high - editor()->viewport()->height());
+            QVERIFY2(editor()->verticalScrollBar()->maximum() == wanted,
+                     qPrintable(QStringLiteral("%1: the scroll range ends at %2 for a document %3 px high in a view %4 px high")
+                                    .arg(QLatin1String(when))
+                                    .arg(editor()->verticalScrollBar()->maximum())
+                                    .arg(high)
+                                    .arg(editor()->viewport()->height())));
+        };
+        // The view made as high as the document give or take a few lines, the scroll
+        // bar shown.
+        const int high = editor()->documentLayout()->documentSize().toSize().height();
+        const int chrome = editor()->height() - editor()->viewport()->height();
+        editor()->resize(editor()->width(), high + chrome + lines * 7);
+        verifyRange("resized");
+        key(Qt::Key_End, Qt::ControlModifier);
+        for (int step = 0; step < 4; ++step) {
+            key(Qt::Key_Return);
+            verifyRange("Enter");
+            f.type(QStringLiteral("mot "));
+            verifyRange("typed");
+        }
+        for (int step = 0; step < 8; ++step) {
+            key(Qt::Key_Backspace, Qt::ControlModifier);
+            verifyRange("word deleted");
+        }
+        key(Qt::Key_Z, Qt::ControlModifier, 3);
+        verifyRange("undone");
+    }
+
 };
 
 QTEST_MAIN(TestEditingLayout)

@@ -78,7 +78,10 @@ void withoutProducersLayout(QTextDocument *doc)
             bordered = bordered || f.hasProperty(side);
             f.clearProperty(side);
         }
-        if (bordered)
+        // A label right-aligned at the indent, as Qt has no such alignment.
+        const bool labelled = f.hasProperty(LayoutProperty::LabelRight);
+        f.clearProperty(LayoutProperty::LabelRight);
+        if (bordered || labelled)
             QTextCursor(b).setBlockFormat(f);
     }
 }

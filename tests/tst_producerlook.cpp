@@ -216,6 +216,58 @@ private slots:
         QVERIFY(qAbs(m_box->cursorRect().x() - columnLeft()) <= 1);
     }
 
+    // A list level justified right (\leveljc2) ends its labels at the first line's
+    // indent, "i." and "iii." on the same point, the text after the tab at the hanging
+    // indent; the same labels of a level justified left start at the indent. The
+    // level is found through the list override the paragraph names (\ls2 is list 7).
+    void labelsOfALevelJustifiedRight_data()
+    {
+        QTest::addColumn<int>("justification");
+        QTest::newRow("right") << 2;
+        QTest::newRow("left") << 0;
+    }
+    void labelsOfALevelJustifiedRight()
+    {
+        QFETCH(int, justification);
+        const QByteArray jc = QByteArray::number(justification);
+        const QByteArray level = "{\\listlevel\\levelnfc0\\leveljc0\\leveljcn0\\levelstartat1{\\leveltext\\'02\\'00.;}"
+                                 "{\\levelnumbers\\'01;}\\fi-360\\li720}";
+        const QByteArray second = "{\\listlevel\\levelnfc2\\leveljc" + jc + "\\leveljcn" + jc +
+                                  "\\levelstartat1{\\leveltext\\'02\\'01.;}{\\levelnumbers\\'01;}\\fi-180\\li1440}";
+        const QByteArray para = "\\pard\\fi-180\\li1440\\ls2\\ilvl1\\f0\\fs24 ";
+        QVERIFY(open("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times New Roman;}}"
+                     "{\\*\\listtable{\\list\\listtemplateid5" + level + second + "\\listid7}"
+                     "{\\list\\listtemplateid6" + level + level + "\\listid8}}"
+                     "{\\*\\listoverridetable{\\listoverride\\listid8\\listoverridecount0\\ls1}"
+                     "{\\listoverride\\listid7\\listoverridecount0\\ls2}}\n" +
+                     para + "{\\listtext i.\\tab}First\\par\n" + para + "{\\listtext ii.\\tab}Second\\par\n" +
+                     para + "{\\listtext iii.\\tab}Third\\par\n"
+                     "\\pard\\fi-180\\li1440\\ls1\\ilvl1 {\\listtext iv.\\tab}Fourth\\par}"));
+        const qreal indent = (1440 - 180) / 15.0;
+        for (const char *label : {"i.", "ii.", "iii."}) {
+            const QTextBlock b = blockWith(QLatin1String(label) + QLatin1Char('\t'));
+            QVERIFY(b.isValid());
+            QTextCursor c(b);
+            c.setPosition(b.position() + int(strlen(label)));
+            m_box->setTextCursor(c);
+            const qreal end = m_box->cursorRect().x() - columnLeft();
+            const qreal start = xOf(QLatin1String(label) + QLatin1Char('\t'));
+            if (justification == 2)
+                QVERIFY2(qAbs(end - indent) <= 1, qPrintable(QStringLiteral("%1 ends at %2").arg(label).arg(end)));
+            else
+                QVERIFY2(qAbs(start - indent) <= 1, qPrintable(QStringLiteral("%1 starts at %2").arg(label).arg(start)));
+        }
+        // Left-aligned, "ii." and "iii." reach past the indent: their text goes on at
+        // the next default stop.
+        for (const char *text : {"First", "Second", "Third"}) {
+            if (justification == 2 || text == std::string_view("First"))
+                QVERIFY2(qAbs(xOf(QLatin1String(text)) - 1440 / 15.0) <= 1,
+                         qPrintable(QStringLiteral("%1 at %2").arg(QLatin1String(text)).arg(xOf(QLatin1String(text)))));
+        }
+        // The other list's level is justified left.
+        QVERIFY(qAbs(xOf(QStringLiteral("iv.")) - indent) <= 1);
+    }
+
     // The lines of a list item that wraps stand under its text, and the page numbers
     // of a table of contents line up whatever the entry's indent.
     void wrappedLinesAndRightStops()

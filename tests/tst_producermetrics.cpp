@@ -96,6 +96,49 @@ private slots:
         QCOMPARE(b.begin().fragment().charFormat().fontLetterSpacing(), 0.0);
     }
 
+    // Ideographs stand one em apart at the size asked for, as LibreOffice sets them in
+    // the face it substitutes for a Chinese, Japanese or Korean font it does not have
+    // (Droid Sans Fallback, whose ideographs are an em wide), whatever face Qt takes
+    // for the font's Latin text, and with no space between them.
+    void ideographsStandAnEmApart_data()
+    {
+        QTest::addColumn<QByteArray>("font");
+        QTest::addColumn<int>("halfPoints");
+        QTest::addColumn<QByteArray>("style");
+        const QByteArray pmingliu = "{\\f0\\fnil\\fcharset136 PMingLiU;}";
+        const QByteArray named = "{\\f0\\fswiss\\fcharset136 \\'b7\\'73\\'b2\\'d3\\'a9\\'fa\\'c5\\'e9;}";
+        const QByteArray simsun = "{\\f0\\fnil\\fcharset134 SimSun;}";
+        const QByteArray mincho = "{\\f0\\froman\\fcharset128 MS Mincho;}";
+        const QByteArray times = "{\\f0\\froman\\fcharset136 Times New Roman;}";
+        for (int halfPoints : {18, 20, 21, 22, 24}) {
+            const QByteArray size = " " + QByteArray::number(halfPoints / 2.0) + " pt";
+            for (const char *style : {"", "\\b", "\\i"}) {
+                const QByteArray s = *style ? QByteArray(" ") + (style + 1) : QByteArray();
+                QTest::newRow("PMingLiU" + size + s) << pmingliu << halfPoints << QByteArray(style);
+                QTest::newRow("named in Big5" + size + s) << named << halfPoints << QByteArray(style);
+                QTest::newRow("SimSun" + size + s) << simsun << halfPoints << QByteArray(style);
+                QTest::newRow("MS Mincho" + size + s) << mincho << halfPoints << QByteArray(style);
+                QTest::newRow("Times New Roman" + size + s) << times << halfPoints << QByteArray(style);
+            }
+        }
+    }
+    void ideographsStandAnEmApart()
+    {
+        QFETCH(QByteArray, font);
+        QFETCH(int, halfPoints);
+        QFETCH(QByteArray, style);
+        const QByteArray ideographs = "\\u36899?\\u37030?\\u22283?\\u38555?\\u23560?\\u21033?\\u21830?\\u27161?"
+                                      "\\u20107?\\u21209?\\u25152?\\u20013?\\u25991?\\u23383?\\u39636?\\u28204?";
+        open("{\\rtf1\\ansi\\ansicpg950\\deff0{\\fonttbl" + font + "}\n\\pard\\plain\\f0" + style + "\\fs" +
+             QByteArray::number(halfPoints) + " " + ideographs + "\\par\n}");
+        const QTextBlock b = paragraph(0);
+        QCOMPARE(b.length() - 1, 16);
+        const double em = halfPoints / 2.0 * 96 / 72;
+        const QTextLine line = b.layout()->lineAt(0);
+        const double width = line.cursorToX(16) - line.cursorToX(0);
+        QVERIFY2(qAbs(width - 16 * em) <= 1.0, qPrintable(QStringLiteral("%1 px for 16 ideographs of %2 px").arg(width).arg(em)));
+    }
+
     // A column just wider than the producer's line: the line stays whole, as on the
     // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
     // typed again takes the same measure.
