@@ -1,0 +1,10 @@
+# Tests of the package, the Word and OpenDocument readers and the loader's formats.
+set(ORVO_DOC_CORPUS "${CMAKE_SOURCE_DIR}/../shared/doc-corpus" CACHE PATH "The Word and OpenDocument corpus with expected texts")
+orvo_add_test(tst_doccorpus SOURCES tst_doccorpus.cpp corpusstructure.h TIMEOUT 240)
+if(TARGET tst_doccorpus)
+    target_compile_definitions(tst_doccorpus PRIVATE ORVO_DOC_CORPUS="${ORVO_DOC_CORPUS}")
+endif()
+orvo_add_test(tst_openformats SOURCES tst_openformats.cpp documentfixture.h scriptedservices.h zipmaker.h)
+if(TARGET tst_openformats)
+    target_link_libraries(tst_openformats PRIVATE PkgConfig::LIBZIP)
+endif()
