@@ -1,0 +1,615 @@
+#include "odt/odtbody.h"
+
+#include "package/package.h"
+#include "package/packagexml.h"
+#include "rtf/rtftable.h"
+
+#include <QTextDocument>
+
+namespace {
+
+constexpr int MaxRowCells = RtfTableLimits::MaxColumns;
+constexpr qint64 MaxPictureTwips = 31680 * 10;
+// A list nested deeper than ten levels stays at the tenth.
+constexpr int MaxListLevel = 9;
+
+bool is(const PackageXml &xml, const char *name)
+{
+    return xml.name() == QLatin1String(name);
+}
+
+bool isSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+QString roman(int n, bool upper)
+{
+    if (n <= 0 || n >= 4000)
+        return QString::number(n);
+    static const struct
+    {
+        int value;
+        const char *text;
+    } parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+                 {40, "xl"},  {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},   {1, "i"}};
+    QString s;
+    for (const auto &p : parts) {
+        while (n >= p.value) {
+            s += QLatin1String(p.text);
+            n -= p.value;
+        }
+    }
+    return upper ? s.toUpper() : s;
+}
+
+QString number(int n, const QString &format)
+{
+    if (format == QLatin1String("a") || format == QLatin1String("A")) {
+        if (n <= 0 || (n - 1) / 26 >= 64)
+            return QString::number(n);
+        return QString((n - 1) / 26 + 1, QChar(char16_t(format.at(0).unicode() + (n - 1) % 26)));
+    }
+    if (format == QLatin1String("i") || format == QLatin1String("I"))
+        return roman(n, format == QLatin1String("I"));
+    if (format.isEmpty())
+        return {};
+    return QString::number(n);
+}
+
+} // namespace
+
+OdtBody::OdtBody(Package *package, QTextDocument *doc)
+    : m_package(package)
+    , m_builder(doc)
+{
+    m_builder.colors.push_back(QColor()); // index 0: no background
+}
+
+int OdtBody::fontIndex(const QString &name)
+{
+    if (name.isEmpty())
+        return -1;
+    const auto it = m_fontIds.constFind(name);
+    if (it != m_fontIds.constEnd())
+        return it.value();
+    if (m_fontIds.size() >= 4096)
+        return -1;
+    const int id = int(m_fontIds.size());
+    m_fontIds.insert(name, id);
+    m_builder.fontNames.insert(id, name);
+    return id;
+}
+
+int OdtBody::colorIndex(QRgb rgb)
+{
+    const auto it = m_colorIds.constFind(rgb);
+    if (it != m_colorIds.constEnd())
+        return it.value();
+    if (m_builder.colors.size() >= 65536)
+        return -1;
+    m_builder.colors.push_back(QColor::fromRgb(rgb));
+    const int id = int(m_builder.colors.size()) - 1;
+    m_colorIds.insert(rgb, id);
+    return id;
+}
+
+RtfCharState OdtBody::charState(const OdtTextProps &p)
+{
+    RtfCharState s;
+    s.font = fontIndex(p.font.value_or(QString()));
+    s.eastern = fontIndex(p.eastFont.value_or(QString()));
+    s.size = int(qRound(p.size.value_or(12.0) * 2));
+    s.bold = p.bold.value_or(false);
+    s.italic = p.italic.value_or(false);
+    s.strike = p.strike.value_or(false);
+    s.underline = p.underline.value_or(0);
+    s.vertical = p.vertical.value_or(0);
+    s.caps = p.caps.value_or(false) ? 1 : p.smallCaps.value_or(false) ? 2 : 0;
+    s.hidden = p.hidden.value_or(false);
+    if (p.color && *p.color)
+        s.color = colorIndex(**p.color);
+    if (p.background && *p.background)
+        s.background = qMax(0, colorIndex(**p.background));
+    if (!m_anchors.empty())
+        s.anchor = m_anchors.back();
+    return s;
+}
+
+void OdtBody::flushPending(int level)
+{
+    if (level > 0 && size_t(level) < m_pending.size() && m_pending[level]) {
+        m_builder.paragraphBreak(*m_pending[level], level);
+        m_pending[level].reset();
+    }
+}
+
+bool OdtBody::read(PackageXml &xml)
+{
+    while (!xml.failed()) {
+        if (xml.isStart() && is(xml, "text")) {
+            readBlocks(xml, 0);
+            break;
+        }
+        if (!xml.next())
+            break;
+    }
+    if (xml.failed()) {
+        m_error = xml.errorString();
+        m_builder.abandon();
+        return false;
+    }
+    m_builder.finish(RtfParaState(), 0);
+    return true;
+}
+
+void OdtBody::readBlocks(PackageXml &xml, int level)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "p") || is(xml, "h")) {
+            flushPending(level);
+            readParagraph(xml, level);
+        } else if (is(xml, "list")) {
+            readList(xml, level);
+        } else if (is(xml, "table") && xml.ns().endsWith(QLatin1String("table:1.0"))) {
+            flushPending(level);
+            readTable(xml, level + 1);
+        } else if (is(xml, "section") || is(xml, "index-body") || is(xml, "index-title") || is(xml, "table-of-content")
+                   || is(xml, "alphabetical-index") || is(xml, "illustration-index") || is(xml, "table-index")
+                   || is(xml, "object-index") || is(xml, "user-index") || is(xml, "bibliography")
+                   || is(xml, "numbered-paragraph") || is(xml, "change-end")) {
+            readBlocks(xml, level);
+        } else {
+            xml.skip(); // declarations, tracked changes, forms, index sources, frames on the page
+        }
+    }
+}
+
+void OdtBody::readList(PackageXml &xml, int level)
+{
+    ListContext list;
+    const QString style = xml.attribute(u"text:1.0", u"style-name");
+    const bool outer = m_lists.empty();
+    list.style = !style.isEmpty() || outer ? style : m_lists.back().style;
+    list.level = outer ? 0 : qMin(m_lists.back().level + 1, MaxListLevel);
+    const bool continues = xml.attribute(u"continue-numbering") == QLatin1String("true")
+        || !xml.attribute(u"continue-list").isEmpty();
+    if (outer && !continues)
+        m_counters.remove(list.style);
+    m_lists.push_back(list);
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "list-item") || is(xml, "list-header")) {
+            readListItem(xml, level, is(xml, "list-header"));
+        } else {
+            xml.skip();
+        }
+    }
+    m_lists.pop_back();
+}
+
+void OdtBody::readListItem(PackageXml &xml, int level, bool header)
+{
+    ListContext &list = m_lists.back();
+    list.labelDue = true;
+    list.header = header;
+    list.startValue.reset();
+    const QString start = xml.attribute(u"start-value");
+    if (!start.isEmpty())
+        list.startValue = qBound(0, start.toInt(), 1 << 24);
+    readBlocks(xml, level);
+}
+
+QString OdtBody::label(const OdtListLevel &lvl, int at)
+{
+    if (lvl.bullet)
+        return lvl.bulletChar;
+    ListContext &list = m_lists.back();
+    Counters &c = m_counters[list.style];
+    if (list.startValue)
+        c.value[at] = *list.startValue;
+    else if (!c.used[at])
+        c.value[at] = lvl.start;
+    else
+        c.value[at] = qMin(c.value[at] + 1, 1 << 24);
+    c.used[at] = true;
+    for (int i = at + 1; i < 10; ++i)
+        c.used[i] = false;
+    const OdtListStyle *style = styles.listStyle(list.style);
+    QStringList numbers;
+    for (int i = qMax(0, at - lvl.displayLevels + 1); i <= at; ++i) {
+        const OdtListLevel &other = style ? style->levels[i] : lvl;
+        const int value = c.used[i] ? c.value[i] : other.start;
+        numbers << number(value, i == at ? lvl.format : other.format);
+    }
+    const QString body = numbers.join(QLatin1Char('.'));
+    if (body.isEmpty() && lvl.format.isEmpty())
+        return lvl.prefix + lvl.suffix;
+    return lvl.prefix + body + lvl.suffix;
+}
+
+void OdtBody::beginParagraph()
+{
+    m_paraBegun = true;
+    OdtParaProps p = styles.paragraph(m_paraStyle);
+    const OdtListLevel *lvl = nullptr;
+    int at = 0;
+    if (!m_lists.empty()) {
+        const ListContext &list = m_lists.back();
+        at = list.level;
+        const OdtStyles::Style *own = styles.style(m_paraStyle);
+        QString listStyle = list.style;
+        if (listStyle.isEmpty() && own)
+            listStyle = own->listStyle;
+        if (const OdtListStyle *style = styles.listStyle(listStyle)) {
+            lvl = &style->levels[at];
+            if (lvl->left)
+                p.left = *lvl->left + p.left.value_or(0) * 0;
+            if (lvl->first)
+                p.first = *lvl->first;
+        }
+    }
+    RtfParaState s;
+    s.alignment = p.alignment.value_or(0);
+    s.leftIndent = p.left.value_or(0);
+    s.rightIndent = p.right.value_or(0);
+    s.firstIndent = p.first.value_or(0);
+    s.spaceBefore = qMax(0, p.before.value_or(0));
+    s.spaceAfter = qMax(0, p.after.value_or(0));
+    s.lineSpacing = p.line.value_or(0);
+    s.lineMultiple = p.lineMultiple.value_or(false) && s.lineSpacing != 0;
+    s.pageBreakBefore = p.pageBreak.value_or(false);
+    s.keepNext = p.keepNext.value_or(false);
+    s.widows = p.widows ? *p.widows : -1;
+    if (p.tabs) {
+        int list = -1;
+        for (const OdtTab &tab : *p.tabs)
+            list = m_builder.tabList(list, {tab.position + s.leftIndent, tab.kind, tab.leader});
+        s.tabs = list;
+    }
+    if (p.background && *p.background)
+        s.shadeBack = colorIndex(**p.background);
+    m_paraState = s;
+    if (lvl && !m_lists.empty() && m_lists.back().labelDue && !m_lists.back().header) {
+        m_lists.back().labelDue = false;
+        const QString text = label(*lvl, at);
+        OdtTextProps props = m_text.front();
+        props.underline = 0;
+        props.overlay(lvl->text);
+        RtfCharState state = charState(props);
+        state.label = true;
+        state.anchor = -1;
+        state.hidden = false;
+        if (!text.isEmpty())
+            m_builder.addText(state, text);
+        if (lvl->follow == 't')
+            m_builder.addText(state, QChar('\t'));
+        else if (lvl->follow == 's')
+            m_builder.addText(state, QChar(' '));
+    } else if (!m_lists.empty()) {
+        m_lists.back().labelDue = false;
+    }
+}
+
+void OdtBody::addText(QStringView text, bool collapse)
+{
+    if (text.isEmpty())
+        return;
+    if (!m_paraBegun)
+        beginParagraph();
+    if (!m_runValid) {
+        m_run = charState(m_text.back());
+        m_runValid = true;
+    }
+    if (!collapse) {
+        m_builder.addText(m_run, text.toString());
+        m_space = false;
+        return;
+    }
+    // White space runs are one space, and none at the paragraph's start.
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (isSpace(c)) {
+            if (!m_space)
+                out += QLatin1Char(' ');
+            m_space = true;
+        } else {
+            out += c;
+            m_space = false;
+        }
+    }
+    if (!out.isEmpty())
+        m_builder.addText(m_run, out);
+}
+
+void OdtBody::readParagraph(PackageXml &xml, int level)
+{
+    m_paraStyle = xml.attribute(u"text:1.0", u"style-name");
+    m_paraBegun = false;
+    m_space = true;
+    m_level = level;
+    m_text.assign(1, styles.text(m_paraStyle));
+    m_runValid = false;
+    beginParagraph();
+    readInline(xml);
+    if (level == 0) {
+        m_builder.paragraphBreak(m_paraState, 0);
+    } else {
+        if (m_pending.size() <= size_t(level))
+            m_pending.resize(size_t(level) + 1);
+        m_pending[level] = m_paraState;
+    }
+}
+
+// The content of the element just started: text, spans, links, spaces, tabs, line
+// breaks, notes' citations, fields (their current value) and pictures.
+void OdtBody::readInline(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (m_builder.outOfMemory())
+            continue;
+        if (xml.isText()) {
+            addText(xml.text(), true);
+            continue;
+        }
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "span")) {
+            OdtTextProps props = m_text.back();
+            styles.span(xml.attribute(u"text:1.0", u"style-name"), &props);
+            if (m_text.size() < 256) {
+                m_text.push_back(props);
+                m_runValid = false;
+                readInline(xml);
+                m_text.pop_back();
+                m_runValid = false;
+            } else {
+                readInline(xml);
+            }
+        } else if (is(xml, "a")) {
+            const QString href = xml.attribute(u"href");
+            const bool linked = !href.isEmpty() && m_builder.anchors.size() < 65536;
+            if (linked) {
+                m_builder.anchors.append(href);
+                m_anchors.push_back(int(m_builder.anchors.size()) - 1);
+                m_runValid = false;
+            }
+            OdtTextProps props = m_text.back();
+            styles.span(xml.attribute(u"text:1.0", u"style-name"), &props);
+            m_text.push_back(props);
+            readInline(xml);
+            m_text.pop_back();
+            if (linked)
+                m_anchors.pop_back();
+            m_runValid = false;
+        } else if (is(xml, "s")) {
+            const QString count = xml.attribute(u"c");
+            const int n = count.isEmpty() ? 1 : qBound(1, count.toInt(), 1024);
+            addText(QString(n, QLatin1Char(' ')), false);
+            xml.skip();
+        } else if (is(xml, "tab")) {
+            addText(u"\t", false);
+            xml.skip();
+        } else if (is(xml, "line-break")) {
+            addText(u"\u2028", false);
+            m_space = true;
+            xml.skip();
+        } else if (is(xml, "note")) {
+            const int d = xml.depth();
+            while (xml.next() && xml.depth() >= d) {
+                if (!xml.isStart())
+                    continue;
+                if (is(xml, "note-citation")) {
+                    OdtTextProps props = m_text.back();
+                    props.vertical = 1;
+                    m_text.push_back(props);
+                    m_runValid = false;
+                    readInline(xml);
+                    m_text.pop_back();
+                    m_runValid = false;
+                } else {
+                    xml.skip(); // the note's text goes with the notes, not here
+                }
+            }
+        } else if (is(xml, "frame")) {
+            readFrame(xml);
+        } else if (is(xml, "annotation") || is(xml, "annotation-end") || is(xml, "ruby-text")
+                   || is(xml, "soft-page-break") || is(xml, "bookmark") || is(xml, "bookmark-start")
+                   || is(xml, "bookmark-end") || is(xml, "reference-mark") || is(xml, "change")
+                   || is(xml, "change-start") || is(xml, "change-end") || is(xml, "toc-mark")
+                   || is(xml, "alphabetical-index-mark") || is(xml, "custom-shape") || is(xml, "rect")
+                   || is(xml, "line") || is(xml, "ellipse") || is(xml, "g") || is(xml, "connector")) {
+            xml.skip();
+        } else {
+            readInline(xml); // fields show their current value; ruby's base, meta, hidden
+        }
+    }
+}
+
+void OdtBody::readFrame(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    const qint64 width = OdtStyles::twips(xml.attribute(u"width"));
+    const qint64 height = OdtStyles::twips(xml.attribute(u"height"));
+    QByteArray data;
+    QString name;
+    bool found = false;
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "image") && !found) {
+            found = true;
+            const QString href = xml.attribute(u"href");
+            if (!href.isEmpty()) {
+                QString part = href.startsWith(QLatin1String("./")) ? href.mid(2) : href;
+                if (m_package && !part.contains(QLatin1String("://")) && !part.startsWith(QLatin1String(".."))
+                    && !part.startsWith(QLatin1Char('/'))) {
+                    name = part;
+                    if (const auto bytes = m_package->read(part))
+                        data = *bytes;
+                }
+                xml.skip();
+            } else {
+                // A flat file holds the picture in base 64.
+                const int d = xml.depth();
+                QByteArray base64;
+                while (xml.next() && xml.depth() >= d) {
+                    if (xml.isText() && base64.size() < (qsizetype(64) << 20))
+                        base64 += xml.text().toLatin1();
+                }
+                data = QByteArray::fromBase64(base64);
+            }
+        } else if (is(xml, "text-box") || is(xml, "object") || is(xml, "object-ole")) {
+            xml.skip(); // a text box's text is shown apart, not yet
+        }
+    }
+    if (data.isEmpty())
+        return;
+    RtfPicture picture;
+    picture.data = data;
+    picture.kind = data.startsWith("\x89PNG")     ? RtfPicture::Kind::Png
+        : data.startsWith("\xFF\xD8")             ? RtfPicture::Kind::Jpeg
+        : data.startsWith("\xD7\xCD\xC6\x9A")     ? RtfPicture::Kind::Wmf
+        : data.size() > 44 && data.mid(40, 4) == " EMF" ? RtfPicture::Kind::Emf
+                                                        : RtfPicture::Kind::Unknown;
+    picture.goalWidth = int(qBound<qint64>(0, width, MaxPictureTwips));
+    picture.goalHeight = int(qBound<qint64>(0, height, MaxPictureTwips));
+    const RtfPictureDecoder::Result result = m_pictures.decode(picture);
+    if (result.image.isNull())
+        return;
+    if (!m_paraBegun)
+        beginParagraph();
+    if (!m_runValid) {
+        m_run = charState(m_text.back());
+        m_runValid = true;
+    }
+    m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
+    m_space = false;
+}
+
+void OdtBody::readTable(PackageXml &xml, int level)
+{
+    if (level > RtfTableLimits::MaxNesting) {
+        readBlocks(xml, level - 1);
+        return;
+    }
+    std::vector<int> widths;
+    std::vector<int> covered(MaxRowCells, 0);     // rows still covered below a cell, by column
+    std::vector<int> coveredSpan(MaxRowCells, 1); // the covering cell's columns
+    const int depth = xml.depth();
+    // Columns come before rows: their widths are known when the rows are read.
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "table-column") || is(xml, "table-columns") || is(xml, "table-header-columns")
+            || is(xml, "table-column-group")) {
+            const auto column = [&] {
+                const OdtStyles::Style *s = styles.style(xml.attribute(u"style-name"));
+                const int repeat = qBound(1, xml.attribute(u"number-columns-repeated").toInt(), MaxRowCells);
+                for (int i = 0; i < repeat && widths.size() < size_t(MaxRowCells); ++i)
+                    widths.push_back(s && s->columnWidth > 0 ? s->columnWidth : RtfTableLimits::DefaultCellWidth);
+            };
+            if (is(xml, "table-column")) {
+                column();
+                xml.skip();
+            } else {
+                const int d = xml.depth();
+                while (xml.next() && xml.depth() >= d) {
+                    if (xml.isStart() && is(xml, "table-column"))
+                        column();
+                }
+            }
+        } else if (is(xml, "table-row") || is(xml, "table-rows") || is(xml, "table-header-rows")
+                   || is(xml, "table-row-group")) {
+            readRows(xml, level, widths, &covered, &coveredSpan);
+        } else {
+            xml.skip();
+        }
+    }
+    if (size_t(level) < m_pending.size())
+        m_pending[level].reset();
+}
+
+void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &widths, std::vector<int> *covered,
+                       std::vector<int> *coveredSpan)
+{
+    if (!is(xml, "table-row")) {
+        const int d = xml.depth();
+        while (xml.next() && xml.depth() >= d) {
+            if (xml.isStart() && (is(xml, "table-row") || is(xml, "table-rows") || is(xml, "table-row-group")))
+                readRows(xml, level, widths, covered, coveredSpan);
+            else if (xml.isStart())
+                xml.skip();
+        }
+        return;
+    }
+    const auto width = [&](size_t i) { return i < widths.size() ? widths[i] : RtfTableLimits::DefaultCellWidth; };
+    RtfRowDef def;
+    def.gap = 0;
+    int x = 0;
+    size_t column = 0;
+    int skipCovered = 0; // covered cells that a span already takes
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
+            continue;
+        const bool coveredCell = is(xml, "covered-table-cell");
+        if (!coveredCell && !is(xml, "table-cell")) {
+            xml.skip();
+            continue;
+        }
+        if (coveredCell && skipCovered > 0) {
+            --skipCovered;
+            xml.skip();
+            continue;
+        }
+        if (column >= size_t(MaxRowCells) || ++m_tableCells > (1 << 22)) {
+            readBlocks(xml, level);
+            continue;
+        }
+        RtfCellDef cell;
+        int span = 1;
+        if (coveredCell) {
+            // Below a cell that spans rows: a cell merged into the one above, as wide.
+            span = (*coveredSpan)[column];
+            if ((*covered)[column] > 0) {
+                cell.vMerge = 2;
+                --(*covered)[column];
+            }
+        } else {
+            span = qBound(1, xml.attribute(u"number-columns-spanned").toInt(), MaxRowCells);
+            const int rows = qBound(1, xml.attribute(u"number-rows-spanned").toInt(), 1 << 20);
+            if (rows > 1) {
+                cell.vMerge = 1;
+                (*covered)[column] = rows - 1;
+                (*coveredSpan)[column] = span;
+            } else {
+                (*covered)[column] = 0;
+                (*coveredSpan)[column] = 1;
+            }
+        }
+        skipCovered = span - 1;
+        for (int i = 0; i < span && column < size_t(MaxRowCells); ++i)
+            x += width(column++);
+        cell.right = x;
+        const OdtStyles::Style *style = styles.style(xml.attribute(u"style-name"));
+        if (style && style->para.background && *style->para.background)
+            cell.background = colorIndex(**style->para.background);
+        readBlocks(xml, level);
+        if (m_pending.size() <= size_t(level))
+            m_pending.resize(size_t(level) + 1);
+        const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+        m_pending[level].reset();
+        m_builder.cellEnd(last, level);
+        def.cells.push_back(cell);
+    }
+    if (!def.cells.empty())
+        m_builder.rowEnd(level, &def);
+}
