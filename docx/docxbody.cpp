@@ -217,7 +217,8 @@ bool DocxBody::showing() const
 
 void DocxBody::addText(const QString &text)
 {
-    if (!showing() || text.isEmpty())
+    // Hidden text is left out, as the word processor shows it by default.
+    if (!showing() || text.isEmpty() || m_run.hidden)
         return;
     if (!m_paraBegun)
         beginParagraph(m_level);

@@ -306,6 +306,8 @@ void OdtBody::addText(QStringView text, bool collapse)
         m_run = charState(m_text.back());
         m_runValid = true;
     }
+    if (m_run.hidden)
+        return;
     if (!collapse) {
         m_builder.addText(m_run, text.toString());
         m_space = false;
