@@ -746,6 +746,8 @@ void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid,
             xml.skip();
         }
     }
+    if (cells.size() == size_t(MaxRowCells))
+        endCell(level);
     if (cells.empty())
         return;
     // Boundaries from the grid: a cell spans its columns' widths; where the grid has
@@ -773,10 +775,12 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
     bool contentRead = false;
     if (cells->size() >= size_t(MaxRowCells) || ++m_tableCells > (1 << 22)) {
         // No row is this wide and no document this large: the cell's text goes into
-        // the cell before it.
+        // the row's last cell, which stays open until the row ends.
+        flushPending(level);
         readBlocks(xml, level);
         return;
     }
+    const bool lastAllowed = cells->size() + 1 == size_t(MaxRowCells);
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart())
             continue;
@@ -830,10 +834,16 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
         }
     }
     (void)contentRead;
+    cells->push_back(cell);
+    if (!lastAllowed)
+        endCell(level);
+}
+
+void DocxBody::endCell(int level)
+{
     if (m_pending.size() <= size_t(level))
         m_pending.resize(size_t(level) + 1);
     const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
     m_pending[level].reset();
     m_builder.cellEnd(last, level);
-    cells->push_back(cell);
 }

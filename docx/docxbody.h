@@ -55,6 +55,8 @@ private:
     void readTable(PackageXml &xml, int level);
     void readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RtfRowDef base);
     void readCell(PackageXml &xml, int level, std::vector<Cell> *cells);
+    // Ends the cell at level with the paragraph that waits in it.
+    void endCell(int level);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
     void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips);

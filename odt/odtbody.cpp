@@ -558,6 +558,7 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
     int x = 0;
     size_t column = 0;
     int skipCovered = 0; // covered cells that a span already takes
+    bool open = false;   // the last cell a row can have takes the text of those after it
     const int depth = xml.depth();
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
@@ -572,7 +573,9 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
             xml.skip();
             continue;
         }
-        if (column >= size_t(MaxRowCells) || ++m_tableCells > (1 << 22)) {
+        if (open || ++m_tableCells > (1 << 22)) {
+            // Beyond the widest row: the text goes into the row's last cell, still open.
+            flushPending(level);
             readBlocks(xml, level);
             continue;
         }
@@ -605,13 +608,22 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
         if (style && style->para.background && *style->para.background)
             cell.background = colorIndex(**style->para.background);
         readBlocks(xml, level);
-        if (m_pending.size() <= size_t(level))
-            m_pending.resize(size_t(level) + 1);
-        const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
-        m_pending[level].reset();
-        m_builder.cellEnd(last, level);
         def.cells.push_back(cell);
+        open = column >= size_t(MaxRowCells);
+        if (!open)
+            endCell(level);
     }
+    if (open)
+        endCell(level);
     if (!def.cells.empty())
         m_builder.rowEnd(level, &def);
+}
+
+void OdtBody::endCell(int level)
+{
+    if (m_pending.size() <= size_t(level))
+        m_pending.resize(size_t(level) + 1);
+    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    m_pending[level].reset();
+    m_builder.cellEnd(last, level);
 }

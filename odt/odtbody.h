@@ -54,6 +54,7 @@ private:
     void readRows(PackageXml &xml, int level, const std::vector<int> &widths, std::vector<int> *covered,
                   std::vector<int> *coveredSpan);
     void readFrame(PackageXml &xml);
+    void endCell(int level);
     void addText(QStringView text, bool collapse);
     void beginParagraph();
     void flushPending(int level);

@@ -8,7 +8,7 @@ orvo_add_test(tst_openformats SOURCES tst_openformats.cpp documentfixture.h scri
 if(TARGET tst_openformats)
     target_link_libraries(tst_openformats PRIVATE PkgConfig::LIBZIP)
 endif()
-foreach(test tst_docxreader tst_odtreader)
+foreach(test tst_docxreader tst_odtreader tst_packagehostile)
     orvo_add_test(${test} SOURCES ${test}.cpp zipmaker.h)
     if(TARGET ${test})
         target_link_libraries(${test} PRIVATE PkgConfig::LIBZIP)
