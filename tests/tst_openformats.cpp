@@ -9,7 +9,10 @@
 #include "platform/documentloader.h"
 
 #include <QBuffer>
+#include <QDropEvent>
 #include <QImage>
+#include <QMimeData>
+#include <QUrl>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -154,6 +157,51 @@ private slots:
         f.answerFileDialog(path);
         f.click("Image6");
         QCOMPARE(f.editor()->text(), QStringLiteral("Bonjour"));
+    }
+
+    // A dropped Word or OpenDocument file goes in at the drop point, formatting and
+    // all, as a dropped RTF file does; one undo takes it back.
+    void droppedDocumentGoesInAtTheDropPoint_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("Word") << "lettre.docx"
+                              << makeDocx("<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Salut</w:t></w:r><w:r><w:t xml:space=\"preserve\"> tous </w:t></w:r></w:p>");
+        QTest::newRow("OpenDocument")
+            << "lettre.odt"
+            << makeOdt("<text:p><text:span text:style-name=\"T1\">Salut</text:span> tous </text:p>",
+                       "<style:style style:name=\"T1\" style:family=\"text\"><style:text-properties fo:font-weight=\"bold\"/></style:style>");
+    }
+    void droppedDocumentGoesInAtTheDropPoint()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const QString path = f.dir->filePath(name);
+        QVERIFY(writeBytes(path, bytes));
+        f.type(QStringLiteral("Bonjour le monde !"));
+        f.form->setModified(false);
+        f.editor()->document()->clearUndoRedoStacks();
+        auto data = std::make_unique<QMimeData>();
+        data->setUrls({QUrl::fromLocalFile(path)});
+        QTextCursor cursor(f.editor()->document());
+        cursor.setPosition(8);
+        const QPoint at = f.editor()->cursorRect(cursor).center() + QPoint(1, 0);
+        QWidget *viewport = f.editor()->viewport();
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QVERIFY(move.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.editor()->text(), QStringLiteral("Bonjour Salut tous le monde !"));
+        f.editor()->setSelStart(8);
+        f.editor()->setSelLength(5);
+        QCOMPARE(f.editor()->selBold(), TriState::True);
+        QVERIFY(f.form->isModified());
+        f.editor()->document()->undo();
+        QCOMPARE(f.editor()->text(), QStringLiteral("Bonjour le monde !"));
     }
 
 private:
