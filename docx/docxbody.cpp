@@ -263,6 +263,7 @@ void DocxBody::readBlocks(PackageXml &xml, int level)
         } else if (is(xml, "tbl")) {
             flushPending(level);
             readTable(xml, level + 1);
+            m_afterTable = level == 0;
         } else if (is(xml, "sdt") || is(xml, "sdtContent") || is(xml, "customXml") || is(xml, "ins")
                    || is(xml, "moveTo") || is(xml, "smartTag") || is(xml, "Fallback")) {
             readBlocks(xml, level);
@@ -353,6 +354,16 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
     if (!m_paraBegun)
         beginParagraph(level);
     sectionEnds = direct.sectionEnds;
+    const bool afterTable = std::exchange(m_afterTable, false);
+    if (sectionEnds && level == 0 && m_builder.paragraphEmpty() && !afterTable) {
+        // An empty paragraph that only carries a section's properties is the break
+        // between sections, no paragraph of the text (as LibreOffice reads it);
+        // after a table it stays, as the paragraph a table needs after it.
+        m_builder.sectionBreak();
+        if (std::exchange(m_breakPending, false))
+            m_builder.pageBreak();
+        return;
+    }
     if (level == 0) {
         m_builder.paragraphBreak(m_paraState, 0);
     } else {
@@ -509,9 +520,9 @@ void DocxBody::readRun(PackageXml &xml)
             xml.skip();
         } else if (is(xml, "sym")) {
             bool ok = false;
-            uint c = xml.attribute(u"char").toUInt(&ok, 16);
-            if (ok && c < 0x100)
-                c |= 0xF000;
+            // The character as given: LibreOffice shows 00DA as itself, F0DA in the
+            // private-use range where symbol fonts keep their glyphs.
+            const uint c = xml.attribute(u"char").toUInt(&ok, 16);
             if (ok && c > 0 && c < 0x10000) {
                 DocxRunProps symbol = props;
                 symbol.font = xml.attribute(u"font");

@@ -100,4 +100,5 @@ private:
     int m_endnotes = 0;
     int m_tableCells = 0;
     bool m_breakPending = false;
+    bool m_afterTable = false; // the body's last block was a table
 };

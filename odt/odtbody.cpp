@@ -384,7 +384,17 @@ void OdtBody::readInline(PackageXml &xml)
                 m_runValid = false;
             }
             OdtTextProps props = m_text.back();
-            styles.span(xml.attribute(u"text:1.0", u"style-name"), &props);
+            // A link that names no style of its own looks as the document's links
+            // do, or as LibreOffice draws them when the document has no such style.
+            QString linkStyle = xml.attribute(u"text:1.0", u"style-name");
+            if (linkStyle.isEmpty())
+                linkStyle = QStringLiteral("Internet_20_link");
+            if (styles.style(linkStyle)) {
+                styles.span(linkStyle, &props);
+            } else {
+                props.underline = 1;
+                props.color = std::optional<QRgb>(0x000080);
+            }
             m_text.push_back(props);
             readInline(xml);
             m_text.pop_back();

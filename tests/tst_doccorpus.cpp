@@ -296,6 +296,12 @@ void TestDocCorpus::text()
         refused += bool(failure);
         const Lines actual = doc ? flatten(*doc) : Lines();
         const QString actualText = joined(actual);
+        // ORVO_DOC_CORPUS_DUMP=FOLDER writes each document's text there, to compare by hand.
+        if (const QString dump = qEnvironmentVariable("ORVO_DOC_CORPUS_DUMP"); !dump.isEmpty()) {
+            QFile out(QDir(dump).filePath(name + QStringLiteral(".actual.txt")));
+            if (out.open(QIODevice::WriteOnly))
+                out.write(actualText.toUtf8());
+        }
         const bool same = !failure && actualText == expected;
         exact[kind] += same;
         const qint64 total = expected.size() + actualText.size();
@@ -315,7 +321,7 @@ void TestDocCorpus::text()
                     if (x == y) {
                         ++equal;
                     } else if (mismatch.isEmpty()) {
-                        mismatch = QStringLiteral("'%1': %2%3%4%5 %6 %7 %8 / %9%10%11%12 %13 %14 %15")
+                        mismatch = QStringLiteral("'%1': %2%3%4%5 [%6] %7 %8 / %9%10%11%12 [%13] %14 %15")
                                        .arg(want[e].text.mid(qMax(0, int(k) - 4), 12))
                                        .arg(x.bold).arg(x.italic).arg(x.underline).arg(x.strike)
                                        .arg(x.font).arg(x.size).arg(x.color)
