@@ -335,8 +335,14 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
         props.numId = numId;
         props.level = ilvl;
         m_para = std::move(props);
-        const DocxRunProps *table = level > 0 && size_t(level) < m_tableRun.size() ? &m_tableRun[level] : nullptr;
-        m_paraRun = styles.paragraphRun(direct.style, table);
+        std::optional<DocxRunProps> table;
+        if (level > 0 && size_t(level) < m_tableRun.size()) {
+            const TableLook &look = m_tableRun[level];
+            table = look.run;
+            if (look.inFirstRow && look.firstRowShown)
+                table->overlay(look.firstRow);
+        }
+        m_paraRun = styles.paragraphRun(direct.style, table ? &*table : nullptr);
     };
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart() || m_builder.outOfMemory())
@@ -647,11 +653,12 @@ void DocxBody::readTable(PackageXml &xml, int level)
     }
     if (m_tableRun.size() <= size_t(level))
         m_tableRun.resize(size_t(level) + 1);
-    m_tableRun[level] = DocxRunProps();
+    m_tableRun[level] = TableLook();
     std::vector<int> grid;
     int indent = 0;
     RtfRowDef base;
     base.gap = 108;
+    int rows = 0;
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
             continue;
@@ -661,7 +668,16 @@ void DocxBody::readTable(PackageXml &xml, int level)
                 if (!xml.isStart())
                     continue;
                 if (is(xml, "tblStyle")) {
-                    m_tableRun[level] = styles.tableRun(xml.attribute(u"val"));
+                    m_tableRun[level].run = styles.tableRun(xml.attribute(u"val"));
+                    m_tableRun[level].firstRow = styles.tableFirstRowRun(xml.attribute(u"val"));
+                } else if (is(xml, "tblLook")) {
+                    // Either the flag of its own or bit 0x20 of the older hexadecimal value.
+                    const QString first = xml.attribute(u"firstRow");
+                    const QString val = xml.attribute(u"val");
+                    if (!first.isEmpty())
+                        m_tableRun[level].firstRowShown = first == QLatin1String("1") || first == QLatin1String("true");
+                    else if (!val.isEmpty())
+                        m_tableRun[level].firstRowShown = val.toUInt(nullptr, 16) & 0x20;
                 } else if (is(xml, "tblInd")) {
                     indent = DocxProps::number(xml.attribute(u"w"), 0);
                 } else if (is(xml, "jc")) {
@@ -706,13 +722,16 @@ void DocxBody::readTable(PackageXml &xml, int level)
                     grid.push_back(qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 31680));
             }
         } else if (is(xml, "tr")) {
+            m_tableRun[level].inFirstRow = rows++ == 0;
             readRow(xml, level, grid, indent, base);
         } else if (is(xml, "sdt") || is(xml, "customXml") || is(xml, "sdtContent")) {
             // Rows inside a content control: read as rows of this table.
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {
-                if (xml.isStart() && is(xml, "tr"))
+                if (xml.isStart() && is(xml, "tr")) {
+                    m_tableRun[level].inFirstRow = rows++ == 0;
                     readRow(xml, level, grid, indent, base);
+                }
             }
         } else {
             xml.skip();

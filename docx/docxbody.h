@@ -88,7 +88,16 @@ private:
     bool m_paraBegun = false;
     int m_level = 0;
     std::vector<std::optional<RtfParaState>> m_pending; // by table level
-    std::vector<DocxRunProps> m_tableRun; // the table style's, by table level
+    // By table level: the table style's run properties, those of its first row, and
+    // whether the row being read takes the first row's (tblLook says so).
+    struct TableLook
+    {
+        DocxRunProps run;
+        DocxRunProps firstRow;
+        bool firstRowShown = true;
+        bool inFirstRow = false;
+    };
+    std::vector<TableLook> m_tableRun;
 
     // The run being read.
     RtfCharState m_run;

@@ -66,6 +66,24 @@ QString format(int n, const QString &kind)
 
 } // namespace DocxNumberFormat
 
+namespace {
+
+// The run properties of a table style's condition, its other properties left.
+void readFirstRow(PackageXml &xml, DocxRunProps *run)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart())
+            continue;
+        if (xml.name() == QLatin1String("rPr"))
+            DocxProps::readRun(xml, run);
+        else
+            xml.skip();
+    }
+}
+
+} // namespace
+
 void DocxStyles::read(const QByteArray &styles)
 {
     PackageXml xml(styles);
@@ -104,8 +122,10 @@ void DocxStyles::read(const QByteArray &styles)
                     DocxProps::readPara(xml, &style.para);
                 else if (xml.name() == QLatin1String("rPr"))
                     DocxProps::readRun(xml, &style.run);
+                else if (xml.name() == QLatin1String("tblStylePr") && xml.attribute(u"type") == QLatin1String("firstRow"))
+                    readFirstRow(xml, &style.firstRowRun);
                 else
-                    xml.skip(); // table style conditions, among others
+                    xml.skip(); // the other conditions, among others
             }
             if (isDefault && style.type == 'p' && m_defaultParaStyle.isEmpty())
                 m_defaultParaStyle = id;
@@ -201,6 +221,14 @@ DocxRunProps DocxStyles::tableRun(const QString &tableStyle) const
     DocxRunProps run;
     for (const Style *s : chain(tableStyle))
         run.overlay(s->run);
+    return run;
+}
+
+DocxRunProps DocxStyles::tableFirstRowRun(const QString &tableStyle) const
+{
+    DocxRunProps run;
+    for (const Style *s : chain(tableStyle))
+        run.overlay(s->firstRowRun);
     return run;
 }
 

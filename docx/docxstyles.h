@@ -28,6 +28,8 @@ public:
     // The table style's paragraph and run properties for its cells.
     DocxParaProps tableParagraph(const QString &tableStyle) const;
     DocxRunProps tableRun(const QString &tableStyle) const;
+    // What the table style gives its first row's text (w:tblStylePr firstRow).
+    DocxRunProps tableFirstRowRun(const QString &tableStyle) const;
     // A theme font ("+major", "+minor") as the theme names it; other names as they are.
     QString font(const QString &name, bool eastAsian = false) const;
 
@@ -38,6 +40,7 @@ private:
         char type = 'p'; // p, c, t, n
         DocxParaProps para;
         DocxRunProps run;
+        DocxRunProps firstRowRun;
     };
     // The chain from the root down to id, at most a few dozen styles and never a
     // cycle.

@@ -16,9 +16,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -230,13 +232,35 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Floors at what the readers reach now.
-constexpr int DocxExactFloor = 0;
-constexpr int OdtExactFloor = 0;
-constexpr double RunsFloor = 0.0;
-constexpr int TableDocumentsFloor = 0;
-constexpr int PicturesFloor = 0;
-constexpr int ListItemsFloor = 0;
+// Floors at what the readers reach now (66 of 75, 39 of 42, 93.28 %, 25 of 25 with
+// 100 % of the grid cells, 70 of 120 pictures, 650 of 650 list items).
+constexpr int DocxExactFloor = 66;
+constexpr int OdtExactFloor = 39;
+constexpr double RunsFloor = 93.2;
+constexpr int TableDocumentsFloor = 25;
+constexpr double GridCellsFloor = 100.0;
+constexpr int PicturesFloor = 70;
+constexpr int ListItemsFloor = 650;
+
+// Where the text differs from LibreOffice's, and why (the table printed shows the rest).
+const QHash<QString, const char *> &knownTextDifferences()
+{
+    static const QHash<QString, const char *> known = {
+        {QStringLiteral("docx4j-docx4j-gettingstarted"), "spaces that end paragraphs, which LibreOffice's text drops here"},
+        {QStringLiteral("docx4j-rfonts"), "spaces that end paragraphs, which LibreOffice's text drops here"},
+        {QStringLiteral("docx4j-themefontlang"), "cross-references: LibreOffice recomputes them (\"Error: Reference source not found\")"},
+        {QStringLiteral("docx4j-headers-footers"), "spaces that end paragraphs, which LibreOffice's text drops here"},
+        {QStringLiteral("docx4j-legacyforms"), "one empty paragraph more than LibreOffice's (frames and form fields), not looked into yet"},
+        {QStringLiteral("docx4j-tables"), "a row with gridBefore: LibreOffice's grid has more columns"},
+        {QStringLiteral("pandoc-drop-cap"), "a drop cap's frame: LibreOffice joins it to its paragraph"},
+        {QStringLiteral("pandoc-0-level-headers"), "empty paragraphs with a section's properties: LibreOffice keeps some"},
+        {QStringLiteral("pandoc-table-with-list-cell"), "a space that ends a paragraph, which LibreOffice's text drops here"},
+        {QStringLiteral("odfdo-tracked-changes"), "tracked deletions: LibreOffice shows the deleted text, not read yet"},
+        {QStringLiteral("pandoc-trackedchanges"), "tracked deletions: LibreOffice shows the deleted text, not read yet"},
+        {QStringLiteral("odfdo-variable"), "page and variable fields: LibreOffice recomputes them"},
+    };
+    return known;
+}
 
 } // namespace
 
@@ -280,6 +304,7 @@ void TestDocCorpus::text()
                         .arg(QStringLiteral("runs%"), 7)
                         .arg(QStringLiteral("ms"), 5);
     const bool detail = qEnvironmentVariableIsSet("ORVO_DOC_CORPUS_DETAIL");
+    QStringList unexplained;
     for (const QString &file : documents()) {
         const QString name = QFileInfo(file).completeBaseName();
         const QString txt = m_dir.filePath(name + QStringLiteral(".txt"));
@@ -287,7 +312,10 @@ void TestDocCorpus::text()
             continue;
         const int kind = file.endsWith(QLatin1String(".odt")) ? 1 : 0;
         ++count[kind];
-        const QString expected = QString::fromUtf8(readFile(txt));
+        // A document may begin with U+FEFF as a character of its text: it is kept
+        // (QString::fromUtf8 would take it for a byte-order mark and drop it).
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString expected = utf8.decode(readFile(txt));
         std::unique_ptr<QTextDocument> doc;
         QElapsedTimer timer;
         timer.start();
@@ -341,7 +369,11 @@ void TestDocCorpus::text()
                      .arg(similarity, 7, 'f', 1)
                      .arg(runs, 7)
                      .arg(ms, 5)
-                     .arg(failure ? failure.description : detail ? mismatch : QString());
+                     .arg(failure ? failure.description
+                          : !same && knownTextDifferences().contains(name) ? QString::fromLatin1(knownTextDifferences().value(name))
+                          : detail ? mismatch : QString());
+        if (!same && !knownTextDifferences().contains(name))
+            unexplained << name;
     }
     const double runsPercent = runChars ? 100.0 * double(runEqual) / double(runChars) : 0.0;
     const int all = count[0] + count[1];
@@ -352,6 +384,7 @@ void TestDocCorpus::text()
                  .arg(runsPercent, 0, 'f', 2)
                  .arg(runChars);
     qInfo().noquote() << "\n" + table;
+    QVERIFY2(unexplained.isEmpty(), qPrintable(unexplained.join(QLatin1Char(' '))));
     QVERIFY2(exact[0] >= DocxExactFloor, qPrintable(QString::number(exact[0])));
     QVERIFY2(exact[1] >= OdtExactFloor, qPrintable(QString::number(exact[1])));
     QVERIFY2(runsPercent >= RunsFloor, qPrintable(QString::number(runsPercent)));
@@ -401,6 +434,7 @@ void TestDocCorpus::structure()
                  .arg(picturesFound).arg(picturesExpected).arg(listFound).arg(listExpected);
     qInfo().noquote() << "\n" + table;
     QVERIFY2(tableMatches >= TableDocumentsFloor, qPrintable(QString::number(tableMatches)));
+    QVERIFY2(grid >= GridCellsFloor, qPrintable(QString::number(grid)));
     QVERIFY2(picturesFound >= PicturesFloor, qPrintable(QString::number(picturesFound)));
     QVERIFY2(listFound >= ListItemsFloor, qPrintable(QString::number(listFound)));
 }

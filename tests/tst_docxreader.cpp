@@ -260,6 +260,29 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // A table style's run properties, and those of its first row where the table
+    // looks at its first row, come between the defaults and the paragraph's style.
+    void tableStyleFormatsItsCells()
+    {
+        const QByteArray styles = "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:rPr><w:i/></w:rPr>"
+                                  "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/></w:rPr></w:tblStylePr></w:style>";
+        const auto table = [](const QByteArray &look) {
+            return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + look + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/></w:tblGrid>"
+                   "<w:tr><w:tc><w:p><w:r><w:t>tete</w:t></w:r></w:p></w:tc></w:tr>"
+                   "<w:tr><w:tc><w:p><w:r><w:t>corps</w:t></w:r></w:p></w:tc></w:tr></w:tbl>";
+        };
+        const auto doc = load(makeDocx(table("<w:tblLook w:firstRow=\"1\"/>") + paragraph(run("hors")), styles));
+        QVERIFY(doc);
+        QCOMPARE(formatOf(*doc, "tete").fontWeight(), int(QFont::Bold));
+        QVERIFY(formatOf(*doc, "tete").fontItalic());
+        QVERIFY(formatOf(*doc, "corps").fontWeight() < int(QFont::Bold));
+        QVERIFY(formatOf(*doc, "corps").fontItalic());
+        QVERIFY(!formatOf(*doc, "hors").fontItalic());
+        const auto plain = load(makeDocx(table("<w:tblLook w:val=\"0400\"/>"), styles));
+        QVERIFY(plain);
+        QVERIFY(formatOf(*plain, "tete").fontWeight() < int(QFont::Bold));
+    }
+
     void trackedChangesShowAsMarked()
     {
         const QByteArray body = paragraph(run("garde ") + "<w:ins w:author=\"A\">" + run("ajout") + "</w:ins>"
