@@ -335,6 +335,7 @@ void OdtStyles::read(PackageXml &xml, bool automatic)
             xml.skip();
         } else if (is(xml, "default-style")) {
             const QString family = xml.attribute(u"family");
+            m_haveDefaultParagraph = m_haveDefaultParagraph || family == QLatin1String("paragraph");
             Style *s = family == QLatin1String("paragraph") ? &m_defaultParagraph
                 : family == QLatin1String("text")            ? &m_defaultText
                                                              : nullptr;
@@ -389,6 +390,10 @@ std::vector<const OdtStyles::Style *> OdtStyles::chain(const QString &name) cons
 OdtTextProps OdtStyles::text(const QString &paragraphStyle) const
 {
     OdtTextProps t = m_defaultParagraph.text;
+    // A document without a default paragraph style is shown with LibreOffice's own
+    // defaults, whose text is black, not the automatic colour.
+    if (!m_haveDefaultParagraph)
+        t.color = std::optional<QRgb>(0x000000);
     for (const Style *s : chain(paragraphStyle))
         t.overlay(s->text);
     return t;

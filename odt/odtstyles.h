@@ -108,5 +108,6 @@ private:
     QHash<QString, Style> m_styles;
     QHash<QString, OdtListStyle> m_lists;
     Style m_defaultParagraph;
+    bool m_haveDefaultParagraph = false;
     Style m_defaultText;
 };

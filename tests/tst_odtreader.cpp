@@ -89,6 +89,18 @@ private slots:
         QCOMPARE(formatOf(*doc, "Corps").fontPointSize(), 11.0);
     }
 
+    // Without a default paragraph style, LibreOffice's own defaults hold: black text.
+    void textWithoutDefaultStyleIsBlack()
+    {
+        const auto bare = load(makeOdt("<text:p>nu</text:p>"));
+        QVERIFY(bare);
+        QCOMPARE(formatOf(*bare, "nu").foreground().color(), QColor(Qt::black));
+        const auto styled = load(makeOdt("<text:p>nu</text:p>", {}, "<style:default-style style:family=\"paragraph\">"
+                                                                     "<style:text-properties fo:font-size=\"10pt\"/></style:default-style>"));
+        QVERIFY(styled);
+        QVERIFY(!formatOf(*styled, "nu").hasProperty(QTextFormat::ForegroundBrush));
+    }
+
     void whiteSpaceCollapsesAsTheFormatSays()
     {
         const auto doc = load(makeOdt("<text:p>  un   deux\n trois<text:s text:c=\"3\"/>quatre<text:tab/>cinq<text:line-break/>six</text:p>"));
