@@ -588,8 +588,8 @@ void DocxBody::readDrawing(PackageXml &xml)
             cy = qBound<qint64>(0, xml.attribute(u"cy").toLongLong(), MaxPictureTwips * EmuPerTwip);
         } else if (is(xml, "blip") && blip.isEmpty()) {
             blip = xml.attribute(u"relationships", u"embed");
-        } else if (is(xml, "txbx") || is(xml, "txbxContent") || is(xml, "textbox")) {
-            xml.skip(); // a text box's text: shown apart, not yet
+        } else if (is(xml, "txbxContent")) {
+            readTextBox(xml, cx / EmuPerTwip);
         }
     }
     if (!blip.isEmpty())
@@ -611,12 +611,54 @@ void DocxBody::readPict(PackageXml &xml)
             height = vmlLength(style, QStringLiteral("height"));
         } else if (is(xml, "imagedata") && image.isEmpty()) {
             image = xml.attribute(u"relationships", u"id");
-        } else if (is(xml, "textbox") || is(xml, "txbxContent")) {
-            xml.skip();
+        } else if (is(xml, "txbxContent")) {
+            readTextBox(xml, width);
         }
     }
     if (!image.isEmpty())
         addPicture(image, width, height);
+}
+
+void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips)
+{
+    // Boxes in boxes, or in a field's code, are not shown: their text is left out.
+    if (!showing() || m_textBoxes >= 4 || m_level + 2 > RtfTableLimits::MaxNesting) {
+        xml.skip();
+        return;
+    }
+    if (!m_paraBegun)
+        beginParagraph(m_level);
+    // The anchoring paragraph goes on after the box: what its reading holds is kept.
+    const DocxParaProps para = m_para;
+    const DocxRunProps paraRun = m_paraRun;
+    const RtfParaState paraState = m_paraState;
+    const RtfCharState run = m_run;
+    const int anchor = m_level;
+    std::vector<Field> fields;
+    std::swap(fields, m_fields);
+    std::vector<int> anchors;
+    std::swap(anchors, m_anchors);
+    const bool breakPending = std::exchange(m_breakPending, false);
+    ++m_textBoxes;
+    m_builder.beginTextBox(anchor);
+    const int level = anchor + 1;
+    if (m_pending.size() <= size_t(level))
+        m_pending.resize(size_t(level) + 1);
+    m_pending[level].reset();
+    readBlocks(xml, level);
+    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    m_pending[level].reset();
+    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
+    --m_textBoxes;
+    m_para = para;
+    m_paraRun = paraRun;
+    m_paraState = paraState;
+    m_run = run;
+    m_level = anchor;
+    m_paraBegun = true;
+    m_fields = std::move(fields);
+    m_anchors = std::move(anchors);
+    m_breakPending = breakPending;
 }
 
 void DocxBody::addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips)

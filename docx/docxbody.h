@@ -59,6 +59,9 @@ private:
     void endCell(int level);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
+    // A text box's content (w:txbxContent, just started), shown in place as the RTF
+    // reader shows text boxes: framed, in front of the paragraph that anchors it.
+    void readTextBox(PackageXml &xml, qint64 widthTwips);
     void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips);
     void addText(const QString &text);
     // The paragraph that waits in a cell for what follows to say whether it ends it.
@@ -110,4 +113,5 @@ private:
     int m_tableCells = 0;
     bool m_breakPending = false;
     bool m_afterTable = false; // the body's last block was a table
+    int m_textBoxes = 0;       // text boxes open, one inside another
 };

@@ -311,6 +311,42 @@ private slots:
         QCOMPARE(doc->toPlainText(), QStringLiteral("controle\nville note repli"));
     }
 
+    // A text box is shown in place, framed as the RTF reader frames one, once
+    // whether Word wrote it as a drawing with a fallback or as VML alone.
+    void textBoxesShowInPlace_data()
+    {
+        QTest::addColumn<QByteArray>("box");
+        const QByteArray content = "<w:txbxContent><w:p><w:r><w:t>dans la boite</w:t></w:r></w:p>"
+                                   "<w:p><w:r><w:t>seconde</w:t></w:r></w:p></w:txbxContent>";
+        const QByteArray vml = "<w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" style=\"width:144pt;height:40pt\">"
+                               "<v:textbox>" + content + "</v:textbox></v:shape></w:pict>";
+        QTest::newRow("VML") << vml;
+        QTest::newRow("drawing with a fallback")
+            << "<mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice Requires=\"wps\">"
+               "<w:drawing><wp:anchor><wp:extent cx=\"1828800\" cy=\"508000\"/><a:graphic><a:graphicData><wps:wsp "
+               "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:txbx>" + content
+               + "</wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></mc:Choice><mc:Fallback>" + vml
+               + "</mc:Fallback></mc:AlternateContent>";
+    }
+    void textBoxesShowInPlace()
+    {
+        QFETCH(QByteArray, box);
+        const auto doc = load(makeDocx(paragraph(run("avant ") + "<w:r>" + box + "</w:r>" + run("apres")) + paragraph(run("fin"))));
+        QVERIFY(doc);
+        QList<QTextTable *> boxes;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(RtfProperty::TextBox))
+                boxes << table;
+        }
+        QCOMPARE(boxes.size(), 1);
+        QTextCursor inside = boxes.first()->cellAt(0, 0).firstCursorPosition();
+        inside.setPosition(boxes.first()->cellAt(0, 0).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        QCOMPARE(inside.selectedText(), QStringLiteral("dans la boite\u2029seconde"));
+        QCOMPARE(boxes.first()->format().columnWidthConstraints().value(0).rawValue(), 192.0); // 144 pt
+        QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
+        QCOMPARE(doc->toPlainText().count(QLatin1String("dans la boite")), 1);
+    }
+
     void picturesShowAtTheirSize()
     {
         const QByteArray body = paragraph(run("image ") + drawing("rIdP", 914400, 457200));

@@ -288,6 +288,10 @@ private slots:
         QTest::newRow("tables nested deep")
             << documentXml(QByteArray("<w:tbl><w:tr><w:tc>").repeated(80) + "<w:p/>" + QByteArray("</w:tc></w:tr></w:tbl>").repeated(80))
             << true;
+        QTest::newRow("text boxes inside text boxes")
+            << documentXml(QByteArray("<w:p><w:r><w:pict><w:txbxContent>").repeated(60) + "<w:p><w:r><w:t>x</w:t></w:r></w:p>"
+                           + QByteArray("</w:txbxContent></w:pict></w:r></w:p>").repeated(60))
+            << true;
         QTest::newRow("not well formed") << documentXml("<w:p><w:r><w:t>ouvert</w:r></w:p>") << false;
     }
     void hostileXml()
