@@ -478,8 +478,10 @@ void OdtBody::readFrame(PackageXml &xml)
                 }
                 data = QByteArray::fromBase64(base64);
             }
-        } else if (is(xml, "text-box") || is(xml, "object") || is(xml, "object-ole")) {
-            xml.skip(); // a text box's text is shown apart, not yet
+        } else if (is(xml, "text-box")) {
+            readTextBox(xml, width);
+        } else if (is(xml, "object") || is(xml, "object-ole")) {
+            xml.skip(); // an embedded object: its replacement picture follows
         }
     }
     if (data.isEmpty())
@@ -504,6 +506,47 @@ void OdtBody::readFrame(PackageXml &xml)
     }
     m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
     m_space = false;
+}
+
+void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
+{
+    if (m_textBoxes >= 4 || m_level + 2 > RtfTableLimits::MaxNesting) {
+        xml.skip();
+        return;
+    }
+    if (!m_paraBegun)
+        beginParagraph();
+    // The anchoring paragraph goes on after the box: what its reading holds is kept.
+    const QString paraStyle = m_paraStyle;
+    const RtfParaState paraState = m_paraState;
+    const bool space = m_space;
+    const int anchor = m_level;
+    std::vector<OdtTextProps> text;
+    std::swap(text, m_text);
+    std::vector<int> anchors;
+    std::swap(anchors, m_anchors);
+    std::vector<ListContext> lists;
+    std::swap(lists, m_lists);
+    ++m_textBoxes;
+    m_builder.beginTextBox(anchor);
+    const int level = anchor + 1;
+    if (m_pending.size() <= size_t(level))
+        m_pending.resize(size_t(level) + 1);
+    m_pending[level].reset();
+    readBlocks(xml, level);
+    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    m_pending[level].reset();
+    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
+    --m_textBoxes;
+    m_paraStyle = paraStyle;
+    m_paraState = paraState;
+    m_paraBegun = true;
+    m_space = space;
+    m_level = anchor;
+    m_text = std::move(text);
+    m_anchors = std::move(anchors);
+    m_lists = std::move(lists);
+    m_runValid = false;
 }
 
 void OdtBody::readTable(PackageXml &xml, int level)

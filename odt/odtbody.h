@@ -54,6 +54,9 @@ private:
     void readRows(PackageXml &xml, int level, const std::vector<int> &widths, std::vector<int> *covered,
                   std::vector<int> *coveredSpan);
     void readFrame(PackageXml &xml);
+    // A frame's text box (draw:text-box, just started), framed in place in front of
+    // the paragraph that anchors it, as the RTF reader shows text boxes.
+    void readTextBox(PackageXml &xml, qint64 widthTwips);
     void endCell(int level);
     void addText(QStringView text, bool collapse);
     void beginParagraph();
@@ -86,4 +89,5 @@ private:
     std::vector<ListContext> m_lists;
     QHash<QString, Counters> m_counters; // by list style
     int m_tableCells = 0;
+    int m_textBoxes = 0; // text boxes open, one inside another
 };

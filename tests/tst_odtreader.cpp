@@ -147,6 +147,25 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // A frame's text box is shown in place, framed, its anchoring paragraph whole.
+    void textBoxShowsInPlace()
+    {
+        const auto doc = load(makeOdt("<text:p>avant <draw:frame svg:width=\"2in\" svg:height=\"1in\"><draw:text-box>"
+                                      "<text:p>dans la boite</text:p></draw:text-box></draw:frame>apres</text:p><text:p>fin</text:p>"));
+        QVERIFY(doc);
+        QTextTable *box = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(RtfProperty::TextBox))
+                box = table;
+        }
+        QVERIFY(box);
+        QTextCursor inside = box->cellAt(0, 0).firstCursorPosition();
+        inside.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(inside.selectedText(), QStringLiteral("dans la boite"));
+        QCOMPARE(box->format().columnWidthConstraints().value(0).rawValue(), 192.0);
+        QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
+    }
+
     void flatFileOpens()
     {
         const QByteArray flat = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
