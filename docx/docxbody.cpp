@@ -140,6 +140,8 @@ RtfCharState DocxBody::charState(const DocxRunProps &p)
         s.underline = 1;
     if (m_deleted > 0)
         s.strike = true;
+    if (!m_authors.empty())
+        s.color = authorColor(m_authors.back());
     if (!m_anchors.empty())
         s.anchor = m_anchors.back();
     for (const Field &f : m_fields) {
@@ -147,6 +149,20 @@ RtfCharState DocxBody::charState(const DocxRunProps &p)
             s.anchor = f.anchor;
     }
     return s;
+}
+
+int DocxBody::authorColor(const QString &author)
+{
+    // Each author of tracked changes in a colour of their own, in the order they
+    // come: dark enough to read on the page, far enough apart to tell.
+    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
+    const auto it = m_authorColors.constFind(author);
+    if (it != m_authorColors.constEnd())
+        return it.value();
+    const int index = colorIndex(palette[size_t(m_authorColors.size()) % std::size(palette)]);
+    if (m_authorColors.size() < 1024)
+        m_authorColors.insert(author, index);
+    return index;
 }
 
 RtfBorder DocxBody::border(const DocxBorder &b)
@@ -269,7 +285,9 @@ void DocxBody::readBlocks(PackageXml &xml, int level)
             readBlocks(xml, level);
         } else if (is(xml, "del") || is(xml, "moveFrom")) {
             ++m_deleted;
+            m_authors.push_back(xml.attribute(u"author"));
             readBlocks(xml, level);
+            m_authors.pop_back();
             --m_deleted;
         } else if (is(xml, "sectPr")) {
             xml.skip();
@@ -413,14 +431,13 @@ void DocxBody::readInline(PackageXml &xml)
         children();
         if (linked)
             m_anchors.pop_back();
-    } else if (is(xml, "ins") || is(xml, "moveTo")) {
-        ++m_inserted;
+    } else if (is(xml, "ins") || is(xml, "moveTo") || is(xml, "del") || is(xml, "moveFrom")) {
+        const bool inserted = is(xml, "ins") || is(xml, "moveTo");
+        ++(inserted ? m_inserted : m_deleted);
+        m_authors.push_back(xml.attribute(u"author"));
         children();
-        --m_inserted;
-    } else if (is(xml, "del") || is(xml, "moveFrom")) {
-        ++m_deleted;
-        children();
-        --m_deleted;
+        m_authors.pop_back();
+        --(inserted ? m_inserted : m_deleted);
     } else if (is(xml, "fldSimple")) {
         const QString instruction = xml.attribute(u"instr").trimmed();
         Field field;

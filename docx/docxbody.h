@@ -72,6 +72,7 @@ private:
     RtfParaState paraState(const DocxParaProps &props);
     int fontIndex(const QString &name);
     int colorIndex(QRgb rgb);
+    int authorColor(const QString &author);
     RtfBorder border(const DocxBorder &b);
     QString relationshipTarget(const QString &id, bool *external) const;
 
@@ -108,6 +109,8 @@ private:
     std::vector<int> m_anchors; // hyperlinks that enclose the run, innermost last
     int m_inserted = 0;
     int m_deleted = 0;
+    std::vector<QString> m_authors; // of the tracked changes that enclose the run
+    QHash<QString, int> m_authorColors; // colour table index by author
     int m_footnotes = 0;
     int m_endnotes = 0;
     int m_tableCells = 0;

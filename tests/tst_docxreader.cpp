@@ -294,6 +294,12 @@ private slots:
         QVERIFY(!formatOf(*doc, "ajout").fontStrikeOut());
         QVERIFY(formatOf(*doc, "retire").fontStrikeOut());
         QVERIFY(!formatOf(*doc, "garde").fontStrikeOut());
+        // Each author in a colour of their own; the text outside the changes keeps its own.
+        const QColor a = formatOf(*doc, "ajout").foreground().color();
+        const QColor b = formatOf(*doc, "retire").foreground().color();
+        QVERIFY(formatOf(*doc, "ajout").hasProperty(QTextFormat::ForegroundBrush));
+        QVERIFY(a != b);
+        QVERIFY(!formatOf(*doc, "garde").hasProperty(QTextFormat::ForegroundBrush));
     }
 
     void wrappedContentShowsOnce()
