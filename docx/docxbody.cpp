@@ -249,8 +249,62 @@ void DocxBody::flushPending(int level)
     }
 }
 
+void DocxBody::readSections(const QByteArray &data)
+{
+    // Most documents have one column throughout: the second reading is for those
+    // that say otherwise.
+    if (!data.contains(":cols ") || !data.contains(":num="))
+        return;
+    PackageXml xml(data);
+    while (xml.next()) {
+        if (!xml.isStart() || !is(xml, "sectPr"))
+            continue;
+        Section section;
+        int page[6] = {12240, 15840, 1440, 1440, 1440, 1440}; // width, height, margins l r t b
+        const int depth = xml.depth();
+        while (xml.next() && xml.depth() >= depth) {
+            if (!xml.isStart())
+                continue;
+            if (is(xml, "cols")) {
+                section.columns = qBound(1, DocxProps::number(xml.attribute(u"num"), 1), RtfTableLimits::MaxColumns);
+                section.gap = qBound(0, DocxProps::number(xml.attribute(u"space"), 720), 31680);
+                section.rule = xml.attribute(u"sep") == QLatin1String("1") || xml.attribute(u"sep") == QLatin1String("true");
+            } else if (is(xml, "type")) {
+                section.continuous = xml.attribute(u"val") == QLatin1String("continuous");
+            } else if (is(xml, "pgSz")) {
+                page[0] = qBound(0, DocxProps::number(xml.attribute(u"w"), page[0]), 31680 * 4);
+                page[1] = qBound(0, DocxProps::number(xml.attribute(u"h"), page[1]), 31680 * 4);
+            } else if (is(xml, "pgMar")) {
+                const char16_t *names[] = {u"left", u"right", u"top", u"bottom"};
+                for (int i = 0; i < 4; ++i)
+                    page[2 + i] = qBound(0, qAbs(DocxProps::number(xml.attribute(QStringView(names[i])), page[2 + i])), 31680);
+            }
+        }
+        section.width = page[0] - page[2] - page[3];
+        section.height = qMax(0, page[1] - page[4] - page[5]);
+        // Gaps that leave the columns less room than themselves shrink to half the
+        // text's width, shared by them (as for RTF).
+        const int gaps = section.columns - 1;
+        if (gaps > 0 && section.width > 0 && qint64(section.gap) * gaps > section.width / 2)
+            section.gap = section.width / (2 * gaps);
+        if (m_sections.size() < 65536)
+            m_sections.push_back(section);
+    }
+}
+
+void DocxBody::startSection(size_t index)
+{
+    m_section = index;
+    if (index >= m_sections.size())
+        return;
+    const Section &s = m_sections[index];
+    m_builder.setColumns(s.columns, s.gap, s.height, s.rule, s.continuous);
+}
+
 bool DocxBody::read(const QByteArray &data)
 {
+    readSections(data);
+    startSection(0);
     PackageXml xml(data);
     while (xml.next()) {
         if (xml.isStart() && is(xml, "body")) {
@@ -384,6 +438,7 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
         // between sections, no paragraph of the text (as LibreOffice reads it);
         // after a table it stays, as the paragraph a table needs after it.
         m_builder.sectionBreak();
+        startSection(m_section + 1);
         if (std::exchange(m_breakPending, false))
             m_builder.pageBreak();
         return;
@@ -395,8 +450,10 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
             m_pending.resize(size_t(level) + 1);
         m_pending[level] = m_paraState;
     }
-    if (sectionEnds && level == 0)
+    if (sectionEnds && level == 0) {
         m_builder.sectionBreak();
+        startSection(m_section + 1);
+    }
     if (m_breakPending) {
         m_breakPending = false;
         m_builder.pageBreak();

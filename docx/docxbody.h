@@ -57,6 +57,10 @@ private:
     void readCell(PackageXml &xml, int level, std::vector<Cell> *cells);
     // Ends the cell at level with the paragraph that waits in it.
     void endCell(int level);
+    // The sections' columns, read ahead: a section's properties come at its end, and
+    // the builder needs them at its start.
+    void readSections(const QByteArray &data);
+    void startSection(size_t index);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
     // A text box's content (w:txbxContent, just started), shown in place as the RTF
@@ -117,4 +121,15 @@ private:
     bool m_breakPending = false;
     bool m_afterTable = false; // the body's last block was a table
     int m_textBoxes = 0;       // text boxes open, one inside another
+    struct Section
+    {
+        int columns = 1;
+        int gap = 720;     // twips
+        int height = 0;    // the page's body, twips
+        int width = 0;     // the text's width, twips
+        bool rule = false;
+        bool continuous = false; // starts on the page of the section before
+    };
+    std::vector<Section> m_sections;
+    size_t m_section = 0;
 };

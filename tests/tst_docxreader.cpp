@@ -4,6 +4,7 @@
 #include "zipmaker.h"
 
 #include "platform/documentloader.h"
+#include "base/layoutproperties.h"
 #include "rtf/rtfstate.h"
 
 #include <QBuffer>
@@ -351,6 +352,35 @@ private slots:
         QCOMPARE(boxes.first()->format().columnWidthConstraints().value(0).rawValue(), 192.0); // 144 pt
         QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
         QCOMPARE(doc->toPlainText().count(QLatin1String("dans la boite")), 1);
+    }
+
+    // A section in newspaper columns is a frame of its own with its count and gap,
+    // as the RTF reader makes it; the sections in one column stay in the body.
+    void sectionsInColumns()
+    {
+        const QByteArray sect = "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
+                                "w:bottom=\"1440\" w:left=\"1440\"/>";
+        const QByteArray body = paragraph(run("une colonne"), sect + "</w:sectPr>")
+            + paragraph(run("deux colonnes")) + paragraph(run("encore"))
+            + paragraph({}, sect + "<w:type w:val=\"continuous\"/><w:cols w:num=\"2\" w:space=\"360\" w:sep=\"1\"/></w:sectPr>")
+            + paragraph(run("fin")) + sect + "<w:type w:val=\"continuous\"/></w:sectPr>";
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QList<QTextFrame *> columns;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (frame->frameFormat().intProperty(LayoutProperty::ColumnCount) > 1)
+                columns << frame;
+        }
+        QCOMPARE(columns.size(), 1);
+        const QTextFrameFormat f = columns.first()->frameFormat();
+        QCOMPARE(f.intProperty(LayoutProperty::ColumnCount), 2);
+        QCOMPARE(f.doubleProperty(LayoutProperty::ColumnGap), 24.0); // 360 twips
+        QVERIFY(f.boolProperty(LayoutProperty::ColumnRule));
+        QTextCursor inside = columns.first()->firstCursorPosition();
+        inside.setPosition(columns.first()->lastPosition(), QTextCursor::KeepAnchor);
+        QCOMPARE(inside.selectedText(), QStringLiteral("deux colonnes\u2029encore"));
+        QVERIFY(doc->toPlainText().startsWith(QLatin1String("une colonne")));
+        QVERIFY(doc->toPlainText().endsWith(QLatin1String("fin")));
     }
 
     void picturesShowAtTheirSize()
