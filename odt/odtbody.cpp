@@ -113,7 +113,113 @@ RtfCharState OdtBody::charState(const OdtTextProps &p)
         s.background = qMax(0, colorIndex(**p.background));
     if (!m_anchors.empty())
         s.anchor = m_anchors.back();
+    if (!m_deletionAuthor.isNull()) {
+        s.strike = true;
+        s.color = authorColor(m_deletionAuthor);
+    } else if (!m_insertions.empty()) {
+        s.underline = s.underline ? s.underline : 1;
+        s.color = authorColor(m_insertions.back());
+    }
     return s;
+}
+
+int OdtBody::authorColor(const QString &author)
+{
+    // The palette the Word reader gives its authors, in the order they come.
+    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
+    const auto it = m_authorColors.constFind(author);
+    if (it != m_authorColors.constEnd())
+        return it.value();
+    const int index = colorIndex(palette[size_t(m_authorColors.size()) % std::size(palette)]);
+    if (m_authorColors.size() < 1024)
+        m_authorColors.insert(author, index);
+    return index;
+}
+
+bool OdtBody::trackChange(PackageXml &xml)
+{
+    bool wrote = false;
+    const auto change = m_changes.constFind(xml.attribute(u"change-id"));
+    if (change != m_changes.constEnd()) {
+        if (is(xml, "change") && !change->insertion && !change->deleted.isEmpty()) {
+            m_deletionAuthor = change->author.isNull() ? QStringLiteral("") : change->author;
+            m_runValid = false;
+            addText(change->deleted, false);
+            m_deletionAuthor = QString();
+            m_runValid = false;
+            wrote = true;
+        } else if (is(xml, "change-start") && change->insertion && m_insertions.size() < 64) {
+            m_insertions.push_back(change->author);
+            m_runValid = false;
+        } else if (is(xml, "change-end") && change->insertion && !m_insertions.empty()) {
+            m_insertions.pop_back();
+            m_runValid = false;
+        }
+    }
+    xml.skip();
+    return wrote;
+}
+
+void OdtBody::readTrackedChanges(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    QString id;
+    Change change;
+    int region = -1;
+    bool inCreator = false;
+    bool inParagraph = false;
+    bool space = true;
+    while (xml.next() && xml.depth() >= depth) {
+        if (xml.isStart()) {
+            if (is(xml, "changed-region")) {
+                id = xml.attribute(u"text:1.0", u"id");
+                if (id.isEmpty())
+                    id = xml.attribute(u"id");
+                change = Change();
+                region = xml.depth();
+            } else if (is(xml, "insertion")) {
+                change.insertion = true;
+            } else if (is(xml, "creator")) {
+                inCreator = true;
+            } else if (is(xml, "p") || is(xml, "h")) {
+                if (!change.deleted.isEmpty())
+                    change.deleted += QChar(0x2028);
+                inParagraph = true;
+                space = true;
+            } else if (is(xml, "s") && inParagraph) {
+                change.deleted += QLatin1Char(' ');
+                space = false;
+            } else if (is(xml, "tab") && inParagraph) {
+                change.deleted += QLatin1Char('\t');
+                space = false;
+            }
+        } else if (xml.isText()) {
+            if (inCreator && change.author.size() < 256) {
+                change.author += xml.text();
+            } else if (inParagraph && change.deleted.size() < (1 << 20)) {
+                for (const QChar c : xml.text()) {
+                    if (isSpace(c)) {
+                        if (!space)
+                            change.deleted += QLatin1Char(' ');
+                        space = true;
+                    } else {
+                        change.deleted += c;
+                        space = false;
+                    }
+                }
+            }
+        } else if (xml.isEnd()) {
+            if (is(xml, "creator")) {
+                inCreator = false;
+            } else if (is(xml, "p") || is(xml, "h")) {
+                inParagraph = false;
+            } else if (is(xml, "changed-region") && xml.depth() == region - 1) {
+                if (!id.isEmpty() && m_changes.size() < 100000)
+                    m_changes.insert(id, change);
+                region = -1;
+            }
+        }
+    }
 }
 
 void OdtBody::flushPending(int level)
@@ -157,11 +263,36 @@ void OdtBody::readBlocks(PackageXml &xml, int level)
         } else if (is(xml, "table") && xml.ns().endsWith(QLatin1String("table:1.0"))) {
             flushPending(level);
             readTable(xml, level + 1);
+        } else if (is(xml, "tracked-changes")) {
+            readTrackedChanges(xml);
         } else if (is(xml, "section") || is(xml, "index-body") || is(xml, "index-title") || is(xml, "table-of-content")
                    || is(xml, "alphabetical-index") || is(xml, "illustration-index") || is(xml, "table-index")
                    || is(xml, "object-index") || is(xml, "user-index") || is(xml, "bibliography")
-                   || is(xml, "numbered-paragraph") || is(xml, "change-end")) {
+                   || is(xml, "numbered-paragraph")) {
             readBlocks(xml, level);
+        } else if (is(xml, "change") || is(xml, "change-start") || is(xml, "change-end")) {
+            // Between paragraphs: a deleted paragraph shows as one of its own.
+            if (is(xml, "change")) {
+                flushPending(level);
+                m_paraStyle.clear();
+                m_paraBegun = false;
+                m_space = true;
+                m_level = level;
+                m_text.assign(1, styles.text(QString()));
+                m_runValid = false;
+            }
+            const bool wrote = trackChange(xml);
+            if (is(xml, "change") || wrote) {
+                if (!m_paraBegun)
+                    beginParagraph();
+                if (level == 0) {
+                    m_builder.paragraphBreak(m_paraState, 0);
+                } else {
+                    if (m_pending.size() <= size_t(level))
+                        m_pending.resize(size_t(level) + 1);
+                    m_pending[level] = m_paraState;
+                }
+            }
         } else {
             xml.skip(); // declarations, tracked changes, forms, index sources, frames on the page
         }
@@ -432,10 +563,11 @@ void OdtBody::readInline(PackageXml &xml)
             }
         } else if (is(xml, "frame")) {
             readFrame(xml);
+        } else if (is(xml, "change") || is(xml, "change-start") || is(xml, "change-end")) {
+            trackChange(xml);
         } else if (is(xml, "annotation") || is(xml, "annotation-end") || is(xml, "ruby-text")
                    || is(xml, "soft-page-break") || is(xml, "bookmark") || is(xml, "bookmark-start")
-                   || is(xml, "bookmark-end") || is(xml, "reference-mark") || is(xml, "change")
-                   || is(xml, "change-start") || is(xml, "change-end") || is(xml, "toc-mark")
+                   || is(xml, "bookmark-end") || is(xml, "reference-mark") || is(xml, "toc-mark")
                    || is(xml, "alphabetical-index-mark") || is(xml, "custom-shape") || is(xml, "rect")
                    || is(xml, "line") || is(xml, "ellipse") || is(xml, "g") || is(xml, "connector")) {
             xml.skip();

@@ -54,6 +54,12 @@ private:
     void readRows(PackageXml &xml, int level, const std::vector<int> &widths, std::vector<int> *covered,
                   std::vector<int> *coveredSpan);
     void readFrame(PackageXml &xml);
+    // text:tracked-changes: what each change region is, and a deletion's text.
+    void readTrackedChanges(PackageXml &xml);
+    // A change's mark (text:change, change-start, change-end, just started); true
+    // when it wrote a deletion's text.
+    bool trackChange(PackageXml &xml);
+    int authorColor(const QString &author);
     // A frame's text box (draw:text-box, just started), framed in place in front of
     // the paragraph that anchors it, as the RTF reader shows text boxes.
     void readTextBox(PackageXml &xml, qint64 widthTwips);
@@ -90,4 +96,17 @@ private:
     QHash<QString, Counters> m_counters; // by list style
     int m_tableCells = 0;
     int m_textBoxes = 0; // text boxes open, one inside another
+
+    // Tracked changes as LibreOffice shows them: inserted text underlined, deleted
+    // text struck where it was, each author in a colour of their own.
+    struct Change
+    {
+        bool insertion = false;
+        QString author;
+        QString deleted; // a deletion's text, its paragraphs joined by line breaks
+    };
+    QHash<QString, Change> m_changes;
+    std::vector<QString> m_insertions; // the authors of the insertions open, in order
+    QString m_deletionAuthor;          // while a deletion's text is written
+    QHash<QString, int> m_authorColors;
 };

@@ -166,6 +166,34 @@ private slots:
         QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
     }
 
+    // Tracked changes as LibreOffice shows them: deleted text struck where it was
+    // (a deleted paragraph as a paragraph), inserted text underlined, each author's
+    // in a colour of their own.
+    void trackedChanges()
+    {
+        const QByteArray changes =
+            "<text:tracked-changes xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+            "<text:changed-region text:id=\"d1\"><text:deletion><office:change-info><dc:creator>Anne</dc:creator></office:change-info>"
+            "<text:p>retire</text:p></text:deletion></text:changed-region>"
+            "<text:changed-region text:id=\"i1\"><text:insertion><office:change-info><dc:creator>Paul</dc:creator></office:change-info>"
+            "</text:insertion></text:changed-region>"
+            "<text:changed-region text:id=\"d2\"><text:deletion><office:change-info><dc:creator>Anne</dc:creator></office:change-info>"
+            "<text:p>paragraphe   ote</text:p></text:deletion></text:changed-region></text:tracked-changes>";
+        const auto doc = load(makeOdt(changes + "<text:p>garde <text:change text:change-id=\"d1\"/> <text:change-start text:change-id=\"i1\"/>"
+                                                "ajout<text:change-end text:change-id=\"i1\"/> fin</text:p>"
+                                                "<text:change text:change-id=\"d2\"/><text:p>dernier</text:p>"));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("garde retire ajout fin\nparagraphe ote\ndernier"));
+        QVERIFY(formatOf(*doc, "retire").fontStrikeOut());
+        QVERIFY(formatOf(*doc, "paragraphe").fontStrikeOut());
+        QCOMPARE(formatOf(*doc, "ajout").underlineStyle(), QTextCharFormat::SingleUnderline);
+        QVERIFY(!formatOf(*doc, "ajout").fontStrikeOut());
+        QVERIFY(formatOf(*doc, "ajout").foreground().color() != formatOf(*doc, "retire").foreground().color());
+        QCOMPARE(formatOf(*doc, "paragraphe").foreground().color(), formatOf(*doc, "retire").foreground().color());
+        QVERIFY(!formatOf(*doc, "fin").fontStrikeOut());
+        QCOMPARE(formatOf(*doc, "fin").underlineStyle(), QTextCharFormat::NoUnderline);
+    }
+
     void flatFileOpens()
     {
         const QByteArray flat = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
