@@ -373,6 +373,26 @@ private slots:
         }
     }
 
+    // Styles whose parents make a cycle, and a list style's absurd levels and values.
+    void openDocumentStyleCycleAndAbsurdLists()
+    {
+        const QByteArray styles = "<style:style style:name=\"A\" style:family=\"paragraph\" style:parent-style-name=\"B\">"
+                                  "<style:text-properties fo:font-weight=\"bold\"/></style:style>"
+                                  "<style:style style:name=\"B\" style:family=\"paragraph\" style:parent-style-name=\"A\"/>"
+                                  "<text:list-style style:name=\"L\"><text:list-level-style-number text:level=\"99\" "
+                                  "text:start-value=\"2147483647\" text:display-levels=\"1000\" style:num-format=\"a\"/>"
+                                  "<text:list-level-style-number text:level=\"1\" text:start-value=\"-7\" "
+                                  "text:display-levels=\"10\" style:num-format=\"I\"/></text:list-style>";
+        QByteArray lists = QByteArray("<text:list text:style-name=\"L\"><text:list-item>").repeated(40) + "<text:p>fond</text:p>"
+            + QByteArray("</text:list-item></text:list>").repeated(40);
+        std::unique_ptr<QTextDocument> doc;
+        const Failure f = loadBytes(makeOdt("<text:p text:style-name=\"A\">boucle</text:p>" + lists, {}, styles), &doc);
+        QVERIFY2(!f, qPrintable(f.description));
+        QVERIFY(doc->toPlainText().startsWith(QLatin1String("boucle")));
+        QVERIFY(doc->toPlainText().contains(QLatin1String("fond")));
+        QVERIFY(doc->toPlainText().size() < 2000);
+    }
+
     void deepSpansInOpenDocument()
     {
         const QByteArray spans = QByteArray("<text:span>").repeated(100000) + "x" + QByteArray("</text:span>").repeated(100000);
