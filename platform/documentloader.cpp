@@ -1,5 +1,8 @@
 #include "platform/documentloader.h"
 
+#include "docx/docxreader.h"
+#include "odt/odtreader.h"
+#include "package/package.h"
 #include "rtf/memoryheadroom.h"
 #include "rtf/rtfreader.h"
 
@@ -155,6 +158,75 @@ std::optional<QStringDecoder::Encoding> utf16Order(const QByteArray &bytes)
     return std::nullopt;
 }
 
+Failure notADocument()
+{
+    return {FailureNumber::InvalidFormat,
+            QStringLiteral("Le fichier n'est ni du texte ni un document RTF, Word ou OpenDocument.")};
+}
+
+// Formats whose files may hold no zero byte in their first pages, yet are no text.
+// Pictures, archives and programs have zero bytes early on, which the rule for
+// text below refuses anyway.
+bool binarySignature(const QByteArray &bytes)
+{
+    static const QByteArrayView signatures[] = {
+        "%PDF-", "\x89PNG", "\xFF\xD8\xFF", "GIF87a", "GIF89a", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1",
+        "\x1F\x8B", "BZh", "7z\xBC\xAF\x27\x1C", "Rar!\x1A\x07", "\x7F" "ELF", "\xFD" "7zXZ",
+        "PK\x03\x04", "PK\x05\x06", "PK\x07\x08", "%!PS-Adobe", "wOFF", "OggS", "fLaC",
+    };
+    for (const QByteArrayView signature : signatures) {
+        if (bytes.startsWith(signature))
+            return true;
+    }
+    return false;
+}
+
+// Whether the bytes are text this editor opens as such. Zero bytes make a file
+// binary unless they fall as UTF-16 text's do; control characters that no text
+// uses (all but tab, line ends, form feed, the escape and DOS's end-of-file mark)
+// make it binary when they are more than one byte in sixteen of its first 64 KiB.
+bool isText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    if (binarySignature(bytes))
+        return false;
+    const bool zeros = memchr(bytes.constData(), 0, size_t(bytes.size())) != nullptr;
+    if (zeros)
+        return utf16Order(bytes).has_value();
+    const qsizetype head = qMin<qsizetype>(bytes.size(), 64 * 1024);
+    qsizetype controls = 0;
+    for (qsizetype i = 0; i < head; ++i) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f' && b != '\v' && b != 0x1A && b != 0x1B)
+            ++controls;
+    }
+    return controls * 16 <= head;
+}
+
+// A flat OpenDocument text: an XML file whose root is office:document, told by its
+// first kilobytes.
+bool isFlatOpenDocument(const QByteArray &bytes)
+{
+    QByteArrayView head = QByteArrayView(bytes).first(qMin<qsizetype>(bytes.size(), 4096));
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head = head.sliced(3);
+    return head.startsWith("<?xml") && head.contains(":document") && head.contains("application/vnd.oasis.opendocument.text");
+}
+
+Failure fromPackage(const QByteArray &bytes, QTextDocument *document)
+{
+    Failure failure;
+    const std::unique_ptr<Package> package = Package::open(bytes, &failure);
+    if (!package)
+        return notADocument();
+    if (Docx::isWordPackage(*package))
+        return Docx::read(*package, document);
+    if (Odt::isTextPackage(*package))
+        return Odt::read(*package, document);
+    return notADocument();
+}
+
 Failure openFailure(int error)
 {
     switch (error) {
@@ -290,6 +362,14 @@ Failure fromBytes(const QByteArray &bytes, std::unique_ptr<QTextDocument> *resul
     if (Rtf::hasSignature(bytes)) {
         if (Failure f = Rtf::read(bytes, document.get()))
             return f;
+    } else if (Package::hasSignature(bytes)) {
+        if (Failure f = fromPackage(bytes, document.get()))
+            return f;
+    } else if (isFlatOpenDocument(bytes)) {
+        if (Failure f = Odt::readFlat(bytes, document.get()))
+            return f;
+    } else if (!isText(bytes)) {
+        return notADocument();
     } else {
         // No undo history of the load itself: a large file would be recorded line
         // by line. One edit block: the document reports one change, not one per line.

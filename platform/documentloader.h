@@ -22,8 +22,12 @@ constexpr qint64 MaxFileBytes = qint64(1) << 30;
 // A file that grows while it is read, a log being written, gets this much room.
 constexpr qint64 MaxReadOverrun = qint64(16) << 20;
 
-// Reads the file at path into a new document: rich text when the file starts with
-// "{\rtf", plain text otherwise. On failure the result is null and nothing else
+// Reads the file at path into a new document, in the format its content shows,
+// whatever its name: rich text when it starts with "{\rtf", a Word or OpenDocument
+// text when it is a package of one (or a flat OpenDocument file), plain text when it
+// is text. Anything else (pictures, PDF, archives, old binary Word files, other
+// packages) is refused with InvalidFormat, so nothing is ever shown, nor saved, as
+// the text of a file that holds none. On failure the result is null and nothing else
 // was touched. Anything but a regular file is refused, and so is a file larger than
 // MaxFileBytes or one whose read runs past its size by more than MaxReadOverrun;
 // running out of memory anywhere in the load is a failure like the others.

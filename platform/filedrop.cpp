@@ -23,8 +23,12 @@ namespace {
 bool isTextName(const QString &name)
 {
     const QString suffix = QFileInfo(name).suffix().toLower();
-    if (suffix == QLatin1String("rtf") || suffix == QLatin1String("txt"))
-        return true;
+    // Rich text, plain text, and the Word and OpenDocument texts the loader reads.
+    static const char *const documents[] = {"rtf", "txt", "docx", "docm", "dotx", "dotm", "odt", "ott", "fodt"};
+    for (const char *known : documents) {
+        if (suffix == QLatin1String(known))
+            return true;
+    }
     // By the name alone: sniffing the content could block on a slow mount.
     const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(name);
     return !types.isEmpty() && types.first().inherits(QStringLiteral("text/plain"));

@@ -14,8 +14,8 @@ namespace FileDrop {
 // The local files a drag carries; none when it carries only text or other links.
 QStringList localFiles(const QMimeData *data);
 
-// Whether a drop of these files is taken: one regular file named as rich text or
-// plain text. Decided from the name and the kind of file alone, so that nothing is
+// Whether a drop of these files is taken: one regular file named as rich text,
+// plain text, or a Word or OpenDocument text. Decided from the name and the kind of file alone, so that nothing is
 // read while the pointer moves.
 bool accepts(const QStringList &files);
 

@@ -1,0 +1,543 @@
+#include "docx/docxbody.h"
+
+#include "docx/docxbodyxml.h"
+#include "package/packagexml.h"
+#include "rtf/rtfcodepage.h"
+
+#include <QTextDocument>
+#include <QTextOption>
+
+using namespace DocxBodyXml;
+
+namespace {
+
+bool symbolFont(const QString &name)
+{
+    return name.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive)
+        || name.startsWith(QLatin1String("Webdings"), Qt::CaseInsensitive)
+        || name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0
+        || name.startsWith(QLatin1String("Marlett"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+DocxBody::DocxBody(Package &package, const QString &mainPart, QTextDocument *doc)
+    : m_package(package)
+    , m_mainPart(mainPart)
+    , m_builder(doc)
+{
+    // Index 0 stands for "no colour" in a run's background.
+    m_builder.colors.push_back(QColor());
+    for (Package::Relationship &r : package.relationships(mainPart))
+        m_rels.insert(r.id, r);
+}
+
+int DocxBody::fontIndex(const QString &name)
+{
+    if (name.isEmpty())
+        return -1;
+    const auto it = m_fontIds.constFind(name);
+    if (it != m_fontIds.constEnd())
+        return it.value();
+    if (m_fontIds.size() >= 4096)
+        return -1;
+    const int id = int(m_fontIds.size());
+    m_fontIds.insert(name, id);
+    m_builder.fontNames.insert(id, name);
+    return id;
+}
+
+int DocxBody::colorIndex(QRgb rgb)
+{
+    const auto it = m_colorIds.constFind(rgb);
+    if (it != m_colorIds.constEnd())
+        return it.value();
+    if (m_builder.colors.size() >= 65536)
+        return -1;
+    m_builder.colors.push_back(QColor::fromRgb(rgb));
+    const int id = int(m_builder.colors.size()) - 1;
+    m_colorIds.insert(rgb, id);
+    return id;
+}
+
+RtfCharState DocxBody::charState(const DocxRunProps &p)
+{
+    RtfCharState s;
+    const QString latin = styles.font(p.font);
+    s.font = fontIndex(latin);
+    s.eastern = fontIndex(styles.font(p.eastFont, true));
+    if (symbolFont(latin))
+        s.codePage = latin.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 ? RtfCodePage::SymbolFont
+                                                                                       : RtfCodePage::Symbol;
+    s.size = p.size;
+    s.bold = p.bold;
+    s.italic = p.italic;
+    s.strike = p.strike;
+    s.underline = p.underline;
+    s.vertical = p.vertical;
+    s.caps = p.caps ? 1 : p.smallCaps ? 2 : 0;
+    s.hidden = p.hidden;
+    if (!p.autoColor)
+        s.color = colorIndex(p.color);
+    if (!p.noBackground)
+        s.background = qMax(0, colorIndex(p.background));
+    if (m_inserted > 0 && !s.underline)
+        s.underline = 1;
+    if (m_deleted > 0)
+        s.strike = true;
+    if (!m_authors.empty())
+        s.color = authorColor(m_authors.back());
+    if (!m_anchors.empty())
+        s.anchor = m_anchors.back();
+    for (const Field &f : m_fields) {
+        if (f.anchor >= 0)
+            s.anchor = f.anchor;
+    }
+    return s;
+}
+
+int DocxBody::authorColor(const QString &author)
+{
+    // Each author of tracked changes in a colour of their own, in the order they
+    // come: dark enough to read on the page, far enough apart to tell.
+    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
+    const auto it = m_authorColors.constFind(author);
+    if (it != m_authorColors.constEnd())
+        return it.value();
+    const int index = colorIndex(palette[size_t(m_authorColors.size()) % std::size(palette)]);
+    if (m_authorColors.size() < 1024)
+        m_authorColors.insert(author, index);
+    return index;
+}
+
+RtfBorder DocxBody::border(const DocxBorder &b)
+{
+    RtfBorder r;
+    r.given = true;
+    r.style = b.style;
+    r.width = b.width;
+    r.color = b.autoColor ? -1 : colorIndex(b.color);
+    return r;
+}
+
+RtfParaState DocxBody::paraState(const DocxParaProps &p)
+{
+    RtfParaState s;
+    s.alignment = p.alignment;
+    s.leftIndent = p.left;
+    s.rightIndent = p.right;
+    s.firstIndent = p.first;
+    s.spaceBefore = qMax(0, p.before);
+    s.spaceAfter = qMax(0, p.after);
+    if (p.has(DocxParaProps::Line)) {
+        if (p.lineRule == 0) {
+            s.lineSpacing = p.line == 240 ? 0 : qBound(1, p.line, 240 * 100);
+            s.lineMultiple = s.lineSpacing != 0;
+        } else {
+            s.lineSpacing = p.lineRule == 2 ? -qAbs(p.line) : qAbs(p.line);
+        }
+    }
+    s.pageBreakBefore = p.pageBreak;
+    s.keepNext = p.keepNext;
+    s.widows = p.has(DocxParaProps::Widows) ? (p.widows ? 1 : 0) : -1;
+    int list = -1;
+    for (const DocxTabStop &stop : p.tabs)
+        list = m_builder.tabList(list, {stop.position, stop.kind, stop.leader});
+    s.tabs = list;
+    for (int i = 0; i < 4; ++i) {
+        const DocxBorder &b = p.borders[i];
+        if (!b.style)
+            continue;
+        s.borders[i].style = b.style;
+        s.borders[i].width = b.width;
+        s.borders[i].space = b.space;
+        s.borders[i].color = b.autoColor ? -1 : colorIndex(b.color);
+    }
+    if (!p.noShading)
+        s.shadeBack = colorIndex(p.shading);
+    return s;
+}
+
+QString DocxBody::relationshipTarget(const QString &id, bool *external) const
+{
+    const auto it = m_rels.constFind(id);
+    if (it == m_rels.constEnd())
+        return {};
+    *external = it->external;
+    return it->target;
+}
+
+bool DocxBody::showing() const
+{
+    for (const Field &f : m_fields) {
+        if (!f.separated)
+            return false;
+    }
+    return true;
+}
+
+void DocxBody::addText(const QString &text)
+{
+    // Hidden text is left out, as the word processor shows it by default.
+    if (!showing() || text.isEmpty() || m_run.hidden)
+        return;
+    if (!m_paraBegun)
+        beginParagraph(m_level);
+    m_builder.addText(m_run, text);
+}
+
+void DocxBody::flushPending(int level)
+{
+    if (level > 0 && size_t(level) < m_pending.size() && m_pending[level]) {
+        m_builder.paragraphBreak(*m_pending[level], level);
+        m_pending[level].reset();
+    }
+}
+
+bool DocxBody::read(const QByteArray &data)
+{
+    readSections(data);
+    startSection(0);
+    PackageXml xml(data);
+    while (xml.next()) {
+        if (xml.isStart() && is(xml, "body")) {
+            readBlocks(xml, 0);
+            break;
+        }
+    }
+    if (xml.failed()) {
+        m_error = xml.errorString();
+        m_builder.abandon();
+        return false;
+    }
+    m_builder.finish(RtfParaState(), 0);
+    return true;
+}
+
+void DocxBody::readBlocks(PackageXml &xml, int level)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "p")) {
+            flushPending(level);
+            readParagraph(xml, level);
+        } else if (is(xml, "tbl")) {
+            flushPending(level);
+            readTable(xml, level + 1);
+            m_afterTable = level == 0;
+        } else if (is(xml, "sdt") || is(xml, "sdtContent") || is(xml, "customXml") || is(xml, "ins")
+                   || is(xml, "moveTo") || is(xml, "smartTag") || is(xml, "Fallback")) {
+            readBlocks(xml, level);
+        } else if (is(xml, "del") || is(xml, "moveFrom")) {
+            ++m_deleted;
+            m_authors.push_back(xml.attribute(u"author"));
+            readBlocks(xml, level);
+            m_authors.pop_back();
+            --m_deleted;
+        } else if (is(xml, "sectPr")) {
+            xml.skip();
+        } else if (!is(xml, "AlternateContent")) {
+            xml.skip(); // properties, bookmarks, a choice whose fallback follows
+        } else {
+            readBlocks(xml, level); // its Choice is skipped, its Fallback read
+        }
+    }
+}
+
+void DocxBody::beginParagraph(int level)
+{
+    m_paraBegun = true;
+    m_level = level;
+    const DocxNumbering::Level *list = m_para.numId > 0 ? numbering.level(m_para.numId, m_para.level) : nullptr;
+    m_paraState = paraState(m_para);
+    if (list && showing()) {
+        const QString label = numbering.next(m_para.numId, m_para.level);
+        if (!label.isEmpty() || list->suffix == 't') {
+            DocxRunProps labelProps = m_paraRun;
+            labelProps.overlay(m_para.mark);
+            labelProps.hidden = false;
+            labelProps.underline = 0;
+            labelProps.overlay(list->run);
+            RtfCharState state = charState(labelProps);
+            state.label = true;
+            state.anchor = -1;
+            state.hidden = false;
+            if (!label.isEmpty())
+                m_builder.addText(state, label);
+            if (list->suffix == 't')
+                m_builder.addText(state, QChar('\t'));
+            else if (list->suffix == 's')
+                m_builder.addText(state, QChar(' '));
+        }
+    }
+}
+
+void DocxBody::readParagraph(PackageXml &xml, int level)
+{
+    m_paraBegun = false;
+    m_level = level;
+    DocxParaProps direct;
+    const int depth = xml.depth();
+    bool sectionEnds = false;
+    bool propsRead = false;
+    auto resolve = [&] {
+        if (propsRead)
+            return;
+        propsRead = true;
+        // Defaults, table style, paragraph style, then the numbering level's indents
+        // and the paragraph's own properties.
+        DocxParaProps props = styles.paragraph(direct.style);
+        const int numId = direct.has(DocxParaProps::NumId) ? direct.numId : props.numId;
+        const int ilvl = direct.has(DocxParaProps::Level) ? direct.level : props.level;
+        if (const DocxNumbering::Level *list = numId > 0 ? numbering.level(numId, ilvl) : nullptr) {
+            DocxParaProps levelProps = list->para;
+            levelProps.given &= DocxParaProps::Left | DocxParaProps::Right | DocxParaProps::First;
+            props.overlay(levelProps);
+        }
+        props.overlay(direct);
+        props.numId = numId;
+        props.level = ilvl;
+        m_para = std::move(props);
+        std::optional<DocxRunProps> table;
+        if (level > 0 && size_t(level) < m_tableRun.size()) {
+            const TableLook &look = m_tableRun[level];
+            table = look.run;
+            if (look.inFirstRow && look.firstRowShown)
+                table->overlay(look.firstRow);
+        }
+        m_paraRun = styles.paragraphRun(direct.style, table ? &*table : nullptr);
+    };
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || m_builder.outOfMemory())
+            continue;
+        if (xml.depth() == depth + 1 && is(xml, "pPr")) {
+            DocxProps::readPara(xml, &direct);
+            continue;
+        }
+        resolve();
+        if (!m_paraBegun)
+            beginParagraph(level);
+        readInline(xml);
+    }
+    resolve();
+    if (!m_paraBegun)
+        beginParagraph(level);
+    sectionEnds = direct.sectionEnds;
+    const bool afterTable = std::exchange(m_afterTable, false);
+    if (sectionEnds && level == 0 && m_builder.paragraphEmpty() && !afterTable) {
+        // An empty paragraph that only carries a section's properties is the break
+        // between sections, no paragraph of the text (as LibreOffice reads it);
+        // after a table it stays, as the paragraph a table needs after it.
+        m_builder.sectionBreak();
+        startSection(m_section + 1);
+        if (std::exchange(m_breakPending, false))
+            m_builder.pageBreak();
+        return;
+    }
+    if (level == 0) {
+        m_builder.paragraphBreak(m_paraState, 0);
+    } else {
+        if (m_pending.size() <= size_t(level))
+            m_pending.resize(size_t(level) + 1);
+        m_pending[level] = m_paraState;
+    }
+    if (sectionEnds && level == 0) {
+        m_builder.sectionBreak();
+        startSection(m_section + 1);
+    }
+    if (m_breakPending) {
+        m_breakPending = false;
+        m_builder.pageBreak();
+    }
+}
+
+// One element of a paragraph's content, just started.
+void DocxBody::readInline(PackageXml &xml)
+{
+    if (is(xml, "r")) {
+        readRun(xml);
+        return;
+    }
+    const int depth = xml.depth();
+    auto children = [&] {
+        while (xml.next() && xml.depth() >= depth) {
+            if (xml.isStart())
+                readInline(xml);
+        }
+    };
+    if (is(xml, "hyperlink")) {
+        bool external = false;
+        QString target = relationshipTarget(xml.attribute(u"relationships", u"id"), &external);
+        const QString anchor = xml.attribute(u"anchor");
+        if (!anchor.isEmpty())
+            target += QLatin1Char('#') + anchor;
+        const bool linked = !target.isEmpty() && m_builder.anchors.size() < 65536;
+        if (linked) {
+            m_builder.anchors.append(target);
+            m_anchors.push_back(int(m_builder.anchors.size()) - 1);
+        }
+        children();
+        if (linked)
+            m_anchors.pop_back();
+    } else if (is(xml, "ins") || is(xml, "moveTo") || is(xml, "del") || is(xml, "moveFrom")) {
+        const bool inserted = is(xml, "ins") || is(xml, "moveTo");
+        ++(inserted ? m_inserted : m_deleted);
+        m_authors.push_back(xml.attribute(u"author"));
+        children();
+        m_authors.pop_back();
+        --(inserted ? m_inserted : m_deleted);
+    } else if (is(xml, "fldSimple")) {
+        const QString instruction = xml.attribute(u"instr").trimmed();
+        Field field;
+        field.separated = true;
+        if (instruction.startsWith(QLatin1String("HYPERLINK"))) {
+            const QString target = instruction.section(QLatin1Char('"'), 1, 1);
+            if (!target.isEmpty() && m_builder.anchors.size() < 65536) {
+                m_builder.anchors.append(target);
+                field.anchor = int(m_builder.anchors.size()) - 1;
+            }
+        }
+        m_fields.push_back(field);
+        children();
+        m_fields.pop_back();
+    } else if (is(xml, "smartTag") || is(xml, "customXml") || is(xml, "sdt") || is(xml, "sdtContent")
+               || is(xml, "AlternateContent") || is(xml, "Fallback") || is(xml, "bdo") || is(xml, "dir")) {
+        children();
+    } else if (is(xml, "oMath") || is(xml, "oMathPara")) {
+        xml.skip(); // equations become objects in other readers: nothing of their text
+    } else {
+        xml.skip(); // properties of content controls, bookmarks, comments, a Choice
+    }
+}
+
+void DocxBody::readRun(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    DocxRunProps props = m_paraRun;
+    bool haveState = false;
+    auto state = [&] {
+        if (!haveState) {
+            m_run = charState(props);
+            haveState = true;
+        }
+    };
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "rPr")) {
+            DocxRunProps direct;
+            DocxProps::readRun(xml, &direct);
+            if (!direct.style.isEmpty())
+                styles.characterRun(direct.style, &props);
+            props.overlay(direct);
+            haveState = false;
+            continue;
+        }
+        state();
+        if (is(xml, "t") || is(xml, "delText")) {
+            QString text;
+            const int d = xml.depth();
+            while (xml.next() && xml.depth() >= d) {
+                if (xml.isText())
+                    text += xml.text();
+            }
+            addText(text);
+        } else if (is(xml, "instrText")) {
+            const int d = xml.depth();
+            while (xml.next() && xml.depth() >= d) {
+                if (xml.isText() && !m_fields.empty() && m_fields.back().instruction.size() < 4096)
+                    m_fields.back().instruction += xml.text();
+            }
+        } else if (is(xml, "fldChar")) {
+            const QString type = xml.attribute(u"fldCharType");
+            if (type == QLatin1String("begin")) {
+                if (m_fields.size() < 64)
+                    m_fields.push_back(Field());
+            } else if (type == QLatin1String("separate") && !m_fields.empty()) {
+                Field &f = m_fields.back();
+                f.separated = true;
+                const QString instruction = f.instruction.trimmed();
+                if (instruction.startsWith(QLatin1String("HYPERLINK"))) {
+                    QString target = instruction.section(QLatin1Char('"'), 1, 1);
+                    const qsizetype l = instruction.indexOf(QLatin1String("\\l"));
+                    if (target.isEmpty() && l >= 0)
+                        target = QLatin1Char('#') + instruction.mid(l + 2).section(QLatin1Char('"'), 1, 1);
+                    if (!target.isEmpty() && m_builder.anchors.size() < 65536) {
+                        m_builder.anchors.append(target);
+                        f.anchor = int(m_builder.anchors.size()) - 1;
+                    }
+                }
+                haveState = false;
+            } else if (type == QLatin1String("end") && !m_fields.empty()) {
+                m_fields.pop_back();
+                haveState = false;
+            }
+            xml.skip();
+        } else if (is(xml, "tab") || is(xml, "ptab")) {
+            addText(QStringLiteral("\t"));
+            xml.skip();
+        } else if (is(xml, "br") || is(xml, "cr")) {
+            const QString type = xml.attribute(u"type");
+            if (type == QLatin1String("page"))
+                m_breakPending = true;
+            else if (type != QLatin1String("column"))
+                addText(QString(QChar(0x2028)));
+            xml.skip();
+        } else if (is(xml, "noBreakHyphen")) {
+            addText(QString(QChar(0x2011)));
+            xml.skip();
+        } else if (is(xml, "softHyphen")) {
+            addText(QString(QChar(0x00AD)));
+            xml.skip();
+        } else if (is(xml, "sym")) {
+            bool ok = false;
+            // The character as given: LibreOffice shows 00DA as itself, F0DA in the
+            // private-use range where symbol fonts keep their glyphs.
+            const uint c = xml.attribute(u"char").toUInt(&ok, 16);
+            if (ok && c > 0 && c < 0x10000) {
+                DocxRunProps symbol = props;
+                symbol.font = xml.attribute(u"font");
+                symbol.given |= DocxRunProps::Font;
+                const RtfCharState saved = m_run;
+                m_run = charState(symbol);
+                addText(QString(QChar(char16_t(c))));
+                m_run = saved;
+            }
+            xml.skip();
+        } else if (is(xml, "footnoteReference") || is(xml, "endnoteReference")) {
+            const bool custom = xml.attribute(u"customMarkFollows") == QLatin1String("1")
+                || xml.attribute(u"customMarkFollows") == QLatin1String("true");
+            const int n = is(xml, "footnoteReference") ? ++m_footnotes : ++m_endnotes;
+            if (!custom) {
+                const bool endnote = is(xml, "endnoteReference");
+                addText(endnote ? DocxNumberFormat::format(n, QStringLiteral("lowerRoman")) : QString::number(n));
+            }
+            xml.skip();
+        } else if (is(xml, "drawing")) {
+            readDrawing(xml);
+        } else if (is(xml, "pict")) {
+            readPict(xml);
+        } else if (is(xml, "AlternateContent")) {
+            // The fallback is what older readers show; read only it.
+            const int d = xml.depth();
+            while (xml.next() && xml.depth() >= d) {
+                if (!xml.isStart())
+                    continue;
+                if (is(xml, "Choice")) {
+                    xml.skip();
+                } else if (is(xml, "pict")) {
+                    readPict(xml);
+                } else if (is(xml, "drawing")) {
+                    readDrawing(xml);
+                } else if (!is(xml, "Fallback")) {
+                    xml.skip();
+                }
+            }
+        } else {
+            xml.skip(); // comments' marks, page breaks Word laid out, objects
+        }
+    }
+}
+

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "docx/docxproperties.h"
+#include "docx/docxstyles.h"
+#include "package/package.h"
+#include "rtf/rtfdocumentbuilder.h"
+#include "rtf/rtfpicturedecoder.h"
+#include "rtf/rtftable.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class PackageXml;
+class QTextDocument;
+
+// Walks the main part's XML once, in document order, and hands paragraphs, runs,
+// tables and pictures to the builder. Block content (paragraphs and tables) and run
+// content each have their own reading; content controls, smart tags, custom XML and
+// tracked insertions are looked through, and what only stands in for other content
+// (alternate content's fallback, field codes, text boxes' text) is read once or not.
+class DocxBody final
+{
+public:
+    DocxBody(Package &package, const QString &mainPart, QTextDocument *doc);
+
+    DocxStyles styles;
+    DocxNumbering numbering;
+
+    // Reads the main part's XML; false when it is not well formed.
+    bool read(const QByteArray &xml);
+    bool outOfMemory() const { return m_builder.outOfMemory(); }
+    QString error() const { return m_error; }
+
+private:
+    struct Field
+    {
+        QString instruction;
+        bool separated = false;
+        int anchor = -1;
+    };
+    struct Cell
+    {
+        RtfCellDef def;
+        int span = 1;
+    };
+
+    void readBlocks(PackageXml &xml, int level);
+    void readParagraph(PackageXml &xml, int level);
+    void beginParagraph(int level);
+    void readInline(PackageXml &xml);
+    void readRun(PackageXml &xml);
+    void readTable(PackageXml &xml, int level);
+    void readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RtfRowDef base);
+    void readCell(PackageXml &xml, int level, std::vector<Cell> *cells);
+    // Ends the cell at level with the paragraph that waits in it.
+    void endCell(int level);
+    // The sections' columns, read ahead: a section's properties come at its end, and
+    // the builder needs them at its start.
+    void readSections(const QByteArray &data);
+    void startSection(size_t index);
+    void readDrawing(PackageXml &xml);
+    void readPict(PackageXml &xml);
+    // A text box's content (w:txbxContent, just started), shown in place as the RTF
+    // reader shows text boxes: framed, in front of the paragraph that anchors it.
+    void readTextBox(PackageXml &xml, qint64 widthTwips);
+    void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips);
+    void addText(const QString &text);
+    // The paragraph that waits in a cell for what follows to say whether it ends it.
+    void flushPending(int level);
+
+    bool showing() const;
+    RtfCharState charState(const DocxRunProps &props);
+    RtfParaState paraState(const DocxParaProps &props);
+    int fontIndex(const QString &name);
+    int colorIndex(QRgb rgb);
+    int authorColor(const QString &author);
+    RtfBorder border(const DocxBorder &b);
+    QString relationshipTarget(const QString &id, bool *external) const;
+
+    Package &m_package;
+    QString m_mainPart;
+    RtfDocumentBuilder m_builder;
+    RtfPictureDecoder m_pictures;
+    QHash<QString, Package::Relationship> m_rels;
+    QHash<QString, int> m_fontIds;
+    QHash<QRgb, int> m_colorIds;
+    QString m_error;
+
+    // The paragraph being read.
+    DocxParaProps m_para;     // resolved
+    DocxRunProps m_paraRun;   // its style's run properties
+    RtfParaState m_paraState;
+    bool m_paraBegun = false;
+    int m_level = 0;
+    std::vector<std::optional<RtfParaState>> m_pending; // by table level
+    // By table level: the table style's run properties, those of its first row, and
+    // whether the row being read takes the first row's (tblLook says so).
+    struct TableLook
+    {
+        DocxRunProps run;
+        DocxRunProps firstRow;
+        bool firstRowShown = true;
+        bool inFirstRow = false;
+    };
+    std::vector<TableLook> m_tableRun;
+
+    // The run being read.
+    RtfCharState m_run;
+    std::vector<Field> m_fields;
+    std::vector<int> m_anchors; // hyperlinks that enclose the run, innermost last
+    int m_inserted = 0;
+    int m_deleted = 0;
+    std::vector<QString> m_authors; // of the tracked changes that enclose the run
+    QHash<QString, int> m_authorColors; // colour table index by author
+    int m_footnotes = 0;
+    int m_endnotes = 0;
+    int m_tableCells = 0;
+    bool m_breakPending = false;
+    bool m_afterTable = false; // the body's last block was a table
+    int m_textBoxes = 0;       // text boxes open, one inside another
+    struct Section
+    {
+        int columns = 1;
+        int gap = 720;     // twips
+        int height = 0;    // the page's body, twips
+        int width = 0;     // the text's width, twips
+        bool rule = false;
+        bool continuous = false; // starts on the page of the section before
+    };
+    std::vector<Section> m_sections;
+    size_t m_section = 0;
+};

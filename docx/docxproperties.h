@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QRgb>
+#include <QString>
+
+#include <vector>
+
+class PackageXml;
+
+// Formatting as Word's XML gives it: each property either said or not, so that the
+// document defaults, the chain of styles and the direct formatting can be laid one
+// over the other, the later winning where it says something.
+
+struct DocxRunProps
+{
+    enum Field : quint32 {
+        Bold = 1u << 0, Italic = 1u << 1, Strike = 1u << 2, Caps = 1u << 3, SmallCaps = 1u << 4,
+        Hidden = 1u << 5, Size = 1u << 6, Underline = 1u << 7, Color = 1u << 8, Background = 1u << 9,
+        Font = 1u << 10, EastFont = 1u << 11, Vertical = 1u << 12, Style = 1u << 13,
+    };
+    quint32 given = 0;
+    bool bold = false;
+    bool italic = false;
+    bool strike = false; // single or double
+    bool caps = false;
+    bool smallCaps = false;
+    bool hidden = false;
+    int size = 20; // half-points
+    unsigned char underline = 0; // as RtfCharState::underline
+    unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript
+    bool autoColor = true;
+    QRgb color = 0;
+    bool noBackground = true;
+    QRgb background = 0; // highlight, or else shading
+    bool backgroundIsHighlight = false;
+    QString font;     // Latin; a theme font as "+major"/"+minor"
+    QString eastFont; // East Asian
+    QString style;    // w:rStyle
+
+    bool has(Field f) const { return given & f; }
+    // Lays o over this: what o says wins.
+    void overlay(const DocxRunProps &o);
+};
+
+struct DocxTabStop
+{
+    int position = 0; // twips
+    int kind = 0;     // QTextOption::TabType
+    int leader = 0;   // LayoutProperty::Leader
+    bool clear = false;
+};
+
+struct DocxBorder
+{
+    unsigned char style = 0; // RtfBorder::Style
+    short width = 0;         // twips
+    short space = 0;         // twips
+    bool autoColor = true;
+    QRgb color = 0;
+};
+
+struct DocxParaProps
+{
+    enum Field : quint32 {
+        Alignment = 1u << 0, Left = 1u << 1, Right = 1u << 2, First = 1u << 3, Before = 1u << 4,
+        After = 1u << 5, Line = 1u << 6, KeepNext = 1u << 7, Widows = 1u << 8, PageBreak = 1u << 9,
+        NumId = 1u << 10, Level = 1u << 11, Shading = 1u << 12, Style = 1u << 13, Bidi = 1u << 14,
+        Borders = 1u << 15,
+    };
+    quint32 given = 0;
+    int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
+    int left = 0;      // twips
+    int right = 0;
+    int first = 0;     // negative: hanging
+    int before = 0;
+    int after = 0;
+    int line = 240;
+    int lineRule = 0; // 0 auto (240ths of a line), 1 at least, 2 exactly
+    bool keepNext = false;
+    bool widows = true;
+    bool pageBreak = false;
+    bool bidi = false;
+    int numId = -1;
+    int level = 0;
+    QRgb shading = 0;
+    bool noShading = true;
+    DocxBorder borders[4]; // top, left, bottom, right
+    std::vector<DocxTabStop> tabs;
+    QString style; // w:pStyle
+    DocxRunProps mark; // the paragraph mark's run properties
+    bool sectionEnds = false; // the paragraph ends a section (not inherited)
+
+    bool has(Field f) const { return given & f; }
+    void overlay(const DocxParaProps &o);
+};
+
+namespace DocxProps {
+// Reads the w:rPr or w:pPr just started, to its end.
+void readRun(PackageXml &xml, DocxRunProps *props);
+void readPara(PackageXml &xml, DocxParaProps *props);
+// A twips or half-point value as Word writes it; fallback when absent or not a number.
+int number(const QString &text, int fallback);
+// A colour "RRGGBB"; false for "auto" or anything else.
+bool color(const QString &text, QRgb *rgb);
+// A border element (w:top...) just started, read by its attributes.
+DocxBorder border(PackageXml &xml);
+} // namespace DocxProps

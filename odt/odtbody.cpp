@@ -1,0 +1,814 @@
+#include "odt/odtbody.h"
+
+#include "package/package.h"
+#include "package/packagexml.h"
+#include "rtf/rtftable.h"
+
+#include <QTextDocument>
+
+namespace {
+
+constexpr int MaxRowCells = RtfTableLimits::MaxColumns;
+constexpr qint64 MaxPictureTwips = 31680 * 10;
+// A list nested deeper than ten levels stays at the tenth.
+constexpr int MaxListLevel = 9;
+
+bool is(const PackageXml &xml, const char *name)
+{
+    return xml.name() == QLatin1String(name);
+}
+
+bool isSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+QString roman(int n, bool upper)
+{
+    if (n <= 0 || n >= 4000)
+        return QString::number(n);
+    static const struct
+    {
+        int value;
+        const char *text;
+    } parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+                 {40, "xl"},  {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},   {1, "i"}};
+    QString s;
+    for (const auto &p : parts) {
+        while (n >= p.value) {
+            s += QLatin1String(p.text);
+            n -= p.value;
+        }
+    }
+    return upper ? s.toUpper() : s;
+}
+
+QString number(int n, const QString &format)
+{
+    if (format == QLatin1String("a") || format == QLatin1String("A")) {
+        if (n <= 0 || (n - 1) / 26 >= 64)
+            return QString::number(n);
+        return QString((n - 1) / 26 + 1, QChar(char16_t(format.at(0).unicode() + (n - 1) % 26)));
+    }
+    if (format == QLatin1String("i") || format == QLatin1String("I"))
+        return roman(n, format == QLatin1String("I"));
+    if (format.isEmpty())
+        return {};
+    return QString::number(n);
+}
+
+} // namespace
+
+OdtBody::OdtBody(Package *package, QTextDocument *doc)
+    : m_package(package)
+    , m_builder(doc)
+{
+    m_builder.colors.push_back(QColor()); // index 0: no background
+}
+
+int OdtBody::fontIndex(const QString &name)
+{
+    if (name.isEmpty())
+        return -1;
+    const auto it = m_fontIds.constFind(name);
+    if (it != m_fontIds.constEnd())
+        return it.value();
+    if (m_fontIds.size() >= 4096)
+        return -1;
+    const int id = int(m_fontIds.size());
+    m_fontIds.insert(name, id);
+    m_builder.fontNames.insert(id, name);
+    return id;
+}
+
+int OdtBody::colorIndex(QRgb rgb)
+{
+    const auto it = m_colorIds.constFind(rgb);
+    if (it != m_colorIds.constEnd())
+        return it.value();
+    if (m_builder.colors.size() >= 65536)
+        return -1;
+    m_builder.colors.push_back(QColor::fromRgb(rgb));
+    const int id = int(m_builder.colors.size()) - 1;
+    m_colorIds.insert(rgb, id);
+    return id;
+}
+
+RtfCharState OdtBody::charState(const OdtTextProps &p)
+{
+    RtfCharState s;
+    s.font = fontIndex(p.font.value_or(QString()));
+    s.eastern = fontIndex(p.eastFont.value_or(QString()));
+    s.size = int(qRound(p.size.value_or(12.0) * 2));
+    s.bold = p.bold.value_or(false);
+    s.italic = p.italic.value_or(false);
+    s.strike = p.strike.value_or(false);
+    s.underline = p.underline.value_or(0);
+    s.vertical = p.vertical.value_or(0);
+    s.caps = p.caps.value_or(false) ? 1 : p.smallCaps.value_or(false) ? 2 : 0;
+    s.hidden = p.hidden.value_or(false);
+    if (p.color && *p.color)
+        s.color = colorIndex(**p.color);
+    if (p.background && *p.background)
+        s.background = qMax(0, colorIndex(**p.background));
+    if (!m_anchors.empty())
+        s.anchor = m_anchors.back();
+    if (!m_deletionAuthor.isNull()) {
+        s.strike = true;
+        s.color = authorColor(m_deletionAuthor);
+    } else if (!m_insertions.empty()) {
+        s.underline = s.underline ? s.underline : 1;
+        s.color = authorColor(m_insertions.back());
+    }
+    return s;
+}
+
+int OdtBody::authorColor(const QString &author)
+{
+    // The palette the Word reader gives its authors, in the order they come.
+    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
+    const auto it = m_authorColors.constFind(author);
+    if (it != m_authorColors.constEnd())
+        return it.value();
+    const int index = colorIndex(palette[size_t(m_authorColors.size()) % std::size(palette)]);
+    if (m_authorColors.size() < 1024)
+        m_authorColors.insert(author, index);
+    return index;
+}
+
+bool OdtBody::trackChange(PackageXml &xml)
+{
+    bool wrote = false;
+    const auto change = m_changes.constFind(xml.attribute(u"change-id"));
+    if (change != m_changes.constEnd()) {
+        if (is(xml, "change") && !change->insertion && !change->deleted.isEmpty()) {
+            m_deletionAuthor = change->author.isNull() ? QStringLiteral("") : change->author;
+            m_runValid = false;
+            addText(change->deleted, false);
+            m_deletionAuthor = QString();
+            m_runValid = false;
+            wrote = true;
+        } else if (is(xml, "change-start") && change->insertion && m_insertions.size() < 64) {
+            m_insertions.push_back(change->author);
+            m_runValid = false;
+        } else if (is(xml, "change-end") && change->insertion && !m_insertions.empty()) {
+            m_insertions.pop_back();
+            m_runValid = false;
+        }
+    }
+    xml.skip();
+    return wrote;
+}
+
+void OdtBody::readTrackedChanges(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    QString id;
+    Change change;
+    int region = -1;
+    bool inCreator = false;
+    bool inParagraph = false;
+    bool space = true;
+    while (xml.next() && xml.depth() >= depth) {
+        if (xml.isStart()) {
+            if (is(xml, "changed-region")) {
+                id = xml.attribute(u"text:1.0", u"id");
+                if (id.isEmpty())
+                    id = xml.attribute(u"id");
+                change = Change();
+                region = xml.depth();
+            } else if (is(xml, "insertion")) {
+                change.insertion = true;
+            } else if (is(xml, "creator")) {
+                inCreator = true;
+            } else if (is(xml, "p") || is(xml, "h")) {
+                if (!change.deleted.isEmpty())
+                    change.deleted += QChar(0x2028);
+                inParagraph = true;
+                space = true;
+            } else if (is(xml, "s") && inParagraph) {
+                change.deleted += QLatin1Char(' ');
+                space = false;
+            } else if (is(xml, "tab") && inParagraph) {
+                change.deleted += QLatin1Char('\t');
+                space = false;
+            }
+        } else if (xml.isText()) {
+            if (inCreator && change.author.size() < 256) {
+                change.author += xml.text();
+            } else if (inParagraph && change.deleted.size() < (1 << 20)) {
+                for (const QChar c : xml.text()) {
+                    if (isSpace(c)) {
+                        if (!space)
+                            change.deleted += QLatin1Char(' ');
+                        space = true;
+                    } else {
+                        change.deleted += c;
+                        space = false;
+                    }
+                }
+            }
+        } else if (xml.isEnd()) {
+            if (is(xml, "creator")) {
+                inCreator = false;
+            } else if (is(xml, "p") || is(xml, "h")) {
+                inParagraph = false;
+            } else if (is(xml, "changed-region") && xml.depth() == region - 1) {
+                if (!id.isEmpty() && m_changes.size() < 100000)
+                    m_changes.insert(id, change);
+                region = -1;
+            }
+        }
+    }
+}
+
+void OdtBody::flushPending(int level)
+{
+    if (level > 0 && size_t(level) < m_pending.size() && m_pending[level]) {
+        m_builder.paragraphBreak(*m_pending[level], level);
+        m_pending[level].reset();
+    }
+}
+
+bool OdtBody::read(PackageXml &xml)
+{
+    while (!xml.failed()) {
+        if (xml.isStart() && is(xml, "text")) {
+            readBlocks(xml, 0);
+            break;
+        }
+        if (!xml.next())
+            break;
+    }
+    if (xml.failed()) {
+        m_error = xml.errorString();
+        m_builder.abandon();
+        return false;
+    }
+    m_builder.finish(RtfParaState(), 0);
+    return true;
+}
+
+void OdtBody::readBlocks(PackageXml &xml, int level)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "p") || is(xml, "h")) {
+            flushPending(level);
+            readParagraph(xml, level);
+        } else if (is(xml, "list")) {
+            readList(xml, level);
+        } else if (is(xml, "table") && xml.ns().endsWith(QLatin1String("table:1.0"))) {
+            flushPending(level);
+            readTable(xml, level + 1);
+        } else if (is(xml, "tracked-changes")) {
+            readTrackedChanges(xml);
+        } else if (is(xml, "section") || is(xml, "index-body") || is(xml, "index-title") || is(xml, "table-of-content")
+                   || is(xml, "alphabetical-index") || is(xml, "illustration-index") || is(xml, "table-index")
+                   || is(xml, "object-index") || is(xml, "user-index") || is(xml, "bibliography")
+                   || is(xml, "numbered-paragraph")) {
+            readBlocks(xml, level);
+        } else if (is(xml, "change") || is(xml, "change-start") || is(xml, "change-end")) {
+            // Between paragraphs: a deleted paragraph shows as one of its own.
+            if (is(xml, "change")) {
+                flushPending(level);
+                m_paraStyle.clear();
+                m_paraBegun = false;
+                m_space = true;
+                m_level = level;
+                m_text.assign(1, styles.text(QString()));
+                m_runValid = false;
+            }
+            const bool wrote = trackChange(xml);
+            if (is(xml, "change") || wrote) {
+                if (!m_paraBegun)
+                    beginParagraph();
+                if (level == 0) {
+                    m_builder.paragraphBreak(m_paraState, 0);
+                } else {
+                    if (m_pending.size() <= size_t(level))
+                        m_pending.resize(size_t(level) + 1);
+                    m_pending[level] = m_paraState;
+                }
+            }
+        } else {
+            xml.skip(); // declarations, tracked changes, forms, index sources, frames on the page
+        }
+    }
+}
+
+void OdtBody::readList(PackageXml &xml, int level)
+{
+    ListContext list;
+    const QString style = xml.attribute(u"text:1.0", u"style-name");
+    const bool outer = m_lists.empty();
+    list.style = !style.isEmpty() || outer ? style : m_lists.back().style;
+    list.level = outer ? 0 : qMin(m_lists.back().level + 1, MaxListLevel);
+    const bool continues = xml.attribute(u"continue-numbering") == QLatin1String("true")
+        || !xml.attribute(u"continue-list").isEmpty();
+    if (outer && !continues)
+        m_counters.remove(list.style);
+    m_lists.push_back(list);
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "list-item") || is(xml, "list-header")) {
+            readListItem(xml, level, is(xml, "list-header"));
+        } else {
+            xml.skip();
+        }
+    }
+    m_lists.pop_back();
+}
+
+void OdtBody::readListItem(PackageXml &xml, int level, bool header)
+{
+    ListContext &list = m_lists.back();
+    list.labelDue = true;
+    list.header = header;
+    list.startValue.reset();
+    const QString start = xml.attribute(u"start-value");
+    if (!start.isEmpty())
+        list.startValue = qBound(0, start.toInt(), 1 << 24);
+    readBlocks(xml, level);
+}
+
+QString OdtBody::label(const OdtListLevel &lvl, int at)
+{
+    if (lvl.bullet)
+        return lvl.bulletChar;
+    ListContext &list = m_lists.back();
+    Counters &c = m_counters[list.style];
+    if (list.startValue)
+        c.value[at] = *list.startValue;
+    else if (!c.used[at])
+        c.value[at] = lvl.start;
+    else
+        c.value[at] = qMin(c.value[at] + 1, 1 << 24);
+    c.used[at] = true;
+    for (int i = at + 1; i < 10; ++i)
+        c.used[i] = false;
+    const OdtListStyle *style = styles.listStyle(list.style);
+    QStringList numbers;
+    for (int i = qMax(0, at - lvl.displayLevels + 1); i <= at; ++i) {
+        const OdtListLevel &other = style ? style->levels[i] : lvl;
+        const int value = c.used[i] ? c.value[i] : other.start;
+        numbers << number(value, i == at ? lvl.format : other.format);
+    }
+    const QString body = numbers.join(QLatin1Char('.'));
+    if (body.isEmpty() && lvl.format.isEmpty())
+        return lvl.prefix + lvl.suffix;
+    return lvl.prefix + body + lvl.suffix;
+}
+
+void OdtBody::beginParagraph()
+{
+    m_paraBegun = true;
+    OdtParaProps p = styles.paragraph(m_paraStyle);
+    const OdtListLevel *lvl = nullptr;
+    int at = 0;
+    if (!m_lists.empty()) {
+        const ListContext &list = m_lists.back();
+        at = list.level;
+        const OdtStyles::Style *own = styles.style(m_paraStyle);
+        QString listStyle = list.style;
+        if (listStyle.isEmpty() && own)
+            listStyle = own->listStyle;
+        if (const OdtListStyle *style = styles.listStyle(listStyle)) {
+            lvl = &style->levels[at];
+            if (lvl->left)
+                p.left = *lvl->left + p.left.value_or(0) * 0;
+            if (lvl->first)
+                p.first = *lvl->first;
+        }
+    }
+    RtfParaState s;
+    s.alignment = p.alignment.value_or(0);
+    s.leftIndent = p.left.value_or(0);
+    s.rightIndent = p.right.value_or(0);
+    s.firstIndent = p.first.value_or(0);
+    s.spaceBefore = qMax(0, p.before.value_or(0));
+    s.spaceAfter = qMax(0, p.after.value_or(0));
+    s.lineSpacing = p.line.value_or(0);
+    s.lineMultiple = p.lineMultiple.value_or(false) && s.lineSpacing != 0;
+    s.pageBreakBefore = p.pageBreak.value_or(false);
+    s.keepNext = p.keepNext.value_or(false);
+    s.widows = p.widows ? *p.widows : -1;
+    if (p.tabs) {
+        int list = -1;
+        for (const OdtTab &tab : *p.tabs)
+            list = m_builder.tabList(list, {tab.position + s.leftIndent, tab.kind, tab.leader});
+        s.tabs = list;
+    }
+    if (p.background && *p.background)
+        s.shadeBack = colorIndex(**p.background);
+    m_paraState = s;
+    if (lvl && !m_lists.empty() && m_lists.back().labelDue && !m_lists.back().header) {
+        m_lists.back().labelDue = false;
+        const QString text = label(*lvl, at);
+        OdtTextProps props = m_text.front();
+        props.underline = 0;
+        props.overlay(lvl->text);
+        RtfCharState state = charState(props);
+        state.label = true;
+        state.anchor = -1;
+        state.hidden = false;
+        if (!text.isEmpty())
+            m_builder.addText(state, text);
+        if (lvl->follow == 't')
+            m_builder.addText(state, QChar('\t'));
+        else if (lvl->follow == 's')
+            m_builder.addText(state, QChar(' '));
+    } else if (!m_lists.empty()) {
+        m_lists.back().labelDue = false;
+    }
+}
+
+void OdtBody::addText(QStringView text, bool collapse)
+{
+    if (text.isEmpty())
+        return;
+    if (!m_paraBegun)
+        beginParagraph();
+    if (!m_runValid) {
+        m_run = charState(m_text.back());
+        m_runValid = true;
+    }
+    if (m_run.hidden)
+        return;
+    if (!collapse) {
+        m_builder.addText(m_run, text.toString());
+        m_space = false;
+        return;
+    }
+    // White space runs are one space, and none at the paragraph's start.
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (isSpace(c)) {
+            if (!m_space)
+                out += QLatin1Char(' ');
+            m_space = true;
+        } else {
+            out += c;
+            m_space = false;
+        }
+    }
+    if (!out.isEmpty())
+        m_builder.addText(m_run, out);
+}
+
+void OdtBody::readParagraph(PackageXml &xml, int level)
+{
+    m_paraStyle = xml.attribute(u"text:1.0", u"style-name");
+    m_paraBegun = false;
+    m_space = true;
+    m_level = level;
+    m_text.assign(1, styles.text(m_paraStyle));
+    m_runValid = false;
+    beginParagraph();
+    readInline(xml);
+    if (level == 0) {
+        m_builder.paragraphBreak(m_paraState, 0);
+    } else {
+        if (m_pending.size() <= size_t(level))
+            m_pending.resize(size_t(level) + 1);
+        m_pending[level] = m_paraState;
+    }
+}
+
+// The content of the element just started: text, spans, links, spaces, tabs, line
+// breaks, notes' citations, fields (their current value) and pictures.
+void OdtBody::readInline(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (m_builder.outOfMemory())
+            continue;
+        if (xml.isText()) {
+            addText(xml.text(), true);
+            continue;
+        }
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "span")) {
+            OdtTextProps props = m_text.back();
+            styles.span(xml.attribute(u"text:1.0", u"style-name"), &props);
+            if (m_text.size() < 256) {
+                m_text.push_back(props);
+                m_runValid = false;
+                readInline(xml);
+                m_text.pop_back();
+                m_runValid = false;
+            } else {
+                readInline(xml);
+            }
+        } else if (is(xml, "a")) {
+            const QString href = xml.attribute(u"href");
+            const bool linked = !href.isEmpty() && m_builder.anchors.size() < 65536;
+            if (linked) {
+                m_builder.anchors.append(href);
+                m_anchors.push_back(int(m_builder.anchors.size()) - 1);
+                m_runValid = false;
+            }
+            OdtTextProps props = m_text.back();
+            // A link that names no style of its own looks as the document's links
+            // do, or as LibreOffice draws them when the document has no such style.
+            QString linkStyle = xml.attribute(u"text:1.0", u"style-name");
+            if (linkStyle.isEmpty())
+                linkStyle = QStringLiteral("Internet_20_link");
+            if (styles.style(linkStyle)) {
+                styles.span(linkStyle, &props);
+            } else {
+                props.underline = 1;
+                props.color = std::optional<QRgb>(0x000080);
+            }
+            m_text.push_back(props);
+            readInline(xml);
+            m_text.pop_back();
+            if (linked)
+                m_anchors.pop_back();
+            m_runValid = false;
+        } else if (is(xml, "s")) {
+            const QString count = xml.attribute(u"c");
+            const int n = count.isEmpty() ? 1 : qBound(1, count.toInt(), 1024);
+            addText(QString(n, QLatin1Char(' ')), false);
+            xml.skip();
+        } else if (is(xml, "tab")) {
+            addText(u"\t", false);
+            xml.skip();
+        } else if (is(xml, "line-break")) {
+            addText(u"\u2028", false);
+            m_space = true;
+            xml.skip();
+        } else if (is(xml, "note")) {
+            const int d = xml.depth();
+            while (xml.next() && xml.depth() >= d) {
+                if (!xml.isStart())
+                    continue;
+                if (is(xml, "note-citation")) {
+                    OdtTextProps props = m_text.back();
+                    props.vertical = 1;
+                    m_text.push_back(props);
+                    m_runValid = false;
+                    readInline(xml);
+                    m_text.pop_back();
+                    m_runValid = false;
+                } else {
+                    xml.skip(); // the note's text goes with the notes, not here
+                }
+            }
+        } else if (is(xml, "frame")) {
+            readFrame(xml);
+        } else if (is(xml, "change") || is(xml, "change-start") || is(xml, "change-end")) {
+            trackChange(xml);
+        } else if (is(xml, "annotation") || is(xml, "annotation-end") || is(xml, "ruby-text")
+                   || is(xml, "soft-page-break") || is(xml, "bookmark") || is(xml, "bookmark-start")
+                   || is(xml, "bookmark-end") || is(xml, "reference-mark") || is(xml, "toc-mark")
+                   || is(xml, "alphabetical-index-mark") || is(xml, "custom-shape") || is(xml, "rect")
+                   || is(xml, "line") || is(xml, "ellipse") || is(xml, "g") || is(xml, "connector")) {
+            xml.skip();
+        } else {
+            readInline(xml); // fields show their current value; ruby's base, meta, hidden
+        }
+    }
+}
+
+void OdtBody::readFrame(PackageXml &xml)
+{
+    const int depth = xml.depth();
+    const qint64 width = OdtStyles::twips(xml.attribute(u"width"));
+    const qint64 height = OdtStyles::twips(xml.attribute(u"height"));
+    QByteArray data;
+    QString name;
+    bool found = false;
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "image") && !found) {
+            found = true;
+            const QString href = xml.attribute(u"href");
+            if (!href.isEmpty()) {
+                QString part = href.startsWith(QLatin1String("./")) ? href.mid(2) : href;
+                if (m_package && !part.contains(QLatin1String("://")) && !part.startsWith(QLatin1String(".."))
+                    && !part.startsWith(QLatin1Char('/'))) {
+                    name = part;
+                    if (const auto bytes = m_package->read(part))
+                        data = *bytes;
+                }
+                xml.skip();
+            } else {
+                // A flat file holds the picture in base 64.
+                const int d = xml.depth();
+                QByteArray base64;
+                while (xml.next() && xml.depth() >= d) {
+                    if (xml.isText() && base64.size() < (qsizetype(64) << 20))
+                        base64 += xml.text().toLatin1();
+                }
+                data = QByteArray::fromBase64(base64);
+            }
+        } else if (is(xml, "text-box")) {
+            readTextBox(xml, width);
+        } else if (is(xml, "object") || is(xml, "object-ole")) {
+            xml.skip(); // an embedded object: its replacement picture follows
+        }
+    }
+    if (data.isEmpty())
+        return;
+    RtfPicture picture;
+    picture.data = data;
+    picture.kind = data.startsWith("\x89PNG")     ? RtfPicture::Kind::Png
+        : data.startsWith("\xFF\xD8")             ? RtfPicture::Kind::Jpeg
+        : data.startsWith("\xD7\xCD\xC6\x9A")     ? RtfPicture::Kind::Wmf
+        : data.size() > 44 && data.mid(40, 4) == " EMF" ? RtfPicture::Kind::Emf
+                                                        : RtfPicture::Kind::Unknown;
+    picture.goalWidth = int(qBound<qint64>(0, width, MaxPictureTwips));
+    picture.goalHeight = int(qBound<qint64>(0, height, MaxPictureTwips));
+    const RtfPictureDecoder::Result result = m_pictures.decode(picture);
+    if (result.image.isNull())
+        return;
+    if (!m_paraBegun)
+        beginParagraph();
+    if (!m_runValid) {
+        m_run = charState(m_text.back());
+        m_runValid = true;
+    }
+    m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
+    m_space = false;
+}
+
+void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
+{
+    if (m_textBoxes >= 4 || m_level + 2 > RtfTableLimits::MaxNesting) {
+        xml.skip();
+        return;
+    }
+    if (!m_paraBegun)
+        beginParagraph();
+    // The anchoring paragraph goes on after the box: what its reading holds is kept.
+    const QString paraStyle = m_paraStyle;
+    const RtfParaState paraState = m_paraState;
+    const bool space = m_space;
+    const int anchor = m_level;
+    std::vector<OdtTextProps> text;
+    std::swap(text, m_text);
+    std::vector<int> anchors;
+    std::swap(anchors, m_anchors);
+    std::vector<ListContext> lists;
+    std::swap(lists, m_lists);
+    ++m_textBoxes;
+    m_builder.beginTextBox(anchor);
+    const int level = anchor + 1;
+    if (m_pending.size() <= size_t(level))
+        m_pending.resize(size_t(level) + 1);
+    m_pending[level].reset();
+    readBlocks(xml, level);
+    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    m_pending[level].reset();
+    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
+    --m_textBoxes;
+    m_paraStyle = paraStyle;
+    m_paraState = paraState;
+    m_paraBegun = true;
+    m_space = space;
+    m_level = anchor;
+    m_text = std::move(text);
+    m_anchors = std::move(anchors);
+    m_lists = std::move(lists);
+    m_runValid = false;
+}
+
+void OdtBody::readTable(PackageXml &xml, int level)
+{
+    if (level > RtfTableLimits::MaxNesting) {
+        readBlocks(xml, level - 1);
+        return;
+    }
+    std::vector<int> widths;
+    std::vector<int> covered(MaxRowCells, 0);     // rows still covered below a cell, by column
+    std::vector<int> coveredSpan(MaxRowCells, 1); // the covering cell's columns
+    const int depth = xml.depth();
+    // Columns come before rows: their widths are known when the rows are read.
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
+            continue;
+        if (is(xml, "table-column") || is(xml, "table-columns") || is(xml, "table-header-columns")
+            || is(xml, "table-column-group")) {
+            const auto column = [&] {
+                const OdtStyles::Style *s = styles.style(xml.attribute(u"style-name"));
+                const int repeat = qBound(1, xml.attribute(u"number-columns-repeated").toInt(), MaxRowCells);
+                for (int i = 0; i < repeat && widths.size() < size_t(MaxRowCells); ++i)
+                    widths.push_back(s && s->columnWidth > 0 ? s->columnWidth : RtfTableLimits::DefaultCellWidth);
+            };
+            if (is(xml, "table-column")) {
+                column();
+                xml.skip();
+            } else {
+                const int d = xml.depth();
+                while (xml.next() && xml.depth() >= d) {
+                    if (xml.isStart() && is(xml, "table-column"))
+                        column();
+                }
+            }
+        } else if (is(xml, "table-row") || is(xml, "table-rows") || is(xml, "table-header-rows")
+                   || is(xml, "table-row-group")) {
+            readRows(xml, level, widths, &covered, &coveredSpan);
+        } else {
+            xml.skip();
+        }
+    }
+    if (size_t(level) < m_pending.size())
+        m_pending[level].reset();
+}
+
+void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &widths, std::vector<int> *covered,
+                       std::vector<int> *coveredSpan)
+{
+    if (!is(xml, "table-row")) {
+        const int d = xml.depth();
+        while (xml.next() && xml.depth() >= d) {
+            if (xml.isStart() && (is(xml, "table-row") || is(xml, "table-rows") || is(xml, "table-row-group")))
+                readRows(xml, level, widths, covered, coveredSpan);
+            else if (xml.isStart())
+                xml.skip();
+        }
+        return;
+    }
+    const auto width = [&](size_t i) { return i < widths.size() ? widths[i] : RtfTableLimits::DefaultCellWidth; };
+    RtfRowDef def;
+    def.gap = 0;
+    int x = 0;
+    size_t column = 0;
+    int skipCovered = 0; // covered cells that a span already takes
+    bool open = false;   // the last cell a row can have takes the text of those after it
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
+            continue;
+        const bool coveredCell = is(xml, "covered-table-cell");
+        if (!coveredCell && !is(xml, "table-cell")) {
+            xml.skip();
+            continue;
+        }
+        if (coveredCell && skipCovered > 0) {
+            --skipCovered;
+            xml.skip();
+            continue;
+        }
+        if (open || ++m_tableCells > (1 << 22)) {
+            // Beyond the widest row: the text goes into the row's last cell, still open.
+            flushPending(level);
+            readBlocks(xml, level);
+            continue;
+        }
+        RtfCellDef cell;
+        int span = 1;
+        if (coveredCell) {
+            // Below a cell that spans rows: a cell merged into the one above, as wide.
+            span = (*coveredSpan)[column];
+            if ((*covered)[column] > 0) {
+                cell.vMerge = 2;
+                --(*covered)[column];
+            }
+        } else {
+            span = qBound(1, xml.attribute(u"number-columns-spanned").toInt(), MaxRowCells);
+            const int rows = qBound(1, xml.attribute(u"number-rows-spanned").toInt(), 1 << 20);
+            if (rows > 1) {
+                cell.vMerge = 1;
+                (*covered)[column] = rows - 1;
+                (*coveredSpan)[column] = span;
+            } else {
+                (*covered)[column] = 0;
+                (*coveredSpan)[column] = 1;
+            }
+        }
+        skipCovered = span - 1;
+        for (int i = 0; i < span && column < size_t(MaxRowCells); ++i)
+            x += width(column++);
+        cell.right = x;
+        const OdtStyles::Style *style = styles.style(xml.attribute(u"style-name"));
+        if (style && style->para.background && *style->para.background)
+            cell.background = colorIndex(**style->para.background);
+        readBlocks(xml, level);
+        def.cells.push_back(cell);
+        open = column >= size_t(MaxRowCells);
+        if (!open)
+            endCell(level);
+    }
+    if (open)
+        endCell(level);
+    if (!def.cells.empty())
+        m_builder.rowEnd(level, &def);
+}
+
+void OdtBody::endCell(int level)
+{
+    if (m_pending.size() <= size_t(level))
+        m_pending.resize(size_t(level) + 1);
+    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    m_pending[level].reset();
+    m_builder.cellEnd(last, level);
+}

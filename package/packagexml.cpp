@@ -1,0 +1,64 @@
+#include "package/packagexml.h"
+
+#include "package/packagelimits.h"
+
+PackageXml::PackageXml(const QByteArray &data)
+    : m_reader(data)
+{
+    // Internal entities are refused with the declaration that holds them; this only
+    // bounds what the reader itself would expand should one get through.
+    m_reader.setEntityExpansionLimit(0);
+}
+
+bool PackageXml::next()
+{
+    if (m_reader.atEnd() || m_reader.hasError())
+        return false;
+    switch (m_reader.readNext()) {
+    case QXmlStreamReader::DTD:
+        m_reader.raiseError(QStringLiteral("document type declaration refused"));
+        return false;
+    case QXmlStreamReader::EntityReference:
+        m_reader.raiseError(QStringLiteral("entity reference refused"));
+        return false;
+    case QXmlStreamReader::StartElement:
+        if (++m_depth > PackageLimits::MaxXmlDepth) {
+            m_reader.raiseError(QStringLiteral("elements nested too deep"));
+            return false;
+        }
+        break;
+    case QXmlStreamReader::EndElement:
+        --m_depth;
+        break;
+    case QXmlStreamReader::Invalid:
+        return false;
+    default:
+        break;
+    }
+    return !m_reader.hasError();
+}
+
+QString PackageXml::attribute(QStringView local) const
+{
+    for (const QXmlStreamAttribute &a : m_reader.attributes()) {
+        if (a.name() == local)
+            return a.value().toString();
+    }
+    return {};
+}
+
+QString PackageXml::attribute(QStringView nsSuffix, QStringView local) const
+{
+    for (const QXmlStreamAttribute &a : m_reader.attributes()) {
+        if (a.name() == local && a.namespaceUri().endsWith(nsSuffix))
+            return a.value().toString();
+    }
+    return {};
+}
+
+void PackageXml::skip()
+{
+    const int depth = m_depth;
+    while (m_depth >= depth && next()) {
+    }
+}

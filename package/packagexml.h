@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QXmlStreamReader>
+
+// QXmlStreamReader as every part is read: a document type declaration (and so any
+// entity it would declare, internal or external) fails the part, nothing is ever
+// fetched, and elements nested deeper than PackageLimits::MaxXmlDepth fail it too.
+// Readers walk the tokens with next() and ask the reader the rest.
+class PackageXml final
+{
+public:
+    explicit PackageXml(const QByteArray &data);
+
+    // The next token; false at the end or on an error.
+    bool next();
+    bool isStart() const { return m_reader.isStartElement(); }
+    bool isEnd() const { return m_reader.isEndElement(); }
+    bool isText() const { return m_reader.isCharacters(); }
+    // The element's local name and namespace.
+    QStringView name() const { return m_reader.name(); }
+    QStringView ns() const { return m_reader.namespaceUri(); }
+    // An attribute by local name, in whatever namespace (producers differ in their
+    // prefixes, and Strict files in their namespaces); the first that matches.
+    QString attribute(QStringView local) const;
+    // An attribute by local name in a namespace whose URI ends with nsSuffix.
+    QString attribute(QStringView nsSuffix, QStringView local) const;
+    QStringView text() const { return m_reader.text(); }
+    int depth() const { return m_depth; }
+    // Skips to the end of the element just started.
+    void skip();
+    bool failed() const { return m_reader.hasError(); }
+    QString errorString() const { return m_reader.errorString(); }
+    QXmlStreamReader &reader() { return m_reader; }
+
+private:
+    QXmlStreamReader m_reader;
+    int m_depth = 0;
+};

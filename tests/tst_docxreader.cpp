@@ -1,0 +1,422 @@
+// The Word reader on small packages made here: what a user sees at each place of the
+// text (its formatting, the list labels, the tables' shape, the links, the pictures)
+// after the document opens through the loader.
+#include "zipmaker.h"
+
+#include "platform/documentloader.h"
+#include "base/layoutproperties.h"
+#include "rtf/rtfstate.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextTable>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QTextDocument> load(const QByteArray &bytes)
+{
+    std::unique_ptr<QTextDocument> doc;
+    const Failure f = DocumentLoader::fromBytes(bytes, &doc);
+    if (f)
+        qWarning("load failed: %s", qPrintable(f.description));
+    return doc;
+}
+
+// The character format of the first character of text in the document.
+QTextCharFormat formatOf(const QTextDocument &doc, const QString &text)
+{
+    const QTextCursor found = doc.find(text);
+    if (found.isNull())
+        return {};
+    QTextCursor c(const_cast<QTextDocument *>(&doc));
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat();
+}
+
+// Each block's label (the text marked as a list label) and the rest, "label|text".
+QStringList labelled(const QTextDocument &doc)
+{
+    QStringList lines;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QString label, text;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            (f.charFormat().boolProperty(RtfProperty::ListLabel) ? label : text) += f.text();
+        }
+        lines << label + QLatin1Char('|') + text;
+    }
+    return lines;
+}
+
+QByteArray paragraph(const QByteArray &runs, const QByteArray &props = {})
+{
+    return "<w:p>" + (props.isEmpty() ? QByteArray() : "<w:pPr>" + props + "</w:pPr>") + runs + "</w:p>";
+}
+
+QByteArray run(const QByteArray &text, const QByteArray &props = {})
+{
+    return "<w:r>" + (props.isEmpty() ? QByteArray() : "<w:rPr>" + props + "</w:rPr>") + "<w:t xml:space=\"preserve\">" + text
+        + "</w:t></w:r>";
+}
+
+QByteArray png(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray drawing(const QByteArray &relId, qint64 cx, qint64 cy)
+{
+    return "<w:r><w:drawing><wp:inline><wp:extent cx=\"" + QByteArray::number(cx) + "\" cy=\"" + QByteArray::number(cy)
+        + "\"/><a:graphic><a:graphicData><pic:pic><pic:blipFill><a:blip r:embed=\"" + relId
+        + "\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+}
+
+QByteArray relationship(const QByteArray &id, const QByteArray &type, const QByteArray &target, bool external = false)
+{
+    return "<Relationship Id=\"" + id + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+        + type + "\" Target=\"" + target + "\"" + (external ? " TargetMode=\"External\"" : "") + "/>";
+}
+
+} // namespace
+
+class TestDocxReader final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stylesInheritAndDirectFormattingWins()
+    {
+        const QByteArray styles =
+            "<w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Arial\" w:hAnsi=\"Arial\"/><w:sz w:val=\"22\"/></w:rPr>"
+            "</w:rPrDefault></w:docDefaults>"
+            "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/></w:style>"
+            "<w:style w:type=\"paragraph\" w:styleId=\"Base\"><w:basedOn w:val=\"Normal\"/><w:rPr><w:sz w:val=\"28\"/></w:rPr></w:style>"
+            "<w:style w:type=\"paragraph\" w:styleId=\"Titre\"><w:basedOn w:val=\"Base\"/><w:pPr><w:jc w:val=\"center\"/></w:pPr>"
+            "<w:rPr><w:b/></w:rPr></w:style>"
+            "<w:style w:type=\"character\" w:styleId=\"Accent\"><w:rPr><w:i/><w:color w:val=\"FF0000\"/></w:rPr></w:style>";
+        const QByteArray body = paragraph(run("Titre") + run("penche", "<w:rStyle w:val=\"Accent\"/>")
+                                              + run("droit", "<w:rStyle w:val=\"Accent\"/><w:i w:val=\"0\"/>"),
+                                          "<w:pStyle w:val=\"Titre\"/>")
+            + paragraph(run("Normal"));
+        const auto doc = load(makeDocx(body, styles));
+        QVERIFY(doc);
+        const QTextCharFormat title = formatOf(*doc, "Titre");
+        QCOMPARE(title.fontWeight(), int(QFont::Bold));
+        QCOMPARE(title.fontPointSize(), 14.0);
+        QCOMPARE(title.fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
+        QCOMPARE(doc->begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        const QTextCharFormat accent = formatOf(*doc, "penche");
+        QVERIFY(accent.fontItalic());
+        QCOMPARE(accent.foreground().color(), QColor(0xFF, 0, 0));
+        QCOMPARE(accent.fontWeight(), int(QFont::Bold));
+        QVERIFY(!formatOf(*doc, "droit").fontItalic());
+        const QTextCharFormat normal = formatOf(*doc, "Normal");
+        QCOMPARE(normal.fontPointSize(), 11.0);
+        QVERIFY(normal.fontWeight() < int(QFont::Bold));
+    }
+
+    void styleCycleEnds()
+    {
+        const QByteArray styles = "<w:style w:type=\"paragraph\" w:styleId=\"A\"><w:basedOn w:val=\"B\"/><w:rPr><w:b/></w:rPr></w:style>"
+                                  "<w:style w:type=\"paragraph\" w:styleId=\"B\"><w:basedOn w:val=\"A\"/><w:rPr><w:sz w:val=\"40\"/></w:rPr></w:style>";
+        const auto doc = load(makeDocx(paragraph(run("boucle"), "<w:pStyle w:val=\"A\"/>"), styles));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("boucle"));
+        QCOMPARE(formatOf(*doc, "boucle").fontWeight(), int(QFont::Bold));
+        QCOMPARE(formatOf(*doc, "boucle").fontPointSize(), 20.0);
+    }
+
+    void characterFormatting_data()
+    {
+        QTest::addColumn<QByteArray>("props");
+        QTest::addColumn<int>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("italic") << QByteArray("<w:i/>") << int(QTextFormat::FontItalic) << QVariant(true);
+        QTest::newRow("strike") << QByteArray("<w:strike/>") << int(QTextFormat::FontStrikeOut) << QVariant(true);
+        QTest::newRow("double strike") << QByteArray("<w:dstrike/>") << int(QTextFormat::FontStrikeOut) << QVariant(true);
+        QTest::newRow("underline") << QByteArray("<w:u w:val=\"single\"/>") << int(QTextFormat::TextUnderlineStyle)
+                                   << QVariant(int(QTextCharFormat::SingleUnderline));
+        QTest::newRow("dotted underline") << QByteArray("<w:u w:val=\"dotted\"/>") << int(QTextFormat::TextUnderlineStyle)
+                                          << QVariant(int(QTextCharFormat::DotLine));
+        QTest::newRow("size") << QByteArray("<w:sz w:val=\"36\"/>") << int(QTextFormat::FontPointSize) << QVariant(18.0);
+        QTest::newRow("superscript") << QByteArray("<w:vertAlign w:val=\"superscript\"/>")
+                                     << int(QTextFormat::TextVerticalAlignment) << QVariant(int(QTextCharFormat::AlignSuperScript));
+        QTest::newRow("all caps") << QByteArray("<w:caps/>") << int(QTextFormat::FontCapitalization)
+                                  << QVariant(int(QFont::AllUppercase));
+        QTest::newRow("small caps") << QByteArray("<w:smallCaps/>") << int(QTextFormat::FontCapitalization)
+                                    << QVariant(int(QFont::SmallCaps));
+        QTest::newRow("highlight") << QByteArray("<w:highlight w:val=\"yellow\"/>") << int(QTextFormat::BackgroundBrush)
+                                   << QVariant(QBrush(QColor(0xFF, 0xFF, 0)));
+        QTest::newRow("shading") << QByteArray("<w:shd w:val=\"clear\" w:fill=\"00FF00\"/>") << int(QTextFormat::BackgroundBrush)
+                                 << QVariant(QBrush(QColor(0, 0xFF, 0)));
+        QTest::newRow("colour") << QByteArray("<w:color w:val=\"0000FF\"/>") << int(QTextFormat::ForegroundBrush)
+                                << QVariant(QBrush(QColor(0, 0, 0xFF)));
+    }
+    void characterFormatting()
+    {
+        QFETCH(QByteArray, props);
+        QFETCH(int, property);
+        QFETCH(QVariant, value);
+        const auto doc = load(makeDocx(paragraph(run("avant ") + run("cible", props) + run(" apres"))));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("avant cible apres"));
+        QCOMPARE(formatOf(*doc, "cible").property(property), value);
+        QVERIFY(!formatOf(*doc, "apres").hasProperty(property) || formatOf(*doc, "apres").property(property) != value);
+    }
+
+    void hiddenTextAndFieldCodesAreNotShown()
+    {
+        const QByteArray body = paragraph(run("vu ") + run("cache ", "<w:vanish/>")
+                                          + "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> PAGE </w:instrText></w:r>"
+                                            "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>"
+                                          + run("7") + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>");
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("vu 7"));
+    }
+
+    void linksKeepTheirTargets()
+    {
+        const QByteArray body = paragraph("<w:hyperlink r:id=\"rIdL\">" + run("site") + "</w:hyperlink>" + run(" et ")
+                                          + "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">"
+                                            " HYPERLINK \"https://exemple.fr/champ\" </w:instrText></w:r><w:r><w:fldChar "
+                                            "w:fldCharType=\"separate\"/></w:r>"
+                                          + run("champ") + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>"
+                                          + "<w:hyperlink w:anchor=\"signet\">" + run(" ici") + "</w:hyperlink>");
+        const auto doc = load(makeDocx(body, {}, {}, {}, relationship("rIdL", "hyperlink", "https://exemple.fr/", true)));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("site et champ ici"));
+        QCOMPARE(formatOf(*doc, "site").anchorHref(), QStringLiteral("https://exemple.fr/"));
+        QCOMPARE(formatOf(*doc, "champ").anchorHref(), QStringLiteral("https://exemple.fr/champ"));
+        QCOMPARE(formatOf(*doc, "ici").anchorHref(), QStringLiteral("#signet"));
+        QVERIFY(!formatOf(*doc, "et").isAnchor());
+    }
+
+    void listLabelsCountAsWordDraws()
+    {
+        const QByteArray numbering =
+            "<w:abstractNum w:abstractNumId=\"0\">"
+            "<w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/><w:numFmt w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/>"
+            "<w:pPr><w:ind w:left=\"720\" w:hanging=\"360\"/></w:pPr></w:lvl>"
+            "<w:lvl w:ilvl=\"1\"><w:start w:val=\"1\"/><w:numFmt w:val=\"lowerLetter\"/><w:lvlText w:val=\"%1.%2)\"/></w:lvl>"
+            "</w:abstractNum>"
+            "<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\"><w:numFmt w:val=\"bullet\"/><w:lvlText w:val=\"\xEF\x82\xB7\"/>"
+            "<w:rPr><w:rFonts w:ascii=\"Symbol\" w:hAnsi=\"Symbol\"/></w:rPr></w:lvl></w:abstractNum>"
+            "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>"
+            "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num>"
+            "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"0\"/><w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"5\"/></w:lvlOverride></w:num>";
+        const auto item = [](const QByteArray &text, int num, int level) {
+            return paragraph(run(text), "<w:numPr><w:ilvl w:val=\"" + QByteArray::number(level) + "\"/><w:numId w:val=\""
+                                            + QByteArray::number(num) + "\"/></w:numPr>");
+        };
+        const QByteArray body = item("un", 1, 0) + item("sous", 1, 1) + item("sous deux", 1, 1) + item("deux", 1, 0)
+            + item("sous encore", 1, 1) + item("puce", 2, 0) + item("cinq", 3, 0) + paragraph(run("fin"));
+        const auto doc = load(makeDocx(body, {}, numbering));
+        QVERIFY(doc);
+        QCOMPARE(labelled(*doc), QStringList({"1.\t|un", "1.a)\t|sous", "1.b)\t|sous deux", "2.\t|deux", "2.a)\t|sous encore",
+                                              "\u2022\t|puce", "5.\t|cinq", "|fin"}));
+        const QTextBlockFormat first = doc->begin().blockFormat();
+        QCOMPARE(first.leftMargin(), 48.0);  // 720 twips
+        QCOMPARE(first.textIndent(), -24.0); // hanging 360
+    }
+
+    void tablesKeepTheirGridAndSpans()
+    {
+        const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+        const QByteArray body =
+            "<w:tbl><w:tblGrid><w:gridCol w:w=\"2000\"/><w:gridCol w:w=\"2000\"/><w:gridCol w:w=\"2000\"/></w:tblGrid>"
+            "<w:tr>" + cell + cell + cell + "</w:tr>"
+            "<w:tr><w:tc><w:tcPr><w:gridSpan w:val=\"2\"/></w:tcPr><w:p><w:r><w:t>large</w:t></w:r></w:p></w:tc>"
+            "<w:tc><w:tcPr><w:vMerge w:val=\"restart\"/></w:tcPr><w:p><w:r><w:t>haut</w:t></w:r></w:p></w:tc></w:tr>"
+            "<w:tr>" + cell + cell + "<w:tc><w:tcPr><w:vMerge/></w:tcPr><w:p/></w:tc></w:tr>"
+            "</w:tbl>" + paragraph(run("apres"));
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QTextTable *table = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((table = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 3);
+        QCOMPARE(table->columns(), 3);
+        QCOMPARE(table->cellAt(1, 0).columnSpan(), 2);
+        QCOMPARE(table->cellAt(1, 2).rowSpan(), 2);
+        QTextCursor large = table->cellAt(1, 0).firstCursorPosition();
+        large.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(large.selectedText(), QStringLiteral("large"));
+        QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
+    }
+
+    // A table style's run properties, and those of its first row where the table
+    // looks at its first row, come between the defaults and the paragraph's style.
+    void tableStyleFormatsItsCells()
+    {
+        const QByteArray styles = "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:rPr><w:i/></w:rPr>"
+                                  "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/></w:rPr></w:tblStylePr></w:style>";
+        const auto table = [](const QByteArray &look) {
+            return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + look + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/></w:tblGrid>"
+                   "<w:tr><w:tc><w:p><w:r><w:t>tete</w:t></w:r></w:p></w:tc></w:tr>"
+                   "<w:tr><w:tc><w:p><w:r><w:t>corps</w:t></w:r></w:p></w:tc></w:tr></w:tbl>";
+        };
+        const auto doc = load(makeDocx(table("<w:tblLook w:firstRow=\"1\"/>") + paragraph(run("hors")), styles));
+        QVERIFY(doc);
+        QCOMPARE(formatOf(*doc, "tete").fontWeight(), int(QFont::Bold));
+        QVERIFY(formatOf(*doc, "tete").fontItalic());
+        QVERIFY(formatOf(*doc, "corps").fontWeight() < int(QFont::Bold));
+        QVERIFY(formatOf(*doc, "corps").fontItalic());
+        QVERIFY(!formatOf(*doc, "hors").fontItalic());
+        const auto plain = load(makeDocx(table("<w:tblLook w:val=\"0400\"/>"), styles));
+        QVERIFY(plain);
+        QVERIFY(formatOf(*plain, "tete").fontWeight() < int(QFont::Bold));
+    }
+
+    void trackedChangesShowAsMarked()
+    {
+        const QByteArray body = paragraph(run("garde ") + "<w:ins w:author=\"A\">" + run("ajout") + "</w:ins>"
+                                          + "<w:del w:author=\"B\"><w:r><w:delText xml:space=\"preserve\"> retire</w:delText></w:r></w:del>");
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("garde ajout retire"));
+        QVERIFY(formatOf(*doc, "ajout").underlineStyle() != QTextCharFormat::NoUnderline);
+        QVERIFY(!formatOf(*doc, "ajout").fontStrikeOut());
+        QVERIFY(formatOf(*doc, "retire").fontStrikeOut());
+        QVERIFY(!formatOf(*doc, "garde").fontStrikeOut());
+        // Each author in a colour of their own; the text outside the changes keeps its own.
+        const QColor a = formatOf(*doc, "ajout").foreground().color();
+        const QColor b = formatOf(*doc, "retire").foreground().color();
+        QVERIFY(formatOf(*doc, "ajout").hasProperty(QTextFormat::ForegroundBrush));
+        QVERIFY(a != b);
+        QVERIFY(!formatOf(*doc, "garde").hasProperty(QTextFormat::ForegroundBrush));
+    }
+
+    void wrappedContentShowsOnce()
+    {
+        const QByteArray body =
+            "<w:sdt><w:sdtPr><w:alias w:val=\"x\"/></w:sdtPr><w:sdtContent>" + paragraph(run("controle")) + "</w:sdtContent></w:sdt>"
+            + paragraph("<w:smartTag w:element=\"place\">" + run("ville") + "</w:smartTag>"
+                        "<w:commentRangeStart w:id=\"0\"/>" + run(" note") + "<w:commentRangeEnd w:id=\"0\"/>"
+                        "<w:r><w:commentReference w:id=\"0\"/></w:r>"
+                        "<mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+                        "<mc:Choice Requires=\"wps\">" + run(" choix") + "</mc:Choice><mc:Fallback>" + run(" repli")
+                        + "</mc:Fallback></mc:AlternateContent>");
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("controle\nville note repli"));
+    }
+
+    // A text box is shown in place, framed as the RTF reader frames one, once
+    // whether Word wrote it as a drawing with a fallback or as VML alone.
+    void textBoxesShowInPlace_data()
+    {
+        QTest::addColumn<QByteArray>("box");
+        const QByteArray content = "<w:txbxContent><w:p><w:r><w:t>dans la boite</w:t></w:r></w:p>"
+                                   "<w:p><w:r><w:t>seconde</w:t></w:r></w:p></w:txbxContent>";
+        const QByteArray vml = "<w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" style=\"width:144pt;height:40pt\">"
+                               "<v:textbox>" + content + "</v:textbox></v:shape></w:pict>";
+        QTest::newRow("VML") << vml;
+        QTest::newRow("drawing with a fallback")
+            << "<mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice Requires=\"wps\">"
+               "<w:drawing><wp:anchor><wp:extent cx=\"1828800\" cy=\"508000\"/><a:graphic><a:graphicData><wps:wsp "
+               "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:txbx>" + content
+               + "</wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></mc:Choice><mc:Fallback>" + vml
+               + "</mc:Fallback></mc:AlternateContent>";
+    }
+    void textBoxesShowInPlace()
+    {
+        QFETCH(QByteArray, box);
+        const auto doc = load(makeDocx(paragraph(run("avant ") + "<w:r>" + box + "</w:r>" + run("apres")) + paragraph(run("fin"))));
+        QVERIFY(doc);
+        QList<QTextTable *> boxes;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(RtfProperty::TextBox))
+                boxes << table;
+        }
+        QCOMPARE(boxes.size(), 1);
+        QTextCursor inside = boxes.first()->cellAt(0, 0).firstCursorPosition();
+        inside.setPosition(boxes.first()->cellAt(0, 0).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        QCOMPARE(inside.selectedText(), QStringLiteral("dans la boite\u2029seconde"));
+        QCOMPARE(boxes.first()->format().columnWidthConstraints().value(0).rawValue(), 192.0); // 144 pt
+        QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
+        QCOMPARE(doc->toPlainText().count(QLatin1String("dans la boite")), 1);
+    }
+
+    // A section in newspaper columns is a frame of its own with its count and gap,
+    // as the RTF reader makes it; the sections in one column stay in the body.
+    void sectionsInColumns()
+    {
+        const QByteArray sect = "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
+                                "w:bottom=\"1440\" w:left=\"1440\"/>";
+        const QByteArray body = paragraph(run("une colonne"), sect + "</w:sectPr>")
+            + paragraph(run("deux colonnes")) + paragraph(run("encore"))
+            + paragraph({}, sect + "<w:type w:val=\"continuous\"/><w:cols w:num=\"2\" w:space=\"360\" w:sep=\"1\"/></w:sectPr>")
+            + paragraph(run("fin")) + sect + "<w:type w:val=\"continuous\"/></w:sectPr>";
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QList<QTextFrame *> columns;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (frame->frameFormat().intProperty(LayoutProperty::ColumnCount) > 1)
+                columns << frame;
+        }
+        QCOMPARE(columns.size(), 1);
+        const QTextFrameFormat f = columns.first()->frameFormat();
+        QCOMPARE(f.intProperty(LayoutProperty::ColumnCount), 2);
+        QCOMPARE(f.doubleProperty(LayoutProperty::ColumnGap), 24.0); // 360 twips
+        QVERIFY(f.boolProperty(LayoutProperty::ColumnRule));
+        QTextCursor inside = columns.first()->firstCursorPosition();
+        inside.setPosition(columns.first()->lastPosition(), QTextCursor::KeepAnchor);
+        QCOMPARE(inside.selectedText(), QStringLiteral("deux colonnes\u2029encore"));
+        QVERIFY(doc->toPlainText().startsWith(QLatin1String("une colonne")));
+        QVERIFY(doc->toPlainText().endsWith(QLatin1String("fin")));
+    }
+
+    void picturesShowAtTheirSize()
+    {
+        const QByteArray body = paragraph(run("image ") + drawing("rIdP", 914400, 457200));
+        const auto doc = load(makeDocx(body, {}, {}, {{"word/media/image1.png", png(40, 20)}},
+                                       relationship("rIdP", "image", "media/image1.png")));
+        QVERIFY(doc);
+        const QTextCharFormat f = formatOf(*doc, QString(QChar(0xFFFC)));
+        QTextCursor c(doc.get());
+        c.setPosition(7);
+        const QTextImageFormat image = c.charFormat().toImageFormat();
+        QVERIFY(image.isValid());
+        QCOMPARE(image.width(), 96.0); // an inch
+        QCOMPARE(image.height(), 48.0);
+        const QImage shown = doc->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+        QCOMPARE(shown.size(), QSize(40, 20));
+        Q_UNUSED(f);
+    }
+
+    // Relationships to outside the package are never followed.
+    void outsideTargetsAreNotRead_data()
+    {
+        QTest::addColumn<QByteArray>("rels");
+        QTest::newRow("external") << relationship("rIdP", "image", "file:///etc/passwd", true);
+        QTest::newRow("climbing out") << relationship("rIdP", "image", "../../../etc/passwd");
+        QTest::newRow("missing part") << relationship("rIdP", "image", "media/absent.png");
+    }
+    void outsideTargetsAreNotRead()
+    {
+        QFETCH(QByteArray, rels);
+        const auto doc = load(makeDocx(paragraph(run("texte") + drawing("rIdP", 914400, 914400)), {}, {}, {}, rels));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("texte"));
+    }
+};
+
+QTEST_MAIN(TestDocxReader)
+#include "tst_docxreader.moc"

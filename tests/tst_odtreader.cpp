@@ -1,0 +1,226 @@
+// The OpenDocument reader on small packages and flat files made here: formatting at
+// each place of the text, white space as the format collapses it, list labels,
+// tables' spans.
+#include "zipmaker.h"
+
+#include "platform/documentloader.h"
+#include "rtf/rtfstate.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextTable>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QTextDocument> load(const QByteArray &bytes)
+{
+    std::unique_ptr<QTextDocument> doc;
+    const Failure f = DocumentLoader::fromBytes(bytes, &doc);
+    if (f)
+        qWarning("load failed: %s", qPrintable(f.description));
+    return doc;
+}
+
+QTextCharFormat formatOf(const QTextDocument &doc, const QString &text)
+{
+    const QTextCursor found = doc.find(text);
+    if (found.isNull())
+        return {};
+    QTextCursor c(const_cast<QTextDocument *>(&doc));
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat();
+}
+
+QStringList labelled(const QTextDocument &doc)
+{
+    QStringList lines;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QString label, text;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            (f.charFormat().boolProperty(RtfProperty::ListLabel) ? label : text) += f.text();
+        }
+        lines << label + QLatin1Char('|') + text;
+    }
+    return lines;
+}
+
+const QByteArray numbered = "<text:list-style style:name=\"L1\">"
+                            "<text:list-level-style-number text:level=\"1\" style:num-suffix=\".\" style:num-format=\"1\"/>"
+                            "<text:list-level-style-number text:level=\"2\" style:num-suffix=\")\" style:num-format=\"a\" "
+                            "text:display-levels=\"2\"/></text:list-style>";
+
+} // namespace
+
+class TestOdtReader final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stylesInheritAndSpansWin()
+    {
+        const QByteArray styles = "<style:default-style style:family=\"paragraph\"><style:text-properties fo:font-size=\"11pt\" "
+                                  "style:font-name=\"Sans\"/></style:default-style>"
+                                  "<style:style style:name=\"Heading\" style:family=\"paragraph\"><style:paragraph-properties "
+                                  "fo:text-align=\"center\"/><style:text-properties fo:font-weight=\"bold\" fo:font-size=\"150%\"/></style:style>";
+        const QByteArray automatic = "<style:style style:name=\"P1\" style:family=\"paragraph\" style:parent-style-name=\"Heading\">"
+                                     "<style:text-properties fo:color=\"#ff0000\"/></style:style>"
+                                     "<style:style style:name=\"T1\" style:family=\"text\"><style:text-properties fo:font-style=\"italic\" "
+                                     "style:text-underline-style=\"solid\" fo:font-weight=\"normal\"/></style:style>";
+        const auto doc = load(makeOdt("<text:p text:style-name=\"P1\">Titre <text:span text:style-name=\"T1\">penche</text:span></text:p>"
+                                      "<text:p>Corps</text:p>",
+                                      automatic, styles));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("Titre penche\nCorps"));
+        const QTextCharFormat title = formatOf(*doc, "Titre");
+        QCOMPARE(title.fontWeight(), int(QFont::Bold));
+        QCOMPARE(title.fontPointSize(), 16.5);
+        QCOMPARE(title.foreground().color(), QColor(0xFF, 0, 0));
+        QCOMPARE(doc->begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        const QTextCharFormat span = formatOf(*doc, "penche");
+        QVERIFY(span.fontItalic());
+        QVERIFY(span.fontWeight() < int(QFont::Bold));
+        QCOMPARE(span.underlineStyle(), QTextCharFormat::SingleUnderline);
+        QCOMPARE(formatOf(*doc, "Corps").fontPointSize(), 11.0);
+    }
+
+    // Without a default paragraph style, LibreOffice's own defaults hold: black text.
+    void textWithoutDefaultStyleIsBlack()
+    {
+        const auto bare = load(makeOdt("<text:p>nu</text:p>"));
+        QVERIFY(bare);
+        QCOMPARE(formatOf(*bare, "nu").foreground().color(), QColor(Qt::black));
+        const auto styled = load(makeOdt("<text:p>nu</text:p>", {}, "<style:default-style style:family=\"paragraph\">"
+                                                                     "<style:text-properties fo:font-size=\"10pt\"/></style:default-style>"));
+        QVERIFY(styled);
+        QVERIFY(!formatOf(*styled, "nu").hasProperty(QTextFormat::ForegroundBrush));
+    }
+
+    void whiteSpaceCollapsesAsTheFormatSays()
+    {
+        const auto doc = load(makeOdt("<text:p>  un   deux\n trois<text:s text:c=\"3\"/>quatre<text:tab/>cinq<text:line-break/>six</text:p>"));
+        QVERIFY(doc);
+        QCOMPARE(doc->begin().text(), QStringLiteral("un deux trois   quatre\tcinq\u2028six"));
+    }
+
+    void listLabels()
+    {
+        const QByteArray lists = "<text:list text:style-name=\"L1\"><text:list-item><text:p>un</text:p>"
+                                 "<text:list><text:list-item><text:p>sous</text:p></text:list-item>"
+                                 "<text:list-item><text:p>sous deux</text:p></text:list-item></text:list></text:list-item>"
+                                 "<text:list-item><text:p>deux</text:p><text:p>suite</text:p></text:list-item></text:list>"
+                                 "<text:p>entre</text:p>"
+                                 "<text:list text:style-name=\"L1\" text:continue-numbering=\"true\"><text:list-item><text:p>trois</text:p>"
+                                 "</text:list-item></text:list>"
+                                 "<text:list text:style-name=\"L1\"><text:list-item><text:p>un encore</text:p></text:list-item>"
+                                 "<text:list-item text:start-value=\"9\"><text:p>neuf</text:p></text:list-item></text:list>";
+        const auto doc = load(makeOdt(lists, numbered));
+        QVERIFY(doc);
+        QCOMPARE(labelled(*doc), QStringList({"1.\t|un", "1.a)\t|sous", "1.b)\t|sous deux", "2.\t|deux", "|suite", "|entre",
+                                              "3.\t|trois", "1.\t|un encore", "9.\t|neuf"}));
+    }
+
+    void tableSpans()
+    {
+        const QByteArray table = "<table:table><table:table-column table:number-columns-repeated=\"3\"/>"
+                                 "<table:table-row><table:table-cell table:number-columns-spanned=\"2\"><text:p>large</text:p></table:table-cell>"
+                                 "<table:covered-table-cell/><table:table-cell table:number-rows-spanned=\"2\"><text:p>haut</text:p></table:table-cell></table:table-row>"
+                                 "<table:table-row><table:table-cell><text:p>a</text:p></table:table-cell><table:table-cell><text:p>b</text:p></table:table-cell>"
+                                 "<table:covered-table-cell/></table:table-row></table:table><text:p>apres</text:p>";
+        const auto doc = load(makeOdt(table));
+        QVERIFY(doc);
+        QTextTable *t = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((t = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(t);
+        QCOMPARE(t->rows(), 2);
+        QCOMPARE(t->columns(), 3);
+        QCOMPARE(t->cellAt(0, 0).columnSpan(), 2);
+        QCOMPARE(t->cellAt(0, 2).rowSpan(), 2);
+        QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
+    }
+
+    // A frame's text box is shown in place, framed, its anchoring paragraph whole.
+    void textBoxShowsInPlace()
+    {
+        const auto doc = load(makeOdt("<text:p>avant <draw:frame svg:width=\"2in\" svg:height=\"1in\"><draw:text-box>"
+                                      "<text:p>dans la boite</text:p></draw:text-box></draw:frame>apres</text:p><text:p>fin</text:p>"));
+        QVERIFY(doc);
+        QTextTable *box = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(RtfProperty::TextBox))
+                box = table;
+        }
+        QVERIFY(box);
+        QTextCursor inside = box->cellAt(0, 0).firstCursorPosition();
+        inside.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(inside.selectedText(), QStringLiteral("dans la boite"));
+        QCOMPARE(box->format().columnWidthConstraints().value(0).rawValue(), 192.0);
+        QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
+    }
+
+    // Tracked changes as LibreOffice shows them: deleted text struck where it was
+    // (a deleted paragraph as a paragraph), inserted text underlined, each author's
+    // in a colour of their own.
+    void trackedChanges()
+    {
+        const QByteArray changes =
+            "<text:tracked-changes xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+            "<text:changed-region text:id=\"d1\"><text:deletion><office:change-info><dc:creator>Anne</dc:creator></office:change-info>"
+            "<text:p>retire</text:p></text:deletion></text:changed-region>"
+            "<text:changed-region text:id=\"i1\"><text:insertion><office:change-info><dc:creator>Paul</dc:creator></office:change-info>"
+            "</text:insertion></text:changed-region>"
+            "<text:changed-region text:id=\"d2\"><text:deletion><office:change-info><dc:creator>Anne</dc:creator></office:change-info>"
+            "<text:p>paragraphe   ote</text:p></text:deletion></text:changed-region></text:tracked-changes>";
+        const auto doc = load(makeOdt(changes + "<text:p>garde <text:change text:change-id=\"d1\"/> <text:change-start text:change-id=\"i1\"/>"
+                                                "ajout<text:change-end text:change-id=\"i1\"/> fin</text:p>"
+                                                "<text:change text:change-id=\"d2\"/><text:p>dernier</text:p>"));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("garde retire ajout fin\nparagraphe ote\ndernier"));
+        QVERIFY(formatOf(*doc, "retire").fontStrikeOut());
+        QVERIFY(formatOf(*doc, "paragraphe").fontStrikeOut());
+        QCOMPARE(formatOf(*doc, "ajout").underlineStyle(), QTextCharFormat::SingleUnderline);
+        QVERIFY(!formatOf(*doc, "ajout").fontStrikeOut());
+        QVERIFY(formatOf(*doc, "ajout").foreground().color() != formatOf(*doc, "retire").foreground().color());
+        QCOMPARE(formatOf(*doc, "paragraphe").foreground().color(), formatOf(*doc, "retire").foreground().color());
+        QVERIFY(!formatOf(*doc, "fin").fontStrikeOut());
+        QCOMPARE(formatOf(*doc, "fin").underlineStyle(), QTextCharFormat::NoUnderline);
+    }
+
+    void flatFileOpens()
+    {
+        const QByteArray flat = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+                                "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                                "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+                                "office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:automatic-styles>"
+                                "<style:style style:name=\"T1\" style:family=\"text\"><style:text-properties fo:font-weight=\"bold\"/>"
+                                "</style:style></office:automatic-styles><office:body><office:text><text:p>plat "
+                                "<text:span text:style-name=\"T1\">gras</text:span></text:p></office:text></office:body></office:document>";
+        const auto doc = load(flat);
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("plat gras"));
+        QCOMPARE(formatOf(*doc, "gras").fontWeight(), int(QFont::Bold));
+    }
+
+    // Another package type with a mimetype entry is no text document.
+    void spreadsheetIsRefused()
+    {
+        std::unique_ptr<QTextDocument> doc;
+        const Failure f = DocumentLoader::fromBytes(
+            makeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false}, {"content.xml", "<x/>"}}), &doc);
+        QCOMPARE(f.number, FailureNumber::InvalidFormat);
+        QVERIFY(!doc);
+    }
+};
+
+QTEST_MAIN(TestOdtReader)
+#include "tst_odtreader.moc"
