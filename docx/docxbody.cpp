@@ -2,7 +2,7 @@
 
 #include "docx/docxbodyxml.h"
 #include "package/packagexml.h"
-#include "rtf/rtfcodepage.h"
+#include "base/codepage.h"
 
 #include <QTextDocument>
 #include <QTextOption>
@@ -67,8 +67,8 @@ RtfCharState DocxBody::charState(const DocxRunProps &p)
     s.font = fontIndex(latin);
     s.eastern = fontIndex(styles.font(p.eastFont, true));
     if (symbolFont(latin))
-        s.codePage = latin.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 ? RtfCodePage::SymbolFont
-                                                                                       : RtfCodePage::Symbol;
+        s.codePage = latin.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 ? CodePage::SymbolFont
+                                                                                       : CodePage::Symbol;
     s.size = p.size;
     s.bold = p.bold;
     s.italic = p.italic;
