@@ -243,7 +243,10 @@ QString runsOf(const Format &f, const char *key, int decimals = 1)
     QStringList out;
     for (double v : it->second)
         out << QString::number(v, 'f', decimals);
-    return out.join(QStringLiteral(", "));
+    QString text = out.join(QStringLiteral(", "));
+    if (it->second.size() > 1)
+        text += QStringLiteral(" (median %1)").arg(median(it->second), 0, 'f', decimals);
+    return text;
 }
 
 double med(const Format &f, const char *key)
@@ -313,17 +316,21 @@ int main(int argc, char **argv)
     for (size_t k = 0; k < formats.size(); ++k) {
         const Format &f = formats[k];
         std::printf("%s: %s (%.2f MB)\n", f.name, qPrintable(f.path), QFileInfo(f.path).size() / (1024.0 * 1024.0));
-        std::printf("  %-46s %s ms\n", "first paint after the click", qPrintable(runsOf(f, "paint")));
-        std::printf("  %-46s %s ms\n", "  the UI thread's processor time for it", qPrintable(runsOf(f, "paintcpu")));
-        std::printf("  %-46s %s ms\n", "rest of the layout after the first paint", qPrintable(runsOf(f, "laidout")));
-        std::printf("  %-46s %s ms\n", "longest stall from the first paint until laid out", qPrintable(runsOf(f, "stall")));
-        std::printf("  %-46s %s ms\n", "  longest UI-thread busy time between ticks", qPrintable(runsOf(f, "busy")));
-        std::printf("  %-46s %s MB\n", "peak memory once laid out", qPrintable(runsOf(f, "peak")));
-        std::printf("  %-46s %s / %s / %s\n", "characters / paragraphs / tables", qPrintable(runsOf(f, "chars", 0)),
+        if (f.failure == QLatin1String("missing")) {
+            std::printf("  missing (see above)\n");
+            continue;
+        }
+        std::printf("  %-52s %s ms\n", "first paint after the click", qPrintable(runsOf(f, "paint")));
+        std::printf("  %-52s %s ms\n", "  the UI thread's processor time for it", qPrintable(runsOf(f, "paintcpu")));
+        std::printf("  %-52s %s ms\n", "rest of the layout after the first paint", qPrintable(runsOf(f, "laidout")));
+        std::printf("  %-52s %s ms\n", "longest stall from the first paint until laid out", qPrintable(runsOf(f, "stall")));
+        std::printf("  %-52s %s ms\n", "  longest UI-thread busy time between ticks", qPrintable(runsOf(f, "busy")));
+        std::printf("  %-52s %s MB\n", "peak memory once laid out", qPrintable(runsOf(f, "peak")));
+        std::printf("  %-52s %s / %s / %s\n", "characters / paragraphs / tables", qPrintable(runsOf(f, "chars", 0)),
                     qPrintable(runsOf(f, "blocks", 0)), qPrintable(runsOf(f, "tables", 0)));
         const auto it = lo.find(QLatin1String(loKeys[k]));
         if (it != lo.end())
-            std::printf("  %-46s %.0f ms (one run, its start included: %.0f ms for a one-line file)\n",
+            std::printf("  %-52s %.0f ms (one run, its start included: %.0f ms for a one-line file)\n",
                         "LibreOffice: soffice --convert-to txt", it->second,
                         lo.count(QStringLiteral("startup")) ? lo.at(QStringLiteral("startup")) : -1.0);
     }
