@@ -24,7 +24,11 @@
 // Each document is laid out in a child process with a time limit, so a document
 // that crashes or hangs the editor is reported and the others still measured.
 //
-// usage: bench_fidelity [--reference FILE] [--shots DIR] [--pairs] [NAME ...]
+// usage: bench_fidelity [--corpus rtf|doc|DIR] [--reference FILE] [--shots DIR] [--pairs] [NAME ...]
+//   --corpus doc measures the Word and OpenDocument corpus (../shared/doc-corpus,
+//   $ORVO_DOC_CORPUS) against bench/fidelity/reference-doc.txt.gz; rtf, the default,
+//   the RTF corpus against reference.txt.gz; a folder, its documents against the
+//   reference given (NAME.rtf, NAME.docx or NAME.odt, as the reference names them);
 //   --shots DIR writes the editor's first page of each document as NAME-orvo.png, and
 //   the same with LibreOffice's word boxes drawn over it as NAME-overlay.png;
 //   --pairs lists every paired word with both positions after the tables.
@@ -162,9 +166,18 @@ void printClasses(const std::vector<Row> &rows, const Counts &all)
 int runParent(const QStringList &args, const QString &self)
 {
     QString referencePath = QStringLiteral(ORVO_SOURCE_DIR "/bench/fidelity/reference.txt.gz");
+    QString corpus = corpusDir();
     QStringList passOn, names;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--reference") && i + 1 < args.size()) {
+        if (args[i] == QLatin1String("--corpus") && i + 1 < args.size()) {
+            const QString which = args[++i];
+            if (which == QLatin1String("doc")) {
+                corpus = docCorpusDir();
+                referencePath = QStringLiteral(ORVO_SOURCE_DIR "/bench/fidelity/reference-doc.txt.gz");
+            } else if (which != QLatin1String("rtf")) {
+                corpus = which;
+            }
+        } else if (args[i] == QLatin1String("--reference") && i + 1 < args.size()) {
             referencePath = args[++i];
             passOn << args[i - 1] << args[i];
         } else if (args[i] == QLatin1String("--pairs")) {
@@ -183,8 +196,9 @@ int runParent(const QStringList &args, const QString &self)
     }
     if (!passOn.contains(QLatin1String("--reference")))
         passOn << QStringLiteral("--reference") << referencePath;
+    passOn << QStringLiteral("--corpus-dir") << corpus;
     std::printf("Reference: %s\n", qPrintable(reference.madeBy().join(QLatin1String("; "))));
-    std::printf("Corpus: %s\n\n", qPrintable(corpusDir()));
+    std::printf("Corpus: %s\n\n", qPrintable(corpus));
     QElapsedTimer timer;
     timer.start();
     std::vector<Row> rows;
@@ -234,7 +248,7 @@ int runParent(const QStringList &args, const QString &self)
 
 int runChild(const QStringList &args)
 {
-    QString referencePath, shots, name;
+    QString referencePath, shots, name, corpus = corpusDir();
     for (qsizetype i = 0; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--reference"))
             referencePath = args[++i];
@@ -242,6 +256,8 @@ int runChild(const QStringList &args)
             shots = args[++i];
         else if (args[i] == QLatin1String("--one"))
             name = args[++i];
+        else if (args[i] == QLatin1String("--corpus-dir"))
+            corpus = args[++i];
     }
     Reference reference;
     if (!reference.read(referencePath))
@@ -251,8 +267,13 @@ int runChild(const QStringList &args)
         std::printf("NOTE not in the reference\n");
         return 0;
     }
+    const QString file = documentFile(corpus, name);
+    if (file.isEmpty()) {
+        std::printf("NOTE not in %s\n", qPrintable(corpus));
+        return 0;
+    }
     EditorPage page;
-    const QString failure = page.open(QDir(corpusDir()).filePath(name + QStringLiteral(".rtf")), doc->pages.front());
+    const QString failure = page.open(file, doc->pages.front());
     if (!failure.isEmpty()) {
         std::printf("NOTE %s\n", qPrintable(failure));
         return 0;

@@ -112,6 +112,23 @@ QString corpusDir()
     return QStringLiteral(ORVO_RTF_CORPUS);
 }
 
+QString docCorpusDir()
+{
+    if (qEnvironmentVariableIsSet("ORVO_DOC_CORPUS"))
+        return QString::fromLocal8Bit(qgetenv("ORVO_DOC_CORPUS"));
+    return QStringLiteral(ORVO_DOC_CORPUS);
+}
+
+QString documentFile(const QString &corpus, const QString &name)
+{
+    for (const char *extension : {".rtf", ".docx", ".odt"}) {
+        const QString path = corpus + QLatin1Char('/') + name + QLatin1String(extension);
+        if (QFile::exists(path))
+            return path;
+    }
+    return {};
+}
+
 bool Reference::read(const QString &path)
 {
     QByteArray bytes;

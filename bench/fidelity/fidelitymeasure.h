@@ -88,6 +88,12 @@ Comparison compare(const std::vector<Token> &lo, const std::vector<Token> &edito
 
 // The corpus folder: $ORVO_RTF_CORPUS, or where the build was told it is.
 QString corpusDir();
+// The Word and OpenDocument corpus: $ORVO_DOC_CORPUS, or where the build was told it is.
+QString docCorpusDir();
+// The file of a reference document in a corpus folder: NAME.rtf, NAME.docx or
+// NAME.odt, the first that is there (the reference names documents without their
+// extension); empty when none is.
+QString documentFile(const QString &corpus, const QString &name);
 
 // A document opened in the editor as the open command opens it, laid out whole at
 // the width of a page's text column.

@@ -2,15 +2,20 @@
 """Writes the reference that bench_fidelity compares the editor's layout with:
 where LibreOffice puts every word of each corpus document.
 
-For each NAME.rtf of the corpus folder (not large/) LibreOffice converts the
-document to PDF (the page) and to flat ODT (the page style: margins and size);
+For each NAME.rtf, NAME.docx and NAME.odt of the corpus folder (not large/), read
+with the filter of its extension as the corpus's expected files were (a file that is
+not what its name says is refused), LibreOffice converts the document to PDF (the page) and to flat ODT (the page style: margins and size);
 pdftotext -raw -bbox lists the words of the PDF in the order they were drawn, with
 their boxes. The reference keeps, per document, each page's size and text column
 and each word's box relative to the text column of its page, in pixels at 96 dpi.
 Documents LibreOffice refuses are listed as refused.
 
-usage: make_reference.py CORPUS_DIR OUTPUT.txt.gz [NAME.rtf ...]
+usage: make_reference.py CORPUS_DIR OUTPUT.txt.gz [NAME.rtf|NAME.docx|NAME.odt ...]
+  ../shared/rtf-corpus gives bench/fidelity/reference.txt.gz,
+  ../shared/doc-corpus bench/fidelity/reference-doc.txt.gz.
 Needs soffice (LibreOffice Writer), pdftotext and pdffonts (poppler-utils).
+With KEEP_PDFS=DIR the PDFs are kept there (pdftoppm -r 96 shows LibreOffice's page
+beside bench_fidelity --shots).
 """
 
 import gzip
@@ -38,17 +43,30 @@ def run(args, timeout):
         return ""
 
 
+# LibreOffice's import filter for each kind of document, forced.
+FILTERS = {".rtf": "Rich Text Format", ".docx": "MS Word 2007 XML", ".odt": "writer8"}
+
+
+def stem_of(name):
+    return os.path.splitext(os.path.basename(name))[0]
+
+
 def convert(files, fmt, outdir, profile):
-    """Converts the files, all in one LibreOffice process; then once more, one by one,
-    those that gave nothing (a document that hangs LibreOffice stops the batch)."""
+    """Converts the files, all of a kind in one LibreOffice process; then once more,
+    one by one, those that gave nothing (a document that hangs LibreOffice stops the
+    batch)."""
     ext = fmt.split(":")[0]
-    base = ["soffice", "-env:UserInstallation=file://" + profile, "--headless",
-            "--infilter=Rich Text Format", "--convert-to", fmt, "--outdir", outdir]
-    run(base + files, LO_TIMEOUT)
-    for f in files:
-        out = os.path.join(outdir, os.path.basename(f)[:-4] + "." + ext)
-        if not os.path.exists(out):
-            run(base + [f], ONE_TIMEOUT)
+    for kind, infilter in FILTERS.items():
+        batch = [f for f in files if f.endswith(kind)]
+        if not batch:
+            continue
+        base = ["soffice", "-env:UserInstallation=file://" + profile, "--headless",
+                "--infilter=" + infilter, "--convert-to", fmt, "--outdir", outdir]
+        run(base + batch, LO_TIMEOUT)
+        for f in batch:
+            out = os.path.join(outdir, stem_of(f) + "." + ext)
+            if not os.path.exists(out):
+                run(base + [f], ONE_TIMEOUT)
 
 
 def length_px(value):
@@ -148,7 +166,7 @@ def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     corpus, output = sys.argv[1], sys.argv[2]
-    names = sys.argv[3:] or sorted(f for f in os.listdir(corpus) if f.endswith(".rtf"))
+    names = sys.argv[3:] or sorted(f for f in os.listdir(corpus) if f.endswith(tuple(FILTERS)))
     files = [os.path.join(corpus, n) for n in names]
     work = tempfile.mkdtemp()
     try:
@@ -161,7 +179,7 @@ def main():
                "# px at 96 dpi. page: width height, text column left top width (on the page);",
                "# y: top bottom of the words that follow, then words: x0 x1 text; all relative to the page's column"]
         for name in names:
-            stem = name[:-4]
+            stem = stem_of(name)
             pdf, fodt = os.path.join(work, stem + ".pdf"), os.path.join(work, stem + ".fodt")
             pages = words_of(pdf) if os.path.exists(pdf) else []
             if not pages:
@@ -187,6 +205,13 @@ def main():
                     out.append("%s %s %s" % (fmt(x0 * PX_PER_PT - left), fmt(x1 * PX_PER_PT - left), text))
                     count += 1
             print("%s: %d pages, %d words" % (stem, len(pages), count))
+        keep = os.environ.get("KEEP_PDFS")
+        if keep:
+            os.makedirs(keep, exist_ok=True)
+            for name in names:
+                pdf = os.path.join(work, stem_of(name) + ".pdf")
+                if os.path.exists(pdf):
+                    shutil.copy(pdf, keep)
         # No time stamp in the header: the same layout gives the same bytes.
         with open(output, "wb") as raw, gzip.GzipFile(fileobj=raw, mode="wb", compresslevel=9, mtime=0) as f:
             f.write(("\n".join(out) + "\n").encode("utf-8"))
