@@ -1,6 +1,6 @@
 #include "platform/documentloader.h"
 
-#include "rtf/memoryheadroom.h"
+#include "model/memoryheadroom.h"
 #include "rtf/rtfreader.h"
 
 #include <QFile>
