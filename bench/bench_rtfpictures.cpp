@@ -10,7 +10,7 @@
 //   document as the reader shows it (NAME-page.png) into DIR.
 
 #include "bench/benchfigures.h"
-#include "rtf/rtfpicturedecoder.h"
+#include "model/picturedecoder.h"
 #include "rtf/rtfreader.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -42,9 +42,9 @@ const char *const Documents[] = {
 
 // The \pict groups of a document that hold a metafile, with the words the decoder
 // needs: enough of a reader for the corpus, which writes them plainly in hex.
-std::vector<RtfPicture> metafilesOf(const QByteArray &rtf)
+std::vector<Picture> metafilesOf(const QByteArray &rtf)
 {
-    std::vector<RtfPicture> found;
+    std::vector<Picture> found;
     static const QRegularExpression word(QStringLiteral("\\\\([a-z]+)(-?\\d+)? ?"));
     for (qsizetype at = rtf.indexOf("{\\pict"); at >= 0; at = rtf.indexOf("{\\pict", at + 1)) {
         if (QChar::isLetter(rtf.at(at + 6)))
@@ -65,7 +65,7 @@ std::vector<RtfPicture> metafilesOf(const QByteArray &rtf)
             else if (depth == 1)
                 own += c;
         }
-        RtfPicture p;
+        Picture p;
         const QString text = QString::fromLatin1(own);
         QString hex;
         qsizetype last = 0;
@@ -76,9 +76,9 @@ std::vector<RtfPicture> metafilesOf(const QByteArray &rtf)
             const QString name = w.captured(1);
             const int value = w.captured(2).toInt();
             if (name == QLatin1String("emfblip"))
-                p.kind = RtfPicture::Kind::Emf;
+                p.kind = Picture::Kind::Emf;
             else if (name == QLatin1String("wmetafile"))
-                p.kind = RtfPicture::Kind::Wmf;
+                p.kind = Picture::Kind::Wmf;
             else if (name == QLatin1String("picw"))
                 p.width = value;
             else if (name == QLatin1String("pich"))
@@ -95,7 +95,7 @@ std::vector<RtfPicture> metafilesOf(const QByteArray &rtf)
         hex += text.mid(last);
         hex.remove(QRegularExpression(QStringLiteral("[^0-9a-fA-F]")));
         p.data = QByteArray::fromHex(hex.toLatin1());
-        if (p.kind == RtfPicture::Kind::Emf || p.kind == RtfPicture::Kind::Wmf)
+        if (p.kind == Picture::Kind::Emf || p.kind == Picture::Kind::Wmf)
             found.push_back(p);
         at = end;
     }
@@ -133,15 +133,15 @@ int main(int argc, char **argv)
         const QByteArray rtf = file.readAll();
         const QString base = QString::fromLatin1(name).chopped(4);
         int n = 0;
-        for (const RtfPicture &picture : metafilesOf(rtf)) {
+        for (const Picture &picture : metafilesOf(rtf)) {
             std::vector<double> played, png;
-            RtfPictureDecoder::Result result;
+            PictureDecoder::Result result;
             QByteArray encoded;
             for (int run = 0; run < runs; ++run) {
                 // Alternating: the player, then stock Qt decoding the same picture as a PNG.
                 QElapsedTimer t;
                 t.start();
-                RtfPictureDecoder decoder;
+                PictureDecoder decoder;
                 result = decoder.decode(picture);
                 played.push_back(msSince(t));
                 if (encoded.isEmpty()) {

@@ -9,5 +9,5 @@ qt_add_executable(bench_hostile ${CMAKE_CURRENT_LIST_DIR}/bench_hostile.cpp)
 target_link_libraries(bench_hostile PRIVATE orvo_rtf orvo_layout orvo_bench_headers)
 # What playing the corpus' metafile drawings costs, beside decoding them as PNGs.
 qt_add_executable(bench_rtfpictures ${CMAKE_CURRENT_LIST_DIR}/bench_rtfpictures.cpp)
-target_link_libraries(bench_rtfpictures PRIVATE orvo_rtf orvo_bench_headers)
+target_link_libraries(bench_rtfpictures PRIVATE orvo_model orvo_rtf orvo_bench_headers)
 target_compile_definitions(bench_rtfpictures PRIVATE ORVO_RTF_CORPUS="${ORVO_RTF_CORPUS}")

@@ -60,9 +60,9 @@ int DocxBody::colorIndex(QRgb rgb)
     return id;
 }
 
-RtfCharState DocxBody::charState(const DocxRunProps &p)
+CharState DocxBody::charState(const DocxRunProps &p)
 {
-    RtfCharState s;
+    CharState s;
     const QString latin = styles.font(p.font);
     s.font = fontIndex(latin);
     s.eastern = fontIndex(styles.font(p.eastFont, true));
@@ -110,9 +110,9 @@ int DocxBody::authorColor(const QString &author)
     return index;
 }
 
-RtfBorder DocxBody::border(const DocxBorder &b)
+BorderLine DocxBody::border(const DocxBorder &b)
 {
-    RtfBorder r;
+    BorderLine r;
     r.given = true;
     r.style = b.style;
     r.width = b.width;
@@ -120,9 +120,9 @@ RtfBorder DocxBody::border(const DocxBorder &b)
     return r;
 }
 
-RtfParaState DocxBody::paraState(const DocxParaProps &p)
+ParaState DocxBody::paraState(const DocxParaProps &p)
 {
-    RtfParaState s;
+    ParaState s;
     s.alignment = p.alignment;
     s.leftIndent = p.left;
     s.rightIndent = p.right;
@@ -210,7 +210,7 @@ bool DocxBody::read(const QByteArray &data)
         m_builder.abandon();
         return false;
     }
-    m_builder.finish(RtfParaState(), 0);
+    m_builder.finish(ParaState(), 0);
     return true;
 }
 
@@ -260,7 +260,7 @@ void DocxBody::beginParagraph(int level)
             labelProps.hidden = false;
             labelProps.underline = 0;
             labelProps.overlay(list->run);
-            RtfCharState state = charState(labelProps);
+            CharState state = charState(labelProps);
             state.label = true;
             state.anchor = -1;
             state.hidden = false;
@@ -500,7 +500,7 @@ void DocxBody::readRun(PackageXml &xml)
                 DocxRunProps symbol = props;
                 symbol.font = xml.attribute(u"font");
                 symbol.given |= DocxRunProps::Font;
-                const RtfCharState saved = m_run;
+                const CharState saved = m_run;
                 m_run = charState(symbol);
                 addText(QString(QChar(char16_t(c))));
                 m_run = saved;

@@ -3,9 +3,9 @@
 #include "docx/docxproperties.h"
 #include "docx/docxstyles.h"
 #include "package/package.h"
-#include "rtf/rtfdocumentbuilder.h"
-#include "rtf/rtfpicturedecoder.h"
-#include "rtf/rtftable.h"
+#include "model/documentbuilder.h"
+#include "model/picturedecoder.h"
+#include "model/table.h"
 
 #include <QHash>
 #include <QString>
@@ -43,7 +43,7 @@ private:
     };
     struct Cell
     {
-        RtfCellDef def;
+        CellDef def;
         int span = 1;
     };
 
@@ -53,7 +53,7 @@ private:
     void readInline(PackageXml &xml);
     void readRun(PackageXml &xml);
     void readTable(PackageXml &xml, int level);
-    void readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RtfRowDef base);
+    void readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RowDef base);
     void readCell(PackageXml &xml, int level, std::vector<Cell> *cells);
     // Ends the cell at level with the paragraph that waits in it.
     void endCell(int level);
@@ -72,18 +72,18 @@ private:
     void flushPending(int level);
 
     bool showing() const;
-    RtfCharState charState(const DocxRunProps &props);
-    RtfParaState paraState(const DocxParaProps &props);
+    CharState charState(const DocxRunProps &props);
+    ParaState paraState(const DocxParaProps &props);
     int fontIndex(const QString &name);
     int colorIndex(QRgb rgb);
     int authorColor(const QString &author);
-    RtfBorder border(const DocxBorder &b);
+    BorderLine border(const DocxBorder &b);
     QString relationshipTarget(const QString &id, bool *external) const;
 
     Package &m_package;
     QString m_mainPart;
-    RtfDocumentBuilder m_builder;
-    RtfPictureDecoder m_pictures;
+    DocumentBuilder m_builder;
+    PictureDecoder m_pictures;
     QHash<QString, Package::Relationship> m_rels;
     QHash<QString, int> m_fontIds;
     QHash<QRgb, int> m_colorIds;
@@ -92,10 +92,10 @@ private:
     // The paragraph being read.
     DocxParaProps m_para;     // resolved
     DocxRunProps m_paraRun;   // its style's run properties
-    RtfParaState m_paraState;
+    ParaState m_paraState;
     bool m_paraBegun = false;
     int m_level = 0;
-    std::vector<std::optional<RtfParaState>> m_pending; // by table level
+    std::vector<std::optional<ParaState>> m_pending; // by table level
     // By table level: the table style's run properties, those of its first row, and
     // whether the row being read takes the first row's (tblLook says so).
     struct TableLook
@@ -108,7 +108,7 @@ private:
     std::vector<TableLook> m_tableRun;
 
     // The run being read.
-    RtfCharState m_run;
+    CharState m_run;
     std::vector<Field> m_fields;
     std::vector<int> m_anchors; // hyperlinks that enclose the run, innermost last
     int m_inserted = 0;

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "package/packagexml.h"
-#include "rtf/rtftable.h"
+#include "model/table.h"
 
 // What the Word reader's parts (docxbody.cpp, docxtables.cpp, docxdrawings.cpp)
 // share of the XML and of their limits.
 namespace DocxBodyXml {
 
 // Word's own limit is 63 columns; a row beyond this many cells is cut there.
-constexpr int MaxRowCells = RtfTableLimits::MaxColumns;
+constexpr int MaxRowCells = TableLimits::MaxColumns;
 // Twips in an English Metric Unit: 914400 a inch, 1440 twips.
 constexpr qint64 EmuPerTwip = 635;
 // A picture larger than this (twips, about 5.5 m) is given this size.

@@ -40,19 +40,19 @@ qint64 vmlLength(const QString &style, const QString &property)
     return 0;
 }
 
-RtfPicture::Kind pictureKind(const QString &name, const QByteArray &data)
+Picture::Kind pictureKind(const QString &name, const QByteArray &data)
 {
     if (data.startsWith("\x89PNG"))
-        return RtfPicture::Kind::Png;
+        return Picture::Kind::Png;
     if (data.startsWith("\xFF\xD8"))
-        return RtfPicture::Kind::Jpeg;
+        return Picture::Kind::Jpeg;
     if (data.size() > 44 && data.mid(40, 4) == " EMF")
-        return RtfPicture::Kind::Emf;
+        return Picture::Kind::Emf;
     if (data.startsWith("\xD7\xCD\xC6\x9A") || name.endsWith(QLatin1String(".wmf"), Qt::CaseInsensitive))
-        return RtfPicture::Kind::Wmf;
+        return Picture::Kind::Wmf;
     if (name.endsWith(QLatin1String(".emf"), Qt::CaseInsensitive))
-        return RtfPicture::Kind::Emf;
-    return RtfPicture::Kind::Unknown; // GIF, BMP, TIFF: whatever the data turn out to be
+        return Picture::Kind::Emf;
+    return Picture::Kind::Unknown; // GIF, BMP, TIFF: whatever the data turn out to be
 }
 
 } // namespace
@@ -74,7 +74,7 @@ void DocxBody::readSections(const QByteArray &data)
             if (!xml.isStart())
                 continue;
             if (is(xml, "cols")) {
-                section.columns = qBound(1, DocxProps::number(xml.attribute(u"num"), 1), RtfTableLimits::MaxColumns);
+                section.columns = qBound(1, DocxProps::number(xml.attribute(u"num"), 1), TableLimits::MaxColumns);
                 section.gap = qBound(0, DocxProps::number(xml.attribute(u"space"), 720), 31680);
                 section.rule = xml.attribute(u"sep") == QLatin1String("1") || xml.attribute(u"sep") == QLatin1String("true");
             } else if (is(xml, "type")) {
@@ -157,7 +157,7 @@ void DocxBody::readPict(PackageXml &xml)
 void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips)
 {
     // Boxes in boxes, or in a field's code, are not shown: their text is left out.
-    if (!showing() || m_textBoxes >= 4 || m_level + 2 > RtfTableLimits::MaxNesting) {
+    if (!showing() || m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting) {
         xml.skip();
         return;
     }
@@ -166,8 +166,8 @@ void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips)
     // The anchoring paragraph goes on after the box: what its reading holds is kept.
     const DocxParaProps para = m_para;
     const DocxRunProps paraRun = m_paraRun;
-    const RtfParaState paraState = m_paraState;
-    const RtfCharState run = m_run;
+    const ParaState paraState = m_paraState;
+    const CharState run = m_run;
     const int anchor = m_level;
     std::vector<Field> fields;
     std::swap(fields, m_fields);
@@ -181,7 +181,7 @@ void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips)
         m_pending.resize(size_t(level) + 1);
     m_pending[level].reset();
     readBlocks(xml, level);
-    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
     m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
     --m_textBoxes;
@@ -207,12 +207,12 @@ void DocxBody::addPicture(const QString &relId, qint64 widthTwips, qint64 height
     const std::optional<QByteArray> data = m_package.read(part);
     if (!data)
         return;
-    RtfPicture picture;
+    Picture picture;
     picture.data = *data;
     picture.kind = pictureKind(part, picture.data);
     picture.goalWidth = int(qMin(widthTwips, MaxPictureTwips));
     picture.goalHeight = int(qMin(heightTwips, MaxPictureTwips));
-    const RtfPictureDecoder::Result result = m_pictures.decode(picture);
+    const PictureDecoder::Result result = m_pictures.decode(picture);
     if (result.image.isNull())
         return;
     if (!m_paraBegun)

@@ -33,7 +33,7 @@ unsigned char underlineKind(const QString &v)
     if (v.isEmpty() || v == QLatin1String("single") || v == QLatin1String("words") || v == QLatin1String("thick"))
         return 1; // QTextCharFormat::SingleUnderline
     if (v == QLatin1String("double"))
-        return 15; // RtfCharState::DoubleUnderline
+        return 15; // CharState::DoubleUnderline
     if (v.startsWith(QLatin1String("dotted")) || v.startsWith(QLatin1String("dottedHeavy")))
         return 3; // DotLine
     if (v.startsWith(QLatin1String("dash")))

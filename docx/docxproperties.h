@@ -26,7 +26,7 @@ struct DocxRunProps
     bool smallCaps = false;
     bool hidden = false;
     int size = 20; // half-points
-    unsigned char underline = 0; // as RtfCharState::underline
+    unsigned char underline = 0; // as CharState::underline
     unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript
     bool autoColor = true;
     QRgb color = 0;
@@ -52,7 +52,7 @@ struct DocxTabStop
 
 struct DocxBorder
 {
-    unsigned char style = 0; // RtfBorder::Style
+    unsigned char style = 0; // BorderLine::Style
     short width = 0;         // twips
     short space = 0;         // twips
     bool autoColor = true;

@@ -11,7 +11,7 @@ using namespace DocxBodyXml;
 void DocxBody::readTable(PackageXml &xml, int level)
 {
     const int depth = xml.depth();
-    if (level > RtfTableLimits::MaxNesting) {
+    if (level > TableLimits::MaxNesting) {
         // Deeper tables than any document holds: their text goes on at this level.
         readBlocks(xml, level - 1);
         return;
@@ -21,7 +21,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
     m_tableRun[level] = TableLook();
     std::vector<int> grid;
     int indent = 0;
-    RtfRowDef base;
+    RowDef base;
     base.gap = 108;
     int rows = 0;
     while (xml.next() && xml.depth() >= depth) {
@@ -54,12 +54,12 @@ void DocxBody::readTable(PackageXml &xml, int level)
                         if (!xml.isStart())
                             continue;
                         const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? RtfRowDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? RtfRowDef::Left
-                            : n == QLatin1String("bottom") ? RtfRowDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? RtfRowDef::Right
-                            : n == QLatin1String("insideH") ? RtfRowDef::InsideH
-                            : n == QLatin1String("insideV") ? RtfRowDef::InsideV
+                        const int edge = n == QLatin1String("top") ? RowDef::Top
+                            : n == QLatin1String("left") || n == QLatin1String("start") ? RowDef::Left
+                            : n == QLatin1String("bottom") ? RowDef::Bottom
+                            : n == QLatin1String("right") || n == QLatin1String("end") ? RowDef::Right
+                            : n == QLatin1String("insideH") ? RowDef::InsideH
+                            : n == QLatin1String("insideV") ? RowDef::InsideV
                                                             : -1;
                         if (edge >= 0)
                             base.borders[edge] = border(DocxProps::border(xml));
@@ -70,10 +70,10 @@ void DocxBody::readTable(PackageXml &xml, int level)
                         if (!xml.isStart())
                             continue;
                         const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? RtfCellDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? RtfCellDef::Left
-                            : n == QLatin1String("bottom") ? RtfCellDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? RtfCellDef::Right
+                        const int edge = n == QLatin1String("top") ? CellDef::Top
+                            : n == QLatin1String("left") || n == QLatin1String("start") ? CellDef::Left
+                            : n == QLatin1String("bottom") ? CellDef::Bottom
+                            : n == QLatin1String("right") || n == QLatin1String("end") ? CellDef::Right
                                                                                         : -1;
                         if (edge >= 0)
                             base.padding[edge] = qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 1440 * 4);
@@ -106,7 +106,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
         m_pending[level].reset();
 }
 
-void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RtfRowDef def)
+void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RowDef def)
 {
     const int depth = xml.depth();
     std::vector<Cell> cells;
@@ -147,7 +147,7 @@ void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid,
         return;
     // Boundaries from the grid: a cell spans its columns' widths; where the grid has
     // no more columns, the cell's own width or a default.
-    const auto columnWidth = [&](size_t i) { return i < grid.size() && grid[i] > 0 ? grid[i] : RtfTableLimits::DefaultCellWidth; };
+    const auto columnWidth = [&](size_t i) { return i < grid.size() && grid[i] > 0 ? grid[i] : TableLimits::DefaultCellWidth; };
     int x = indent;
     size_t column = 0;
     for (; column < size_t(before); ++column)
@@ -201,10 +201,10 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                         if (!xml.isStart())
                             continue;
                         const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? RtfCellDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? RtfCellDef::Left
-                            : n == QLatin1String("bottom") ? RtfCellDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? RtfCellDef::Right
+                        const int edge = n == QLatin1String("top") ? CellDef::Top
+                            : n == QLatin1String("left") || n == QLatin1String("start") ? CellDef::Left
+                            : n == QLatin1String("bottom") ? CellDef::Bottom
+                            : n == QLatin1String("right") || n == QLatin1String("end") ? CellDef::Right
                                                                                         : -1;
                         if (edge >= 0)
                             cell.def.borders[edge] = border(DocxProps::border(xml));
@@ -238,7 +238,7 @@ void DocxBody::endCell(int level)
 {
     if (m_pending.size() <= size_t(level))
         m_pending.resize(size_t(level) + 1);
-    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
     m_builder.cellEnd(last, level);
 }

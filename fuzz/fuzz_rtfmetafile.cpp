@@ -3,7 +3,7 @@
 // bug in the player. The RTF reader's target reaches it too, but only through hex
 // text, which mutates into valid metafiles slowly.
 
-#include "rtf/rtfpicturedecoder.h"
+#include "model/picturedecoder.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -23,16 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    RtfPicture picture;
-    picture.kind = data[0] & 1 ? RtfPicture::Kind::Emf : RtfPicture::Kind::Wmf;
+    Picture picture;
+    picture.kind = data[0] & 1 ? Picture::Kind::Emf : Picture::Kind::Wmf;
     picture.data = QByteArray(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     // A picture of 100 by 100 pixels, or one sized by the metafile's own header.
     if (!(data[0] & 2)) {
         picture.goalWidth = 1500;
         picture.goalHeight = 1500;
     }
-    RtfPictureDecoder decoder;
-    const RtfPictureDecoder::Result result = decoder.decode(picture);
+    PictureDecoder decoder;
+    const PictureDecoder::Result result = decoder.decode(picture);
     volatile bool placeholder = result.placeholder;
     (void)placeholder;
     return 0;

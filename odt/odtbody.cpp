@@ -2,13 +2,13 @@
 
 #include "package/package.h"
 #include "package/packagexml.h"
-#include "rtf/rtftable.h"
+#include "model/table.h"
 
 #include <QTextDocument>
 
 namespace {
 
-constexpr int MaxRowCells = RtfTableLimits::MaxColumns;
+constexpr int MaxRowCells = TableLimits::MaxColumns;
 constexpr qint64 MaxPictureTwips = 31680 * 10;
 // A list nested deeper than ten levels stays at the tenth.
 constexpr int MaxListLevel = 9;
@@ -94,9 +94,9 @@ int OdtBody::colorIndex(QRgb rgb)
     return id;
 }
 
-RtfCharState OdtBody::charState(const OdtTextProps &p)
+CharState OdtBody::charState(const OdtTextProps &p)
 {
-    RtfCharState s;
+    CharState s;
     s.font = fontIndex(p.font.value_or(QString()));
     s.eastern = fontIndex(p.eastFont.value_or(QString()));
     s.size = int(qRound(p.size.value_or(12.0) * 2));
@@ -245,7 +245,7 @@ bool OdtBody::read(PackageXml &xml)
         m_builder.abandon();
         return false;
     }
-    m_builder.finish(RtfParaState(), 0);
+    m_builder.finish(ParaState(), 0);
     return true;
 }
 
@@ -385,7 +385,7 @@ void OdtBody::beginParagraph()
                 p.first = *lvl->first;
         }
     }
-    RtfParaState s;
+    ParaState s;
     s.alignment = p.alignment.value_or(0);
     s.leftIndent = p.left.value_or(0);
     s.rightIndent = p.right.value_or(0);
@@ -412,7 +412,7 @@ void OdtBody::beginParagraph()
         OdtTextProps props = m_text.front();
         props.underline = 0;
         props.overlay(lvl->text);
-        RtfCharState state = charState(props);
+        CharState state = charState(props);
         state.label = true;
         state.anchor = -1;
         state.hidden = false;
@@ -618,16 +618,16 @@ void OdtBody::readFrame(PackageXml &xml)
     }
     if (data.isEmpty())
         return;
-    RtfPicture picture;
+    Picture picture;
     picture.data = data;
-    picture.kind = data.startsWith("\x89PNG")     ? RtfPicture::Kind::Png
-        : data.startsWith("\xFF\xD8")             ? RtfPicture::Kind::Jpeg
-        : data.startsWith("\xD7\xCD\xC6\x9A")     ? RtfPicture::Kind::Wmf
-        : data.size() > 44 && data.mid(40, 4) == " EMF" ? RtfPicture::Kind::Emf
-                                                        : RtfPicture::Kind::Unknown;
+    picture.kind = data.startsWith("\x89PNG")     ? Picture::Kind::Png
+        : data.startsWith("\xFF\xD8")             ? Picture::Kind::Jpeg
+        : data.startsWith("\xD7\xCD\xC6\x9A")     ? Picture::Kind::Wmf
+        : data.size() > 44 && data.mid(40, 4) == " EMF" ? Picture::Kind::Emf
+                                                        : Picture::Kind::Unknown;
     picture.goalWidth = int(qBound<qint64>(0, width, MaxPictureTwips));
     picture.goalHeight = int(qBound<qint64>(0, height, MaxPictureTwips));
-    const RtfPictureDecoder::Result result = m_pictures.decode(picture);
+    const PictureDecoder::Result result = m_pictures.decode(picture);
     if (result.image.isNull())
         return;
     if (!m_paraBegun)
@@ -642,7 +642,7 @@ void OdtBody::readFrame(PackageXml &xml)
 
 void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
 {
-    if (m_textBoxes >= 4 || m_level + 2 > RtfTableLimits::MaxNesting) {
+    if (m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting) {
         xml.skip();
         return;
     }
@@ -650,7 +650,7 @@ void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
         beginParagraph();
     // The anchoring paragraph goes on after the box: what its reading holds is kept.
     const QString paraStyle = m_paraStyle;
-    const RtfParaState paraState = m_paraState;
+    const ParaState paraState = m_paraState;
     const bool space = m_space;
     const int anchor = m_level;
     std::vector<OdtTextProps> text;
@@ -666,7 +666,7 @@ void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
         m_pending.resize(size_t(level) + 1);
     m_pending[level].reset();
     readBlocks(xml, level);
-    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
     m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
     --m_textBoxes;
@@ -683,7 +683,7 @@ void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
 
 void OdtBody::readTable(PackageXml &xml, int level)
 {
-    if (level > RtfTableLimits::MaxNesting) {
+    if (level > TableLimits::MaxNesting) {
         readBlocks(xml, level - 1);
         return;
     }
@@ -701,7 +701,7 @@ void OdtBody::readTable(PackageXml &xml, int level)
                 const OdtStyles::Style *s = styles.style(xml.attribute(u"style-name"));
                 const int repeat = qBound(1, xml.attribute(u"number-columns-repeated").toInt(), MaxRowCells);
                 for (int i = 0; i < repeat && widths.size() < size_t(MaxRowCells); ++i)
-                    widths.push_back(s && s->columnWidth > 0 ? s->columnWidth : RtfTableLimits::DefaultCellWidth);
+                    widths.push_back(s && s->columnWidth > 0 ? s->columnWidth : TableLimits::DefaultCellWidth);
             };
             if (is(xml, "table-column")) {
                 column();
@@ -737,8 +737,8 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
         }
         return;
     }
-    const auto width = [&](size_t i) { return i < widths.size() ? widths[i] : RtfTableLimits::DefaultCellWidth; };
-    RtfRowDef def;
+    const auto width = [&](size_t i) { return i < widths.size() ? widths[i] : TableLimits::DefaultCellWidth; };
+    RowDef def;
     def.gap = 0;
     int x = 0;
     size_t column = 0;
@@ -764,7 +764,7 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
             readBlocks(xml, level);
             continue;
         }
-        RtfCellDef cell;
+        CellDef cell;
         int span = 1;
         if (coveredCell) {
             // Below a cell that spans rows: a cell merged into the one above, as wide.
@@ -808,7 +808,7 @@ void OdtBody::endCell(int level)
 {
     if (m_pending.size() <= size_t(level))
         m_pending.resize(size_t(level) + 1);
-    const RtfParaState last = m_pending[level] ? *m_pending[level] : RtfParaState();
+    const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
     m_builder.cellEnd(last, level);
 }

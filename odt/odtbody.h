@@ -1,8 +1,8 @@
 #pragma once
 
 #include "odt/odtstyles.h"
-#include "rtf/rtfdocumentbuilder.h"
-#include "rtf/rtfpicturedecoder.h"
+#include "model/documentbuilder.h"
+#include "model/picturedecoder.h"
 
 #include <QHash>
 #include <QString>
@@ -69,28 +69,28 @@ private:
     void flushPending(int level);
     QString label(const OdtListLevel &lvl, int level);
 
-    RtfCharState charState(const OdtTextProps &props);
+    CharState charState(const OdtTextProps &props);
     int fontIndex(const QString &name);
     int colorIndex(QRgb rgb);
 
     Package *m_package;
-    RtfDocumentBuilder m_builder;
-    RtfPictureDecoder m_pictures;
+    DocumentBuilder m_builder;
+    PictureDecoder m_pictures;
     QHash<QString, int> m_fontIds;
     QHash<QRgb, int> m_colorIds;
     QString m_error;
 
     // The paragraph being read.
     QString m_paraStyle;
-    RtfParaState m_paraState;
+    ParaState m_paraState;
     bool m_paraBegun = false;
     bool m_space = true; // the last character written was white space (or none yet)
     int m_level = 0;
     std::vector<OdtTextProps> m_text; // the spans' properties, innermost last
-    RtfCharState m_run;
+    CharState m_run;
     bool m_runValid = false;
     std::vector<int> m_anchors;
-    std::vector<std::optional<RtfParaState>> m_pending; // by table level
+    std::vector<std::optional<ParaState>> m_pending; // by table level
 
     std::vector<ListContext> m_lists;
     QHash<QString, Counters> m_counters; // by list style

@@ -29,7 +29,7 @@ unsigned char lineKind(const QString &style, const QString &type)
     if (style.isEmpty() || style == QLatin1String("none"))
         return 0;
     if (type == QLatin1String("double"))
-        return 15; // RtfCharState::DoubleUnderline
+        return 15; // CharState::DoubleUnderline
     if (style == QLatin1String("dotted"))
         return 3;
     if (style == QLatin1String("dash") || style == QLatin1String("long-dash"))

@@ -16,7 +16,7 @@ class PackageXml;
 struct OdtTextProps
 {
     std::optional<bool> bold, italic, strike, hidden, smallCaps, caps;
-    std::optional<unsigned char> underline; // as RtfCharState::underline
+    std::optional<unsigned char> underline; // as CharState::underline
     std::optional<unsigned char> vertical;  // 0, 1 super, 2 sub
     std::optional<double> size;             // points
     std::optional<double> sizePercent;      // of the inherited size
@@ -38,7 +38,7 @@ struct OdtParaProps
 {
     std::optional<int> alignment; // 0 left, 1 centre, 2 right, 3 justified
     std::optional<int> left, right, first, before, after; // twips
-    std::optional<int> line;      // RtfParaState::lineSpacing
+    std::optional<int> line;      // ParaState::lineSpacing
     std::optional<bool> lineMultiple;
     std::optional<bool> keepNext, pageBreak;
     std::optional<int> widows;

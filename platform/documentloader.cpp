@@ -3,7 +3,7 @@
 #include "docx/docxreader.h"
 #include "odt/odtreader.h"
 #include "package/package.h"
-#include "rtf/memoryheadroom.h"
+#include "model/memoryheadroom.h"
 #include "rtf/rtfreader.h"
 
 #include <QFile>

@@ -153,7 +153,7 @@ void RtfParser::finishField(const Group &g)
         return;
     const QString inst = field.instruction.trimmed();
     const QString kind = inst.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toUpper();
-    RtfCharState chr = field.hasResultChr ? field.resultChr : top().chr;
+    CharState chr = field.hasResultChr ? field.resultChr : top().chr;
     chr.hidden = chr.deleted = false;
     chr.anchor = top().chr.anchor;
     QString text;
@@ -171,7 +171,7 @@ void RtfParser::finishField(const Group &g)
     m_builder.addText(chr, text);
 }
 
-QString RtfParser::symbolText(const QString &inst, RtfCharState &chr)
+QString RtfParser::symbolText(const QString &inst, CharState &chr)
 {
     // SYMBOL code [\f font] [\s points] [\u | \a | \j | \h]
     const QStringList parts = inst.mid(6).simplified().split(QLatin1Char(' '));

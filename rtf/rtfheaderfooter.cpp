@@ -1,5 +1,6 @@
 #include "rtf/rtfheaderfooter.h"
 
+#include "model/limits.h"
 #include "rtf/rtflimits.h"
 
 #include <QtGlobal>
@@ -43,7 +44,7 @@ int height(RtfTokenizer tok, int width)
         const RtfTokenizer::Token t = tok.next();
         switch (t.type) {
         case T::End:
-            return int(qMin(total, qint64(RtfLimits::MaxTwips)));
+            return int(qMin(total, qint64(ModelLimits::MaxTwips)));
         case T::GroupOpen:
             if (depth >= MaxDepth) {
                 ++beyond;
@@ -60,7 +61,7 @@ int height(RtfTokenizer tok, int width)
             if (depth == 0) {
                 if (largest > 0) // a last paragraph without its mark
                     total += paragraph();
-                return int(qMin(total, qint64(RtfLimits::MaxTwips)));
+                return int(qMin(total, qint64(ModelLimits::MaxTwips)));
             }
             --depth;
             sizes.pop_back();
@@ -88,11 +89,11 @@ int height(RtfTokenizer tok, int width)
                 before = after = spacing = 0;
                 multiple = inTable = false;
             } else if (word == "sb")
-                before = qBound(0, p, RtfLimits::MaxTwips);
+                before = qBound(0, p, ModelLimits::MaxTwips);
             else if (word == "sa")
-                after = qBound(0, p, RtfLimits::MaxTwips);
+                after = qBound(0, p, ModelLimits::MaxTwips);
             else if (word == "sl")
-                spacing = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
+                spacing = qBound(-ModelLimits::MaxTwips, p, ModelLimits::MaxTwips);
             else if (word == "slmult")
                 multiple = !t.hasParameter || p != 0;
             else if (word == "intbl")
@@ -116,7 +117,7 @@ int height(RtfTokenizer tok, int width)
             break;
         }
     }
-    return int(qMin(total, qint64(RtfLimits::MaxTwips)));
+    return int(qMin(total, qint64(ModelLimits::MaxTwips)));
 }
 
 } // namespace RtfHeaderFooter

@@ -168,17 +168,17 @@ enum class Kw : unsigned char {
     TrLeft,
     TrGaph,
     RowAlign,   // ch: 0 left, 1 centre, 2 right
-    TrPadd,     // ch: RtfCellDef::Edge
-    TrPaddUnit, // ch: RtfCellDef::Edge
+    TrPadd,     // ch: CellDef::Edge
+    TrPaddUnit, // ch: CellDef::Edge
     TrRh,
-    ClPad,      // ch: RtfCellDef::Edge (\clpadl is the top, \clpadt the left, as Word writes them)
-    ClPadUnit,  // ch: RtfCellDef::Edge, as ClPad
+    ClPad,      // ch: CellDef::Edge (\clpadl is the top, \clpadt the left, as Word writes them)
+    ClPadUnit,  // ch: CellDef::Edge, as ClPad
     ClHeight,
-    TrBrdr,     // ch: RtfRowDef::Edge
-    ClBrdr,     // ch: RtfCellDef::Edge
+    TrBrdr,     // ch: RowDef::Edge
+    ClBrdr,     // ch: CellDef::Edge
     BrdrOther,  // a border of a paragraph (ch: 0 top, 1 left, 2 bottom, 3 right, 4 all), or 5 of a page or characters
     BrdrSpace,  // \brsp
-    BrdrStyle,  // ch: RtfBorder::Style
+    BrdrStyle,  // ch: BorderLine::Style
     BrdrW,
     BrdrCf,
     ClCbPat,

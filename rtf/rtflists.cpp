@@ -110,11 +110,11 @@ void RtfParser::listNumberEnded()
     if (font == m_fonts.constEnd())
         return;
     if (font->codePage != CodePage::Symbol && font->codePage != CodePage::SymbolFont
-        && !RtfFontFaces::isSymbolFace(font->name))
+        && !FontFaces::isSymbolFace(font->name))
         return;
     const QString bullet = m_pnText.trimmed();
     if (bullet.size() == 1 && !m_builder.paragraphHasLabel() && m_builder.paragraphEmpty() && showing()) {
-        RtfCharState state = top().chr;
+        CharState state = top().chr;
         state.label = true;
         state.anchor = -1;
         state.font = m_pnFont;
@@ -134,9 +134,9 @@ void RtfParser::addLevelText(const QString &text)
         s += text.left(MaxLevelText - s.size());
 }
 
-RtfParaState RtfParser::listed(const RtfParaState &para) const
+ParaState RtfParser::listed(const ParaState &para) const
 {
-    RtfParaState p = para;
+    ParaState p = para;
     const Group &g = m_groups.back();
     if (g.ls <= 0 || !m_builder.paragraphHasLabel())
         return p;
@@ -201,7 +201,7 @@ void RtfParser::makeListLabel()
         label += QLatin1Char(' ');
     if (label.isEmpty())
         return;
-    RtfCharState state = g.chr;
+    CharState state = g.chr;
     state.label = true;
     state.hidden = state.deleted = false;
     state.anchor = -1;

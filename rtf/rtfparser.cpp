@@ -1,5 +1,6 @@
 #include "rtf/rtfparser.h"
 
+#include "model/limits.h"
 #include "rtf/rtfheaderfooter.h"
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtflimits.h"
@@ -20,7 +21,7 @@ inline bool flag(const RtfTokenizer::Token &t)
 
 inline int twips(const RtfTokenizer::Token &t)
 {
-    return t.hasParameter ? qBound(-RtfLimits::MaxTwips, t.parameter, RtfLimits::MaxTwips) : 0;
+    return t.hasParameter ? qBound(-ModelLimits::MaxTwips, t.parameter, ModelLimits::MaxTwips) : 0;
 }
 
 } // namespace
@@ -147,7 +148,7 @@ void RtfParser::groupOpen()
         g.dest = Dest::StyleEntry;
         g.styleOwner = true;
         g.chr = m_defaultChar;
-        g.para = RtfParaState();
+        g.para = ParaState();
         m_styleNumber = 0;
         m_styleKind = 0;
         m_styleBasedOn = -1;
@@ -454,7 +455,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             m_styleNumber = t.hasParameter ? p : 0;
             m_styleKind = 0;
         } else if (g.dest == Dest::Normal && m_paraStyles.contains(t.hasParameter ? p : 0)) {
-            g.para = RtfParaState();
+            g.para = ParaState();
             applyStyle(g, m_paraStyles, t.hasParameter ? p : 0, 0);
         }
         break;
@@ -495,7 +496,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::UlDb:
         // Qt has no double underline: a value of our own, which the builder draws
         // as a single one and marks for the layout to double.
-        g.chr.underline = flag(t) ? RtfCharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
+        g.chr.underline = flag(t) ? CharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
         break;
     case Kw::Uld:
         g.chr.underline = flag(t) ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
@@ -565,7 +566,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             paragraphBreak();
         break;
     case Kw::Pard:
-        g.para = RtfParaState();
+        g.para = ParaState();
         g.ls = 0;
         g.ilvl = 0;
         g.intbl = false;
@@ -839,7 +840,7 @@ void RtfParser::binaryBytes(const char *data, int length)
 
 void RtfParser::addBytes(const char *data, int length)
 {
-    const RtfCharState &s = top().chr;
+    const CharState &s = top().chr;
     if (!m_bytes.isEmpty() && s != m_bytesState)
         flushBytes();
     if (m_highSurrogate) {
@@ -949,18 +950,18 @@ void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
         // A page of no size, or a negative margin, is none given.
         if (!t.hasParameter || p < (size ? 1 : 0))
             return;
-        (own ? m_section.page : m_page)[which] = qMin(p, RtfLimits::MaxTwips);
+        (own ? m_section.page : m_page)[which] = qMin(p, ModelLimits::MaxTwips);
         break;
     }
     case Kw::Sectd:
-        m_section = RtfSectionState();
+        m_section = SectionState();
         break;
     case Kw::Cols:
         // No columns, or a number no page holds: one column, or as many as still do.
-        m_section.columns = t.hasParameter ? qBound(1, p, RtfLimits::MaxColumns) : 1;
+        m_section.columns = t.hasParameter ? qBound(1, p, ModelLimits::MaxColumns) : 1;
         break;
     case Kw::ColsX:
-        m_section.gap = t.hasParameter && p >= 0 ? qMin(p, RtfLimits::MaxTwips) : RtfSectionState().gap;
+        m_section.gap = t.hasParameter && p >= 0 ? qMin(p, ModelLimits::MaxTwips) : SectionState().gap;
         break;
     case Kw::LineBetCol:
         m_section.rule = flag(t);
@@ -970,7 +971,7 @@ void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
         break;
     case Kw::HeaderFooterY:
         if (t.hasParameter && p >= 0)
-            (info.ch == 0 ? m_section.headerY : m_section.footerY) = qMin(p, RtfLimits::MaxTwips);
+            (info.ch == 0 ? m_section.headerY : m_section.footerY) = qMin(p, ModelLimits::MaxTwips);
         break;
     case Kw::TitlePage:
         m_section.titlePage = flag(t);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "base/failure.h"
 #include "base/codepage.h"
-#include "rtf/rtfdocumentbuilder.h"
+#include "base/failure.h"
+#include "model/documentbuilder.h"
+#include "model/picturedecoder.h"
+#include "model/states.h"
+#include "model/table.h"
 #include "rtf/rtfkeywords.h"
-#include "rtf/rtfpicturedecoder.h"
-#include "rtf/rtfstate.h"
-#include "rtf/rtftable.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -57,8 +57,8 @@ private:
 
     struct Group
     {
-        RtfCharState chr;
-        RtfParaState para;
+        CharState chr;
+        ParaState para;
         Dest dest = Dest::Normal;
         Dest uprOuter = Dest::Normal;
         bool styleOwner = false;
@@ -89,8 +89,8 @@ private:
 
     struct Style
     {
-        RtfCharState chr;
-        RtfParaState para;
+        CharState chr;
+        ParaState para;
         int basedOn = -1;
     };
 
@@ -99,7 +99,7 @@ private:
         QString instruction;
         Dest outer = Dest::Normal;
         qint64 resultStart = -1; // output count when the result began, -1 before
-        RtfCharState resultChr;  // the result's formatting, for a result left empty
+        CharState resultChr;  // the result's formatting, for a result left empty
         bool hasResultChr = false;
         int anchor = -1;         // hyperlink target of every result, -1 for none
         int parent = -1;         // the field in whose instruction this one stands, -1 for none
@@ -137,7 +137,7 @@ private:
     void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     int tableLevel() const;
     void paragraphBorderWord(const RtfKeywords::KwInfo &info, int p);
-    RtfRowDef &rowDef();
+    RowDef &rowDef();
 
     void startFont(int number);
     void finishFont();
@@ -145,13 +145,13 @@ private:
     void afterFontTable();
     void addColor();
     void storeStyle(const Group &g);
-    void applyCharDelta(RtfCharState &chr, const RtfCharState &style) const;
+    void applyCharDelta(CharState &chr, const CharState &style) const;
     void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
     int hyperlinkAnchor(const QString &instruction);
     void finishField(const Group &g);
     void addInstructionBytes(const Group &g, const char *data, int length);
     void flushInstruction();
-    QString symbolText(const QString &instruction, RtfCharState &chr);
+    QString symbolText(const QString &instruction, CharState &chr);
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
     void listNumberEnded();
@@ -196,7 +196,7 @@ private:
 
     RtfTokenizer m_tok;
     CodePage m_codePages;
-    RtfDocumentBuilder m_builder;
+    DocumentBuilder m_builder;
     std::vector<Group> m_groups;
     qint64 m_overflowDepth = 0;
     bool m_ignorable = false;
@@ -208,16 +208,16 @@ private:
 
     // The paragraph's state as its list sets it: a label at a level justified right
     // ends at the first line's indent.
-    RtfParaState listed(const RtfParaState &para) const;
+    ParaState listed(const ParaState &para) const;
 
     int m_docCodePage = 1252;
     int m_defaultFont = -1;
     bool m_haveDefaultFont = false;
-    RtfCharState m_defaultChar;
+    CharState m_defaultChar;
 
     // bytes waiting to be decoded, all in the same state and code page
     QByteArray m_bytes;
-    RtfCharState m_bytesState;
+    CharState m_bytesState;
 
     QHash<int, Font> m_fonts;
     int m_currentFont = -1;
@@ -277,10 +277,10 @@ private:
 
     // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
     // definition comes after their cells.
-    RtfRowDef m_rowDefs[2];
+    RowDef m_rowDefs[2];
     bool m_rowDefSeen[2] = {false, false};
-    RtfCellDef m_cellDef;           // the cell the next \cellx ends
-    RtfBorder *m_border = nullptr;  // what the border words describe now
+    CellDef m_cellDef;           // the cell the next \cellx ends
+    BorderLine *m_border = nullptr;  // what the border words describe now
     int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
     int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
     int m_widthAfter[2][2] = {};    // per definition: \trwWidthA value, unit
@@ -292,14 +292,14 @@ private:
     // The document's page (\paperw, \paperh, \margl, \margr, \margt, \margb), twips,
     // as word processors take it where the document does not say, and the section's.
     int m_page[6] = {12240, 15840, 1800, 1800, 1440, 1440};
-    RtfSectionState m_section;
+    SectionState m_section;
 
-    RtfPicture m_picture;
+    Picture m_picture;
     int m_pictureNibble = -1;
     // Hex digits right after a picture group are its data when a damaged header closed
     // the group too early: 1 = a picture just closed, 2 = such data is being dropped.
     unsigned char m_orphanData = 0;
-    RtfPictureDecoder m_pictureDecoder;
+    PictureDecoder m_pictureDecoder;
 
     // Shapes open around the reader, innermost last, with whether they have shown
     // their picture. From the group depth m_shapePictureFrom on, a picture belongs to

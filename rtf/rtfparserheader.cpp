@@ -133,41 +133,41 @@ void RtfParser::applyStyle(Group &g, const QHash<int, Style> &styles, int number
         return;
     if (it->basedOn >= 0 && depth < 8)
         applyStyle(g, styles, it->basedOn, depth + 1);
-    const RtfParaState d;
-    const RtfParaState &s = it->para;
+    const ParaState d;
+    const ParaState &s = it->para;
     // What the style sets, told from what a paragraph has by default.
-    const auto take = [&](auto RtfParaState::*field) {
+    const auto take = [&](auto ParaState::*field) {
         if (s.*field != d.*field)
             g.para.*field = s.*field;
     };
-    take(&RtfParaState::alignment);
-    take(&RtfParaState::leftIndent);
-    take(&RtfParaState::rightIndent);
-    take(&RtfParaState::firstIndent);
-    take(&RtfParaState::spaceBefore);
-    take(&RtfParaState::spaceAfter);
+    take(&ParaState::alignment);
+    take(&ParaState::leftIndent);
+    take(&ParaState::rightIndent);
+    take(&ParaState::firstIndent);
+    take(&ParaState::spaceBefore);
+    take(&ParaState::spaceAfter);
     if (s.lineSpacing != d.lineSpacing) {
         g.para.lineSpacing = s.lineSpacing;
         g.para.lineMultiple = s.lineMultiple;
     }
-    take(&RtfParaState::pageBreakBefore);
-    take(&RtfParaState::keepNext);
-    take(&RtfParaState::widows);
-    take(&RtfParaState::tabs);
+    take(&ParaState::pageBreakBefore);
+    take(&ParaState::keepNext);
+    take(&ParaState::widows);
+    take(&ParaState::tabs);
     for (int side = 0; side < 4; ++side) {
         if (s.borders[side] != d.borders[side])
             g.para.borders[side] = s.borders[side];
     }
-    take(&RtfParaState::shadeBack);
-    take(&RtfParaState::shadeFore);
-    take(&RtfParaState::shading);
+    take(&ParaState::shadeBack);
+    take(&ParaState::shadeFore);
+    take(&ParaState::shading);
     applyCharDelta(g.chr, it->chr);
 }
 
-void RtfParser::applyCharDelta(RtfCharState &chr, const RtfCharState &style) const
+void RtfParser::applyCharDelta(CharState &chr, const CharState &style) const
 {
     // A style stores what it sets; what it leaves at the default does not override.
-    const RtfCharState &d = m_defaultChar;
+    const CharState &d = m_defaultChar;
     if (style.font != d.font) {
         chr.font = style.font;
         chr.codePage = style.codePage;

@@ -1,6 +1,6 @@
 #include "rtf/rtfparser.h"
 
-#include "rtf/rtflimits.h"
+#include "model/limits.h"
 
 #include <QTextOption>
 
@@ -18,7 +18,7 @@ int RtfParser::tableLevel() const
     return m_textBoxLevels.empty() ? own : m_textBoxLevels.back() + own;
 }
 
-RtfRowDef &RtfParser::rowDef()
+RowDef &RtfParser::rowDef()
 {
     // A nested row's definition stands in its \nesttableprops group, after its cells.
     const bool nested = top().dest == Dest::NestTableProps || tableLevel() >= 2;
@@ -45,7 +45,7 @@ void RtfParser::paragraphBorderWord(const RtfKeywords::KwInfo &info, int p)
     for (int side = 0; side < 4; ++side) {
         if (!(m_paraBorders & (1 << side)))
             continue;
-        RtfParaBorder &b = g.para.borders[side];
+        ParaBorder &b = g.para.borders[side];
         switch (info.kw) {
         case Kw::BrdrStyle:
             b.style = static_cast<unsigned char>(info.ch);
@@ -73,7 +73,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         g.intbl = !t.hasParameter || p != 0;
         return;
     case Kw::Itap:
-        g.itap = static_cast<signed char>(qBound(0, p, RtfTableLimits::MaxNesting));
+        g.itap = static_cast<signed char>(qBound(0, p, TableLimits::MaxNesting));
         return;
     case Kw::Cell:
         if (body)
@@ -136,7 +136,7 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         if (body || g.dest == Dest::StyleEntry) {
             for (int side = 0; side < 4; ++side) {
                 if (m_paraBorders & (1 << side))
-                    g.para.borders[side] = RtfParaBorder();
+                    g.para.borders[side] = ParaBorder();
             }
         }
         return;
@@ -164,31 +164,31 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_border = nullptr;
         return;
     }
-    RtfRowDef &def = rowDef();
+    RowDef &def = rowDef();
     const int slot = &def == &m_rowDefs[1] ? 1 : 0;
     switch (info.kw) {
     case Kw::Trowd:
-        def = RtfRowDef();
+        def = RowDef();
         m_rowDefSeen[slot] = true;
-        m_cellDef = RtfCellDef();
+        m_cellDef = CellDef();
         m_border = nullptr;
         std::fill(&m_padding[slot][0][0], &m_padding[slot][0][0] + 8, 0);
         std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
         m_widthAfter[slot][0] = m_widthAfter[slot][1] = 0;
         break;
     case Kw::Cellx:
-        m_cellDef.right = t.hasParameter ? qBound(-RtfLimits::MaxTwips, p, 4 * RtfLimits::MaxTwips) : 0;
-        if (def.cells.size() < size_t(RtfTableLimits::MaxColumns))
+        m_cellDef.right = t.hasParameter ? qBound(-ModelLimits::MaxTwips, p, 4 * ModelLimits::MaxTwips) : 0;
+        if (def.cells.size() < size_t(TableLimits::MaxColumns))
             def.cells.push_back(m_cellDef);
         else
             def.tooWide = true;
         m_rowDefSeen[slot] = true;
-        m_cellDef = RtfCellDef();
+        m_cellDef = CellDef();
         m_border = nullptr;
         std::fill(&m_cellPadding[0][0], &m_cellPadding[0][0] + 8, -1);
         break;
     case Kw::TrLeft:
-        def.left = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
+        def.left = qBound(-ModelLimits::MaxTwips, p, ModelLimits::MaxTwips);
         break;
     case Kw::TrGaph:
         def.gap = qBound(0, p, 1440);
@@ -213,16 +213,16 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         break;
     }
     case Kw::TrRh:
-        def.height = qBound(-RtfLimits::MaxTwips, p, RtfLimits::MaxTwips);
+        def.height = qBound(-ModelLimits::MaxTwips, p, ModelLimits::MaxTwips);
         break;
     case Kw::ClHeight:
-        m_cellDef.height = qBound(0, p, RtfLimits::MaxTwips);
+        m_cellDef.height = qBound(0, p, ModelLimits::MaxTwips);
         break;
     case Kw::TrWidthAfter: {
         // The width and its unit come in either order; only twips (unit 3) are read.
         int(&after)[2] = m_widthAfter[slot];
         after[info.ch] = p;
-        def.after = after[1] == 3 ? qBound(0, after[0], RtfLimits::MaxTwips) : 0;
+        def.after = after[1] == 3 ? qBound(0, after[0], ModelLimits::MaxTwips) : 0;
         def.afterShown = def.after > 0 && m_rowHasCells[slot];
         break;
     }

@@ -1,5 +1,6 @@
 #include "rtf/rtfparser.h"
 
+#include "model/limits.h"
 #include "rtf/rtflimits.h"
 
 // Pictures and the shapes that frame them. Every picture in the text is shown once:
@@ -24,38 +25,38 @@ void RtfParser::startPicture(Group &g)
     }
     g.dest = Dest::Picture;
     g.pictureOwner = true;
-    m_picture = RtfPicture();
+    m_picture = Picture();
     m_pictureNibble = -1;
 }
 
 void RtfParser::pictureWord(Kw kw, const RtfTokenizer::Token &t)
 {
-    RtfPicture &p = m_picture;
+    Picture &p = m_picture;
     const int value = t.hasParameter ? t.parameter : 0;
     switch (kw) {
     case Kw::PngBlip:
-        p.kind = RtfPicture::Kind::Png;
+        p.kind = Picture::Kind::Png;
         break;
     case Kw::JpegBlip:
-        p.kind = RtfPicture::Kind::Jpeg;
+        p.kind = Picture::Kind::Jpeg;
         break;
     case Kw::EmfBlip:
-        p.kind = RtfPicture::Kind::Emf;
+        p.kind = Picture::Kind::Emf;
         break;
     case Kw::WmfBlip:
-        p.kind = RtfPicture::Kind::Wmf;
+        p.kind = Picture::Kind::Wmf;
         break;
     case Kw::MacPict:
-        p.kind = RtfPicture::Kind::MacPict;
+        p.kind = Picture::Kind::MacPict;
         break;
     case Kw::PmMetafile:
-        p.kind = RtfPicture::Kind::Os2Metafile;
+        p.kind = Picture::Kind::Os2Metafile;
         break;
     case Kw::DibBitmap:
-        p.kind = RtfPicture::Kind::Dib;
+        p.kind = Picture::Kind::Dib;
         break;
     case Kw::WBitmap:
-        p.kind = RtfPicture::Kind::Wbitmap;
+        p.kind = Picture::Kind::Wbitmap;
         break;
     case Kw::WbmBitsPixel:
         p.bitsPerPixel = qBound(1, value, 32);
@@ -70,10 +71,10 @@ void RtfParser::pictureWord(Kw kw, const RtfTokenizer::Token &t)
         p.height = qMax(0, value);
         break;
     case Kw::PicWGoal:
-        p.goalWidth = qBound(0, value, RtfLimits::MaxTwips);
+        p.goalWidth = qBound(0, value, ModelLimits::MaxTwips);
         break;
     case Kw::PicHGoal:
-        p.goalHeight = qBound(0, value, RtfLimits::MaxTwips);
+        p.goalHeight = qBound(0, value, ModelLimits::MaxTwips);
         break;
     case Kw::PicScaleX:
         p.scaleX = t.hasParameter ? qBound(1, value, RtfLimits::MaxPictureScale) : 100;
@@ -88,8 +89,8 @@ void RtfParser::pictureWord(Kw kw, const RtfTokenizer::Token &t)
 
 void RtfParser::finishPicture()
 {
-    const RtfPictureDecoder::Result result = m_pictureDecoder.decode(m_picture);
-    m_picture = RtfPicture(); // the data can be megabytes: not kept past the picture
+    const PictureDecoder::Result result = m_pictureDecoder.decode(m_picture);
+    m_picture = Picture(); // the data can be megabytes: not kept past the picture
     if (result.image.isNull() || m_groups.size() < 2)
         return;
     const Group &parent = m_groups[m_groups.size() - 2];
@@ -107,7 +108,7 @@ void RtfParser::startTextBox(Group &g)
     OpenShape &shape = m_shapes.back();
     // The box's paragraphs gather one level below the paragraph it stands in, as
     // the one cell of a table of their own.
-    const int level = qMin(shape.anchorLevel + 1, int(RtfTableLimits::MaxNesting));
+    const int level = qMin(shape.anchorLevel + 1, int(TableLimits::MaxNesting));
     flushBytes();
     m_builder.beginTextBox(shape.anchorLevel);
     m_textBoxLevels.push_back(level);
@@ -116,7 +117,7 @@ void RtfParser::startTextBox(Group &g)
     g.textBoxOwner = true;
     g.intbl = false;
     g.itap = -1;
-    g.para = RtfParaState();
+    g.para = ParaState();
 }
 
 void RtfParser::endTextBox(const Group &closing)
@@ -134,7 +135,7 @@ void RtfParser::endTextBox(const Group &closing)
 void RtfParser::shapeWord(Kw kw, const RtfTokenizer::Token &t)
 {
     Group &g = top();
-    const int value = t.hasParameter ? qBound(-RtfLimits::MaxTwips, t.parameter, RtfLimits::MaxTwips) : 0;
+    const int value = t.hasParameter ? qBound(-ModelLimits::MaxTwips, t.parameter, ModelLimits::MaxTwips) : 0;
     switch (kw) {
     case Kw::Shp:
         if ((g.dest != Dest::Normal && g.dest != Dest::Shape) || g.chr.hidden) {

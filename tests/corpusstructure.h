@@ -5,7 +5,7 @@
 // ones nested in it; pictures; paragraphs whose first line starts left of the text
 // area; list items.
 
-#include "rtf/rtfstate.h"
+#include "model/marks.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -106,7 +106,7 @@ private:
         for (; !it.atEnd(); ++it) {
             if (QTextFrame *child = it.currentFrame()) {
                 auto *table = qobject_cast<QTextTable *>(child);
-                if (table && table->format().boolProperty(RtfProperty::TextBox))
+                if (table && table->format().boolProperty(DocProperty::TextBox))
                     ++textBoxes;
                 else if (table)
                     this->table(table, depth + 1);
@@ -151,7 +151,7 @@ private:
             const QTextCharFormat cf = it.fragment().charFormat();
             if (cf.isImageFormat())
                 pictures += int(it.fragment().length());
-            label = label || cf.boolProperty(RtfProperty::ListLabel);
+            label = label || cf.boolProperty(DocProperty::ListLabel);
         }
         listItems += label;
     }

@@ -10,7 +10,7 @@
 
 #include "corpusstructure.h"
 #include "platform/documentloader.h"
-#include "rtf/rtfstate.h"
+#include "model/marks.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -89,7 +89,7 @@ public:
         for (; !it.atEnd(); ++it) {
             if (QTextFrame *child = it.currentFrame()) {
                 auto *table = qobject_cast<QTextTable *>(child);
-                if (table && table->format().boolProperty(RtfProperty::TextBox))
+                if (table && table->format().boolProperty(DocProperty::TextBox))
                     continue;
                 if (table)
                     this->table(table);
@@ -98,7 +98,7 @@ public:
                 continue;
             }
             const QTextBlock b = it.currentBlock();
-            if (b.length() == 1 && b.blockFormat().boolProperty(RtfProperty::TableLead))
+            if (b.length() == 1 && b.blockFormat().boolProperty(DocProperty::TableLead))
                 continue;
             block(b);
         }
@@ -131,7 +131,7 @@ private:
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             const QTextCharFormat f = frag.charFormat();
-            if (f.boolProperty(RtfProperty::ListLabel))
+            if (f.boolProperty(DocProperty::ListLabel))
                 continue;
             const Attrs a = attrsOf(f);
             for (const QChar c : frag.text()) {

@@ -5,7 +5,7 @@
 
 #include "platform/documentloader.h"
 #include "base/layoutproperties.h"
-#include "rtf/rtfstate.h"
+#include "model/marks.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -48,7 +48,7 @@ QStringList labelled(const QTextDocument &doc)
         QString label, text;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            (f.charFormat().boolProperty(RtfProperty::ListLabel) ? label : text) += f.text();
+            (f.charFormat().boolProperty(DocProperty::ListLabel) ? label : text) += f.text();
         }
         lines << label + QLatin1Char('|') + text;
     }
@@ -342,7 +342,7 @@ private slots:
         QVERIFY(doc);
         QList<QTextTable *> boxes;
         for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(RtfProperty::TextBox))
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(DocProperty::TextBox))
                 boxes << table;
         }
         QCOMPARE(boxes.size(), 1);

@@ -4,7 +4,7 @@
 #include "zipmaker.h"
 
 #include "platform/documentloader.h"
-#include "rtf/rtfstate.h"
+#include "model/marks.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -43,7 +43,7 @@ QStringList labelled(const QTextDocument &doc)
         QString label, text;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            (f.charFormat().boolProperty(RtfProperty::ListLabel) ? label : text) += f.text();
+            (f.charFormat().boolProperty(DocProperty::ListLabel) ? label : text) += f.text();
         }
         lines << label + QLatin1Char('|') + text;
     }
@@ -155,7 +155,7 @@ private slots:
         QVERIFY(doc);
         QTextTable *box = nullptr;
         for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(RtfProperty::TextBox))
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(DocProperty::TextBox))
                 box = table;
         }
         QVERIFY(box);

@@ -3,10 +3,10 @@
 //
 // Decisions recorded here:
 // - List labels (\listtext, \pntext) are shown, as the producing word processors show
-//   them; the reader marks them with RtfProperty::ListLabel. The oracle's .txt has no
+//   them; the reader marks them with DocProperty::ListLabel. The oracle's .txt has no
 //   labels (its .lo.txt has LibreOffice's own, formatted differently), so the marked
 //   text is dropped before comparing with .txt.
-// - Text boxes are shown in place, framed (RtfProperty::TextBox); the oracle leaves
+// - Text boxes are shown in place, framed (DocProperty::TextBox); the oracle leaves
 //   their text out, so they are left out before comparing, and counted. The documents
 //   that come out exact with their text boxes compared too are counted beside.
 // - Where the oracle is known to differ from what the producing program showed
@@ -14,9 +14,9 @@
 //   and list the document below with the reason and the similarity we must still reach.
 
 #include "corpusstructure.h"
+#include "model/marks.h"
 #include "platform/richtextbox.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtfstate.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -122,7 +122,7 @@ public:
         for (; !it.atEnd(); ++it) {
             if (QTextFrame *child = it.currentFrame()) {
                 auto *table = qobject_cast<QTextTable *>(child);
-                if (table && table->format().boolProperty(RtfProperty::TextBox) && !editor && !withTextBoxes)
+                if (table && table->format().boolProperty(DocProperty::TextBox) && !editor && !withTextBoxes)
                     ++textBoxes;
                 else if (table)
                     this->table(table);
@@ -131,7 +131,7 @@ public:
                 continue;
             }
             const QTextBlock b = it.currentBlock();
-            if (b.length() == 1 && b.blockFormat().boolProperty(RtfProperty::TableLead)) {
+            if (b.length() == 1 && b.blockFormat().boolProperty(DocProperty::TableLead)) {
                 ++leads;
                 continue;
             }
@@ -166,7 +166,7 @@ private:
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             const QTextCharFormat f = frag.charFormat();
-            if (f.boolProperty(RtfProperty::ListLabel) && !editor)
+            if (f.boolProperty(DocProperty::ListLabel) && !editor)
                 continue;
             const int a = flat.intern(attrsOf(f));
             for (const QChar c : frag.text()) {

@@ -2,9 +2,9 @@
 // work a read does is counted, and must stay in proportion to the input, while the
 // document still reads as it should.
 
+#include "model/table.h"
 #include "rtf/rtflimits.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtftable.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -186,7 +186,7 @@ void TestRtfHostile::mergedCellsInALongTableCostLinearWork()
     QVERIFY(tables >= 2);
     QCOMPARE(total, rows);
     QVERIFY(doc.toPlainText().endsWith(QStringLiteral("c\nd\nfin")));
-    QVERIFY2(counters.cellsMoved <= tables * RtfTableLimits::MergeBudget, qPrintable(QString::number(counters.cellsMoved)));
+    QVERIFY2(counters.cellsMoved <= tables * TableLimits::MergeBudget, qPrintable(QString::number(counters.cellsMoved)));
 }
 
 namespace {
@@ -217,7 +217,7 @@ void TestRtfHostile::textBoxesInTextBoxesStopAtTheNestingLimit()
     QCOMPARE(text.count(QLatin1Char('z')), boxes);
     QVERIFY(text.endsWith(QStringLiteral("fin")));
     const int depth = frameDepth(doc.rootFrame());
-    QCOMPARE(depth, int(RtfTableLimits::MaxNesting));
+    QCOMPARE(depth, int(TableLimits::MaxNesting));
 }
 
 QTEST_MAIN(TestRtfHostile)

@@ -2,8 +2,8 @@
 // LibreOffice shows them, each format's numbers checked on its text export, and
 // marked as labels like those the file gives.
 
+#include "model/marks.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtfstate.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -27,7 +27,7 @@ QList<Paragraph> paragraphs(const QByteArray &rtf)
         Paragraph p;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            (f.charFormat().boolProperty(RtfProperty::ListLabel) ? p.label : p.text) += f.text();
+            (f.charFormat().boolProperty(DocProperty::ListLabel) ? p.label : p.text) += f.text();
         }
         out << p;
     }

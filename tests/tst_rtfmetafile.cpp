@@ -3,8 +3,8 @@
 // the corpus drawings; and hostile metafiles, which must cost bounded time and memory.
 
 #include "littleendian.h"
+#include "model/marks.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtfstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,7 +152,7 @@ QList<Shown> read(const QByteArray &rtf)
             const QTextImageFormat f = it.fragment().charFormat().toImageFormat();
             for (int i = 0; f.isValid() && i < it.fragment().length(); ++i) // equal pictures side by side share a fragment
                 shown.append({doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>(),
-                              QSizeF(f.width(), f.height()), f.boolProperty(RtfProperty::PicturePlaceholder)});
+                              QSizeF(f.width(), f.height()), f.boolProperty(DocProperty::PicturePlaceholder)});
         }
     }
     return shown;

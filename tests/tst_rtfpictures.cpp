@@ -3,8 +3,8 @@
 // that have pictures.
 
 #include "littleendian.h"
+#include "model/marks.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtfstate.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -27,7 +27,7 @@ struct Shown
 {
     QTextImageFormat format;
     QImage image;
-    bool placeholder() const { return format.boolProperty(RtfProperty::PicturePlaceholder); }
+    bool placeholder() const { return format.boolProperty(DocProperty::PicturePlaceholder); }
 };
 
 std::vector<Shown> picturesOf(const QTextDocument &doc)

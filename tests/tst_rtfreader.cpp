@@ -1,8 +1,8 @@
 // The ways RTF readers usually go wrong, each checked on what a user would see:
 // the text and the format at a position.
 
+#include "model/marks.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtfstate.h"
 
 #include <QElapsedTimer>
 #include <QTextBlock>
@@ -477,8 +477,8 @@ void TestRtfReader::listLabelsMarked()
     QTextDocument doc;
     QVERIFY(!Rtf::read("{\\rtf1{\\listtext 1.\\tab}First\\par{\\*\\pn\\pnlvlblt}{\\pntext\\'b7\\tab}Second\\par}", &doc));
     QCOMPARE(textOf(doc), QStringLiteral("1.\tFirst\n\u00B7\tSecond"));
-    QVERIFY(formatAt(doc, "1.").boolProperty(RtfProperty::ListLabel));
-    QVERIFY(!formatAt(doc, "First").boolProperty(RtfProperty::ListLabel));
+    QVERIFY(formatAt(doc, "1.").boolProperty(DocProperty::ListLabel));
+    QVERIFY(!formatAt(doc, "First").boolProperty(DocProperty::ListLabel));
 }
 
 void TestRtfReader::symbolFontBullets_data()
@@ -519,8 +519,8 @@ void TestRtfReader::symbolFontBullets()
                            + paragraph + "item\\par}",
                        &doc));
     QCOMPARE(textOf(doc), label + QStringLiteral("item"));
-    QVERIFY(formatAt(doc, label.left(1)).boolProperty(RtfProperty::ListLabel));
-    QVERIFY(!formatAt(doc, "item").boolProperty(RtfProperty::ListLabel));
+    QVERIFY(formatAt(doc, label.left(1)).boolProperty(DocProperty::ListLabel));
+    QVERIFY(!formatAt(doc, "item").boolProperty(DocProperty::ListLabel));
 }
 
 void TestRtfReader::picture()

@@ -2,9 +2,9 @@
 // borders, shading and alignment a user sees, nested tables, malformed tables that
 // stay text, and the plain text the editor gives for them.
 
+#include "model/marks.h"
 #include "platform/richtextbox.h"
 #include "rtf/rtfreader.h"
-#include "rtf/rtfstate.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -46,7 +46,7 @@ struct Loaded
     {
         QString s;
         for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-            if (b.length() == 1 && b.blockFormat().boolProperty(RtfProperty::TableLead))
+            if (b.length() == 1 && b.blockFormat().boolProperty(DocProperty::TableLead))
                 continue;
             s += b.text() + QLatin1Char('|');
         }
@@ -377,7 +377,7 @@ void TestRtfTables::textBoxFramed()
                    "{\\shptxt\\pard\\qc box {\\b one}\\par\\pard two\\par}}}b\\par}");
     QCOMPARE(d.tables.size(), 1);
     QTextTable *t = d.tables.first();
-    QVERIFY(t->format().boolProperty(RtfProperty::TextBox));
+    QVERIFY(t->format().boolProperty(DocProperty::TextBox));
     QCOMPARE(t->rows(), 1);
     QCOMPARE(t->columns(), 1);
     QCOMPARE(t->format().columnWidthConstraints().value(0).rawValue(), 3000 * PixelsPerTwip);
@@ -470,7 +470,7 @@ void TestRtfTables::longTableIsOneTable()
     QCOMPARE(t->rows(), 361);
     QCOMPARE(t->cellAt(150, 0).rowSpan(), 61);
     QCOMPARE(t->cellAt(210, 0).row(), 150);
-    QVERIFY(!t->format().hasProperty(RtfProperty::TableContinues));
+    QVERIFY(!t->format().hasProperty(DocProperty::TableContinues));
     QCOMPARE(d.text(), QStringLiteral("some text|more text|the last one|").repeated(151)
                            + QStringLiteral("more text|the last one|").repeated(60)
                            + QStringLiteral("some text|more text|the last one|").repeated(150) + "end|");

@@ -11,7 +11,7 @@
 // own name, so a name that is not installed is followed by the face the system
 // substitutes for it: the name stays first (it is what the font display shows),
 // the substitute is what draws.
-class RtfFontFaces final
+class FontFaces final
 {
 public:
     // The families for text in the font named western, with the East Asian font

@@ -5,8 +5,8 @@
 #include <QImage>
 #include <QSizeF>
 
-// A picture as the reader gathered it from a \pict group.
-struct RtfPicture
+// A picture as a reader gathered it (in RTF's words, from a \pict group).
+struct Picture
 {
     enum class Kind : unsigned char {
         Unknown, // no type keyword: whatever the data turn out to be
@@ -37,7 +37,7 @@ struct RtfPicture
 // light frame with a picture symbol) for what cannot or may not be decoded. A picture's size is read from its header before it is
 // decoded, and one decoder per document keeps the document's pictures within the
 // reader's pixel budgets.
-class RtfPictureDecoder final
+class PictureDecoder final
 {
 public:
     struct Result
@@ -47,23 +47,23 @@ public:
         bool placeholder = false;
     };
 
-    Result decode(const RtfPicture &picture);
+    Result decode(const Picture &picture);
 
     // The bitmap inside a metafile that draws nothing but that one bitmap, as a BMP
     // file; empty for any other metafile. Word processors and rich-edit controls
     // wrap pasted bitmaps this way.
-    static QByteArray bitmapInMetafile(RtfPicture::Kind kind, const QByteArray &data);
+    static QByteArray bitmapInMetafile(Picture::Kind kind, const QByteArray &data);
 
 private:
-    Result decodeBitmap(const RtfPicture &picture, const QByteArray &file);
-    Result decodeWbitmap(const RtfPicture &picture);
+    Result decodeBitmap(const Picture &picture, const QByteArray &file);
+    Result decodeWbitmap(const Picture &picture);
     // Plays a WMF or EMF drawing at its display size.
-    Result decodeMetafile(const RtfPicture &picture);
+    Result decodeMetafile(const Picture &picture);
     // A bitmap inside a drawing (BMP, PNG or JPEG bytes), charged as decoded.
     QImage decodeEmbeddedBitmap(const QByteArray &file);
     // The size to reserve for a picture whose natural size in pixels is natural
     // (invalid when unknown).
-    static QSizeF displaySize(const RtfPicture &picture, QSize natural);
+    static QSizeF displaySize(const Picture &picture, QSize natural);
     // Whether a picture of natural pixels may be decoded, and to which size.
     QSize decodeSize(QSize natural, QSizeF display) const;
     void charge(QSize natural, QSize kept);

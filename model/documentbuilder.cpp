@@ -1,7 +1,8 @@
-#include "rtf/rtfdocumentbuilder.h"
+#include "model/documentbuilder.h"
 
 #include "base/layoutproperties.h"
-#include "rtf/rtflimits.h"
+#include "model/limits.h"
+#include "model/marks.h"
 
 #include <QFont>
 #include <QImage>
@@ -18,7 +19,7 @@ constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
 
 } // namespace
 
-RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument *doc)
+DocumentBuilder::DocumentBuilder(QTextDocument *doc)
     : m_doc(doc)
     , m_cursor(doc)
     , m_writer(m_cursor, m_formats, colors)
@@ -26,12 +27,12 @@ RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument *doc)
     m_cursor.beginEditBlock();
 }
 
-RtfDocumentBuilder::~RtfDocumentBuilder()
+DocumentBuilder::~DocumentBuilder()
 {
     m_cursor.endEditBlock();
 }
 
-QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
+QTextCharFormat DocumentBuilder::charFormat(const CharState &s) const
 {
     QTextCharFormat f;
     // The Latin font first, then the face the system shows it in, the East Asian one
@@ -41,7 +42,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
     if (!westernName.isEmpty()) {
         // A label in a symbol face shows Unicode look-alikes, whatever its character set.
         const bool symbol = s.codePage == CodePage::Symbol || s.codePage == CodePage::SymbolFont
-            || (s.label && RtfFontFaces::isSymbolFace(westernName));
+            || (s.label && FontFaces::isSymbolFace(westernName));
         const QString eastern = s.eastern >= 0 ? fontNames.value(s.eastern) : QString();
         const QString fallback = defaultFont != western ? fontNames.value(defaultFont) : QString();
         f.setFontFamilies(m_faces.families(westernName, eastern, symbol, fallback));
@@ -55,7 +56,7 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         f.setFontWeight(QFont::Bold);
     if (s.italic)
         f.setFontItalic(true);
-    if (s.underline == RtfCharState::DoubleUnderline) {
+    if (s.underline == CharState::DoubleUnderline) {
         f.setUnderlineStyle(QTextCharFormat::SingleUnderline);
         f.setProperty(LayoutProperty::DoubleUnderline, true);
     } else if (s.underline) {
@@ -80,11 +81,11 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const RtfCharState &s) const
         f.setAnchorHref(anchors.at(s.anchor));
     }
     if (s.label)
-        f.setProperty(RtfProperty::ListLabel, true);
+        f.setProperty(DocProperty::ListLabel, true);
     return f;
 }
 
-int RtfDocumentBuilder::formatId(const RtfCharState &state)
+int DocumentBuilder::formatId(const CharState &state)
 {
     for (int i = 0; i < 4; ++i) {
         if (m_recent[i].id >= 0 && m_recent[i].state == state) {
@@ -102,7 +103,7 @@ int RtfDocumentBuilder::formatId(const RtfCharState &state)
     return id;
 }
 
-void RtfDocumentBuilder::forgetFormats()
+void DocumentBuilder::forgetFormats()
 {
     flushText();
     m_formatIds.clear();
@@ -117,18 +118,18 @@ void RtfDocumentBuilder::forgetFormats()
     }
 }
 
-int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
+int DocumentBuilder::lookUpFormatId(const CharState &state)
 {
     const auto found = m_formatIds.find(state);
     if (found != m_formatIds.end())
         return found->second;
-    if (m_formatIds.size() >= size_t(RtfLimits::MaxKnownFormats)) {
+    if (m_formatIds.size() >= size_t(ModelLimits::MaxKnownFormats)) {
         // Pathological input with endless distinct formats: start over rather than grow.
         forgetFormats();
     }
     // Fields that never reach the format (code page, which font class \af names,
     // hidden and deleted text, which is not written) are left out of the key.
-    RtfCharState key = state;
+    CharState key = state;
     // Only whether the text is symbol characters reaches the format (its faces).
     key.codePage = state.codePage == CodePage::Symbol || state.codePage == CodePage::SymbolFont ? -1 : 0;
     key.charClass = 0;
@@ -150,16 +151,16 @@ int RtfDocumentBuilder::lookUpFormatId(const RtfCharState &state)
     return id;
 }
 
-void RtfDocumentBuilder::flushText()
+void DocumentBuilder::flushText()
 {
     if (m_body.text.size() == m_runStart)
         return;
-    m_body.ops.push_back(RtfOp{RtfOp::Text, m_textFormat, -1, m_runStart, m_body.text.size() - m_runStart});
+    m_body.ops.push_back(FlowOp{FlowOp::Text, m_textFormat, -1, m_runStart, m_body.text.size() - m_runStart});
     m_runStart = m_body.text.size();
     m_paraHasContent = true;
 }
 
-void RtfDocumentBuilder::abandon()
+void DocumentBuilder::abandon()
 {
     m_outOfMemory = true;
     m_body.clear();
@@ -170,14 +171,14 @@ void RtfDocumentBuilder::abandon()
     m_paraOpen = false;
 }
 
-bool RtfDocumentBuilder::roomFor(const RtfContent &content, size_t begin, size_t end, qint64 cells)
+bool DocumentBuilder::roomFor(const FlowContent &content, size_t begin, size_t end, qint64 cells)
 {
     if (m_outOfMemory)
         return false;
     m_blocks += cells;
     for (size_t i = begin; i < end; ++i) {
-        m_runs += content.ops[i].kind == RtfOp::Text;
-        m_blocks += content.ops[i].kind == RtfOp::Para;
+        m_runs += content.ops[i].kind == FlowOp::Text;
+        m_blocks += content.ops[i].kind == FlowOp::Para;
     }
     if (m_headroom.allows(MemoryHeadroom::documentBytes(m_written, m_blocks, m_runs)))
         return true;
@@ -187,7 +188,7 @@ bool RtfDocumentBuilder::roomFor(const RtfContent &content, size_t begin, size_t
     return false;
 }
 
-void RtfDocumentBuilder::runBatch()
+void DocumentBuilder::runBatch()
 {
     // Only whole paragraphs go: the one being read may still turn out to be a cell's.
     if (m_paraOpen || m_body.ops.empty())
@@ -199,16 +200,16 @@ void RtfDocumentBuilder::runBatch()
     m_runStart = 0;
 }
 
-void RtfDocumentBuilder::openParagraph()
+void DocumentBuilder::openParagraph()
 {
     m_paraOp = m_body.ops.size();
-    m_body.ops.push_back(RtfOp{RtfOp::Para});
+    m_body.ops.push_back(FlowOp{FlowOp::Para});
     m_paraOpen = true;
     m_paraHasContent = false;
     m_labelFrom = m_labelTo = -1;
 }
 
-void RtfDocumentBuilder::startRun(const RtfCharState &state)
+void DocumentBuilder::startRun(const CharState &state)
 {
     if (!m_paraOpen)
         openParagraph();
@@ -221,7 +222,7 @@ void RtfDocumentBuilder::startRun(const RtfCharState &state)
     }
 }
 
-void RtfDocumentBuilder::labelSymbols(const RtfCharState &state, qsizetype from)
+void DocumentBuilder::labelSymbols(const CharState &state, qsizetype from)
 {
     // A list's mark in a symbol font is a glyph number no face here draws (writers
     // also give the number as a private-use code in a font of text): the label shows
@@ -234,23 +235,23 @@ void RtfDocumentBuilder::labelSymbols(const RtfCharState &state, qsizetype from)
     const QString font = fontNames.value(state.western >= 0 ? state.western : state.font);
     // A symbol font that the font table gives no symbol character set still draws
     // its glyphs for the bytes it is given, which are no letters or digits.
-    const bool symbol = state.codePage == CodePage::Symbol || RtfFontFaces::isSymbolFace(font);
+    const bool symbol = state.codePage == CodePage::Symbol || FontFaces::isSymbolFace(font);
     for (qsizetype i = from; i < m_body.text.size(); ++i)
-        m_body.text[i] = QChar(RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode(), symbol));
+        m_body.text[i] = QChar(FontFaces::labelCharacter(font, m_body.text.at(i).unicode(), symbol));
 }
 
-void RtfDocumentBuilder::labelInSymbolFont(const QString &font)
+void DocumentBuilder::labelInSymbolFont(const QString &font)
 {
     if (!m_paraOpen || m_labelFrom < 0 || m_labelTo > m_body.text.size())
         return;
     // A bullet is no digit, even where Symbol draws one.
     for (qsizetype i = m_labelFrom; i < m_labelTo; ++i) {
-        const char16_t c = RtfFontFaces::labelCharacter(font, m_body.text.at(i).unicode(), true);
+        const char16_t c = FontFaces::labelCharacter(font, m_body.text.at(i).unicode(), true);
         m_body.text[i] = QChar(QChar(c).isLetterOrNumber() ? char16_t(0x2022) : c);
     }
 }
 
-void RtfDocumentBuilder::addBytes(const RtfCharState &state, CodePage &codePages, const char *bytes, qsizetype n)
+void DocumentBuilder::addBytes(const CharState &state, CodePage &codePages, const char *bytes, qsizetype n)
 {
     if (n <= 0)
         return;
@@ -261,7 +262,7 @@ void RtfDocumentBuilder::addBytes(const RtfCharState &state, CodePage &codePages
     m_written += m_body.text.size() - before;
 }
 
-void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
+void DocumentBuilder::addText(const CharState &state, const QString &text)
 {
     if (text.isEmpty())
         return;
@@ -272,7 +273,7 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, const QString &text)
     m_written += text.size();
 }
 
-void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
+void DocumentBuilder::addText(const CharState &state, QChar c)
 {
     startRun(state);
     m_body.text.append(c);
@@ -280,7 +281,7 @@ void RtfDocumentBuilder::addText(const RtfCharState &state, QChar c)
     ++m_written;
 }
 
-void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height,
+void DocumentBuilder::addImage(const CharState &state, const QImage &image, qreal width, qreal height,
                                   bool placeholder)
 {
     if (m_outOfMemory)
@@ -297,18 +298,18 @@ void RtfDocumentBuilder::addImage(const RtfCharState &state, const QImage &image
     f.merge(charFormat(state));
     f.setName(name);
     if (placeholder)
-        f.setProperty(RtfProperty::PicturePlaceholder, true);
+        f.setProperty(DocProperty::PicturePlaceholder, true);
     if (width > 0)
         f.setWidth(width);
     if (height > 0)
         f.setHeight(height);
     m_body.images.push_back(f);
-    m_body.ops.push_back(RtfOp{RtfOp::Image, int(m_body.images.size()) - 1});
+    m_body.ops.push_back(FlowOp{FlowOp::Image, int(m_body.images.size()) - 1});
     ++m_written;
     m_paraHasContent = true;
 }
 
-void RtfDocumentBuilder::anchorShape()
+void DocumentBuilder::anchorShape()
 {
     if (!m_paraOpen)
         openParagraph();
@@ -316,7 +317,7 @@ void RtfDocumentBuilder::anchorShape()
     m_paraHasContent = true;
 }
 
-int RtfDocumentBuilder::tabList(int list, TabStop stop)
+int DocumentBuilder::tabList(int list, TabStop stop)
 {
     // Lists are short and few: beyond these limits a document only repeats itself.
     const bool known = list >= 0 && size_t(list) < m_tabLists.size();
@@ -324,7 +325,7 @@ int RtfDocumentBuilder::tabList(int list, TabStop stop)
     QList<int> leaders = known ? m_tabLeaders[size_t(list)] : QList<int>();
     if (tabs.size() >= 64)
         return list;
-    const qreal x = qBound(0, stop.twips, RtfLimits::MaxTwips) * PixelsPerTwip;
+    const qreal x = qBound(0, stop.twips, ModelLimits::MaxTwips) * PixelsPerTwip;
     const auto type = QTextOption::TabType(stop.kind);
     QChar delimiter;
     if (type == QTextOption::DelimiterTab) {
@@ -359,7 +360,7 @@ int RtfDocumentBuilder::tabList(int list, TabStop stop)
     return int(m_tabLists.size()) - 1;
 }
 
-QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, int left, int first,
+QList<QTextOption::Tab> DocumentBuilder::columnTabs(const ParaState &p, int left, int first,
                                                        QVariantList *leaders) const
 {
     // RTF measures tab stops from the text column's left edge, Qt from where the line
@@ -396,12 +397,12 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
     // Past the last stop, the default ones stand every \deftab from the column's
     // edge; Qt counts them from the line's start, which is the same only where the
     // line starts on one of them.
-    const int step = qBound(1, m_defaultTab, RtfLimits::MaxTwips);
+    const int step = qBound(1, m_defaultTab, ModelLimits::MaxTwips);
     if (origin % step != 0) {
         const qreal last = tabs.isEmpty() ? 0 : tabs.last().position;
         // The first default stop right of the line's start (which may be left of the edge).
         const int below = origin >= 0 ? origin / step : -((-origin + step - 1) / step);
-        for (int column = (below + 1) * step; column <= RtfLimits::MaxTwips && tabs.size() < 64; column += step) {
+        for (int column = (below + 1) * step; column <= ModelLimits::MaxTwips && tabs.size() < 64; column += step) {
             const qreal x = (column - origin) * PixelsPerTwip;
             if (x > last)
                 tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
@@ -410,7 +411,7 @@ QList<QTextOption::Tab> RtfDocumentBuilder::columnTabs(const RtfParaState &p, in
     return tabs;
 }
 
-void RtfDocumentBuilder::setBox(QTextBlockFormat &f, const RtfParaState &p) const
+void DocumentBuilder::setBox(QTextBlockFormat &f, const ParaState &p) const
 {
     // Shading: the pattern colour laid over the background at \shading per cent.
     QColor background = p.shadeBack >= 0 && size_t(p.shadeBack) < colors.size() ? colors[size_t(p.shadeBack)] : QColor();
@@ -428,7 +429,7 @@ void RtfDocumentBuilder::setBox(QTextBlockFormat &f, const RtfParaState &p) cons
     static const QTextFormat::Property sides[4] = {LayoutProperty::BorderTop, LayoutProperty::BorderLeft,
                                                     LayoutProperty::BorderBottom, LayoutProperty::BorderRight};
     for (int side = 0; side < 4; ++side) {
-        const RtfParaBorder &b = p.borders[side];
+        const ParaBorder &b = p.borders[side];
         if (b.style == 0)
             continue;
         // Whole pixels, the thinnest still one; a double border is two lines and the
@@ -442,7 +443,7 @@ void RtfDocumentBuilder::setBox(QTextBlockFormat &f, const RtfParaState &p) cons
     }
 }
 
-int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
+int DocumentBuilder::blockFormat(const ParaState &p)
 {
     if (!m_haveBlockFormat || p != m_blockState || m_breakBefore || m_blockHasBreak) {
         QTextBlockFormat f;
@@ -464,7 +465,7 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
         // margin as word processors hang a list's label there (within reason: the
         // writer makes room for it left of the column).
         const int left = qMax(0, p.leftIndent);
-        const int first = qMax(p.firstIndent, -left - RtfLimits::MaxHangTwips);
+        const int first = qMax(p.firstIndent, -left - ModelLimits::MaxHangTwips);
         if (left)
             f.setLeftMargin(left * PixelsPerTwip);
         if (p.rightIndent > 0)
@@ -508,24 +509,24 @@ int RtfDocumentBuilder::blockFormat(const RtfParaState &p)
     return int(m_body.blockFormats.size()) - 1;
 }
 
-void RtfDocumentBuilder::completeParagraph(const RtfParaState &para)
+void DocumentBuilder::completeParagraph(const ParaState &para)
 {
     if (!m_paraOpen)
         openParagraph();
     flushText();
-    RtfOp &op = m_body.ops[m_paraOp];
+    FlowOp &op = m_body.ops[m_paraOp];
     op.format = blockFormat(para);
     op.charFormat = m_textFormat;
     m_paraOpen = false;
 }
 
-void RtfDocumentBuilder::paragraphBreak(const RtfParaState &para, int level)
+void DocumentBuilder::paragraphBreak(const ParaState &para, int level)
 {
     completeParagraph(para);
     place(level);
 }
 
-void RtfDocumentBuilder::finish(const RtfParaState &para, int level)
+void DocumentBuilder::finish(const ParaState &para, int level)
 {
     if (m_paraOpen) {
         if (paragraphEmpty()) {
@@ -542,11 +543,11 @@ void RtfDocumentBuilder::finish(const RtfParaState &para, int level)
     if (!m_outOfMemory)
         m_writer.endSections(m_bodyFlow);
     QTextOption option = m_doc->defaultTextOption();
-    option.setTabStopDistance(qBound(1, m_defaultTab, RtfLimits::MaxTwips) * PixelsPerTwip);
+    option.setTabStopDistance(qBound(1, m_defaultTab, ModelLimits::MaxTwips) * PixelsPerTwip);
     m_doc->setDefaultTextOption(option);
 }
 
-void RtfDocumentBuilder::setColumns(int count, int gap, int height, bool rule, bool continuous)
+void DocumentBuilder::setColumns(int count, int gap, int height, bool rule, bool continuous)
 {
     m_columns.continuous = continuous;
     m_columns.count = count;
@@ -555,7 +556,7 @@ void RtfDocumentBuilder::setColumns(int count, int gap, int height, bool rule, b
     m_columns.rule = rule;
 }
 
-bool RtfDocumentBuilder::sectionChanges()
+bool DocumentBuilder::sectionChanges()
 {
     if (!m_sectionStarts)
         return false;

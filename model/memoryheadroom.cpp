@@ -1,4 +1,4 @@
-#include "rtf/memoryheadroom.h"
+#include "model/memoryheadroom.h"
 
 #include <sys/mman.h>
 

@@ -1,8 +1,8 @@
-#include "rtf/rtfpicturedecoder.h"
+#include "model/picturedecoder.h"
 
-#include "rtf/rtflimits.h"
 #include "metafile/dib.h"
 #include "metafile/metafile.h"
+#include "model/limits.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -32,10 +32,10 @@ quint32 u32(const QByteArray &d, qsizetype at)
     return qFromLittleEndian<quint32>(d.constData() + at);
 }
 
-bool isMetafile(RtfPicture::Kind kind)
+bool isMetafile(Picture::Kind kind)
 {
-    return kind == RtfPicture::Kind::Wmf || kind == RtfPicture::Kind::Emf || kind == RtfPicture::Kind::MacPict
-        || kind == RtfPicture::Kind::Os2Metafile;
+    return kind == Picture::Kind::Wmf || kind == Picture::Kind::Emf || kind == Picture::Kind::MacPict
+        || kind == Picture::Kind::Os2Metafile;
 }
 
 // Windows metafile records that put something on the page. Each of the last four
@@ -173,56 +173,56 @@ QByteArray bitmapInEmf(const QByteArray &d)
 
 } // namespace
 
-QByteArray RtfPictureDecoder::bitmapInMetafile(RtfPicture::Kind kind, const QByteArray &data)
+QByteArray PictureDecoder::bitmapInMetafile(Picture::Kind kind, const QByteArray &data)
 {
-    if (kind == RtfPicture::Kind::Wmf)
+    if (kind == Picture::Kind::Wmf)
         return bitmapInWmf(data);
-    if (kind == RtfPicture::Kind::Emf)
+    if (kind == Picture::Kind::Emf)
         return bitmapInEmf(data);
     return {};
 }
 
-RtfPictureDecoder::Result RtfPictureDecoder::decode(const RtfPicture &picture)
+PictureDecoder::Result PictureDecoder::decode(const Picture &picture)
 {
     if (picture.data.isEmpty())
         return {};
     switch (picture.kind) {
-    case RtfPicture::Kind::Unknown:
-    case RtfPicture::Kind::Png:
-    case RtfPicture::Kind::Jpeg:
+    case Picture::Kind::Unknown:
+    case Picture::Kind::Png:
+    case Picture::Kind::Jpeg:
         return decodeBitmap(picture, picture.data);
-    case RtfPicture::Kind::Dib:
+    case Picture::Kind::Dib:
         return decodeBitmap(picture, Dib::toBmp(picture.data));
-    case RtfPicture::Kind::Wbitmap:
+    case Picture::Kind::Wbitmap:
         return decodeWbitmap(picture);
-    case RtfPicture::Kind::Wmf:
-    case RtfPicture::Kind::Emf: {
+    case Picture::Kind::Wmf:
+    case Picture::Kind::Emf: {
         // A wrapped bitmap is shown at its own resolution; drawings are played.
         const QByteArray bmp = bitmapInMetafile(picture.kind, picture.data);
         if (!bmp.isEmpty())
             return decodeBitmap(picture, bmp);
         return decodeMetafile(picture);
     }
-    case RtfPicture::Kind::MacPict:
-    case RtfPicture::Kind::Os2Metafile:
+    case Picture::Kind::MacPict:
+    case Picture::Kind::Os2Metafile:
         break;
     }
     // Drawings we do not render keep their place and size.
     return placeholder(displaySize(picture, QSize()));
 }
 
-RtfPictureDecoder::Result RtfPictureDecoder::decodeMetafile(const RtfPicture &picture)
+PictureDecoder::Result PictureDecoder::decodeMetafile(const Picture &picture)
 {
-    const Metafile::Format format = picture.kind == RtfPicture::Kind::Wmf ? Metafile::Format::Wmf
+    const Metafile::Format format = picture.kind == Picture::Kind::Wmf ? Metafile::Format::Wmf
                                                                               : Metafile::Format::Emf;
     Metafile metafile(format, picture.data);
     // The document's size for the picture comes first; the metafile's own header
     // serves when the document gives none.
-    RtfPicture sized = picture;
+    Picture sized = picture;
     const QSizeF own = metafile.naturalSize();
     if ((picture.width <= 0 || picture.height <= 0) && own.width() >= 1 && own.height() >= 1) {
-        sized.width = int(qMin<qreal>(own.width(), RtfLimits::MaxTwips * 2540.0 / 1440.0));
-        sized.height = int(qMin<qreal>(own.height(), RtfLimits::MaxTwips * 2540.0 / 1440.0));
+        sized.width = int(qMin<qreal>(own.width(), ModelLimits::MaxTwips * 2540.0 / 1440.0));
+        sized.height = int(qMin<qreal>(own.height(), ModelLimits::MaxTwips * 2540.0 / 1440.0));
     }
     const QSizeF display = displaySize(sized, QSize());
     // Drawn at the size it is shown, within the budgets as a bitmap of that size.
@@ -236,7 +236,7 @@ RtfPictureDecoder::Result RtfPictureDecoder::decodeMetafile(const RtfPicture &pi
     const qint64 pixels = qint64(size.width()) * size.height();
     m_decodedPixels += pixels;
     const auto spend = [this](long long painted) {
-        if (m_decodedPixels + painted > RtfLimits::MaxDocumentDecodedPixels)
+        if (m_decodedPixels + painted > ModelLimits::MaxDocumentDecodedPixels)
             return false;
         m_decodedPixels += painted;
         return true;
@@ -248,7 +248,7 @@ RtfPictureDecoder::Result RtfPictureDecoder::decodeMetafile(const RtfPicture &pi
     return {image, display, false};
 }
 
-QImage RtfPictureDecoder::decodeEmbeddedBitmap(const QByteArray &file)
+QImage PictureDecoder::decodeEmbeddedBitmap(const QByteArray &file)
 {
     // A bitmap inside a drawing lives only while the drawing is played: it costs
     // decoding, not keeping.
@@ -264,14 +264,14 @@ QImage RtfPictureDecoder::decodeEmbeddedBitmap(const QByteArray &file)
         return {};
     const qint64 pixels = qint64(natural.width()) * natural.height();
     const long long readerPixels = qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
-    if (pixels > RtfLimits::MaxPicturePixels || (readerPixels > 0 && pixels > readerPixels)
-        || m_decodedPixels + pixels > RtfLimits::MaxDocumentDecodedPixels)
+    if (pixels > ModelLimits::MaxPicturePixels || (readerPixels > 0 && pixels > readerPixels)
+        || m_decodedPixels + pixels > ModelLimits::MaxDocumentDecodedPixels)
         return {};
     m_decodedPixels += pixels;
     return reader.read();
 }
 
-RtfPictureDecoder::Result RtfPictureDecoder::decodeBitmap(const RtfPicture &picture, const QByteArray &file)
+PictureDecoder::Result PictureDecoder::decodeBitmap(const Picture &picture, const QByteArray &file)
 {
     QByteArray bytes = file; // shares the data; QBuffer wants a non-const array
     QBuffer buffer(&bytes);
@@ -296,7 +296,7 @@ RtfPictureDecoder::Result RtfPictureDecoder::decodeBitmap(const RtfPicture &pict
     return {image, display, false};
 }
 
-RtfPictureDecoder::Result RtfPictureDecoder::decodeWbitmap(const RtfPicture &picture)
+PictureDecoder::Result PictureDecoder::decodeWbitmap(const Picture &picture)
 {
     // Device-dependent bits: rows of \wbmwidthbytes bytes from the top, in the depths
     // a screen used. Without a palette only monochrome and true colour mean anything.
@@ -332,7 +332,7 @@ RtfPictureDecoder::Result RtfPictureDecoder::decodeWbitmap(const RtfPicture &pic
     return {image, display, false};
 }
 
-QSizeF RtfPictureDecoder::displaySize(const RtfPicture &picture, QSize natural)
+QSizeF PictureDecoder::displaySize(const Picture &picture, QSize natural)
 {
     // The goal size is the picture's size on the page before scaling; without it, a
     // bitmap has its pixels and a metafile its extent.
@@ -348,50 +348,50 @@ QSizeF RtfPictureDecoder::displaySize(const RtfPicture &picture, QSize natural)
     w = w * picture.scaleX / 100.0;
     h = h * picture.scaleY / 100.0;
     // Nothing larger than the largest page we lay out, with its proportions kept.
-    const qreal largest = RtfLimits::MaxTwips * PixelsPerTwip;
+    const qreal largest = ModelLimits::MaxTwips * PixelsPerTwip;
     const qreal shrink = qMin(1.0, largest / qMax(w, h));
     return QSizeF(qMax(1.0, w * shrink), qMax(1.0, h * shrink));
 }
 
-QSize RtfPictureDecoder::decodeSize(QSize natural, QSizeF display) const
+QSize PictureDecoder::decodeSize(QSize natural, QSizeF display) const
 {
     if (!natural.isValid() || natural.isEmpty())
         return {};
     const long long pixels = qint64(natural.width()) * natural.height();
-    if (pixels > RtfLimits::MaxPicturePixels
-        || m_decodedPixels + pixels > RtfLimits::MaxDocumentDecodedPixels)
+    if (pixels > ModelLimits::MaxPicturePixels
+        || m_decodedPixels + pixels > ModelLimits::MaxDocumentDecodedPixels)
         return {};
     // The image reader refuses to allocate more than its limit (128 MB by default):
     // such pictures are decoded to their display size when the format allows it.
     const long long readerPixels = qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
-    if (m_keptPixels + pixels <= RtfLimits::MaxDocumentPicturePixels && (readerPixels <= 0 || pixels <= readerPixels))
+    if (m_keptPixels + pixels <= ModelLimits::MaxDocumentPicturePixels && (readerPixels <= 0 || pixels <= readerPixels))
         return natural;
     // Over a budget: keep no more than is shown.
     const QSize shown = natural.scaled(qMax(1, qCeil(display.width())), qMax(1, qCeil(display.height())),
                                        Qt::KeepAspectRatio);
     if (qint64(shown.width()) * shown.height() >= pixels
-        || m_keptPixels + qint64(shown.width()) * shown.height() > RtfLimits::MaxDocumentPicturePixels)
+        || m_keptPixels + qint64(shown.width()) * shown.height() > ModelLimits::MaxDocumentPicturePixels)
         return {};
     return shown;
 }
 
-void RtfPictureDecoder::charge(QSize natural, QSize kept)
+void PictureDecoder::charge(QSize natural, QSize kept)
 {
     m_decodedPixels += qint64(natural.width()) * natural.height();
     m_keptPixels += qint64(kept.width()) * kept.height();
 }
 
-RtfPictureDecoder::Result RtfPictureDecoder::placeholder(QSizeF display)
+PictureDecoder::Result PictureDecoder::placeholder(QSizeF display)
 {
     QSize size(qCeil(display.width()), qCeil(display.height()));
-    size = size.boundedTo(QSize(RtfLimits::MaxPlaceholderSide, RtfLimits::MaxPlaceholderSide));
-    if (display.width() > RtfLimits::MaxPlaceholderSide || display.height() > RtfLimits::MaxPlaceholderSide)
+    size = size.boundedTo(QSize(ModelLimits::MaxPlaceholderSide, ModelLimits::MaxPlaceholderSide));
+    if (display.width() > ModelLimits::MaxPlaceholderSide || display.height() > ModelLimits::MaxPlaceholderSide)
         size = display.toSize().scaled(size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     const long long pixels = qint64(size.width()) * size.height();
     const quint64 key = quint64(size.width()) << 32 | quint64(size.height());
     auto it = m_placeholders.constFind(key);
     if (it == m_placeholders.constEnd()) {
-        if (m_keptPixels + pixels > RtfLimits::MaxDocumentPicturePixels) {
+        if (m_keptPixels + pixels > ModelLimits::MaxDocumentPicturePixels) {
             // The budget is spent: one small placeholder, stretched, serves the rest.
             size = QSize(SmallestSymbol * 4, SmallestSymbol * 4);
             const quint64 smallKey = quint64(size.width()) << 32 | quint64(size.height());

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "rtf/memoryheadroom.h"
 #include "base/codepage.h"
-#include "rtf/rtfcontent.h"
-#include "rtf/rtffontfaces.h"
-#include "rtf/rtfstate.h"
-#include "rtf/rtftable.h"
-#include "rtf/rtfwriter.h"
+#include "model/content.h"
+#include "model/documentwriter.h"
+#include "model/fontfaces.h"
+#include "model/memoryheadroom.h"
+#include "model/states.h"
+#include "model/table.h"
 
 #include <QColor>
 #include <QHash>
@@ -30,11 +30,11 @@ class QTextDocument;
 // nesting level), and a paragraph mark only becomes a block when something follows
 // it, so the mark that ends the last paragraph leaves no empty block behind.
 // Tables are gathered row by row and go in whole, long ones in parts.
-class RtfDocumentBuilder final
+class DocumentBuilder final
 {
 public:
-    explicit RtfDocumentBuilder(QTextDocument *doc);
-    ~RtfDocumentBuilder();
+    explicit DocumentBuilder(QTextDocument *doc);
+    ~DocumentBuilder();
 
     // Tables the reader fills while reading the header.
     QHash<int, QString> fontNames;
@@ -61,28 +61,28 @@ public:
         m_haveBlockFormat = false;
     }
 
-    void addText(const RtfCharState &state, const QString &text);
+    void addText(const CharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
-    void addBytes(const RtfCharState &state, CodePage &codePages, const char *bytes, qsizetype n);
-    void addText(const RtfCharState &state, QChar c);
+    void addBytes(const CharState &state, CodePage &codePages, const char *bytes, qsizetype n);
+    void addText(const CharState &state, QChar c);
     // The list of the paragraph being written draws its bullet in the symbol font
     // named font, whatever font its label was written in.
     void labelInSymbolFont(const QString &font);
     // The same image added twice is stored once.
-    void addImage(const RtfCharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
+    void addImage(const CharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
     // Ends a paragraph; level is its table nesting level (0 = the body).
-    void paragraphBreak(const RtfParaState &para, int level = 0);
+    void paragraphBreak(const ParaState &para, int level = 0);
     // Ends a paragraph and the table cell it ends, at a nesting level from 1.
-    void cellEnd(const RtfParaState &para, int level);
+    void cellEnd(const ParaState &para, int level);
     // Ends a table row at a nesting level from 1; def describes its cells, if any was given.
-    void rowEnd(int level, const RtfRowDef *def);
+    void rowEnd(int level, const RowDef *def);
     // A text box starts in a paragraph at the table level anchorLevel: that paragraph
     // waits while the box's own paragraphs gather one level below it.
     void beginTextBox(int anchorLevel);
     // The text box ends (its last paragraph, if open, at level): it goes in as a framed
     // one-cell table of the width given (twips, 0 = a default), in front of the
     // paragraph that anchors it, which then goes on.
-    void endTextBox(const RtfParaState &para, int level, int anchorLevel, int width);
+    void endTextBox(const ParaState &para, int level, int anchorLevel, int width);
     // A shape is anchored in the paragraph being written: it counts as content.
     void anchorShape();
     // True when the paragraph being written has a list label (\listtext, \pntext).
@@ -92,7 +92,7 @@ public:
     {
         return !m_paraOpen || (!m_paraHasContent && m_body.text.size() == m_runStart);
     }
-    void finish(const RtfParaState &para, int level);
+    void finish(const ParaState &para, int level);
     // Characters and images written so far.
     qint64 written() const { return m_written; }
     // Character formats built so far.
@@ -115,38 +115,38 @@ private:
     // A table being gathered at one nesting level, with its row and cell in progress.
     struct Level
     {
-        std::unique_ptr<RtfTable> table;
-        std::vector<RtfTableCell> rowCells;
+        std::unique_ptr<DocTable> table;
+        std::vector<TableCell> rowCells;
         size_t cellBegin = 0;
     };
 
     void forgetFormats();
     // Whether the document has memory for ops [begin, end) of content and cells more
     // table cells; when it has not, the load is abandoned.
-    bool roomFor(const RtfContent &content, size_t begin, size_t end, qint64 cells);
+    bool roomFor(const FlowContent &content, size_t begin, size_t end, qint64 cells);
     void flushText();
     void runBatch();
     void openParagraph();
-    void completeParagraph(const RtfParaState &para);
+    void completeParagraph(const ParaState &para);
     int place(int level);
     // Content goes into the body: true when it starts a section whose columns differ
     // from the body's so far, or whose columns need a frame of their own.
     bool sectionChanges();
-    int blockFormat(const RtfParaState &para);
-    QList<QTextOption::Tab> columnTabs(const RtfParaState &para, int left, int first, QVariantList *leaders) const;
-    void setBox(QTextBlockFormat &format, const RtfParaState &para) const;
-    QTextCharFormat charFormat(const RtfCharState &state) const;
-    int formatId(const RtfCharState &state);
-    int lookUpFormatId(const RtfCharState &state);
-    void startRun(const RtfCharState &state);
-    void labelSymbols(const RtfCharState &state, qsizetype from);
+    int blockFormat(const ParaState &para);
+    QList<QTextOption::Tab> columnTabs(const ParaState &para, int left, int first, QVariantList *leaders) const;
+    void setBox(QTextBlockFormat &format, const ParaState &para) const;
+    QTextCharFormat charFormat(const CharState &state) const;
+    int formatId(const CharState &state);
+    int lookUpFormatId(const CharState &state);
+    void startRun(const CharState &state);
+    void labelSymbols(const CharState &state, qsizetype from);
 
-    // Table levels (rtfbuildertables.cpp).
+    // Table levels (documentbuildertables.cpp).
     int clampLevel(int level) const;
     void openLevel();
     void closeLevels(int level);
-    void emitTable(std::unique_ptr<RtfTable> table, int level);
-    void emitFlat(RtfTable &table, size_t begin, int level);
+    void emitTable(std::unique_ptr<DocTable> table, int level);
+    void emitFlat(DocTable &table, size_t begin, int level);
 
     QTextDocument *m_doc;
     QTextCursor m_cursor;
@@ -154,14 +154,14 @@ private:
     qint64 m_blocks = 0; // inserted so far, with m_runs, for the memory estimate
     qint64 m_runs = 0;
     bool m_outOfMemory = false;
-    RtfWriter m_writer;
+    DocumentWriter m_writer;
 
     // The body's paragraphs wait here and go into the document together: parsing and
     // inserting in turns, run by run, keeps evicting each other's data from the
     // processor caches and makes every insertion dearer. The paragraph being read is
     // at the end, from its Para op on.
-    RtfContent m_body;
-    RtfFlow m_bodyFlow = RtfFlow::Empty;
+    FlowContent m_body;
+    FlowEnd m_bodyFlow = FlowEnd::Empty;
     qsizetype m_runStart = 0; // where the run being gathered starts in m_body.text
     // The list label of the paragraph being read, in m_body.text; -1 for none yet.
     qsizetype m_labelFrom = -1;
@@ -173,22 +173,22 @@ private:
     // The paragraphs that text boxes interrupted, innermost last: their ops so far.
     struct Suspended
     {
-        RtfContent content;
+        FlowContent content;
         bool open = false;
         bool hasContent = false;
     };
     std::vector<Suspended> m_suspended;
 
-    RtfCharState m_textState;
+    CharState m_textState;
     int m_textFormat = -1;
-    RtfParaState m_blockState;
+    ParaState m_blockState;
     QTextBlockFormat m_blockFormat; // built for m_blockState
     bool m_haveBlockFormat = false;
     // The last few states looked up, most recent first: runs mostly alternate
     // between two or three states, which this answers without hashing.
     struct Recent
     {
-        RtfCharState state;
+        CharState state;
         int id = -1;
     };
     Recent m_recent[4];
@@ -197,8 +197,8 @@ private:
     qint64 m_written = 0;
     qint64 m_formatsBuilt = 0;
     bool m_breakBefore = false; // the next paragraph starts a page
-    RtfColumns m_columns;       // as the section's words say now
-    RtfColumns m_bodyColumns;   // those of the section the body's content goes into
+    SectionColumns m_columns;       // as the section's words say now
+    SectionColumns m_bodyColumns;   // those of the section the body's content goes into
     bool m_sectionStarts = true; // the next content of the body starts a section
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;
@@ -210,8 +210,8 @@ private:
     // reusing the same format object spares Qt from hashing it again. States that
     // look the same share an id, so their text goes in as one run. Ids stay valid
     // while anything that names them waits to be written.
-    std::unordered_map<RtfCharState, int, RtfCharStateHash> m_formatIds;
-    std::unordered_map<RtfCharState, int, RtfCharStateHash> m_keyIds;
+    std::unordered_map<CharState, int, CharStateHash> m_formatIds;
+    std::unordered_map<CharState, int, CharStateHash> m_keyIds;
     std::vector<QTextCharFormat> m_formats;
-    mutable RtfFontFaces m_faces;
+    mutable FontFaces m_faces;
 };

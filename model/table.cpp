@@ -1,22 +1,22 @@
-#include "rtf/rtftable.h"
+#include "model/table.h"
 
 #include <algorithm>
 
-bool RtfCellDef::operator==(const RtfCellDef &o) const
+bool CellDef::operator==(const CellDef &o) const
 {
     return right == o.right && std::equal(borders, borders + 4, o.borders) && background == o.background
         && foreground == o.foreground && shading == o.shading && vAlign == o.vAlign && hMerge == o.hMerge
         && vMerge == o.vMerge && std::equal(padding, padding + 4, o.padding) && height == o.height;
 }
 
-bool RtfRowDef::operator==(const RtfRowDef &o) const
+bool RowDef::operator==(const RowDef &o) const
 {
     return left == o.left && gap == o.gap && height == o.height && std::equal(padding, padding + 4, o.padding) && after == o.after && afterShown == o.afterShown
         && alignment == o.alignment && std::equal(borders, borders + 6, o.borders) && cells == o.cells
         && tooWide == o.tooWide;
 }
 
-void RtfTable::addRow(std::vector<RtfTableCell> cells, const RtfRowDef *def)
+void DocTable::addRow(std::vector<TableCell> cells, const RowDef *def)
 {
     int index = -1;
     if (def) {
@@ -25,14 +25,14 @@ void RtfTable::addRow(std::vector<RtfTableCell> cells, const RtfRowDef *def)
         index = int(defs.size()) - 1;
     }
     cellCount += qint64(cells.size());
-    rows.push_back(RtfTableRow{std::move(cells), index});
+    rows.push_back(TableRow{std::move(cells), index});
 }
 
-bool RtfTable::continuesMerge(const RtfTableRow &row) const
+bool DocTable::continuesMerge(const TableRow &row) const
 {
     if (row.def < 0)
         return false;
-    const RtfRowDef &def = defs[size_t(row.def)];
+    const RowDef &def = defs[size_t(row.def)];
     const size_t n = std::min(row.cells.size(), def.cells.size());
     for (size_t i = 0; i < n; ++i) {
         if (def.cells[i].vMerge == 2)
@@ -50,24 +50,24 @@ struct Span
     int right = 0;
     int cell = 0; // index in the row
     unsigned char vMerge = 0;
-    std::vector<RtfTableCell> content;
+    std::vector<TableCell> content;
 };
 
-std::vector<Span> spansOf(const RtfTable &table, const RtfTableRow &row)
+std::vector<Span> spansOf(const DocTable &table, const TableRow &row)
 {
-    static const RtfRowDef none;
-    const RtfRowDef &def = row.def >= 0 ? table.defs[size_t(row.def)] : none;
+    static const RowDef none;
+    const RowDef &def = row.def >= 0 ? table.defs[size_t(row.def)] : none;
     std::vector<Span> spans;
     int left = def.left;
-    int lastWidth = RtfTableLimits::DefaultCellWidth;
+    int lastWidth = TableLimits::DefaultCellWidth;
     for (size_t i = 0; i < row.cells.size(); ++i) {
-        const RtfCellDef *cd = i < def.cells.size() ? &def.cells[i] : nullptr;
+        const CellDef *cd = i < def.cells.size() ? &def.cells[i] : nullptr;
         // Boundaries only grow: a \cellx left of the one before still gets a sliver.
         int right = cd ? cd->right : left + lastWidth;
         if (right <= left)
             right = left + 1;
         lastWidth = right - left;
-        const RtfTableCell content = row.cells[i];
+        const TableCell content = row.cells[i];
         if (cd && cd->hMerge == 2 && !spans.empty()) {
             // Merged into the cell before it: that cell grows, and keeps what this one
             // holds (a covered cell is normally empty).
@@ -85,7 +85,7 @@ std::vector<Span> spansOf(const RtfTable &table, const RtfTableRow &row)
 
 } // namespace
 
-RtfGrid layOutTable(const RtfTable &table)
+TableGrid layOutTable(const DocTable &table)
 {
     // The grid as LibreOffice builds it, whose reading the documents are compared
     // with (each case checked on its HTML export): the table is as wide as its last
@@ -96,18 +96,18 @@ RtfGrid layOutTable(const RtfTable &table)
     // rows less than EdgeTolerance apart make one column edge. Only room after the
     // last cell that the row tells before \row is a cell of its own: an empty one,
     // which is no cell of the file; other room goes to the last cell.
-    RtfGrid grid;
+    TableGrid grid;
     std::vector<std::vector<Span>> rows;
     rows.reserve(table.rows.size());
     std::vector<int> afterOf;    // per row: the room after its last cell, twips
     std::vector<char> afterCell; // per row: that room is a cell of its own
     afterOf.reserve(table.rows.size());
     afterCell.reserve(table.rows.size());
-    for (const RtfTableRow &row : table.rows) {
+    for (const TableRow &row : table.rows) {
         if (row.def >= 0 && table.defs[size_t(row.def)].tooWide)
             return grid;
         rows.push_back(spansOf(table, row));
-        const RtfRowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
+        const RowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
         afterOf.push_back(def && !rows.back().empty() ? def->after : 0);
         afterCell.push_back(def && def->afterShown && afterOf.back() > 0);
     }
@@ -151,10 +151,10 @@ RtfGrid layOutTable(const RtfTable &table)
         e.push_back(int(right));
         grid.boundaries.insert(grid.boundaries.end(), e.begin(), e.end());
         // Sorting as we go keeps the list short for long tables.
-        if (grid.boundaries.size() > 4 * size_t(RtfTableLimits::MaxColumns)) {
+        if (grid.boundaries.size() > 4 * size_t(TableLimits::MaxColumns)) {
             std::sort(grid.boundaries.begin(), grid.boundaries.end());
             grid.boundaries.erase(std::unique(grid.boundaries.begin(), grid.boundaries.end()), grid.boundaries.end());
-            if (grid.columns() > 2 * RtfTableLimits::MaxColumns)
+            if (grid.columns() > 2 * TableLimits::MaxColumns)
                 return grid;
         }
     }
@@ -162,14 +162,14 @@ RtfGrid layOutTable(const RtfTable &table)
     std::vector<int> kept;
     kept.reserve(grid.boundaries.size());
     for (const int b : grid.boundaries) {
-        if (kept.empty() || b - kept.back() >= RtfTableLimits::EdgeTolerance)
+        if (kept.empty() || b - kept.back() >= TableLimits::EdgeTolerance)
             kept.push_back(b);
     }
     if (kept.size() >= 2 && kept.back() != right)
         kept.back() = int(right); // the table's own right edge stands
     grid.boundaries = std::move(kept);
     const int columns = grid.columns();
-    if (columns < 1 || columns > RtfTableLimits::MaxColumns) {
+    if (columns < 1 || columns > TableLimits::MaxColumns) {
         grid.boundaries.clear();
         return grid;
     }
@@ -177,7 +177,7 @@ RtfGrid layOutTable(const RtfTable &table)
     // The column an edge stands at: the kept edge it was merged into lies at most
     // one tolerance left of it.
     auto column = [&](int twips) {
-        return int(std::lower_bound(grid.boundaries.begin(), grid.boundaries.end(), twips - (RtfTableLimits::EdgeTolerance - 1))
+        return int(std::lower_bound(grid.boundaries.begin(), grid.boundaries.end(), twips - (TableLimits::EdgeTolerance - 1))
                    - grid.boundaries.begin());
     };
     // Vertical merges still open: the grid cell that spans down to the row above,
@@ -200,7 +200,7 @@ RtfGrid layOutTable(const RtfTable &table)
                 // A sliver of a cell that the tolerance left no column: what it holds
                 // goes to the cell before it.
                 if (last >= 0) {
-                    for (const RtfTableCell &part : s.content) {
+                    for (const TableCell &part : s.content) {
                         if (!table.content.blank(part.begin, part.end))
                             grid.cells[size_t(last)].content.push_back(part);
                     }
@@ -211,9 +211,9 @@ RtfGrid layOutTable(const RtfTable &table)
             const int above = open[size_t(c0)];
             if (s.vMerge == 2 && above >= 0 && grid.cells[size_t(above)].column == c0
                 && grid.cells[size_t(above)].columnSpan == c1 - c0) {
-                RtfGridCell &originCell = grid.cells[size_t(above)];
+                GridCell &originCell = grid.cells[size_t(above)];
                 ++originCell.rowSpan;
-                for (const RtfTableCell &part : s.content) {
+                for (const TableCell &part : s.content) {
                     if (!table.content.blank(part.begin, part.end))
                         originCell.content.push_back(part);
                 }
@@ -221,7 +221,7 @@ RtfGrid layOutTable(const RtfTable &table)
                 last = above;
                 continue;
             }
-            RtfGridCell cell;
+            GridCell cell;
             cell.row = r;
             cell.column = c0;
             cell.columnSpan = c1 - c0;
@@ -234,7 +234,7 @@ RtfGrid layOutTable(const RtfTable &table)
                 nextOpen[size_t(c0)] = int(grid.cells.size()) - 1;
         }
         if (next < columns) {
-            RtfGridCell cell; // the room after the last cell
+            GridCell cell; // the room after the last cell
             cell.row = r;
             cell.column = next;
             cell.columnSpan = columns - next;

@@ -1,7 +1,7 @@
-#include "rtf/rtffontfaces.h"
+#include "model/fontfaces.h"
 
 #include "base/codepage.h"
-#include "rtf/rtflimits.h"
+#include "model/limits.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -53,7 +53,7 @@ constexpr std::pair<unsigned char, char16_t> WingdingsBullets[] = {
 
 } // namespace
 
-bool RtfFontFaces::isSymbolFace(const QString &name)
+bool FontFaces::isSymbolFace(const QString &name)
 {
     static const char *const faces[] = {"Symbol", "Wingdings", "Wingdings 2", "Wingdings 3", "Webdings",
                                         "Zapf Dingbats", "ZapfDingbats", "ITC Zapf Dingbats", "Monotype Sorts",
@@ -66,7 +66,7 @@ bool RtfFontFaces::isSymbolFace(const QString &name)
     return false;
 }
 
-char16_t RtfFontFaces::labelCharacter(const QString &font, char16_t c, bool symbol)
+char16_t FontFaces::labelCharacter(const QString &font, char16_t c, bool symbol)
 {
     const bool symbolFace = font.trimmed().compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
     // The symbol font's byte as read in a code page of text (Symbol's own digits and
@@ -99,21 +99,21 @@ char16_t RtfFontFaces::labelCharacter(const QString &font, char16_t c, bool symb
     return mapped && (mapped < 0xE000 || mapped > 0xF8FF) ? mapped : char16_t(0x2022);
 }
 
-QString RtfFontFaces::face(const QString &name)
+QString FontFaces::face(const QString &name)
 {
     if (name.isEmpty() || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return name;
     const auto found = m_faces.constFind(name);
     if (found != m_faces.constEnd())
         return *found;
-    if (m_faces.size() >= RtfLimits::MaxFontFaces)
+    if (m_faces.size() >= ModelLimits::MaxFontFaces)
         return name;
     const QString resolved = lookUp(name);
     m_faces.insert(name, resolved);
     return resolved;
 }
 
-QString RtfFontFaces::lookUp(const QString &name) const
+QString FontFaces::lookUp(const QString &name) const
 {
     const QString base = withoutScriptSuffix(name);
     if (const char *compatible = compatibleFace(base)) {
@@ -128,14 +128,14 @@ QString RtfFontFaces::lookUp(const QString &name) const
     return QFontInfo(font).family();
 }
 
-QString RtfFontFaces::genericFace() const
+QString FontFaces::genericFace() const
 {
     if (m_generic.isEmpty())
         m_generic = QFontInfo(QFont(QStringLiteral("sans-serif"))).family();
     return m_generic;
 }
 
-QStringList RtfFontFaces::families(const QString &western, const QString &eastern, bool symbol,
+QStringList FontFaces::families(const QString &western, const QString &eastern, bool symbol,
                                    const QString &fallbackName)
 {
     QStringList list;

@@ -1,8 +1,8 @@
-#include "rtf/rtfwriter.h"
+#include "model/documentwriter.h"
 
 #include "base/layoutproperties.h"
-#include "rtf/rtfstate.h"
-#include "rtf/rtftable.h"
+#include "model/marks.h"
+#include "model/table.h"
 
 #include <QTextCursor>
 #include <QTextTable>
@@ -22,54 +22,54 @@ constexpr int MaxRoomLeft = 48;
 QTextFrameFormat::BorderStyle borderStyle(unsigned char style)
 {
     switch (style) {
-    case RtfBorder::Double:
+    case BorderLine::Double:
         return QTextFrameFormat::BorderStyle_Double;
-    case RtfBorder::Dotted:
+    case BorderLine::Dotted:
         return QTextFrameFormat::BorderStyle_Dotted;
-    case RtfBorder::Dashed:
+    case BorderLine::Dashed:
         return QTextFrameFormat::BorderStyle_Dashed;
     default:
         return QTextFrameFormat::BorderStyle_Solid;
     }
 }
 
-const RtfRowDef &defOf(const RtfTable &table, const RtfGridCell &cell)
+const RowDef &defOf(const DocTable &table, const GridCell &cell)
 {
-    static const RtfRowDef none;
+    static const RowDef none;
     if (cell.padding)
         return none; // no cell of the row: nothing of the row's own
-    const RtfTableRow &row = table.rows[size_t(cell.sourceRow)];
+    const TableRow &row = table.rows[size_t(cell.sourceRow)];
     return row.def >= 0 ? table.defs[size_t(row.def)] : none;
 }
 
-const RtfCellDef &cellDefOf(const RtfTable &table, const RtfGridCell &cell)
+const CellDef &cellDefOf(const DocTable &table, const GridCell &cell)
 {
-    static const RtfCellDef none;
-    const RtfRowDef &def = defOf(table, cell);
+    static const CellDef none;
+    const RowDef &def = defOf(table, cell);
     return size_t(cell.sourceCell) < def.cells.size() ? def.cells[size_t(cell.sourceCell)] : none;
 }
 
-bool shown(const RtfBorder &b)
+bool shown(const BorderLine &b)
 {
-    return b.given && b.style != RtfBorder::None;
+    return b.given && b.style != BorderLine::None;
 }
 
 } // namespace
 
-std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const RtfGrid &grid)
+std::vector<DocumentWriter::Edges> DocumentWriter::drawnEdges(const DocTable &table, const TableGrid &grid)
 {
     // The borders each cell names itself, and those its row gives it (outer or
     // inside by where the cell stands).
     std::vector<Edges> own(grid.cells.size()), fromRow(grid.cells.size());
     std::vector<int> at(size_t(grid.rows) * size_t(grid.columns()), -1);
     for (size_t i = 0; i < grid.cells.size(); ++i) {
-        const RtfGridCell &cell = grid.cells[i];
-        const RtfRowDef &def = defOf(table, cell);
-        const RtfCellDef &cd = cellDefOf(table, cell);
+        const GridCell &cell = grid.cells[i];
+        const RowDef &def = defOf(table, cell);
+        const CellDef &cd = cellDefOf(table, cell);
         const bool top = cell.row == 0, bottom = cell.row + cell.rowSpan == grid.rows;
         const bool first = cell.column == 0, last = cell.column + cell.columnSpan == grid.columns();
-        const RtfRowDef::Edge row[4] = {top ? RtfRowDef::Top : RtfRowDef::InsideH, first ? RtfRowDef::Left : RtfRowDef::InsideV,
-                                        bottom ? RtfRowDef::Bottom : RtfRowDef::InsideH, last ? RtfRowDef::Right : RtfRowDef::InsideV};
+        const RowDef::Edge row[4] = {top ? RowDef::Top : RowDef::InsideH, first ? RowDef::Left : RowDef::InsideV,
+                                        bottom ? RowDef::Bottom : RowDef::InsideH, last ? RowDef::Right : RowDef::InsideV};
         for (int e = 0; e < 4; ++e) {
             own[i][size_t(e)] = cd.borders[e];
             fromRow[i][size_t(e)] = def.borders[row[e]];
@@ -82,45 +82,45 @@ std::vector<RtfWriter::Edges> RtfWriter::drawnEdges(const RtfTable &table, const
     // An edge is drawn once: an edge between two cells by the cell below or to the
     // right. What a cell names beats what its row gives, a shown border beats none.
     auto resolve = [&](size_t i, int edge, int other, int otherEdge) {
-        const RtfBorder &mine = own[i][size_t(edge)];
-        const RtfBorder *theirs = other >= 0 ? &own[size_t(other)][size_t(otherEdge)] : nullptr;
+        const BorderLine &mine = own[i][size_t(edge)];
+        const BorderLine *theirs = other >= 0 ? &own[size_t(other)][size_t(otherEdge)] : nullptr;
         if (shown(mine))
             return mine;
         if (theirs && shown(*theirs))
             return *theirs;
         if (mine.given || (theirs && theirs->given))
-            return RtfBorder(); // named, as none
-        const RtfBorder &row = fromRow[i][size_t(edge)];
+            return BorderLine(); // named, as none
+        const BorderLine &row = fromRow[i][size_t(edge)];
         return shown(row) || other < 0 ? row : fromRow[size_t(other)][size_t(otherEdge)];
     };
     std::vector<Edges> drawn(grid.cells.size());
     for (size_t i = 0; i < grid.cells.size(); ++i) {
-        const RtfGridCell &cell = grid.cells[i];
+        const GridCell &cell = grid.cells[i];
         Edges &d = drawn[i];
         if (cell.row > 0) {
-            d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, at[size_t(cell.row - 1) * size_t(grid.columns()) + size_t(cell.column)],
-                                         RtfCellDef::Bottom);
+            d[CellDef::Top] = resolve(i, CellDef::Top, at[size_t(cell.row - 1) * size_t(grid.columns()) + size_t(cell.column)],
+                                         CellDef::Bottom);
         } else {
-            d[RtfCellDef::Top] = resolve(i, RtfCellDef::Top, -1, RtfCellDef::Bottom);
+            d[CellDef::Top] = resolve(i, CellDef::Top, -1, CellDef::Bottom);
         }
         const int before = cell.column > 0 ? at[size_t(cell.row) * size_t(grid.columns()) + size_t(cell.column - 1)] : -1;
-        d[RtfCellDef::Left] = resolve(i, RtfCellDef::Left, before, RtfCellDef::Right);
+        d[CellDef::Left] = resolve(i, CellDef::Left, before, CellDef::Right);
         if (cell.row + cell.rowSpan == grid.rows)
-            d[RtfCellDef::Bottom] = resolve(i, RtfCellDef::Bottom, -1, RtfCellDef::Top);
+            d[CellDef::Bottom] = resolve(i, CellDef::Bottom, -1, CellDef::Top);
         if (cell.column + cell.columnSpan == grid.columns())
-            d[RtfCellDef::Right] = resolve(i, RtfCellDef::Right, -1, RtfCellDef::Left);
+            d[CellDef::Right] = resolve(i, CellDef::Right, -1, CellDef::Left);
     }
     return drawn;
 }
 
-QVariantList RtfWriter::rowHeights(const RtfTable &table, const RtfGrid &grid)
+QVariantList DocumentWriter::rowHeights(const DocTable &table, const TableGrid &grid)
 {
     // \trrh for the row (exactly when negative), or the tallest \clheight of its
     // cells as TextEdit writes it; none when no row has one.
     std::vector<int> twips(size_t(grid.rows), 0);
     bool any = false;
-    for (const RtfGridCell &cell : grid.cells) {
-        const RtfRowDef &def = defOf(table, cell);
+    for (const GridCell &cell : grid.cells) {
+        const RowDef &def = defOf(table, cell);
         int &h = twips[size_t(cell.row)];
         if (def.height != 0)
             h = def.height;
@@ -136,9 +136,9 @@ QVariantList RtfWriter::rowHeights(const RtfTable &table, const RtfGrid &grid)
     return heights;
 }
 
-void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
+void DocumentWriter::writeTable(DocTable &table, FlowEnd &flow)
 {
-    const RtfGrid grid = layOutTable(table);
+    const TableGrid grid = layOutTable(table);
     if (!grid.valid) {
         writeFlat(table, flow);
         return;
@@ -146,7 +146,7 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     const std::vector<Edges> edges = drawnEdges(table, grid);
     // One table, unless merging its cells in one would cost too much: then it goes in
     // as consecutive tables of whole rows, each within the budget.
-    const std::vector<RtfGridCell> &cells = grid.cells;
+    const std::vector<GridCell> &cells = grid.cells;
     const qint64 columns = grid.columns();
     int from = 0;
     size_t first = 0;
@@ -157,7 +157,7 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
         qint64 rowMerges = 0;
         for (; next < cells.size() && cells[next].row == row; ++next)
             rowMerges += cells[next].rowSpan > 1 || cells[next].columnSpan > 1;
-        if (row > from && (merges + rowMerges) * qint64(row + 1 - from) * columns > RtfTableLimits::MergeBudget) {
+        if (row > from && (merges + rowMerges) * qint64(row + 1 - from) * columns > TableLimits::MergeBudget) {
             writePart(table, grid, edges, first, i, from, row, flow);
             first = i;
             from = row;
@@ -169,22 +169,22 @@ void RtfWriter::writeTable(RtfTable &table, RtfFlow &flow)
     writePart(table, grid, edges, first, cells.size(), from, grid.rows, flow);
 }
 
-void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vector<Edges> &edges, size_t first, size_t end,
-                          int fromRow, int toRow, RtfFlow &flow)
+void DocumentWriter::writePart(DocTable &table, const TableGrid &grid, const std::vector<Edges> &edges, size_t first, size_t end,
+                          int fromRow, int toRow, FlowEnd &flow)
 {
-    if (flow != RtfFlow::AfterParagraph) {
+    if (flow != FlowEnd::AfterParagraph) {
         // The table's first cell marker ends the block the cursor is in; where no
         // paragraph stands there, that block is one only the table needs.
         QTextBlockFormat lead;
-        lead.setProperty(RtfProperty::TableLead, true);
+        lead.setProperty(DocProperty::TableLead, true);
         m_cursor.setBlockFormat(lead);
     }
 
     const int columns = grid.columns();
     const int rows = toRow - fromRow;
-    static const RtfRowDef noDef;
-    const RtfTableRow &firstRow = table.rows[size_t(grid.cells.front().sourceRow)];
-    const RtfRowDef &firstDef = firstRow.def >= 0 ? table.defs[size_t(firstRow.def)] : noDef;
+    static const RowDef noDef;
+    const TableRow &firstRow = table.rows[size_t(grid.cells.front().sourceRow)];
+    const RowDef &firstDef = firstRow.def >= 0 ? table.defs[size_t(firstRow.def)] : noDef;
     QTextTableFormat format;
     // Each cell draws its own top and left edges (and the last row and column their
     // bottom and right ones), resolved here from both cells that share an edge: this
@@ -210,7 +210,7 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
         // them: the row's own left padding (\trpaddl, else \trgaph) left of \trleft, so
         // the text of a cell with that padding starts at \trleft (Word's \trleft-108
         // tables stand out of the text by their gap).
-        const int rowPadding = firstDef.padding[RtfCellDef::Left] >= 0 ? firstDef.padding[RtfCellDef::Left] : firstDef.gap;
+        const int rowPadding = firstDef.padding[CellDef::Left] >= 0 ? firstDef.padding[CellDef::Left] : firstDef.gap;
         const qreal left = (grid.boundaries.front() - qBound(0, rowPadding, 1440)) * PixelsPerTwip;
         if (left != 0)
             format.setLeftMargin(left);
@@ -225,10 +225,10 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
     if (std::any_of(heights.begin(), heights.end(), [](const QVariant &h) { return h.toReal() != 0; }))
         format.setProperty(LayoutProperty::RowHeights, heights);
     if (fromRow > 0)
-        format.setProperty(RtfProperty::TableContinues, true);
+        format.setProperty(DocProperty::TableContinues, true);
     if (table.textBox)
-        format.setProperty(RtfProperty::TextBox, true);
-    const bool padded = std::any_of(grid.cells.begin(), grid.cells.end(), [](const RtfGridCell &c) { return c.padding; });
+        format.setProperty(DocProperty::TextBox, true);
+    const bool padded = std::any_of(grid.cells.begin(), grid.cells.end(), [](const GridCell &c) { return c.padding; });
     if (padded)
         format.setProperty(TextMarks::Padded, true);
 
@@ -238,7 +238,7 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
     // by the end of the part ends there.
     const qint64 places = qint64(rows) * columns;
     for (size_t i = first; i < end; ++i) {
-        const RtfGridCell &cell = grid.cells[i];
+        const GridCell &cell = grid.cells[i];
         const int row = cell.row - fromRow;
         const int rowSpan = qMin(cell.rowSpan, rows - row);
         if (rowSpan > 1 || cell.columnSpan > 1) {
@@ -247,7 +247,7 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
         }
     }
     for (size_t i = first; i < end; ++i) {
-        const RtfGridCell &cell = grid.cells[i];
+        const GridCell &cell = grid.cells[i];
         QTextTableCell qcell = qtable->cellAt(cell.row - fromRow, cell.column);
         qcell.setFormat(cellFormat(table, cell, edges[i]));
         m_cursor.setPosition(qcell.firstPosition());
@@ -256,15 +256,15 @@ void RtfWriter::writePart(RtfTable &table, const RtfGrid &grid, const std::vecto
                 markStructural(m_cursor);
             continue;
         }
-        RtfFlow cellFlow = RtfFlow::Empty;
-        for (const RtfTableCell &part : cell.content)
+        FlowEnd cellFlow = FlowEnd::Empty;
+        for (const TableCell &part : cell.content)
             write(table.content, part.begin, part.end, cellFlow);
     }
     m_cursor.setPosition(qtable->lastPosition() + 1);
-    flow = RtfFlow::AfterTable;
+    flow = FlowEnd::AfterTable;
 }
 
-void RtfWriter::makeRoomLeft(qreal left)
+void DocumentWriter::makeRoomLeft(qreal left)
 {
     // A table that reaches left of the text column keeps its border in view: the
     // column's margin grows to hold it (within reason), as a page's margin holds it.
@@ -279,12 +279,12 @@ void RtfWriter::makeRoomLeft(qreal left)
     }
 }
 
-void RtfWriter::writeFlat(RtfTable &table, RtfFlow &flow)
+void DocumentWriter::writeFlat(DocTable &table, FlowEnd &flow)
 {
-    for (const RtfTableRow &row : table.rows) {
-        const RtfRowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
+    for (const TableRow &row : table.rows) {
+        const RowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
         for (size_t i = 0; i < row.cells.size(); ++i) {
-            const RtfTableCell &cell = row.cells[i];
+            const TableCell &cell = row.cells[i];
             // A cell covered by a horizontal merge has no place of its own in the text.
             const bool covered = def && i < def->cells.size() && def->cells[i].hMerge == 2;
             if (covered && table.content.blank(cell.begin, cell.end))
@@ -294,52 +294,52 @@ void RtfWriter::writeFlat(RtfTable &table, RtfFlow &flow)
     }
 }
 
-QTextTableCellFormat RtfWriter::cellFormat(const RtfTable &table, const RtfGridCell &cell, const Edges &edges) const
+QTextTableCellFormat DocumentWriter::cellFormat(const DocTable &table, const GridCell &cell, const Edges &edges) const
 {
-    const RtfRowDef &def = defOf(table, cell);
-    const RtfCellDef &cd = cellDefOf(table, cell);
+    const RowDef &def = defOf(table, cell);
+    const CellDef &cd = cellDefOf(table, cell);
 
     QTextTableCellFormat f;
     // \trgaph is half the space between two cells' texts; \trpadd* say it per side
     // for the row, \clpad* for the cell.
-    auto padding = [&](RtfCellDef::Edge e, int otherwise) {
+    auto padding = [&](CellDef::Edge e, int otherwise) {
         return qBound(0, cd.padding[e] >= 0 ? cd.padding[e] : def.padding[e] >= 0 ? def.padding[e] : otherwise, 1440)
             * PixelsPerTwip;
     };
-    f.setLeftPadding(padding(RtfCellDef::Left, def.gap));
-    f.setRightPadding(padding(RtfCellDef::Right, def.gap));
-    f.setTopPadding(padding(RtfCellDef::Top, 0));
-    f.setBottomPadding(padding(RtfCellDef::Bottom, 0));
+    f.setLeftPadding(padding(CellDef::Left, def.gap));
+    f.setRightPadding(padding(CellDef::Right, def.gap));
+    f.setTopPadding(padding(CellDef::Top, 0));
+    f.setBottomPadding(padding(CellDef::Bottom, 0));
 
     for (int e = 0; e < 4; ++e) {
-        const RtfBorder &b = edges[size_t(e)];
+        const BorderLine &b = edges[size_t(e)];
         // Whole pixels: the thinnest line a word processor draws is still one.
         const qreal width = shown(b) ? qMax(1, qRound(b.width * PixelsPerTwip)) : 0;
         const QBrush brush(color(b.color, Qt::black));
         const QTextFrameFormat::BorderStyle style = borderStyle(b.style);
         switch (e) {
-        case RtfCellDef::Top:
+        case CellDef::Top:
             f.setTopBorder(width);
             if (width > 0) {
                 f.setTopBorderBrush(brush);
                 f.setTopBorderStyle(style);
             }
             break;
-        case RtfCellDef::Left:
+        case CellDef::Left:
             f.setLeftBorder(width);
             if (width > 0) {
                 f.setLeftBorderBrush(brush);
                 f.setLeftBorderStyle(style);
             }
             break;
-        case RtfCellDef::Bottom:
+        case CellDef::Bottom:
             f.setBottomBorder(width);
             if (width > 0) {
                 f.setBottomBorderBrush(brush);
                 f.setBottomBorderStyle(style);
             }
             break;
-        case RtfCellDef::Right:
+        case CellDef::Right:
             f.setRightBorder(width);
             if (width > 0) {
                 f.setRightBorderBrush(brush);

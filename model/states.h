@@ -1,34 +1,12 @@
 #pragma once
 
-#include "base/textmarks.h"
-
-#include <QTextFormat>
-
 #include <algorithm>
 #include <cstring>
 
-// Formatting state the reader carries per group. Plain values only: a group opening
-// copies it, so it must stay cheap to copy and compare.
+// Formatting state a reader carries (in RTF, per group) and hands the builder. Plain
+// values only: a group opening copies it, so it must stay cheap to copy and compare.
 
-namespace RtfProperty {
-// Set on text that a list label (\listtext, \pntext) put in front of a list item, so
-// code that wants the item text alone can tell the label apart.
-constexpr int ListLabel = QTextFormat::UserProperty + 0x5254;
-// Set on a picture that is shown as a placeholder of its size (a picture the reader
-// does not render, or one over its memory limits).
-constexpr int PicturePlaceholder = QTextFormat::UserProperty + 0x5255;
-// Set on a table that carries on the one before it: a long table is written as
-// several, each quick to lay out again when the user types in it.
-constexpr int TableContinues = QTextFormat::UserProperty + 0x5256;
-// Set on the empty block that a table needs in front of it where nothing else is
-// (at the start of the document or of a cell, or between the parts of a long table);
-// it is no paragraph of the document (see TextMarks::Structural).
-constexpr int TableLead = TextMarks::Structural;
-// Set on the one-cell table that frames a text box.
-constexpr int TextBox = QTextFormat::UserProperty + 0x5259;
-} // namespace RtfProperty
-
-struct RtfCharState
+struct CharState
 {
     int font = -1;       // number in the font table, -1 for none; decides the code page
     int western = -1;    // font for Latin text when \loch\af names another, -1 = font
@@ -50,20 +28,20 @@ struct RtfCharState
     bool deleted = false;
     bool label = false;
 
-    bool operator==(const RtfCharState &o) const
+    bool operator==(const CharState &o) const
     {
         return font == o.font && western == o.western && eastern == o.eastern && size == o.size && color == o.color && background == o.background
             && anchor == o.anchor && codePage == o.codePage && underline == o.underline
             && vertical == o.vertical && caps == o.caps && charClass == o.charClass && bold == o.bold && italic == o.italic
             && strike == o.strike && hidden == o.hidden && deleted == o.deleted && label == o.label;
     }
-    bool operator!=(const RtfCharState &o) const { return !(*this == o); }
+    bool operator!=(const CharState &o) const { return !(*this == o); }
 };
 
 // For looking states up in hash tables.
-struct RtfCharStateHash
+struct CharStateHash
 {
-    size_t operator()(const RtfCharState &s) const noexcept
+    size_t operator()(const CharState &s) const noexcept
     {
         size_t h = size_t(s.font) * 1000003u;
         const int parts[] = {s.western, s.eastern, s.size, s.color, s.background, s.anchor, s.codePage,
@@ -78,21 +56,21 @@ struct RtfCharStateHash
 
 // A border of a paragraph (\brdrt, \brdrb, \brdrl, \brdrr, \box) with the words
 // after it.
-struct RtfParaBorder
+struct ParaBorder
 {
-    unsigned char style = 0; // RtfBorder::Style: none, single, double, dotted, dashed
+    unsigned char style = 0; // BorderLine::Style: none, single, double, dotted, dashed
     short width = 0;         // \brdrw, twips
     short space = 0;         // \brsp: from the text, twips
     int color = -1;          // \brdrcf, -1 = automatic
 
-    bool operator==(const RtfParaBorder &o) const
+    bool operator==(const ParaBorder &o) const
     {
         return style == o.style && width == o.width && space == o.space && color == o.color;
     }
-    bool operator!=(const RtfParaBorder &o) const { return !(*this == o); }
+    bool operator!=(const ParaBorder &o) const { return !(*this == o); }
 };
 
-struct RtfParaState
+struct ParaState
 {
     int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
     int leftIndent = 0;  // twips
@@ -106,18 +84,18 @@ struct RtfParaState
     bool keepNext = false; // \keepn: in the same column as the next paragraph's first lines
     signed char widows = -1; // \widctlpar 1, \nowidctlpar 0, -1 as the document says (\widowctrl)
     int tabs = -1;       // the builder's tab stop list, -1 = none
-    RtfParaBorder borders[4]; // top, left, bottom, right
+    ParaBorder borders[4]; // top, left, bottom, right
     int shadeBack = -1;  // \cbpat: colour table index, -1 = none
     int shadeFore = -1;  // \cfpat
     int shading = 0;     // \shading: hundredths of a per cent of \cfpat over \cbpat
     bool labelRight = false; // its \listtext label ends at the first line's indent (\leveljc2)
 
-    bool sameBoxAs(const RtfParaState &o) const
+    bool sameBoxAs(const ParaState &o) const
     {
         return std::equal(borders, borders + 4, o.borders) && shadeBack == o.shadeBack && shadeFore == o.shadeFore
             && shading == o.shading;
     }
-    bool operator==(const RtfParaState &o) const
+    bool operator==(const ParaState &o) const
     {
         return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
             && firstIndent == o.firstIndent && spaceBefore == o.spaceBefore
@@ -126,12 +104,12 @@ struct RtfParaState
             && widows == o.widows && tabs == o.tabs && labelRight == o.labelRight
             && sameBoxAs(o);
     }
-    bool operator!=(const RtfParaState &o) const { return !(*this == o); }
+    bool operator!=(const ParaState &o) const { return !(*this == o); }
 };
 
 // The page of the section being read and its newspaper columns, in twips. \sectd
 // brings back these values; a section starts with those of the one before.
-struct RtfSectionState
+struct SectionState
 {
     // The section's own page: width, height, left, right, top and bottom margins,
     // -1 where the document's hold.

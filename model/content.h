@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-struct RtfTable;
+struct DocTable;
 
 // The newspaper columns of a section. A section of more than one column goes into a
 // frame of its own, which carries them for the layout.
-struct RtfColumns
+struct SectionColumns
 {
     int count = 1;
     qreal gap = 0;    // between two columns, pixels
@@ -24,7 +24,7 @@ struct RtfColumns
 // put it into a document. The body of the document and every table cell are filled
 // from such a list, so a paragraph can still go into a cell once its end tells
 // where it belongs.
-struct RtfOp
+struct FlowOp
 {
     enum Kind : unsigned char {
         Para,  // a paragraph starts: format = block format index, charFormat = its char format id
@@ -39,22 +39,22 @@ struct RtfOp
     qsizetype length = 0;
 };
 
-struct RtfContent
+struct FlowContent
 {
     QString text;
-    std::vector<RtfOp> ops;
+    std::vector<FlowOp> ops;
     std::vector<QTextBlockFormat> blockFormats;
     std::vector<QTextImageFormat> images;
-    std::vector<std::unique_ptr<RtfTable>> tables;
-    std::vector<RtfColumns> sections;
+    std::vector<std::unique_ptr<DocTable>> tables;
+    std::vector<SectionColumns> sections;
 
-    RtfContent();
-    ~RtfContent();
-    RtfContent(RtfContent &&) noexcept;
-    RtfContent &operator=(RtfContent &&) noexcept;
+    FlowContent();
+    ~FlowContent();
+    FlowContent(FlowContent &&) noexcept;
+    FlowContent &operator=(FlowContent &&) noexcept;
 
     // Appends ops [begin, end) of other with what they refer to; tables are moved.
-    void append(RtfContent &other, size_t begin, size_t end);
+    void append(FlowContent &other, size_t begin, size_t end);
     // True when ops [begin, end) hold nothing but empty paragraphs.
     bool blank(size_t begin, size_t end) const;
     void clear();
@@ -62,7 +62,7 @@ struct RtfContent
 
 // Where the next paragraph or table of a body or cell goes: a frame starts with one
 // empty block, and a table is always followed by one.
-enum class RtfFlow : unsigned char {
+enum class FlowEnd : unsigned char {
     Empty,          // nothing written yet: the frame's first block is free
     AfterParagraph, // a paragraph ends the flow: the next one needs a block of its own
     AfterTable,     // a table ends the flow: the block after it is free

@@ -1,22 +1,22 @@
-#include "rtf/rtfdocumentbuilder.h"
+#include "model/documentbuilder.h"
 
 // The builder's table levels: the paragraphs of a cell gather at the level their
 // paragraph properties name, rows gather into tables, and a table goes into the cell
 // around it, or into the document, once the text leaves it.
 
-int RtfDocumentBuilder::clampLevel(int level) const
+int DocumentBuilder::clampLevel(int level) const
 {
-    return qBound(0, level, RtfTableLimits::MaxNesting);
+    return qBound(0, level, TableLimits::MaxNesting);
 }
 
-void RtfDocumentBuilder::openLevel()
+void DocumentBuilder::openLevel()
 {
     Level level;
-    level.table = std::make_unique<RtfTable>();
+    level.table = std::make_unique<DocTable>();
     m_levels.push_back(std::move(level));
 }
 
-int RtfDocumentBuilder::place(int level)
+int DocumentBuilder::place(int level)
 {
     level = clampLevel(level);
     closeLevels(level);
@@ -24,7 +24,7 @@ int RtfDocumentBuilder::place(int level)
         if (sectionChanges()) {
             // In front of the paragraph just read.
             m_body.sections.push_back(m_bodyColumns);
-            m_body.ops.insert(m_body.ops.begin() + qsizetype(m_paraOp), RtfOp{RtfOp::Section, int(m_body.sections.size()) - 1});
+            m_body.ops.insert(m_body.ops.begin() + qsizetype(m_paraOp), FlowOp{FlowOp::Section, int(m_body.sections.size()) - 1});
         }
         if (m_body.text.size() >= 16384 || m_body.ops.size() >= 1024)
             runBatch();
@@ -50,27 +50,27 @@ int RtfDocumentBuilder::place(int level)
     return level;
 }
 
-void RtfDocumentBuilder::cellEnd(const RtfParaState &para, int level)
+void DocumentBuilder::cellEnd(const ParaState &para, int level)
 {
     completeParagraph(para);
     level = place(qMax(1, level));
     Level &l = m_levels[size_t(level) - 1];
     const size_t end = l.table->content.ops.size();
-    l.rowCells.push_back(RtfTableCell{l.cellBegin, end});
+    l.rowCells.push_back(TableCell{l.cellBegin, end});
     l.cellBegin = end;
 }
 
-void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
+void DocumentBuilder::rowEnd(int level, const RowDef *def)
 {
     if (m_levels.empty())
         return; // no cell: nothing to end
     level = qBound(1, level, int(m_levels.size()));
     closeLevels(level);
     Level &l = m_levels[size_t(level) - 1];
-    RtfContent &content = l.table->content;
+    FlowContent &content = l.table->content;
     if (l.cellBegin < content.ops.size()) {
         // What stands between the last cell and the row's end is a cell of its own.
-        l.rowCells.push_back(RtfTableCell{l.cellBegin, content.ops.size()});
+        l.rowCells.push_back(TableCell{l.cellBegin, content.ops.size()});
         l.cellBegin = content.ops.size();
     }
     if (l.rowCells.empty())
@@ -87,7 +87,7 @@ void RtfDocumentBuilder::rowEnd(int level, const RtfRowDef *def)
     l.rowCells.clear();
 }
 
-void RtfDocumentBuilder::emitTable(std::unique_ptr<RtfTable> table, int level)
+void DocumentBuilder::emitTable(std::unique_ptr<DocTable> table, int level)
 {
     if (m_outOfMemory)
         return;
@@ -96,12 +96,12 @@ void RtfDocumentBuilder::emitTable(std::unique_ptr<RtfTable> table, int level)
             m_writer.writeTable(*table, m_bodyFlow);
         return;
     }
-    RtfContent &into = m_levels[size_t(level) - 1].table->content;
+    FlowContent &into = m_levels[size_t(level) - 1].table->content;
     into.tables.push_back(std::move(table));
-    into.ops.push_back(RtfOp{RtfOp::Table, int(into.tables.size()) - 1});
+    into.ops.push_back(FlowOp{FlowOp::Table, int(into.tables.size()) - 1});
 }
 
-void RtfDocumentBuilder::emitFlat(RtfTable &table, size_t begin, int level)
+void DocumentBuilder::emitFlat(DocTable &table, size_t begin, int level)
 {
     if (m_outOfMemory)
         return;
@@ -113,13 +113,13 @@ void RtfDocumentBuilder::emitFlat(RtfTable &table, size_t begin, int level)
     }
 }
 
-void RtfDocumentBuilder::closeLevels(int level)
+void DocumentBuilder::closeLevels(int level)
 {
     while (int(m_levels.size()) > level) {
         Level l = std::move(m_levels.back());
         m_levels.pop_back();
         const int parent = int(m_levels.size());
-        RtfTable *table = l.table.get();
+        DocTable *table = l.table.get();
         // A row without its end (\row missing) is no row: its cells stay paragraphs.
         const size_t partial = l.rowCells.empty() ? l.cellBegin : l.rowCells.front().begin;
         if (!table->rows.empty()) {
@@ -134,7 +134,7 @@ void RtfDocumentBuilder::closeLevels(int level)
     }
 }
 
-void RtfDocumentBuilder::beginTextBox(int anchorLevel)
+void DocumentBuilder::beginTextBox(int anchorLevel)
 {
     flushText();
     Suspended waiting;
@@ -151,7 +151,7 @@ void RtfDocumentBuilder::beginTextBox(int anchorLevel)
     closeLevels(clampLevel(anchorLevel));
 }
 
-void RtfDocumentBuilder::endTextBox(const RtfParaState &para, int level, int anchorLevel, int width)
+void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLevel, int width)
 {
     anchorLevel = clampLevel(anchorLevel);
     const int boxLevel = clampLevel(anchorLevel + 1);
@@ -167,16 +167,16 @@ void RtfDocumentBuilder::endTextBox(const RtfParaState &para, int level, int anc
         Level &l = m_levels[size_t(boxLevel) - 1];
         if (l.table->rows.empty() && l.cellBegin < l.table->content.ops.size()) {
             // The box's content is the one cell of a bordered row of its width.
-            RtfRowDef def;
-            RtfCellDef cell;
-            cell.right = width > 0 ? width : RtfTableLimits::TextBoxWidth;
-            for (RtfBorder &b : cell.borders) {
+            RowDef def;
+            CellDef cell;
+            cell.right = width > 0 ? width : TableLimits::TextBoxWidth;
+            for (BorderLine &b : cell.borders) {
                 b.given = true;
-                b.style = RtfBorder::Single;
+                b.style = BorderLine::Single;
             }
             def.cells.push_back(cell);
-            def.padding[RtfCellDef::Top] = def.padding[RtfCellDef::Bottom] = 72;
-            def.padding[RtfCellDef::Left] = def.padding[RtfCellDef::Right] = 144;
+            def.padding[CellDef::Top] = def.padding[CellDef::Bottom] = 72;
+            def.padding[CellDef::Left] = def.padding[CellDef::Right] = 144;
             l.table->textBox = true;
             rowEnd(boxLevel, &def);
         }

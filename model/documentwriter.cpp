@@ -1,25 +1,25 @@
-#include "rtf/rtfwriter.h"
+#include "model/documentwriter.h"
 
 #include "base/layoutproperties.h"
 #include "base/textmarks.h"
-#include "rtf/rtftable.h"
+#include "model/table.h"
 
 #include <QTextCursor>
 #include <QTextFrame>
 
-RtfWriter::RtfWriter(QTextCursor &cursor, const std::vector<QTextCharFormat> &formats, const std::vector<QColor> &colors)
+DocumentWriter::DocumentWriter(QTextCursor &cursor, const std::vector<QTextCharFormat> &formats, const std::vector<QColor> &colors)
     : m_cursor(cursor)
     , m_formats(formats)
     , m_colors(colors)
 {
 }
 
-void RtfWriter::write(RtfContent &content, size_t begin, size_t end, RtfFlow &flow)
+void DocumentWriter::write(FlowContent &content, size_t begin, size_t end, FlowEnd &flow)
 {
     for (size_t i = begin; i < end; ++i) {
-        const RtfOp &op = content.ops[i];
+        const FlowOp &op = content.ops[i];
         switch (op.kind) {
-        case RtfOp::Para: {
+        case FlowOp::Para: {
             const QTextBlockFormat *given = &content.blockFormats[size_t(op.format)];
             QTextBlockFormat inCell;
             const qreal start = given->leftMargin() + given->textIndent();
@@ -35,63 +35,63 @@ void RtfWriter::write(RtfContent &content, size_t begin, size_t end, RtfFlow &fl
                 }
             }
             const QTextBlockFormat &format = *given;
-            if (flow == RtfFlow::AfterParagraph) {
+            if (flow == FlowEnd::AfterParagraph) {
                 // Both formats given: asking the cursor for them costs more than the insertion.
                 m_cursor.insertBlock(format, op.charFormat >= 0 ? m_formats[size_t(op.charFormat)] : QTextCharFormat());
             } else {
                 // The frame's first block, or the one a table leaves after it.
                 m_cursor.setBlockFormat(format);
             }
-            flow = RtfFlow::AfterParagraph;
+            flow = FlowEnd::AfterParagraph;
             break;
         }
-        case RtfOp::Text:
+        case FlowOp::Text:
             // A view into the gathered text: the document copies it, nothing else is allocated.
             m_cursor.insertText(QString::fromRawData(content.text.constData() + op.start, op.length),
                                 m_formats[size_t(op.format)]);
             break;
-        case RtfOp::Image:
+        case FlowOp::Image:
             m_cursor.insertImage(content.images[size_t(op.format)]);
             break;
-        case RtfOp::Table:
+        case FlowOp::Table:
             writeTable(*content.tables[size_t(op.format)], flow);
             break;
-        case RtfOp::Section:
+        case FlowOp::Section:
             startSection(content.sections[size_t(op.format)], flow);
             break;
         }
     }
 }
 
-bool RtfWriter::inColumns() const
+bool DocumentWriter::inColumns() const
 {
     const QTextFrame *frame = m_cursor.currentFrame();
     return frame != m_cursor.document()->rootFrame() && frame->frameFormat().hasProperty(LayoutProperty::ColumnCount);
 }
 
-bool RtfWriter::inPage() const
+bool DocumentWriter::inPage() const
 {
     return m_cursor.currentFrame() == m_cursor.document()->rootFrame() || inColumns();
 }
 
-void RtfWriter::markStructural(QTextCursor &cursor)
+void DocumentWriter::markStructural(QTextCursor &cursor)
 {
     QTextBlockFormat format;
     format.setProperty(TextMarks::Structural, true);
     cursor.setBlockFormat(format);
 }
 
-bool RtfWriter::leaveColumns(RtfFlow &flow)
+bool DocumentWriter::leaveColumns(FlowEnd &flow)
 {
     if (!inColumns())
         return false;
     // The block after the frame is free, as after a table.
     m_cursor.setPosition(m_cursor.currentFrame()->lastPosition() + 1);
-    flow = RtfFlow::AfterTable;
+    flow = FlowEnd::AfterTable;
     return true;
 }
 
-void RtfWriter::startSection(const RtfColumns &columns, RtfFlow &flow)
+void DocumentWriter::startSection(const SectionColumns &columns, FlowEnd &flow)
 {
     QTextFrame *before = m_cursor.currentFrame();
     if (leaveColumns(flow) && columns.continuous) {
@@ -105,7 +105,7 @@ void RtfWriter::startSection(const RtfColumns &columns, RtfFlow &flow)
         return;
     // The frame's start ends the block the cursor is in; where no paragraph stands
     // there, that block is one only the frame needs (as in front of a table).
-    if (flow != RtfFlow::AfterParagraph)
+    if (flow != FlowEnd::AfterParagraph)
         markStructural(m_cursor);
     QTextFrameFormat format;
     format.setMargin(0);
@@ -116,10 +116,10 @@ void RtfWriter::startSection(const RtfColumns &columns, RtfFlow &flow)
     format.setProperty(LayoutProperty::ColumnHeight, columns.height);
     format.setProperty(LayoutProperty::ColumnRule, columns.rule);
     m_cursor.insertFrame(format);
-    flow = RtfFlow::Empty;
+    flow = FlowEnd::Empty;
 }
 
-void RtfWriter::endSections(RtfFlow &flow)
+void DocumentWriter::endSections(FlowEnd &flow)
 {
     // Nothing follows the last section's frame: the block Qt keeps after it is no
     // paragraph of the document.
@@ -127,7 +127,7 @@ void RtfWriter::endSections(RtfFlow &flow)
         markStructural(m_cursor);
 }
 
-QColor RtfWriter::color(int index, const QColor &automatic) const
+QColor DocumentWriter::color(int index, const QColor &automatic) const
 {
     if (index >= 0 && size_t(index) < m_colors.size() && m_colors[size_t(index)].isValid())
         return m_colors[size_t(index)];

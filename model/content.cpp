@@ -1,38 +1,38 @@
-#include "rtf/rtfcontent.h"
+#include "model/content.h"
 
-#include "rtf/rtftable.h"
+#include "model/table.h"
 
-RtfContent::RtfContent() = default;
-RtfContent::~RtfContent() = default;
-RtfContent::RtfContent(RtfContent &&) noexcept = default;
-RtfContent &RtfContent::operator=(RtfContent &&) noexcept = default;
+FlowContent::FlowContent() = default;
+FlowContent::~FlowContent() = default;
+FlowContent::FlowContent(FlowContent &&) noexcept = default;
+FlowContent &FlowContent::operator=(FlowContent &&) noexcept = default;
 
-void RtfContent::append(RtfContent &other, size_t begin, size_t end)
+void FlowContent::append(FlowContent &other, size_t begin, size_t end)
 {
     for (size_t i = begin; i < end; ++i) {
-        RtfOp op = other.ops[i];
+        FlowOp op = other.ops[i];
         switch (op.kind) {
-        case RtfOp::Para:
+        case FlowOp::Para:
             if (op.format < 0)
                 break; // a paragraph still being read: its format comes at its end
             blockFormats.push_back(other.blockFormats[size_t(op.format)]);
             op.format = int(blockFormats.size()) - 1;
             break;
-        case RtfOp::Text: {
+        case FlowOp::Text: {
             const qsizetype start = text.size();
             text.append(QStringView(other.text).mid(op.start, op.length));
             op.start = start;
             break;
         }
-        case RtfOp::Image:
+        case FlowOp::Image:
             images.push_back(other.images[size_t(op.format)]);
             op.format = int(images.size()) - 1;
             break;
-        case RtfOp::Table:
+        case FlowOp::Table:
             tables.push_back(std::move(other.tables[size_t(op.format)]));
             op.format = int(tables.size()) - 1;
             break;
-        case RtfOp::Section:
+        case FlowOp::Section:
             sections.push_back(other.sections[size_t(op.format)]);
             op.format = int(sections.size()) - 1;
             break;
@@ -41,16 +41,16 @@ void RtfContent::append(RtfContent &other, size_t begin, size_t end)
     }
 }
 
-bool RtfContent::blank(size_t begin, size_t end) const
+bool FlowContent::blank(size_t begin, size_t end) const
 {
     for (size_t i = begin; i < end; ++i) {
-        if (ops[i].kind != RtfOp::Para && ops[i].kind != RtfOp::Section)
+        if (ops[i].kind != FlowOp::Para && ops[i].kind != FlowOp::Section)
             return false;
     }
     return true;
 }
 
-void RtfContent::clear()
+void FlowContent::clear()
 {
     text.resize(0); // unlike clear(), keeps the buffer
     ops.clear();
