@@ -36,6 +36,8 @@ public:
     explicit DocumentBuilder(QTextDocument *doc);
     ~DocumentBuilder();
 
+    // How the tables built from here on lay rows of different edges on one grid.
+    DocTable::GridRule tableGridRule = DocTable::GridRule::AllEdges;
     // Tables the reader fills while reading the header.
     QHash<int, QString> fontNames;
     int defaultFont = -1; // \deff, once the font table has it

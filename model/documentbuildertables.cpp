@@ -13,6 +13,7 @@ void DocumentBuilder::openLevel()
 {
     Level level;
     level.table = std::make_unique<DocTable>();
+    level.table->gridRule = tableGridRule;
     m_levels.push_back(std::move(level));
 }
 

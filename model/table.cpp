@@ -85,9 +85,103 @@ std::vector<Span> spansOf(const DocTable &table, const TableRow &row)
 
 } // namespace
 
-TableGrid layOutTable(const DocTable &table)
+namespace {
+
+TableGrid allEdgesGrid(const DocTable &table)
 {
-    // The grid as LibreOffice builds it, whose reading the documents are compared
+    // Every edge of every row is a column edge; where a row has no cell (it starts
+    // right of the others or ends left of them) an empty padding cell fills the grid.
+    TableGrid grid;
+    std::vector<std::vector<Span>> rows;
+    rows.reserve(table.rows.size());
+    for (const TableRow &row : table.rows) {
+        if (row.def >= 0 && table.defs[size_t(row.def)].tooWide)
+            return grid;
+        rows.push_back(spansOf(table, row));
+        for (const Span &s : rows.back()) {
+            grid.boundaries.push_back(s.left);
+            grid.boundaries.push_back(s.right);
+        }
+        if (row.def >= 0 && table.defs[size_t(row.def)].after > 0 && !rows.back().empty())
+            grid.boundaries.push_back(rows.back().back().right + table.defs[size_t(row.def)].after);
+        // Sorting as we go keeps the list short for long tables.
+        if (grid.boundaries.size() > 4 * size_t(TableLimits::MaxColumns)) {
+            std::sort(grid.boundaries.begin(), grid.boundaries.end());
+            grid.boundaries.erase(std::unique(grid.boundaries.begin(), grid.boundaries.end()), grid.boundaries.end());
+            if (grid.columns() > TableLimits::MaxColumns)
+                return grid;
+        }
+    }
+    std::sort(grid.boundaries.begin(), grid.boundaries.end());
+    grid.boundaries.erase(std::unique(grid.boundaries.begin(), grid.boundaries.end()), grid.boundaries.end());
+    const int columns = grid.columns();
+    if (columns < 1 || columns > TableLimits::MaxColumns)
+        return grid;
+
+    auto column = [&](int twips) {
+        return int(std::lower_bound(grid.boundaries.begin(), grid.boundaries.end(), twips) - grid.boundaries.begin());
+    };
+    // Vertical merges still open: the grid cell that spans down to the row above,
+    // by its first column.
+    std::vector<int> open(size_t(columns), -1), nextOpen(size_t(columns), -1);
+    int r = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<Span> &spans = rows[i];
+        if (spans.empty())
+            continue;
+        std::fill(nextOpen.begin(), nextOpen.end(), -1);
+        auto pad = [&](int from, int to) {
+            GridCell cell;
+            cell.row = r;
+            cell.column = from;
+            cell.columnSpan = to - from;
+            cell.sourceRow = int(i);
+            cell.sourceCell = -1;
+            cell.padding = true;
+            grid.cells.push_back(std::move(cell));
+        };
+        if (const int first = column(spans.front().left); first > 0)
+            pad(0, first);
+        for (size_t k = 0; k < spans.size(); ++k) {
+            const Span &s = spans[k];
+            const int c0 = column(s.left);
+            const int c1 = column(s.right);
+            const int above = open[size_t(c0)];
+            if (s.vMerge == 2 && above >= 0 && grid.cells[size_t(above)].column == c0
+                && grid.cells[size_t(above)].columnSpan == c1 - c0) {
+                GridCell &origin = grid.cells[size_t(above)];
+                ++origin.rowSpan;
+                for (const TableCell &part : s.content) {
+                    if (!table.content.blank(part.begin, part.end))
+                        origin.content.push_back(part);
+                }
+                nextOpen[size_t(c0)] = above;
+                continue;
+            }
+            GridCell cell;
+            cell.row = r;
+            cell.column = c0;
+            cell.columnSpan = c1 - c0;
+            cell.sourceRow = int(i);
+            cell.sourceCell = s.cell;
+            cell.content = s.content;
+            grid.cells.push_back(std::move(cell));
+            if (s.vMerge != 0)
+                nextOpen[size_t(c0)] = int(grid.cells.size()) - 1;
+        }
+        if (const int last = column(spans.back().right); last < columns)
+            pad(last, columns);
+        std::swap(open, nextOpen);
+        ++r;
+    }
+    grid.rows = r;
+    grid.valid = r > 0;
+    return grid;
+}
+
+TableGrid lastRowWidthGrid(const DocTable &table)
+{
+    // The grid as LibreOffice builds it for RTF, whose reading the documents are compared
     // with (each case checked on its HTML export): the table is as wide as its last
     // row, room after its last cell (\trwWidthA) included, and starts at the first
     // row's edge. The first row, and any row that starts elsewhere (\trleft), is
@@ -250,4 +344,11 @@ TableGrid layOutTable(const DocTable &table)
     grid.rows = r;
     grid.valid = r > 0;
     return grid;
+}
+
+} // namespace
+
+TableGrid layOutTable(const DocTable &table)
+{
+    return table.gridRule == DocTable::GridRule::LastRowWidth ? lastRowWidthGrid(table) : allEdgesGrid(table);
 }

@@ -76,6 +76,11 @@ struct DocTable
     std::vector<TableRow> rows;
     bool textBox = false;   // the frame of a text box
     qint64 cellCount = 0;
+    // How rows whose edges differ share one grid. Word and OpenDocument files give
+    // their tables a grid of their own, and each row's edges stand on it; LibreOffice
+    // reads RTF's rows onto the last row's width instead (layOutTable).
+    enum class GridRule : unsigned char { AllEdges, LastRowWidth };
+    GridRule gridRule = GridRule::AllEdges;
 
     // Adds a finished row; consecutive rows share an equal definition.
     void addRow(std::vector<TableCell> cells, const RowDef *def);

@@ -36,6 +36,8 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     root.chr = m_defaultChar;
     m_groups.push_back(root);
     m_builder.colors.push_back(QColor()); // index 0 is the automatic colour until a table says more
+    // RTF's rows carry their own edges, which LibreOffice lays on the last row's width.
+    m_builder.tableGridRule = DocTable::GridRule::LastRowWidth;
 }
 
 Failure RtfParser::run()
