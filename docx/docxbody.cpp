@@ -32,40 +32,12 @@ DocxBody::DocxBody(Package &package, const QString &mainPart, QTextDocument *doc
         m_rels.insert(r.id, r);
 }
 
-int DocxBody::fontIndex(const QString &name)
-{
-    if (name.isEmpty())
-        return -1;
-    const auto it = m_fontIds.constFind(name);
-    if (it != m_fontIds.constEnd())
-        return it.value();
-    if (m_fontIds.size() >= 4096)
-        return -1;
-    const int id = int(m_fontIds.size());
-    m_fontIds.insert(name, id);
-    m_builder.fontNames.insert(id, name);
-    return id;
-}
-
-int DocxBody::colorIndex(QRgb rgb)
-{
-    const auto it = m_colorIds.constFind(rgb);
-    if (it != m_colorIds.constEnd())
-        return it.value();
-    if (m_builder.colors.size() >= 65536)
-        return -1;
-    m_builder.colors.push_back(QColor::fromRgb(rgb));
-    const int id = int(m_builder.colors.size()) - 1;
-    m_colorIds.insert(rgb, id);
-    return id;
-}
-
 CharState DocxBody::charState(const DocxRunProps &p)
 {
     CharState s;
     const QString latin = styles.font(p.font);
-    s.font = fontIndex(latin);
-    s.eastern = fontIndex(styles.font(p.eastFont, true));
+    s.font = m_builder.fontNumber(latin);
+    s.eastern = m_builder.fontNumber(styles.font(p.eastFont, true));
     if (symbolFont(latin))
         s.codePage = latin.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 ? CodePage::SymbolFont
                                                                                        : CodePage::Symbol;
@@ -78,15 +50,15 @@ CharState DocxBody::charState(const DocxRunProps &p)
     s.caps = p.caps ? 1 : p.smallCaps ? 2 : 0;
     s.hidden = p.hidden;
     if (!p.autoColor)
-        s.color = colorIndex(p.color);
+        s.color = m_builder.colorNumber(p.color);
     if (!p.noBackground)
-        s.background = qMax(0, colorIndex(p.background));
+        s.background = qMax(0, m_builder.colorNumber(p.background));
     if (m_inserted > 0 && !s.underline)
         s.underline = 1;
     if (m_deleted > 0)
         s.strike = true;
     if (!m_authors.empty())
-        s.color = authorColor(m_authors.back());
+        s.color = m_builder.authorColor(m_authors.back());
     if (!m_anchors.empty())
         s.anchor = m_anchors.back();
     for (const Field &f : m_fields) {
@@ -96,27 +68,13 @@ CharState DocxBody::charState(const DocxRunProps &p)
     return s;
 }
 
-int DocxBody::authorColor(const QString &author)
-{
-    // Each author of tracked changes in a colour of their own, in the order they
-    // come: dark enough to read on the page, far enough apart to tell.
-    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
-    const auto it = m_authorColors.constFind(author);
-    if (it != m_authorColors.constEnd())
-        return it.value();
-    const int index = colorIndex(palette[size_t(m_authorColors.size()) % std::size(palette)]);
-    if (m_authorColors.size() < 1024)
-        m_authorColors.insert(author, index);
-    return index;
-}
-
 BorderLine DocxBody::border(const DocxBorder &b)
 {
     BorderLine r;
     r.given = true;
     r.style = b.style;
     r.width = b.width;
-    r.color = b.autoColor ? -1 : colorIndex(b.color);
+    r.color = b.autoColor ? -1 : m_builder.colorNumber(b.color);
     return r;
 }
 
@@ -151,10 +109,10 @@ ParaState DocxBody::paraState(const DocxParaProps &p)
         s.borders[i].style = b.style;
         s.borders[i].width = b.width;
         s.borders[i].space = b.space;
-        s.borders[i].color = b.autoColor ? -1 : colorIndex(b.color);
+        s.borders[i].color = b.autoColor ? -1 : m_builder.colorNumber(b.color);
     }
     if (!p.noShading)
-        s.shadeBack = colorIndex(p.shading);
+        s.shadeBack = m_builder.colorNumber(p.shading);
     return s;
 }
 

@@ -74,9 +74,6 @@ private:
     bool showing() const;
     CharState charState(const DocxRunProps &props);
     ParaState paraState(const DocxParaProps &props);
-    int fontIndex(const QString &name);
-    int colorIndex(QRgb rgb);
-    int authorColor(const QString &author);
     BorderLine border(const DocxBorder &b);
     QString relationshipTarget(const QString &id, bool *external) const;
 
@@ -85,8 +82,6 @@ private:
     DocumentBuilder m_builder;
     PictureDecoder m_pictures;
     QHash<QString, Package::Relationship> m_rels;
-    QHash<QString, int> m_fontIds;
-    QHash<QRgb, int> m_colorIds;
     QString m_error;
 
     // The paragraph being read.
@@ -114,7 +109,6 @@ private:
     int m_inserted = 0;
     int m_deleted = 0;
     std::vector<QString> m_authors; // of the tracked changes that enclose the run
-    QHash<QString, int> m_authorColors; // colour table index by author
     int m_footnotes = 0;
     int m_endnotes = 0;
     int m_tableCells = 0;

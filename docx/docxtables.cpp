@@ -191,7 +191,7 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                 } else if (is(xml, "shd")) {
                     QRgb fill = 0;
                     if (DocxProps::color(xml.attribute(u"fill"), &fill))
-                        cell.def.background = colorIndex(fill);
+                        cell.def.background = m_builder.colorNumber(fill);
                 } else if (is(xml, "vAlign")) {
                     const QString v = xml.attribute(u"val");
                     cell.def.vAlign = v == QLatin1String("center") ? 1 : v == QLatin1String("bottom") ? 2 : 0;

@@ -32,6 +32,46 @@ DocumentBuilder::~DocumentBuilder()
     m_cursor.endEditBlock();
 }
 
+int DocumentBuilder::fontNumber(const QString &name)
+{
+    if (name.isEmpty())
+        return -1;
+    const auto it = m_fontNumbers.constFind(name);
+    if (it != m_fontNumbers.constEnd())
+        return it.value();
+    if (m_fontNumbers.size() >= 4096)
+        return -1;
+    const int id = int(m_fontNumbers.size());
+    m_fontNumbers.insert(name, id);
+    fontNames.insert(id, name);
+    return id;
+}
+
+int DocumentBuilder::colorNumber(QRgb rgb)
+{
+    const auto it = m_colorNumbers.constFind(rgb);
+    if (it != m_colorNumbers.constEnd())
+        return it.value();
+    if (colors.size() >= 65536)
+        return -1;
+    colors.push_back(QColor::fromRgb(rgb));
+    const int id = int(colors.size()) - 1;
+    m_colorNumbers.insert(rgb, id);
+    return id;
+}
+
+int DocumentBuilder::authorColor(const QString &author)
+{
+    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
+    const auto it = m_authorColors.constFind(author);
+    if (it != m_authorColors.constEnd())
+        return it.value();
+    const int index = colorNumber(palette[size_t(m_authorColors.size()) % std::size(palette)]);
+    if (m_authorColors.size() < 1024)
+        m_authorColors.insert(author, index);
+    return index;
+}
+
 QTextCharFormat DocumentBuilder::charFormat(const CharState &s) const
 {
     QTextCharFormat f;

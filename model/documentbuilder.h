@@ -38,6 +38,14 @@ public:
 
     // How the tables built from here on lay rows of different edges on one grid.
     DocTable::GridRule tableGridRule = DocTable::GridRule::AllEdges;
+    // For readers that name fonts and colours where they use them rather than in
+    // tables up front: a font's number by its name and a colour's by its value, each
+    // added to the tables the first time; -1 when the tables are full.
+    int fontNumber(const QString &name);
+    int colorNumber(QRgb rgb);
+    // The colour of an author of tracked changes: each author one of its own, in the
+    // order they come, dark enough to read on the page and far enough apart to tell.
+    int authorColor(const QString &author);
     // Tables the reader fills while reading the header.
     QHash<int, QString> fontNames;
     int defaultFont = -1; // \deff, once the font table has it
@@ -216,4 +224,8 @@ private:
     std::unordered_map<CharState, int, CharStateHash> m_keyIds;
     std::vector<QTextCharFormat> m_formats;
     mutable FontFaces m_faces;
+    // What fontNumber, colorNumber and authorColor gave so far.
+    QHash<QString, int> m_fontNumbers;
+    QHash<QRgb, int> m_colorNumbers;
+    QHash<QString, int> m_authorColors;
 };

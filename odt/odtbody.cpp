@@ -66,39 +66,11 @@ OdtBody::OdtBody(Package *package, QTextDocument *doc)
     m_builder.colors.push_back(QColor()); // index 0: no background
 }
 
-int OdtBody::fontIndex(const QString &name)
-{
-    if (name.isEmpty())
-        return -1;
-    const auto it = m_fontIds.constFind(name);
-    if (it != m_fontIds.constEnd())
-        return it.value();
-    if (m_fontIds.size() >= 4096)
-        return -1;
-    const int id = int(m_fontIds.size());
-    m_fontIds.insert(name, id);
-    m_builder.fontNames.insert(id, name);
-    return id;
-}
-
-int OdtBody::colorIndex(QRgb rgb)
-{
-    const auto it = m_colorIds.constFind(rgb);
-    if (it != m_colorIds.constEnd())
-        return it.value();
-    if (m_builder.colors.size() >= 65536)
-        return -1;
-    m_builder.colors.push_back(QColor::fromRgb(rgb));
-    const int id = int(m_builder.colors.size()) - 1;
-    m_colorIds.insert(rgb, id);
-    return id;
-}
-
 CharState OdtBody::charState(const OdtTextProps &p)
 {
     CharState s;
-    s.font = fontIndex(p.font.value_or(QString()));
-    s.eastern = fontIndex(p.eastFont.value_or(QString()));
+    s.font = m_builder.fontNumber(p.font.value_or(QString()));
+    s.eastern = m_builder.fontNumber(p.eastFont.value_or(QString()));
     s.size = int(qRound(p.size.value_or(12.0) * 2));
     s.bold = p.bold.value_or(false);
     s.italic = p.italic.value_or(false);
@@ -108,32 +80,19 @@ CharState OdtBody::charState(const OdtTextProps &p)
     s.caps = p.caps.value_or(false) ? 1 : p.smallCaps.value_or(false) ? 2 : 0;
     s.hidden = p.hidden.value_or(false);
     if (p.color && *p.color)
-        s.color = colorIndex(**p.color);
+        s.color = m_builder.colorNumber(**p.color);
     if (p.background && *p.background)
-        s.background = qMax(0, colorIndex(**p.background));
+        s.background = qMax(0, m_builder.colorNumber(**p.background));
     if (!m_anchors.empty())
         s.anchor = m_anchors.back();
     if (!m_deletionAuthor.isNull()) {
         s.strike = true;
-        s.color = authorColor(m_deletionAuthor);
+        s.color = m_builder.authorColor(m_deletionAuthor);
     } else if (!m_insertions.empty()) {
         s.underline = s.underline ? s.underline : 1;
-        s.color = authorColor(m_insertions.back());
+        s.color = m_builder.authorColor(m_insertions.back());
     }
     return s;
-}
-
-int OdtBody::authorColor(const QString &author)
-{
-    // The palette the Word reader gives its authors, in the order they come.
-    static constexpr QRgb palette[] = {0xB8860B, 0x1F4E9C, 0x3A7D1C, 0x6A2C91, 0xB0170E, 0x00787A, 0x7A6F00, 0x35556B, 0xC05A00};
-    const auto it = m_authorColors.constFind(author);
-    if (it != m_authorColors.constEnd())
-        return it.value();
-    const int index = colorIndex(palette[size_t(m_authorColors.size()) % std::size(palette)]);
-    if (m_authorColors.size() < 1024)
-        m_authorColors.insert(author, index);
-    return index;
 }
 
 bool OdtBody::trackChange(PackageXml &xml)
@@ -404,7 +363,7 @@ void OdtBody::beginParagraph()
         s.tabs = list;
     }
     if (p.background && *p.background)
-        s.shadeBack = colorIndex(**p.background);
+        s.shadeBack = m_builder.colorNumber(**p.background);
     m_paraState = s;
     if (lvl && !m_lists.empty() && m_lists.back().labelDue && !m_lists.back().header) {
         m_lists.back().labelDue = false;
@@ -791,7 +750,7 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
         cell.right = x;
         const OdtStyles::Style *style = styles.style(xml.attribute(u"style-name"));
         if (style && style->para.background && *style->para.background)
-            cell.background = colorIndex(**style->para.background);
+            cell.background = m_builder.colorNumber(**style->para.background);
         readBlocks(xml, level);
         def.cells.push_back(cell);
         open = column >= size_t(MaxRowCells);

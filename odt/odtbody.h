@@ -59,7 +59,6 @@ private:
     // A change's mark (text:change, change-start, change-end, just started); true
     // when it wrote a deletion's text.
     bool trackChange(PackageXml &xml);
-    int authorColor(const QString &author);
     // A frame's text box (draw:text-box, just started), framed in place in front of
     // the paragraph that anchors it, as the RTF reader shows text boxes.
     void readTextBox(PackageXml &xml, qint64 widthTwips);
@@ -70,14 +69,10 @@ private:
     QString label(const OdtListLevel &lvl, int level);
 
     CharState charState(const OdtTextProps &props);
-    int fontIndex(const QString &name);
-    int colorIndex(QRgb rgb);
 
     Package *m_package;
     DocumentBuilder m_builder;
     PictureDecoder m_pictures;
-    QHash<QString, int> m_fontIds;
-    QHash<QRgb, int> m_colorIds;
     QString m_error;
 
     // The paragraph being read.
@@ -108,5 +103,4 @@ private:
     QHash<QString, Change> m_changes;
     std::vector<QString> m_insertions; // the authors of the insertions open, in order
     QString m_deletionAuthor;          // while a deletion's text is written
-    QHash<QString, int> m_authorColors;
 };
