@@ -14,11 +14,6 @@ using RtfKeywords::KwInfo;
 
 namespace {
 
-inline bool flag(const RtfTokenizer::Token &t)
-{
-    return !t.hasParameter || t.parameter != 0;
-}
-
 inline int twips(const RtfTokenizer::Token &t)
 {
     return t.hasParameter ? qBound(-ModelLimits::MaxTwips, t.parameter, ModelLimits::MaxTwips) : 0;
@@ -487,40 +482,40 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     }
     case Kw::B:
-        g.chr.bold = flag(t);
+        g.chr.bold = t.on();
         break;
     case Kw::I:
-        g.chr.italic = flag(t);
+        g.chr.italic = t.on();
         break;
     case Kw::Ul:
-        g.chr.underline = flag(t) ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
         break;
     case Kw::UlDb:
         // Qt has no double underline: a value of our own, which the builder draws
         // as a single one and marks for the layout to double.
-        g.chr.underline = flag(t) ? CharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? CharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
         break;
     case Kw::Uld:
-        g.chr.underline = flag(t) ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
         break;
     case Kw::UlDash:
-        g.chr.underline = flag(t) ? QTextCharFormat::DashUnderline : QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? QTextCharFormat::DashUnderline : QTextCharFormat::NoUnderline;
         break;
     case Kw::UlDashD:
-        g.chr.underline = flag(t) ? QTextCharFormat::DashDotLine : QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? QTextCharFormat::DashDotLine : QTextCharFormat::NoUnderline;
         break;
     case Kw::UlDashDD:
-        g.chr.underline = flag(t) ? QTextCharFormat::DashDotDotLine : QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? QTextCharFormat::DashDotDotLine : QTextCharFormat::NoUnderline;
         break;
     case Kw::UlWave:
-        g.chr.underline = flag(t) ? QTextCharFormat::WaveUnderline : QTextCharFormat::NoUnderline;
+        g.chr.underline = t.on() ? QTextCharFormat::WaveUnderline : QTextCharFormat::NoUnderline;
         break;
     case Kw::UlNone:
         g.chr.underline = QTextCharFormat::NoUnderline;
         break;
     case Kw::Strike:
     case Kw::StrikeD:
-        g.chr.strike = flag(t);
+        g.chr.strike = t.on();
         break;
     case Kw::Fs:
         // Half-points; zero or absurd sizes would make the layout useless.
@@ -534,10 +529,10 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.chr.background = t.hasParameter ? qMax(0, p) : 0;
         break;
     case Kw::Super:
-        g.chr.vertical = flag(t) ? 1 : 0;
+        g.chr.vertical = t.on() ? 1 : 0;
         break;
     case Kw::Sub:
-        g.chr.vertical = flag(t) ? 2 : 0;
+        g.chr.vertical = t.on() ? 2 : 0;
         break;
     case Kw::NoSuperSub:
         g.chr.vertical = 0;
@@ -549,18 +544,18 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.chr.vertical = (!t.hasParameter || p > 0) ? 2 : 0;
         break;
     case Kw::V:
-        g.chr.hidden = flag(t);
+        g.chr.hidden = t.on();
         break;
     case Kw::Deleted:
-        g.chr.deleted = flag(t);
+        g.chr.deleted = t.on();
         break;
     // All capitals and small capitals are apart: Word writes \scaps\caps0 for small
     // capitals.
     case Kw::Caps:
-        g.chr.caps = static_cast<unsigned char>(flag(t) ? g.chr.caps | 1 : g.chr.caps & ~1);
+        g.chr.caps = static_cast<unsigned char>(t.on() ? g.chr.caps | 1 : g.chr.caps & ~1);
         break;
     case Kw::SCaps:
-        g.chr.caps = static_cast<unsigned char>(flag(t) ? g.chr.caps | 2 : g.chr.caps & ~2);
+        g.chr.caps = static_cast<unsigned char>(t.on() ? g.chr.caps | 2 : g.chr.caps & ~2);
         break;
     case Kw::Par:
     case Kw::Column: // a column break: the text after it starts a paragraph
@@ -606,19 +601,19 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.para.lineSpacing = t.hasParameter && qAbs(p) >= 24 && qAbs(p) <= 2400 ? p : 0;
         break;
     case Kw::SlMult:
-        g.para.lineMultiple = flag(t);
+        g.para.lineMultiple = t.on();
         break;
     case Kw::PageBB:
-        g.para.pageBreakBefore = flag(t);
+        g.para.pageBreakBefore = t.on();
         break;
     case Kw::KeepN:
-        g.para.keepNext = flag(t);
+        g.para.keepNext = t.on();
         break;
     case Kw::WidCtlPar:
         g.para.widows = static_cast<signed char>(info.ch);
         break;
     case Kw::WidowCtrl:
-        m_builder.setWidowControl(flag(t));
+        m_builder.setWidowControl(t.on());
         break;
     case Kw::Page:
         if (g.dest == Dest::Normal)
@@ -755,178 +750,6 @@ void RtfParser::controlSymbol(unsigned char c)
     }
 }
 
-void RtfParser::textBytes(const char *data, int length)
-{
-    Group &g = top();
-    switch (g.dest) {
-    case Dest::Normal:
-        if (m_orphanData) {
-            // A long run of hex digits is data, not words; once dropping, any run is.
-            int digits = 0;
-            while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
-                ++digits;
-            if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
-                data += digits;
-                length -= digits;
-                m_orphanData = 2;
-            }
-            if (length > 0)
-                m_orphanData = 0;
-        }
-        if (length > 0 && !g.chr.hidden && !g.chr.deleted)
-            addBytes(data, length);
-        break;
-    case Dest::FontTable:
-        for (int i = 0; i < length; ++i) {
-            if (data[i] == ';') {
-                finishFont();
-            } else if (m_fontOpen) {
-                if (m_fonts[m_currentFont].nameBytes.size() < 1024)
-                    m_fonts[m_currentFont].nameBytes.append(data[i]);
-            }
-        }
-        break;
-    case Dest::ColorTable:
-        for (int i = 0; i < length; ++i) {
-            if (data[i] == ';')
-                addColor();
-        }
-        break;
-    case Dest::FieldInst:
-        if (g.field >= 0)
-            addInstructionBytes(g, data, length);
-        break;
-    case Dest::LevelText: {
-        QString text;
-        m_codePages.decode(m_docCodePage, data, length, text);
-        addLevelText(text);
-        break;
-    }
-    case Dest::PnText:
-        if (m_pnText.size() < 16)
-            m_codePages.decode(m_pnFont >= 0 ? fontCodePage(m_pnFont) : m_docCodePage, data, qMin(length, 16), m_pnText);
-        break;
-    case Dest::Picture:
-        for (int i = 0; i < length; ++i) {
-            const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
-            if (v < 0)
-                continue;
-            if (m_pictureNibble < 0) {
-                m_pictureNibble = v;
-            } else {
-                m_picture.data.append(char(m_pictureNibble * 16 + v));
-                m_pictureNibble = -1;
-            }
-        }
-        break;
-    case Dest::ShapeName:
-        if (m_shapePropertyName.size() + length <= 64)
-            m_shapePropertyName.append(data, length);
-        break;
-    case Dest::StyleSheet:
-    case Dest::StyleEntry:
-    case Dest::Upr:
-    case Dest::ListNumber:
-    case Dest::ListTable:
-    case Dest::Shape:
-    case Dest::NestTableProps:
-        break;
-    }
-}
-
-void RtfParser::binaryBytes(const char *data, int length)
-{
-    if (top().dest == Dest::Picture)
-        m_picture.data.append(data, length);
-}
-
-void RtfParser::addBytes(const char *data, int length)
-{
-    const CharState &s = top().chr;
-    if (!m_bytes.isEmpty() && s != m_bytesState)
-        flushBytes();
-    if (m_highSurrogate) {
-        m_highSurrogate = 0;
-        m_builder.addText(s, QChar(0xFFFD));
-    }
-    m_bytesState = s;
-    m_bytes.append(data, length);
-}
-
-void RtfParser::flushBytes()
-{
-    if (m_bytes.isEmpty())
-        return;
-    if (!m_bytesState.label)
-        listLabelBefore();
-    m_builder.addBytes(m_bytesState, m_codePages, m_bytes.constData(), m_bytes.size());
-    m_bytes.resize(0); // unlike clear(), keeps the buffer for the next run
-}
-
-void RtfParser::emitChar(char32_t c)
-{
-    Group &g = top();
-    if (g.dest == Dest::FieldInst) {
-        flushInstruction();
-        if (g.field >= 0 && c < 0x10000) {
-            QString &inst = m_fields[size_t(g.field)].instruction;
-            if (inst.size() < RtfLimits::MaxFieldInstruction)
-                inst.append(QChar(char16_t(c)));
-        }
-        return;
-    }
-    if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
-        if (c >= 0x10000)
-            return;
-        if (g.dest == Dest::LevelText)
-            addLevelText(QString(QChar(char16_t(c))));
-        else if (m_pnText.size() < 16)
-            m_pnText += QChar(char16_t(c));
-        return;
-    }
-    if (!showing())
-        return;
-    flushBytes();
-    if (!g.chr.label)
-        listLabelBefore();
-    if (m_highSurrogate) {
-        const char16_t high = m_highSurrogate;
-        m_highSurrogate = 0;
-        if (c >= 0xDC00 && c <= 0xDFFF) {
-            const QChar pair[2] = {QChar(high), QChar(char16_t(c))};
-            m_builder.addText(g.chr, QString(pair, 2));
-            return;
-        }
-        m_builder.addText(g.chr, QChar(0xFFFD));
-    }
-    if (c >= 0xD800 && c <= 0xDBFF) {
-        m_highSurrogate = char16_t(c);
-        return;
-    }
-    if (c >= 0xDC00 && c <= 0xDFFF) {
-        m_builder.addText(g.chr, QChar(0xFFFD)); // a low half on its own
-        return;
-    }
-    if (c < 0x10000) {
-        m_builder.addText(g.chr, QChar(char16_t(c)));
-    } else {
-        const QChar pair[2] = {QChar(QChar::highSurrogate(c)), QChar(QChar::lowSurrogate(c))};
-        m_builder.addText(g.chr, QString(pair, 2));
-    }
-}
-
-void RtfParser::emitUnicode(int value)
-{
-    // 16-bit signed values are how most writers spell code points above 32767.
-    if (value < 0)
-        value += 65536;
-    if (value <= 0 || value > 0x10FFFF)
-        return;
-    if (value < 0x20 && value != '\t')
-        return;
-    emitChar(char32_t(value));
-}
-
 void RtfParser::paragraphBreak()
 {
     flushBytes();
@@ -938,78 +761,4 @@ void RtfParser::paragraphBreak()
         listLabelBefore(); // an empty item shows its label too
     m_builder.paragraphBreak(listed(top().para), tableLevel());
     m_paraLabelDone = false;
-}
-
-void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
-{
-    const int p = t.parameter;
-    switch (info.kw) {
-    case Kw::PaperSize:
-    case Kw::PaperMargin: {
-        const bool size = info.kw == Kw::PaperSize;
-        const int which = size ? int(info.ch) % 2 : 2 + int(info.ch) % 4;
-        const bool own = info.ch >= (size ? 2u : 4u);
-        // A page of no size, or a negative margin, is none given.
-        if (!t.hasParameter || p < (size ? 1 : 0))
-            return;
-        (own ? m_section.page : m_page)[which] = qMin(p, ModelLimits::MaxTwips);
-        break;
-    }
-    case Kw::Sectd:
-        m_section = SectionState();
-        break;
-    case Kw::Cols:
-        // No columns, or a number no page holds: one column, or as many as still do.
-        m_section.columns = t.hasParameter ? qBound(1, p, ModelLimits::MaxColumns) : 1;
-        break;
-    case Kw::ColsX:
-        m_section.gap = t.hasParameter && p >= 0 ? qMin(p, ModelLimits::MaxTwips) : SectionState().gap;
-        break;
-    case Kw::LineBetCol:
-        m_section.rule = flag(t);
-        break;
-    case Kw::SectBreak:
-        m_section.continuous = info.ch == 1;
-        break;
-    case Kw::HeaderFooterY:
-        if (t.hasParameter && p >= 0)
-            (info.ch == 0 ? m_section.headerY : m_section.footerY) = qMin(p, ModelLimits::MaxTwips);
-        break;
-    case Kw::TitlePage:
-        m_section.titlePage = flag(t);
-        break;
-    default:
-        return;
-    }
-    columnsChanged();
-}
-
-int RtfParser::page(int which) const
-{
-    return m_section.page[which] >= 0 ? m_section.page[which] : m_page[which];
-}
-
-void RtfParser::columnsChanged()
-{
-    // A band of columns is as high as the page's body: between the margins, or where
-    // a header or footer higher than its margin leaves room pushes the body away from
-    // the edge. The first page has its own header and footer under \titlepg; a band
-    // holds what every page holds. A page whose margins leave no body has its columns
-    // balanced.
-    const auto edge = [](int margin, int distance, int band) { return band > 0 ? qMax(margin, distance + band) : margin; };
-    const auto bodyOf = [&](bool first) {
-        const int *b = m_section.bands;
-        const int header = first ? b[3] : qMax(b[0], qMax(b[1], b[2]));
-        const int footer = first ? b[7] : qMax(b[4], qMax(b[5], b[6]));
-        return page(1) - edge(page(4), m_section.headerY, header) - edge(page(5), m_section.footerY, footer);
-    };
-    const int body = m_section.titlePage ? qMin(bodyOf(true), bodyOf(false)) : bodyOf(false);
-    // Gaps that leave the columns less room than themselves shrink to half the text's
-    // width, shared by them.
-    const int width = page(0) - page(2) - page(3);
-    const int gaps = m_section.columns - 1;
-    int gap = m_section.gap;
-    if (gaps > 0 && width > 0 && qint64(gap) * gaps > width / 2)
-        gap = width / (2 * gaps);
-    m_builder.setColumns(m_section.columns, gap, body > 0 ? body : 0, m_section.rule, m_section.continuous);
 }

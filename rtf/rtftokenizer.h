@@ -27,6 +27,9 @@ public:
         int length = 0;
         int parameter = 0;
         const char *data = nullptr;
+
+        // A toggle's value: a control word without its parameter means "on".
+        bool on() const { return !hasParameter || parameter != 0; }
     };
 
     explicit RtfTokenizer(const QByteArray &data, qsizetype start = 0);

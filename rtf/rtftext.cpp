@@ -1,0 +1,178 @@
+// The document's text: bytes decoded in the code page of the font in force, so that
+// a double-byte character's two bytes stay together, \u characters with their
+// fallback bytes skipped, and surrogate pairs joined.
+#include "rtf/rtfparser.h"
+
+#include "rtf/rtflimits.h"
+
+void RtfParser::textBytes(const char *data, int length)
+{
+    Group &g = top();
+    switch (g.dest) {
+    case Dest::Normal:
+        if (m_orphanData) {
+            // A long run of hex digits is data, not words; once dropping, any run is.
+            int digits = 0;
+            while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
+                ++digits;
+            if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
+                data += digits;
+                length -= digits;
+                m_orphanData = 2;
+            }
+            if (length > 0)
+                m_orphanData = 0;
+        }
+        if (length > 0 && !g.chr.hidden && !g.chr.deleted)
+            addBytes(data, length);
+        break;
+    case Dest::FontTable:
+        for (int i = 0; i < length; ++i) {
+            if (data[i] == ';') {
+                finishFont();
+            } else if (m_fontOpen) {
+                if (m_fonts[m_currentFont].nameBytes.size() < 1024)
+                    m_fonts[m_currentFont].nameBytes.append(data[i]);
+            }
+        }
+        break;
+    case Dest::ColorTable:
+        for (int i = 0; i < length; ++i) {
+            if (data[i] == ';')
+                addColor();
+        }
+        break;
+    case Dest::FieldInst:
+        if (g.field >= 0)
+            addInstructionBytes(g, data, length);
+        break;
+    case Dest::LevelText: {
+        QString text;
+        m_codePages.decode(m_docCodePage, data, length, text);
+        addLevelText(text);
+        break;
+    }
+    case Dest::PnText:
+        if (m_pnText.size() < 16)
+            m_codePages.decode(m_pnFont >= 0 ? fontCodePage(m_pnFont) : m_docCodePage, data, qMin(length, 16), m_pnText);
+        break;
+    case Dest::Picture:
+        for (int i = 0; i < length; ++i) {
+            const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
+            if (v < 0)
+                continue;
+            if (m_pictureNibble < 0) {
+                m_pictureNibble = v;
+            } else {
+                m_picture.data.append(char(m_pictureNibble * 16 + v));
+                m_pictureNibble = -1;
+            }
+        }
+        break;
+    case Dest::ShapeName:
+        if (m_shapePropertyName.size() + length <= 64)
+            m_shapePropertyName.append(data, length);
+        break;
+    case Dest::StyleSheet:
+    case Dest::StyleEntry:
+    case Dest::Upr:
+    case Dest::ListNumber:
+    case Dest::ListTable:
+    case Dest::Shape:
+    case Dest::NestTableProps:
+        break;
+    }
+}
+
+void RtfParser::binaryBytes(const char *data, int length)
+{
+    if (top().dest == Dest::Picture)
+        m_picture.data.append(data, length);
+}
+
+void RtfParser::addBytes(const char *data, int length)
+{
+    const CharState &s = top().chr;
+    if (!m_bytes.isEmpty() && s != m_bytesState)
+        flushBytes();
+    if (m_highSurrogate) {
+        m_highSurrogate = 0;
+        m_builder.addText(s, QChar(0xFFFD));
+    }
+    m_bytesState = s;
+    m_bytes.append(data, length);
+}
+
+void RtfParser::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    if (!m_bytesState.label)
+        listLabelBefore();
+    m_builder.addBytes(m_bytesState, m_codePages, m_bytes.constData(), m_bytes.size());
+    m_bytes.resize(0); // unlike clear(), keeps the buffer for the next run
+}
+
+void RtfParser::emitChar(char32_t c)
+{
+    Group &g = top();
+    if (g.dest == Dest::FieldInst) {
+        flushInstruction();
+        if (g.field >= 0 && c < 0x10000) {
+            QString &inst = m_fields[size_t(g.field)].instruction;
+            if (inst.size() < RtfLimits::MaxFieldInstruction)
+                inst.append(QChar(char16_t(c)));
+        }
+        return;
+    }
+    if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
+        if (c >= 0x10000)
+            return;
+        if (g.dest == Dest::LevelText)
+            addLevelText(QString(QChar(char16_t(c))));
+        else if (m_pnText.size() < 16)
+            m_pnText += QChar(char16_t(c));
+        return;
+    }
+    if (!showing())
+        return;
+    flushBytes();
+    if (!g.chr.label)
+        listLabelBefore();
+    if (m_highSurrogate) {
+        const char16_t high = m_highSurrogate;
+        m_highSurrogate = 0;
+        if (c >= 0xDC00 && c <= 0xDFFF) {
+            const QChar pair[2] = {QChar(high), QChar(char16_t(c))};
+            m_builder.addText(g.chr, QString(pair, 2));
+            return;
+        }
+        m_builder.addText(g.chr, QChar(0xFFFD));
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+        m_highSurrogate = char16_t(c);
+        return;
+    }
+    if (c >= 0xDC00 && c <= 0xDFFF) {
+        m_builder.addText(g.chr, QChar(0xFFFD)); // a low half on its own
+        return;
+    }
+    if (c < 0x10000) {
+        m_builder.addText(g.chr, QChar(char16_t(c)));
+    } else {
+        const QChar pair[2] = {QChar(QChar::highSurrogate(c)), QChar(QChar::lowSurrogate(c))};
+        m_builder.addText(g.chr, QString(pair, 2));
+    }
+}
+
+void RtfParser::emitUnicode(int value)
+{
+    // 16-bit signed values are how most writers spell code points above 32767.
+    if (value < 0)
+        value += 65536;
+    if (value <= 0 || value > 0x10FFFF)
+        return;
+    if (value < 0x20 && value != '\t')
+        return;
+    emitChar(char32_t(value));
+}
