@@ -1,5 +1,6 @@
 #include "docx/docxstyles.h"
 
+#include "model/listnumbers.h"
 #include "package/packagexml.h"
 
 namespace {
@@ -8,26 +9,6 @@ namespace {
 constexpr int MaxChain = 32;
 // Word offers nine levels; more numbers than this in a list is no document.
 constexpr int MaxNumberValue = 1 << 24;
-
-QString roman(int n, bool upper)
-{
-    if (n <= 0 || n >= 4000)
-        return QString::number(n);
-    static const struct
-    {
-        int value;
-        const char *text;
-    } parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
-                 {40, "xl"},  {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},   {1, "i"}};
-    QString s;
-    for (const auto &p : parts) {
-        while (n >= p.value) {
-            s += QLatin1String(p.text);
-            n -= p.value;
-        }
-    }
-    return upper ? s.toUpper() : s;
-}
 
 // a..z, then aa..zz, as Word counts letters.
 QString letters(int n, bool upper)
@@ -52,9 +33,9 @@ QString format(int n, const QString &kind)
     if (kind == QLatin1String("upperLetter"))
         return letters(n, true);
     if (kind == QLatin1String("lowerRoman"))
-        return roman(n, false);
+        return ListNumbers::roman(n, false);
     if (kind == QLatin1String("upperRoman"))
-        return roman(n, true);
+        return ListNumbers::roman(n, true);
     if (kind == QLatin1String("decimalZero"))
         return n < 10 && n >= 0 ? QStringLiteral("0%1").arg(n) : QString::number(n);
     if (kind == QLatin1String("none"))

@@ -1,8 +1,8 @@
-#include "rtf/rtflistnumbers.h"
+#include "model/listnumbers.h"
 
 #include <QStringList>
 
-namespace {
+namespace ListNumbers {
 
 QString roman(int n, bool upper)
 {
@@ -20,6 +20,10 @@ QString roman(int n, bool upper)
     }
     return upper ? s.toUpper() : s;
 }
+
+} // namespace ListNumbers
+
+namespace {
 
 // a..z, then aa..zz, as word processors go on after z; a label stays short however
 // far a list's numbers go.
@@ -119,14 +123,14 @@ QString hebrew(int n)
 
 } // namespace
 
-QString RtfListNumbers::format(int n, int nfc)
+QString ListNumbers::format(int n, int nfc)
 {
     static const QString kanji = QStringLiteral("〇一二三四五六七八九");
     switch (nfc) {
     case 1:
-        return roman(n, true);
+        return ListNumbers::roman(n, true);
     case 2:
-        return roman(n, false);
+        return ListNumbers::roman(n, false);
     case 3:
         return letters(n, true);
     case 4:

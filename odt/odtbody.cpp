@@ -1,5 +1,6 @@
 #include "odt/odtbody.h"
 
+#include "model/listnumbers.h"
 #include "package/package.h"
 #include "package/packagexml.h"
 #include "model/table.h"
@@ -23,26 +24,6 @@ bool isSpace(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
 }
 
-QString roman(int n, bool upper)
-{
-    if (n <= 0 || n >= 4000)
-        return QString::number(n);
-    static const struct
-    {
-        int value;
-        const char *text;
-    } parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
-                 {40, "xl"},  {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},   {1, "i"}};
-    QString s;
-    for (const auto &p : parts) {
-        while (n >= p.value) {
-            s += QLatin1String(p.text);
-            n -= p.value;
-        }
-    }
-    return upper ? s.toUpper() : s;
-}
-
 QString number(int n, const QString &format)
 {
     if (format == QLatin1String("a") || format == QLatin1String("A")) {
@@ -51,7 +32,7 @@ QString number(int n, const QString &format)
         return QString((n - 1) / 26 + 1, QChar(char16_t(format.at(0).unicode() + (n - 1) % 26)));
     }
     if (format == QLatin1String("i") || format == QLatin1String("I"))
-        return roman(n, format == QLatin1String("I"));
+        return ListNumbers::roman(n, format == QLatin1String("I"));
     if (format.isEmpty())
         return {};
     return QString::number(n);

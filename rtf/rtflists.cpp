@@ -1,6 +1,6 @@
 #include "rtf/rtfparser.h"
 
-#include "rtf/rtflistnumbers.h"
+#include "model/listnumbers.h"
 
 // Old-style list bullets (\pn), the list table (\listtable, \listoverridetable) and
 // the labels made from it for the paragraphs of a list whose label the file does not
@@ -169,13 +169,13 @@ void RtfParser::makeListLabel()
     for (int deeper = at + 1; deeper < MaxLevels; ++deeper)
         list->counters[size_t(deeper)] = 0;
     // An item whose label the file spells out still counts.
-    if (level.nfc == RtfListNumbers::None || !level.hasText || m_builder.paragraphHasLabel())
+    if (level.nfc == ListNumbers::None || !level.hasText || m_builder.paragraphHasLabel())
         return;
     // The template: its first character is its length; characters below 9 stand
     // for the numbers of those levels.
     const QString &tpl = level.text;
     const int length = tpl.isEmpty() ? 0 : qMin(int(tpl.at(0).unicode()), int(tpl.size()) - 1);
-    const bool bullet = level.nfc == RtfListNumbers::Bullet;
+    const bool bullet = level.nfc == ListNumbers::Bullet;
     QString label;
     for (int i = 1; i <= length; ++i) {
         const char16_t c = tpl.at(i).unicode();
@@ -189,7 +189,7 @@ void RtfParser::makeListLabel()
             if (k < int(list->levels.size())) {
                 const ListLevel &other = list->levels[size_t(k)];
                 const int value = list->counters[size_t(k)] ? list->counters[size_t(k)] : qMax(1, other.start);
-                label += RtfListNumbers::format(value, other.nfc == RtfListNumbers::Bullet ? 0 : other.nfc);
+                label += ListNumbers::format(value, other.nfc == ListNumbers::Bullet ? 0 : other.nfc);
             }
         } else {
             label += QChar(c);
