@@ -172,11 +172,11 @@ void tst_PlatformDialogs::dialogsInFrench()
         static_cast<QDialog *>(dialog)->reject();
     });
     if (which == QLatin1String("save") || which == QLatin1String("open"))
-        showFile(which == QLatin1String("save"));
+        static_cast<void>(showFile(which == QLatin1String("save")));
     else if (which == QLatin1String("font"))
-        m_dialog.showFont();
+        static_cast<void>(m_dialog.showFont());
     else
-        m_dialog.showColor();
+        static_cast<void>(m_dialog.showColor());
     QCOMPARE(shownTitle, title);
     for (const QString &text : texts)
         QVERIFY2(shown.contains(text), qPrintable(text + QStringLiteral(" not among ") + shown.join(u'|')));
@@ -280,7 +280,7 @@ void tst_PlatformDialogs::fileDialogsOpenWhereTheLastFileWas()
     onNextModal(choose(home("journal.rtf")));
     QCOMPARE(showFile(false).number, 0);
     onNextModal(cancel);
-    showFile(true);
+    static_cast<void>(showFile(true));
     QCOMPARE(opened, (QStringList{home("Documents"), home("projets/2024"), home("projets/2024"), home()}));
 }
 
@@ -293,7 +293,7 @@ void tst_PlatformDialogs::firstDialogOpensInDocumentsElseHome()
     };
     // No documents folder: the home folder, whatever the working folder is.
     onNextModal(cancel);
-    showFile(false);
+    static_cast<void>(showFile(false));
     QCOMPARE(opened, home());
     // The documents folder the desktop names, in a fresh run.
     QVERIFY(QDir(home()).mkpath(".config"));
@@ -301,7 +301,7 @@ void tst_PlatformDialogs::firstDialogOpensInDocumentsElseHome()
     writeFile(home(".config/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Mes documents\"\n");
     Services::restoreAll();
     onNextModal(cancel);
-    showFile(true);
+    static_cast<void>(showFile(true));
     QCOMPARE(opened, home("Mes documents"));
 }
 
@@ -334,7 +334,7 @@ void tst_PlatformDialogs::fileTypeKeepsOrFollowsTheName()
         }
         static_cast<QDialog *>(dialog)->reject();
     });
-    showFile(true);
+    static_cast<void>(showFile(true));
     // Shown exactly as the filter gives them.
     QCOMPARE(types, (QStringList{"Tous les fichiers (*.*)", "Fichiers RTF(*.rtf)", "Fichiers doc(*.doc)",
                                  "Fichiers TXT(*.txt)"}));
@@ -390,7 +390,7 @@ void tst_PlatformDialogs::foldersThatFailedAreNotOpenedAgain()
         opened = static_cast<QFileDialog *>(dialog)->directory().absolutePath();
         static_cast<QDialog *>(dialog)->reject();
     });
-    showFile(true);
+    static_cast<void>(showFile(true));
     QCOMPARE(opened, home(opensIn));
 }
 
