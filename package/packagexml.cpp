@@ -96,11 +96,7 @@ PackageXml::PackageXml(const QByteArray &data)
             fail(QStringLiteral("incorrectly encoded content"));
     } else {
         const QByteArray name = declaredEncoding(m_data.mid(skipBytes)).toLower();
-        // A declaration read byte by byte was not written in UTF-16 or UTF-32,
-        // whatever it says: such a claim is a producer's slip, and the bytes are read
-        // as UTF-8, as every other part of the package is.
-        const bool wide = name.startsWith("utf-16") || name.startsWith("utf-32") || name.startsWith("ucs");
-        if (!name.isEmpty() && name != "utf-8" && name != "utf8" && !wide) {
+        if (!name.isEmpty() && name != "utf-8" && name != "utf8") {
             QStringDecoder decoder(name.constData());
             if (!decoder.isValid()) {
                 fail(QStringLiteral("unsupported encoding %1").arg(QString::fromLatin1(name)));
