@@ -20,8 +20,4 @@ constexpr qint64 RatioFloor = qint64(4) << 20;
 constexpr qint64 MaxRatio = 200;
 // Elements nested deeper than this are no document a person wrote: the XML is refused.
 constexpr int MaxXmlDepth = 256;
-// A vocabulary has some hundreds of names, and a part declares a few dozen
-// namespaces: a part with more distinct element or attribute names, or namespaces,
-// than this is refused before their table grows with it.
-constexpr int MaxXmlNames = 65536;
 } // namespace PackageLimits

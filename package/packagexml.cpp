@@ -146,8 +146,6 @@ int PackageXml::intern(std::string_view qname)
     const auto it = m_nameIndex.find(qname);
     if (it != m_nameIndex.end())
         return it->second;
-    if (m_names.size() >= size_t(PackageLimits::MaxXmlNames))
-        return -1;
     Name n;
     const size_t colon = qname.find(':');
     if (colon != std::string_view::npos) {
@@ -167,8 +165,6 @@ int PackageXml::uriIndex(const QString &uri)
     const auto it = m_uriIndex.constFind(uri);
     if (it != m_uriIndex.constEnd())
         return it.value();
-    if (m_uris.size() >= size_t(PackageLimits::MaxXmlNames))
-        return -1;
     m_uris.push_back(uri);
     const int index = int(m_uris.size()) - 1;
     m_uriIndex.insert(uri, index);
@@ -185,7 +181,7 @@ bool PackageXml::resolve(Name &name, int *uri)
     bool declared = name.prefix.empty(); // no prefix: the default namespace, or none
     if (name.prefix == "xml") {
         found = uriIndex(QStringLiteral("http://www.w3.org/XML/1998/namespace"));
-        declared = found >= 0;
+        declared = true;
     } else {
         for (auto it = m_declarations.rbegin(); it != m_declarations.rend(); ++it) {
             if (it->prefix == name.prefix) {
@@ -496,29 +492,21 @@ bool PackageXml::startTag()
             if (!decode(value, true, &uri))
                 return fail(m_error);
             const std::string_view prefix = attrName.size() > 5 ? attrName.substr(6) : std::string_view();
-            const int index = uri.isEmpty() ? -1 : uriIndex(uri);
-            if (!uri.isEmpty() && index < 0)
-                return fail(QStringLiteral("too many namespaces"));
-            m_declarations.push_back({prefix, index});
+            m_declarations.push_back({prefix, uri.isEmpty() ? -1 : uriIndex(uri)});
             continue;
         }
         const int name = intern(attrName);
-        if (name < 0)
-            return fail(QStringLiteral("too many names"));
-        Name &n = m_names[size_t(name)];
-        if (n.seenIn == m_startTags + 1)
-            return fail(QStringLiteral("attribute repeated"));
-        n.seenIn = m_startTags + 1;
+        for (const Attribute &a : m_attributes) {
+            if (a.name == name)
+                return fail(QStringLiteral("attribute repeated"));
+        }
         m_attributes.push_back({name, value});
     }
     if (m_declarations.size() != declarationsBefore)
         ++m_generation;
     if (int(m_open.size()) + 1 > PackageLimits::MaxXmlDepth)
         return fail(QStringLiteral("elements nested too deep"));
-    ++m_startTags;
     const int name = intern(qname);
-    if (name < 0)
-        return fail(QStringLiteral("too many names"));
     int uri = -1;
     if (!resolve(m_names[size_t(name)], &uri))
         return fail(QStringLiteral("namespace prefix not declared"));

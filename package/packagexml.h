@@ -61,7 +61,6 @@ private:
         std::string_view prefix;
         int uri = -1;          // resolved for the declarations of m_generation
         quint64 generation = 0; // 0: never resolved
-        quint64 seenIn = 0;     // the last start tag that had it as an attribute
     };
     struct Attribute
     {
@@ -88,7 +87,6 @@ private:
     bool endTag();
     bool markup(); // after "<!" or "<?"
     bool readText();
-    // -1 when the table is full (the part is then failed).
     int intern(std::string_view qname);
     int uriIndex(const QString &uri);
     // The namespace of prefix in scope, -1 for none; false when it is undeclared.
@@ -114,7 +112,6 @@ private:
     std::vector<Open> m_open;
     std::vector<Declaration> m_declarations;
     quint64 m_generation = 1;
-    quint64 m_startTags = 0;
     std::vector<Name> m_names;
     std::unordered_map<std::string_view, int> m_nameIndex;
     std::vector<QString> m_uris;

@@ -114,36 +114,6 @@ private slots:
         QVERIFY(::tokens(deep).endsWith(QLatin1String("FAIL")));
     }
 
-    // What a crafted part could make the reader hold or repeat is bounded: its table
-    // of names, and the check for repeated attributes (once per attribute, not per pair).
-    void craftedPartsAreBounded_data()
-    {
-        QTest::addColumn<QByteArray>("xml");
-        QTest::addColumn<bool>("fails");
-        QByteArray names = "<r>";
-        for (int i = 0; i < 70000; ++i)
-            names += "<e" + QByteArray::number(i) + "/>";
-        QTest::newRow("seventy thousand names") << names + "</r>" << true;
-        QByteArray attributes = "<r";
-        for (int i = 0; i < 60000; ++i)
-            attributes += " a" + QByteArray::number(i) + "=\"\"";
-        QTest::newRow("sixty thousand attributes") << attributes + "/>" << false;
-        QTest::newRow("sixty thousand attributes, the last repeated") << attributes + " a7=\"\"/>" << true;
-        QByteArray namespaces = "<r>";
-        for (int i = 0; i < 70000; ++i)
-            namespaces += "<e xmlns:p=\"urn:" + QByteArray::number(i) + "\"/>";
-        QTest::newRow("seventy thousand namespaces") << namespaces + "</r>" << true;
-    }
-    void craftedPartsAreBounded()
-    {
-        QFETCH(QByteArray, xml);
-        QFETCH(bool, fails);
-        PackageXml reader(xml);
-        while (reader.next()) {
-        }
-        QCOMPARE(reader.failed(), fails);
-    }
-
     void skipGoesToTheElementsEnd()
     {
         PackageXml xml("<r><s><t>x</t><u/></s><v/></r>");
