@@ -3,8 +3,11 @@
 #include "package/packagelimits.h"
 
 PackageXml::PackageXml(const QByteArray &data)
-    : m_reader(data)
+    : m_bytes(data)
+    , m_device(&m_bytes)
 {
+    m_device.open(QIODevice::ReadOnly);
+    m_reader.setDevice(&m_device);
     // Internal entities are refused with the declaration that holds them; this only
     // bounds what the reader itself would expand should one get through.
     m_reader.setEntityExpansionLimit(0);
@@ -40,7 +43,10 @@ bool PackageXml::next()
 
 QString PackageXml::attribute(QStringView local) const
 {
-    for (const QXmlStreamAttribute &a : m_reader.attributes()) {
+    // Through a const list: iterating the temporary itself would detach it, copying
+    // every attribute of the element at each question.
+    const QXmlStreamAttributes attributes = m_reader.attributes();
+    for (const QXmlStreamAttribute &a : attributes) {
         if (a.name() == local)
             return a.value().toString();
     }
@@ -49,7 +55,8 @@ QString PackageXml::attribute(QStringView local) const
 
 QString PackageXml::attribute(QStringView nsSuffix, QStringView local) const
 {
-    for (const QXmlStreamAttribute &a : m_reader.attributes()) {
+    const QXmlStreamAttributes attributes = m_reader.attributes();
+    for (const QXmlStreamAttribute &a : attributes) {
         if (a.name() == local && a.namespaceUri().endsWith(nsSuffix))
             return a.value().toString();
     }
