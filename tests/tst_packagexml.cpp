@@ -74,6 +74,34 @@ private slots:
         QCOMPARE(::tokens(xml), expected);
     }
 
+    // QXmlStreamReader compares each attribute of a tag with all before it: a tag of
+    // a million attributes would hold the window for hours, so a part with a tag of
+    // more than a few thousand is refused before it is read. What quotes, comments
+    // and CDATA sections hold is not counted.
+    void tagsOfManyAttributesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("expected");
+        QByteArray attributes;
+        for (int i = 0; i < 4096; ++i)
+            attributes += " a" + QByteArray::number(i) + "=\"\"";
+        QTest::newRow("4,096 attributes") << "<r" + attributes + "/>" << QStringLiteral("<r r>");
+        QTest::newRow("4,097 attributes") << "<r" + attributes + " b=\"\"/>" << QStringLiteral("FAIL");
+        QTest::newRow("a million attributes") << "<r" + QByteArray(" a=\"\"").repeated(1000000) + "/>" << QStringLiteral("FAIL");
+        const QByteArray equals(100000, '=');
+        QTest::newRow("signs in a value") << "<r v=\"" + equals + "\"/>" << QStringLiteral("<r r>");
+        QTest::newRow("signs in a comment, text and CDATA")
+            << "<r><!--" + equals + "-->" + equals + "<![CDATA[" + equals + "]]></r>"
+            << QStringLiteral("<r '") + QString::fromLatin1(equals) + QStringLiteral("' '") + QString::fromLatin1(equals)
+                + QStringLiteral("' r>");
+    }
+    void tagsOfManyAttributesAreRefused()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, expected);
+        QCOMPARE(::tokens(xml), expected);
+    }
+
     void attributesByLocalNameAndNamespace()
     {
         PackageXml xml("<r xmlns:a=\"urn:x:one\" xmlns:b=\"urn:x:two\"><e a:v=\"1\" b:v=\"2\" w=\"&amp;\r\n&#9;y\"/></r>");
