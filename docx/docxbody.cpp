@@ -475,7 +475,9 @@ void DocxBody::readRun(PackageXml &xml)
             xml.skip();
         } else if (is(xml, "drawing")) {
             readDrawing(xml);
-        } else if (is(xml, "pict")) {
+        } else if (is(xml, "pict") || is(xml, "object")) {
+            // An embedded object shows the picture its VML shape previews it with,
+            // as the word processor does where it cannot run the object's program.
             readPict(xml);
         } else if (is(xml, "AlternateContent")) {
             // The fallback is what older readers show; read only it.
@@ -485,7 +487,7 @@ void DocxBody::readRun(PackageXml &xml)
                     continue;
                 if (is(xml, "Choice")) {
                     xml.skip();
-                } else if (is(xml, "pict")) {
+                } else if (is(xml, "pict") || is(xml, "object")) {
                     readPict(xml);
                 } else if (is(xml, "drawing")) {
                     readDrawing(xml);
@@ -494,7 +496,7 @@ void DocxBody::readRun(PackageXml &xml)
                 }
             }
         } else {
-            xml.skip(); // comments' marks, page breaks Word laid out, objects
+            xml.skip(); // comments' marks, page breaks Word laid out
         }
     }
 }

@@ -20,4 +20,8 @@ constexpr qint64 RatioFloor = qint64(4) << 20;
 constexpr qint64 MaxRatio = 200;
 // Elements nested deeper than this are no document a person wrote: the XML is refused.
 constexpr int MaxXmlDepth = 256;
+// Nor does a tag with more attributes than this: a producer writes a few dozen, and
+// QXmlStreamReader compares each new attribute with all before it (40,000 of them
+// take it two seconds, ten times as many minutes).
+constexpr int MaxXmlAttributes = 4096;
 } // namespace PackageLimits

@@ -233,13 +233,13 @@ QByteArray readFile(const QString &path)
 }
 
 // Floors at what the readers reach now (66 of 75, 41 of 42, 98.88 %, 25 of 25 with
-// 100 % of the grid cells, 107 of 120 pictures, 650 of 650 list items).
+// 100 % of the grid cells, 108 of 120 pictures, 650 of 650 list items).
 constexpr int DocxExactFloor = 66;
 constexpr int OdtExactFloor = 41;
 constexpr double RunsFloor = 98.8;
 constexpr int TableDocumentsFloor = 25;
 constexpr double GridCellsFloor = 100.0;
-constexpr int PicturesFloor = 107;
+constexpr int PicturesFloor = 108;
 constexpr int ListItemsFloor = 650;
 
 // Where the text differs from LibreOffice's, and why (the table printed shows the rest).

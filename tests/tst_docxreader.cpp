@@ -401,6 +401,31 @@ private slots:
         Q_UNUSED(f);
     }
 
+    // An embedded object (a drawing of another program) shows the picture its VML
+    // shape previews it with, at the shape's size.
+    void embeddedObjectsShowTheirPreview()
+    {
+        const QByteArray object = "<w:r><w:object w:dxaOrig=\"2880\" w:dyaOrig=\"1440\">"
+                                  "<v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" style=\"width:72pt;height:36pt\">"
+                                  "<v:imagedata r:id=\"rIdP\"/></v:shape>"
+                                  "<o:OLEObject xmlns:o=\"urn:schemas-microsoft-com:office:office\" Type=\"Embed\" "
+                                  "ProgID=\"Visio.Drawing.11\" r:id=\"rIdO\"/></w:object></w:r>";
+        const auto doc = load(makeDocx(paragraph(run("avant ") + object + run(" après")), {}, {},
+                                       {{"word/media/image1.png", png(30, 15)}, {"word/embeddings/o.bin", "objet"}},
+                                       relationship("rIdP", "image", "media/image1.png")
+                                           + relationship("rIdO", "oleObject", "embeddings/o.bin")));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("avant ") + QChar(0xFFFC) + QStringLiteral(" après"));
+        QTextCursor c(doc.get());
+        c.setPosition(7);
+        const QTextImageFormat image = c.charFormat().toImageFormat();
+        QVERIFY(image.isValid());
+        QCOMPARE(image.width(), 96.0); // 72 pt, an inch
+        QCOMPARE(image.height(), 48.0);
+        const QImage shown = doc->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+        QCOMPARE(shown.size(), QSize(30, 15));
+    }
+
     // Relationships to outside the package are never followed.
     void outsideTargetsAreNotRead_data()
     {
