@@ -12,15 +12,6 @@
 using RtfKeywords::Kw;
 using RtfKeywords::KwInfo;
 
-namespace {
-
-inline int twips(const RtfTokenizer::Token &t)
-{
-    return t.hasParameter ? qBound(-ModelLimits::MaxTwips, t.parameter, ModelLimits::MaxTwips) : 0;
-}
-
-} // namespace
-
 RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc)
     : m_tok(data, start)
     , m_builder(doc)
@@ -231,7 +222,15 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             skipDestination();
         return;
     }
-    const KwInfo info = *found;
+    const KwInfo &info = *found;
+    if (info.route == RtfKeywords::Route::Char) {
+        info.setChar(top().chr, t);
+        return;
+    }
+    if (info.route == RtfKeywords::Route::Para) {
+        info.setPara(top().para, t);
+        return;
+    }
     if (info.kw >= Kw::Intbl && info.kw <= Kw::DefTab) {
         tableWord(info, t);
         return;
@@ -325,9 +324,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::Upr)
             g.dest = g.uprOuter;
         break;
-    case Kw::ListText:
-        g.chr.label = true;
-        break;
     case Kw::Pn:
         if (g.dest != Dest::Normal) {
             skipDestination();
@@ -407,19 +403,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
                 g.chr.western = -1;
         }
         break;
-    case Kw::Loch:
-    case Kw::Ltrch:
-        g.chr.charClass = 0;
-        break;
-    case Kw::Hich:
-        g.chr.charClass = 1;
-        break;
-    case Kw::Dbch:
-        g.chr.charClass = 2;
-        break;
-    case Kw::Rtlch:
-        g.chr.charClass = 3;
-        break;
     case Kw::Af:
         // Associated fonts: Latin (\loch) and East Asian (\dbch) text each keep
         // their own; the code page still follows \f, which the bytes are written in.
@@ -481,82 +464,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.chr.label = label;
         break;
     }
-    case Kw::B:
-        g.chr.bold = t.on();
-        break;
-    case Kw::I:
-        g.chr.italic = t.on();
-        break;
-    case Kw::Ul:
-        g.chr.underline = t.on() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDb:
-        // Qt has no double underline: a value of our own, which the builder draws
-        // as a single one and marks for the layout to double.
-        g.chr.underline = t.on() ? CharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
-        break;
-    case Kw::Uld:
-        g.chr.underline = t.on() ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDash:
-        g.chr.underline = t.on() ? QTextCharFormat::DashUnderline : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDashD:
-        g.chr.underline = t.on() ? QTextCharFormat::DashDotLine : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDashDD:
-        g.chr.underline = t.on() ? QTextCharFormat::DashDotDotLine : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlWave:
-        g.chr.underline = t.on() ? QTextCharFormat::WaveUnderline : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlNone:
-        g.chr.underline = QTextCharFormat::NoUnderline;
-        break;
-    case Kw::Strike:
-    case Kw::StrikeD:
-        g.chr.strike = t.on();
-        break;
-    case Kw::Fs:
-        // Half-points; zero or absurd sizes would make the layout useless.
-        g.chr.size = (t.hasParameter && p > 0) ? qBound(2, p, 3276) : 24;
-        break;
-    case Kw::Cf:
-        g.chr.color = t.hasParameter ? qMax(0, p) : 0;
-        break;
-    case Kw::Cb:
-    case Kw::Highlight:
-        g.chr.background = t.hasParameter ? qMax(0, p) : 0;
-        break;
-    case Kw::Super:
-        g.chr.vertical = t.on() ? 1 : 0;
-        break;
-    case Kw::Sub:
-        g.chr.vertical = t.on() ? 2 : 0;
-        break;
-    case Kw::NoSuperSub:
-        g.chr.vertical = 0;
-        break;
-    case Kw::Up:
-        g.chr.vertical = (!t.hasParameter || p > 0) ? 1 : 0;
-        break;
-    case Kw::Dn:
-        g.chr.vertical = (!t.hasParameter || p > 0) ? 2 : 0;
-        break;
-    case Kw::V:
-        g.chr.hidden = t.on();
-        break;
-    case Kw::Deleted:
-        g.chr.deleted = t.on();
-        break;
-    // All capitals and small capitals are apart: Word writes \scaps\caps0 for small
-    // capitals.
-    case Kw::Caps:
-        g.chr.caps = static_cast<unsigned char>(t.on() ? g.chr.caps | 1 : g.chr.caps & ~1);
-        break;
-    case Kw::SCaps:
-        g.chr.caps = static_cast<unsigned char>(t.on() ? g.chr.caps | 2 : g.chr.caps & ~2);
-        break;
     case Kw::Par:
     case Kw::Column: // a column break: the text after it starts a paragraph
         if (g.dest == Dest::Normal)
@@ -568,49 +475,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.ilvl = 0;
         g.intbl = false;
         g.itap = -1;
-        break;
-    case Kw::Ql:
-        g.para.alignment = 0;
-        break;
-    case Kw::Qc:
-        g.para.alignment = 1;
-        break;
-    case Kw::Qr:
-        g.para.alignment = 2;
-        break;
-    case Kw::Qj:
-        g.para.alignment = 3;
-        break;
-    case Kw::Li:
-        g.para.leftIndent = twips(t);
-        break;
-    case Kw::Ri:
-        g.para.rightIndent = twips(t);
-        break;
-    case Kw::Fi:
-        g.para.firstIndent = twips(t);
-        break;
-    case Kw::Sb:
-        g.para.spaceBefore = qMax(0, twips(t));
-        break;
-    case Kw::Sa:
-        g.para.spaceAfter = qMax(0, twips(t));
-        break;
-    case Kw::Sl:
-        // Beyond ten lines or below a tenth of one, spacing is noise, not layout.
-        g.para.lineSpacing = t.hasParameter && qAbs(p) >= 24 && qAbs(p) <= 2400 ? p : 0;
-        break;
-    case Kw::SlMult:
-        g.para.lineMultiple = t.on();
-        break;
-    case Kw::PageBB:
-        g.para.pageBreakBefore = t.on();
-        break;
-    case Kw::KeepN:
-        g.para.keepNext = t.on();
-        break;
-    case Kw::WidCtlPar:
-        g.para.widows = static_cast<signed char>(info.ch);
         break;
     case Kw::WidowCtrl:
         m_builder.setWidowControl(t.on());
