@@ -193,7 +193,7 @@ QString RtfParser::symbolText(const QString &inst, CharState &chr)
             if (it.value().compare(fontName, Qt::CaseInsensitive) == 0) {
                 chr.font = it.key();
                 chr.western = -1;
-                chr.codePage = fontCodePage(it.key());
+                chr.codePage = m_fontTable.codePage(it.key());
                 break;
             }
         }

@@ -17,7 +17,15 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     , m_builder(doc)
 {
     m_groups.reserve(64);
-    m_defaultChar.codePage = m_docCodePage;
+    m_routes[size_t(RtfKeywords::Route::FontTable)] = &m_fontTable;
+    m_routes[size_t(RtfKeywords::Route::ColorTable)] = &m_colorTable;
+    m_routes[size_t(RtfKeywords::Route::StyleSheet)] = &m_styleSheet;
+    m_routes[size_t(RtfKeywords::Route::Lists)] = &m_lists;
+    m_readers[size_t(Dest::FontTable)] = &m_fontTable;
+    m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
+    m_readers[size_t(Dest::LevelText)] = &m_lists;
+    m_readers[size_t(Dest::PnText)] = &m_lists;
+    m_defaultChar.codePage = m_fontTable.documentCodePage();
     Group root;
     root.chr = m_defaultChar;
     m_groups.push_back(root);
@@ -104,7 +112,7 @@ done:
         if (m_groups[i].textBoxOwner)
             endTextBox(m_groups[i]);
     }
-    m_builder.finish(listed(top().para), tableLevel());
+    m_builder.finish(m_lists.listed(top().para), tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -132,15 +140,8 @@ void RtfParser::groupOpen()
     g.nestedResultOwner = false;
     g.textBoxOwner = false;
     g.listNumberOwner = false;
-    if (g.dest == Dest::StyleSheet) {
-        g.dest = Dest::StyleEntry;
-        g.styleOwner = true;
-        g.chr = m_defaultChar;
-        g.para = ParaState();
-        m_styleNumber = 0;
-        m_styleKind = 0;
-        m_styleBasedOn = -1;
-    }
+    if (g.dest == Dest::StyleSheet)
+        m_styleSheet.entryOpened(g);
     m_groups.push_back(g);
 }
 
@@ -155,15 +156,15 @@ bool RtfParser::groupClose()
         return false; // a stray brace before the document group: nothing more to read
     const Group closing = top();
     if (closing.styleOwner)
-        storeStyle(closing);
+        m_styleSheet.groupEnding(closing);
     if (closing.nestedResultOwner && size_t(closing.field) < m_fields.size()) {
         flushInstruction();
         Field &parent = m_fields[size_t(closing.field)];
         if (!parent.nestedResults.empty())
             parent.nestedResults.back().second = parent.instruction.size();
     }
-    if (closing.dest == Dest::FontTable && m_fontOpen)
-        finishFont();
+    if (closing.dest == Dest::FontTable)
+        m_fontTable.groupEnding(closing);
     if (closing.pictureOwner) {
         finishPicture();
         m_orphanData = 1;
@@ -179,15 +180,26 @@ bool RtfParser::groupClose()
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
     if (closing.listNumberOwner)
-        listNumberEnded();
+        m_lists.groupEnded(closing);
     if (closing.fieldOwner)
         finishField(closing);
     releaseField(closing);
     if (closing.fontTableOwner)
-        afterFontTable();
+        m_fontTable.groupEnded(closing);
     if (m_groups.size() <= 1)
         return false; // the document's own group is closed; anything after it is ignored
     return true;
+}
+
+void RtfParser::refreshFont(Group &g)
+{
+    // The same for a group however many changes it missed: text outside any \f is in
+    // the default font, and every font's code page is what the tables say now.
+    g.fontGeneration = m_fontGeneration;
+    if (g.chr.font < 0 && m_fontTable.hasDefaultFont())
+        g.chr.font = m_fontTable.defaultFont();
+    g.chr.codePage = m_fontTable.codePage(g.chr.font);
+    ++m_stateUpdates;
 }
 
 void RtfParser::skipDestination()
@@ -207,7 +219,7 @@ void RtfParser::skipDestination()
             shapeGroupsClosed();
         releaseField(closing);
         if (closing.fontTableOwner)
-            afterFontTable();
+            m_fontTable.groupEnded(closing);
     }
 }
 
@@ -223,23 +235,24 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         return;
     }
     const KwInfo &info = *found;
-    if (info.route == RtfKeywords::Route::Char) {
-        info.setChar(top().chr, t);
+    Group &g = top();
+    switch (info.route) {
+    case RtfKeywords::Route::Char:
+        info.setChar(g.chr, t);
         return;
-    }
-    if (info.route == RtfKeywords::Route::Para) {
-        info.setPara(top().para, t);
+    case RtfKeywords::Route::Para:
+        info.setPara(g.para, t);
         return;
-    }
-    if (info.kw >= Kw::Intbl && info.kw <= Kw::DefTab) {
+    case RtfKeywords::Route::Tables:
         tableWord(info, t);
         return;
+    default:
+        if (RtfDestination *d = m_routes[size_t(info.route)]) {
+            d->word(g, info, t);
+            return;
+        }
+        break;
     }
-    if (info.kw >= Kw::ListTable && info.kw <= Kw::Ilvl) {
-        listWord(info, t);
-        return;
-    }
-    Group &g = top();
     const int p = t.parameter;
 
     switch (info.kw) {
@@ -252,19 +265,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::NoteFormat:
     case Kw::NoteStart:
         noteWord(info, t);
-        break;
-    case Kw::FontTable:
-        g.dest = Dest::FontTable;
-        g.fontTableOwner = true;
-        break;
-    case Kw::ColorTable:
-        g.dest = Dest::ColorTable;
-        m_builder.colors.clear();
-        m_red = m_green = m_blue = 0;
-        m_colorSet = false;
-        break;
-    case Kw::StyleSheet:
-        g.dest = Dest::StyleSheet;
         break;
     case Kw::Field:
         // A second \field in the same group replaces the first, which nothing names
@@ -324,31 +324,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::Upr)
             g.dest = g.uprOuter;
         break;
-    case Kw::Pn:
-        if (g.dest != Dest::Normal) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::ListNumber;
-        g.listNumberOwner = true;
-        m_pnFont = -1;
-        m_pnBullet = false;
-        m_pnText.clear();
-        break;
-    case Kw::PnTextBefore:
-        if (g.dest == Dest::ListNumber)
-            g.dest = Dest::PnText;
-        else
-            skipDestination();
-        break;
-    case Kw::PnFont:
-        if (g.dest == Dest::ListNumber)
-            m_pnFont = p;
-        break;
-    case Kw::PnBullet:
-        if (g.dest == Dest::ListNumber)
-            m_pnBullet = true;
-        break;
     case Kw::ShpPict:
         break;
     case Kw::Bin: {
@@ -364,97 +339,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Uc:
         g.uc = static_cast<unsigned char>(t.hasParameter ? qBound(0, p, 16) : 1);
-        break;
-    case Kw::Ansi:
-    case Kw::Mac:
-    case Kw::Pc:
-    case Kw::Pca:
-    case Kw::AnsiCpg: {
-        int cp = 1252;
-        if (info.kw == Kw::Mac)
-            cp = 10000;
-        else if (info.kw == Kw::Pc)
-            cp = 437;
-        else if (info.kw == Kw::Pca)
-            cp = 850;
-        else if (info.kw == Kw::AnsiCpg)
-            cp = CodePage::normalise(t.hasParameter ? p : 1252);
-        m_docCodePage = cp;
-        m_defaultChar.codePage = fontCodePage(m_defaultChar.font);
-        fontsChanged();
-        break;
-    }
-    case Kw::Deff:
-        m_defaultFont = t.hasParameter ? p : 0;
-        if (!m_fonts.isEmpty())
-            afterFontTable(); // written after the font table by some producers
-        break;
-    case Kw::F:
-        if (g.dest == Dest::FontTable) {
-            startFont(t.hasParameter ? p : 0);
-        } else {
-            if (g.dest == Dest::ListTable && m_listContext == 2 && !m_lists.back().levels.empty())
-                m_lists.back().levels.back().font = t.hasParameter ? p : 0;
-            g.chr.font = t.hasParameter ? p : 0;
-            g.chr.codePage = fontCodePage(g.chr.font);
-            if (g.chr.charClass == 2)
-                g.chr.eastern = g.chr.font;
-            else
-                g.chr.western = -1;
-        }
-        break;
-    case Kw::Af:
-        // Associated fonts: Latin (\loch) and East Asian (\dbch) text each keep
-        // their own; the code page still follows \f, which the bytes are written in.
-        if (g.dest != Dest::Normal && g.dest != Dest::StyleEntry)
-            break;
-        if (g.chr.charClass == 0)
-            g.chr.western = t.hasParameter ? p : 0;
-        else if (g.chr.charClass == 2)
-            g.chr.eastern = t.hasParameter ? p : 0;
-        break;
-    case Kw::FCharset:
-        if (g.dest == Dest::FontTable && m_fontOpen)
-            m_fonts[m_currentFont].charset = t.hasParameter ? p : 0;
-        break;
-    case Kw::Cpg:
-        if (g.dest == Dest::FontTable && m_fontOpen)
-            m_fonts[m_currentFont].cpg = t.hasParameter ? p : 0;
-        break;
-    case Kw::Red:
-    case Kw::Green:
-    case Kw::Blue:
-        if (g.dest == Dest::ColorTable) {
-            const int v = t.hasParameter ? qBound(0, p, 255) : 0;
-            (info.kw == Kw::Red ? m_red : info.kw == Kw::Green ? m_green : m_blue) = v;
-            m_colorSet = true;
-        }
-        break;
-    case Kw::S:
-        if (g.dest == Dest::StyleEntry) {
-            m_styleNumber = t.hasParameter ? p : 0;
-            m_styleKind = 0;
-        } else if (g.dest == Dest::Normal && m_paraStyles.contains(t.hasParameter ? p : 0)) {
-            g.para = ParaState();
-            applyStyle(g, m_paraStyles, t.hasParameter ? p : 0, 0);
-        }
-        break;
-    case Kw::SBasedOn:
-        if (g.dest == Dest::StyleEntry)
-            m_styleBasedOn = t.hasParameter ? p : -1;
-        break;
-    case Kw::Cs:
-        if (g.dest == Dest::StyleEntry) {
-            m_styleNumber = t.hasParameter ? p : 0;
-            m_styleKind = 1;
-        } else if (g.dest == Dest::Normal) {
-            applyStyle(g, m_charStyles, t.hasParameter ? p : 0, 0);
-        }
-        break;
-    case Kw::Ds:
-    case Kw::Ts:
-        if (g.dest == Dest::StyleEntry)
-            m_styleKind = 2;
         break;
     case Kw::Plain: {
         const int anchor = g.chr.anchor;
@@ -623,6 +507,6 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
-    m_builder.paragraphBreak(listed(top().para), tableLevel());
-    m_paraLabelDone = false;
+    m_builder.paragraphBreak(m_lists.listed(top().para), tableLevel());
+    m_lists.paragraphEnded();
 }

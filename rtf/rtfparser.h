@@ -6,7 +6,10 @@
 #include "model/picturedecoder.h"
 #include "model/states.h"
 #include "model/table.h"
+#include "rtf/rtfgroup.h"
+#include "rtf/rtfheadertables.h"
 #include "rtf/rtfkeywords.h"
+#include "rtf/rtflists.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -37,62 +40,13 @@ public:
     qint64 cellsMoved() const { return m_builder.cellsMoved(); }
 
 private:
-    enum class Dest : unsigned char {
-        Normal,
-        FontTable,
-        ColorTable,
-        StyleSheet,
-        StyleEntry,
-        FieldInst,
-        Picture,
-        Upr,
-        Shape,     // inside a shape: nothing shows but the shape's own picture
-        ShapeName, // the name of a shape property
-        NestTableProps, // the definition of a nested row
-        ListNumber,     // an old-style list's description (\pn)
-        PnText,         // the text before its number, or its bullet (\pntxtb)
-        ListTable,      // the list table or the list override table
-        LevelText,      // a list level's label template
-    };
+    friend class RtfFontTable;
+    friend class RtfColorTable;
+    friend class RtfStyleSheet;
+    friend class RtfLists;
 
-    struct Group
-    {
-        CharState chr;
-        ParaState para;
-        Dest dest = Dest::Normal;
-        Dest uprOuter = Dest::Normal;
-        bool styleOwner = false;
-        bool pictureOwner = false;
-        bool fontTableOwner = false;
-        bool fieldOwner = false;
-        bool nestedResultOwner = false; // opened the result of a field inside an instruction
-        bool textBoxOwner = false;      // opened a text box's text
-        bool listNumberOwner = false;   // opened a \pn
-        unsigned char uc = 1;
-        bool intbl = false;     // the paragraph is in a table
-        signed char itap = -1;  // its nesting level, -1 = not given
-        int field = -1;
-        int ls = 0;           // the paragraph's list (\ls), 0 for none
-        signed char ilvl = 0; // its level in the list
-        // The font generation this state's font and code page were resolved in.
-        unsigned fontGeneration = 0;
-    };
-
-    struct Font
-    {
-        QByteArray nameBytes;
-        QString name;
-        int charset = -1;
-        int cpg = 0;
-        int codePage = 0; // resolved when the entry ends; 0 = the document's
-    };
-
-    struct Style
-    {
-        CharState chr;
-        ParaState para;
-        int basedOn = -1;
-    };
+    using Dest = RtfDest;
+    using Group = RtfGroup;
 
     struct Field
     {
@@ -139,14 +93,6 @@ private:
     void paragraphBorderWord(const RtfKeywords::KwInfo &info, int p);
     RowDef &rowDef();
 
-    void startFont(int number);
-    void finishFont();
-    int fontCodePage(int number) const;
-    void afterFontTable();
-    void addColor();
-    void storeStyle(const Group &g);
-    void applyCharDelta(CharState &chr, const CharState &style) const;
-    void applyStyle(Group &g, const QHash<int, Style> &styles, int number, int depth) const;
     int hyperlinkAnchor(const QString &instruction);
     void finishField(const Group &g);
     void addInstructionBytes(const Group &g, const char *data, int length);
@@ -154,18 +100,9 @@ private:
     QString symbolText(const QString &instruction, CharState &chr);
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
-    void listNumberEnded();
-    // The list table and labels made from it (rtflists.cpp).
-    void listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
-    void addLevelText(const QString &text);
     // Content of a paragraph is about to be written: a paragraph of a list whose
     // label the file does not spell out (\listtext) gets it first.
-    void listLabelBefore()
-    {
-        if (!m_paraLabelDone)
-            makeListLabel();
-    }
-    void makeListLabel();
+    void listLabelBefore() { m_lists.labelBefore(); }
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void releaseField(const Group &closing);
@@ -206,31 +143,19 @@ private:
     unsigned m_fontGeneration = 0;
     qint64 m_stateUpdates = 0;
 
-    // The paragraph's state as its list sets it: a label at a level justified right
-    // ends at the first line's indent.
-    ParaState listed(const ParaState &para) const;
-
-    int m_docCodePage = 1252;
-    int m_defaultFont = -1;
-    bool m_haveDefaultFont = false;
     CharState m_defaultChar;
+    RtfFontTable m_fontTable{*this};
+    RtfColorTable m_colorTable{*this};
+    RtfStyleSheet m_styleSheet{*this};
+    RtfLists m_lists{*this};
+    // Who reads a control word, by its route, and a group's text, by its destination:
+    // null for the parser itself.
+    std::array<RtfDestination *, RtfKeywords::RouteCount> m_routes{};
+    std::array<RtfDestination *, RtfDestCount> m_readers{};
 
     // bytes waiting to be decoded, all in the same state and code page
     QByteArray m_bytes;
     CharState m_bytesState;
-
-    QHash<int, Font> m_fonts;
-    int m_currentFont = -1;
-    bool m_fontOpen = false;
-
-    int m_red = 0, m_green = 0, m_blue = 0;
-    bool m_colorSet = false;
-
-    QHash<int, Style> m_paraStyles;
-    QHash<int, Style> m_charStyles;
-    int m_styleNumber = 0;
-    int m_styleKind = 0; // 0 paragraph, 1 character, 2 other
-    int m_styleBasedOn = -1;
 
     std::vector<Field> m_fields; // the fields whose groups are open, innermost last
     QHash<QString, int> m_anchorIds; // hyperlink target -> index in the builder's anchors
@@ -246,35 +171,6 @@ private:
     int m_endnoteStart = 1;
     int m_footnoteFormat = 0;
     int m_endnoteFormat = 3; // lower roman unless the document says otherwise
-    // The \pn being read: its font (\pnf, -1 for none) and whether it draws bullets.
-    int m_pnFont = -1;
-    bool m_pnBullet = false;
-    QString m_pnText; // \pntxtb
-    // The list table: each list's levels, and the lists the paragraphs name (\ls).
-    struct ListLevel
-    {
-        int nfc = 0;
-        int start = 1;
-        int font = -1;
-        int follow = 0; // 0 a tab, 1 a space, 2 nothing
-        bool right = false; // \leveljc2: the label ends at the first line's indent
-        QString text;   // the template: characters below 9 stand for the levels' numbers
-        bool hasText = false;
-    };
-    struct ListDef
-    {
-        int id = 0;
-        std::vector<ListLevel> levels;
-        std::array<int, 9> counters{}; // the last number shown per level, 0 = none yet
-    };
-    std::vector<ListDef> m_lists;
-    QHash<int, int> m_listOverrides; // \ls -> \listid
-    QHash<int, int> m_listIndex;     // \listid -> index in m_lists
-    int m_listContext = 0;           // 1 in a \list, 2 in its \listlevel, 3 in a \listoverride
-    int m_overrideId = 0;
-    int m_overrideLs = 0;
-    bool m_paraLabelDone = false;    // the paragraph being read has its label, or needs none
-
     // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
     // definition comes after their cells.
     RowDef m_rowDefs[2];

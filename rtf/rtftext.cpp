@@ -26,35 +26,9 @@ void RtfParser::textBytes(const char *data, int length)
         if (length > 0 && !g.chr.hidden && !g.chr.deleted)
             addBytes(data, length);
         break;
-    case Dest::FontTable:
-        for (int i = 0; i < length; ++i) {
-            if (data[i] == ';') {
-                finishFont();
-            } else if (m_fontOpen) {
-                if (m_fonts[m_currentFont].nameBytes.size() < 1024)
-                    m_fonts[m_currentFont].nameBytes.append(data[i]);
-            }
-        }
-        break;
-    case Dest::ColorTable:
-        for (int i = 0; i < length; ++i) {
-            if (data[i] == ';')
-                addColor();
-        }
-        break;
     case Dest::FieldInst:
         if (g.field >= 0)
             addInstructionBytes(g, data, length);
-        break;
-    case Dest::LevelText: {
-        QString text;
-        m_codePages.decode(m_docCodePage, data, length, text);
-        addLevelText(text);
-        break;
-    }
-    case Dest::PnText:
-        if (m_pnText.size() < 16)
-            m_codePages.decode(m_pnFont >= 0 ? fontCodePage(m_pnFont) : m_docCodePage, data, qMin(length, 16), m_pnText);
         break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
@@ -72,6 +46,12 @@ void RtfParser::textBytes(const char *data, int length)
     case Dest::ShapeName:
         if (m_shapePropertyName.size() + length <= 64)
             m_shapePropertyName.append(data, length);
+        break;
+    case Dest::FontTable:
+    case Dest::ColorTable:
+    case Dest::LevelText:
+    case Dest::PnText:
+        m_readers[size_t(g.dest)]->text(g, data, length);
         break;
     case Dest::StyleSheet:
     case Dest::StyleEntry:
@@ -126,12 +106,7 @@ void RtfParser::emitChar(char32_t c)
         return;
     }
     if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
-        if (c >= 0x10000)
-            return;
-        if (g.dest == Dest::LevelText)
-            addLevelText(QString(QChar(char16_t(c))));
-        else if (m_pnText.size() < 16)
-            m_pnText += QChar(char16_t(c));
+        m_readers[size_t(g.dest)]->character(g, c);
         return;
     }
     if (!showing())
