@@ -21,10 +21,12 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_routes[size_t(RtfKeywords::Route::ColorTable)] = &m_colorTable;
     m_routes[size_t(RtfKeywords::Route::StyleSheet)] = &m_styleSheet;
     m_routes[size_t(RtfKeywords::Route::Lists)] = &m_lists;
+    m_routes[size_t(RtfKeywords::Route::Fields)] = &m_fields;
     m_readers[size_t(Dest::FontTable)] = &m_fontTable;
     m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
     m_readers[size_t(Dest::LevelText)] = &m_lists;
     m_readers[size_t(Dest::PnText)] = &m_lists;
+    m_readers[size_t(Dest::FieldInst)] = &m_fields;
     m_defaultChar.codePage = m_fontTable.documentCodePage();
     Group root;
     root.chr = m_defaultChar;
@@ -157,22 +159,13 @@ bool RtfParser::groupClose()
     const Group closing = top();
     if (closing.styleOwner)
         m_styleSheet.groupEnding(closing);
-    if (closing.nestedResultOwner && size_t(closing.field) < m_fields.size()) {
-        flushInstruction();
-        Field &parent = m_fields[size_t(closing.field)];
-        if (!parent.nestedResults.empty())
-            parent.nestedResults.back().second = parent.instruction.size();
-    }
+    if (closing.field >= 0)
+        m_fields.groupEnding(closing);
     if (closing.dest == Dest::FontTable)
         m_fontTable.groupEnding(closing);
     if (closing.pictureOwner) {
         finishPicture();
         m_orphanData = 1;
-    }
-    if (closing.field >= 0 && !closing.fieldOwner && closing.dest != Dest::FieldInst) {
-        Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
-        field.resultChr = closing.chr;
-        field.hasResultChr = true;
     }
     if (closing.textBoxOwner)
         endTextBox(closing);
@@ -181,9 +174,8 @@ bool RtfParser::groupClose()
         shapeGroupsClosed();
     if (closing.listNumberOwner)
         m_lists.groupEnded(closing);
-    if (closing.fieldOwner)
-        finishField(closing);
-    releaseField(closing);
+    if (closing.field >= 0)
+        m_fields.groupEnded(closing);
     if (closing.fontTableOwner)
         m_fontTable.groupEnded(closing);
     if (m_groups.size() <= 1)
@@ -217,7 +209,7 @@ void RtfParser::skipDestination()
         m_groups.pop_back();
         if (!m_shapes.empty() || m_shapePictureFrom)
             shapeGroupsClosed();
-        releaseField(closing);
+        m_fields.release(closing);
         if (closing.fontTableOwner)
             m_fontTable.groupEnded(closing);
     }
@@ -265,53 +257,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::NoteFormat:
     case Kw::NoteStart:
         noteWord(info, t);
-        break;
-    case Kw::Field:
-        // A second \field in the same group replaces the first, which nothing names
-        // any more.
-        if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size()) {
-            flushInstruction();
-            m_fields.back() = fieldIn(g);
-        } else {
-            m_fields.push_back(fieldIn(g));
-        }
-        g.field = int(m_fields.size()) - 1;
-        g.fieldOwner = true;
-        break;
-    case Kw::FldInst:
-        if (g.field < 0) {
-            m_fields.push_back(fieldIn(g));
-            g.field = int(m_fields.size()) - 1;
-        }
-        g.dest = Dest::FieldInst;
-        break;
-    case Kw::FldRslt:
-        if (g.field >= 0 && !g.fieldOwner && m_fields[size_t(g.field)].outer == Dest::FieldInst) {
-            // A field inside another's instruction: its result is part of that
-            // instruction, which shows it where the outer field has no result.
-            const int parent = m_fields[size_t(g.field)].parent;
-            if (parent >= 0 && size_t(parent) < size_t(g.field)) {
-                flushInstruction();
-                g.field = parent;
-                g.nestedResultOwner = true;
-                Field &outer = m_fields[size_t(parent)];
-                if (outer.nestedResults.size() < size_t(RtfLimits::MaxNestedResults))
-                    outer.nestedResults.push_back({outer.instruction.size(), outer.instruction.size()});
-            }
-            g.dest = Dest::FieldInst;
-        } else if (g.field >= 0) {
-            Field &field = m_fields[size_t(g.field)];
-            g.dest = field.outer;
-            if (field.resultStart < 0) {
-                flushBytes();
-                flushInstruction();
-                field.resultStart = m_builder.written();
-                field.anchor = hyperlinkAnchor(field.instruction);
-            }
-            // A field may repeat its result: every one links to the same target.
-            if (field.anchor >= 0)
-                g.chr.anchor = field.anchor;
-        }
         break;
     case Kw::Pict:
         startPicture(g);

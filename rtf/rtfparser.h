@@ -6,6 +6,7 @@
 #include "model/picturedecoder.h"
 #include "model/states.h"
 #include "model/table.h"
+#include "rtf/rtffields.h"
 #include "rtf/rtfgroup.h"
 #include "rtf/rtfheadertables.h"
 #include "rtf/rtfkeywords.h"
@@ -44,29 +45,10 @@ private:
     friend class RtfColorTable;
     friend class RtfStyleSheet;
     friend class RtfLists;
+    friend class RtfFields;
 
     using Dest = RtfDest;
     using Group = RtfGroup;
-
-    struct Field
-    {
-        QString instruction;
-        Dest outer = Dest::Normal;
-        qint64 resultStart = -1; // output count when the result began, -1 before
-        CharState resultChr;  // the result's formatting, for a result left empty
-        bool hasResultChr = false;
-        int anchor = -1;         // hyperlink target of every result, -1 for none
-        int parent = -1;         // the field in whose instruction this one stands, -1 for none
-        // Where the results of the fields inside the instruction stand in it.
-        std::vector<std::pair<qsizetype, qsizetype>> nestedResults;
-    };
-    static Field fieldIn(const Group &g)
-    {
-        Field field;
-        field.outer = g.dest;
-        field.parent = g.dest == Dest::FieldInst ? g.field : -1;
-        return field;
-    }
 
     void groupOpen();
     bool groupClose(); // false once the document's own group is closed
@@ -93,11 +75,6 @@ private:
     void paragraphBorderWord(const RtfKeywords::KwInfo &info, int p);
     RowDef &rowDef();
 
-    int hyperlinkAnchor(const QString &instruction);
-    void finishField(const Group &g);
-    void addInstructionBytes(const Group &g, const char *data, int length);
-    void flushInstruction();
-    QString symbolText(const QString &instruction, CharState &chr);
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
     // Content of a paragraph is about to be written: a paragraph of a list whose
@@ -105,7 +82,6 @@ private:
     void listLabelBefore() { m_lists.labelBefore(); }
     void startPicture(Group &g);
     void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
-    void releaseField(const Group &closing);
     void finishPicture();
     void shapeWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
     void startTextBox(Group &g);
@@ -148,6 +124,7 @@ private:
     RtfColorTable m_colorTable{*this};
     RtfStyleSheet m_styleSheet{*this};
     RtfLists m_lists{*this};
+    RtfFields m_fields{*this};
     // Who reads a control word, by its route, and a group's text, by its destination:
     // null for the parser itself.
     std::array<RtfDestination *, RtfKeywords::RouteCount> m_routes{};
@@ -157,13 +134,6 @@ private:
     QByteArray m_bytes;
     CharState m_bytesState;
 
-    std::vector<Field> m_fields; // the fields whose groups are open, innermost last
-    QHash<QString, int> m_anchorIds; // hyperlink target -> index in the builder's anchors
-    // Instruction bytes waiting to be decoded in their font's code page, so that
-    // double-byte characters written as two \'hh stay whole.
-    QByteArray m_instructionBytes;
-    int m_instructionField = -1;
-    int m_instructionCodePage = 0;
     // Notes met so far, their first numbers and their formats (RtfNotes::Format).
     int m_footnotes = 0;
     int m_endnotes = 0;

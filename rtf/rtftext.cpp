@@ -26,10 +26,6 @@ void RtfParser::textBytes(const char *data, int length)
         if (length > 0 && !g.chr.hidden && !g.chr.deleted)
             addBytes(data, length);
         break;
-    case Dest::FieldInst:
-        if (g.field >= 0)
-            addInstructionBytes(g, data, length);
-        break;
     case Dest::Picture:
         for (int i = 0; i < length; ++i) {
             const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
@@ -49,6 +45,7 @@ void RtfParser::textBytes(const char *data, int length)
         break;
     case Dest::FontTable:
     case Dest::ColorTable:
+    case Dest::FieldInst:
     case Dest::LevelText:
     case Dest::PnText:
         m_readers[size_t(g.dest)]->text(g, data, length);
@@ -96,16 +93,7 @@ void RtfParser::flushBytes()
 void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
-    if (g.dest == Dest::FieldInst) {
-        flushInstruction();
-        if (g.field >= 0 && c < 0x10000) {
-            QString &inst = m_fields[size_t(g.field)].instruction;
-            if (inst.size() < RtfLimits::MaxFieldInstruction)
-                inst.append(QChar(char16_t(c)));
-        }
-        return;
-    }
-    if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
+    if (g.dest == Dest::FieldInst || g.dest == Dest::LevelText || g.dest == Dest::PnText) {
         m_readers[size_t(g.dest)]->character(g, c);
         return;
     }
