@@ -22,11 +22,15 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_routes[size_t(RtfKeywords::Route::StyleSheet)] = &m_styleSheet;
     m_routes[size_t(RtfKeywords::Route::Lists)] = &m_lists;
     m_routes[size_t(RtfKeywords::Route::Fields)] = &m_fields;
+    m_routes[size_t(RtfKeywords::Route::Pictures)] = &m_pictures;
+    m_routes[size_t(RtfKeywords::Route::Shapes)] = &m_shapes;
     m_readers[size_t(Dest::FontTable)] = &m_fontTable;
     m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
     m_readers[size_t(Dest::LevelText)] = &m_lists;
     m_readers[size_t(Dest::PnText)] = &m_lists;
     m_readers[size_t(Dest::FieldInst)] = &m_fields;
+    m_readers[size_t(Dest::Picture)] = &m_pictures;
+    m_readers[size_t(Dest::ShapeName)] = &m_shapes;
     m_defaultChar.codePage = m_fontTable.documentCodePage();
     Group root;
     root.chr = m_defaultChar;
@@ -112,7 +116,7 @@ done:
     // A text box the file never closed ends with it.
     for (size_t i = m_groups.size(); i-- > 1;) {
         if (m_groups[i].textBoxOwner)
-            endTextBox(m_groups[i]);
+            m_shapes.groupEnding(m_groups[i]);
     }
     m_builder.finish(m_lists.listed(top().para), tableLevel());
     if (m_builder.outOfMemory())
@@ -164,14 +168,13 @@ bool RtfParser::groupClose()
     if (closing.dest == Dest::FontTable)
         m_fontTable.groupEnding(closing);
     if (closing.pictureOwner) {
-        finishPicture();
+        m_pictures.groupEnding(closing);
         m_orphanData = 1;
     }
     if (closing.textBoxOwner)
-        endTextBox(closing);
+        m_shapes.groupEnding(closing);
     m_groups.pop_back();
-    if (!m_shapes.empty() || m_shapePictureFrom)
-        shapeGroupsClosed();
+    m_shapes.groupEnded(closing);
     if (closing.listNumberOwner)
         m_lists.groupEnded(closing);
     if (closing.field >= 0)
@@ -205,10 +208,9 @@ void RtfParser::skipDestination()
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         if (closing.textBoxOwner)
-            endTextBox(closing);
+            m_shapes.groupEnding(closing);
         m_groups.pop_back();
-        if (!m_shapes.empty() || m_shapePictureFrom)
-            shapeGroupsClosed();
+        m_shapes.groupEnded(closing);
         m_fields.release(closing);
         if (closing.fontTableOwner)
             m_fontTable.groupEnded(closing);
@@ -258,9 +260,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::NoteStart:
         noteWord(info, t);
         break;
-    case Kw::Pict:
-        startPicture(g);
-        break;
     case Kw::Upr:
         g.uprOuter = g.dest;
         g.dest = Dest::Upr;
@@ -268,8 +267,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Ud:
         if (g.dest == Dest::Upr)
             g.dest = g.uprOuter;
-        break;
-    case Kw::ShpPict:
         break;
     case Kw::Bin: {
         const RtfTokenizer::Token data = m_tok.binary(t.hasParameter ? p : 0);
@@ -362,45 +359,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::Char:
         emitChar(info.ch);
-        break;
-    case Kw::PngBlip:
-    case Kw::JpegBlip:
-    case Kw::EmfBlip:
-    case Kw::WmfBlip:
-    case Kw::MacPict:
-    case Kw::PmMetafile:
-    case Kw::DibBitmap:
-    case Kw::WBitmap:
-        // A picture whose \pict was lost: the group is still the picture, and its
-        // hex data no text.
-        if (g.dest == Dest::Normal) {
-            startPicture(g);
-            if (top().dest != Dest::Picture)
-                break;
-        }
-        [[fallthrough]];
-    case Kw::WbmBitsPixel:
-    case Kw::WbmWidthBytes:
-    case Kw::PicW:
-    case Kw::PicH:
-    case Kw::PicWGoal:
-    case Kw::PicHGoal:
-    case Kw::PicScaleX:
-    case Kw::PicScaleY:
-        if (g.dest == Dest::Picture)
-            pictureWord(info.kw, t);
-        break;
-    case Kw::Shp:
-    case Kw::ShpInst:
-    case Kw::ShpRslt:
-    case Kw::ShpTxt:
-    case Kw::ShpLeft:
-    case Kw::ShpRight:
-    case Kw::DpXSize:
-    case Kw::Sp:
-    case Kw::Sn:
-    case Kw::Sv:
-        shapeWord(info.kw, t);
         break;
     default:
         break; // the table words, read by tableWord()

@@ -3,7 +3,6 @@
 #include "base/codepage.h"
 #include "base/failure.h"
 #include "model/documentbuilder.h"
-#include "model/picturedecoder.h"
 #include "model/states.h"
 #include "model/table.h"
 #include "rtf/rtffields.h"
@@ -11,6 +10,8 @@
 #include "rtf/rtfheadertables.h"
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtflists.h"
+#include "rtf/rtfpictures.h"
+#include "rtf/rtfshapes.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -46,6 +47,8 @@ private:
     friend class RtfStyleSheet;
     friend class RtfLists;
     friend class RtfFields;
+    friend class RtfPictures;
+    friend class RtfShapes;
 
     using Dest = RtfDest;
     using Group = RtfGroup;
@@ -80,13 +83,6 @@ private:
     // Content of a paragraph is about to be written: a paragraph of a list whose
     // label the file does not spell out (\listtext) gets it first.
     void listLabelBefore() { m_lists.labelBefore(); }
-    void startPicture(Group &g);
-    void pictureWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
-    void finishPicture();
-    void shapeWord(RtfKeywords::Kw kw, const RtfTokenizer::Token &t);
-    void startTextBox(Group &g);
-    void endTextBox(const Group &closing);
-    void shapeGroupsClosed();
     void skipDestination();
 
     // The open group, its font brought up to date first: a change of the document's
@@ -125,6 +121,8 @@ private:
     RtfStyleSheet m_styleSheet{*this};
     RtfLists m_lists{*this};
     RtfFields m_fields{*this};
+    RtfPictures m_pictures{*this};
+    RtfShapes m_shapes{*this};
     // Who reads a control word, by its route, and a group's text, by its destination:
     // null for the parser itself.
     std::array<RtfDestination *, RtfKeywords::RouteCount> m_routes{};
@@ -160,29 +158,7 @@ private:
     int m_page[6] = {12240, 15840, 1800, 1800, 1440, 1440};
     SectionState m_section;
 
-    Picture m_picture;
-    int m_pictureNibble = -1;
     // Hex digits right after a picture group are its data when a damaged header closed
     // the group too early: 1 = a picture just closed, 2 = such data is being dropped.
     unsigned char m_orphanData = 0;
-    PictureDecoder m_pictureDecoder;
-
-    // Shapes open around the reader, innermost last, with whether they have shown
-    // their picture. From the group depth m_shapePictureFrom on, a picture belongs to
-    // the innermost shape's picture property (only one is shown) or, when
-    // m_shapeResult, to its result (all are shown); 0 for neither.
-    struct OpenShape
-    {
-        size_t depth;
-        bool hasPicture; // or its text box: the fallback result is not needed
-        int anchorLevel; // the table level of the paragraph it stands in
-        int left = 0;    // twips
-        int right = 0;
-    };
-    std::vector<OpenShape> m_shapes;
-    // The table levels the open text boxes' contents start at, innermost last.
-    std::vector<int> m_textBoxLevels;
-    size_t m_shapePictureFrom = 0;
-    bool m_shapeResult = false;
-    QByteArray m_shapePropertyName;
 };

@@ -15,7 +15,7 @@ int RtfParser::tableLevel() const
     const Group &g = m_groups.back();
     const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
     // A text box's paragraphs are a cell of their own, one level below its anchor.
-    return m_textBoxLevels.empty() ? own : m_textBoxLevels.back() + own;
+    return m_shapes.textBoxLevel() + own;
 }
 
 RowDef &RtfParser::rowDef()

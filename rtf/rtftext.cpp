@@ -8,63 +8,32 @@
 void RtfParser::textBytes(const char *data, int length)
 {
     Group &g = top();
-    switch (g.dest) {
-    case Dest::Normal:
-        if (m_orphanData) {
-            // A long run of hex digits is data, not words; once dropping, any run is.
-            int digits = 0;
-            while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
-                ++digits;
-            if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
-                data += digits;
-                length -= digits;
-                m_orphanData = 2;
-            }
-            if (length > 0)
-                m_orphanData = 0;
-        }
-        if (length > 0 && !g.chr.hidden && !g.chr.deleted)
-            addBytes(data, length);
-        break;
-    case Dest::Picture:
-        for (int i = 0; i < length; ++i) {
-            const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
-            if (v < 0)
-                continue;
-            if (m_pictureNibble < 0) {
-                m_pictureNibble = v;
-            } else {
-                m_picture.data.append(char(m_pictureNibble * 16 + v));
-                m_pictureNibble = -1;
-            }
-        }
-        break;
-    case Dest::ShapeName:
-        if (m_shapePropertyName.size() + length <= 64)
-            m_shapePropertyName.append(data, length);
-        break;
-    case Dest::FontTable:
-    case Dest::ColorTable:
-    case Dest::FieldInst:
-    case Dest::LevelText:
-    case Dest::PnText:
-        m_readers[size_t(g.dest)]->text(g, data, length);
-        break;
-    case Dest::StyleSheet:
-    case Dest::StyleEntry:
-    case Dest::Upr:
-    case Dest::ListNumber:
-    case Dest::ListTable:
-    case Dest::Shape:
-    case Dest::NestTableProps:
-        break;
+    if (g.dest != Dest::Normal) {
+        if (RtfDestination *reader = m_readers[size_t(g.dest)])
+            reader->text(g, data, length);
+        return;
     }
+    if (m_orphanData) {
+        // A long run of hex digits is data, not words; once dropping, any run is.
+        int digits = 0;
+        while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
+            ++digits;
+        if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
+            data += digits;
+            length -= digits;
+            m_orphanData = 2;
+        }
+        if (length > 0)
+            m_orphanData = 0;
+    }
+    if (length > 0 && !g.chr.hidden && !g.chr.deleted)
+        addBytes(data, length);
 }
 
 void RtfParser::binaryBytes(const char *data, int length)
 {
     if (top().dest == Dest::Picture)
-        m_picture.data.append(data, length);
+        m_pictures.binary(data, length);
 }
 
 void RtfParser::addBytes(const char *data, int length)
@@ -93,11 +62,12 @@ void RtfParser::flushBytes()
 void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
-    if (g.dest == Dest::FieldInst || g.dest == Dest::LevelText || g.dest == Dest::PnText) {
-        m_readers[size_t(g.dest)]->character(g, c);
+    if (g.dest != Dest::Normal) {
+        if (RtfDestination *reader = m_readers[size_t(g.dest)])
+            reader->character(g, c);
         return;
     }
-    if (!showing())
+    if (g.chr.hidden || g.chr.deleted)
         return;
     flushBytes();
     if (!g.chr.label)
