@@ -24,6 +24,7 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_routes[size_t(RtfKeywords::Route::Fields)] = &m_fields;
     m_routes[size_t(RtfKeywords::Route::Pictures)] = &m_pictures;
     m_routes[size_t(RtfKeywords::Route::Shapes)] = &m_shapes;
+    m_routes[size_t(RtfKeywords::Route::Tables)] = &m_tables;
     m_readers[size_t(Dest::FontTable)] = &m_fontTable;
     m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
     m_readers[size_t(Dest::LevelText)] = &m_lists;
@@ -237,9 +238,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case RtfKeywords::Route::Para:
         info.setPara(g.para, t);
         return;
-    case RtfKeywords::Route::Tables:
-        tableWord(info, t);
-        return;
     default:
         if (RtfDestination *d = m_routes[size_t(info.route)]) {
             d->word(g, info, t);
@@ -412,4 +410,25 @@ void RtfParser::paragraphBreak()
         listLabelBefore(); // an empty item shows its label too
     m_builder.paragraphBreak(m_lists.listed(top().para), tableLevel());
     m_lists.paragraphEnded();
+}
+
+void RtfParser::cellEnd(int level)
+{
+    flushBytes();
+    if (m_highSurrogate) {
+        m_highSurrogate = 0;
+        m_builder.addText(top().chr, QChar(0xFFFD));
+    }
+    if (showing())
+        listLabelBefore();
+    m_builder.cellEnd(top().para, level);
+    m_lists.paragraphEnded();
+}
+
+int RtfParser::tableLevel() const
+{
+    const Group &g = m_groups.back();
+    const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
+    // A text box's paragraphs are a cell of their own, one level below its anchor.
+    return m_shapes.textBoxLevel() + own;
 }

@@ -4,7 +4,6 @@
 #include "base/failure.h"
 #include "model/documentbuilder.h"
 #include "model/states.h"
-#include "model/table.h"
 #include "rtf/rtffields.h"
 #include "rtf/rtfgroup.h"
 #include "rtf/rtfheadertables.h"
@@ -12,6 +11,7 @@
 #include "rtf/rtflists.h"
 #include "rtf/rtfpictures.h"
 #include "rtf/rtfshapes.h"
+#include "rtf/rtftables.h"
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
@@ -49,6 +49,7 @@ private:
     friend class RtfFields;
     friend class RtfPictures;
     friend class RtfShapes;
+    friend class RtfTables;
 
     using Dest = RtfDest;
     using Group = RtfGroup;
@@ -72,11 +73,8 @@ private:
     // The section's page: width, height, left, right, top and bottom margins, twips.
     int page(int which) const;
 
-    // Tables and tab stops (rtfparsertable.cpp).
-    void tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    // The table level of the paragraph being read.
     int tableLevel() const;
-    void paragraphBorderWord(const RtfKeywords::KwInfo &info, int p);
-    RowDef &rowDef();
 
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
@@ -123,6 +121,7 @@ private:
     RtfFields m_fields{*this};
     RtfPictures m_pictures{*this};
     RtfShapes m_shapes{*this};
+    RtfTables m_tables{*this};
     // Who reads a control word, by its route, and a group's text, by its destination:
     // null for the parser itself.
     std::array<RtfDestination *, RtfKeywords::RouteCount> m_routes{};
@@ -139,20 +138,6 @@ private:
     int m_endnoteStart = 1;
     int m_footnoteFormat = 0;
     int m_endnoteFormat = 3; // lower roman unless the document says otherwise
-    // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
-    // definition comes after their cells.
-    RowDef m_rowDefs[2];
-    bool m_rowDefSeen[2] = {false, false};
-    CellDef m_cellDef;           // the cell the next \cellx ends
-    BorderLine *m_border = nullptr;  // what the border words describe now
-    int m_padding[2][4][2] = {};    // per definition and edge: \trpadd value, unit
-    int m_cellPadding[4][2] = {{-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}};   // per edge of the next cell: \clpad value, unit (-1 = none given)
-    int m_widthAfter[2][2] = {};    // per definition: \trwWidthA value, unit
-    bool m_rowHasCells[2] = {false, false}; // per definition: a cell of the row has ended
-    int m_tabKind = 0;              // QTextOption::TabType of the next \tx
-    int m_tabLeader = 0;            // LayoutProperty::Leader of the next \tx
-    int m_paraBorders = 0;          // the paragraph's sides the border words describe now, by bit
-
     // The document's page (\paperw, \paperh, \margl, \margr, \margt, \margb), twips,
     // as word processors take it where the document does not say, and the section's.
     int m_page[6] = {12240, 15840, 1800, 1800, 1440, 1440};
