@@ -363,176 +363,205 @@ void addTableWords(KeywordTable &t)
     t.emplace("brsp", KwInfo{Kw::BrdrSpace});
 }
 
+void addSkippedDestinations(KeywordTable &t)
+{
+    // Destinations whose content is never shown.
+    for (const char *name :
+         {"info", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
+          "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
+          "tc", "tcn", "txe", "rxe", "pxe", "pntxta",
+          "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
+          "colorschememapping", "datastore", "generator", "listname", "levelnumbers",
+          "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
+          "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
+          "userprops", "bkmkstart", "bkmkend", "datafield", "protusertbl", "mmathPr",
+          "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
+          "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
+          "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
+          "ffhelptext", "ffl", "ffstattext", "private", "pgptbl",
+          "defchp", "defpap", "stylesheetx", "oldcprops", "oldpprops", "oldsprops",
+          "oldtprops", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "factoidname",
+          "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
+          "buptim", "title", "subject", "author", "operator", "keywords", "comment",
+          "doccomm", "company", "manager", "category", "hlinkbase", "ebcstart", "ebcend",
+          "passwordhash", "docdata", "gridtbl", "listtextx"})
+        t.emplace(name, KwInfo{Kw::SkipDest});
+}
+
+// Destinations, the group's own words and the breaks.
+void addDocumentWords(KeywordTable &t)
+{
+    t.emplace("footnote", KwInfo{Kw::Footnote});
+    t.emplace("fonttbl", KwInfo{Kw::FontTable});
+    t.emplace("colortbl", KwInfo{Kw::ColorTable});
+    t.emplace("stylesheet", KwInfo{Kw::StyleSheet});
+    t.emplace("field", KwInfo{Kw::Field});
+    t.emplace("fldinst", KwInfo{Kw::FldInst});
+    t.emplace("fldrslt", KwInfo{Kw::FldRslt});
+    t.emplace("pict", KwInfo{Kw::Pict});
+    t.emplace("upr", KwInfo{Kw::Upr});
+    t.emplace("ud", KwInfo{Kw::Ud});
+    t.emplace("pn", KwInfo{Kw::Pn});
+    t.emplace("pnf", KwInfo{Kw::PnFont});
+    t.emplace("pnlvlblt", KwInfo{Kw::PnBullet});
+    t.emplace("pntxtb", KwInfo{Kw::PnTextBefore});
+    t.emplace("listtable", KwInfo{Kw::ListTable});
+    t.emplace("listoverridetable", KwInfo{Kw::ListTable});
+    t.emplace("list", KwInfo{Kw::List});
+    t.emplace("listid", KwInfo{Kw::ListId});
+    t.emplace("listlevel", KwInfo{Kw::ListLevel});
+    t.emplace("levelnfc", KwInfo{Kw::LevelNfc});
+    t.emplace("levelnfcn", KwInfo{Kw::LevelNfc});
+    t.emplace("levelstartat", KwInfo{Kw::LevelStartAt});
+    t.emplace("leveltext", KwInfo{Kw::LevelText});
+    t.emplace("levelfollow", KwInfo{Kw::LevelFollow});
+    t.emplace("leveljc", KwInfo{Kw::LevelJc});
+    t.emplace("leveljcn", KwInfo{Kw::LevelJc});
+    t.emplace("listoverride", KwInfo{Kw::ListOverride});
+    t.emplace("ls", KwInfo{Kw::Ls});
+    t.emplace("ilvl", KwInfo{Kw::Ilvl});
+    t.emplace("shppict", KwInfo{Kw::ShpPict});
+    t.emplace("bin", KwInfo{Kw::Bin});
+    t.emplace("u", KwInfo{Kw::U});
+    t.emplace("uc", KwInfo{Kw::Uc});
+    t.emplace("ansi", KwInfo{Kw::Ansi});
+    t.emplace("mac", KwInfo{Kw::Mac});
+    t.emplace("pc", KwInfo{Kw::Pc});
+    t.emplace("pca", KwInfo{Kw::Pca});
+    t.emplace("ansicpg", KwInfo{Kw::AnsiCpg});
+    t.emplace("deff", KwInfo{Kw::Deff});
+    t.emplace("f", KwInfo{Kw::F});
+    t.emplace("fcharset", KwInfo{Kw::FCharset});
+    t.emplace("cpg", KwInfo{Kw::Cpg});
+    t.emplace("red", KwInfo{Kw::Red});
+    t.emplace("green", KwInfo{Kw::Green});
+    t.emplace("blue", KwInfo{Kw::Blue});
+    t.emplace("s", KwInfo{Kw::S});
+    t.emplace("cs", KwInfo{Kw::Cs});
+    t.emplace("ds", KwInfo{Kw::Ds});
+    t.emplace("ts", KwInfo{Kw::Ts});
+    t.emplace("sbasedon", KwInfo{Kw::SBasedOn});
+    t.emplace("plain", KwInfo{Kw::Plain});
+    addFormatWords(t);
+    t.emplace("af", KwInfo{Kw::Af});
+    t.emplace("par", KwInfo{Kw::Par});
+    t.emplace("pard", KwInfo{Kw::Pard});
+    t.emplace("widowctrl", KwInfo{Kw::WidowCtrl});
+    t.emplace("page", KwInfo{Kw::Page});
+    t.emplace("line", KwInfo{Kw::Line});
+    t.emplace("tab", KwInfo{Kw::Tab});
+    t.emplace("sect", KwInfo{Kw::Sect});
+}
+
+// The page, the section's columns, headers and footers, and notes.
+void addSectionWords(KeywordTable &t)
+{
+    t.emplace("paperw", KwInfo{Kw::PaperSize, 0});
+    t.emplace("paperh", KwInfo{Kw::PaperSize, 1});
+    t.emplace("pgwsxn", KwInfo{Kw::PaperSize, 2});
+    t.emplace("pghsxn", KwInfo{Kw::PaperSize, 3});
+    const char *const margins[2][4] = {{"margl", "margr", "margt", "margb"},
+                                       {"marglsxn", "margrsxn", "margtsxn", "margbsxn"}};
+    for (int own = 0; own < 2; ++own) {
+        for (int side = 0; side < 4; ++side)
+            t.emplace(margins[own][side], KwInfo{Kw::PaperMargin, char32_t(side + 4 * own)});
+    }
+    t.emplace("sectd", KwInfo{Kw::Sectd});
+    t.emplace("cols", KwInfo{Kw::Cols});
+    t.emplace("colsx", KwInfo{Kw::ColsX});
+    t.emplace("linebetcol", KwInfo{Kw::LineBetCol});
+    t.emplace("sbknone", KwInfo{Kw::SectBreak, 1});
+    // Headers and footers are not shown; how high they stand tells where the
+    // page's body ends.
+    const char *const bands[8] = {"header", "headerl", "headerr", "headerf",
+                                  "footer", "footerl", "footerr", "footerf"};
+    for (int which = 0; which < 8; ++which)
+        t.emplace(bands[which], KwInfo{Kw::HeaderFooter, char32_t(which)});
+    t.emplace("headery", KwInfo{Kw::HeaderFooterY, 0});
+    t.emplace("footery", KwInfo{Kw::HeaderFooterY, 1});
+    t.emplace("titlepg", KwInfo{Kw::TitlePage});
+    for (const char *other : {"sbkcol", "sbkpage", "sbkeven", "sbkodd"})
+        t.emplace(other, KwInfo{Kw::SectBreak, 0});
+    t.emplace("column", KwInfo{Kw::Column});
+    t.emplace("chftn", KwInfo{Kw::Chftn});
+    // Note numbering of the document and of its sections: arabic, alphabetic,
+    // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.
+    const char *const noteFormats[4][6] = {
+        {"ftnnar", "ftnnalc", "ftnnauc", "ftnnrlc", "ftnnruc", "ftnnchi"},
+        {"sftnnar", "sftnnalc", "sftnnauc", "sftnnrlc", "sftnnruc", "sftnnchi"},
+        {"aftnnar", "aftnnalc", "aftnnauc", "aftnnrlc", "aftnnruc", "aftnnchi"},
+        {"saftnnar", "saftnnalc", "saftnnauc", "saftnnrlc", "saftnnruc", "saftnnchi"},
+    };
+    for (int kind = 0; kind < 4; ++kind) {
+        for (int format = 0; format < 6; ++format)
+            t.emplace(noteFormats[kind][format], KwInfo{Kw::NoteFormat, char32_t(format + (kind >= 2 ? 16 : 0))});
+    }
+    t.emplace("ftnstart", KwInfo{Kw::NoteStart, 0});
+    t.emplace("sftnstart", KwInfo{Kw::NoteStart, 0});
+    t.emplace("aftnstart", KwInfo{Kw::NoteStart, 1});
+    t.emplace("saftnstart", KwInfo{Kw::NoteStart, 1});
+}
+
+// Pictures and the shapes that frame them.
+void addPictureWords(KeywordTable &t)
+{
+    t.emplace("pngblip", KwInfo{Kw::PngBlip});
+    t.emplace("jpegblip", KwInfo{Kw::JpegBlip});
+    t.emplace("picwgoal", KwInfo{Kw::PicWGoal});
+    t.emplace("pichgoal", KwInfo{Kw::PicHGoal});
+    t.emplace("picscalex", KwInfo{Kw::PicScaleX});
+    t.emplace("picscaley", KwInfo{Kw::PicScaleY});
+    t.emplace("picw", KwInfo{Kw::PicW});
+    t.emplace("pich", KwInfo{Kw::PicH});
+    t.emplace("emfblip", KwInfo{Kw::EmfBlip});
+    t.emplace("wmetafile", KwInfo{Kw::WmfBlip});
+    t.emplace("macpict", KwInfo{Kw::MacPict});
+    t.emplace("pmmetafile", KwInfo{Kw::PmMetafile});
+    t.emplace("dibitmap", KwInfo{Kw::DibBitmap});
+    t.emplace("wbitmap", KwInfo{Kw::WBitmap});
+    t.emplace("wbmbitspixel", KwInfo{Kw::WbmBitsPixel});
+    t.emplace("wbmwidthbytes", KwInfo{Kw::WbmWidthBytes});
+    // Shapes: the picture of a picture frame, or else its result for readers
+    // without shapes; the rest of a shape (text boxes included) is not shown.
+    t.emplace("shp", KwInfo{Kw::Shp});
+    t.emplace("shpgrp", KwInfo{Kw::Shp});
+    t.emplace("shpinst", KwInfo{Kw::ShpInst});
+    t.emplace("shprslt", KwInfo{Kw::ShpRslt});
+    // A drawing object of old is a shape too; only its text box shows.
+    t.emplace("do", KwInfo{Kw::Shp});
+    t.emplace("shptxt", KwInfo{Kw::ShpTxt});
+    t.emplace("dptxbxtext", KwInfo{Kw::ShpTxt});
+    t.emplace("shpleft", KwInfo{Kw::ShpLeft});
+    t.emplace("shpright", KwInfo{Kw::ShpRight});
+    t.emplace("dpxsize", KwInfo{Kw::DpXSize});
+    t.emplace("sp", KwInfo{Kw::Sp});
+    t.emplace("sn", KwInfo{Kw::Sn});
+    t.emplace("sv", KwInfo{Kw::Sv});
+}
+
+// Characters given by name.
+void addCharacterWords(KeywordTable &t)
+{
+    const std::pair<const char *, char32_t> chars[] = {
+        {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
+        {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
+        {"enspace", 0x2002}, {"qmspace", 0x2005},  {"zwj", 0x200D},       {"zwnj", 0x200C},
+        {"ltrmark", 0x200E}, {"rtlmark", 0x200F},  {"zwbo", 0x200B},
+    };
+    for (const auto &c : chars)
+        t.emplace(c.first, KwInfo{Kw::Char, c.second});
+}
+
 const KeywordTable &table()
 {
     static const KeywordTable table = [] {
         KeywordTable t;
-        // Destinations whose content is never shown.
-        for (const char *name :
-             {"info", "annotation", "atnid", "atnauthor", "atndate", "atnref", "atnicn",
-              "atrfstart", "atrfend", "atnparent", "atntime", "nonshppict", "nonesttables", "xe",
-              "tc", "tcn", "txe", "rxe", "pxe", "pntxta",
-              "objdata", "objclass", "objname", "objalias", "objsect", "objtime", "themedata",
-              "colorschememapping", "datastore", "generator", "listname", "levelnumbers",
-              "revtbl", "rsidtbl", "xmlnstbl", "latentstyles", "pgdsctbl", "filetbl", "ftnsep",
-              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "template", "docvar",
-              "userprops", "bkmkstart", "bkmkend", "datafield", "protusertbl", "mmathPr",
-              "wgrffmtfilter", "background", "listpicture", "falt", "panose", "keycode",
-              "picprop", "blipuid", "htmltag", "mhtmltag", "fldtype",
-              "formfield", "ffname", "ffdeftext", "ffentrymcr", "ffexitmcr", "ffformat",
-              "ffhelptext", "ffl", "ffstattext", "private", "pgptbl",
-              "defchp", "defpap", "stylesheetx", "oldcprops", "oldpprops", "oldsprops",
-              "oldtprops", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "factoidname",
-              "mmath", "bookmark", "fchars", "lchars", "revtim", "creatim", "printim",
-              "buptim", "title", "subject", "author", "operator", "keywords", "comment",
-              "doccomm", "company", "manager", "category", "hlinkbase", "ebcstart", "ebcend",
-              "passwordhash", "docdata", "gridtbl", "listtextx"})
-            t.emplace(name, KwInfo{Kw::SkipDest});
-        t.emplace("footnote", KwInfo{Kw::Footnote});
-        t.emplace("fonttbl", KwInfo{Kw::FontTable});
-        t.emplace("colortbl", KwInfo{Kw::ColorTable});
-        t.emplace("stylesheet", KwInfo{Kw::StyleSheet});
-        t.emplace("field", KwInfo{Kw::Field});
-        t.emplace("fldinst", KwInfo{Kw::FldInst});
-        t.emplace("fldrslt", KwInfo{Kw::FldRslt});
-        t.emplace("pict", KwInfo{Kw::Pict});
-        t.emplace("upr", KwInfo{Kw::Upr});
-        t.emplace("ud", KwInfo{Kw::Ud});
-        t.emplace("pn", KwInfo{Kw::Pn});
-        t.emplace("pnf", KwInfo{Kw::PnFont});
-        t.emplace("pnlvlblt", KwInfo{Kw::PnBullet});
-        t.emplace("pntxtb", KwInfo{Kw::PnTextBefore});
-        t.emplace("listtable", KwInfo{Kw::ListTable});
-        t.emplace("listoverridetable", KwInfo{Kw::ListTable});
-        t.emplace("list", KwInfo{Kw::List});
-        t.emplace("listid", KwInfo{Kw::ListId});
-        t.emplace("listlevel", KwInfo{Kw::ListLevel});
-        t.emplace("levelnfc", KwInfo{Kw::LevelNfc});
-        t.emplace("levelnfcn", KwInfo{Kw::LevelNfc});
-        t.emplace("levelstartat", KwInfo{Kw::LevelStartAt});
-        t.emplace("leveltext", KwInfo{Kw::LevelText});
-        t.emplace("levelfollow", KwInfo{Kw::LevelFollow});
-        t.emplace("leveljc", KwInfo{Kw::LevelJc});
-        t.emplace("leveljcn", KwInfo{Kw::LevelJc});
-        t.emplace("listoverride", KwInfo{Kw::ListOverride});
-        t.emplace("ls", KwInfo{Kw::Ls});
-        t.emplace("ilvl", KwInfo{Kw::Ilvl});
-        t.emplace("shppict", KwInfo{Kw::ShpPict});
-        t.emplace("bin", KwInfo{Kw::Bin});
-        t.emplace("u", KwInfo{Kw::U});
-        t.emplace("uc", KwInfo{Kw::Uc});
-        t.emplace("ansi", KwInfo{Kw::Ansi});
-        t.emplace("mac", KwInfo{Kw::Mac});
-        t.emplace("pc", KwInfo{Kw::Pc});
-        t.emplace("pca", KwInfo{Kw::Pca});
-        t.emplace("ansicpg", KwInfo{Kw::AnsiCpg});
-        t.emplace("deff", KwInfo{Kw::Deff});
-        t.emplace("f", KwInfo{Kw::F});
-        t.emplace("fcharset", KwInfo{Kw::FCharset});
-        t.emplace("cpg", KwInfo{Kw::Cpg});
-        t.emplace("red", KwInfo{Kw::Red});
-        t.emplace("green", KwInfo{Kw::Green});
-        t.emplace("blue", KwInfo{Kw::Blue});
-        t.emplace("s", KwInfo{Kw::S});
-        t.emplace("cs", KwInfo{Kw::Cs});
-        t.emplace("ds", KwInfo{Kw::Ds});
-        t.emplace("ts", KwInfo{Kw::Ts});
-        t.emplace("sbasedon", KwInfo{Kw::SBasedOn});
-        t.emplace("plain", KwInfo{Kw::Plain});
-        addFormatWords(t);
-        t.emplace("af", KwInfo{Kw::Af});
-        t.emplace("par", KwInfo{Kw::Par});
-        t.emplace("pard", KwInfo{Kw::Pard});
-        t.emplace("widowctrl", KwInfo{Kw::WidowCtrl});
-        t.emplace("page", KwInfo{Kw::Page});
-        t.emplace("line", KwInfo{Kw::Line});
-        t.emplace("tab", KwInfo{Kw::Tab});
-        t.emplace("sect", KwInfo{Kw::Sect});
-        t.emplace("paperw", KwInfo{Kw::PaperSize, 0});
-        t.emplace("paperh", KwInfo{Kw::PaperSize, 1});
-        t.emplace("pgwsxn", KwInfo{Kw::PaperSize, 2});
-        t.emplace("pghsxn", KwInfo{Kw::PaperSize, 3});
-        const char *const margins[2][4] = {{"margl", "margr", "margt", "margb"},
-                                           {"marglsxn", "margrsxn", "margtsxn", "margbsxn"}};
-        for (int own = 0; own < 2; ++own) {
-            for (int side = 0; side < 4; ++side)
-                t.emplace(margins[own][side], KwInfo{Kw::PaperMargin, char32_t(side + 4 * own)});
-        }
-        t.emplace("sectd", KwInfo{Kw::Sectd});
-        t.emplace("cols", KwInfo{Kw::Cols});
-        t.emplace("colsx", KwInfo{Kw::ColsX});
-        t.emplace("linebetcol", KwInfo{Kw::LineBetCol});
-        t.emplace("sbknone", KwInfo{Kw::SectBreak, 1});
-        // Headers and footers are not shown; how high they stand tells where the
-        // page's body ends.
-        const char *const bands[8] = {"header", "headerl", "headerr", "headerf",
-                                      "footer", "footerl", "footerr", "footerf"};
-        for (int which = 0; which < 8; ++which)
-            t.emplace(bands[which], KwInfo{Kw::HeaderFooter, char32_t(which)});
-        t.emplace("headery", KwInfo{Kw::HeaderFooterY, 0});
-        t.emplace("footery", KwInfo{Kw::HeaderFooterY, 1});
-        t.emplace("titlepg", KwInfo{Kw::TitlePage});
-        for (const char *other : {"sbkcol", "sbkpage", "sbkeven", "sbkodd"})
-            t.emplace(other, KwInfo{Kw::SectBreak, 0});
-        t.emplace("column", KwInfo{Kw::Column});
-        t.emplace("chftn", KwInfo{Kw::Chftn});
-        // Note numbering of the document and of its sections: arabic, alphabetic,
-        // roman, and the chicago symbols, for footnotes and (a prefix) for endnotes.
-        const char *const noteFormats[4][6] = {
-            {"ftnnar", "ftnnalc", "ftnnauc", "ftnnrlc", "ftnnruc", "ftnnchi"},
-            {"sftnnar", "sftnnalc", "sftnnauc", "sftnnrlc", "sftnnruc", "sftnnchi"},
-            {"aftnnar", "aftnnalc", "aftnnauc", "aftnnrlc", "aftnnruc", "aftnnchi"},
-            {"saftnnar", "saftnnalc", "saftnnauc", "saftnnrlc", "saftnnruc", "saftnnchi"},
-        };
-        for (int kind = 0; kind < 4; ++kind) {
-            for (int format = 0; format < 6; ++format)
-                t.emplace(noteFormats[kind][format], KwInfo{Kw::NoteFormat, char32_t(format + (kind >= 2 ? 16 : 0))});
-        }
-        t.emplace("ftnstart", KwInfo{Kw::NoteStart, 0});
-        t.emplace("sftnstart", KwInfo{Kw::NoteStart, 0});
-        t.emplace("aftnstart", KwInfo{Kw::NoteStart, 1});
-        t.emplace("saftnstart", KwInfo{Kw::NoteStart, 1});
-        t.emplace("pngblip", KwInfo{Kw::PngBlip});
-        t.emplace("jpegblip", KwInfo{Kw::JpegBlip});
-        t.emplace("picwgoal", KwInfo{Kw::PicWGoal});
-        t.emplace("pichgoal", KwInfo{Kw::PicHGoal});
-        t.emplace("picscalex", KwInfo{Kw::PicScaleX});
-        t.emplace("picscaley", KwInfo{Kw::PicScaleY});
-        t.emplace("picw", KwInfo{Kw::PicW});
-        t.emplace("pich", KwInfo{Kw::PicH});
-        t.emplace("emfblip", KwInfo{Kw::EmfBlip});
-        t.emplace("wmetafile", KwInfo{Kw::WmfBlip});
-        t.emplace("macpict", KwInfo{Kw::MacPict});
-        t.emplace("pmmetafile", KwInfo{Kw::PmMetafile});
-        t.emplace("dibitmap", KwInfo{Kw::DibBitmap});
-        t.emplace("wbitmap", KwInfo{Kw::WBitmap});
-        t.emplace("wbmbitspixel", KwInfo{Kw::WbmBitsPixel});
-        t.emplace("wbmwidthbytes", KwInfo{Kw::WbmWidthBytes});
-        // Shapes: the picture of a picture frame, or else its result for readers
-        // without shapes; the rest of a shape (text boxes included) is not shown.
-        t.emplace("shp", KwInfo{Kw::Shp});
-        t.emplace("shpgrp", KwInfo{Kw::Shp});
-        t.emplace("shpinst", KwInfo{Kw::ShpInst});
-        t.emplace("shprslt", KwInfo{Kw::ShpRslt});
-        // A drawing object of old is a shape too; only its text box shows.
-        t.emplace("do", KwInfo{Kw::Shp});
-        t.emplace("shptxt", KwInfo{Kw::ShpTxt});
-        t.emplace("dptxbxtext", KwInfo{Kw::ShpTxt});
-        t.emplace("shpleft", KwInfo{Kw::ShpLeft});
-        t.emplace("shpright", KwInfo{Kw::ShpRight});
-        t.emplace("dpxsize", KwInfo{Kw::DpXSize});
-        t.emplace("sp", KwInfo{Kw::Sp});
-        t.emplace("sn", KwInfo{Kw::Sn});
-        t.emplace("sv", KwInfo{Kw::Sv});
+        addSkippedDestinations(t);
+        addDocumentWords(t);
+        addSectionWords(t);
+        addPictureWords(t);
         addTableWords(t);
-        const std::pair<const char *, char32_t> chars[] = {
-            {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
-            {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
-            {"enspace", 0x2002}, {"qmspace", 0x2005},  {"zwj", 0x200D},       {"zwnj", 0x200C},
-            {"ltrmark", 0x200E}, {"rtlmark", 0x200F},  {"zwbo", 0x200B},
-        };
-        for (const auto &c : chars)
-            t.emplace(c.first, KwInfo{Kw::Char, c.second});
+        addCharacterWords(t);
         return t;
     }();
     return table;

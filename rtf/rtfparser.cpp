@@ -1,7 +1,5 @@
 #include "rtf/rtfparser.h"
 
-#include "model/limits.h"
-#include "rtf/rtfheaderfooter.h"
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtflimits.h"
 
@@ -234,22 +232,23 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     switch (info.route) {
     case RtfKeywords::Route::Char:
         info.setChar(g.chr, t);
-        return;
+        break;
     case RtfKeywords::Route::Para:
         info.setPara(g.para, t);
-        return;
+        break;
+    case RtfKeywords::Route::Body:
+        bodyWord(g, info, t);
+        break;
     default:
-        if (RtfDestination *d = m_routes[size_t(info.route)]) {
-            d->word(g, info, t);
-            return;
-        }
+        m_routes[size_t(info.route)]->word(g, info, t);
         break;
     }
-    const int p = t.parameter;
+}
 
+void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    const int p = t.parameter;
     switch (info.kw) {
-    case Kw::Unknown:
-        break;
     case Kw::SkipDest:
         skipDestination();
         break;
@@ -257,6 +256,18 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::NoteFormat:
     case Kw::NoteStart:
         noteWord(info, t);
+        break;
+    case Kw::PaperSize:
+    case Kw::PaperMargin:
+    case Kw::Sectd:
+    case Kw::Cols:
+    case Kw::ColsX:
+    case Kw::LineBetCol:
+    case Kw::SectBreak:
+    case Kw::HeaderFooter:
+    case Kw::HeaderFooterY:
+    case Kw::TitlePage:
+        sectionWord(g, info, t);
         break;
     case Kw::Upr:
         g.uprOuter = g.dest;
@@ -267,7 +278,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             g.dest = g.uprOuter;
         break;
     case Kw::Bin: {
-        const RtfTokenizer::Token data = m_tok.binary(t.hasParameter ? p : 0);
+        const RtfTokenizer::Token data = m_tok.binary(p);
         binaryBytes(data.data, data.length);
         break;
     }
@@ -288,11 +299,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.chr.label = label;
         break;
     }
-    case Kw::Par:
-    case Kw::Column: // a column break: the text after it starts a paragraph
-        if (g.dest == Dest::Normal)
-            paragraphBreak();
-        break;
     case Kw::Pard:
         g.para = ParaState();
         g.ls = 0;
@@ -302,6 +308,20 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         break;
     case Kw::WidowCtrl:
         m_builder.setWidowControl(t.on());
+        break;
+    default:
+        textWord(g, info);
+        break;
+    }
+}
+
+void RtfParser::textWord(Group &g, const KwInfo &info)
+{
+    switch (info.kw) {
+    case Kw::Par:
+    case Kw::Column: // a column break: the text after it starts a paragraph
+        if (g.dest == Dest::Normal)
+            paragraphBreak();
         break;
     case Kw::Page:
         if (g.dest == Dest::Normal)
@@ -328,26 +348,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             m_builder.sectionBreak();
         }
         break;
-    case Kw::PaperSize:
-    case Kw::PaperMargin:
-    case Kw::Sectd:
-    case Kw::Cols:
-    case Kw::ColsX:
-    case Kw::LineBetCol:
-    case Kw::SectBreak:
-    case Kw::HeaderFooterY:
-    case Kw::TitlePage:
-        if (g.dest == Dest::Normal)
-            sectionWord(info, t);
-        break;
-    case Kw::HeaderFooter:
-        // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
-        if (g.dest == Dest::Normal) {
-            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3));
-            columnsChanged();
-        }
-        skipDestination();
-        break;
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
@@ -359,7 +359,7 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         emitChar(info.ch);
         break;
     default:
-        break; // the table words, read by tableWord()
+        break;
     }
 }
 

@@ -57,6 +57,10 @@ private:
     void groupOpen();
     bool groupClose(); // false once the document's own group is closed
     void controlWord(const RtfTokenizer::Token &t);
+    // The words the parser reads itself: the group's own state, Unicode, sections and
+    // notes (bodyWord), and breaks and characters (textWord).
+    void bodyWord(Group &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    void textWord(Group &g, const RtfKeywords::KwInfo &info);
     void controlSymbol(unsigned char c);
     void textBytes(const char *data, int length);
     void binaryBytes(const char *data, int length);
@@ -68,7 +72,7 @@ private:
     void paragraphBreak();
     void cellEnd(int level);
     // The page and the section's columns.
-    void sectionWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
+    void sectionWord(const Group &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     void columnsChanged();
     // The section's page: width, height, left, right, top and bottom margins, twips.
     int page(int which) const;
