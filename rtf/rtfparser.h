@@ -23,7 +23,9 @@
 class QTextDocument;
 
 // Reads the token stream, keeps the group state on an explicit stack (input depth
-// never turns into call depth) and tells the builder what to write.
+// never turns into call depth), hands each control word, each group's text and the
+// end of each group to the destination that owns its state, and tells the builder
+// what to write.
 class RtfParser final
 {
 public:
