@@ -15,7 +15,6 @@
 #include "rtf/rtftokenizer.h"
 
 #include <QByteArray>
-#include <QHash>
 
 #include <array>
 #include <vector>
