@@ -1,11 +1,12 @@
-#include "rtf/rtfparser.h"
+#include "rtf/rtffields.h"
 
 #include "rtf/rtflimits.h"
+#include "rtf/rtfparser.h"
 
 #include <QRegularExpression>
 
-// Fields: hyperlinks become anchors, and fields without a stored result still show
-// what their instruction says.
+using RtfKeywords::Kw;
+using RtfKeywords::KwInfo;
 
 namespace {
 
@@ -57,7 +58,99 @@ QString rubyBase(const QString &inst)
 
 } // namespace
 
-int RtfParser::hyperlinkAnchor(const QString &inst)
+void RtfFields::word(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &)
+{
+    switch (info.kw) {
+    case Kw::Field:
+        // A second \field in the same group replaces the first, which nothing names
+        // any more.
+        if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size()) {
+            flushInstruction();
+            m_fields.back() = fieldIn(g);
+        } else {
+            m_fields.push_back(fieldIn(g));
+        }
+        g.field = int(m_fields.size()) - 1;
+        g.fieldOwner = true;
+        break;
+    case Kw::FldInst:
+        if (g.field < 0) {
+            m_fields.push_back(fieldIn(g));
+            g.field = int(m_fields.size()) - 1;
+        }
+        g.dest = RtfDest::FieldInst;
+        break;
+    case Kw::FldRslt:
+        result(g);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfFields::result(RtfGroup &g)
+{
+    if (g.field >= 0 && !g.fieldOwner && m_fields[size_t(g.field)].outer == RtfDest::FieldInst) {
+        // A field inside another's instruction: its result is part of that
+        // instruction, which shows it where the outer field has no result.
+        const int parent = m_fields[size_t(g.field)].parent;
+        if (parent >= 0 && size_t(parent) < size_t(g.field)) {
+            flushInstruction();
+            g.field = parent;
+            g.nestedResultOwner = true;
+            Field &outer = m_fields[size_t(parent)];
+            if (outer.nestedResults.size() < size_t(RtfLimits::MaxNestedResults))
+                outer.nestedResults.push_back({outer.instruction.size(), outer.instruction.size()});
+        }
+        g.dest = RtfDest::FieldInst;
+    } else if (g.field >= 0) {
+        Field &field = m_fields[size_t(g.field)];
+        g.dest = field.outer;
+        if (field.resultStart < 0) {
+            m_parser.flushBytes();
+            flushInstruction();
+            field.resultStart = m_parser.m_builder.written();
+            field.anchor = hyperlinkAnchor(field.instruction);
+        }
+        // A field may repeat its result: every one links to the same target.
+        if (field.anchor >= 0)
+            g.chr.anchor = field.anchor;
+    }
+}
+
+void RtfFields::character(RtfGroup &g, char32_t c)
+{
+    flushInstruction();
+    if (g.field >= 0 && c < 0x10000) {
+        QString &inst = m_fields[size_t(g.field)].instruction;
+        if (inst.size() < RtfLimits::MaxFieldInstruction)
+            inst.append(QChar(char16_t(c)));
+    }
+}
+
+void RtfFields::groupEnding(const RtfGroup &closing)
+{
+    if (closing.nestedResultOwner && size_t(closing.field) < m_fields.size()) {
+        flushInstruction();
+        Field &parent = m_fields[size_t(closing.field)];
+        if (!parent.nestedResults.empty())
+            parent.nestedResults.back().second = parent.instruction.size();
+    }
+    if (closing.field >= 0 && !closing.fieldOwner && closing.dest != RtfDest::FieldInst) {
+        Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
+        field.resultChr = closing.chr;
+        field.hasResultChr = true;
+    }
+}
+
+void RtfFields::groupEnded(const RtfGroup &closing)
+{
+    if (closing.fieldOwner)
+        finish(closing);
+    release(closing);
+}
+
+int RtfFields::hyperlinkAnchor(const QString &inst)
 {
     const QString trimmed = inst.trimmed();
     if (!trimmed.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
@@ -91,26 +184,29 @@ int RtfParser::hyperlinkAnchor(const QString &inst)
     const auto known = m_anchorIds.constFind(target);
     if (known != m_anchorIds.constEnd())
         return *known;
-    m_builder.anchors.append(target);
-    const int anchor = int(m_builder.anchors.size()) - 1;
+    QStringList &anchors = m_parser.m_builder.anchors;
+    anchors.append(target);
+    const int anchor = int(anchors.size()) - 1;
     m_anchorIds.insert(target, anchor);
     return anchor;
 }
 
-void RtfParser::releaseField(const Group &closing)
+void RtfFields::release(const RtfGroup &closing)
 {
     // A field lives as long as the groups that name it; fields are opened innermost
     // last, so the one going is always the last.
     if (closing.field < 0 || size_t(closing.field) + 1 != m_fields.size())
         return;
-    if (!m_groups.empty() && m_groups.back().field == closing.field)
+    if (!m_parser.m_groups.empty() && m_parser.m_groups.back().field == closing.field)
         return;
     flushInstruction(); // its bytes must not reach the next field to take the slot
     m_fields.pop_back();
 }
 
-void RtfParser::addInstructionBytes(const Group &g, const char *data, int length)
+void RtfFields::text(RtfGroup &g, const char *data, int length)
 {
+    if (g.field < 0)
+        return;
     if (m_instructionField != g.field || m_instructionCodePage != g.chr.codePage)
         flushInstruction();
     // Bytes decode to at most as many characters, so capping the bytes caps the text.
@@ -123,20 +219,20 @@ void RtfParser::addInstructionBytes(const Group &g, const char *data, int length
     m_instructionBytes.append(data, qMin(qsizetype(length), room));
 }
 
-void RtfParser::flushInstruction()
+void RtfFields::flushInstruction()
 {
     if (m_instructionBytes.isEmpty())
         return;
     if (m_instructionField >= 0 && size_t(m_instructionField) < m_fields.size()) {
         // A symbol font's glyph numbers would turn the field's keywords into Greek.
         const int cp = m_instructionCodePage < 0 ? 1252 : m_instructionCodePage;
-        m_codePages.decode(cp, m_instructionBytes.constData(), m_instructionBytes.size(),
+        m_parser.m_codePages.decode(cp, m_instructionBytes.constData(), m_instructionBytes.size(),
                            m_fields[size_t(m_instructionField)].instruction);
     }
     m_instructionBytes.clear();
 }
 
-void RtfParser::finishField(const Group &g)
+void RtfFields::finish(const RtfGroup &g)
 {
     // Fields whose result was left empty still show what their instruction holds: a
     // SYMBOL field its character, an EQ field with ruby its base text, a MACROBUTTON
@@ -146,16 +242,18 @@ void RtfParser::finishField(const Group &g)
     if (g.field < 0 || size_t(g.field) >= m_fields.size())
         return;
     const Field &field = m_fields[size_t(g.field)];
-    if (field.outer != Dest::Normal || !showing())
+    if (field.outer != RtfDest::Normal || !m_parser.showing())
         return;
-    flushBytes();
-    if (field.resultStart >= 0 && m_builder.written() != field.resultStart)
+    m_parser.flushBytes();
+    DocumentBuilder &builder = m_parser.m_builder;
+    if (field.resultStart >= 0 && builder.written() != field.resultStart)
         return;
     const QString inst = field.instruction.trimmed();
     const QString kind = inst.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toUpper();
-    CharState chr = field.hasResultChr ? field.resultChr : top().chr;
+    const CharState &outer = m_parser.top().chr;
+    CharState chr = field.hasResultChr ? field.resultChr : outer;
     chr.hidden = chr.deleted = false;
-    chr.anchor = top().chr.anchor;
+    chr.anchor = outer.anchor;
     QString text;
     if (kind == QLatin1String("SYMBOL"))
         text = symbolText(inst, chr);
@@ -167,11 +265,11 @@ void RtfParser::finishField(const Group &g)
         for (const auto &[from, to] : field.nestedResults)
             text += QStringView(field.instruction).mid(from, to - from);
     if (!text.isEmpty())
-        listLabelBefore();
-    m_builder.addText(chr, text);
+        m_parser.listLabelBefore();
+    builder.addText(chr, text);
 }
 
-QString RtfParser::symbolText(const QString &inst, CharState &chr)
+QString RtfFields::symbolText(const QString &inst, CharState &chr)
 {
     // SYMBOL code [\f font] [\s points] [\u | \a | \j | \h]
     const QStringList parts = inst.mid(6).simplified().split(QLatin1Char(' '));
@@ -189,16 +287,17 @@ QString RtfParser::symbolText(const QString &inst, CharState &chr)
         for (int i = f + 1; i < parts.size() && !parts.at(i).startsWith(QLatin1Char('\\')); ++i)
             words << parts.at(i);
         fontName = words.join(QLatin1Char(' ')).remove(QLatin1Char('"'));
-        for (auto it = m_builder.fontNames.constBegin(); it != m_builder.fontNames.constEnd(); ++it) {
+        const auto &fontNames = m_parser.m_builder.fontNames;
+        for (auto it = fontNames.constBegin(); it != fontNames.constEnd(); ++it) {
             if (it.value().compare(fontName, Qt::CaseInsensitive) == 0) {
                 chr.font = it.key();
                 chr.western = -1;
-                chr.codePage = fontCodePage(it.key());
+                chr.codePage = m_parser.m_fontTable.codePage(it.key());
                 break;
             }
         }
     } else {
-        fontName = m_builder.fontNames.value(chr.western >= 0 ? chr.western : chr.font);
+        fontName = m_parser.m_builder.fontNames.value(chr.western >= 0 ? chr.western : chr.font);
     }
     const int s = int(parts.indexOf(QStringLiteral("\\s")));
     if (s >= 0) {
@@ -210,7 +309,7 @@ QString RtfParser::symbolText(const QString &inst, CharState &chr)
         if (parts.contains(QStringLiteral("\\j"))) {
             const char bytes[2] = {char(code >> 8), char(code & 0xFF)};
             QString text;
-            m_codePages.decode(932, bytes, 2, text);
+            m_parser.m_codePages.decode(932, bytes, 2, text);
             return text;
         }
         return QString(QChar(char16_t(code)));
@@ -224,6 +323,6 @@ QString RtfParser::symbolText(const QString &inst, CharState &chr)
         return QString(QChar(char16_t(code)));
     const char byte = char(code);
     QString text;
-    m_codePages.decode(cp, &byte, 1, text);
+    m_parser.m_codePages.decode(cp, &byte, 1, text);
     return text;
 }

@@ -3,12 +3,37 @@
 // The control words the reader acts on, looked up once per control word of the
 // document.
 
+#include "model/states.h"
+#include "rtf/rtftokenizer.h"
+
 #include <string_view>
 
 namespace RtfKeywords {
 
+// The part of the reader a word goes to: the parser's own words, a format setter of
+// the row, or the destination whose state the word changes.
+enum class Route : unsigned char {
+    Body,       // text, breaks, characters, sections, notes, the group's own words
+    Char,       // sets the group's character format through the row's setter
+    Para,       // sets the group's paragraph format through the row's setter
+    FontTable,  // the font table, code pages, a group's fonts
+    ColorTable,
+    StyleSheet, // the style sheet and the styles a group takes
+    Lists,      // the list tables, old-style lists (\pn) and a paragraph's list
+    Fields,
+    Pictures,
+    Shapes,     // shapes, drawing objects and their text boxes
+    Tables,     // rows, cells, their definitions, borders and tab stops
+};
+constexpr int RouteCount = int(Route::Tables) + 1;
+
+using CharSetter = void (*)(CharState &chr, const RtfTokenizer::Token &t);
+using ParaSetter = void (*)(ParaState &para, const RtfTokenizer::Token &t);
+
 enum class Kw : unsigned char {
     Unknown,
+    CharFormat, // a character format word: its row's setter says what it sets
+    ParaFormat, // a paragraph format word, likewise
     SkipDest,
     Footnote,
     FontTable,
@@ -20,7 +45,6 @@ enum class Kw : unsigned char {
     Pict,
     Upr,
     Ud,
-    ListText,
     Pn,       // a paragraph's old-style list: \*\pn
     PnFont,   // \pnf
     PnBullet, // \pnlvlblt
@@ -59,55 +83,11 @@ enum class Kw : unsigned char {
     Ds,
     Ts,
     Plain,
-    B,
-    I,
-    Ul,
-    UlDb,
-    Uld,
-    UlDash,
-    UlDashD,
-    UlDashDD,
-    UlWave,
-    UlNone,
-    Strike,
-    StrikeD,
-    Fs,
-    Cf,
-    Cb,
-    Highlight,
     SBasedOn,
-    Loch,
-    Hich,
-    Dbch,
-    Rtlch,
-    Ltrch,
     Af,
-    Super,
-    Sub,
-    NoSuperSub,
-    Up,
-    Dn,
-    V,
-    Deleted,
-    Caps,
-    SCaps,
     Par,
     Pard,
-    Ql,
-    Qc,
-    Qr,
-    Qj,
-    Li,
-    Ri,
-    Fi,
-    Sb,
-    Sa,
-    PageBB,
-    KeepN,
-    WidCtlPar, // ch: 1 \widctlpar, 0 \nowidctlpar
     WidowCtrl,
-    Sl,
-    SlMult,
     Page,
     Line,
     Tab,
@@ -200,6 +180,9 @@ struct KwInfo
 {
     Kw kw;
     char32_t ch = 0;
+    Route route = Route::Body;
+    CharSetter setChar = nullptr; // for Route::Char
+    ParaSetter setPara = nullptr; // for Route::Para
 };
 
 // The keyword's meaning, or null for a control word the reader does not know.

@@ -1,3 +1,5 @@
+#include "rtf/rtflists.h"
+
 #include "rtf/rtfparser.h"
 
 #include "model/listnumbers.h"
@@ -8,6 +10,7 @@
 // file gives.
 
 using RtfKeywords::Kw;
+using RtfKeywords::KwInfo;
 
 namespace {
 // Word processors have nine levels; more lists than this is no document.
@@ -16,21 +19,90 @@ constexpr size_t MaxLists = 4096;
 constexpr int MaxLevelText = 64;
 } // namespace
 
-void RtfParser::listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t)
+void RtfLists::word(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &t)
 {
-    Group &g = top();
-    const int p = t.hasParameter ? t.parameter : 0;
-    const bool inTable = g.dest == Dest::ListTable;
+    if (info.kw >= Kw::ListTable && info.kw <= Kw::Ilvl)
+        tableWord(g, info, t);
+    else
+        listNumberWord(g, info, t);
+}
+
+void RtfLists::listNumberWord(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    switch (info.kw) {
+    case Kw::Pn:
+        if (g.dest != RtfDest::Normal) {
+            m_parser.skipDestination();
+            break;
+        }
+        g.dest = RtfDest::ListNumber;
+        g.listNumberOwner = true;
+        m_pnFont = -1;
+        m_pnBullet = false;
+        m_pnText.clear();
+        break;
+    case Kw::PnTextBefore:
+        if (g.dest == RtfDest::ListNumber)
+            g.dest = RtfDest::PnText;
+        else
+            m_parser.skipDestination();
+        break;
+    case Kw::PnFont:
+        if (g.dest == RtfDest::ListNumber)
+            m_pnFont = t.parameter;
+        break;
+    case Kw::PnBullet:
+        if (g.dest == RtfDest::ListNumber)
+            m_pnBullet = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfLists::text(RtfGroup &g, const char *data, int length)
+{
+    const RtfFontTable &fonts = m_parser.m_fontTable;
+    if (g.dest == RtfDest::LevelText) {
+        QString text;
+        m_parser.m_codePages.decode(fonts.documentCodePage(), data, length, text);
+        addLevelText(text);
+    } else if (g.dest == RtfDest::PnText && m_pnText.size() < 16) {
+        const int cp = m_pnFont >= 0 ? fonts.codePage(m_pnFont) : fonts.documentCodePage();
+        m_parser.m_codePages.decode(cp, data, qMin(length, 16), m_pnText);
+    }
+}
+
+void RtfLists::character(RtfGroup &g, char32_t c)
+{
+    if (c >= 0x10000)
+        return;
+    if (g.dest == RtfDest::LevelText)
+        addLevelText(QString(QChar(char16_t(c))));
+    else if (g.dest == RtfDest::PnText && m_pnText.size() < 16)
+        m_pnText += QChar(char16_t(c));
+}
+
+void RtfLists::levelFont(int font)
+{
+    if (m_listContext == 2 && !m_lists.back().levels.empty())
+        m_lists.back().levels.back().font = font;
+}
+
+void RtfLists::tableWord(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    const int p = t.parameter;
+    const bool inTable = g.dest == RtfDest::ListTable;
     ListLevel *level = inTable && m_listContext == 2 && !m_lists.empty() && !m_lists.back().levels.empty()
         ? &m_lists.back().levels.back()
         : nullptr;
     switch (info.kw) {
     case Kw::ListTable:
-        if (g.dest != Dest::Normal) {
-            skipDestination();
+        if (g.dest != RtfDest::Normal) {
+            m_parser.skipDestination();
             return;
         }
-        g.dest = Dest::ListTable;
+        g.dest = RtfDest::ListTable;
         m_listContext = 0;
         break;
     case Kw::List:
@@ -78,7 +150,7 @@ void RtfParser::listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::To
         break;
     case Kw::LevelText:
         if (level) {
-            g.dest = Dest::LevelText;
+            g.dest = RtfDest::LevelText;
             level->text.clear();
             level->hasText = true;
         }
@@ -86,11 +158,11 @@ void RtfParser::listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::To
     case Kw::Ls:
         if (inTable && m_listContext == 3 && size_t(m_listOverrides.size()) < MaxLists)
             m_listOverrides.insert(p, m_overrideId);
-        else if (g.dest == Dest::Normal)
+        else if (g.dest == RtfDest::Normal)
             g.ls = qMax(0, p);
         break;
     case Kw::Ilvl:
-        if (g.dest == Dest::Normal)
+        if (g.dest == RtfDest::Normal)
             g.ilvl = static_cast<signed char>(qBound(0, p, MaxLevels - 1));
         break;
     default:
@@ -98,7 +170,13 @@ void RtfParser::listWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::To
     }
 }
 
-void RtfParser::listNumberEnded()
+void RtfLists::groupEnded(const RtfGroup &closing)
+{
+    if (closing.listNumberOwner)
+        listNumberEnded();
+}
+
+void RtfLists::listNumberEnded()
 {
     // The bullet's font is the list's (\pnf), whatever font the label was written in
     // before it (\pntext): a glyph number of a symbol font draws no digit or letter.
@@ -106,26 +184,27 @@ void RtfParser::listNumberEnded()
     // (\pntxtb).
     if (!m_pnBullet || m_pnFont < 0)
         return;
-    const auto font = m_fonts.constFind(m_pnFont);
-    if (font == m_fonts.constEnd())
+    const RtfFontTable::Font *font = m_parser.m_fontTable.font(m_pnFont);
+    if (!font)
         return;
     if (font->codePage != CodePage::Symbol && font->codePage != CodePage::SymbolFont
         && !FontFaces::isSymbolFace(font->name))
         return;
     const QString bullet = m_pnText.trimmed();
-    if (bullet.size() == 1 && !m_builder.paragraphHasLabel() && m_builder.paragraphEmpty() && showing()) {
-        CharState state = top().chr;
+    DocumentBuilder &builder = m_parser.m_builder;
+    if (bullet.size() == 1 && !builder.paragraphHasLabel() && builder.paragraphEmpty() && m_parser.showing()) {
+        CharState state = m_parser.top().chr;
         state.label = true;
         state.anchor = -1;
         state.font = m_pnFont;
         state.western = -1;
-        state.codePage = fontCodePage(m_pnFont);
-        m_builder.addText(state, bullet + QLatin1Char('\t'));
+        state.codePage = m_parser.m_fontTable.codePage(m_pnFont);
+        builder.addText(state, bullet + QLatin1Char('\t'));
     }
-    m_builder.labelInSymbolFont(font->name);
+    builder.labelInSymbolFont(font->name);
 }
 
-void RtfParser::addLevelText(const QString &text)
+void RtfLists::addLevelText(const QString &text)
 {
     if (m_lists.empty() || m_lists.back().levels.empty())
         return;
@@ -134,11 +213,11 @@ void RtfParser::addLevelText(const QString &text)
         s += text.left(MaxLevelText - s.size());
 }
 
-ParaState RtfParser::listed(const ParaState &para) const
+ParaState RtfLists::listed(const ParaState &para) const
 {
     ParaState p = para;
-    const Group &g = m_groups.back();
-    if (g.ls <= 0 || !m_builder.paragraphHasLabel())
+    const RtfGroup &g = m_parser.m_groups.back();
+    if (g.ls <= 0 || !m_parser.m_builder.paragraphHasLabel())
         return p;
     const auto listId = m_listOverrides.constFind(g.ls);
     const auto index = listId == m_listOverrides.constEnd() ? m_listIndex.constEnd() : m_listIndex.constFind(*listId);
@@ -149,11 +228,11 @@ ParaState RtfParser::listed(const ParaState &para) const
     return p;
 }
 
-void RtfParser::makeListLabel()
+void RtfLists::makeLabel()
 {
     m_paraLabelDone = true;
-    const Group &g = m_groups.back();
-    if (g.ls <= 0 || g.dest != Dest::Normal)
+    const RtfGroup &g = m_parser.m_groups.back();
+    if (g.ls <= 0 || g.dest != RtfDest::Normal)
         return;
     const auto listId = m_listOverrides.constFind(g.ls);
     if (listId == m_listOverrides.constEnd())
@@ -169,7 +248,7 @@ void RtfParser::makeListLabel()
     for (int deeper = at + 1; deeper < MaxLevels; ++deeper)
         list->counters[size_t(deeper)] = 0;
     // An item whose label the file spells out still counts.
-    if (level.nfc == ListNumbers::None || !level.hasText || m_builder.paragraphHasLabel())
+    if (level.nfc == ListNumbers::None || !level.hasText || m_parser.m_builder.paragraphHasLabel())
         return;
     // The template: its first character is its length; characters below 9 stand
     // for the numbers of those levels.
@@ -208,7 +287,7 @@ void RtfParser::makeListLabel()
     if (level.font >= 0) {
         state.font = level.font;
         state.western = -1;
-        state.codePage = fontCodePage(level.font);
+        state.codePage = m_parser.m_fontTable.codePage(level.font);
     }
-    m_builder.addText(state, label);
+    m_parser.m_builder.addText(state, label);
 }

@@ -1,7 +1,5 @@
 #include "rtf/rtfparser.h"
 
-#include "model/limits.h"
-#include "rtf/rtfheaderfooter.h"
 #include "rtf/rtfkeywords.h"
 #include "rtf/rtflimits.h"
 
@@ -12,21 +10,27 @@
 using RtfKeywords::Kw;
 using RtfKeywords::KwInfo;
 
-namespace {
-
-inline int twips(const RtfTokenizer::Token &t)
-{
-    return t.hasParameter ? qBound(-ModelLimits::MaxTwips, t.parameter, ModelLimits::MaxTwips) : 0;
-}
-
-} // namespace
-
 RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc)
     : m_tok(data, start)
     , m_builder(doc)
 {
     m_groups.reserve(64);
-    m_defaultChar.codePage = m_docCodePage;
+    m_routes[size_t(RtfKeywords::Route::FontTable)] = &m_fontTable;
+    m_routes[size_t(RtfKeywords::Route::ColorTable)] = &m_colorTable;
+    m_routes[size_t(RtfKeywords::Route::StyleSheet)] = &m_styleSheet;
+    m_routes[size_t(RtfKeywords::Route::Lists)] = &m_lists;
+    m_routes[size_t(RtfKeywords::Route::Fields)] = &m_fields;
+    m_routes[size_t(RtfKeywords::Route::Pictures)] = &m_pictures;
+    m_routes[size_t(RtfKeywords::Route::Shapes)] = &m_shapes;
+    m_routes[size_t(RtfKeywords::Route::Tables)] = &m_tables;
+    m_readers[size_t(Dest::FontTable)] = &m_fontTable;
+    m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
+    m_readers[size_t(Dest::LevelText)] = &m_lists;
+    m_readers[size_t(Dest::PnText)] = &m_lists;
+    m_readers[size_t(Dest::FieldInst)] = &m_fields;
+    m_readers[size_t(Dest::Picture)] = &m_pictures;
+    m_readers[size_t(Dest::ShapeName)] = &m_shapes;
+    m_defaultChar.codePage = m_fontTable.documentCodePage();
     Group root;
     root.chr = m_defaultChar;
     m_groups.push_back(root);
@@ -111,9 +115,9 @@ done:
     // A text box the file never closed ends with it.
     for (size_t i = m_groups.size(); i-- > 1;) {
         if (m_groups[i].textBoxOwner)
-            endTextBox(m_groups[i]);
+            m_shapes.groupEnding(m_groups[i]);
     }
-    m_builder.finish(listed(top().para), tableLevel());
+    m_builder.finish(m_lists.listed(top().para), tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -141,15 +145,8 @@ void RtfParser::groupOpen()
     g.nestedResultOwner = false;
     g.textBoxOwner = false;
     g.listNumberOwner = false;
-    if (g.dest == Dest::StyleSheet) {
-        g.dest = Dest::StyleEntry;
-        g.styleOwner = true;
-        g.chr = m_defaultChar;
-        g.para = ParaState();
-        m_styleNumber = 0;
-        m_styleKind = 0;
-        m_styleBasedOn = -1;
-    }
+    if (g.dest == Dest::StyleSheet)
+        m_styleSheet.entryOpened(g);
     m_groups.push_back(g);
 }
 
@@ -164,39 +161,39 @@ bool RtfParser::groupClose()
         return false; // a stray brace before the document group: nothing more to read
     const Group closing = top();
     if (closing.styleOwner)
-        storeStyle(closing);
-    if (closing.nestedResultOwner && size_t(closing.field) < m_fields.size()) {
-        flushInstruction();
-        Field &parent = m_fields[size_t(closing.field)];
-        if (!parent.nestedResults.empty())
-            parent.nestedResults.back().second = parent.instruction.size();
-    }
-    if (closing.dest == Dest::FontTable && m_fontOpen)
-        finishFont();
+        m_styleSheet.groupEnding(closing);
+    if (closing.field >= 0)
+        m_fields.groupEnding(closing);
+    if (closing.dest == Dest::FontTable)
+        m_fontTable.groupEnding(closing);
     if (closing.pictureOwner) {
-        finishPicture();
+        m_pictures.groupEnding(closing);
         m_orphanData = 1;
     }
-    if (closing.field >= 0 && !closing.fieldOwner && closing.dest != Dest::FieldInst) {
-        Field &field = m_fields[size_t(closing.field)]; // the result's own group closes last
-        field.resultChr = closing.chr;
-        field.hasResultChr = true;
-    }
     if (closing.textBoxOwner)
-        endTextBox(closing);
+        m_shapes.groupEnding(closing);
     m_groups.pop_back();
-    if (!m_shapes.empty() || m_shapePictureFrom)
-        shapeGroupsClosed();
+    m_shapes.groupEnded(closing);
     if (closing.listNumberOwner)
-        listNumberEnded();
-    if (closing.fieldOwner)
-        finishField(closing);
-    releaseField(closing);
+        m_lists.groupEnded(closing);
+    if (closing.field >= 0)
+        m_fields.groupEnded(closing);
     if (closing.fontTableOwner)
-        afterFontTable();
+        m_fontTable.groupEnded(closing);
     if (m_groups.size() <= 1)
         return false; // the document's own group is closed; anything after it is ignored
     return true;
+}
+
+void RtfParser::refreshFont(Group &g)
+{
+    // The same for a group however many changes it missed: text outside any \f is in
+    // the default font, and every font's code page is what the tables say now.
+    g.fontGeneration = m_fontGeneration;
+    if (g.chr.font < 0 && m_fontTable.hasDefaultFont())
+        g.chr.font = m_fontTable.defaultFont();
+    g.chr.codePage = m_fontTable.codePage(g.chr.font);
+    ++m_stateUpdates;
 }
 
 void RtfParser::skipDestination()
@@ -210,13 +207,12 @@ void RtfParser::skipDestination()
     if (m_groups.size() > 1) {
         const Group closing = m_groups.back();
         if (closing.textBoxOwner)
-            endTextBox(closing);
+            m_shapes.groupEnding(closing);
         m_groups.pop_back();
-        if (!m_shapes.empty() || m_shapePictureFrom)
-            shapeGroupsClosed();
-        releaseField(closing);
+        m_shapes.groupEnded(closing);
+        m_fields.release(closing);
         if (closing.fontTableOwner)
-            afterFontTable();
+            m_fontTable.groupEnded(closing);
     }
 }
 
@@ -231,21 +227,28 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             skipDestination();
         return;
     }
-    const KwInfo info = *found;
-    if (info.kw >= Kw::Intbl && info.kw <= Kw::DefTab) {
-        tableWord(info, t);
-        return;
-    }
-    if (info.kw >= Kw::ListTable && info.kw <= Kw::Ilvl) {
-        listWord(info, t);
-        return;
-    }
+    const KwInfo &info = *found;
     Group &g = top();
-    const int p = t.parameter;
-
-    switch (info.kw) {
-    case Kw::Unknown:
+    switch (info.route) {
+    case RtfKeywords::Route::Char:
+        info.setChar(g.chr, t);
         break;
+    case RtfKeywords::Route::Para:
+        info.setPara(g.para, t);
+        break;
+    case RtfKeywords::Route::Body:
+        bodyWord(g, info, t);
+        break;
+    default:
+        m_routes[size_t(info.route)]->word(g, info, t);
+        break;
+    }
+}
+
+void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    const int p = t.parameter;
+    switch (info.kw) {
     case Kw::SkipDest:
         skipDestination();
         break;
@@ -254,68 +257,17 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::NoteStart:
         noteWord(info, t);
         break;
-    case Kw::FontTable:
-        g.dest = Dest::FontTable;
-        g.fontTableOwner = true;
-        break;
-    case Kw::ColorTable:
-        g.dest = Dest::ColorTable;
-        m_builder.colors.clear();
-        m_red = m_green = m_blue = 0;
-        m_colorSet = false;
-        break;
-    case Kw::StyleSheet:
-        g.dest = Dest::StyleSheet;
-        break;
-    case Kw::Field:
-        // A second \field in the same group replaces the first, which nothing names
-        // any more.
-        if (g.fieldOwner && size_t(g.field) + 1 == m_fields.size()) {
-            flushInstruction();
-            m_fields.back() = fieldIn(g);
-        } else {
-            m_fields.push_back(fieldIn(g));
-        }
-        g.field = int(m_fields.size()) - 1;
-        g.fieldOwner = true;
-        break;
-    case Kw::FldInst:
-        if (g.field < 0) {
-            m_fields.push_back(fieldIn(g));
-            g.field = int(m_fields.size()) - 1;
-        }
-        g.dest = Dest::FieldInst;
-        break;
-    case Kw::FldRslt:
-        if (g.field >= 0 && !g.fieldOwner && m_fields[size_t(g.field)].outer == Dest::FieldInst) {
-            // A field inside another's instruction: its result is part of that
-            // instruction, which shows it where the outer field has no result.
-            const int parent = m_fields[size_t(g.field)].parent;
-            if (parent >= 0 && size_t(parent) < size_t(g.field)) {
-                flushInstruction();
-                g.field = parent;
-                g.nestedResultOwner = true;
-                Field &outer = m_fields[size_t(parent)];
-                if (outer.nestedResults.size() < size_t(RtfLimits::MaxNestedResults))
-                    outer.nestedResults.push_back({outer.instruction.size(), outer.instruction.size()});
-            }
-            g.dest = Dest::FieldInst;
-        } else if (g.field >= 0) {
-            Field &field = m_fields[size_t(g.field)];
-            g.dest = field.outer;
-            if (field.resultStart < 0) {
-                flushBytes();
-                flushInstruction();
-                field.resultStart = m_builder.written();
-                field.anchor = hyperlinkAnchor(field.instruction);
-            }
-            // A field may repeat its result: every one links to the same target.
-            if (field.anchor >= 0)
-                g.chr.anchor = field.anchor;
-        }
-        break;
-    case Kw::Pict:
-        startPicture(g);
+    case Kw::PaperSize:
+    case Kw::PaperMargin:
+    case Kw::Sectd:
+    case Kw::Cols:
+    case Kw::ColsX:
+    case Kw::LineBetCol:
+    case Kw::SectBreak:
+    case Kw::HeaderFooter:
+    case Kw::HeaderFooterY:
+    case Kw::TitlePage:
+        sectionWord(g, info, t);
         break;
     case Kw::Upr:
         g.uprOuter = g.dest;
@@ -325,38 +277,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         if (g.dest == Dest::Upr)
             g.dest = g.uprOuter;
         break;
-    case Kw::ListText:
-        g.chr.label = true;
-        break;
-    case Kw::Pn:
-        if (g.dest != Dest::Normal) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::ListNumber;
-        g.listNumberOwner = true;
-        m_pnFont = -1;
-        m_pnBullet = false;
-        m_pnText.clear();
-        break;
-    case Kw::PnTextBefore:
-        if (g.dest == Dest::ListNumber)
-            g.dest = Dest::PnText;
-        else
-            skipDestination();
-        break;
-    case Kw::PnFont:
-        if (g.dest == Dest::ListNumber)
-            m_pnFont = p;
-        break;
-    case Kw::PnBullet:
-        if (g.dest == Dest::ListNumber)
-            m_pnBullet = true;
-        break;
-    case Kw::ShpPict:
-        break;
     case Kw::Bin: {
-        const RtfTokenizer::Token data = m_tok.binary(t.hasParameter ? p : 0);
+        const RtfTokenizer::Token data = m_tok.binary(p);
         binaryBytes(data.data, data.length);
         break;
     }
@@ -369,110 +291,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Uc:
         g.uc = static_cast<unsigned char>(t.hasParameter ? qBound(0, p, 16) : 1);
         break;
-    case Kw::Ansi:
-    case Kw::Mac:
-    case Kw::Pc:
-    case Kw::Pca:
-    case Kw::AnsiCpg: {
-        int cp = 1252;
-        if (info.kw == Kw::Mac)
-            cp = 10000;
-        else if (info.kw == Kw::Pc)
-            cp = 437;
-        else if (info.kw == Kw::Pca)
-            cp = 850;
-        else if (info.kw == Kw::AnsiCpg)
-            cp = CodePage::normalise(t.hasParameter ? p : 1252);
-        m_docCodePage = cp;
-        m_defaultChar.codePage = fontCodePage(m_defaultChar.font);
-        fontsChanged();
-        break;
-    }
-    case Kw::Deff:
-        m_defaultFont = t.hasParameter ? p : 0;
-        if (!m_fonts.isEmpty())
-            afterFontTable(); // written after the font table by some producers
-        break;
-    case Kw::F:
-        if (g.dest == Dest::FontTable) {
-            startFont(t.hasParameter ? p : 0);
-        } else {
-            if (g.dest == Dest::ListTable && m_listContext == 2 && !m_lists.back().levels.empty())
-                m_lists.back().levels.back().font = t.hasParameter ? p : 0;
-            g.chr.font = t.hasParameter ? p : 0;
-            g.chr.codePage = fontCodePage(g.chr.font);
-            if (g.chr.charClass == 2)
-                g.chr.eastern = g.chr.font;
-            else
-                g.chr.western = -1;
-        }
-        break;
-    case Kw::Loch:
-    case Kw::Ltrch:
-        g.chr.charClass = 0;
-        break;
-    case Kw::Hich:
-        g.chr.charClass = 1;
-        break;
-    case Kw::Dbch:
-        g.chr.charClass = 2;
-        break;
-    case Kw::Rtlch:
-        g.chr.charClass = 3;
-        break;
-    case Kw::Af:
-        // Associated fonts: Latin (\loch) and East Asian (\dbch) text each keep
-        // their own; the code page still follows \f, which the bytes are written in.
-        if (g.dest != Dest::Normal && g.dest != Dest::StyleEntry)
-            break;
-        if (g.chr.charClass == 0)
-            g.chr.western = t.hasParameter ? p : 0;
-        else if (g.chr.charClass == 2)
-            g.chr.eastern = t.hasParameter ? p : 0;
-        break;
-    case Kw::FCharset:
-        if (g.dest == Dest::FontTable && m_fontOpen)
-            m_fonts[m_currentFont].charset = t.hasParameter ? p : 0;
-        break;
-    case Kw::Cpg:
-        if (g.dest == Dest::FontTable && m_fontOpen)
-            m_fonts[m_currentFont].cpg = t.hasParameter ? p : 0;
-        break;
-    case Kw::Red:
-    case Kw::Green:
-    case Kw::Blue:
-        if (g.dest == Dest::ColorTable) {
-            const int v = t.hasParameter ? qBound(0, p, 255) : 0;
-            (info.kw == Kw::Red ? m_red : info.kw == Kw::Green ? m_green : m_blue) = v;
-            m_colorSet = true;
-        }
-        break;
-    case Kw::S:
-        if (g.dest == Dest::StyleEntry) {
-            m_styleNumber = t.hasParameter ? p : 0;
-            m_styleKind = 0;
-        } else if (g.dest == Dest::Normal && m_paraStyles.contains(t.hasParameter ? p : 0)) {
-            g.para = ParaState();
-            applyStyle(g, m_paraStyles, t.hasParameter ? p : 0, 0);
-        }
-        break;
-    case Kw::SBasedOn:
-        if (g.dest == Dest::StyleEntry)
-            m_styleBasedOn = t.hasParameter ? p : -1;
-        break;
-    case Kw::Cs:
-        if (g.dest == Dest::StyleEntry) {
-            m_styleNumber = t.hasParameter ? p : 0;
-            m_styleKind = 1;
-        } else if (g.dest == Dest::Normal) {
-            applyStyle(g, m_charStyles, t.hasParameter ? p : 0, 0);
-        }
-        break;
-    case Kw::Ds:
-    case Kw::Ts:
-        if (g.dest == Dest::StyleEntry)
-            m_styleKind = 2;
-        break;
     case Kw::Plain: {
         const int anchor = g.chr.anchor;
         const bool label = g.chr.label;
@@ -481,87 +299,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.chr.label = label;
         break;
     }
-    case Kw::B:
-        g.chr.bold = t.on();
-        break;
-    case Kw::I:
-        g.chr.italic = t.on();
-        break;
-    case Kw::Ul:
-        g.chr.underline = t.on() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDb:
-        // Qt has no double underline: a value of our own, which the builder draws
-        // as a single one and marks for the layout to double.
-        g.chr.underline = t.on() ? CharState::DoubleUnderline : (unsigned char)QTextCharFormat::NoUnderline;
-        break;
-    case Kw::Uld:
-        g.chr.underline = t.on() ? QTextCharFormat::DotLine : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDash:
-        g.chr.underline = t.on() ? QTextCharFormat::DashUnderline : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDashD:
-        g.chr.underline = t.on() ? QTextCharFormat::DashDotLine : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlDashDD:
-        g.chr.underline = t.on() ? QTextCharFormat::DashDotDotLine : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlWave:
-        g.chr.underline = t.on() ? QTextCharFormat::WaveUnderline : QTextCharFormat::NoUnderline;
-        break;
-    case Kw::UlNone:
-        g.chr.underline = QTextCharFormat::NoUnderline;
-        break;
-    case Kw::Strike:
-    case Kw::StrikeD:
-        g.chr.strike = t.on();
-        break;
-    case Kw::Fs:
-        // Half-points; zero or absurd sizes would make the layout useless.
-        g.chr.size = (t.hasParameter && p > 0) ? qBound(2, p, 3276) : 24;
-        break;
-    case Kw::Cf:
-        g.chr.color = t.hasParameter ? qMax(0, p) : 0;
-        break;
-    case Kw::Cb:
-    case Kw::Highlight:
-        g.chr.background = t.hasParameter ? qMax(0, p) : 0;
-        break;
-    case Kw::Super:
-        g.chr.vertical = t.on() ? 1 : 0;
-        break;
-    case Kw::Sub:
-        g.chr.vertical = t.on() ? 2 : 0;
-        break;
-    case Kw::NoSuperSub:
-        g.chr.vertical = 0;
-        break;
-    case Kw::Up:
-        g.chr.vertical = (!t.hasParameter || p > 0) ? 1 : 0;
-        break;
-    case Kw::Dn:
-        g.chr.vertical = (!t.hasParameter || p > 0) ? 2 : 0;
-        break;
-    case Kw::V:
-        g.chr.hidden = t.on();
-        break;
-    case Kw::Deleted:
-        g.chr.deleted = t.on();
-        break;
-    // All capitals and small capitals are apart: Word writes \scaps\caps0 for small
-    // capitals.
-    case Kw::Caps:
-        g.chr.caps = static_cast<unsigned char>(t.on() ? g.chr.caps | 1 : g.chr.caps & ~1);
-        break;
-    case Kw::SCaps:
-        g.chr.caps = static_cast<unsigned char>(t.on() ? g.chr.caps | 2 : g.chr.caps & ~2);
-        break;
-    case Kw::Par:
-    case Kw::Column: // a column break: the text after it starts a paragraph
-        if (g.dest == Dest::Normal)
-            paragraphBreak();
-        break;
     case Kw::Pard:
         g.para = ParaState();
         g.ls = 0;
@@ -569,51 +306,22 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
         g.intbl = false;
         g.itap = -1;
         break;
-    case Kw::Ql:
-        g.para.alignment = 0;
-        break;
-    case Kw::Qc:
-        g.para.alignment = 1;
-        break;
-    case Kw::Qr:
-        g.para.alignment = 2;
-        break;
-    case Kw::Qj:
-        g.para.alignment = 3;
-        break;
-    case Kw::Li:
-        g.para.leftIndent = twips(t);
-        break;
-    case Kw::Ri:
-        g.para.rightIndent = twips(t);
-        break;
-    case Kw::Fi:
-        g.para.firstIndent = twips(t);
-        break;
-    case Kw::Sb:
-        g.para.spaceBefore = qMax(0, twips(t));
-        break;
-    case Kw::Sa:
-        g.para.spaceAfter = qMax(0, twips(t));
-        break;
-    case Kw::Sl:
-        // Beyond ten lines or below a tenth of one, spacing is noise, not layout.
-        g.para.lineSpacing = t.hasParameter && qAbs(p) >= 24 && qAbs(p) <= 2400 ? p : 0;
-        break;
-    case Kw::SlMult:
-        g.para.lineMultiple = t.on();
-        break;
-    case Kw::PageBB:
-        g.para.pageBreakBefore = t.on();
-        break;
-    case Kw::KeepN:
-        g.para.keepNext = t.on();
-        break;
-    case Kw::WidCtlPar:
-        g.para.widows = static_cast<signed char>(info.ch);
-        break;
     case Kw::WidowCtrl:
         m_builder.setWidowControl(t.on());
+        break;
+    default:
+        textWord(g, info);
+        break;
+    }
+}
+
+void RtfParser::textWord(Group &g, const KwInfo &info)
+{
+    switch (info.kw) {
+    case Kw::Par:
+    case Kw::Column: // a column break: the text after it starts a paragraph
+        if (g.dest == Dest::Normal)
+            paragraphBreak();
         break;
     case Kw::Page:
         if (g.dest == Dest::Normal)
@@ -640,26 +348,6 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
             m_builder.sectionBreak();
         }
         break;
-    case Kw::PaperSize:
-    case Kw::PaperMargin:
-    case Kw::Sectd:
-    case Kw::Cols:
-    case Kw::ColsX:
-    case Kw::LineBetCol:
-    case Kw::SectBreak:
-    case Kw::HeaderFooterY:
-    case Kw::TitlePage:
-        if (g.dest == Dest::Normal)
-            sectionWord(info, t);
-        break;
-    case Kw::HeaderFooter:
-        // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
-        if (g.dest == Dest::Normal) {
-            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3));
-            columnsChanged();
-        }
-        skipDestination();
-        break;
     case Kw::Chftn:
         if (showing()) {
             flushBytes();
@@ -670,47 +358,8 @@ void RtfParser::controlWord(const RtfTokenizer::Token &t)
     case Kw::Char:
         emitChar(info.ch);
         break;
-    case Kw::PngBlip:
-    case Kw::JpegBlip:
-    case Kw::EmfBlip:
-    case Kw::WmfBlip:
-    case Kw::MacPict:
-    case Kw::PmMetafile:
-    case Kw::DibBitmap:
-    case Kw::WBitmap:
-        // A picture whose \pict was lost: the group is still the picture, and its
-        // hex data no text.
-        if (g.dest == Dest::Normal) {
-            startPicture(g);
-            if (top().dest != Dest::Picture)
-                break;
-        }
-        [[fallthrough]];
-    case Kw::WbmBitsPixel:
-    case Kw::WbmWidthBytes:
-    case Kw::PicW:
-    case Kw::PicH:
-    case Kw::PicWGoal:
-    case Kw::PicHGoal:
-    case Kw::PicScaleX:
-    case Kw::PicScaleY:
-        if (g.dest == Dest::Picture)
-            pictureWord(info.kw, t);
-        break;
-    case Kw::Shp:
-    case Kw::ShpInst:
-    case Kw::ShpRslt:
-    case Kw::ShpTxt:
-    case Kw::ShpLeft:
-    case Kw::ShpRight:
-    case Kw::DpXSize:
-    case Kw::Sp:
-    case Kw::Sn:
-    case Kw::Sv:
-        shapeWord(info.kw, t);
-        break;
     default:
-        break; // the table words, read by tableWord()
+        break;
     }
 }
 
@@ -759,6 +408,27 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
-    m_builder.paragraphBreak(listed(top().para), tableLevel());
-    m_paraLabelDone = false;
+    m_builder.paragraphBreak(m_lists.listed(top().para), tableLevel());
+    m_lists.paragraphEnded();
+}
+
+void RtfParser::cellEnd(int level)
+{
+    flushBytes();
+    if (m_highSurrogate) {
+        m_highSurrogate = 0;
+        m_builder.addText(top().chr, QChar(0xFFFD));
+    }
+    if (showing())
+        listLabelBefore();
+    m_builder.cellEnd(top().para, level);
+    m_lists.paragraphEnded();
+}
+
+int RtfParser::tableLevel() const
+{
+    const Group &g = m_groups.back();
+    const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
+    // A text box's paragraphs are a cell of their own, one level below its anchor.
+    return m_shapes.textBoxLevel() + own;
 }

@@ -1,35 +1,76 @@
-#include "rtf/rtfparser.h"
+#include "rtf/rtfpictures.h"
 
 #include "model/limits.h"
 #include "rtf/rtflimits.h"
-
-// Pictures and the shapes that frame them. Every picture in the text is shown once:
-// decoded when Qt can, otherwise as a placeholder of its size. A shape shows the
-// picture of its picture property and the text of its text box, or else the pictures
-// and text boxes of its result (the fallback written for readers without shapes);
-// its other contents stay out of the text. A continuous editor cannot float a text
-// box: it stands in front of the paragraph that anchors it, framed as a one-cell
-// table. Old drawing objects (\do) are shapes whose text box is all that shows.
+#include "rtf/rtfparser.h"
 
 using RtfKeywords::Kw;
+using RtfKeywords::KwInfo;
 
-void RtfParser::startPicture(Group &g)
+void RtfPictures::word(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &t)
 {
-    bool shown = g.dest == Dest::Normal && !g.chr.hidden;
-    if (g.dest == Dest::Shape && !g.chr.hidden && m_shapePictureFrom && m_groups.size() >= m_shapePictureFrom
-        && !m_shapes.empty() && (m_shapeResult || !m_shapes.back().hasPicture))
-        shown = true;
-    if (!shown) {
-        skipDestination();
-        return;
+    switch (info.kw) {
+    case Kw::Pict:
+        start(g);
+        break;
+    case Kw::PngBlip:
+    case Kw::JpegBlip:
+    case Kw::EmfBlip:
+    case Kw::WmfBlip:
+    case Kw::MacPict:
+    case Kw::PmMetafile:
+    case Kw::DibBitmap:
+    case Kw::WBitmap:
+        // A picture whose \pict was lost: the group is still the picture, and its
+        // hex data no text.
+        if (g.dest == RtfDest::Normal) {
+            start(g);
+            if (m_parser.top().dest != RtfDest::Picture)
+                break;
+        }
+        [[fallthrough]];
+    default:
+        if (g.dest == RtfDest::Picture)
+            property(info.kw, t);
+        break;
     }
-    g.dest = Dest::Picture;
-    g.pictureOwner = true;
-    m_picture = Picture();
-    m_pictureNibble = -1;
 }
 
-void RtfParser::pictureWord(Kw kw, const RtfTokenizer::Token &t)
+void RtfPictures::text(RtfGroup &, const char *data, int length)
+{
+    for (int i = 0; i < length; ++i) {
+        const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
+        if (v < 0)
+            continue;
+        if (m_nibble < 0) {
+            m_nibble = v;
+        } else {
+            m_picture.data.append(char(m_nibble * 16 + v));
+            m_nibble = -1;
+        }
+    }
+}
+
+void RtfPictures::groupEnding(const RtfGroup &closing)
+{
+    if (closing.pictureOwner)
+        finish();
+}
+
+void RtfPictures::start(RtfGroup &g)
+{
+    const bool shown = (g.dest == RtfDest::Normal && !g.chr.hidden) || m_parser.m_shapes.showsPicture(g);
+    if (!shown) {
+        m_parser.skipDestination();
+        return;
+    }
+    g.dest = RtfDest::Picture;
+    g.pictureOwner = true;
+    m_picture = Picture();
+    m_nibble = -1;
+}
+
+void RtfPictures::property(Kw kw, const RtfTokenizer::Token &t)
 {
     Picture &p = m_picture;
     const int value = t.hasParameter ? t.parameter : 0;
@@ -87,138 +128,18 @@ void RtfParser::pictureWord(Kw kw, const RtfTokenizer::Token &t)
     }
 }
 
-void RtfParser::finishPicture()
+void RtfPictures::finish()
 {
-    const PictureDecoder::Result result = m_pictureDecoder.decode(m_picture);
+    const PictureDecoder::Result result = m_decoder.decode(m_picture);
     m_picture = Picture(); // the data can be megabytes: not kept past the picture
-    if (result.image.isNull() || m_groups.size() < 2)
+    const std::vector<RtfGroup> &groups = m_parser.m_groups;
+    if (result.image.isNull() || groups.size() < 2)
         return;
-    const Group &parent = m_groups[m_groups.size() - 2];
-    flushBytes();
-    listLabelBefore();
-    m_builder.addImage(parent.chr, result.image, result.displaySize.width(), result.displaySize.height(),
-                       result.placeholder);
-    // A shape shows one picture, and the shapes around it then need no fallback either.
-    for (OpenShape &shape : m_shapes)
-        shape.hasPicture = true;
+    const RtfGroup &parent = groups[groups.size() - 2];
+    m_parser.flushBytes();
+    m_parser.listLabelBefore();
+    m_parser.m_builder.addImage(parent.chr, result.image, result.displaySize.width(), result.displaySize.height(),
+                                result.placeholder);
+    m_parser.m_shapes.pictureShown();
 }
 
-void RtfParser::startTextBox(Group &g)
-{
-    OpenShape &shape = m_shapes.back();
-    // The box's paragraphs gather one level below the paragraph it stands in, as
-    // the one cell of a table of their own.
-    const int level = qMin(shape.anchorLevel + 1, int(TableLimits::MaxNesting));
-    flushBytes();
-    m_builder.beginTextBox(shape.anchorLevel);
-    m_textBoxLevels.push_back(level);
-    shape.hasPicture = true; // the result repeats the box for readers without shapes
-    g.dest = Dest::Normal;
-    g.textBoxOwner = true;
-    g.intbl = false;
-    g.itap = -1;
-    g.para = ParaState();
-}
-
-void RtfParser::endTextBox(const Group &closing)
-{
-    flushBytes();
-    // The shape's width when its edges came before its text (a drawing object tells
-    // its size only after the text box: it gets the default width).
-    int width = 0;
-    if (!m_shapes.empty())
-        width = m_shapes.back().right - m_shapes.back().left;
-    m_builder.endTextBox(closing.para, tableLevel(), m_textBoxLevels.back() - 1, width);
-    m_textBoxLevels.pop_back();
-}
-
-void RtfParser::shapeWord(Kw kw, const RtfTokenizer::Token &t)
-{
-    Group &g = top();
-    const int value = t.hasParameter ? qBound(-ModelLimits::MaxTwips, t.parameter, ModelLimits::MaxTwips) : 0;
-    switch (kw) {
-    case Kw::Shp:
-        if ((g.dest != Dest::Normal && g.dest != Dest::Shape) || g.chr.hidden) {
-            skipDestination();
-            break;
-        }
-        if (g.dest == Dest::Normal) {
-            // The paragraph anchors the shape: it is a paragraph of the document even
-            // where the shape shows nothing, the last one included.
-            flushBytes();
-            m_builder.anchorShape();
-        }
-        m_shapes.push_back(OpenShape{m_groups.size(), false, tableLevel()});
-        g.dest = Dest::Shape;
-        break;
-    case Kw::ShpTxt:
-        // A picture frame that showed its picture repeats it in its text box.
-        if (g.dest != Dest::Shape || m_shapes.empty() || m_shapes.back().depth > m_groups.size()
-            || m_shapes.back().hasPicture) {
-            skipDestination();
-            break;
-        }
-        startTextBox(g);
-        break;
-    case Kw::ShpLeft:
-        if (!m_shapes.empty())
-            m_shapes.back().left = value;
-        break;
-    case Kw::ShpRight:
-        if (!m_shapes.empty())
-            m_shapes.back().right = value;
-        break;
-    case Kw::DpXSize:
-        if (!m_shapes.empty()) {
-            m_shapes.back().left = 0;
-            m_shapes.back().right = value;
-        }
-        break;
-    case Kw::ShpInst:
-        if (m_shapes.empty())
-            skipDestination();
-        else
-            g.dest = Dest::Shape;
-        break;
-    case Kw::ShpRslt:
-        if (m_shapes.empty() || m_shapes.back().hasPicture) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::Shape;
-        m_shapePictureFrom = m_groups.size();
-        m_shapeResult = true;
-        break;
-    case Kw::Sp:
-        if (g.dest != Dest::Shape)
-            skipDestination();
-        break;
-    case Kw::Sn:
-        if (g.dest != Dest::Shape) {
-            skipDestination();
-            break;
-        }
-        g.dest = Dest::ShapeName;
-        m_shapePropertyName.clear();
-        break;
-    case Kw::Sv:
-        // Of all the properties only the picture ("pib") is shown.
-        if (g.dest != Dest::Shape || m_shapes.empty() || m_shapePropertyName.trimmed() != "pib") {
-            skipDestination();
-            break;
-        }
-        m_shapePictureFrom = m_groups.size();
-        m_shapeResult = false;
-        break;
-    default:
-        break;
-    }
-}
-
-void RtfParser::shapeGroupsClosed()
-{
-    if (m_shapePictureFrom > m_groups.size())
-        m_shapePictureFrom = 0;
-    while (!m_shapes.empty() && m_shapes.back().depth > m_groups.size())
-        m_shapes.pop_back();
-}

@@ -3,13 +3,25 @@
 #include "rtf/rtfparser.h"
 
 #include "model/limits.h"
+#include "rtf/rtfheaderfooter.h"
 #include "rtf/rtfkeywords.h"
 
 using RtfKeywords::Kw;
 using RtfKeywords::KwInfo;
 
-void RtfParser::sectionWord(const KwInfo &info, const RtfTokenizer::Token &t)
+void RtfParser::sectionWord(const Group &g, const KwInfo &info, const RtfTokenizer::Token &t)
 {
+    if (info.kw == Kw::HeaderFooter) {
+        // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
+        if (g.dest == Dest::Normal) {
+            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3));
+            columnsChanged();
+        }
+        skipDestination();
+        return;
+    }
+    if (g.dest != Dest::Normal)
+        return;
     const int p = t.parameter;
     switch (info.kw) {
     case Kw::PaperSize:

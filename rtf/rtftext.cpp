@@ -8,86 +8,32 @@
 void RtfParser::textBytes(const char *data, int length)
 {
     Group &g = top();
-    switch (g.dest) {
-    case Dest::Normal:
-        if (m_orphanData) {
-            // A long run of hex digits is data, not words; once dropping, any run is.
-            int digits = 0;
-            while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
-                ++digits;
-            if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
-                data += digits;
-                length -= digits;
-                m_orphanData = 2;
-            }
-            if (length > 0)
-                m_orphanData = 0;
-        }
-        if (length > 0 && !g.chr.hidden && !g.chr.deleted)
-            addBytes(data, length);
-        break;
-    case Dest::FontTable:
-        for (int i = 0; i < length; ++i) {
-            if (data[i] == ';') {
-                finishFont();
-            } else if (m_fontOpen) {
-                if (m_fonts[m_currentFont].nameBytes.size() < 1024)
-                    m_fonts[m_currentFont].nameBytes.append(data[i]);
-            }
-        }
-        break;
-    case Dest::ColorTable:
-        for (int i = 0; i < length; ++i) {
-            if (data[i] == ';')
-                addColor();
-        }
-        break;
-    case Dest::FieldInst:
-        if (g.field >= 0)
-            addInstructionBytes(g, data, length);
-        break;
-    case Dest::LevelText: {
-        QString text;
-        m_codePages.decode(m_docCodePage, data, length, text);
-        addLevelText(text);
-        break;
+    if (g.dest != Dest::Normal) {
+        if (RtfDestination *reader = m_readers[size_t(g.dest)])
+            reader->text(g, data, length);
+        return;
     }
-    case Dest::PnText:
-        if (m_pnText.size() < 16)
-            m_codePages.decode(m_pnFont >= 0 ? fontCodePage(m_pnFont) : m_docCodePage, data, qMin(length, 16), m_pnText);
-        break;
-    case Dest::Picture:
-        for (int i = 0; i < length; ++i) {
-            const int v = RtfTokenizer::hexValue(static_cast<unsigned char>(data[i]));
-            if (v < 0)
-                continue;
-            if (m_pictureNibble < 0) {
-                m_pictureNibble = v;
-            } else {
-                m_picture.data.append(char(m_pictureNibble * 16 + v));
-                m_pictureNibble = -1;
-            }
+    if (m_orphanData) {
+        // A long run of hex digits is data, not words; once dropping, any run is.
+        int digits = 0;
+        while (digits < length && RtfTokenizer::hexValue(static_cast<unsigned char>(data[digits])) >= 0)
+            ++digits;
+        if (m_orphanData == 2 || digits >= RtfLimits::OrphanPictureData) {
+            data += digits;
+            length -= digits;
+            m_orphanData = 2;
         }
-        break;
-    case Dest::ShapeName:
-        if (m_shapePropertyName.size() + length <= 64)
-            m_shapePropertyName.append(data, length);
-        break;
-    case Dest::StyleSheet:
-    case Dest::StyleEntry:
-    case Dest::Upr:
-    case Dest::ListNumber:
-    case Dest::ListTable:
-    case Dest::Shape:
-    case Dest::NestTableProps:
-        break;
+        if (length > 0)
+            m_orphanData = 0;
     }
+    if (length > 0 && !g.chr.hidden && !g.chr.deleted)
+        addBytes(data, length);
 }
 
 void RtfParser::binaryBytes(const char *data, int length)
 {
     if (top().dest == Dest::Picture)
-        m_picture.data.append(data, length);
+        m_pictures.binary(data, length);
 }
 
 void RtfParser::addBytes(const char *data, int length)
@@ -116,25 +62,12 @@ void RtfParser::flushBytes()
 void RtfParser::emitChar(char32_t c)
 {
     Group &g = top();
-    if (g.dest == Dest::FieldInst) {
-        flushInstruction();
-        if (g.field >= 0 && c < 0x10000) {
-            QString &inst = m_fields[size_t(g.field)].instruction;
-            if (inst.size() < RtfLimits::MaxFieldInstruction)
-                inst.append(QChar(char16_t(c)));
-        }
+    if (g.dest != Dest::Normal) {
+        if (RtfDestination *reader = m_readers[size_t(g.dest)])
+            reader->character(g, c);
         return;
     }
-    if (g.dest == Dest::LevelText || g.dest == Dest::PnText) {
-        if (c >= 0x10000)
-            return;
-        if (g.dest == Dest::LevelText)
-            addLevelText(QString(QChar(char16_t(c))));
-        else if (m_pnText.size() < 16)
-            m_pnText += QChar(char16_t(c));
-        return;
-    }
-    if (!showing())
+    if (g.chr.hidden || g.chr.deleted)
         return;
     flushBytes();
     if (!g.chr.label)

@@ -7,3 +7,4 @@ orvo_add_test(tst_rtfhostile SOURCES tst_rtfhostile.cpp LINKS orvo_rtf orvo_mode
 orvo_add_test(tst_rtfmetafile SOURCES tst_rtfmetafile.cpp littleendian.h LINKS orvo_rtf orvo_model)
 orvo_add_test(tst_rtfcolumns SOURCES tst_rtfcolumns.cpp LINKS orvo_platform)
 orvo_add_test(tst_rtflists SOURCES tst_rtflists.cpp LINKS orvo_rtf orvo_model)
+orvo_add_test(tst_rtfkeywords SOURCES tst_rtfkeywords.cpp LINKS orvo_rtf orvo_model)

@@ -1,47 +1,28 @@
-#include "rtf/rtfparser.h"
+#include "rtf/rtftables.h"
 
 #include "model/limits.h"
+#include "rtf/rtfparser.h"
 
 #include <QTextOption>
 
-// Tables and tab stops: which table level a paragraph belongs to, the ends of cells
-// and rows, and the row definitions (\trowd ... \cellx) with their borders, shading
-// and merges.
-
 using RtfKeywords::Kw;
+using RtfKeywords::KwInfo;
 
-int RtfParser::tableLevel() const
-{
-    const Group &g = m_groups.back();
-    const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
-    // A text box's paragraphs are a cell of their own, one level below its anchor.
-    return m_textBoxLevels.empty() ? own : m_textBoxLevels.back() + own;
-}
-
-RowDef &RtfParser::rowDef()
+RowDef &RtfTables::rowDef()
 {
     // A nested row's definition stands in its \nesttableprops group, after its cells.
-    const bool nested = top().dest == Dest::NestTableProps || tableLevel() >= 2;
+    const bool nested = m_parser.top().dest == RtfDest::NestTableProps || m_parser.tableLevel() >= 2;
     return m_rowDefs[nested ? 1 : 0];
 }
 
-void RtfParser::cellEnd(int level)
+void RtfTables::cellEnd(int level)
 {
-    flushBytes();
-    if (m_highSurrogate) {
-        m_highSurrogate = 0;
-        m_builder.addText(top().chr, QChar(0xFFFD));
-    }
-    if (showing())
-        listLabelBefore();
-    m_builder.cellEnd(top().para, level);
-    m_paraLabelDone = false;
+    m_parser.cellEnd(level);
     m_rowHasCells[level >= 2 ? 1 : 0] = true;
 }
 
-void RtfParser::paragraphBorderWord(const RtfKeywords::KwInfo &info, int p)
+void RtfTables::paragraphBorderWord(RtfGroup &g, const KwInfo &info, int p)
 {
-    Group &g = top();
     for (int side = 0; side < 4; ++side) {
         if (!(m_paraBorders & (1 << side)))
             continue;
@@ -63,107 +44,119 @@ void RtfParser::paragraphBorderWord(const RtfKeywords::KwInfo &info, int p)
     }
 }
 
-void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t)
+void RtfTables::word(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &t)
 {
-    Group &g = top();
-    const int p = t.hasParameter ? t.parameter : 0;
-    const bool body = g.dest == Dest::Normal;
+    if (paragraphWord(g, info, t))
+        return;
+    // The words that describe rows and cells: only in the body and nested row
+    // definitions (table styles in the style sheet are not read).
+    if (g.dest != RtfDest::Normal && g.dest != RtfDest::NestTableProps) {
+        m_border = nullptr;
+        return;
+    }
+    rowWord(info, t);
+}
+
+bool RtfTables::paragraphWord(RtfGroup &g, const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    const int p = t.parameter;
+    const bool body = g.dest == RtfDest::Normal;
+    DocumentBuilder &builder = m_parser.m_builder;
     switch (info.kw) {
     case Kw::Intbl:
         g.intbl = !t.hasParameter || p != 0;
-        return;
+        return true;
     case Kw::Itap:
         g.itap = static_cast<signed char>(qBound(0, p, TableLimits::MaxNesting));
-        return;
+        return true;
     case Kw::Cell:
         if (body)
             cellEnd(1);
-        return;
+        return true;
     case Kw::NestCell:
         if (body)
-            cellEnd(qMax(2, tableLevel()));
-        return;
+            cellEnd(qMax(2, m_parser.tableLevel()));
+        return true;
     case Kw::Row:
         if (body) {
-            flushBytes();
-            m_builder.rowEnd(1, m_rowDefSeen[0] ? &m_rowDefs[0] : nullptr);
+            m_parser.flushBytes();
+            builder.rowEnd(1, m_rowDefSeen[0] ? &m_rowDefs[0] : nullptr);
             m_rowHasCells[0] = false;
         }
-        return;
+        return true;
     case Kw::NestRow:
-        if (body || g.dest == Dest::NestTableProps) {
-            flushBytes();
-            m_builder.rowEnd(qMax(2, tableLevel()), m_rowDefSeen[1] ? &m_rowDefs[1] : nullptr);
+        if (body || g.dest == RtfDest::NestTableProps) {
+            m_parser.flushBytes();
+            builder.rowEnd(qMax(2, m_parser.tableLevel()), m_rowDefSeen[1] ? &m_rowDefs[1] : nullptr);
             m_rowHasCells[1] = false;
         }
-        return;
+        return true;
     case Kw::NestTableProps:
         if (body)
-            g.dest = Dest::NestTableProps;
+            g.dest = RtfDest::NestTableProps;
         else
-            skipDestination();
-        return;
+            m_parser.skipDestination();
+        return true;
     case Kw::Tx:
-        if (body || g.dest == Dest::StyleEntry)
-            g.para.tabs = m_builder.tabList(g.para.tabs, {p, m_tabKind, m_tabLeader});
+        if (body || g.dest == RtfDest::StyleEntry)
+            g.para.tabs = builder.tabList(g.para.tabs, {p, m_tabKind, m_tabLeader});
         m_tabKind = QTextOption::LeftTab;
         m_tabLeader = 0;
-        return;
+        return true;
     case Kw::TabKind:
         m_tabKind = int(info.ch);
-        return;
+        return true;
     case Kw::TabLeader:
         m_tabLeader = int(info.ch);
-        return;
+        return true;
     case Kw::TabBar:
         // A bar tab draws a line and stops no text: nothing to show it with.
         m_tabKind = QTextOption::LeftTab;
         m_tabLeader = 0;
-        return;
+        return true;
     case Kw::ParaShade:
-        if (body || g.dest == Dest::StyleEntry) {
+        if (body || g.dest == RtfDest::StyleEntry) {
             if (info.ch == 2)
                 g.para.shading = qBound(0, p, 10000);
             else
                 (info.ch == 0 ? g.para.shadeBack : g.para.shadeFore) = qMax(0, p);
         }
-        return;
+        return true;
     case Kw::BrdrOther:
         // A paragraph's border: the border words after it describe it until another
         // border is named.
         m_border = nullptr;
         m_paraBorders = info.ch < 4 ? 1 << info.ch : info.ch == 4 ? 15 : 0;
-        if (body || g.dest == Dest::StyleEntry) {
+        if (body || g.dest == RtfDest::StyleEntry) {
             for (int side = 0; side < 4; ++side) {
                 if (m_paraBorders & (1 << side))
                     g.para.borders[side] = ParaBorder();
             }
         }
-        return;
+        return true;
     case Kw::BrdrStyle:
     case Kw::BrdrW:
     case Kw::BrdrCf:
     case Kw::BrdrSpace:
         if (m_paraBorders) {
-            if (body || g.dest == Dest::StyleEntry)
-                paragraphBorderWord(info, p);
-            return;
+            if (body || g.dest == RtfDest::StyleEntry)
+                paragraphBorderWord(g, info, p);
+            return true;
         }
         break;
     case Kw::DefTab:
         if (t.hasParameter && p > 0)
-            m_builder.setDefaultTab(p);
-        return;
+            builder.setDefaultTab(p);
+        return true;
     default:
         break;
     }
+    return false;
+}
 
-    // The words that describe rows and cells: only in the body and nested row
-    // definitions (table styles in the style sheet are not read).
-    if (!body && g.dest != Dest::NestTableProps) {
-        m_border = nullptr;
-        return;
-    }
+void RtfTables::rowWord(const KwInfo &info, const RtfTokenizer::Token &t)
+{
+    const int p = t.parameter;
     RowDef &def = rowDef();
     const int slot = &def == &m_rowDefs[1] ? 1 : 0;
     switch (info.kw) {
@@ -231,6 +224,15 @@ void RtfParser::tableWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::T
         m_border = &def.borders[info.ch];
         m_border->given = true;
         break;
+    default:
+        cellWord(info, p);
+        break;
+    }
+}
+
+void RtfTables::cellWord(const KwInfo &info, int p)
+{
+    switch (info.kw) {
     case Kw::ClBrdr:
         m_paraBorders = 0;
         m_border = &m_cellDef.borders[info.ch];

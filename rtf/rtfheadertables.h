@@ -1,0 +1,97 @@
+#pragma once
+
+#include "rtf/rtfdestination.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+// The header tables: fonts, colours and styles.
+
+// The font table (\fonttbl) and the code pages text is written in: the document's
+// (\ansicpg), each font's, and a group's font (\f) with its associated fonts (\af).
+class RtfFontTable final : public RtfDestination
+{
+public:
+    struct Font
+    {
+        QByteArray nameBytes;
+        QString name;
+        int charset = -1;
+        int cpg = 0;
+        int codePage = 0; // resolved when the entry ends; 0 = the document's
+    };
+
+    using RtfDestination::RtfDestination;
+
+    void word(RtfGroup &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t) override;
+    void text(RtfGroup &g, const char *data, int length) override;
+    void groupEnding(const RtfGroup &closing) override;
+    void groupEnded(const RtfGroup &closing) override;
+
+    // The code page of a font's text: its own, or else the document's.
+    int codePage(int number) const;
+    int documentCodePage() const { return m_docCodePage; }
+    // The font of text outside any \f, once the table has it.
+    bool hasDefaultFont() const { return m_haveDefaultFont; }
+    int defaultFont() const { return m_defaultFont; }
+    const Font *font(int number) const;
+
+private:
+    void start(int number);
+    void finish();
+    void afterTable();
+
+    QHash<int, Font> m_fonts;
+    int m_current = -1;
+    bool m_open = false;
+    int m_docCodePage = 1252;
+    int m_defaultFont = -1;
+    bool m_haveDefaultFont = false;
+};
+
+// The colour table (\colortbl): entry 0 is the automatic colour until a table says
+// more.
+class RtfColorTable final : public RtfDestination
+{
+public:
+    using RtfDestination::RtfDestination;
+
+    void word(RtfGroup &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t) override;
+    void text(RtfGroup &g, const char *data, int length) override;
+
+private:
+    void add();
+
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_set = false;
+};
+
+// The style sheet, and the styles a group takes (\s, \cs) from it.
+class RtfStyleSheet final : public RtfDestination
+{
+public:
+    using RtfDestination::RtfDestination;
+
+    void word(RtfGroup &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t) override;
+    // A group opens in the style sheet: a style's entry, from the defaults.
+    void entryOpened(RtfGroup &g);
+    void groupEnding(const RtfGroup &closing) override;
+
+private:
+    struct Style
+    {
+        CharState chr;
+        ParaState para;
+        int basedOn = -1;
+    };
+
+    void applyStyle(RtfGroup &g, const QHash<int, Style> &styles, int number, int depth) const;
+    void applyCharDelta(CharState &chr, const CharState &style) const;
+
+    QHash<int, Style> m_paraStyles;
+    QHash<int, Style> m_charStyles;
+    int m_number = 0;
+    int m_kind = 0; // 0 paragraph, 1 character, 2 other
+    int m_basedOn = -1;
+};
