@@ -129,6 +129,107 @@ void line(const char *what, double ours, double reference, const char *unit, con
     std::fflush(stdout);
 }
 
+// The style indicators' refresh with the caret in the middle of the text and with the
+// whole document selected, beside the plain editor reading the same.
+void indicatorRows(Form1 &form, RichTextBox *editor, QTextEdit &plain, const QString &text)
+{
+    PlainReadout readout;
+    const int runs = 15;
+
+    // The caret in the middle of the text.
+    editor->setSelStart(int(text.size() / 2));
+    QTextCursor pc = plain.textCursor();
+    pc.setPosition(int(text.size() / 2));
+    plain.setTextCursor(pc);
+    line("indicator refresh, caret", timeMs(runs, [&] { form.Timer4_Timer(); }),
+         timeMs(runs, [&] { readout.run(plain); }), "ms", "<= 1 ms");
+
+    editor->selectAll();
+    plain.selectAll();
+    line("indicator refresh, whole document selected", timeMs(runs, [&] { form.Timer4_Timer(); }),
+         timeMs(runs, [&] { readout.run(plain); }), "ms", "<= 20 ms");
+    line("  of which reading the selection's attributes", timeMs(runs, [&] { editor->selectionAttributes(); }),
+         -1, "ms", "");
+    // The read above stops as soon as every attribute reads mixed. Without
+    // strike-through anywhere it cannot stop early and walks the whole document.
+    for (QTextEdit *edit : {static_cast<QTextEdit *>(editor), &plain}) {
+        QTextCharFormat noStrike;
+        noStrike.setFontStrikeOut(false);
+        QTextCursor all(edit->document());
+        all.select(QTextCursor::Document);
+        all.mergeCharFormat(noStrike);
+    }
+    editor->selectAll();
+    plain.selectAll();
+    line("indicator refresh, whole document, no early stop", timeMs(runs, [&] { form.Timer4_Timer(); }),
+         timeMs(runs, [&] { readout.run(plain); }), "ms", "<= 20 ms");
+}
+
+void findRows(RichTextBox *editor, QTextEdit &plain, const QString &text)
+{
+    // Find: read the text, search it from the start, select the occurrence.
+    Module1::SearchText = Marker;
+    editor->setSelStart(0);
+    line("find, only occurrence at the end", timeMs(9, [&] { Module1::FindText(); }), timeMs(9, [&] {
+             const qsizetype at = plain.toPlainText().indexOf(Marker);
+             QTextCursor c = plain.textCursor();
+             c.setPosition(int(at));
+             c.setPosition(int(at + Marker.size()), QTextCursor::KeepAnchor);
+             plain.setTextCursor(c);
+         }), "ms", "<= 15 ms");
+    if (editor->selText() != Marker)
+        std::printf("  find did not select the marker!\n");
+    line("  of which reading the text", timeMs(9, [&] { (void)editor->text(); }), timeMs(9, [&] { (void)plain.toPlainText(); }), "ms", "-");
+    line("  of which searching it", timeMs(9, [&] { (void)text.indexOf(Marker); }), -1, "ms", "");
+}
+
+void idleRows(Form1 &form, RichTextBox *editor, QTextEdit &plain, int idleRuns)
+{
+    // Idle: one window shown with the caret in its editor, nothing happening. Each
+    // run first lets the window's showing and first paint pass, which are not idle.
+    auto settle = [] {
+        QEventLoop loop;
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    auto showOnly = [&](QWidget *window, QWidget *focus) {
+        for (QWidget *w : {static_cast<QWidget *>(&form), static_cast<QWidget *>(&plain)})
+            if (w != window)
+                w->hide();
+        window->show();
+        window->activateWindow();
+        focus->setFocus();
+        settle();
+    };
+    editor->setSelStart(0);
+    std::vector<double> ours, reference;
+    for (int i = 0; i < idleRuns; ++i) {
+        showOnly(&form, editor);
+        ours.push_back(idlePercent(10000));
+        showOnly(&plain, &plain);
+        reference.push_back(idlePercent(10000));
+    }
+    if (idleRuns > 0) {
+        line("idle CPU over 10 s, % of one core", median(ours), median(reference), "% ", "< 0.1 %");
+        // What is left when the caret does not blink: the cost of the window itself.
+        const int flash = QApplication::cursorFlashTime();
+        QApplication::setCursorFlashTime(0);
+        showOnly(&form, editor);
+        const double still = idlePercent(10000);
+        showOnly(&plain, &plain);
+        const double plainStill = idlePercent(10000);
+        QApplication::setCursorFlashTime(flash);
+        line("  the same with the caret not blinking", still, plainStill, "% ", "-");
+        // For comparison: the same window with Timer4 ticking every millisecond.
+        showOnly(&form, editor);
+        QTimer *timer4 = form.timer("Timer4");
+        timer4->start();
+        const double polled = idlePercent(10000);
+        timer4->stop();
+        line("idle CPU over 10 s with Timer4 ticking every 1 ms", polled, -1, "% ", "");
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -191,94 +292,8 @@ int main(int argc, char *argv[])
     std::printf("document %s: %lld characters, %d paragraphs, %d fragments, %d distinct character formats; loaded in %.0f ms\n",
                 qPrintable(path), (long long)text.size(), editor->document()->blockCount(), fragments, distinctFormats, loadMs);
 
-    PlainReadout readout;
-    const int runs = 15;
-
-    // The caret in the middle of the text.
-    editor->setSelStart(int(text.size() / 2));
-    QTextCursor pc = plain.textCursor();
-    pc.setPosition(int(text.size() / 2));
-    plain.setTextCursor(pc);
-    line("indicator refresh, caret", timeMs(runs, [&] { form.Timer4_Timer(); }),
-         timeMs(runs, [&] { readout.run(plain); }), "ms", "<= 1 ms");
-
-    editor->selectAll();
-    plain.selectAll();
-    line("indicator refresh, whole document selected", timeMs(runs, [&] { form.Timer4_Timer(); }),
-         timeMs(runs, [&] { readout.run(plain); }), "ms", "<= 20 ms");
-    line("  of which reading the selection's attributes", timeMs(runs, [&] { editor->selectionAttributes(); }),
-         -1, "ms", "");
-    // The read above stops as soon as every attribute reads mixed. Without
-    // strike-through anywhere it cannot stop early and walks the whole document.
-    for (QTextEdit *edit : {static_cast<QTextEdit *>(editor), &plain}) {
-        QTextCharFormat noStrike;
-        noStrike.setFontStrikeOut(false);
-        QTextCursor all(edit->document());
-        all.select(QTextCursor::Document);
-        all.mergeCharFormat(noStrike);
-    }
-    editor->selectAll();
-    plain.selectAll();
-    line("indicator refresh, whole document, no early stop", timeMs(runs, [&] { form.Timer4_Timer(); }),
-         timeMs(runs, [&] { readout.run(plain); }), "ms", "<= 20 ms");
-
-    // Find: read the text, search it from the start, select the occurrence.
-    Module1::SearchText = Marker;
-    editor->setSelStart(0);
-    line("find, only occurrence at the end", timeMs(9, [&] { Module1::FindText(); }), timeMs(9, [&] {
-             const qsizetype at = plain.toPlainText().indexOf(Marker);
-             QTextCursor c = plain.textCursor();
-             c.setPosition(int(at));
-             c.setPosition(int(at + Marker.size()), QTextCursor::KeepAnchor);
-             plain.setTextCursor(c);
-         }), "ms", "<= 15 ms");
-    if (editor->selText() != Marker)
-        std::printf("  find did not select the marker!\n");
-    line("  of which reading the text", timeMs(9, [&] { (void)editor->text(); }), timeMs(9, [&] { (void)plain.toPlainText(); }), "ms", "-");
-    line("  of which searching it", timeMs(9, [&] { (void)text.indexOf(Marker); }), -1, "ms", "");
-
-    // Idle: one window shown with the caret in its editor, nothing happening. Each
-    // run first lets the window's showing and first paint pass, which are not idle.
-    auto settle = [] {
-        QEventLoop loop;
-        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
-    auto showOnly = [&](QWidget *window, QWidget *focus) {
-        for (QWidget *w : {static_cast<QWidget *>(&form), static_cast<QWidget *>(&plain)})
-            if (w != window)
-                w->hide();
-        window->show();
-        window->activateWindow();
-        focus->setFocus();
-        settle();
-    };
-    editor->setSelStart(0);
-    std::vector<double> ours, reference;
-    for (int i = 0; i < idleRuns; ++i) {
-        showOnly(&form, editor);
-        ours.push_back(idlePercent(10000));
-        showOnly(&plain, &plain);
-        reference.push_back(idlePercent(10000));
-    }
-    if (idleRuns > 0) {
-        line("idle CPU over 10 s, % of one core", median(ours), median(reference), "% ", "< 0.1 %");
-        // What is left when the caret does not blink: the cost of the window itself.
-        const int flash = QApplication::cursorFlashTime();
-        QApplication::setCursorFlashTime(0);
-        showOnly(&form, editor);
-        const double still = idlePercent(10000);
-        showOnly(&plain, &plain);
-        const double plainStill = idlePercent(10000);
-        QApplication::setCursorFlashTime(flash);
-        line("  the same with the caret not blinking", still, plainStill, "% ", "-");
-        // For comparison: the same window with Timer4 ticking every millisecond.
-        showOnly(&form, editor);
-        QTimer *timer4 = form.timer("Timer4");
-        timer4->start();
-        const double polled = idlePercent(10000);
-        timer4->stop();
-        line("idle CPU over 10 s with Timer4 ticking every 1 ms", polled, -1, "% ", "");
-    }
+    indicatorRows(form, editor, plain, text);
+    findRows(editor, plain, text);
+    idleRows(form, editor, plain, idleRuns);
     return 0;
 }

@@ -409,30 +409,8 @@ void DocxBody::readRun(PackageXml &xml)
                     m_fields.back().instruction += xml.text();
             }
         } else if (is(xml, "fldChar")) {
-            const QString type = xml.attribute(u"fldCharType");
-            if (type == QLatin1String("begin")) {
-                if (m_fields.size() < 64)
-                    m_fields.push_back(Field());
-            } else if (type == QLatin1String("separate") && !m_fields.empty()) {
-                Field &f = m_fields.back();
-                f.separated = true;
-                const QString instruction = f.instruction.trimmed();
-                if (instruction.startsWith(QLatin1String("HYPERLINK"))) {
-                    QString target = instruction.section(QLatin1Char('"'), 1, 1);
-                    const qsizetype l = instruction.indexOf(QLatin1String("\\l"));
-                    if (target.isEmpty() && l >= 0)
-                        target = QLatin1Char('#') + instruction.mid(l + 2).section(QLatin1Char('"'), 1, 1);
-                    if (!target.isEmpty() && m_builder.anchors.size() < 65536) {
-                        m_builder.anchors.append(target);
-                        f.anchor = int(m_builder.anchors.size()) - 1;
-                    }
-                }
+            if (readFieldChar(xml))
                 haveState = false;
-            } else if (type == QLatin1String("end") && !m_fields.empty()) {
-                m_fields.pop_back();
-                haveState = false;
-            }
-            xml.skip();
         } else if (is(xml, "tab") || is(xml, "ptab")) {
             addText(QStringLiteral("\t"));
             xml.skip();
@@ -499,5 +477,35 @@ void DocxBody::readRun(PackageXml &xml)
             xml.skip(); // comments' marks, page breaks Word laid out
         }
     }
+}
+
+bool DocxBody::readFieldChar(PackageXml &xml)
+{
+    bool changed = false;
+    const QString type = xml.attribute(u"fldCharType");
+    if (type == QLatin1String("begin")) {
+        if (m_fields.size() < 64)
+            m_fields.push_back(Field());
+    } else if (type == QLatin1String("separate") && !m_fields.empty()) {
+        Field &f = m_fields.back();
+        f.separated = true;
+        const QString instruction = f.instruction.trimmed();
+        if (instruction.startsWith(QLatin1String("HYPERLINK"))) {
+            QString target = instruction.section(QLatin1Char('"'), 1, 1);
+            const qsizetype l = instruction.indexOf(QLatin1String("\\l"));
+            if (target.isEmpty() && l >= 0)
+                target = QLatin1Char('#') + instruction.mid(l + 2).section(QLatin1Char('"'), 1, 1);
+            if (!target.isEmpty() && m_builder.anchors.size() < 65536) {
+                m_builder.anchors.append(target);
+                f.anchor = int(m_builder.anchors.size()) - 1;
+            }
+        }
+        changed = true;
+    } else if (type == QLatin1String("end") && !m_fields.empty()) {
+        m_fields.pop_back();
+        changed = true;
+    }
+    xml.skip();
+    return changed;
 }
 

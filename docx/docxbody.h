@@ -52,6 +52,9 @@ private:
     void beginParagraph(int level);
     void readInline(PackageXml &xml);
     void readRun(PackageXml &xml);
+    // A field's begin, separator (a hyperlink's target taken) or end; true when the
+    // run's character state is to be made again.
+    bool readFieldChar(PackageXml &xml);
     void readTable(PackageXml &xml, int level);
     void readRow(PackageXml &xml, int level, const std::vector<int> &grid, int indent, RowDef base);
     void readCell(PackageXml &xml, int level, std::vector<Cell> *cells);

@@ -96,66 +96,112 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
     QTextDocument *doc = document();
     const int docLength = doc->characterCount();
     const int blocks = doc->blockCount();
-    const Geometry geometry = readGeometry();
-    const QFontMetricsF metrics(doc->defaultFont());
     const bool full = m_index.size() == 0 || (from == 0 && oldLength == 0 && length == docLength);
     const double oldHeight = m_index.totalHeight();
 
     if (full) {
-        const bool sameText = m_index.size() > 0 && blocks == m_blockCount && docLength == m_length;
-        const bool sameLook = geometry.left == m_geometry.left && geometry.right == m_geometry.right &&
-                              geometry.top == m_geometry.top && geometry.bottom == m_geometry.bottom &&
-                              geometry.width == m_geometry.width && doc->defaultFont() == m_font &&
-                              optionKey(doc) == m_optionKey;
-        const bool sameFont = doc->defaultFont() == m_font && optionKey(doc) == m_optionKey;
-        m_geometry = geometry;
-        m_font = doc->defaultFont();
-        m_optionKey = optionKey(doc);
-        m_lineHeight = metrics.lineSpacing();
-        m_charWidth = qMax(qreal(1), metrics.averageCharWidth());
-        // What paragraphs showed at another width or in another font tells nothing now.
-        // Tables keep what they measured across a new width only.
-        if (!sameLook) {
-            m_learned = Learned();
-            m_metrics.clear();
-            for (auto it = m_frames.begin(); it != m_frames.end();) {
-                if (it->table && sameFont) {
-                    it->table->setAvailableWidth(geometry.width);
-                    ++it;
-                } else {
-                    it = m_frames.erase(it);
-                }
-            }
-        }
-        m_estimates = currentEstimates();
-        // A new page width or a new default font: the heights laid out so far are
-        // good estimates until each paragraph is laid out again. The same text and
-        // look (the editor resized only in height) need nothing.
-        if (!sameText) {
-            // A document met for the first time has no lines yet to forget.
-            if (m_index.size() > 0) {
-                for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-                    b.clearLayout();
-            }
-            rebuild();
-            m_viewIndex = -1;
-            prefetchFonts(0, docLength);
-        } else if (!sameLook) {
-            m_index.markAllStale();
-            refineEstimates(true);
-        } else {
-            return;
-        }
-        m_blockCount = blocks;
-        m_length = docLength;
-        emit update(QRectF(0., 0., 1000000000., 1000000000.));
-        if (m_index.pendingCount() > 0)
-            emit pendingLayout();
-        reportSize();
+        wholeDocumentChanged(docLength, blocks);
         return;
     }
 
     // A change within one cell of a table may lay out that cell only.
+    confineChange(from, length, blocks);
+    const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
+
+    // The changed paragraphs lose their lines at once: nothing may read lines made
+    // for a text that is gone. That includes the paragraph that begins right where
+    // the change ends: what the change removed before it may have been its own text
+    // (an undo that puts paragraphs back in front of the one typed in).
+    clearChangedLines(from, length);
+
+    // The entries that held the changed blocks make way for entries scanned afresh.
+    const int delta = blocks - m_blockCount;
+    int first = doc->findBlock(from).blockNumber();
+    int last = doc->findBlock(qMin(from + length, docLength - 1)).blockNumber();
+    if (!m_cellEdit.table)
+        dropTables(from, length, &first, &last);
+    const int lastOld = qBound(first, last - delta, m_blockCount - 1);
+    const FlowIndex::Position p0 = m_index.atBlock(first);
+    const FlowIndex::Position p1 = m_index.atBlock(lastOld);
+    int count = p1.index - p0.index + 1;
+    const std::vector<FlowIndex::Entry> fresh = rescan(p0, p1, delta, &count);
+    const double replacedHeight = [&] {
+        double h = 0;
+        for (int i = 0; i < count; ++i)
+            h += m_index.at(p0.index + i).height();
+        return h;
+    }();
+    m_index.replace(p0.index, count, fresh);
+    m_viewIndex = -1;
+    if (length >= LargeChange)
+        prefetchFonts(from, length);
+    m_blockCount = blocks;
+    m_length = docLength;
+
+    layOutChanged(p0, int(fresh.size()));
+    reportChange(p0, int(fresh.size()), replacedHeight, oldHeight);
+}
+
+void DocumentLayout::wholeDocumentChanged(int docLength, int blocks)
+{
+    QTextDocument *doc = document();
+    const Geometry geometry = readGeometry();
+    const QFontMetricsF metrics(doc->defaultFont());
+    const bool sameText = m_index.size() > 0 && blocks == m_blockCount && docLength == m_length;
+    const bool sameLook = geometry.left == m_geometry.left && geometry.right == m_geometry.right &&
+                          geometry.top == m_geometry.top && geometry.bottom == m_geometry.bottom &&
+                          geometry.width == m_geometry.width && doc->defaultFont() == m_font &&
+                          optionKey(doc) == m_optionKey;
+    const bool sameFont = doc->defaultFont() == m_font && optionKey(doc) == m_optionKey;
+    m_geometry = geometry;
+    m_font = doc->defaultFont();
+    m_optionKey = optionKey(doc);
+    m_lineHeight = metrics.lineSpacing();
+    m_charWidth = qMax(qreal(1), metrics.averageCharWidth());
+    // What paragraphs showed at another width or in another font tells nothing now.
+    // Tables keep what they measured across a new width only.
+    if (!sameLook) {
+        m_learned = Learned();
+        m_metrics.clear();
+        for (auto it = m_frames.begin(); it != m_frames.end();) {
+            if (it->table && sameFont) {
+                it->table->setAvailableWidth(geometry.width);
+                ++it;
+            } else {
+                it = m_frames.erase(it);
+            }
+        }
+    }
+    m_estimates = currentEstimates();
+    // A new page width or a new default font: the heights laid out so far are
+    // good estimates until each paragraph is laid out again. The same text and
+    // look (the editor resized only in height) need nothing.
+    if (!sameText) {
+        // A document met for the first time has no lines yet to forget.
+        if (m_index.size() > 0) {
+            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+                b.clearLayout();
+        }
+        rebuild();
+        m_viewIndex = -1;
+        prefetchFonts(0, docLength);
+    } else if (!sameLook) {
+        m_index.markAllStale();
+        refineEstimates(true);
+    } else {
+        return;
+    }
+    m_blockCount = blocks;
+    m_length = docLength;
+    emit update(QRectF(0., 0., 1000000000., 1000000000.));
+    if (m_index.pendingCount() > 0)
+        emit pendingLayout();
+    reportSize();
+}
+
+void DocumentLayout::confineChange(int from, int length, int blocks)
+{
+    const QTextDocument *doc = document();
     m_cellEdit = CellEdit();
     if (QTextFrame *frame = topFrame(from); frame && frame == topFrame(from + length) && frame == doc->frameAt(from) &&
                                             frame == doc->frameAt(from + length)) {
@@ -170,31 +216,22 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             m_cellEdit = {frame, -1, -1, from, length, blocks - m_blockCount};
         }
     }
-    const auto forget = qScopeGuard([this] { m_cellEdit = CellEdit(); });
+}
 
-    // The changed paragraphs lose their lines at once: nothing may read lines made
-    // for a text that is gone. That includes the paragraph that begins right where
-    // the change ends: what the change removed before it may have been its own text
-    // (an undo that puts paragraphs back in front of the one typed in).
-    {
-        QTextBlock b = doc->findBlock(from);
-        QTextBlock end = doc->findBlock(from + length);
-        if (end.isValid())
-            end = end.next();
-        for (; b.isValid() && b != end; b = b.next())
-            b.clearLayout();
-    }
+void DocumentLayout::clearChangedLines(int from, int length)
+{
+    const QTextDocument *doc = document();
+    QTextBlock b = doc->findBlock(from);
+    QTextBlock end = doc->findBlock(from + length);
+    if (end.isValid())
+        end = end.next();
+    for (; b.isValid() && b != end; b = b.next())
+        b.clearLayout();
+}
 
-    // The entries that held the changed blocks make way for entries scanned afresh.
-    const int delta = blocks - m_blockCount;
-    int first = doc->findBlock(from).blockNumber();
-    int last = doc->findBlock(qMin(from + length, docLength - 1)).blockNumber();
-    if (!m_cellEdit.table)
-        dropTables(from, length, &first, &last);
-    const int lastOld = qBound(first, last - delta, m_blockCount - 1);
-    const FlowIndex::Position p0 = m_index.atBlock(first);
-    const FlowIndex::Position p1 = m_index.atBlock(lastOld);
-    int count = p1.index - p0.index + 1;
+std::vector<FlowIndex::Entry> DocumentLayout::rescan(const FlowIndex::Position &p0, const FlowIndex::Position &p1,
+                                                     int delta, int *count) const
+{
     int oldBlocks = p1.firstBlock + m_index.at(p1.index).blocks - p0.firstBlock;
     std::vector<FlowIndex::Entry> fresh;
     for (;;) {
@@ -203,12 +240,12 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         for (const FlowIndex::Entry &e : fresh)
             covered += e.blocks;
         // A table made by the change can reach over entries that follow.
-        if (covered <= oldBlocks + delta || p0.index + count >= m_index.size())
+        if (covered <= oldBlocks + delta || p0.index + *count >= m_index.size())
             break;
-        oldBlocks += m_index.at(p0.index + count).blocks;
-        ++count;
+        oldBlocks += m_index.at(p0.index + *count).blocks;
+        ++*count;
     }
-    if (count == 1 && fresh.size() == 1 && fresh[0].frame == m_index.at(p0.index).frame) {
+    if (*count == 1 && fresh.size() == 1 && fresh[0].frame == m_index.at(p0.index).frame) {
         // Typing in a paragraph mostly keeps its height.
         const FlowIndex::Entry &old = m_index.at(p0.index);
         fresh[0].content = old.content;
@@ -217,25 +254,18 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         fresh[0].bottomMargin = old.bottomMargin;
         fresh[0].width = old.width;
     }
-    const double replacedHeight = [&] {
-        double h = 0;
-        for (int i = 0; i < count; ++i)
-            h += m_index.at(p0.index + i).height();
-        return h;
-    }();
-    m_index.replace(p0.index, count, fresh);
-    m_viewIndex = -1;
-    if (length >= LargeChange)
-        prefetchFonts(from, length);
-    m_blockCount = blocks;
-    m_length = docLength;
+    return fresh;
+}
 
+void DocumentLayout::layOutChanged(const FlowIndex::Position &p0, int entries)
+{
     // What an edit changes is laid out now: the paragraph typed in, the few an Enter
     // or a small paste makes. A large paste is laid out where it is shown, and in
     // slices.
+    const QTextDocument *doc = document();
     QTextBlock block = doc->findBlockByNumber(p0.firstBlock);
     int budget = 64 * 1024;
-    for (int i = 0; i < int(fresh.size()) && block.isValid(); ++i) {
+    for (int i = 0; i < entries && block.isValid(); ++i) {
         const int index = p0.index + i;
         const FlowIndex::Entry e = m_index.at(index);
         if (i >= 4 || (budget -= block.length()) < 0)
@@ -243,9 +273,9 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
         layEntry(index, block);
         block = advance(block, e.blocks);
     }
-    if (fresh.empty() || m_index.at(p0.index + int(fresh.size()) - 1).state != FlowIndex::Laid) {
+    if (entries == 0 || m_index.at(p0.index + entries - 1).state != FlowIndex::Laid) {
         // The entry after the change takes its gap from the last new one's margin, once known.
-        const int next = p0.index + int(fresh.size());
+        const int next = p0.index + entries;
         if (next < m_index.size() && next > 0) {
             FlowIndex::Entry e = m_index.at(next);
             const FlowIndex::Entry &prev = m_index.at(next - 1);
@@ -253,9 +283,12 @@ void DocumentLayout::documentChanged(int from, int oldLength, int length)
             m_index.set(next, e);
         }
     }
+}
 
+void DocumentLayout::reportChange(const FlowIndex::Position &p0, int entries, double replacedHeight, double oldHeight)
+{
     double newHeight = 0;
-    for (int i = 0; i < int(fresh.size()); ++i)
+    for (int i = 0; i < entries; ++i)
         newHeight += m_index.at(p0.index + i).height();
     const double top = m_geometry.top + p0.top;
     if (newHeight == replacedHeight && m_index.totalHeight() - oldHeight == 0)

@@ -95,6 +95,23 @@ private:
     // Lays everything out again: a change of the document came along with the report
     // of a paragraph's new formats, and its range is not known.
     void followLostChange();
+    // The parts of documentChanged(). The whole document changed (a load, a new page
+    // width or default font): estimated afresh, or only marked stale when the text is
+    // the same.
+    void wholeDocumentChanged(int docLength, int blocks);
+    // The cell, or the frame in columns, the change from from over length is
+    // confined to, if any (m_cellEdit).
+    void confineChange(int from, int length, int blocks);
+    void clearChangedLines(int from, int length);
+    // The entries scanned afresh for the blocks of the count entries from p0 (to p1),
+    // with delta blocks more; count grows by the entries that a table the change made
+    // reaches over.
+    std::vector<FlowIndex::Entry> rescan(const FlowIndex::Position &p0, const FlowIndex::Position &p1, int delta,
+                                         int *count) const;
+    // Lays out now the first few of the new entries from p0 on.
+    void layOutChanged(const FlowIndex::Position &p0, int entries);
+    // Asks for the repaint of what the new entries changed, and reports the size.
+    void reportChange(const FlowIndex::Position &p0, int entries, double replacedHeight, double oldHeight);
     struct Geometry
     {
         qreal left = 0;   // x of the content

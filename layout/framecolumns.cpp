@@ -47,178 +47,234 @@ struct PlaceState
     Column last;
 };
 
-// Places the pieces in columns, each band height high; with fullBands at 0 or more,
-// the band after that many is lastHeight high and the last one (false when the pieces
-// do not fit in them).
-bool placeInColumns(Flow &flow, qreal height, int fullBands = -1, qreal lastHeight = 0)
+// The placing of a flow's pieces in columns, each band height high; with fullBands
+// at 0 or more, the band after that many is lastHeight high and the last one.
+struct Placing
 {
-    Columns &c = flow.columns;
-    c.bands.clear();
-    c.columns.clear();
-    const qreal pitch = c.width + c.gap;
-    int column = 0;
-    qreal y = 0;        // in the column, from the band's top
-    bool empty = true;  // nothing stands in the column yet
-    bool fits = true;
-    qreal room = fullBands == 0 ? lastHeight : height; // the band's height
-    const auto begin = [&](size_t piece, int line) {
-        c.columns.push_back({QRectF(column * pitch, c.bands.back().top, c.width, 0), piece, line});
-        y = 0;
-        empty = true;
-    };
-    const auto next = [&](size_t piece, int line) {
-        Band &band = c.bands.back();
-        if (++column == c.count) {
-            if (int(c.bands.size()) == fullBands + 1)
-                fits = false;
-            column = 0;
-            band.height = qMax(room, band.content);
-            c.bands.push_back({band.top + band.height, 0, 0});
-            room = int(c.bands.size()) - 1 == fullBands ? lastHeight : height;
-        }
-        begin(piece, line);
-    };
-    const auto reach = [&](qreal bottom) {
-        y = bottom;
-        empty = false;
-        Column &col = c.columns.back();
-        col.rect.setHeight(qMax(col.rect.height(), bottom));
-        Band &band = c.bands.back();
-        band.content = qMax(band.content, bottom);
-    };
-    c.bands.push_back({0, 0, 0});
-    begin(0, 0);
-    bool afterBlock = false;
-    qreal previousBottom = 0;
-    flow.topMargin = 0;
-    qreal width = 0;
-    std::vector<PlaceState> before(flow.pieces.size());
-    // The column each piece starts in, and whether it starts it.
-    std::vector<std::pair<size_t, bool>> started(flow.pieces.size());
+    Placing(Flow &flow, qreal height, int fullBands, qreal lastHeight);
+    // False when the pieces do not fit in the bands.
+    bool run();
+    // A column begins with the given piece, at its line.
+    void begin(size_t piece, int line);
+    // The next column, in the next band after the last column of one.
+    void next(size_t piece, int line);
+    // What stands in the column reaches down to bottom.
+    void reach(qreal bottom);
     // Piece i goes on whole in the next column. The paragraphs kept with it that
     // stand in the column before it go there with it, unless the first of them starts
     // the column: the column would be left empty. Returns the piece the placing goes
     // on from.
-    const auto moveOn = [&](size_t i) {
-        size_t first = i;
-        while (first > 0 && !flow.pieces[first - 1].frame && flow.pieces[first - 1].keepWithNext)
-            --first;
-        if (first < i && started[first].first == c.columns.size() - 1 && !started[first].second) {
-            const PlaceState &s = before[first];
-            column = s.column;
-            afterBlock = s.afterBlock;
-            previousBottom = s.previousBottom;
-            width = s.width;
-            c.bands.resize(s.bands);
-            c.bands.back() = s.band;
-            c.columns.resize(s.columns);
-            c.columns.back() = s.last;
-            room = int(c.bands.size()) - 1 == fullBands ? lastHeight : height;
-            i = first;
-        }
-        next(i, 0);
-        return i;
+    size_t moveOn(size_t i);
+    // The space before a paragraph at a column's top stays in the first band, and
+    // goes in later ones, as at the top of a page.
+    qreal spaceBefore(const Piece &piece) const;
+    // Each places piece i and returns the piece before the one the placing goes on
+    // from: i, or one earlier where paragraphs kept with it moved on with it.
+    size_t placeFrame(size_t i);
+    void placeEmpty(Piece &piece, size_t i);
+    size_t placeParagraph(size_t i);
+
+    Flow &flow;
+    Columns &c;
+    const qreal height;
+    const int fullBands;
+    const qreal lastHeight;
+    const qreal pitch;
+    int column = 0;
+    qreal y = 0;        // in the column, from the band's top
+    bool empty = true;  // nothing stands in the column yet
+    bool fits = true;
+    qreal room = 0;     // the band's height
+    bool afterBlock = false;
+    qreal previousBottom = 0;
+    qreal width = 0;
+    std::vector<PlaceState> before;
+    // The column each piece starts in, and whether it starts it.
+    std::vector<std::pair<size_t, bool>> started;
+};
+
+Placing::Placing(Flow &flow, qreal height, int fullBands, qreal lastHeight)
+    : flow(flow), c(flow.columns), height(height), fullBands(fullBands), lastHeight(lastHeight),
+      pitch(flow.columns.width + flow.columns.gap), room(fullBands == 0 ? lastHeight : height),
+      before(flow.pieces.size()), started(flow.pieces.size())
+{
+}
+
+void Placing::begin(size_t piece, int line)
+{
+    c.columns.push_back({QRectF(column * pitch, c.bands.back().top, c.width, 0), piece, line});
+    y = 0;
+    empty = true;
+}
+
+void Placing::next(size_t piece, int line)
+{
+    Band &band = c.bands.back();
+    if (++column == c.count) {
+        if (int(c.bands.size()) == fullBands + 1)
+            fits = false;
+        column = 0;
+        band.height = qMax(room, band.content);
+        c.bands.push_back({band.top + band.height, 0, 0});
+        room = int(c.bands.size()) - 1 == fullBands ? lastHeight : height;
+    }
+    begin(piece, line);
+}
+
+void Placing::reach(qreal bottom)
+{
+    y = bottom;
+    empty = false;
+    Column &col = c.columns.back();
+    col.rect.setHeight(qMax(col.rect.height(), bottom));
+    Band &band = c.bands.back();
+    band.content = qMax(band.content, bottom);
+}
+
+size_t Placing::moveOn(size_t i)
+{
+    size_t first = i;
+    while (first > 0 && !flow.pieces[first - 1].frame && flow.pieces[first - 1].keepWithNext)
+        --first;
+    if (first < i && started[first].first == c.columns.size() - 1 && !started[first].second) {
+        const PlaceState &s = before[first];
+        column = s.column;
+        afterBlock = s.afterBlock;
+        previousBottom = s.previousBottom;
+        width = s.width;
+        c.bands.resize(s.bands);
+        c.bands.back() = s.band;
+        c.columns.resize(s.columns);
+        c.columns.back() = s.last;
+        room = int(c.bands.size()) - 1 == fullBands ? lastHeight : height;
+        i = first;
+    }
+    next(i, 0);
+    return i;
+}
+
+qreal Placing::spaceBefore(const Piece &piece) const
+{
+    if (!afterBlock)
+        return qreal(0);
+    if (empty && c.bands.size() > 1)
+        return qreal(0);
+    return ParagraphLayout::gap(previousBottom, piece.topMargin);
+}
+
+size_t Placing::placeFrame(size_t i)
+{
+    Piece &piece = flow.pieces[i];
+    // A frame does not break: it goes whole to the next column where it does not fit.
+    if (!empty && y + piece.height > room) {
+        if (const size_t from = moveOn(i); from != i)
+            return from - 1;
+    }
+    started[i] = {c.columns.size() - 1, empty};
+    piece.pos = QPointF(column * pitch + frameX(*piece.frame, c.width), c.bands.back().top + y);
+    width = qMax(width, column * pitch + piece.width);
+    reach(y + piece.height);
+    piece.end = piece.pos.y() + piece.height;
+    afterBlock = false;
+    return i;
+}
+
+void Placing::placeEmpty(Piece &piece, size_t i)
+{
+    const size_t lines = piece.lines.size();
+    started[i] = {c.columns.size() - 1, empty};
+    piece.pos = QPointF(column * pitch, c.bands.back().top + y + spaceBefore(piece));
+    if (lines > 0)
+        piece.block.layout()->lineAt(0).setPosition(piece.lines[0].pos);
+    reach(y + spaceBefore(piece) + piece.height);
+    piece.end = piece.pos.y() + piece.height;
+    previousBottom = piece.bottomMargin;
+    afterBlock = true;
+}
+
+size_t Placing::placeParagraph(size_t i)
+{
+    Piece &piece = flow.pieces[i];
+    const size_t lines = piece.lines.size();
+    // The lines from first on that fit in the column, the first of them below
+    // shift: at least one.
+    const auto fitting = [&](size_t first, qreal shift) {
+        size_t end = first + 1;
+        while (end < lines && shift + piece.lines[end].bottom <= room)
+            ++end;
+        return end;
     };
+    // Where the lines from first on break, end being the first that does not fit:
+    // with widow and orphan control, not before the last line, and not after the
+    // first unless the paragraph can go on whole in the next column (0).
+    const auto split = [&](size_t first, size_t end, bool canMove) {
+        if (!piece.widowControl || end >= lines)
+            return end;
+        if (end == lines - 1 && end - 1 > first)
+            --end;
+        return first == 0 && canMove && end < 2 ? 0 : end;
+    };
+    size_t end = 0; // the first line of the next column, 0 while to be found
+    if (!empty) {
+        const qreal shift = y + spaceBefore(piece);
+        end = shift + piece.lines[0].bottom > room ? 0 : split(0, fitting(0, shift), true);
+        if (end == 0) {
+            if (const size_t from = moveOn(i); from != i)
+                return from - 1;
+        }
+    }
+    started[i] = {c.columns.size() - 1, empty};
+    piece.pos = QPointF(column * pitch, c.bands.back().top + y + spaceBefore(piece));
+    QTextLayout *tl = piece.block.layout();
+    // Where the lines of the column being filled stand: the line's y in the
+    // paragraph, plus shift, is its y in the band.
+    qreal shift = piece.pos.y() - c.bands.back().top;
+    if (end == 0)
+        end = split(0, fitting(0, shift), false);
+    QPointF offset; // of the lines in this column from where they were laid out
+    for (size_t k = 0; k < lines; ++k) {
+        const Piece::Line &line = piece.lines[k];
+        if (k == end) {
+            // The rest of the paragraph goes on at the next column's top.
+            next(i, int(k));
+            shift = -line.top;
+            offset = QPointF(column * pitch - piece.pos.x(), c.bands.back().top - line.top - piece.pos.y());
+            end = split(k, fitting(k, shift), false);
+        }
+        tl->lineAt(int(k)).setPosition(line.pos + offset);
+        reach(shift + line.bottom);
+    }
+    // What lies below the last line: the bottom border.
+    const qreal below = piece.height - piece.lines.back().bottom;
+    reach(y + qMax(qreal(0), below));
+    piece.end = c.bands.back().top + y;
+    width = qMax(width, column * pitch + piece.width);
+    previousBottom = piece.bottomMargin;
+    afterBlock = true;
+    return i;
+}
+
+bool Placing::run()
+{
+    c.bands.clear();
+    c.columns.clear();
+    c.bands.push_back({0, 0, 0});
+    begin(0, 0);
+    flow.topMargin = 0;
     for (size_t i = 0; i < flow.pieces.size() && fits; ++i) {
         Piece &piece = flow.pieces[i];
         before[i] = {column, y, empty, afterBlock, previousBottom, width, c.bands.size(), c.bands.back(),
                      c.columns.size(), c.columns.back()};
         if (piece.frame) {
-            // A frame does not break: it goes whole to the next column where it does not fit.
-            if (!empty && y + piece.height > room) {
-                if (const size_t from = moveOn(i); from != i) {
-                    i = from - 1;
-                    continue;
-                }
-            }
-            started[i] = {c.columns.size() - 1, empty};
-            piece.pos = QPointF(column * pitch + frameX(*piece.frame, c.width), c.bands.back().top + y);
-            width = qMax(width, column * pitch + piece.width);
-            reach(y + piece.height);
-            piece.end = piece.pos.y() + piece.height;
-            afterBlock = false;
+            i = placeFrame(i);
             continue;
         }
         if (i == 0)
             flow.topMargin = piece.topMargin;
-        // The space before a paragraph at a column's top stays in the first band, and
-        // goes in later ones, as at the top of a page.
-        const auto spaceBefore = [&] {
-            if (!afterBlock)
-                return qreal(0);
-            if (empty && c.bands.size() > 1)
-                return qreal(0);
-            return ParagraphLayout::gap(previousBottom, piece.topMargin);
-        };
-        const size_t lines = piece.lines.size();
-        if (piece.height <= 0 || lines == 0) {
-            started[i] = {c.columns.size() - 1, empty};
-            piece.pos = QPointF(column * pitch, c.bands.back().top + y + spaceBefore());
-            if (lines > 0)
-                piece.block.layout()->lineAt(0).setPosition(piece.lines[0].pos);
-            reach(y + spaceBefore() + piece.height);
-            piece.end = piece.pos.y() + piece.height;
-            previousBottom = piece.bottomMargin;
-            afterBlock = true;
-            continue;
-        }
-        // The lines from first on that fit in the column, the first of them below
-        // shift: at least one.
-        const auto fitting = [&](size_t first, qreal shift) {
-            size_t end = first + 1;
-            while (end < lines && shift + piece.lines[end].bottom <= room)
-                ++end;
-            return end;
-        };
-        // Where the lines from first on break, end being the first that does not fit:
-        // with widow and orphan control, not before the last line, and not after the
-        // first unless the paragraph can go on whole in the next column (0).
-        const auto split = [&](size_t first, size_t end, bool canMove) {
-            if (!piece.widowControl || end >= lines)
-                return end;
-            if (end == lines - 1 && end - 1 > first)
-                --end;
-            return first == 0 && canMove && end < 2 ? 0 : end;
-        };
-        size_t end = 0; // the first line of the next column, 0 while to be found
-        if (!empty) {
-            const qreal shift = y + spaceBefore();
-            end = shift + piece.lines[0].bottom > room ? 0 : split(0, fitting(0, shift), true);
-            if (end == 0) {
-                if (const size_t from = moveOn(i); from != i) {
-                    i = from - 1;
-                    continue;
-                }
-            }
-        }
-        started[i] = {c.columns.size() - 1, empty};
-        piece.pos = QPointF(column * pitch, c.bands.back().top + y + spaceBefore());
-        QTextLayout *tl = piece.block.layout();
-        // Where the lines of the column being filled stand: the line's y in the
-        // paragraph, plus shift, is its y in the band.
-        qreal shift = piece.pos.y() - c.bands.back().top;
-        if (end == 0)
-            end = split(0, fitting(0, shift), false);
-        QPointF offset; // of the lines in this column from where they were laid out
-        for (size_t k = 0; k < lines; ++k) {
-            const Piece::Line &line = piece.lines[k];
-            if (k == end) {
-                // The rest of the paragraph goes on at the next column's top.
-                next(i, int(k));
-                shift = -line.top;
-                offset = QPointF(column * pitch - piece.pos.x(), c.bands.back().top - line.top - piece.pos.y());
-                end = split(k, fitting(k, shift), false);
-            }
-            tl->lineAt(int(k)).setPosition(line.pos + offset);
-            reach(shift + line.bottom);
-        }
-        // What lies below the last line: the bottom border.
-        const qreal below = piece.height - piece.lines.back().bottom;
-        reach(y + qMax(qreal(0), below));
-        piece.end = c.bands.back().top + y;
-        width = qMax(width, column * pitch + piece.width);
-        previousBottom = piece.bottomMargin;
-        afterBlock = true;
+        if (piece.height <= 0 || piece.lines.empty())
+            placeEmpty(piece, i);
+        else
+            i = placeParagraph(i);
     }
     Band &last = c.bands.back();
     last.height = last.content;
@@ -226,6 +282,14 @@ bool placeInColumns(Flow &flow, qreal height, int fullBands = -1, qreal lastHeig
     flow.width = qMax(width, c.count * c.width + (c.count - 1) * c.gap);
     flow.bottomMargin = afterBlock ? previousBottom : 0;
     return fits;
+}
+
+// Places the pieces in columns, each band height high; with fullBands at 0 or more,
+// the band after that many is lastHeight high and the last one (false when the pieces
+// do not fit in them).
+bool placeInColumns(Flow &flow, qreal height, int fullBands = -1, qreal lastHeight = 0)
+{
+    return Placing(flow, height, fullBands, lastHeight).run();
 }
 
 // The least height of the band after fullBands at which the pieces fit in it, from

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class QFont;
 class QPainter;
 class CodePage;
 
@@ -179,6 +180,12 @@ private:
     void drawArc(const QRectF &box, QPointF start, QPointF end, Arc kind);
     void drawText(QPointF reference, const QString &text, const std::vector<qreal> &dx, quint32 options,
                   const QRectF &rect);
+    // What a text record's options fill before the text (the background of the
+    // rectangle, when opaque), and that rectangle in device pixels.
+    QRectF fillTextBox(quint32 options, const QRectF &rect);
+    // A text record's font at a whole pixel size near em, the size wanted in device
+    // pixels, which becomes the size the font is then scaled to exactly.
+    static QFont textFont(const Font &f, qreal *em, int *pixels);
     void fillRegion(const QRegion &device, const Brush &brush);
     void patternBlit(const QRectF &logical, quint32 rop);
     void blit(const QRectF &dest, const QByteArray &dib, const QByteArray &bits, QRectF source, bool bottomUpSource,

@@ -387,8 +387,7 @@ QString Metafile::decodeText(const QByteArray &bytes, const Font &font)
     return text;
 }
 
-void Metafile::drawText(QPointF reference, const QString &text, const std::vector<qreal> &dx, quint32 options,
-                           const QRectF &rect)
+QRectF Metafile::fillTextBox(quint32 options, const QRectF &rect)
 {
     const State &s = m_state;
     QRectF box; // the options' rectangle, in device pixels
@@ -402,6 +401,41 @@ void Metafile::drawText(QPointF reference, const QString &text, const std::vecto
             m_drawn = true;
         }
     }
+    return box;
+}
+
+QFont Metafile::textFont(const Font &f, qreal *em, int *pixels)
+{
+    QFont font;
+    QString face = f.face.trimmed();
+    const int family = f.pitchAndFamily & 0xF0;
+    font.setStyleHint(family == 0x10 ? QFont::Serif : family == 0x30 ? QFont::Monospace : family == 0x40 ? QFont::Cursive : QFont::SansSerif);
+    if (face.isEmpty())
+        face = family == 0x10 ? QStringLiteral("Serif") : family == 0x30 ? QStringLiteral("Monospace") : QStringLiteral("Sans Serif");
+    font.setFamilies({face});
+    font.setWeight(QFont::Weight(qBound(1, f.weight > 0 ? f.weight : 400, 1000)));
+    font.setItalic(f.italic);
+    font.setUnderline(f.underline);
+    font.setStrikeOut(f.strikeOut);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    *pixels = qMax(16, qRound(*em));
+    font.setPixelSize(*pixels);
+    if (f.height > 0) { // the cell height: ascent and descent together
+        const qreal cell = QFontMetricsF(font).height();
+        if (cell > 0) {
+            *em *= *pixels / cell;
+            *pixels = qMax(16, qRound(*em));
+            font.setPixelSize(*pixels);
+        }
+    }
+    return font;
+}
+
+void Metafile::drawText(QPointF reference, const QString &text, const std::vector<qreal> &dx, quint32 options,
+                           const QRectF &rect)
+{
+    const State &s = m_state;
+    const QRectF box = fillTextBox(options, rect); // the options' rectangle, in device pixels
     if (text.isEmpty() || m_stopped)
         return;
     m_textChars += text.size();
@@ -425,28 +459,8 @@ void Metafile::drawText(QPointF reference, const QString &text, const std::vecto
     const qreal largest = qMax(m_image->width(), m_image->height()) * 4.0;
     if (!(em >= 0.5) || em > largest)
         return;
-    QFont font;
-    QString face = f.face.trimmed();
-    const int family = f.pitchAndFamily & 0xF0;
-    font.setStyleHint(family == 0x10 ? QFont::Serif : family == 0x30 ? QFont::Monospace : family == 0x40 ? QFont::Cursive : QFont::SansSerif);
-    if (face.isEmpty())
-        face = family == 0x10 ? QStringLiteral("Serif") : family == 0x30 ? QStringLiteral("Monospace") : QStringLiteral("Sans Serif");
-    font.setFamilies({face});
-    font.setWeight(QFont::Weight(qBound(1, f.weight > 0 ? f.weight : 400, 1000)));
-    font.setItalic(f.italic);
-    font.setUnderline(f.underline);
-    font.setStrikeOut(f.strikeOut);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    int pixels = qMax(16, qRound(em));
-    font.setPixelSize(pixels);
-    if (f.height > 0) { // the cell height: ascent and descent together
-        const qreal cell = QFontMetricsF(font).height();
-        if (cell > 0) {
-            em *= pixels / cell;
-            pixels = qMax(16, qRound(em));
-            font.setPixelSize(pixels);
-        }
-    }
+    int pixels = 0;
+    const QFont font = textFont(f, &em, &pixels);
     const QFontMetricsF metrics(font);
     const qreal scale = em / pixels;
     // Text stays upright under the mapping's flips and follows its rotations.

@@ -179,32 +179,47 @@ TableGrid allEdgesGrid(const DocTable &table)
     return grid;
 }
 
-TableGrid lastRowWidthGrid(const DocTable &table)
+// The grid by the width of the table's last row, built in steps: each but the last
+// false where the table gets no grid, which is then returned as it stands.
+struct LastRowWidth
 {
-    // The grid as LibreOffice builds it for RTF, whose reading the documents are compared
-    // with (each case checked on its HTML export): the table is as wide as its last
-    // row, room after its last cell (\trwWidthA) included, and starts at the first
-    // row's edge. The first row, and any row that starts elsewhere (\trleft), is
-    // stretched or shrunk to that width in proportion; a later row that starts at the
-    // edge keeps its cells, its last one reaching the table's right edge. Edges of the
-    // rows less than EdgeTolerance apart make one column edge. Only room after the
-    // last cell that the row tells before \row is a cell of its own: an empty one,
-    // which is no cell of the file; other room goes to the last cell.
+    explicit LastRowWidth(const DocTable &table) : table(table) {}
+    // Each row's cells as spans, and the room after its last cell.
+    bool readRows();
+    // The table's width, and each row's edges on it.
+    bool placeEdges();
+    // The columns' boundaries: the edges of the rows less than EdgeTolerance apart
+    // make one.
+    bool mergeEdges();
+    void placeCells();
+
+    const DocTable &table;
     TableGrid grid;
     std::vector<std::vector<Span>> rows;
-    rows.reserve(table.rows.size());
     std::vector<int> afterOf;    // per row: the room after its last cell, twips
     std::vector<char> afterCell; // per row: that room is a cell of its own
+    std::vector<std::vector<int>> edges; // per row: its edges on the table's width
+    qint64 right = 0; // the table's right edge
+};
+
+bool LastRowWidth::readRows()
+{
+    rows.reserve(table.rows.size());
     afterOf.reserve(table.rows.size());
     afterCell.reserve(table.rows.size());
     for (const TableRow &row : table.rows) {
         if (row.def >= 0 && table.defs[size_t(row.def)].tooWide)
-            return grid;
+            return false;
         rows.push_back(spansOf(table, row));
         const RowDef *def = row.def >= 0 ? &table.defs[size_t(row.def)] : nullptr;
         afterOf.push_back(def && !rows.back().empty() ? def->after : 0);
         afterCell.push_back(def && def->afterShown && afterOf.back() > 0);
     }
+    return true;
+}
+
+bool LastRowWidth::placeEdges()
+{
     int origin = 0;
     qint64 width = 0;
     size_t first = rows.size();
@@ -218,11 +233,11 @@ TableGrid lastRowWidthGrid(const DocTable &table)
         width = qint64(rows[i].back().right) + afterOf[i] - rows[i].front().left;
     }
     if (first == rows.size() || width <= 0)
-        return grid;
-    const qint64 right = origin + width;
+        return false;
+    right = origin + width;
     // Each row's edges on the table's width: where each cell starts, where the last
     // one ends, and the table's right edge after a cell for the room after it.
-    std::vector<std::vector<int>> edges(rows.size());
+    edges.resize(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::vector<Span> &spans = rows[i];
         if (spans.empty())
@@ -249,9 +264,14 @@ TableGrid lastRowWidthGrid(const DocTable &table)
             std::sort(grid.boundaries.begin(), grid.boundaries.end());
             grid.boundaries.erase(std::unique(grid.boundaries.begin(), grid.boundaries.end()), grid.boundaries.end());
             if (grid.columns() > 2 * TableLimits::MaxColumns)
-                return grid;
+                return false;
         }
     }
+    return true;
+}
+
+bool LastRowWidth::mergeEdges()
+{
     std::sort(grid.boundaries.begin(), grid.boundaries.end());
     std::vector<int> kept;
     kept.reserve(grid.boundaries.size());
@@ -265,9 +285,14 @@ TableGrid lastRowWidthGrid(const DocTable &table)
     const int columns = grid.columns();
     if (columns < 1 || columns > TableLimits::MaxColumns) {
         grid.boundaries.clear();
-        return grid;
+        return false;
     }
+    return true;
+}
 
+void LastRowWidth::placeCells()
+{
+    const int columns = grid.columns();
     // The column an edge stands at: the kept edge it was merged into lies at most
     // one tolerance left of it.
     auto column = [&](int twips) {
@@ -343,7 +368,23 @@ TableGrid lastRowWidthGrid(const DocTable &table)
     }
     grid.rows = r;
     grid.valid = r > 0;
-    return grid;
+}
+
+TableGrid lastRowWidthGrid(const DocTable &table)
+{
+    // The grid as LibreOffice builds it for RTF, whose reading the documents are compared
+    // with (each case checked on its HTML export): the table is as wide as its last
+    // row, room after its last cell (\trwWidthA) included, and starts at the first
+    // row's edge. The first row, and any row that starts elsewhere (\trleft), is
+    // stretched or shrunk to that width in proportion; a later row that starts at the
+    // edge keeps its cells, its last one reaching the table's right edge. Edges of the
+    // rows less than EdgeTolerance apart make one column edge. Only room after the
+    // last cell that the row tells before \row is a cell of its own: an empty one,
+    // which is no cell of the file; other room goes to the last cell.
+    LastRowWidth build(table);
+    if (build.readRows() && build.placeEdges() && build.mergeEdges())
+        build.placeCells();
+    return std::move(build.grid);
 }
 
 } // namespace

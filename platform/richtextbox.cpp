@@ -360,8 +360,20 @@ void RichTextBox::setSelText(const QString &text)
 void RichTextBox::keyPressEvent(QKeyEvent *event)
 {
     // Around a soft break the keys act on the text, which has no character there.
+    if (wordKey(event) || replaceSelectionInPieces(event) || pieceKey(event))
+        return;
+    const bool vertical = (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+                          !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    if (!vertical) {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    verticalKey(event);
+}
+
+bool RichTextBox::wordKey(QKeyEvent *event)
+{
     QTextCursor cursor = textCursor();
-    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     const bool wordForward = event->matches(QKeySequence::DeleteEndOfWord);
     const bool wordDelete = wordForward || event->matches(QKeySequence::DeleteStartOfWord);
     if (!cursor.hasSelection() && !isReadOnly() && wordDelete &&
@@ -369,7 +381,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         // Qt would select into the next cell and empty both: at a cell's edge a word
         // deletion does what Delete and Backspace do there, nothing.
         event->accept();
-        return;
+        return true;
     }
     if (!cursor.hasSelection() && !isReadOnly() && wordDelete && !softBreaks().isEmpty()) {
         // A word cut in two pieces is still one word, and a soft break none.
@@ -378,7 +390,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         setTextCursor(cursor);
         ensureCursorVisible();
         event->accept();
-        return;
+        return true;
     }
     const bool selects = event->matches(QKeySequence::SelectNextWord) || event->matches(QKeySequence::SelectPreviousWord);
     const bool right = event->matches(QKeySequence::MoveToNextWord) || event->matches(QKeySequence::SelectNextWord);
@@ -390,8 +402,14 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
         setTextCursor(cursor);
         ensureCursorVisible();
         event->accept();
-        return;
+        return true;
     }
+    return false;
+}
+
+bool RichTextBox::replaceSelectionInPieces(QKeyEvent *event)
+{
+    QTextCursor cursor = textCursor();
     if (!isReadOnly() && cursor.hasSelection() && !cursor.hasComplexSelection() && !softBreaks().isEmpty() &&
         replacesSelection(event)) {
         // The selection is taken away the way that keeps paragraphs and pieces apart,
@@ -407,8 +425,15 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
             keyPressEvent(event);
         ensureCursorVisible();
         event->accept();
-        return;
+        return true;
     }
+    return false;
+}
+
+bool RichTextBox::pieceKey(QKeyEvent *event)
+{
+    QTextCursor cursor = textCursor();
+    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (!cursor.hasSelection() && plain && !isReadOnly()) {
         const QTextBlock block = cursor.block();
         switch (event->key()) {
@@ -420,7 +445,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
                 setTextCursor(cursor);
                 ensureCursorVisible();
                 event->accept();
-                return;
+                return true;
             }
             break;
         case Qt::Key_Backspace:
@@ -429,7 +454,7 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
                 cursor.deletePreviousChar();
                 setTextCursor(cursor);
                 event->accept();
-                return;
+                return true;
             }
             break;
         case Qt::Key_Delete:
@@ -438,19 +463,18 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
                 cursor.deleteChar();
                 setTextCursor(cursor);
                 event->accept();
-                return;
+                return true;
             }
             break;
         default:
             break;
         }
     }
-    const bool vertical = (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
-                          !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
-    if (!vertical) {
-        QTextEdit::keyPressEvent(event);
-        return;
-    }
+    return false;
+}
+
+void RichTextBox::verticalKey(QKeyEvent *event)
+{
     // Up and Down keep the caret's x in the paragraph's layout, whose lines may stand
     // in several columns: where the line left and the line reached lie in their
     // layouts' columns differently, the caret keeps its place across its column.

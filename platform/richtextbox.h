@@ -127,6 +127,13 @@ private:
     void forgetSoftBreaks();
     // Keeps the view on its text while what lies above it changes height.
     void followShift(qreal dy);
+    // The steps of keyPressEvent(), each true when it took the key: a word deleted or
+    // crossed, a selection replaced among pieces, a paragraph begun or joined at a
+    // soft break; Up and Down kept in their columns.
+    bool wordKey(QKeyEvent *event);
+    bool replaceSelectionInPieces(QKeyEvent *event);
+    bool pieceKey(QKeyEvent *event);
+    void verticalKey(QKeyEvent *event);
     // Moves the caret out of a structural block (ParagraphLayout::isStructural).
     void stepOverStructural();
     // A view that shows the document's end keeps showing it while heights become known.

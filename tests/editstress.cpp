@@ -34,35 +34,6 @@ namespace EditStress {
 
 namespace {
 
-struct OpInfo
-{
-    Op op;
-    const char *name;
-    int weight;
-};
-
-constexpr std::array<OpInfo, 30> Ops{{
-    {Op::Type, "type", 18},       {Op::Enter, "enter", 5},          {Op::LineBreak, "linebreak", 2},
-    {Op::Backspace, "backspace", 7}, {Op::Delete, "delete", 6},     {Op::DeleteWord, "deleteword", 2},
-    {Op::BackspaceWord, "backspaceword", 2}, {Op::Caret, "caret", 12}, {Op::Select, "select", 8},
-    {Op::Paste, "paste", 5},      {Op::KeyPaste, "keypaste", 2},     {Op::Copy, "copy", 2},
-    {Op::KeyCopy, "keycopy", 1},  {Op::Cut, "cut", 2},               {Op::Undo, "undo", 7},
-    {Op::Redo, "redo", 3},        {Op::Bold, "bold", 1},             {Op::Italic, "italic", 1},
-    {Op::Underline, "underline", 1}, {Op::Strike, "strike", 1},     {Op::Colour, "colour", 1},
-    {Op::Font, "font", 1},        {Op::Size, "size", 2},             {Op::Move, "move", 5},
-    {Op::Click, "click", 3},      {Op::Resize, "resize", 2},         {Op::Scroll, "scroll", 3},
-    {Op::Paint, "paint", 3},      {Op::Slices, "slices", 5},         {Op::Wait, "wait", 1},
-}};
-
-const OpInfo &info(Op op)
-{
-    for (const OpInfo &i : Ops) {
-        if (i.op == op)
-            return i;
-    }
-    return Ops[0];
-}
-
 // Cursor positions map one to one onto the characters of the raw text; the
 // separators of paragraphs, lines and frames read as line ends, as the editor's text.
 QString plainFromRaw(QString raw)
@@ -150,65 +121,6 @@ const std::array<MoveKey, 12> MoveKeys{{
 }};
 
 } // namespace
-
-std::vector<Step> generate(quint32 seed, int count)
-{
-    QRandomGenerator g(seed);
-    int total = 0;
-    for (const OpInfo &i : Ops)
-        total += i.weight;
-    std::vector<Step> steps;
-    steps.reserve(size_t(count));
-    for (int n = 0; n < count; ++n) {
-        int pick = int(g.bounded(total));
-        Op op = Ops[0].op;
-        for (const OpInfo &i : Ops) {
-            if (pick < i.weight) {
-                op = i.op;
-                break;
-            }
-            pick -= i.weight;
-        }
-        steps.push_back({op, g.generate(), g.generate()});
-    }
-    return steps;
-}
-
-QString describe(const Step &step)
-{
-    return QStringLiteral("%1 %2 %3").arg(QLatin1String(info(step.op).name)).arg(step.a).arg(step.b);
-}
-
-QString format(const std::vector<Step> &steps)
-{
-    QString out;
-    for (const Step &s : steps)
-        out += describe(s) + QLatin1Char('\n');
-    return out;
-}
-
-bool parse(const QString &text, std::vector<Step> *steps)
-{
-    steps->clear();
-    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QStringList parts = line.simplified().split(QLatin1Char(' '));
-        if (parts.isEmpty() || parts.first().startsWith(QLatin1Char('#')))
-            continue;
-        if (parts.size() != 3)
-            return false;
-        const OpInfo *found = nullptr;
-        for (const OpInfo &i : Ops) {
-            if (parts.first() == QLatin1String(i.name))
-                found = &i;
-        }
-        bool okA = false, okB = false;
-        const Step s{found ? found->op : Op::Type, parts.at(1).toUInt(&okA), parts.at(2).toUInt(&okB)};
-        if (!found || !okA || !okB)
-            return false;
-        steps->push_back(s);
-    }
-    return true;
-}
 
 struct Runner::State
 {
@@ -444,6 +356,13 @@ struct Runner::State
 
     QString apply(const Step &s);
     QString applyStep(const Step &s);
+    // The steps by kind: keys that change the text, the clipboard's (a failure when
+    // what was copied is not what was selected), formats, and the caret, the view
+    // and the history.
+    void editKey(const Step &s);
+    QString clipboardStep(const Step &s);
+    void formatStep(const Step &s);
+    void viewStep(const Step &s);
     QString check(bool full, quint32 seed);
     QString scrollRange();
 };
@@ -466,6 +385,15 @@ QString Runner::State::apply(const Step &s)
 }
 
 QString Runner::State::applyStep(const Step &s)
+{
+    // Each kind of step takes its own and leaves the others alone.
+    editKey(s);
+    formatStep(s);
+    viewStep(s);
+    return clipboardStep(s);
+}
+
+void Runner::State::editKey(const Step &s)
 {
     switch (s.op) {
     case Op::Type: {
@@ -542,14 +470,14 @@ QString Runner::State::applyStep(const Step &s)
         cursor.removeSelectedText();
         break;
     }
-    case Op::Caret: {
-        const int at = place(s.a);
-        select(at, at);
+    default:
         break;
     }
-    case Op::Select:
-        select(place(s.a), place(s.b));
-        break;
+}
+
+QString Runner::State::clipboardStep(const Step &s)
+{
+    switch (s.op) {
     case Op::Paste: {
         const QString text = pasteText(s.a, s.b);
         services.clipboard->content = text;
@@ -618,14 +546,15 @@ QString Runner::State::applyStep(const Step &s)
             return QStringLiteral("Ctrl+C copied %1 characters, not the %2 selected").arg(copied.size()).arg(expected.size());
         break;
     }
-    case Op::Undo:
-        key(QKeySequence::Undo);
-        ref->undo(&cursor);
+    default:
         break;
-    case Op::Redo:
-        key(QKeySequence::Redo);
-        ref->redo(&cursor);
-        break;
+    }
+    return QString();
+}
+
+void Runner::State::formatStep(const Step &s)
+{
+    switch (s.op) {
     case Op::Bold:
     case Op::Italic:
     case Op::Underline:
@@ -673,6 +602,30 @@ QString Runner::State::applyStep(const Step &s)
         merge(f);
         break;
     }
+    default:
+        break;
+    }
+}
+
+void Runner::State::viewStep(const Step &s)
+{
+    switch (s.op) {
+    case Op::Caret: {
+        const int at = place(s.a);
+        select(at, at);
+        break;
+    }
+    case Op::Select:
+        select(place(s.a), place(s.b));
+        break;
+    case Op::Undo:
+        key(QKeySequence::Undo);
+        ref->undo(&cursor);
+        break;
+    case Op::Redo:
+        key(QKeySequence::Redo);
+        ref->redo(&cursor);
+        break;
     case Op::Move: {
         const MoveKey &m = MoveKeys[s.a % MoveKeys.size()];
         key(m.key, m.modifiers | (s.b % 3 == 0 ? Qt::ShiftModifier : Qt::NoModifier));
@@ -707,8 +660,9 @@ QString Runner::State::applyStep(const Step &s)
     case Op::Wait:
         QTest::qWait(int(s.a % 40));
         break;
+    default:
+        break;
     }
-    return QString();
 }
 
 QString Runner::State::check(bool full, quint32 seed)

@@ -17,9 +17,9 @@ orvo_add_test(tst_producermetrics SOURCES tst_producermetrics.cpp documentfixtur
 # Edits that once broke the program or left the layout off.
 orvo_add_test(tst_editinglayout SOURCES tst_editinglayout.cpp documentfixture.h scriptedservices.h layoutcheck.h TIMEOUT 300)
 # A short seeded run of the editing stress test.
-orvo_add_test(tst_editstress SOURCES tst_editstress.cpp editstress.cpp editstress.h layoutcheck.h documentfixture.h scriptedservices.h TIMEOUT 300)
+orvo_add_test(tst_editstress SOURCES tst_editstress.cpp editstress.cpp editstresssteps.cpp editstress.h layoutcheck.h documentfixture.h scriptedservices.h TIMEOUT 300)
 # The long editing stress run (scripts/stress-edits.sh); not part of the suite.
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/stress_edits.cpp)
-    qt_add_executable(stress_edits stress_edits.cpp editstress.cpp editstress.h layoutcheck.h documentfixture.h scriptedservices.h)
+    qt_add_executable(stress_edits stress_edits.cpp editstress.cpp editstresssteps.cpp editstress.h layoutcheck.h documentfixture.h scriptedservices.h)
     target_link_libraries(stress_edits PRIVATE orvo_app Qt6::Test)
 endif()

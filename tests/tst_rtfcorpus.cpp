@@ -414,6 +414,27 @@ const QHash<QString, const char *> &knownStructureDifferences()
     return known;
 }
 
+// The characters of the lines paired with the oracle's runs, and those with equal attributes.
+void compareRuns(const Flat &runs, const Flat &actual, qint64 *chars, qint64 *equal, QString *firstMismatch)
+{
+    const Alignment ral = align(runs, actual);
+    for (const auto &p : ral.pairs) {
+        const Line &el = runs.lines[size_t(p.first)];
+        const Line &ol = actual.lines[size_t(p.second)];
+        for (size_t k = 0; k < el.attrs.size() && k < ol.attrs.size(); ++k) {
+            ++*chars;
+            const Attrs &x = runs.pool[size_t(el.attrs[k])];
+            const Attrs &y = actual.pool[size_t(ol.attrs[k])];
+            if (x == y) {
+                ++*equal;
+            } else if (firstMismatch->isEmpty()) {
+                *firstMismatch = QStringLiteral("runs: '%1' expected %2 got %3")
+                                     .arg(el.text.mid(qMax(0, int(k) - 5), 15), describe(x), describe(y));
+            }
+        }
+    }
+}
+
 } // namespace
 
 class TestRtfCorpus : public QObject
@@ -497,23 +518,8 @@ void TestRtfCorpus::text()
         const QByteArray runsJson = readFile(m_dir.filePath(name + QStringLiteral(".runs.json")));
         if (!runsJson.isEmpty() && !failure) {
             const Flat runs = flattenRuns(QJsonDocument::fromJson(runsJson));
-            const Alignment ral = align(runs, actual);
             qint64 chars = 0, equal = 0;
-            for (const auto &p : ral.pairs) {
-                const Line &el = runs.lines[size_t(p.first)];
-                const Line &ol = actual.lines[size_t(p.second)];
-                for (size_t k = 0; k < el.attrs.size() && k < ol.attrs.size(); ++k) {
-                    ++chars;
-                    const Attrs &x = runs.pool[size_t(el.attrs[k])];
-                    const Attrs &y = actual.pool[size_t(ol.attrs[k])];
-                    if (x == y) {
-                        ++equal;
-                    } else if (firstMismatch.isEmpty()) {
-                        firstMismatch = QStringLiteral("runs: '%1' expected %2 got %3")
-                                            .arg(el.text.mid(qMax(0, int(k) - 5), 15), describe(x), describe(y));
-                    }
-                }
-            }
+            compareRuns(runs, actual, &chars, &equal, &firstMismatch);
             if (chars > 0) {
                 ++withRuns;
                 runChars += chars;

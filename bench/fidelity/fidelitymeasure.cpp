@@ -103,6 +103,72 @@ QString signedPx(double v)
     return QStringLiteral("%1%2").arg(v > 0 ? QStringLiteral("+") : QString()).arg(v, 0, 'f', 0);
 }
 
+// For each of LibreOffice's lines, the first paired token of the nearest line above
+// it on the same page that has one.
+std::vector<int> anchorsOf(const std::vector<Token> &lo, const std::vector<int> &firstLo)
+{
+    std::vector<int> anchor(firstLo.size(), -1);
+    for (size_t l = 1, last = size_t(-1); l < firstLo.size(); ++l) {
+        if (last != size_t(-1) && firstLo[l] >= 0 && lo[size_t(firstLo[last])].page == lo[size_t(firstLo[l])].page)
+            anchor[l] = firstLo[last];
+        if (firstLo[l] >= 0)
+            last = l;
+    }
+    return anchor;
+}
+
+// One pair of words as --pairs prints it: where each side put it, how far apart, and
+// whether it is near; a0 is the anchor of its line, -1 when none.
+QString pairLine(const std::vector<Token> &lo, const std::vector<Token> &ed, const std::vector<int> &partnerLo, size_t i,
+                 int j, int a0, bool near, bool lineStart)
+{
+    const Token &l = lo[i], &e = ed[size_t(j)];
+    const double dx = e.x0 - l.x0;
+    return QStringLiteral("p%1 lo %2,%3 orvo %4,%5 dx %6 %7 %8%9 %10 w %11 %12")
+           .arg(l.page + 1)
+           .arg(l.x0, 0, 'f', 1)
+           .arg(l.top, 0, 'f', 1)
+           .arg(e.x0, 0, 'f', 1)
+           .arg(e.top, 0, 'f', 1)
+           .arg(dx, 0, 'f', 1)
+           .arg(a0 >= 0 ? QStringLiteral("dy %1").arg((e.top - ed[size_t(partnerLo[size_t(a0)])].top) - (l.top - lo[size_t(a0)].top), 0, 'f', 1) : QStringLiteral("dy -"))
+           .arg(near ? QStringLiteral("ok") : QStringLiteral("OFF"))
+           .arg(lineStart ? QStringLiteral(" line") : QString())
+           .arg(l.key)
+           .arg(l.x1 - l.x0, 0, 'f', 1)
+           .arg(e.x1 - e.x0, 0, 'f', 1);
+}
+
+// The document's line of detail: the median offsets by kind of word, of lines, the
+// ratios of gaps and widths, and the faces the editor drew most.
+QString detailOf(const std::vector<double> offX[KindCount], const std::vector<double> &offY,
+                 const std::vector<double> &gapRatio, const std::vector<double> &widthRatio,
+                 const std::vector<Token> &ed)
+{
+    QStringList detail;
+    for (int k = 0; k < KindCount; ++k) {
+        if (!offX[k].empty())
+            detail << QStringLiteral("dx %1 %2 (%3)").arg(QLatin1String(KindNames[k]), signedPx(median(offX[k]))).arg(offX[k].size());
+    }
+    if (!offY.empty())
+        detail << QStringLiteral("dy %1 (%2)").arg(signedPx(median(offY))).arg(offY.size());
+    if (!gapRatio.empty())
+        detail << QStringLiteral("gap x%1").arg(median(gapRatio), 0, 'f', 2);
+    if (!widthRatio.empty())
+        detail << QStringLiteral("width x%1").arg(median(widthRatio), 0, 'f', 3);
+    std::map<QString, int> faces;
+    for (const Token &t : ed)
+        ++faces[t.face];
+    std::vector<std::pair<int, QString>> byCount;
+    for (const auto &[face, n] : faces)
+        byCount.emplace_back(-n, face);
+    std::sort(byCount.begin(), byCount.end());
+    QStringList faceList;
+    for (size_t k = 0; k < byCount.size() && k < 3; ++k)
+        faceList << QStringLiteral("%1 %2").arg(byCount[k].second).arg(-byCount[k].first);
+    return detail.join(QLatin1String(", ")) + QStringLiteral(" | Orvo: ") + faceList.join(QLatin1String(", "));
+}
+
 } // namespace
 
 QString corpusDir()
@@ -244,15 +310,7 @@ Comparison compare(const std::vector<Token> &lo, const std::vector<Token> &ed, Q
     }
     const std::vector<int> lineLo = linesOf(lo), lineEd = linesOf(ed);
     const std::vector<int> firstLo = firstPaired(lineLo, partnerLo), firstEd = firstPaired(lineEd, partnerEd);
-    // For each of LibreOffice's lines, the first paired token of the nearest line
-    // above it on the same page that has one.
-    std::vector<int> anchor(firstLo.size(), -1);
-    for (size_t l = 1, last = size_t(-1); l < firstLo.size(); ++l) {
-        if (last != size_t(-1) && firstLo[l] >= 0 && lo[size_t(firstLo[last])].page == lo[size_t(firstLo[l])].page)
-            anchor[l] = firstLo[last];
-        if (firstLo[l] >= 0)
-            last = l;
-    }
+    const std::vector<int> anchor = anchorsOf(lo, firstLo);
 
     Comparison r;
     Counts &c = r.counts;
@@ -307,19 +365,7 @@ Comparison compare(const std::vector<Token> &lo, const std::vector<Token> &ed, Q
         const bool near = nearX && nearY;
         c.near += near;
         if (pairs) {
-            *pairs << QStringLiteral("p%1 lo %2,%3 orvo %4,%5 dx %6 %7 %8%9 %10 w %11 %12")
-                          .arg(l.page + 1)
-                          .arg(l.x0, 0, 'f', 1)
-                          .arg(l.top, 0, 'f', 1)
-                          .arg(e.x0, 0, 'f', 1)
-                          .arg(e.top, 0, 'f', 1)
-                          .arg(dx, 0, 'f', 1)
-                          .arg(a0 >= 0 ? QStringLiteral("dy %1").arg((e.top - ed[size_t(partnerLo[size_t(a0)])].top) - (l.top - lo[size_t(a0)].top), 0, 'f', 1) : QStringLiteral("dy -"))
-                          .arg(near ? QStringLiteral("ok") : QStringLiteral("OFF"))
-                          .arg(firstLo[size_t(line)] == int(i) ? QStringLiteral(" line") : QString())
-                          .arg(l.key)
-                          .arg(l.x1 - l.x0, 0, 'f', 1)
-                          .arg(e.x1 - e.x0, 0, 'f', 1);
+            *pairs << pairLine(lo, ed, partnerLo, i, j, a0, near, firstLo[size_t(line)] == int(i));
         }
         for (int k : kinds) {
             ++c.kinds[k].matched;
@@ -346,28 +392,7 @@ Comparison compare(const std::vector<Token> &lo, const std::vector<Token> &ed, Q
         }
     }
 
-    QStringList detail;
-    for (int k = 0; k < KindCount; ++k) {
-        if (!offX[k].empty())
-            detail << QStringLiteral("dx %1 %2 (%3)").arg(QLatin1String(KindNames[k]), signedPx(median(offX[k]))).arg(offX[k].size());
-    }
-    if (!offY.empty())
-        detail << QStringLiteral("dy %1 (%2)").arg(signedPx(median(offY))).arg(offY.size());
-    if (!gapRatio.empty())
-        detail << QStringLiteral("gap x%1").arg(median(gapRatio), 0, 'f', 2);
-    if (!widthRatio.empty())
-        detail << QStringLiteral("width x%1").arg(median(widthRatio), 0, 'f', 3);
-    std::map<QString, int> faces;
-    for (const Token &t : ed)
-        ++faces[t.face];
-    std::vector<std::pair<int, QString>> byCount;
-    for (const auto &[face, n] : faces)
-        byCount.emplace_back(-n, face);
-    std::sort(byCount.begin(), byCount.end());
-    QStringList faceList;
-    for (size_t k = 0; k < byCount.size() && k < 3; ++k)
-        faceList << QStringLiteral("%1 %2").arg(byCount[k].second).arg(-byCount[k].first);
-    r.detail = detail.join(QLatin1String(", ")) + QStringLiteral(" | Orvo: ") + faceList.join(QLatin1String(", "));
+    r.detail = detailOf(offX, offY, gapRatio, widthRatio, ed);
     return r;
 }
 
