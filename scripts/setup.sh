@@ -14,7 +14,7 @@ packages=(
     fonts-crosextra-carlito fonts-crosextra-caladea
     fonts-droid-fallback fonts-noto-mono fonts-urw-base35
     xvfb xauth xfonts-base openbox xdotool x11-utils imagemagick
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev lld
     dbus at-spi2-core python3-pyatspi
 )
 
