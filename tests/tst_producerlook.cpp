@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
 #include <QRawFont>
@@ -185,6 +186,37 @@ private slots:
         QFETCH(qreal, x);
         QVERIFY(open("{\\rtf1\\ansi\\deftab720{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0\\fs24 " + paragraph + "\\par}"));
         QVERIFY(qAbs(xOf(QStringLiteral("Item")) - x) <= 1);
+    }
+
+    // A paragraph naming a style after \pard keeps its own indents and the space
+    // around it, none unless it gives them again; the style's alignment it takes.
+    void paragraphOfAStyleKeepsItsOwnIndents_data()
+    {
+        QTest::addColumn<QByteArray>("paragraph");
+        QTest::addColumn<qreal>("x"); // of the word, pixels from the column's edge; < 0 for centred
+        QTest::newRow("style's indents not taken") << QByteArray("\\pard\\plain\\s18\\f0\\fs24 Item") << 0.0;
+        QTest::newRow("after its own left indent") << QByteArray("\\pard\\plain\\s18\\li0\\ri0\\f0\\fs24 Item") << 0.0;
+        QTest::newRow("its own indents") << QByteArray("\\pard\\plain\\s18\\li360\\fi360\\f0\\fs24 Item") << 48.0;
+        QTest::newRow("the style's alignment") << QByteArray("\\pard\\plain\\s19\\f0\\fs24 Item") << -1.0;
+    }
+    void paragraphOfAStyleKeepsItsOwnIndents()
+    {
+        QFETCH(QByteArray, paragraph);
+        QFETCH(qreal, x);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}{\\stylesheet{\\s0 Normal;}"
+                     "{\\s18\\fi851\\li720\\ri300\\sb480\\f0\\fs24 Indented;}{\\s19\\qc\\li720\\f0\\fs24 Centred;}}"
+                     "\\pard\\f0\\fs24 Before\\par " + paragraph + "\\par}"));
+        const qreal at = xOf(QStringLiteral("Item"));
+        if (x >= 0) {
+            QVERIFY2(qAbs(at - x) <= 1, qPrintable(QString::number(at)));
+        } else {
+            const qreal word = QFontMetricsF(blockWith(QStringLiteral("Item")).charFormat().font()).horizontalAdvance(QStringLiteral("Item"));
+            QVERIFY2(qAbs(at - (columnWidth() - word) / 2) <= 2, qPrintable(QString::number(at)));
+        }
+        // No room above it but the line's own.
+        const qreal before = m_box->document()->documentLayout()->blockBoundingRect(blockWith(QStringLiteral("Before"))).bottom();
+        const qreal item = m_box->document()->documentLayout()->blockBoundingRect(blockWith(QStringLiteral("Item"))).top();
+        QVERIFY2(item - before <= 1, qPrintable(QString::number(item - before)));
     }
 
     // A label outdented past the column's edge hangs into the margin, in view, and the
