@@ -113,7 +113,7 @@ done:
         if (m_groups[i].textBoxOwner)
             endTextBox(m_groups[i]);
     }
-    m_builder.finish(listed(top().para), tableLevel());
+    m_builder.finish(listed(endingParagraph()), tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -185,6 +185,11 @@ bool RtfParser::groupClose()
     if (closing.textBoxOwner)
         endTextBox(closing);
     m_groups.pop_back();
+    if (closing.dest == Dest::Normal && top().dest == Dest::Normal && closing.para != top().para &&
+        (!m_bytes.isEmpty() || !m_builder.paragraphEmpty())) {
+        m_closedPara = closing.para;
+        m_hasClosedPara = true;
+    }
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
     if (closing.listNumberOwner)
@@ -759,6 +764,17 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
-    m_builder.paragraphBreak(listed(top().para), tableLevel());
+    m_builder.paragraphBreak(listed(endingParagraph()), tableLevel());
     m_paraLabelDone = false;
+}
+
+ParaState RtfParser::endingParagraph()
+{
+    // Word processors format a paragraph as the text in it was formatted: alignment
+    // or indents given in a group that closed before \par hold for the paragraph
+    // (HTML turned into RTF justifies so), not for the next one. Where the paragraph
+    // gives its own after the group, those hold.
+    const bool closed = m_hasClosedPara && top().para == ParaState();
+    m_hasClosedPara = false;
+    return closed ? m_closedPara : top().para;
 }

@@ -34,7 +34,7 @@ void RtfParser::cellEnd(int level)
     }
     if (showing())
         listLabelBefore();
-    m_builder.cellEnd(top().para, level);
+    m_builder.cellEnd(endingParagraph(), level);
     m_paraLabelDone = false;
     m_rowHasCells[level >= 2 ? 1 : 0] = true;
 }

@@ -219,6 +219,34 @@ private slots:
         QVERIFY2(item - before <= 1, qPrintable(QString::number(item - before)));
     }
 
+    // Paragraph formatting given in a group that closes before the paragraph ends
+    // holds for that paragraph and not for the next (HTML turned into RTF justifies
+    // its paragraphs so), unless the paragraph gives its own after the group.
+    void formattingOfAGroupClosedInTheParagraph_data()
+    {
+        QTest::addColumn<QByteArray>("paragraphs");
+        // Of the word, pixels from the column's edge; -1 for a centred line, -2 for one
+        // aligned right.
+        QTest::addColumn<qreal>("x");
+        QTest::newRow("indent") << QByteArray("{\\li720 Item}\\par") << 48.0;
+        QTest::newRow("centred, deep in groups") << QByteArray("{{{\\qc {Item}}}}\\par") << -1.0;
+        QTest::newRow("the last group's") << QByteArray("{\\qc A}{\\qr Item}\\par") << -2.0;
+        QTest::newRow("not the next paragraph") << QByteArray("{\\li720 A}\\par Item\\par") << 0.0;
+        QTest::newRow("not after its own end") << QByteArray("{\\pard\\li720 A\\par}Item\\par") << 0.0;
+        QTest::newRow("the paragraph's own after it") << QByteArray("{\\qc Item}\\qr A\\par") << -2.0;
+    }
+    void formattingOfAGroupClosedInTheParagraph()
+    {
+        QFETCH(QByteArray, paragraphs);
+        QFETCH(qreal, x);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0\\fs24 Before\\par " + paragraphs + "}"));
+        const QTextBlock block = blockWith(QStringLiteral("Item"));
+        const qreal at = xOf(block.text());
+        const qreal line = QFontMetricsF(block.charFormat().font()).horizontalAdvance(block.text());
+        const qreal wanted = x >= 0 ? x : x == -1 ? (columnWidth() - line) / 2 : columnWidth() - line;
+        QVERIFY2(qAbs(at - wanted) <= 2, qPrintable(QStringLiteral("%1, not %2").arg(at).arg(wanted)));
+    }
+
     // A label outdented past the column's edge hangs into the margin, in view, and the
     // item's text and its wrapped lines stand at the edge.
     void labelHangsIntoTheMargin()
