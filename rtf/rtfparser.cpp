@@ -185,11 +185,6 @@ bool RtfParser::groupClose()
     if (closing.textBoxOwner)
         endTextBox(closing);
     m_groups.pop_back();
-    if (closing.dest == Dest::Normal && top().dest == Dest::Normal && closing.para != top().para &&
-        (!m_bytes.isEmpty() || !m_builder.paragraphEmpty())) {
-        m_closedPara = closing.para;
-        m_hasClosedPara = true;
-    }
     if (!m_shapes.empty() || m_shapePictureFrom)
         shapeGroupsClosed();
     if (closing.listNumberOwner)
@@ -770,11 +765,34 @@ void RtfParser::paragraphBreak()
 
 ParaState RtfParser::endingParagraph()
 {
-    // Word processors format a paragraph as the text in it was formatted: alignment
-    // or indents given in a group that closed before \par hold for the paragraph
-    // (HTML turned into RTF justifies so), not for the next one. Where the paragraph
-    // gives its own after the group, those hold.
-    const bool closed = m_hasClosedPara && top().para == ParaState();
-    m_hasClosedPara = false;
-    return closed ? m_closedPara : top().para;
+    // Word processors format a paragraph as its text was formatted, not as the state
+    // stands at \par: indents and the space around it are those its first text had
+    // (a group closed before \par gives them, "{\\li720 text}\\par"; pandoc's
+    // "\\sa180\\par" after a list's last item gives none), and its alignment the last
+    // one given, also in a group closed since ("{\\qj text}\\par", as HTML turned into
+    // RTF justifies), where the state at \par has none.
+    ParaState para = top().para;
+    if (m_paraHasText) {
+        para.leftIndent = m_firstTextPara.leftIndent;
+        para.rightIndent = m_firstTextPara.rightIndent;
+        para.firstIndent = m_firstTextPara.firstIndent;
+        para.spaceBefore = m_firstTextPara.spaceBefore;
+        para.spaceAfter = m_firstTextPara.spaceAfter;
+        if (para.alignment == 0)
+            para.alignment = m_lastTextAlignment;
+    }
+    m_paraHasText = false;
+    return para;
+}
+
+void RtfParser::noteParagraphText()
+{
+    if (top().chr.label)
+        return; // a list's label comes before the paragraph's own state (\listtext, \pntext)
+    const ParaState &para = top().para;
+    if (!m_paraHasText) {
+        m_firstTextPara = para;
+        m_paraHasText = true;
+    }
+    m_lastTextAlignment = para.alignment;
 }

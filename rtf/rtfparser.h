@@ -209,8 +209,9 @@ private:
     // The paragraph's state as its list sets it: a label at a level justified right
     // ends at the first line's indent.
     ParaState listed(const ParaState &para) const;
-    // The state the paragraph ending now takes, and the group's that closed in it forgotten.
+    // The state the paragraph ending now takes, from what held where its text was.
     ParaState endingParagraph();
+    void noteParagraphText();
 
     int m_docCodePage = 1252;
     int m_defaultFont = -1;
@@ -276,10 +277,11 @@ private:
     int m_overrideId = 0;
     int m_overrideLs = 0;
     bool m_paraLabelDone = false;    // the paragraph being read has its label, or needs none
-    // The paragraph state of the last group that closed after text of the paragraph
-    // being read ("{\\qj text}\\par"): the paragraph's where its own is the default.
-    ParaState m_closedPara;
-    bool m_hasClosedPara = false;
+    // The paragraph state where the paragraph being read got its first text, and its
+    // alignment where it got its last.
+    ParaState m_firstTextPara;
+    int m_lastTextAlignment = 0;
+    bool m_paraHasText = false;
 
     // Row definitions: [0] for rows at the top level, [1] for nested rows, whose
     // definition comes after their cells.

@@ -23,8 +23,10 @@ void RtfParser::textBytes(const char *data, int length)
             if (length > 0)
                 m_orphanData = 0;
         }
-        if (length > 0 && !g.chr.hidden && !g.chr.deleted)
+        if (length > 0 && !g.chr.hidden && !g.chr.deleted) {
+            noteParagraphText();
             addBytes(data, length);
+        }
         break;
     case Dest::FontTable:
         for (int i = 0; i < length; ++i) {
@@ -136,6 +138,7 @@ void RtfParser::emitChar(char32_t c)
     }
     if (!showing())
         return;
+    noteParagraphText();
     flushBytes();
     if (!g.chr.label)
         listLabelBefore();

@@ -219,9 +219,10 @@ private slots:
         QVERIFY2(item - before <= 1, qPrintable(QString::number(item - before)));
     }
 
-    // Paragraph formatting given in a group that closes before the paragraph ends
-    // holds for that paragraph and not for the next (HTML turned into RTF justifies
-    // its paragraphs so), unless the paragraph gives its own after the group.
+    // A paragraph is formatted as its text was: formatting given in a group that
+    // closes before the paragraph ends holds for that paragraph and not for the next
+    // (HTML turned into RTF justifies its paragraphs so); indents given after the
+    // text do not count, an alignment does.
     void formattingOfAGroupClosedInTheParagraph_data()
     {
         QTest::addColumn<QByteArray>("paragraphs");
@@ -234,6 +235,8 @@ private slots:
         QTest::newRow("not the next paragraph") << QByteArray("{\\li720 A}\\par Item\\par") << 0.0;
         QTest::newRow("not after its own end") << QByteArray("{\\pard\\li720 A\\par}Item\\par") << 0.0;
         QTest::newRow("the paragraph's own after it") << QByteArray("{\\qc Item}\\qr A\\par") << -2.0;
+        QTest::newRow("indent after the text") << QByteArray("{\\pard Item\\li720\\par}") << 0.0;
+        QTest::newRow("alignment after the text") << QByteArray("{\\pard Item\\qc\\par}") << -1.0;
     }
     void formattingOfAGroupClosedInTheParagraph()
     {
@@ -245,6 +248,28 @@ private slots:
         const qreal line = QFontMetricsF(block.charFormat().font()).horizontalAdvance(block.text());
         const qreal wanted = x >= 0 ? x : x == -1 ? (columnWidth() - line) / 2 : columnWidth() - line;
         QVERIFY2(qAbs(at - wanted) <= 2, qPrintable(QStringLiteral("%1, not %2").arg(at).arg(wanted)));
+    }
+
+    // Space given after a paragraph's text (pandoc's "\sa180\par" closing a list)
+    // is not the paragraph's: the next paragraph stands right below it.
+    void spaceGivenAfterTheTextIsNotTheParagraphs_data()
+    {
+        QTest::addColumn<QByteArray>("paragraphs");
+        QTest::addColumn<qreal>("gap"); // between the two paragraphs, pixels
+        QTest::newRow("after, given late") << QByteArray("{\\pard\\sa0 One\\sa600\\par}{\\pard\\sa0 Item\\par}") << 0.0;
+        QTest::newRow("before, given late") << QByteArray("{\\pard\\sa0 One\\par}{\\pard\\sa0 Item\\sb600\\par}") << 0.0;
+        QTest::newRow("after, given first") << QByteArray("{\\pard\\sa600 One\\par}{\\pard\\sa0 Item\\par}") << 40.0;
+    }
+    void spaceGivenAfterTheTextIsNotTheParagraphs()
+    {
+        QFETCH(QByteArray, paragraphs);
+        QFETCH(qreal, gap);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 " + paragraphs + "}"));
+        QAbstractTextDocumentLayout *layout = m_box->document()->documentLayout();
+        const qreal one = layout->blockBoundingRect(blockWith(QStringLiteral("One"))).top();
+        const qreal item = layout->blockBoundingRect(blockWith(QStringLiteral("Item"))).top();
+        const qreal line = blockWith(QStringLiteral("One")).layout()->lineAt(0).height();
+        QVERIFY2(qAbs(item - one - line - gap) <= 1.5, qPrintable(QString::number(item - one - line)));
     }
 
     // A label outdented past the column's edge hangs into the margin, in view, and the
