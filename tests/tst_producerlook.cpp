@@ -2,6 +2,7 @@
 // them: tab stops counted from the text column, list bullets in symbol fonts drawn,
 // the faces the system substitutes for the fonts named, cell padding and row
 // heights, paragraph shading and borders, tab leaders, doubled underlines.
+#include "layout/textmetrics.h"
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
 
@@ -270,6 +271,26 @@ private slots:
         const qreal item = layout->blockBoundingRect(blockWith(QStringLiteral("Item"))).top();
         const qreal line = blockWith(QStringLiteral("One")).layout()->lineAt(0).height();
         QVERIFY2(qAbs(item - one - line - gap) <= 1.5, qPrintable(QString::number(item - one - line)));
+    }
+
+    // In a justified paragraph, a line that a manual break ends (\line) is justified
+    // as word processors do; the paragraph's last line is not.
+    void manualBreakInAJustifiedParagraph()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24\\pard\\qj "
+                     "First words End\\line Short Last\\par}"));
+        const QTextBlock block = blockWith(QStringLiteral("First"));
+        QCOMPARE(block.layout()->lineCount(), 2);
+        QTextCursor inText(block);
+        inText.setPosition(block.position() + 1);
+        const QFontMetricsF metrics(TextMetrics::laidOutFont(inText.charFormat().font()));
+        const qreal end = xOf(QStringLiteral("End")) + metrics.horizontalAdvance(QStringLiteral("End"));
+        // To the edge, less the break's own room (Qt gives it a space's width).
+        const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
+        QVERIFY2(end <= columnWidth() + 1 && end >= columnWidth() - space - 1,
+                 qPrintable(QStringLiteral("%1 of %2").arg(end).arg(columnWidth())));
+        const qreal last = xOf(QStringLiteral("Last"));
+        QVERIFY2(qAbs(last - metrics.horizontalAdvance(QStringLiteral("Short "))) <= 1, qPrintable(QString::number(last)));
     }
 
     // A label outdented past the column's edge hangs into the margin, in view, and the
