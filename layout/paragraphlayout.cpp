@@ -259,6 +259,13 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     m_wrap = m_option.wrapMode();
     m_wordOrAnywhere = m_wrap == QTextOption::WrapAtWordBoundaryOrAnywhere;
     m_layout->setTextOption(m_option);
+    // Word processors justify a line that a manual break ends (\line, Shift+Enter);
+    // Qt leaves it ragged unless justification is forced, which the paragraph's last
+    // line then takes too: that one is given back its own width once laid out.
+    m_justified = m_direction == Qt::LeftToRight &&
+                  (m_option.alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignJustify;
+    if (m_justified && block.text().contains(QChar::LineSeparator))
+        m_layout->setFlags(Qt::TextJustificationForced);
 
     const qreal indent = fixed(blockIndent(block, m_format));
     const bool rtl = m_direction == Qt::RightToLeft;
@@ -397,6 +404,10 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         // A line is complete here: the next slice may go on from it.
         if (deadline.hasExpired())
             return false;
+    }
+    if (m_justified && m_layout->lineCount() > 0) {
+        QTextLine last = m_layout->lineAt(m_layout->lineCount() - 1);
+        last.setLineWidth(last.naturalTextWidth());
     }
     m_layout->endLayout();
     if (m_anywhere) {

@@ -304,11 +304,10 @@ void RtfStyleSheet::applyStyle(RtfGroup &g, const QHash<int, Style> &styles, int
             g.para.*field = s.*field;
     };
     take(&ParaState::alignment);
-    take(&ParaState::leftIndent);
-    take(&ParaState::rightIndent);
-    take(&ParaState::firstIndent);
-    take(&ParaState::spaceBefore);
-    take(&ParaState::spaceAfter);
+    // A paragraph's indents and the space above and below it are its own: \pard
+    // sets them to none, and word processors writing the style's number keep them
+    // so where the paragraph does not give them again (LibreOffice indents such a
+    // paragraph of a style of \li720\fi851 not at all).
     if (s.lineSpacing != d.lineSpacing) {
         g.para.lineSpacing = s.lineSpacing;
         g.para.lineMultiple = s.lineMultiple;

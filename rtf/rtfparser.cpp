@@ -117,7 +117,7 @@ done:
         if (m_groups[i].textBoxOwner)
             m_shapes.groupEnding(m_groups[i]);
     }
-    m_builder.finish(m_lists.listed(top().para), tableLevel());
+    m_builder.finish(m_lists.listed(endingParagraph()), tableLevel());
     if (m_builder.outOfMemory())
         return outOfMemory();
     return {};
@@ -408,7 +408,7 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
-    m_builder.paragraphBreak(m_lists.listed(top().para), tableLevel());
+    m_builder.paragraphBreak(m_lists.listed(endingParagraph()), tableLevel());
     m_lists.paragraphEnded();
 }
 
@@ -421,7 +421,7 @@ void RtfParser::cellEnd(int level)
     }
     if (showing())
         listLabelBefore();
-    m_builder.cellEnd(top().para, level);
+    m_builder.cellEnd(endingParagraph(), level);
     m_lists.paragraphEnded();
 }
 
@@ -431,4 +431,38 @@ int RtfParser::tableLevel() const
     const int own = qMax(int(g.itap), g.intbl ? 1 : 0);
     // A text box's paragraphs are a cell of their own, one level below its anchor.
     return m_shapes.textBoxLevel() + own;
+}
+
+ParaState RtfParser::endingParagraph()
+{
+    // Word processors format a paragraph as its text was formatted, not as the state
+    // stands at \par: indents and the space around it are those its first text had
+    // (a group closed before \par gives them, "{\\li720 text}\\par"; pandoc's
+    // "\\sa180\\par" after a list's last item gives none), and its alignment the last
+    // one given, also in a group closed since ("{\\qj text}\\par", as HTML turned into
+    // RTF justifies), where the state at \par has none.
+    ParaState para = top().para;
+    if (m_paraHasText) {
+        para.leftIndent = m_firstTextPara.leftIndent;
+        para.rightIndent = m_firstTextPara.rightIndent;
+        para.firstIndent = m_firstTextPara.firstIndent;
+        para.spaceBefore = m_firstTextPara.spaceBefore;
+        para.spaceAfter = m_firstTextPara.spaceAfter;
+        if (para.alignment == 0)
+            para.alignment = m_lastTextAlignment;
+    }
+    m_paraHasText = false;
+    return para;
+}
+
+void RtfParser::noteParagraphText()
+{
+    if (top().chr.label)
+        return; // a list's label comes before the paragraph's own state (\listtext, \pntext)
+    const ParaState &para = top().para;
+    if (!m_paraHasText) {
+        m_firstTextPara = para;
+        m_paraHasText = true;
+    }
+    m_lastTextAlignment = para.alignment;
 }

@@ -80,6 +80,9 @@ private:
 
     // The table level of the paragraph being read.
     int tableLevel() const;
+    // The state the paragraph ending now takes, from what held where its text was.
+    ParaState endingParagraph();
+    void noteParagraphText();
 
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
@@ -148,6 +151,11 @@ private:
     int m_page[6] = {12240, 15840, 1800, 1800, 1440, 1440};
     SectionState m_section;
 
+    // The paragraph state where the paragraph being read got its first text, and its
+    // alignment where it got its last.
+    ParaState m_firstTextPara;
+    int m_lastTextAlignment = 0;
+    bool m_paraHasText = false;
     // Hex digits right after a picture group are its data when a damaged header closed
     // the group too early: 1 = a picture just closed, 2 = such data is being dropped.
     unsigned char m_orphanData = 0;

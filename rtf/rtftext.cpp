@@ -26,8 +26,10 @@ void RtfParser::textBytes(const char *data, int length)
         if (length > 0)
             m_orphanData = 0;
     }
-    if (length > 0 && !g.chr.hidden && !g.chr.deleted)
+    if (length > 0 && !g.chr.hidden && !g.chr.deleted) {
+        noteParagraphText();
         addBytes(data, length);
+    }
 }
 
 void RtfParser::binaryBytes(const char *data, int length)
@@ -69,6 +71,7 @@ void RtfParser::emitChar(char32_t c)
     }
     if (g.chr.hidden || g.chr.deleted)
         return;
+    noteParagraphText();
     flushBytes();
     if (!g.chr.label)
         listLabelBefore();

@@ -2,6 +2,7 @@
 // them: tab stops counted from the text column, list bullets in symbol fonts drawn,
 // the faces the system substitutes for the fonts named, cell padding and row
 // heights, paragraph shading and borders, tab leaders, doubled underlines.
+#include "layout/textmetrics.h"
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
 #include <QRawFont>
@@ -185,6 +187,110 @@ private slots:
         QFETCH(qreal, x);
         QVERIFY(open("{\\rtf1\\ansi\\deftab720{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0\\fs24 " + paragraph + "\\par}"));
         QVERIFY(qAbs(xOf(QStringLiteral("Item")) - x) <= 1);
+    }
+
+    // A paragraph naming a style after \pard keeps its own indents and the space
+    // around it, none unless it gives them again; the style's alignment it takes.
+    void paragraphOfAStyleKeepsItsOwnIndents_data()
+    {
+        QTest::addColumn<QByteArray>("paragraph");
+        QTest::addColumn<qreal>("x"); // of the word, pixels from the column's edge; < 0 for centred
+        QTest::newRow("style's indents not taken") << QByteArray("\\pard\\plain\\s18\\f0\\fs24 Item") << 0.0;
+        QTest::newRow("after its own left indent") << QByteArray("\\pard\\plain\\s18\\li0\\ri0\\f0\\fs24 Item") << 0.0;
+        QTest::newRow("its own indents") << QByteArray("\\pard\\plain\\s18\\li360\\fi360\\f0\\fs24 Item") << 48.0;
+        QTest::newRow("the style's alignment") << QByteArray("\\pard\\plain\\s19\\f0\\fs24 Item") << -1.0;
+    }
+    void paragraphOfAStyleKeepsItsOwnIndents()
+    {
+        QFETCH(QByteArray, paragraph);
+        QFETCH(qreal, x);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}{\\stylesheet{\\s0 Normal;}"
+                     "{\\s18\\fi851\\li720\\ri300\\sb480\\f0\\fs24 Indented;}{\\s19\\qc\\li720\\f0\\fs24 Centred;}}"
+                     "\\pard\\f0\\fs24 Before\\par " + paragraph + "\\par}"));
+        const qreal at = xOf(QStringLiteral("Item"));
+        if (x >= 0) {
+            QVERIFY2(qAbs(at - x) <= 1, qPrintable(QString::number(at)));
+        } else {
+            const qreal word = QFontMetricsF(blockWith(QStringLiteral("Item")).charFormat().font()).horizontalAdvance(QStringLiteral("Item"));
+            QVERIFY2(qAbs(at - (columnWidth() - word) / 2) <= 2, qPrintable(QString::number(at)));
+        }
+        // No room above it but the line's own.
+        const qreal before = m_box->document()->documentLayout()->blockBoundingRect(blockWith(QStringLiteral("Before"))).bottom();
+        const qreal item = m_box->document()->documentLayout()->blockBoundingRect(blockWith(QStringLiteral("Item"))).top();
+        QVERIFY2(item - before <= 1, qPrintable(QString::number(item - before)));
+    }
+
+    // A paragraph is formatted as its text was: formatting given in a group that
+    // closes before the paragraph ends holds for that paragraph and not for the next
+    // (HTML turned into RTF justifies its paragraphs so); indents given after the
+    // text do not count, an alignment does.
+    void formattingOfAGroupClosedInTheParagraph_data()
+    {
+        QTest::addColumn<QByteArray>("paragraphs");
+        // Of the word, pixels from the column's edge; -1 for a centred line, -2 for one
+        // aligned right.
+        QTest::addColumn<qreal>("x");
+        QTest::newRow("indent") << QByteArray("{\\li720 Item}\\par") << 48.0;
+        QTest::newRow("centred, deep in groups") << QByteArray("{{{\\qc {Item}}}}\\par") << -1.0;
+        QTest::newRow("the last group's") << QByteArray("{\\qc A}{\\qr Item}\\par") << -2.0;
+        QTest::newRow("not the next paragraph") << QByteArray("{\\li720 A}\\par Item\\par") << 0.0;
+        QTest::newRow("not after its own end") << QByteArray("{\\pard\\li720 A\\par}Item\\par") << 0.0;
+        QTest::newRow("the paragraph's own after it") << QByteArray("{\\qc Item}\\qr A\\par") << -2.0;
+        QTest::newRow("indent after the text") << QByteArray("{\\pard Item\\li720\\par}") << 0.0;
+        QTest::newRow("alignment after the text") << QByteArray("{\\pard Item\\qc\\par}") << -1.0;
+    }
+    void formattingOfAGroupClosedInTheParagraph()
+    {
+        QFETCH(QByteArray, paragraphs);
+        QFETCH(qreal, x);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\pard\\f0\\fs24 Before\\par " + paragraphs + "}"));
+        const QTextBlock block = blockWith(QStringLiteral("Item"));
+        const qreal at = xOf(block.text());
+        const qreal line = QFontMetricsF(block.charFormat().font()).horizontalAdvance(block.text());
+        const qreal wanted = x >= 0 ? x : x == -1 ? (columnWidth() - line) / 2 : columnWidth() - line;
+        QVERIFY2(qAbs(at - wanted) <= 2, qPrintable(QStringLiteral("%1, not %2").arg(at).arg(wanted)));
+    }
+
+    // Space given after a paragraph's text (pandoc's "\sa180\par" closing a list)
+    // is not the paragraph's: the next paragraph stands right below it.
+    void spaceGivenAfterTheTextIsNotTheParagraphs_data()
+    {
+        QTest::addColumn<QByteArray>("paragraphs");
+        QTest::addColumn<qreal>("gap"); // between the two paragraphs, pixels
+        QTest::newRow("after, given late") << QByteArray("{\\pard\\sa0 One\\sa600\\par}{\\pard\\sa0 Item\\par}") << 0.0;
+        QTest::newRow("before, given late") << QByteArray("{\\pard\\sa0 One\\par}{\\pard\\sa0 Item\\sb600\\par}") << 0.0;
+        QTest::newRow("after, given first") << QByteArray("{\\pard\\sa600 One\\par}{\\pard\\sa0 Item\\par}") << 40.0;
+    }
+    void spaceGivenAfterTheTextIsNotTheParagraphs()
+    {
+        QFETCH(QByteArray, paragraphs);
+        QFETCH(qreal, gap);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 " + paragraphs + "}"));
+        QAbstractTextDocumentLayout *layout = m_box->document()->documentLayout();
+        const qreal one = layout->blockBoundingRect(blockWith(QStringLiteral("One"))).top();
+        const qreal item = layout->blockBoundingRect(blockWith(QStringLiteral("Item"))).top();
+        const qreal line = blockWith(QStringLiteral("One")).layout()->lineAt(0).height();
+        QVERIFY2(qAbs(item - one - line - gap) <= 1.5, qPrintable(QString::number(item - one - line)));
+    }
+
+    // In a justified paragraph, a line that a manual break ends (\line) is justified
+    // as word processors do; the paragraph's last line is not.
+    void manualBreakInAJustifiedParagraph()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24\\pard\\qj "
+                     "First words End\\line Short Last\\par}"));
+        const QTextBlock block = blockWith(QStringLiteral("First"));
+        QCOMPARE(block.layout()->lineCount(), 2);
+        QTextCursor inText(block);
+        inText.setPosition(block.position() + 1);
+        const QFontMetricsF metrics(TextMetrics::laidOutFont(inText.charFormat().font()));
+        const qreal end = xOf(QStringLiteral("End")) + metrics.horizontalAdvance(QStringLiteral("End"));
+        // To the edge, less the break's own room (Qt gives it a space's width).
+        const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
+        QVERIFY2(end <= columnWidth() + 1 && end >= columnWidth() - space - 1,
+                 qPrintable(QStringLiteral("%1 of %2").arg(end).arg(columnWidth())));
+        const qreal last = xOf(QStringLiteral("Last"));
+        QVERIFY2(qAbs(last - metrics.horizontalAdvance(QStringLiteral("Short "))) <= 1, qPrintable(QString::number(last)));
     }
 
     // A label outdented past the column's edge hangs into the margin, in view, and the

@@ -429,6 +429,14 @@ QString EditorPage::open(const QString &path, const RefPage &page)
         if (timer.elapsed() > LayoutSeconds * 1000)
             return QStringLiteral("not laid out in %1 s").arg(LayoutSeconds);
     }
+    // The widget wraps at whole pixels; the column is the producer's, to the tenth of
+    // a pixel (533.4 px for 8000 twips), and a line of forty 200-twip ideographs that
+    // fills it exactly lost its last character at 533 px.
+    m_editor->document()->setTextWidth(page.columnWidth + m_columnLeft + right);
+    while (layout->layoutPending(QDeadlineTimer(200))) {
+        if (timer.elapsed() > LayoutSeconds * 1000)
+            return QStringLiteral("not laid out in %1 s").arg(LayoutSeconds);
+    }
     return {};
 }
 
