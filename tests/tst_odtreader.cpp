@@ -6,7 +6,11 @@
 #include "platform/documentloader.h"
 #include "model/marks.h"
 
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -99,6 +103,45 @@ private slots:
                                                                      "<style:text-properties fo:font-size=\"10pt\"/></style:default-style>"));
         QVERIFY(styled);
         QVERIFY(!formatOf(*styled, "nu").hasProperty(QTextFormat::ForegroundBrush));
+    }
+
+    // The URW faces OpenOffice documents of Linux systems name are drawn in their
+    // metric-compatible look-alikes, at the line height LibreOffice gives them, and
+    // the East Asian font named beside them does not take their place.
+    void urwFacesDrawnInTheirLookAlikes_data()
+    {
+        QTest::addColumn<QByteArray>("font");
+        QTest::addColumn<QString>("face");
+        QTest::newRow("Nimbus Roman No9 L") << QByteArray("Nimbus Roman No9 L") << QStringLiteral("Liberation Serif");
+        QTest::newRow("Nimbus Sans L") << QByteArray("Nimbus Sans L") << QStringLiteral("Liberation Sans");
+        QTest::newRow("Century Schoolbook L") << QByteArray("Century Schoolbook L") << QStringLiteral("C059");
+    }
+    void urwFacesDrawnInTheirLookAlikes()
+    {
+        QFETCH(QByteArray, font);
+        QFETCH(QString, face);
+        if (!QFontDatabase::hasFamily(face))
+            QSKIP("the look-alike is not installed");
+        const QByteArray faces = "<style:font-face style:name=\"Body\" svg:font-family=\"&apos;" + font
+            + "&apos;\" style:font-family-generic=\"roman\"/><style:font-face style:name=\"DejaVu Sans\" "
+              "svg:font-family=\"&apos;DejaVu Sans&apos;\" style:font-family-generic=\"system\"/>";
+        const QByteArray styles = "<style:default-style style:family=\"paragraph\"><style:text-properties style:font-name=\"Body\" "
+                                  "fo:font-size=\"12pt\" style:font-name-asian=\"DejaVu Sans\"/></style:default-style>";
+        const auto doc = load(makeOdt("<text:p>Les mots du texte</text:p>", {}, styles, faces));
+        QVERIFY(doc);
+        // The text laid out in its format's font, as the editor's layout does.
+        QTextLayout line(doc->begin().text(), formatOf(*doc, "mots").font());
+        line.beginLayout();
+        const qreal height = line.createLine().height();
+        line.endLayout();
+        QStringList drawnIn;
+        for (const QGlyphRun &run : line.glyphRuns())
+            drawnIn << run.rawFont().familyName();
+        QCOMPARE(drawnIn.value(0), face);
+        // What the font display shows is the font the document names.
+        QCOMPARE(formatOf(*doc, "mots").fontFamilies().toStringList().value(0), QString::fromLatin1(font));
+        if (face == QLatin1String("Liberation Serif")) // 12 pt: 18 px a line, not the URW face's 22
+            QVERIFY2(height < 19.0, qPrintable(QString::number(height)));
     }
 
     void whiteSpaceCollapsesAsTheFormatSays()
