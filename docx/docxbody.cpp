@@ -246,7 +246,8 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
         propsRead = true;
         // Defaults, table style, paragraph style, then the numbering level's indents
         // and the paragraph's own properties.
-        DocxParaProps props = styles.paragraph(direct.style);
+        const TableLook *look = level > 0 && size_t(level) < m_tableRun.size() ? &m_tableRun[level] : nullptr;
+        DocxParaProps props = styles.paragraph(direct.style, look ? &look->para : nullptr);
         const int numId = direct.has(DocxParaProps::NumId) ? direct.numId : props.numId;
         const int ilvl = direct.has(DocxParaProps::Level) ? direct.level : props.level;
         if (const DocxNumbering::Level *list = numId > 0 ? numbering.level(numId, ilvl) : nullptr) {

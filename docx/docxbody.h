@@ -97,6 +97,7 @@ private:
     {
         DocxRunProps run;
         DocxRunProps firstRow;
+        DocxParaProps para;
         bool firstRowShown = true;
         bool inFirstRow = false;
     };

@@ -187,6 +187,20 @@ void DocxParaProps::overlay(const DocxParaProps &o)
     given |= g;
 }
 
+void DocxTableProps::overlay(const DocxTableProps &o)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (o.bordersGiven[i]) {
+            borders[i] = o.borders[i];
+            bordersGiven[i] = true;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (o.margins[i] >= 0)
+            margins[i] = o.margins[i];
+    }
+}
+
 namespace DocxProps {
 
 int number(const QString &text, int fallback)
@@ -219,6 +233,35 @@ DocxBorder border(PackageXml &xml)
     b.space = short(qBound(0, number(xml.attribute(u"space"), 0) * 20, 1440));
     b.autoColor = !color(xml.attribute(u"color"), &b.color);
     return b;
+}
+
+bool readTableChild(PackageXml &xml, DocxTableProps *p)
+{
+    const bool borders = xml.name() == QLatin1String("tblBorders");
+    if (!borders && xml.name() != QLatin1String("tblCellMar"))
+        return false;
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart())
+            continue;
+        const QStringView n = xml.name();
+        const int edge = n == QLatin1String("top") ? 0
+            : n == QLatin1String("left") || n == QLatin1String("start") ? 1
+            : n == QLatin1String("bottom") ? 2
+            : n == QLatin1String("right") || n == QLatin1String("end") ? 3
+            : n == QLatin1String("insideH") && borders ? 4
+            : n == QLatin1String("insideV") && borders ? 5
+                                                       : -1;
+        if (edge < 0)
+            continue;
+        if (borders) {
+            p->borders[edge] = border(xml);
+            p->bordersGiven[edge] = true;
+        } else {
+            p->margins[edge] = qBound(0, number(xml.attribute(u"w"), 0), 1440 * 4);
+        }
+    }
+    return true;
 }
 
 void readRun(PackageXml &xml, DocxRunProps *p)

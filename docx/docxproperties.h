@@ -94,6 +94,18 @@ struct DocxParaProps
     void overlay(const DocxParaProps &o);
 };
 
+// A table's borders and cell margins, each said or not, so that the table style's
+// chain and the table's own properties combine, the later winning where it says
+// something (a border "nil" removes the style's).
+struct DocxTableProps
+{
+    DocxBorder borders[6]; // top, left, bottom, right, insideH, insideV (as RowDef::Edge)
+    bool bordersGiven[6] = {};
+    int margins[4] = {-1, -1, -1, -1}; // top, left, bottom, right in twips (as CellDef::Edge), -1 = not said
+
+    void overlay(const DocxTableProps &o);
+};
+
 namespace DocxProps {
 // Reads the w:rPr or w:pPr just started, to its end.
 void readRun(PackageXml &xml, DocxRunProps *props);
@@ -104,4 +116,7 @@ int number(const QString &text, int fallback);
 bool color(const QString &text, QRgb *rgb);
 // A border element (w:top...) just started, read by its attributes.
 DocxBorder border(PackageXml &xml);
+// Reads the child of a w:tblPr just started when it is w:tblBorders or w:tblCellMar,
+// to its end; false (nothing read) for any other.
+bool readTableChild(PackageXml &xml, DocxTableProps *props);
 } // namespace DocxProps

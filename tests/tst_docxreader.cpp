@@ -261,6 +261,77 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // A table style's borders reach the cells (the table's own "nil" removes one), its
+    // paragraph spacing comes before the document defaults' in its cells, and a
+    // cell's shading pattern is laid over its fill.
+    void tableStyleBordersSpacingAndShading()
+    {
+        const QByteArray styles =
+            "<w:docDefaults><w:pPrDefault><w:pPr><w:spacing w:after=\"200\" w:line=\"276\" w:lineRule=\"auto\"/>"
+            "</w:pPr></w:pPrDefault></w:docDefaults>"
+            "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
+            "w:lineRule=\"auto\"/></w:pPr><w:tblPr><w:tblBorders><w:top w:val=\"single\" w:sz=\"8\"/>"
+            "<w:left w:val=\"single\" w:sz=\"8\"/><w:bottom w:val=\"single\" w:sz=\"8\"/><w:right w:val=\"single\" "
+            "w:sz=\"8\"/><w:insideH w:val=\"single\" w:sz=\"8\"/><w:insideV w:val=\"single\" w:sz=\"8\"/>"
+            "</w:tblBorders></w:tblPr></w:style>";
+        const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+        const auto table = [&](const QByteArray &own) {
+            return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + own + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/>"
+                   "<w:gridCol w:w=\"2000\"/></w:tblGrid><w:tr><w:tc><w:tcPr><w:shd w:val=\"pct25\" w:color=\"auto\" "
+                   "w:fill=\"auto\"/><w:vAlign w:val=\"bottom\"/></w:tcPr><w:p><w:r><w:t>ombre</w:t></w:r></w:p></w:tc>"
+                   + cell + "</w:tr><w:tr>" + cell + cell + "</w:tr></w:tbl>" + paragraph(run("hors"));
+        };
+        const auto firstTable = [](const QTextDocument &doc) {
+            QTextTable *found = nullptr;
+            for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+                if ((found = qobject_cast<QTextTable *>(frame)))
+                    break;
+            }
+            return found;
+        };
+        const auto doc = load(makeDocx(table({}), styles));
+        QVERIFY(doc);
+        QTextTable *t = firstTable(*doc);
+        QVERIFY(t);
+        const QTextTableCellFormat corner = t->cellAt(0, 0).format().toTableCellFormat();
+        QVERIFY(corner.topBorder() > 0);
+        QVERIFY(corner.leftBorder() > 0);
+        QVERIFY(corner.bottomBorder() > 0 || t->cellAt(1, 0).format().toTableCellFormat().topBorder() > 0);
+        // 25 % black over white.
+        QCOMPARE(corner.background().color(), QColor::fromRgbF(0.75, 0.75, 0.75));
+        QCOMPARE(corner.verticalAlignment(), QTextCharFormat::AlignBottom);
+        // Single lines without space after in the cells, the defaults outside.
+        const QTextBlockFormat inCell = t->cellAt(0, 0).firstCursorPosition().blockFormat();
+        QCOMPARE(inCell.bottomMargin(), 0.0);
+        QVERIFY(inCell.lineHeightType() != QTextBlockFormat::ProportionalHeight);
+        const QTextBlockFormat outside = doc->find(QStringLiteral("hors")).blockFormat();
+        QVERIFY(outside.bottomMargin() > 10);
+        QCOMPARE(outside.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+        QCOMPARE(outside.lineHeight(), 115.0);
+
+        const auto bare = load(makeDocx(table("<w:tblBorders><w:insideH w:val=\"nil\"/><w:insideV w:val=\"nil\"/>"
+                                              "<w:top w:val=\"nil\"/></w:tblBorders>"),
+                                        styles));
+        QVERIFY(bare);
+        QTextTable *b = firstTable(*bare);
+        QVERIFY(b);
+        QCOMPARE(b->cellAt(0, 0).format().toTableCellFormat().topBorder(), 0.0);
+        QVERIFY(b->cellAt(0, 0).format().toTableCellFormat().leftBorder() > 0);
+        QCOMPARE(b->cellAt(0, 0).format().toTableCellFormat().rightBorder(), 0.0);
+
+        // A table style based on that one takes its borders, but its cells keep the
+        // document's spacing, as LibreOffice shows them.
+        QByteArray derived = table({});
+        derived.replace("w:val=\"Grille\"", "w:val=\"Derivee\"");
+        const auto based = load(makeDocx(derived, styles + "<w:style w:type=\"table\" w:styleId=\"Derivee\">"
+                                                           "<w:basedOn w:val=\"Grille\"/></w:style>"));
+        QVERIFY(based);
+        QTextTable *d = firstTable(*based);
+        QVERIFY(d);
+        QVERIFY(d->cellAt(0, 0).format().toTableCellFormat().topBorder() > 0);
+        QVERIFY(d->cellAt(0, 0).firstCursorPosition().blockFormat().bottomMargin() > 10);
+    }
+
     // A table style's run properties, and those of its first row where the table
     // looks at its first row, come between the defaults and the paragraph's style.
     void tableStyleFormatsItsCells()
