@@ -295,6 +295,7 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
             m_builder.pageBreak();
         return;
     }
+    contextualSpacing(level);
     if (level == 0) {
         m_builder.paragraphBreak(m_paraState, 0);
     } else {
@@ -309,6 +310,22 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
     if (m_breakPending) {
         m_breakPending = false;
         m_builder.pageBreak();
+    }
+}
+
+void DocxBody::contextualSpacing(int level)
+{
+    const bool follows = m_previous.level == level;
+    const bool sameStyle = follows && m_previous.style == m_para.style;
+    if (m_para.contextual && sameStyle)
+        m_paraState.spaceBefore = 0;
+    // The space after the paragraph before shows unless both are of one style.
+    if (follows && !sameStyle)
+        m_paraState.spaceBefore += m_previous.heldAfter;
+    m_previous = {level, m_para.style, 0};
+    if (m_para.contextual) {
+        m_previous.heldAfter = m_paraState.spaceAfter;
+        m_paraState.spaceAfter = 0;
     }
 }
 

@@ -102,6 +102,16 @@ private:
         bool inFirstRow = false;
     };
     std::vector<TableLook> m_tableRun;
+    // The paragraph before at this level, for contextual spacing: its style, and the
+    // space after it held back until the next paragraph's style tells whether it shows.
+    struct PreviousParagraph
+    {
+        int level = -1;
+        QString style;
+        int heldAfter = 0;
+    };
+    PreviousParagraph m_previous;
+    void contextualSpacing(int level);
 
     // The run being read.
     CharState m_run;

@@ -164,6 +164,8 @@ void DocxParaProps::overlay(const DocxParaProps &o)
         pageBreak = o.pageBreak;
     if (g & Bidi)
         bidi = o.bidi;
+    if (g & Contextual)
+        contextual = o.contextual;
     if (g & NumId)
         numId = o.numId;
     if (g & Level)
@@ -412,6 +414,9 @@ void readPara(PackageXml &xml, DocxParaProps *p)
         } else if (n == QLatin1String("widowControl")) {
             p->widows = toggle(xml);
             p->given |= DocxParaProps::Widows;
+        } else if (n == QLatin1String("contextualSpacing")) {
+            p->contextual = toggle(xml);
+            p->given |= DocxParaProps::Contextual;
         } else if (n == QLatin1String("pageBreakBefore")) {
             p->pageBreak = toggle(xml);
             p->given |= DocxParaProps::PageBreak;

@@ -261,6 +261,27 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // Paragraphs of one style that ask for contextual spacing stand without space
+    // between them; the space after the last shows before a paragraph of another style.
+    void contextualSpacingBetweenParagraphsOfOneStyle()
+    {
+        const QByteArray styles =
+            "<w:docDefaults><w:pPrDefault><w:pPr><w:spacing w:after=\"300\"/></w:pPr></w:pPrDefault></w:docDefaults>"
+            "<w:style w:type=\"paragraph\" w:styleId=\"Liste\"><w:pPr><w:contextualSpacing/></w:pPr></w:style>";
+        const QByteArray item = "<w:pStyle w:val=\"Liste\"/>";
+        const auto doc = load(makeDocx(paragraph(run("avant")) + paragraph(run("un"), item) + paragraph(run("deux"), item)
+                                           + paragraph(run("trois"), item) + paragraph(run("apres")),
+                                       styles));
+        QVERIFY(doc);
+        const auto block = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat(); };
+        const qreal space = 300 / 15.0; // twips to pixels at 96 dpi
+        // Between "avant" (another style) and the list: the space after "avant".
+        QCOMPARE(block("avant").bottomMargin() + block("un").topMargin(), space);
+        QCOMPARE(block("un").bottomMargin() + block("deux").topMargin(), 0.0);
+        QCOMPARE(block("deux").bottomMargin() + block("trois").topMargin(), 0.0);
+        QCOMPARE(block("trois").bottomMargin() + block("apres").topMargin(), space);
+    }
+
     // A table style's borders reach the cells (the table's own "nil" removes one), its
     // paragraph spacing comes before the document defaults' in its cells, and a
     // cell's shading pattern is laid over its fill.
