@@ -63,6 +63,9 @@ public:
         int leader = 0; // LayoutProperty::Leader
     };
     int tabList(int list, TabStop stop);
+    // How wide text is in twips in the face and size state draws it in, for a label
+    // whose text follows it at a distance (an estimate without a GUI application).
+    int textTwips(const CharState &state, const QString &text) const;
     void setDefaultTab(int twips) { m_defaultTab = twips; }
     // \widowctrl: widow and orphan control for the paragraphs that do not say.
     void setWidowControl(bool on)

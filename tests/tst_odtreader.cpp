@@ -144,6 +144,38 @@ private slots:
             QVERIFY2(height < 19.0, qPrintable(QString::number(height)));
     }
 
+    // Headings take their numbers from the outline style, level by level; the text
+    // stands the least label distance after the number, and a heading marked as a
+    // list header, or a level without a number format, shows none.
+    void headingsNumberedByTheOutline()
+    {
+        const QByteArray outline =
+            "<text:outline-style style:name=\"Outline\"><text:outline-level-style text:level=\"1\" style:num-suffix=\" \" "
+            "style:num-format=\"1\"><style:list-level-properties text:min-label-distance=\"1cm\"/></text:outline-level-style>"
+            "<text:outline-level-style text:level=\"2\" style:num-suffix=\" \" style:num-format=\"1\" text:display-levels=\"2\">"
+            "<style:list-level-properties text:min-label-distance=\"1cm\"/></text:outline-level-style>"
+            "<text:outline-level-style text:level=\"3\" style:num-format=\"\"/></text:outline-style>";
+        const auto doc = load(makeOdt("<text:h text:outline-level=\"1\">Un</text:h><text:p>corps</text:p>"
+                                      "<text:h text:outline-level=\"2\">Sous</text:h><text:h text:outline-level=\"2\">Autre</text:h>"
+                                      "<text:h text:outline-level=\"3\">Sans</text:h>"
+                                      "<text:h text:outline-level=\"1\" text:is-list-header=\"true\">Titre</text:h>"
+                                      "<text:h text:outline-level=\"1\">Deux</text:h><text:h text:outline-level=\"2\">Fin</text:h>",
+                                      {}, outline));
+        QVERIFY(doc);
+        QCOMPARE(labelled(*doc), QStringList({"1 \t|Un", "|corps", "1.1 \t|Sous", "1.2 \t|Autre", "|Sans", "|Titre",
+                                              "2 \t|Deux", "2.1 \t|Fin"}));
+        // The tab after "1 " reaches a stop a centimetre beyond the label.
+        const QList<QTextOption::Tab> tabs = doc->begin().blockFormat().tabPositions();
+        QVERIFY(!tabs.isEmpty());
+        const qreal centimetre = 96 / 2.54;
+        QVERIFY2(tabs.first().position > centimetre && tabs.first().position < centimetre + 30,
+                 qPrintable(QString::number(tabs.first().position)));
+
+        const auto plain = load(makeOdt("<text:h text:outline-level=\"1\">Un</text:h>"));
+        QVERIFY(plain);
+        QCOMPARE(labelled(*plain), QStringList({"|Un"}));
+    }
+
     void whiteSpaceCollapsesAsTheFormatSays()
     {
         const auto doc = load(makeOdt("<text:p>  un   deux\n trois<text:s text:c=\"3\"/>quatre<text:tab/>cinq<text:line-break/>six</text:p>"));
