@@ -155,6 +155,7 @@ void DocxBody::flushPending(int level)
 bool DocxBody::read(const QByteArray &data)
 {
     readSections(data);
+    m_textWidth = lastTextWidth(data);
     startSection(0);
     PackageXml xml(data);
     while (xml.next()) {

@@ -60,6 +60,9 @@ private:
     // The sections' columns, read ahead: a section's properties come at its end, and
     // the builder needs them at its start.
     void readSections(const QByteArray &data);
+    // The text's width in twips of the last section, whose w:sectPr ends the body, for
+    // tables as wide as a share of it; 0 when the document does not say.
+    static int lastTextWidth(const QByteArray &data);
     void startSection(size_t index);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
@@ -136,5 +139,6 @@ private:
         bool continuous = false; // starts on the page of the section before
     };
     std::vector<Section> m_sections;
+    int m_textWidth = 0;
     size_t m_section = 0;
 };

@@ -100,6 +100,46 @@ void DocxBody::readSections(const QByteArray &data)
     }
 }
 
+int DocxBody::lastTextWidth(const QByteArray &data)
+{
+    // Only the last w:sectPr is read, as a fragment with the prefixes it may use.
+    qsizetype at = data.lastIndexOf("sectPr");
+    qsizetype open = -1;
+    for (int tries = 0; at > 0 && tries < 2; ++tries) {
+        const qsizetype lt = data.lastIndexOf('<', at);
+        if (lt < 0 || at - lt > 32)
+            return 0;
+        if (data.at(lt + 1) != '/') {
+            open = lt;
+            break;
+        }
+        at = data.lastIndexOf("sectPr", lt);
+    }
+    if (open < 0)
+        return 0;
+    const qsizetype colon = data.indexOf(':', open);
+    const qsizetype close = data.indexOf("sectPr>", open + 7);
+    if (colon < 0 || close < 0 || colon > open + 16 || close - open > 1 << 16)
+        return 0;
+    const QByteArray prefix = data.mid(open + 1, colon - open - 1);
+    const QByteArray fragment = "<f xmlns:" + prefix + "=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        + data.mid(open, close + 7 - open) + "</f>";
+    PackageXml xml(fragment);
+    int page[3] = {12240, 1440, 1440}; // width, left and right margins
+    while (xml.next()) {
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "pgSz")) {
+            page[0] = qBound(0, DocxProps::number(xml.attribute(u"w"), page[0]), 31680 * 4);
+        } else if (is(xml, "pgMar")) {
+            page[1] = qBound(0, qAbs(DocxProps::number(xml.attribute(u"left"), page[1])), 31680);
+            page[2] = qBound(0, qAbs(DocxProps::number(xml.attribute(u"right"), page[2])), 31680);
+        }
+    }
+    return xml.failed() ? 0 : qMax(0, page[0] - page[1] - page[2]);
+}
+
 void DocxBody::startSection(size_t index)
 {
     m_section = index;

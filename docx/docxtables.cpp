@@ -29,9 +29,20 @@ void DocxBody::readTable(PackageXml &xml, int level)
     QString tableStyle;
     DocxTableProps direct;
     bool propsApplied = false;
+    int widthShare = 0; // w:tblW of type pct, in fiftieths of a per cent
     const auto applyProps = [&] {
         if (std::exchange(propsApplied, true))
             return;
+        // A table as wide as a share of the text: LibreOffice stretches or narrows
+        // its grid to that width.
+        qint64 gridWidth = 0;
+        for (const int w : grid)
+            gridWidth += w;
+        const qint64 target = qint64(m_textWidth) * widthShare / 5000;
+        if (level == 1 && target > 0 && gridWidth > 0) {
+            for (int &w : grid)
+                w = int(qMin<qint64>(w * target / gridWidth, 31680));
+        }
         DocxTableProps props = styles.table(tableStyle);
         props.overlay(direct);
         for (int edge = 0; edge < 6; ++edge) {
@@ -64,6 +75,11 @@ void DocxBody::readTable(PackageXml &xml, int level)
                         m_tableRun[level].firstRowShown = first == QLatin1String("1") || first == QLatin1String("true");
                     else if (!val.isEmpty())
                         m_tableRun[level].firstRowShown = val.toUInt(nullptr, 16) & 0x20;
+                } else if (is(xml, "tblW")) {
+                    const QString w = xml.attribute(u"w");
+                    if (xml.attribute(u"type") == QLatin1String("pct"))
+                        widthShare = w.endsWith(QLatin1Char('%')) ? qRound(w.chopped(1).toDouble() * 50) : w.toInt();
+                    widthShare = qBound(0, widthShare, 5000 * 4);
                 } else if (is(xml, "tblInd")) {
                     indent = DocxProps::number(xml.attribute(u"w"), 0);
                 } else if (is(xml, "jc")) {

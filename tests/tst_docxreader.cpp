@@ -282,6 +282,41 @@ private slots:
         QCOMPARE(block("trois").bottomMargin() + block("apres").topMargin(), space);
     }
 
+    // A table as wide as a share of the text has its grid stretched or narrowed to
+    // that width, the text's width from the last section's page and margins.
+    void tableWidthAsAShareOfTheText_data()
+    {
+        QTest::addColumn<QByteArray>("width");
+        QTest::addColumn<qreal>("pixels"); // the columns together
+        const qreal text = (12240 - 2 * 1440) / 15.0;
+        QTest::newRow("100 %") << QByteArray("<w:tblW w:w=\"5000\" w:type=\"pct\"/>") << text;
+        QTest::newRow("50 %, as a percentage") << QByteArray("<w:tblW w:w=\"50%\" w:type=\"pct\"/>") << text / 2;
+        QTest::newRow("in twips: the grid's") << QByteArray("<w:tblW w:w=\"3000\" w:type=\"dxa\"/>") << 12000 / 15.0;
+    }
+    void tableWidthAsAShareOfTheText()
+    {
+        QFETCH(QByteArray, width);
+        QFETCH(qreal, pixels);
+        const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+        const QByteArray body = "<w:tbl><w:tblPr>" + width + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"6000\"/>"
+                                "<w:gridCol w:w=\"6000\"/></w:tblGrid><w:tr>" + cell + cell + "</w:tr></w:tbl>"
+                                + paragraph(run("fin"))
+                                + "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
+                                  "w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QTextTable *table = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((table = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(table);
+        qreal sum = 0;
+        for (const QTextLength &l : table->format().columnWidthConstraints())
+            sum += l.rawValue();
+        QVERIFY2(qAbs(sum - pixels) < 2, qPrintable(QString::number(sum)));
+    }
+
     // A table style's borders reach the cells (the table's own "nil" removes one), its
     // paragraph spacing comes before the document defaults' in its cells, and a
     // cell's shading pattern is laid over its fill.
