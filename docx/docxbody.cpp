@@ -296,7 +296,7 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
             m_builder.pageBreak();
         return;
     }
-    contextualSpacing(level);
+    spacingBetweenParagraphs(level);
     if (level == 0) {
         m_builder.paragraphBreak(m_paraState, 0);
     } else {
@@ -314,16 +314,23 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
     }
 }
 
-void DocxBody::contextualSpacing(int level)
+void DocxBody::spacingBetweenParagraphs(int level)
 {
     const bool follows = m_previous.level == level;
+    // HTML's spacing, as Word and LibreOffice show it: 14 pt whatever the value,
+    // the space between two such paragraphs once.
+    constexpr int AutoSpace = 280;
+    if (m_para.beforeAuto)
+        m_paraState.spaceBefore = follows && m_previous.afterAuto ? 0 : AutoSpace;
+    if (m_para.afterAuto)
+        m_paraState.spaceAfter = AutoSpace;
     const bool sameStyle = follows && m_previous.style == m_para.style;
     if (m_para.contextual && sameStyle)
         m_paraState.spaceBefore = 0;
     // The space after the paragraph before shows unless both are of one style.
     if (follows && !sameStyle)
         m_paraState.spaceBefore += m_previous.heldAfter;
-    m_previous = {level, m_para.style, 0};
+    m_previous = {level, m_para.style, 0, m_para.afterAuto};
     if (m_para.contextual) {
         m_previous.heldAfter = m_paraState.spaceAfter;
         m_paraState.spaceAfter = 0;

@@ -105,16 +105,18 @@ private:
         bool inFirstRow = false;
     };
     std::vector<TableLook> m_tableRun;
-    // The paragraph before at this level, for contextual spacing: its style, and the
-    // space after it held back until the next paragraph's style tells whether it shows.
+    // The paragraph before at this level, for the space between paragraphs: its style,
+    // the space after it held back until the next paragraph's style tells whether it
+    // shows (contextual spacing), and whether it had HTML's spacing after it.
     struct PreviousParagraph
     {
         int level = -1;
         QString style;
         int heldAfter = 0;
+        bool afterAuto = false;
     };
     PreviousParagraph m_previous;
-    void contextualSpacing(int level);
+    void spacingBetweenParagraphs(int level);
 
     // The run being read.
     CharState m_run;

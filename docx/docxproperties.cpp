@@ -166,6 +166,10 @@ void DocxParaProps::overlay(const DocxParaProps &o)
         bidi = o.bidi;
     if (g & Contextual)
         contextual = o.contextual;
+    if (g & BeforeAuto)
+        beforeAuto = o.beforeAuto;
+    if (g & AfterAuto)
+        afterAuto = o.afterAuto;
     if (g & NumId)
         numId = o.numId;
     if (g & Level)
@@ -400,6 +404,16 @@ void readPara(PackageXml &xml, DocxParaProps *p)
             if (!after.isEmpty()) {
                 p->after = number(after, 0);
                 p->given |= DocxParaProps::After;
+            }
+            const QString beforeAuto = xml.attribute(u"beforeAutospacing");
+            if (!beforeAuto.isEmpty()) {
+                p->beforeAuto = beforeAuto == QLatin1String("1") || beforeAuto == QLatin1String("true") || beforeAuto == QLatin1String("on");
+                p->given |= DocxParaProps::BeforeAuto;
+            }
+            const QString afterAuto = xml.attribute(u"afterAutospacing");
+            if (!afterAuto.isEmpty()) {
+                p->afterAuto = afterAuto == QLatin1String("1") || afterAuto == QLatin1String("true") || afterAuto == QLatin1String("on");
+                p->given |= DocxParaProps::AfterAuto;
             }
             const QString line = xml.attribute(u"line");
             if (!line.isEmpty()) {

@@ -65,7 +65,7 @@ struct DocxParaProps
         Alignment = 1u << 0, Left = 1u << 1, Right = 1u << 2, First = 1u << 3, Before = 1u << 4,
         After = 1u << 5, Line = 1u << 6, KeepNext = 1u << 7, Widows = 1u << 8, PageBreak = 1u << 9,
         NumId = 1u << 10, Level = 1u << 11, Shading = 1u << 12, Style = 1u << 13, Bidi = 1u << 14,
-        Borders = 1u << 15, Contextual = 1u << 16,
+        Borders = 1u << 15, Contextual = 1u << 16, BeforeAuto = 1u << 17, AfterAuto = 1u << 18,
     };
     quint32 given = 0;
     int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
@@ -81,6 +81,7 @@ struct DocxParaProps
     bool pageBreak = false;
     bool bidi = false;
     bool contextual = false; // w:contextualSpacing: no space beside a paragraph of the same style
+    bool beforeAuto = false, afterAuto = false; // w:beforeAutospacing, w:afterAutospacing
     int numId = -1;
     int level = 0;
     QRgb shading = 0;

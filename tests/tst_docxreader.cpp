@@ -317,6 +317,24 @@ private slots:
         QVERIFY2(qAbs(sum - pixels) < 2, qPrintable(QString::number(sum)));
     }
 
+    // HTML's spacing before and after (Normal (Web)) is 14 pt whatever the value
+    // said, once between two paragraphs that have it.
+    void autoSpacingIsFourteenPoints()
+    {
+        const QByteArray styles = "<w:style w:type=\"paragraph\" w:styleId=\"Web\"><w:pPr><w:spacing w:before=\"100\" "
+                                  "w:beforeAutospacing=\"1\" w:after=\"100\" w:afterAutospacing=\"1\"/></w:pPr></w:style>";
+        const QByteArray web = "<w:pStyle w:val=\"Web\"/>";
+        const auto doc = load(makeDocx(paragraph(run("avant")) + paragraph(run("un"), web) + paragraph(run("deux"), web)
+                                           + paragraph(run("apres")),
+                                       styles));
+        QVERIFY(doc);
+        const auto block = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat(); };
+        const qreal space = 280 / 15.0;
+        QCOMPARE(block("avant").bottomMargin() + block("un").topMargin(), space);
+        QCOMPARE(block("un").bottomMargin() + block("deux").topMargin(), space);
+        QCOMPARE(block("deux").bottomMargin() + block("apres").topMargin(), space);
+    }
+
     // A table style's borders reach the cells (the table's own "nil" removes one), its
     // paragraph spacing comes before the document defaults' in its cells, and a
     // cell's shading pattern is laid over its fill.
