@@ -68,7 +68,9 @@ private:
     void readPict(PackageXml &xml);
     // A text box's content (w:txbxContent, just started), shown in place as the RTF
     // reader shows text boxes: framed, in front of the paragraph that anchors it.
-    void readTextBox(PackageXml &xml, qint64 widthTwips);
+    // left (twips from the column's edge) and alignment (0 left, 1 centre, 2 right)
+    // place the box across the column.
+    void readTextBox(PackageXml &xml, qint64 widthTwips, int left = 0, unsigned char alignment = 0);
     void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips);
     void addText(const QString &text);
     // The paragraph that waits in a cell for what follows to say whether it ends it.

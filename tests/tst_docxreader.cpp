@@ -499,6 +499,46 @@ private slots:
         QCOMPARE(doc->toPlainText().count(QLatin1String("dans la boite")), 1);
     }
 
+    // A floating text box stands across the column where the drawing puts it: centred,
+    // to the right, or at an offset from the column's edge.
+    void textBoxesWhereTheDrawingPutsThem_data()
+    {
+        QTest::addColumn<QByteArray>("position");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<qreal>("left"); // pixels from the column's edge to the box's frame
+        QTest::newRow("centred") << QByteArray("<wp:align>center</wp:align>") << int(Qt::AlignHCenter) << 0.0;
+        QTest::newRow("right") << QByteArray("<wp:align>right</wp:align>") << int(Qt::AlignRight) << 0.0;
+        QTest::newRow("an inch in") << QByteArray("<wp:posOffset>914400</wp:posOffset>") << int(Qt::AlignLeft) << 96.0;
+        QTest::newRow("VML, centred") << QByteArray("mso-position-horizontal:center") << int(Qt::AlignHCenter) << 0.0;
+        QTest::newRow("VML, an inch in") << QByteArray("margin-left:72pt") << int(Qt::AlignLeft) << 96.0;
+    }
+    void textBoxesWhereTheDrawingPutsThem()
+    {
+        QFETCH(QByteArray, position);
+        QFETCH(int, alignment);
+        QFETCH(qreal, left);
+        const QByteArray box = !position.startsWith('<')
+            ? "<w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" style=\"position:absolute;" + position
+                + ";width:144pt;height:40pt\"><v:textbox><w:txbxContent><w:p><w:r><w:t>boite</w:t></w:r></w:p>"
+                  "</w:txbxContent></v:textbox></v:shape></w:pict>"
+            : "<w:drawing><wp:anchor><wp:positionH relativeFrom=\"column\">" + position
+            + "</wp:positionH><wp:extent cx=\"1828800\" cy=\"508000\"/><a:graphic><a:graphicData><wps:wsp "
+              "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:txbx><w:txbxContent>"
+              "<w:p><w:r><w:t>boite</w:t></w:r></w:p></w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic>"
+              "</wp:anchor></w:drawing>";
+        const auto doc = load(makeDocx(paragraph("<w:r>" + box + "</w:r>" + run("texte"))));
+        QVERIFY(doc);
+        QTextTable *found = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(DocProperty::TextBox))
+                found = table;
+        }
+        QVERIFY(found);
+        QCOMPARE(int(found->format().alignment() & Qt::AlignHorizontal_Mask), alignment);
+        QVERIFY2(qAbs(found->format().leftMargin() - left) < 1, qPrintable(QString::number(found->format().leftMargin())));
+        QCOMPARE(found->format().columnWidthConstraints().value(0).rawValue(), 192.0); // its width still
+    }
+
     // A section in newspaper columns is a frame of its own with its count and gap,
     // as the RTF reader makes it; the sections in one column stay in the body.
     void sectionsInColumns()
