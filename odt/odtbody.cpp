@@ -340,12 +340,25 @@ void OdtBody::outlineLabel(ParaState *para)
     state.label = true;
     state.anchor = -1;
     state.hidden = false;
-    m_builder.addText(state, text);
-    if (lvl.minDistance >= 0) {
-        const int start = para->leftIndent + para->firstIndent;
-        const int stop = qMax(start + m_builder.textTwips(state, text) + lvl.minDistance, para->leftIndent);
-        para->tabs = m_builder.tabList(para->tabs, {stop, QTextOption::LeftTab});
-        m_builder.addText(state, QChar('\t'));
+    addLabel(lvl, text, state, para);
+}
+
+// A label and what follows it: in the older placing, a tab to where the text starts,
+// the least distance after the label or the hanging indent where the label fits
+// before it; else the level's tab, space or nothing.
+void OdtBody::addLabel(const OdtListLevel &lvl, const QString &text, const CharState &state, ParaState *para)
+{
+    if (!text.isEmpty())
+        m_builder.addText(state, text);
+    if (lvl.oldPlacing) {
+        // A tab to where the label ends would go on to the next stop: with no
+        // distance to keep, the text follows the label.
+        const int labelEnd = para->leftIndent + para->firstIndent + m_builder.textTwips(state, text);
+        if (labelEnd < para->leftIndent || lvl.minDistance > 0) {
+            const int stop = qMax(labelEnd + lvl.minDistance, para->leftIndent);
+            para->tabs = m_builder.tabList(para->tabs, {stop, QTextOption::LeftTab});
+            m_builder.addText(state, QChar('\t'));
+        }
     } else if (lvl.follow == 't') {
         m_builder.addText(state, QChar('\t'));
     } else if (lvl.follow == 's') {
@@ -405,12 +418,7 @@ void OdtBody::beginParagraph()
         state.label = true;
         state.anchor = -1;
         state.hidden = false;
-        if (!text.isEmpty())
-            m_builder.addText(state, text);
-        if (lvl->follow == 't')
-            m_builder.addText(state, QChar('\t'));
-        else if (lvl->follow == 's')
-            m_builder.addText(state, QChar(' '));
+        addLabel(*lvl, text, state, &m_paraState);
     } else if (!m_lists.empty()) {
         m_lists.back().labelDue = false;
     } else if (m_outlineLevel > 0) {

@@ -69,6 +69,7 @@ private:
     QString label(const OdtListLevel &lvl, int level);
     static QString labelText(const OdtListLevel &lvl, const OdtListStyle *style, const Counters &c, int at);
     void outlineLabel(ParaState *para);
+    void addLabel(const OdtListLevel &lvl, const QString &text, const CharState &state, ParaState *para);
 
     CharState charState(const OdtTextProps &props);
 

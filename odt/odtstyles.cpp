@@ -290,6 +290,7 @@ void OdtStyles::readListStyle(PackageXml &xml, OdtListStyle *list)
             if (const Style *s = style(textStyle))
                 level->text = s->text;
         } else if (is(xml, "list-level-properties")) {
+            level->oldPlacing = xml.attribute(u"list-level-position-and-space-mode") != QLatin1String("label-alignment");
             const QString before = xml.attribute(u"space-before");
             const QString minWidth = xml.attribute(u"min-label-width");
             if (!before.isEmpty() || !minWidth.isEmpty()) {

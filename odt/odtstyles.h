@@ -60,7 +60,10 @@ struct OdtListLevel
     std::optional<int> left, first; // twips, when the level says where its text stands
     bool tab = true; // the label is followed by a tab (listtab), else a space or nothing
     char follow = 't';
-    int minDistance = -1; // twips: the older placing's least room between label and text, -1 = none said
+    // The older placing (label width and position): the text starts minDistance
+    // (twips) after the label, or at the hanging indent when the label fits before it.
+    bool oldPlacing = true;
+    int minDistance = 0;
     OdtTextProps text;
 };
 

@@ -54,10 +54,13 @@ QStringList labelled(const QTextDocument &doc)
     return lines;
 }
 
+// Labels placed as LibreOffice writes them, each followed by a tab.
+const QByteArray aligned = "<style:list-level-properties text:list-level-position-and-space-mode=\"label-alignment\">"
+                           "<style:list-level-label-alignment text:label-followed-by=\"listtab\"/></style:list-level-properties>";
 const QByteArray numbered = "<text:list-style style:name=\"L1\">"
-                            "<text:list-level-style-number text:level=\"1\" style:num-suffix=\".\" style:num-format=\"1\"/>"
-                            "<text:list-level-style-number text:level=\"2\" style:num-suffix=\")\" style:num-format=\"a\" "
-                            "text:display-levels=\"2\"/></text:list-style>";
+                            "<text:list-level-style-number text:level=\"1\" style:num-suffix=\".\" style:num-format=\"1\">" + aligned
+                            + "</text:list-level-style-number><text:list-level-style-number text:level=\"2\" style:num-suffix=\")\" "
+                              "style:num-format=\"a\" text:display-levels=\"2\">" + aligned + "</text:list-level-style-number></text:list-style>";
 
 } // namespace
 
@@ -174,6 +177,45 @@ private slots:
         const auto plain = load(makeOdt("<text:h text:outline-level=\"1\">Un</text:h>"));
         QVERIFY(plain);
         QCOMPARE(labelled(*plain), QStringList({"|Un"}));
+    }
+
+    // The older placing of a label (its width and position): the text follows the
+    // label at the least distance, or starts at the hanging indent where the label
+    // fits before it; with neither, right after the label.
+    void labelsInTheOlderPlacing_data()
+    {
+        QTest::addColumn<QByteArray>("properties");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<qreal>("stop"); // pixels from the column's edge, -1 for none, 0 not looked at
+        QTest::newRow("nothing said") << QByteArray() << QStringLiteral("\u2022") << -1.0;
+        QTest::newRow("the label within its width")
+            << QByteArray("text:space-before=\"0.5cm\" text:min-label-width=\"1cm\"") << QStringLiteral("\u2022\t") << 0.0;
+        QTest::newRow("a least distance") << QByteArray("text:min-label-distance=\"1cm\"") << QStringLiteral("\u2022\t") << -2.0;
+    }
+    void labelsInTheOlderPlacing()
+    {
+        QFETCH(QByteArray, properties);
+        QFETCH(QString, label);
+        QFETCH(qreal, stop);
+        const QByteArray style = "<text:list-style style:name=\"B\"><text:list-level-style-bullet text:level=\"1\" "
+                                 "text:bullet-char=\"\u2022\"><style:list-level-properties " + properties
+            + "/></text:list-level-style-bullet></text:list-style>";
+        const auto doc = load(makeOdt("<text:list text:style-name=\"B\"><text:list-item><text:p>point</text:p></text:list-item>"
+                                      "</text:list>",
+                                      {}, style));
+        QVERIFY(doc);
+        QCOMPARE(labelled(*doc), QStringList({label + "|point"}));
+        const QList<QTextOption::Tab> tabs = doc->begin().blockFormat().tabPositions();
+        if (stop == -1.0) {
+            QVERIFY(tabs.isEmpty());
+        } else if (stop == -2.0) { // a centimetre beyond the bullet
+            QVERIFY(!tabs.isEmpty());
+            QVERIFY2(tabs.first().position > 96 / 2.54 && tabs.first().position < 96 / 2.54 + 20,
+                     qPrintable(QString::number(tabs.first().position)));
+        } else {
+            // The hanging indent is where the tab goes.
+            QVERIFY(qAbs(doc->begin().blockFormat().leftMargin() - 1.5 * 96 / 2.54) < 0.5);
+        }
     }
 
     void whiteSpaceCollapsesAsTheFormatSays()
