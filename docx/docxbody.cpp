@@ -155,6 +155,7 @@ void DocxBody::flushPending(int level)
 bool DocxBody::read(const QByteArray &data)
 {
     readSections(data);
+    m_textWidth = lastTextWidth(data);
     startSection(0);
     PackageXml xml(data);
     while (xml.next()) {
@@ -246,7 +247,8 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
         propsRead = true;
         // Defaults, table style, paragraph style, then the numbering level's indents
         // and the paragraph's own properties.
-        DocxParaProps props = styles.paragraph(direct.style);
+        const TableLook *look = level > 0 && size_t(level) < m_tableRun.size() ? &m_tableRun[level] : nullptr;
+        DocxParaProps props = styles.paragraph(direct.style, look ? &look->para : nullptr);
         const int numId = direct.has(DocxParaProps::NumId) ? direct.numId : props.numId;
         const int ilvl = direct.has(DocxParaProps::Level) ? direct.level : props.level;
         if (const DocxNumbering::Level *list = numId > 0 ? numbering.level(numId, ilvl) : nullptr) {
@@ -294,6 +296,7 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
             m_builder.pageBreak();
         return;
     }
+    spacingBetweenParagraphs(level);
     if (level == 0) {
         m_builder.paragraphBreak(m_paraState, 0);
     } else {
@@ -308,6 +311,29 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
     if (m_breakPending) {
         m_breakPending = false;
         m_builder.pageBreak();
+    }
+}
+
+void DocxBody::spacingBetweenParagraphs(int level)
+{
+    const bool follows = m_previous.level == level;
+    // HTML's spacing, as Word and LibreOffice show it: 14 pt whatever the value,
+    // the space between two such paragraphs once.
+    constexpr int AutoSpace = 280;
+    if (m_para.beforeAuto)
+        m_paraState.spaceBefore = follows && m_previous.afterAuto ? 0 : AutoSpace;
+    if (m_para.afterAuto)
+        m_paraState.spaceAfter = AutoSpace;
+    const bool sameStyle = follows && m_previous.style == m_para.style;
+    if (m_para.contextual && sameStyle)
+        m_paraState.spaceBefore = 0;
+    // The space after the paragraph before shows unless both are of one style.
+    if (follows && !sameStyle)
+        m_paraState.spaceBefore += m_previous.heldAfter;
+    m_previous = {level, m_para.style, 0, m_para.afterAuto};
+    if (m_para.contextual) {
+        m_previous.heldAfter = m_paraState.spaceAfter;
+        m_paraState.spaceAfter = 0;
     }
 }
 

@@ -63,12 +63,17 @@ private:
     // The sections' columns, read ahead: a section's properties come at its end, and
     // the builder needs them at its start.
     void readSections(const QByteArray &data);
+    // The text's width in twips of the last section, whose w:sectPr ends the body, for
+    // tables as wide as a share of it; 0 when the document does not say.
+    static int lastTextWidth(const QByteArray &data);
     void startSection(size_t index);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
     // A text box's content (w:txbxContent, just started), shown in place as the RTF
     // reader shows text boxes: framed, in front of the paragraph that anchors it.
-    void readTextBox(PackageXml &xml, qint64 widthTwips);
+    // left (twips from the column's edge) and alignment (0 left, 1 centre, 2 right)
+    // place the box across the column.
+    void readTextBox(PackageXml &xml, qint64 widthTwips, int left = 0, unsigned char alignment = 0);
     void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips);
     void addText(const QString &text);
     // The paragraph that waits in a cell for what follows to say whether it ends it.
@@ -100,10 +105,23 @@ private:
     {
         DocxRunProps run;
         DocxRunProps firstRow;
+        DocxParaProps para;
         bool firstRowShown = true;
         bool inFirstRow = false;
     };
     std::vector<TableLook> m_tableRun;
+    // The paragraph before at this level, for the space between paragraphs: its style,
+    // the space after it held back until the next paragraph's style tells whether it
+    // shows (contextual spacing), and whether it had HTML's spacing after it.
+    struct PreviousParagraph
+    {
+        int level = -1;
+        QString style;
+        int heldAfter = 0;
+        bool afterAuto = false;
+    };
+    PreviousParagraph m_previous;
+    void spacingBetweenParagraphs(int level);
 
     // The run being read.
     CharState m_run;
@@ -128,5 +146,6 @@ private:
         bool continuous = false; // starts on the page of the section before
     };
     std::vector<Section> m_sections;
+    int m_textWidth = 0;
     size_t m_section = 0;
 };

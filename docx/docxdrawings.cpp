@@ -100,6 +100,46 @@ void DocxBody::readSections(const QByteArray &data)
     }
 }
 
+int DocxBody::lastTextWidth(const QByteArray &data)
+{
+    // Only the last w:sectPr is read, as a fragment with the prefixes it may use.
+    qsizetype at = data.lastIndexOf("sectPr");
+    qsizetype open = -1;
+    for (int tries = 0; at > 0 && tries < 2; ++tries) {
+        const qsizetype lt = data.lastIndexOf('<', at);
+        if (lt < 0 || at - lt > 32)
+            return 0;
+        if (data.at(lt + 1) != '/') {
+            open = lt;
+            break;
+        }
+        at = data.lastIndexOf("sectPr", lt);
+    }
+    if (open < 0)
+        return 0;
+    const qsizetype colon = data.indexOf(':', open);
+    const qsizetype close = data.indexOf("sectPr>", open + 7);
+    if (colon < 0 || close < 0 || colon > open + 16 || close - open > 1 << 16)
+        return 0;
+    const QByteArray prefix = data.mid(open + 1, colon - open - 1);
+    const QByteArray fragment = "<f xmlns:" + prefix + "=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        + data.mid(open, close + 7 - open) + "</f>";
+    PackageXml xml(fragment);
+    int page[3] = {12240, 1440, 1440}; // width, left and right margins
+    while (xml.next()) {
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "pgSz")) {
+            page[0] = qBound(0, DocxProps::number(xml.attribute(u"w"), page[0]), 31680 * 4);
+        } else if (is(xml, "pgMar")) {
+            page[1] = qBound(0, qAbs(DocxProps::number(xml.attribute(u"left"), page[1])), 31680);
+            page[2] = qBound(0, qAbs(DocxProps::number(xml.attribute(u"right"), page[2])), 31680);
+        }
+    }
+    return xml.failed() ? 0 : qMax(0, page[0] - page[1] - page[2]);
+}
+
 void DocxBody::startSection(size_t index)
 {
     m_section = index;
@@ -115,16 +155,36 @@ void DocxBody::readDrawing(PackageXml &xml)
     qint64 cx = 0;
     qint64 cy = 0;
     QString blip;
+    // Where a floating shape stands across the text column: an offset or an alignment.
+    int left = 0;
+    unsigned char alignment = 0;
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart())
             continue;
+        if (is(xml, "positionH")) {
+            const QString from = xml.attribute(u"relativeFrom");
+            const bool column = from == QLatin1String("column") || from == QLatin1String("margin");
+            const int d = xml.depth();
+            QString element;
+            while (xml.next() && xml.depth() >= d) {
+                if (xml.isStart()) {
+                    element = xml.name().toString();
+                } else if (xml.isText() && column && element == QLatin1String("align")) {
+                    const QStringView a = xml.text();
+                    alignment = a == QLatin1String("center") ? 1 : a == QLatin1String("right") || a == QLatin1String("outside") ? 2 : 0;
+                } else if (xml.isText() && column && element == QLatin1String("posOffset")) {
+                    left = int(qBound<qint64>(0, xml.text().toLongLong() / EmuPerTwip, MaxPictureTwips));
+                }
+            }
+            continue;
+        }
         if (is(xml, "extent") && cx == 0) {
             cx = qBound<qint64>(0, xml.attribute(u"cx").toLongLong(), MaxPictureTwips * EmuPerTwip);
             cy = qBound<qint64>(0, xml.attribute(u"cy").toLongLong(), MaxPictureTwips * EmuPerTwip);
         } else if (is(xml, "blip") && blip.isEmpty()) {
             blip = xml.attribute(u"relationships", u"embed");
         } else if (is(xml, "txbxContent")) {
-            readTextBox(xml, cx / EmuPerTwip);
+            readTextBox(xml, cx / EmuPerTwip, left, alignment);
         }
     }
     if (!blip.isEmpty())
@@ -136,6 +196,8 @@ void DocxBody::readPict(PackageXml &xml)
     const int depth = xml.depth();
     qint64 width = 0;
     qint64 height = 0;
+    int left = 0;
+    unsigned char alignment = 0;
     QString image;
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart())
@@ -144,17 +206,27 @@ void DocxBody::readPict(PackageXml &xml)
             const QString style = xml.attribute(u"style");
             width = vmlLength(style, QStringLiteral("width"));
             height = vmlLength(style, QStringLiteral("height"));
+            // A floating shape across the text: aligned, or at its left margin.
+            if (style.contains(QLatin1String("position:absolute"))) {
+                const bool text = !style.contains(QLatin1String("mso-position-horizontal-relative:page"));
+                if (style.contains(QLatin1String("mso-position-horizontal:center")))
+                    alignment = 1;
+                else if (style.contains(QLatin1String("mso-position-horizontal:right")))
+                    alignment = 2;
+                else if (text)
+                    left = int(qBound<qint64>(0, vmlLength(style, QStringLiteral("margin-left")), MaxPictureTwips));
+            }
         } else if (is(xml, "imagedata") && image.isEmpty()) {
             image = xml.attribute(u"relationships", u"id");
         } else if (is(xml, "txbxContent")) {
-            readTextBox(xml, width);
+            readTextBox(xml, width, left, alignment);
         }
     }
     if (!image.isEmpty())
         addPicture(image, width, height);
 }
 
-void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips)
+void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips, int left, unsigned char alignment)
 {
     // Boxes in boxes, or in a field's code, are not shown: their text is left out.
     if (!showing() || m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting) {
@@ -183,7 +255,7 @@ void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips)
     readBlocks(xml, level);
     const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
-    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
+    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)), left, alignment);
     --m_textBoxes;
     m_para = para;
     m_paraRun = paraRun;

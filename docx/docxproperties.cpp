@@ -164,6 +164,12 @@ void DocxParaProps::overlay(const DocxParaProps &o)
         pageBreak = o.pageBreak;
     if (g & Bidi)
         bidi = o.bidi;
+    if (g & Contextual)
+        contextual = o.contextual;
+    if (g & BeforeAuto)
+        beforeAuto = o.beforeAuto;
+    if (g & AfterAuto)
+        afterAuto = o.afterAuto;
     if (g & NumId)
         numId = o.numId;
     if (g & Level)
@@ -185,6 +191,20 @@ void DocxParaProps::overlay(const DocxParaProps &o)
     std::sort(tabs.begin(), tabs.end(), [](const DocxTabStop &a, const DocxTabStop &b) { return a.position < b.position; });
     mark.overlay(o.mark);
     given |= g;
+}
+
+void DocxTableProps::overlay(const DocxTableProps &o)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (o.bordersGiven[i]) {
+            borders[i] = o.borders[i];
+            bordersGiven[i] = true;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (o.margins[i] >= 0)
+            margins[i] = o.margins[i];
+    }
 }
 
 namespace DocxProps {
@@ -219,6 +239,35 @@ DocxBorder border(PackageXml &xml)
     b.space = short(qBound(0, number(xml.attribute(u"space"), 0) * 20, 1440));
     b.autoColor = !color(xml.attribute(u"color"), &b.color);
     return b;
+}
+
+bool readTableChild(PackageXml &xml, DocxTableProps *p)
+{
+    const bool borders = xml.name() == QLatin1String("tblBorders");
+    if (!borders && xml.name() != QLatin1String("tblCellMar"))
+        return false;
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (!xml.isStart())
+            continue;
+        const QStringView n = xml.name();
+        const int edge = n == QLatin1String("top") ? 0
+            : n == QLatin1String("left") || n == QLatin1String("start") ? 1
+            : n == QLatin1String("bottom") ? 2
+            : n == QLatin1String("right") || n == QLatin1String("end") ? 3
+            : n == QLatin1String("insideH") && borders ? 4
+            : n == QLatin1String("insideV") && borders ? 5
+                                                       : -1;
+        if (edge < 0)
+            continue;
+        if (borders) {
+            p->borders[edge] = border(xml);
+            p->bordersGiven[edge] = true;
+        } else {
+            p->margins[edge] = qBound(0, number(xml.attribute(u"w"), 0), 1440 * 4);
+        }
+    }
+    return true;
 }
 
 void readRun(PackageXml &xml, DocxRunProps *p)
@@ -356,6 +405,16 @@ void readPara(PackageXml &xml, DocxParaProps *p)
                 p->after = number(after, 0);
                 p->given |= DocxParaProps::After;
             }
+            const QString beforeAuto = xml.attribute(u"beforeAutospacing");
+            if (!beforeAuto.isEmpty()) {
+                p->beforeAuto = beforeAuto == QLatin1String("1") || beforeAuto == QLatin1String("true") || beforeAuto == QLatin1String("on");
+                p->given |= DocxParaProps::BeforeAuto;
+            }
+            const QString afterAuto = xml.attribute(u"afterAutospacing");
+            if (!afterAuto.isEmpty()) {
+                p->afterAuto = afterAuto == QLatin1String("1") || afterAuto == QLatin1String("true") || afterAuto == QLatin1String("on");
+                p->given |= DocxParaProps::AfterAuto;
+            }
             const QString line = xml.attribute(u"line");
             if (!line.isEmpty()) {
                 const QString rule = xml.attribute(u"lineRule");
@@ -369,6 +428,9 @@ void readPara(PackageXml &xml, DocxParaProps *p)
         } else if (n == QLatin1String("widowControl")) {
             p->widows = toggle(xml);
             p->given |= DocxParaProps::Widows;
+        } else if (n == QLatin1String("contextualSpacing")) {
+            p->contextual = toggle(xml);
+            p->given |= DocxParaProps::Contextual;
         } else if (n == QLatin1String("pageBreakBefore")) {
             p->pageBreak = toggle(xml);
             p->given |= DocxParaProps::PageBreak;

@@ -65,7 +65,7 @@ struct DocxParaProps
         Alignment = 1u << 0, Left = 1u << 1, Right = 1u << 2, First = 1u << 3, Before = 1u << 4,
         After = 1u << 5, Line = 1u << 6, KeepNext = 1u << 7, Widows = 1u << 8, PageBreak = 1u << 9,
         NumId = 1u << 10, Level = 1u << 11, Shading = 1u << 12, Style = 1u << 13, Bidi = 1u << 14,
-        Borders = 1u << 15,
+        Borders = 1u << 15, Contextual = 1u << 16, BeforeAuto = 1u << 17, AfterAuto = 1u << 18,
     };
     quint32 given = 0;
     int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
@@ -80,6 +80,8 @@ struct DocxParaProps
     bool widows = true;
     bool pageBreak = false;
     bool bidi = false;
+    bool contextual = false; // w:contextualSpacing: no space beside a paragraph of the same style
+    bool beforeAuto = false, afterAuto = false; // w:beforeAutospacing, w:afterAutospacing
     int numId = -1;
     int level = 0;
     QRgb shading = 0;
@@ -94,6 +96,18 @@ struct DocxParaProps
     void overlay(const DocxParaProps &o);
 };
 
+// A table's borders and cell margins, each said or not, so that the table style's
+// chain and the table's own properties combine, the later winning where it says
+// something (a border "nil" removes the style's).
+struct DocxTableProps
+{
+    DocxBorder borders[6]; // top, left, bottom, right, insideH, insideV (as RowDef::Edge)
+    bool bordersGiven[6] = {};
+    int margins[4] = {-1, -1, -1, -1}; // top, left, bottom, right in twips (as CellDef::Edge), -1 = not said
+
+    void overlay(const DocxTableProps &o);
+};
+
 namespace DocxProps {
 // Reads the w:rPr or w:pPr just started, to its end.
 void readRun(PackageXml &xml, DocxRunProps *props);
@@ -104,4 +118,7 @@ int number(const QString &text, int fallback);
 bool color(const QString &text, QRgb *rgb);
 // A border element (w:top...) just started, read by its attributes.
 DocxBorder border(PackageXml &xml);
+// Reads the child of a w:tblPr just started when it is w:tblBorders or w:tblCellMar,
+// to its end; false (nothing read) for any other.
+bool readTableChild(PackageXml &xml, DocxTableProps *props);
 } // namespace DocxProps

@@ -63,6 +63,16 @@ void readFirstRow(PackageXml &xml, DocxRunProps *run)
     }
 }
 
+// A table style's borders and cell margins, its other table properties left.
+void readTable(PackageXml &xml, DocxTableProps *table)
+{
+    const int depth = xml.depth();
+    while (xml.next() && xml.depth() >= depth) {
+        if (xml.isStart() && !DocxProps::readTableChild(xml, table))
+            xml.skip();
+    }
+}
+
 } // namespace
 
 void DocxStyles::read(const QByteArray &styles)
@@ -103,6 +113,8 @@ void DocxStyles::read(const QByteArray &styles)
                     DocxProps::readPara(xml, &style.para);
                 else if (xml.name() == QLatin1String("rPr"))
                     DocxProps::readRun(xml, &style.run);
+                else if (xml.name() == QLatin1String("tblPr"))
+                    readTable(xml, &style.table);
                 else if (xml.name() == QLatin1String("tblStylePr") && xml.attribute(u"type") == QLatin1String("firstRow"))
                     readFirstRow(xml, &style.firstRowRun);
                 else
@@ -110,6 +122,8 @@ void DocxStyles::read(const QByteArray &styles)
             }
             if (isDefault && style.type == 'p' && m_defaultParaStyle.isEmpty())
                 m_defaultParaStyle = id;
+            if (isDefault && style.type == 't' && m_defaultTableStyle.isEmpty())
+                m_defaultTableStyle = id;
             if (!id.isEmpty() && !m_styles.contains(id))
                 m_styles.insert(id, std::move(style));
         }
@@ -175,9 +189,11 @@ DocxRunProps DocxStyles::paragraphRun(const QString &paraStyle, const DocxRunPro
     return run;
 }
 
-DocxParaProps DocxStyles::paragraph(const QString &paraStyle) const
+DocxParaProps DocxStyles::paragraph(const QString &paraStyle, const DocxParaProps *table) const
 {
     DocxParaProps para = m_defaultPara;
+    if (table)
+        para.overlay(*table);
     for (const Style *s : chain(paraStyle.isEmpty() ? m_defaultParaStyle : paraStyle))
         para.overlay(s->para);
     return para;
@@ -191,10 +207,11 @@ void DocxStyles::characterRun(const QString &charStyle, DocxRunProps *base) cons
 
 DocxParaProps DocxStyles::tableParagraph(const QString &tableStyle) const
 {
-    DocxParaProps para;
-    for (const Style *s : chain(tableStyle))
-        para.overlay(s->para);
-    return para;
+    // The style's own, not those of the styles it is based on: LibreOffice shows the
+    // cells of a table style based on "Table Grid" with the document's spacing, not
+    // the grid's single lines without space after.
+    const auto it = m_styles.constFind(tableStyle);
+    return it == m_styles.constEnd() ? DocxParaProps() : it->para;
 }
 
 DocxRunProps DocxStyles::tableRun(const QString &tableStyle) const
@@ -203,6 +220,14 @@ DocxRunProps DocxStyles::tableRun(const QString &tableStyle) const
     for (const Style *s : chain(tableStyle))
         run.overlay(s->run);
     return run;
+}
+
+DocxTableProps DocxStyles::table(const QString &tableStyle) const
+{
+    DocxTableProps table;
+    for (const Style *s : chain(tableStyle.isEmpty() ? m_defaultTableStyle : tableStyle))
+        table.overlay(s->table);
+    return table;
 }
 
 DocxRunProps DocxStyles::tableFirstRowRun(const QString &tableStyle) const

@@ -22,12 +22,17 @@ public:
     // paragraph style), before its own: defaults, a table style's when the paragraph
     // is in a table, then the style's chain.
     DocxRunProps paragraphRun(const QString &paraStyle, const DocxRunProps *table = nullptr) const;
-    DocxParaProps paragraph(const QString &paraStyle) const;
+    // The paragraph properties likewise: defaults, a table style's in a table, the
+    // style's chain.
+    DocxParaProps paragraph(const QString &paraStyle, const DocxParaProps *table = nullptr) const;
     // A character style's chain laid over base.
     void characterRun(const QString &charStyle, DocxRunProps *base) const;
-    // The table style's paragraph and run properties for its cells.
+    // The table style's paragraph (its own) and run properties for its cells.
     DocxParaProps tableParagraph(const QString &tableStyle) const;
     DocxRunProps tableRun(const QString &tableStyle) const;
+    // The table style's borders and cell margins; an empty name is the default table
+    // style's (Word's "Normal Table", with its cell margins).
+    DocxTableProps table(const QString &tableStyle) const;
     // What the table style gives its first row's text (w:tblStylePr firstRow).
     DocxRunProps tableFirstRowRun(const QString &tableStyle) const;
     // A theme font ("+major", "+minor") as the theme names it; other names as they are.
@@ -41,6 +46,7 @@ private:
         DocxParaProps para;
         DocxRunProps run;
         DocxRunProps firstRowRun;
+        DocxTableProps table;
     };
     // The chain from the root down to id, at most a few dozen styles and never a
     // cycle.
@@ -49,6 +55,7 @@ private:
     DocxRunProps m_defaultRun;
     DocxParaProps m_defaultPara;
     QString m_defaultParaStyle;
+    QString m_defaultTableStyle;
     QHash<QString, Style> m_styles;
     QString m_major, m_minor, m_majorEast, m_minorEast;
 };

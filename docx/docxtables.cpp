@@ -16,6 +16,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
         readBlocks(xml, level - 1);
         return;
     }
+    m_previous = {};
     if (m_tableRun.size() <= size_t(level))
         m_tableRun.resize(size_t(level) + 1);
     m_tableRun[level] = TableLook();
@@ -24,6 +25,36 @@ void DocxBody::readTable(PackageXml &xml, int level)
     RowDef base;
     base.gap = 108;
     int rows = 0;
+    // The table style's borders and margins, and the table's own laid over them.
+    QString tableStyle;
+    DocxTableProps direct;
+    bool propsApplied = false;
+    int widthShare = 0; // w:tblW of type pct, in fiftieths of a per cent
+    const auto applyProps = [&] {
+        if (std::exchange(propsApplied, true))
+            return;
+        // A table as wide as a share of the text: LibreOffice stretches or narrows
+        // its grid to that width.
+        qint64 gridWidth = 0;
+        for (const int w : grid)
+            gridWidth += w;
+        const qint64 target = qint64(m_textWidth) * widthShare / 5000;
+        if (level == 1 && target > 0 && gridWidth > 0) {
+            for (int &w : grid)
+                w = int(qMin<qint64>(w * target / gridWidth, 31680));
+        }
+        DocxTableProps props = styles.table(tableStyle);
+        props.overlay(direct);
+        for (int edge = 0; edge < 6; ++edge) {
+            if (props.bordersGiven[edge])
+                base.borders[edge] = border(props.borders[edge]);
+        }
+        for (int edge = 0; edge < 4; ++edge) {
+            if (props.margins[edge] >= 0)
+                base.padding[edge] = props.margins[edge];
+        }
+        m_tableRun[level].para = styles.tableParagraph(tableStyle);
+    };
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart() || xml.depth() != depth + 1 || m_builder.outOfMemory())
             continue;
@@ -33,6 +64,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
                 if (!xml.isStart())
                     continue;
                 if (is(xml, "tblStyle")) {
+                    tableStyle = xml.attribute(u"val");
                     m_tableRun[level].run = styles.tableRun(xml.attribute(u"val"));
                     m_tableRun[level].firstRow = styles.tableFirstRowRun(xml.attribute(u"val"));
                 } else if (is(xml, "tblLook")) {
@@ -43,41 +75,18 @@ void DocxBody::readTable(PackageXml &xml, int level)
                         m_tableRun[level].firstRowShown = first == QLatin1String("1") || first == QLatin1String("true");
                     else if (!val.isEmpty())
                         m_tableRun[level].firstRowShown = val.toUInt(nullptr, 16) & 0x20;
+                } else if (is(xml, "tblW")) {
+                    const QString w = xml.attribute(u"w");
+                    if (xml.attribute(u"type") == QLatin1String("pct"))
+                        widthShare = w.endsWith(QLatin1Char('%')) ? qRound(w.chopped(1).toDouble() * 50) : w.toInt();
+                    widthShare = qBound(0, widthShare, 5000 * 4);
                 } else if (is(xml, "tblInd")) {
                     indent = DocxProps::number(xml.attribute(u"w"), 0);
                 } else if (is(xml, "jc")) {
                     const QString v = xml.attribute(u"val");
                     base.alignment = v == QLatin1String("center") ? 1 : v == QLatin1String("right") || v == QLatin1String("end") ? 2 : 0;
-                } else if (is(xml, "tblBorders")) {
-                    const int b = xml.depth();
-                    while (xml.next() && xml.depth() >= b) {
-                        if (!xml.isStart())
-                            continue;
-                        const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? RowDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? RowDef::Left
-                            : n == QLatin1String("bottom") ? RowDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? RowDef::Right
-                            : n == QLatin1String("insideH") ? RowDef::InsideH
-                            : n == QLatin1String("insideV") ? RowDef::InsideV
-                                                            : -1;
-                        if (edge >= 0)
-                            base.borders[edge] = border(DocxProps::border(xml));
-                    }
-                } else if (is(xml, "tblCellMar")) {
-                    const int b = xml.depth();
-                    while (xml.next() && xml.depth() >= b) {
-                        if (!xml.isStart())
-                            continue;
-                        const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? CellDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? CellDef::Left
-                            : n == QLatin1String("bottom") ? CellDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? CellDef::Right
-                                                                                        : -1;
-                        if (edge >= 0)
-                            base.padding[edge] = qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 1440 * 4);
-                    }
+                } else {
+                    DocxProps::readTableChild(xml, &direct);
                 }
             }
         } else if (is(xml, "tblGrid")) {
@@ -87,6 +96,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
                     grid.push_back(qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 31680));
             }
         } else if (is(xml, "tr")) {
+            applyProps();
             m_tableRun[level].inFirstRow = rows++ == 0;
             readRow(xml, level, grid, indent, base);
         } else if (is(xml, "sdt") || is(xml, "customXml") || is(xml, "sdtContent")) {
@@ -94,6 +104,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {
                 if (xml.isStart() && is(xml, "tr")) {
+                    applyProps();
                     m_tableRun[level].inFirstRow = rows++ == 0;
                     readRow(xml, level, grid, indent, base);
                 }
@@ -192,6 +203,17 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                     QRgb fill = 0;
                     if (DocxProps::color(xml.attribute(u"fill"), &fill))
                         cell.def.background = m_builder.colorNumber(fill);
+                    // A pattern of so many per cent: its colour (automatic: black) laid
+                    // over the fill, as RTF's shading of a cell.
+                    const QString pattern = xml.attribute(u"val");
+                    const int percent = pattern == QLatin1String("solid") ? 100
+                        : pattern.startsWith(QLatin1String("pct")) ? qBound(0, pattern.mid(3).toInt(), 100)
+                                                                    : 0;
+                    if (percent > 0) {
+                        QRgb ink = 0;
+                        cell.def.foreground = DocxProps::color(xml.attribute(u"color"), &ink) ? m_builder.colorNumber(ink) : -1;
+                        cell.def.shading = percent * 100;
+                    }
                 } else if (is(xml, "vAlign")) {
                     const QString v = xml.attribute(u"val");
                     cell.def.vAlign = v == QLatin1String("center") ? 1 : v == QLatin1String("bottom") ? 2 : 0;
@@ -236,6 +258,7 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
 
 void DocxBody::endCell(int level)
 {
+    m_previous = {};
     if (m_pending.size() <= size_t(level))
         m_pending.resize(size_t(level) + 1);
     const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();

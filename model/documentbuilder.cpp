@@ -5,6 +5,8 @@
 #include "model/marks.h"
 
 #include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLocale>
 #include <QTextBlockFormat>
@@ -355,6 +357,14 @@ void DocumentBuilder::anchorShape()
         openParagraph();
     flushText();
     m_paraHasContent = true;
+}
+
+int DocumentBuilder::textTwips(const CharState &state, const QString &text) const
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return int(text.size()) * state.size * 5; // half an em a character
+    const qreal pixels = QFontMetricsF(charFormat(state).font()).horizontalAdvance(text);
+    return int(qBound(qreal(0), pixels * 15, qreal(ModelLimits::MaxTwips)));
 }
 
 int DocumentBuilder::tabList(int list, TabStop stop)

@@ -63,6 +63,9 @@ public:
         int leader = 0; // LayoutProperty::Leader
     };
     int tabList(int list, TabStop stop);
+    // How wide text is in twips in the face and size state draws it in, for a label
+    // whose text follows it at a distance (an estimate without a GUI application).
+    int textTwips(const CharState &state, const QString &text) const;
     void setDefaultTab(int twips) { m_defaultTab = twips; }
     // \widowctrl: widow and orphan control for the paragraphs that do not say.
     void setWidowControl(bool on)
@@ -91,8 +94,10 @@ public:
     void beginTextBox(int anchorLevel);
     // The text box ends (its last paragraph, if open, at level): it goes in as a framed
     // one-cell table of the width given (twips, 0 = a default), in front of the
-    // paragraph that anchors it, which then goes on.
-    void endTextBox(const ParaState &para, int level, int anchorLevel, int width);
+    // paragraph that anchors it, which then goes on; left (twips from the column's
+    // edge) and alignment (as RowDef's) place it across the column.
+    void endTextBox(const ParaState &para, int level, int anchorLevel, int width, int left = 0,
+                    unsigned char alignment = 0);
     // A shape is anchored in the paragraph being written: it counts as content.
     void anchorShape();
     // True when the paragraph being written has a list label (\listtext, \pntext).

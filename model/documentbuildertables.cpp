@@ -1,4 +1,5 @@
 #include "model/documentbuilder.h"
+#include "model/limits.h"
 
 // The builder's table levels: the paragraphs of a cell gather at the level their
 // paragraph properties name, rows gather into tables, and a table goes into the cell
@@ -152,7 +153,8 @@ void DocumentBuilder::beginTextBox(int anchorLevel)
     closeLevels(clampLevel(anchorLevel));
 }
 
-void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLevel, int width)
+void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLevel, int width, int left,
+                                 unsigned char alignment)
 {
     anchorLevel = clampLevel(anchorLevel);
     const int boxLevel = clampLevel(anchorLevel + 1);
@@ -175,9 +177,15 @@ void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLev
                 b.given = true;
                 b.style = BorderLine::Single;
             }
-            def.cells.push_back(cell);
             def.padding[CellDef::Top] = def.padding[CellDef::Bottom] = 72;
             def.padding[CellDef::Left] = def.padding[CellDef::Right] = 144;
+            // A row's left is where its text starts: the box's frame stands at left.
+            if (left > 0) {
+                def.left = qBound(0, left, ModelLimits::MaxTwips) + def.padding[CellDef::Left];
+                cell.right += def.left;
+            }
+            def.alignment = alignment <= 2 ? alignment : 0;
+            def.cells.push_back(cell);
             l.table->textBox = true;
             rowEnd(boxLevel, &def);
         }

@@ -24,6 +24,14 @@ QString withoutScriptSuffix(const QString &name)
     return name;
 }
 
+// Qt names a family that more than one foundry makes "Family [foundry]"; a format's
+// list of families takes no foundry, and such a name would match nothing there.
+QString withoutFoundry(const QString &family)
+{
+    const qsizetype bracket = family.indexOf(QLatin1String(" ["));
+    return bracket > 0 && family.endsWith(QLatin1Char(']')) ? family.left(bracket) : family;
+}
+
 // The classic PostScript faces. Their URW substitutes are metric-compatible in width,
 // but Qt gives them a line about a fifth taller than the producer shows (it reads
 // the fonts' rounded ascent and descent); the Liberation faces have the same widths
@@ -35,6 +43,14 @@ const char *compatibleFace(const QString &name)
         {"Times Roman", "Liberation Serif"},
         {"Helvetica", "Liberation Sans"},
         {"Courier", "Liberation Mono"},
+        // The same URW faces under their own names, as OpenOffice documents of Linux
+        // systems name them.
+        {"Nimbus Roman No9 L", "Liberation Serif"},
+        {"Nimbus Roman", "Liberation Serif"},
+        {"Nimbus Sans L", "Liberation Sans"},
+        {"Nimbus Sans", "Liberation Sans"},
+        {"Nimbus Mono L", "Liberation Mono"},
+        {"Nimbus Mono PS", "Liberation Mono"},
     };
     for (const auto &f : faces) {
         if (name.compare(QLatin1String(f.first), Qt::CaseInsensitive) == 0)
@@ -125,13 +141,13 @@ QString FontFaces::lookUp(const QString &name) const
     // What the font configuration's rules substitute for the name (Calibri gives
     // Carlito, Arial gives Liberation Sans), as Qt finds it for that name alone.
     QFont font(base);
-    return QFontInfo(font).family();
+    return withoutFoundry(QFontInfo(font).family());
 }
 
 QString FontFaces::genericFace() const
 {
     if (m_generic.isEmpty())
-        m_generic = QFontInfo(QFont(QStringLiteral("sans-serif"))).family();
+        m_generic = withoutFoundry(QFontInfo(QFont(QStringLiteral("sans-serif"))).family());
     return m_generic;
 }
 

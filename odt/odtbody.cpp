@@ -6,6 +6,7 @@
 #include "model/table.h"
 
 #include <QTextDocument>
+#include <QTextOption>
 
 namespace {
 
@@ -291,7 +292,11 @@ QString OdtBody::label(const OdtListLevel &lvl, int at)
     c.used[at] = true;
     for (int i = at + 1; i < 10; ++i)
         c.used[i] = false;
-    const OdtListStyle *style = styles.listStyle(list.style);
+    return labelText(lvl, styles.listStyle(list.style), c, at);
+}
+
+QString OdtBody::labelText(const OdtListLevel &lvl, const OdtListStyle *style, const Counters &c, int at)
+{
     QStringList numbers;
     for (int i = qMax(0, at - lvl.displayLevels + 1); i <= at; ++i) {
         const OdtListLevel &other = style ? style->levels[i] : lvl;
@@ -302,6 +307,63 @@ QString OdtBody::label(const OdtListLevel &lvl, int at)
     if (body.isEmpty() && lvl.format.isEmpty())
         return lvl.prefix + lvl.suffix;
     return lvl.prefix + body + lvl.suffix;
+}
+
+// A heading's number from the outline style, counted whether shown or not, and
+// placed as the paragraph's label: where the level says its text stands, or (the
+// older placing) the label's own width and the least distance after it.
+void OdtBody::outlineLabel(ParaState *para)
+{
+    const OdtListStyle *outline = styles.outline();
+    const int at = m_outlineLevel - 1;
+    if (!outline || at < 0 || at >= 10)
+        return;
+    const OdtListLevel &lvl = outline->levels[at];
+    Counters &c = m_outlineCounters;
+    c.value[at] = c.used[at] ? qMin(c.value[at] + 1, 1 << 24) : lvl.start;
+    c.used[at] = true;
+    for (int i = at + 1; i < 10; ++i)
+        c.used[i] = false;
+    if (lvl.format.isEmpty())
+        return;
+    const QString text = labelText(lvl, outline, c, at);
+    if (text.isEmpty())
+        return;
+    if (lvl.left)
+        para->leftIndent = *lvl.left;
+    if (lvl.first)
+        para->firstIndent = *lvl.first;
+    OdtTextProps props = m_text.front();
+    props.underline = 0;
+    props.overlay(lvl.text);
+    CharState state = charState(props);
+    state.label = true;
+    state.anchor = -1;
+    state.hidden = false;
+    addLabel(lvl, text, state, para);
+}
+
+// A label and what follows it: in the older placing, a tab to where the text starts,
+// the least distance after the label or the hanging indent where the label fits
+// before it; else the level's tab, space or nothing.
+void OdtBody::addLabel(const OdtListLevel &lvl, const QString &text, const CharState &state, ParaState *para)
+{
+    if (!text.isEmpty())
+        m_builder.addText(state, text);
+    if (lvl.oldPlacing) {
+        // A tab to where the label ends would go on to the next stop: with no
+        // distance to keep, the text follows the label.
+        const int labelEnd = para->leftIndent + para->firstIndent + m_builder.textTwips(state, text);
+        if (labelEnd < para->leftIndent || lvl.minDistance > 0) {
+            const int stop = qMax(labelEnd + lvl.minDistance, para->leftIndent);
+            para->tabs = m_builder.tabList(para->tabs, {stop, QTextOption::LeftTab});
+            m_builder.addText(state, QChar('\t'));
+        }
+    } else if (lvl.follow == 't') {
+        m_builder.addText(state, QChar('\t'));
+    } else if (lvl.follow == 's') {
+        m_builder.addText(state, QChar(' '));
+    }
 }
 
 void OdtBody::beginParagraph()
@@ -356,14 +418,11 @@ void OdtBody::beginParagraph()
         state.label = true;
         state.anchor = -1;
         state.hidden = false;
-        if (!text.isEmpty())
-            m_builder.addText(state, text);
-        if (lvl->follow == 't')
-            m_builder.addText(state, QChar('\t'));
-        else if (lvl->follow == 's')
-            m_builder.addText(state, QChar(' '));
+        addLabel(*lvl, text, state, &m_paraState);
     } else if (!m_lists.empty()) {
         m_lists.back().labelDue = false;
+    } else if (m_outlineLevel > 0) {
+        outlineLabel(&m_paraState);
     }
 }
 
@@ -404,6 +463,13 @@ void OdtBody::addText(QStringView text, bool collapse)
 void OdtBody::readParagraph(PackageXml &xml, int level)
 {
     m_paraStyle = xml.attribute(u"text:1.0", u"style-name");
+    // A heading outside lists takes its level's number; a heading marked as a list
+    // header takes none.
+    m_outlineLevel = 0;
+    if (is(xml, "h") && xml.attribute(u"is-list-header") != QLatin1String("true")) {
+        const QString outlineLevel = xml.attribute(u"outline-level");
+        m_outlineLevel = outlineLevel.isEmpty() ? 1 : qBound(0, outlineLevel.toInt(), 10);
+    }
     m_paraBegun = false;
     m_space = true;
     m_level = level;

@@ -67,6 +67,9 @@ private:
     void beginParagraph();
     void flushPending(int level);
     QString label(const OdtListLevel &lvl, int level);
+    static QString labelText(const OdtListLevel &lvl, const OdtListStyle *style, const Counters &c, int at);
+    void outlineLabel(ParaState *para);
+    void addLabel(const OdtListLevel &lvl, const QString &text, const CharState &state, ParaState *para);
 
     CharState charState(const OdtTextProps &props);
 
@@ -89,6 +92,8 @@ private:
 
     std::vector<ListContext> m_lists;
     QHash<QString, Counters> m_counters; // by list style
+    Counters m_outlineCounters;           // the headings' numbers
+    int m_outlineLevel = 0;               // of the heading being read, 0 for a paragraph
     int m_tableCells = 0;
     int m_textBoxes = 0; // text boxes open, one inside another
 

@@ -271,10 +271,10 @@ void OdtStyles::readListStyle(PackageXml &xml, OdtListStyle *list)
         if (!xml.isStart())
             continue;
         if (is(xml, "list-level-style-number") || is(xml, "list-level-style-bullet")
-            || is(xml, "list-level-style-image")) {
+            || is(xml, "list-level-style-image") || is(xml, "outline-level-style")) {
             const int n = xml.attribute(u"level").toInt();
             level = n >= 1 && n <= 10 ? &list->levels[n - 1] : &scratch;
-            level->bullet = !is(xml, "list-level-style-number");
+            level->bullet = is(xml, "list-level-style-bullet") || is(xml, "list-level-style-image");
             if (is(xml, "list-level-style-bullet"))
                 level->bulletChar = xml.attribute(u"bullet-char").left(4);
             else if (is(xml, "list-level-style-image"))
@@ -290,6 +290,7 @@ void OdtStyles::readListStyle(PackageXml &xml, OdtListStyle *list)
             if (const Style *s = style(textStyle))
                 level->text = s->text;
         } else if (is(xml, "list-level-properties")) {
+            level->oldPlacing = xml.attribute(u"list-level-position-and-space-mode") != QLatin1String("label-alignment");
             const QString before = xml.attribute(u"space-before");
             const QString minWidth = xml.attribute(u"min-label-width");
             if (!before.isEmpty() || !minWidth.isEmpty()) {
@@ -300,6 +301,9 @@ void OdtStyles::readListStyle(PackageXml &xml, OdtListStyle *list)
                 level->left = b + w;
                 level->first = -w;
             }
+            const QString distance = xml.attribute(u"min-label-distance");
+            if (!distance.isEmpty())
+                level->minDistance = qBound(0, twips(distance), 31680);
         } else if (is(xml, "list-level-label-alignment")) {
             const QString follow = xml.attribute(u"label-followed-by");
             level->follow = follow == QLatin1String("space") ? 's' : follow == QLatin1String("nothing") ? 'n' : 't';
@@ -350,6 +354,10 @@ void OdtStyles::read(PackageXml &xml, bool automatic)
             readStyle(xml, &s);
             if (!name.isEmpty() && m_styles.size() < 100000)
                 m_styles.insert(name, std::move(s));
+        } else if (is(xml, "outline-style")) {
+            m_outline = OdtListStyle();
+            readListStyle(xml, &m_outline);
+            m_haveOutline = true;
         } else if (is(xml, "list-style")) {
             const QString name = xml.attribute(u"style:1.0", u"name");
             OdtListStyle list;

@@ -60,6 +60,10 @@ struct OdtListLevel
     std::optional<int> left, first; // twips, when the level says where its text stands
     bool tab = true; // the label is followed by a tab (listtab), else a space or nothing
     char follow = 't';
+    // The older placing (label width and position): the text starts minDistance
+    // (twips) after the label, or at the hanging indent when the label fits before it.
+    bool oldPlacing = true;
+    int minDistance = 0;
     OdtTextProps text;
 };
 
@@ -96,6 +100,8 @@ public:
     void span(const QString &textStyle, OdtTextProps *base) const;
     const Style *style(const QString &name) const;
     const OdtListStyle *listStyle(const QString &name) const;
+    // The headings' numbering (text:outline-style), null when the document has none.
+    const OdtListStyle *outline() const { return m_haveOutline ? &m_outline : nullptr; }
 
     // Reads a length ("1.5cm", "12pt", "0.5in") in twips; fallback when none.
     static int twips(const QString &length, int fallback = 0);
@@ -107,6 +113,8 @@ private:
     QHash<QString, QString> m_faces; // style:font-face name -> family
     QHash<QString, Style> m_styles;
     QHash<QString, OdtListStyle> m_lists;
+    OdtListStyle m_outline;
+    bool m_haveOutline = false;
     Style m_defaultParagraph;
     bool m_haveDefaultParagraph = false;
     Style m_defaultText;

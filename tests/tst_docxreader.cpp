@@ -261,6 +261,151 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // Paragraphs of one style that ask for contextual spacing stand without space
+    // between them; the space after the last shows before a paragraph of another style.
+    void contextualSpacingBetweenParagraphsOfOneStyle()
+    {
+        const QByteArray styles =
+            "<w:docDefaults><w:pPrDefault><w:pPr><w:spacing w:after=\"300\"/></w:pPr></w:pPrDefault></w:docDefaults>"
+            "<w:style w:type=\"paragraph\" w:styleId=\"Liste\"><w:pPr><w:contextualSpacing/></w:pPr></w:style>";
+        const QByteArray item = "<w:pStyle w:val=\"Liste\"/>";
+        const auto doc = load(makeDocx(paragraph(run("avant")) + paragraph(run("un"), item) + paragraph(run("deux"), item)
+                                           + paragraph(run("trois"), item) + paragraph(run("apres")),
+                                       styles));
+        QVERIFY(doc);
+        const auto block = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat(); };
+        const qreal space = 300 / 15.0; // twips to pixels at 96 dpi
+        // Between "avant" (another style) and the list: the space after "avant".
+        QCOMPARE(block("avant").bottomMargin() + block("un").topMargin(), space);
+        QCOMPARE(block("un").bottomMargin() + block("deux").topMargin(), 0.0);
+        QCOMPARE(block("deux").bottomMargin() + block("trois").topMargin(), 0.0);
+        QCOMPARE(block("trois").bottomMargin() + block("apres").topMargin(), space);
+    }
+
+    // A table as wide as a share of the text has its grid stretched or narrowed to
+    // that width, the text's width from the last section's page and margins.
+    void tableWidthAsAShareOfTheText_data()
+    {
+        QTest::addColumn<QByteArray>("width");
+        QTest::addColumn<qreal>("pixels"); // the columns together
+        const qreal text = (12240 - 2 * 1440) / 15.0;
+        QTest::newRow("100 %") << QByteArray("<w:tblW w:w=\"5000\" w:type=\"pct\"/>") << text;
+        QTest::newRow("50 %, as a percentage") << QByteArray("<w:tblW w:w=\"50%\" w:type=\"pct\"/>") << text / 2;
+        QTest::newRow("in twips: the grid's") << QByteArray("<w:tblW w:w=\"3000\" w:type=\"dxa\"/>") << 12000 / 15.0;
+    }
+    void tableWidthAsAShareOfTheText()
+    {
+        QFETCH(QByteArray, width);
+        QFETCH(qreal, pixels);
+        const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+        const QByteArray body = "<w:tbl><w:tblPr>" + width + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"6000\"/>"
+                                "<w:gridCol w:w=\"6000\"/></w:tblGrid><w:tr>" + cell + cell + "</w:tr></w:tbl>"
+                                + paragraph(run("fin"))
+                                + "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
+                                  "w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QTextTable *table = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((table = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(table);
+        qreal sum = 0;
+        for (const QTextLength &l : table->format().columnWidthConstraints())
+            sum += l.rawValue();
+        QVERIFY2(qAbs(sum - pixels) < 2, qPrintable(QString::number(sum)));
+    }
+
+    // HTML's spacing before and after (Normal (Web)) is 14 pt whatever the value
+    // said, once between two paragraphs that have it.
+    void autoSpacingIsFourteenPoints()
+    {
+        const QByteArray styles = "<w:style w:type=\"paragraph\" w:styleId=\"Web\"><w:pPr><w:spacing w:before=\"100\" "
+                                  "w:beforeAutospacing=\"1\" w:after=\"100\" w:afterAutospacing=\"1\"/></w:pPr></w:style>";
+        const QByteArray web = "<w:pStyle w:val=\"Web\"/>";
+        const auto doc = load(makeDocx(paragraph(run("avant")) + paragraph(run("un"), web) + paragraph(run("deux"), web)
+                                           + paragraph(run("apres")),
+                                       styles));
+        QVERIFY(doc);
+        const auto block = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat(); };
+        const qreal space = 280 / 15.0;
+        QCOMPARE(block("avant").bottomMargin() + block("un").topMargin(), space);
+        QCOMPARE(block("un").bottomMargin() + block("deux").topMargin(), space);
+        QCOMPARE(block("deux").bottomMargin() + block("apres").topMargin(), space);
+    }
+
+    // A table style's borders reach the cells (the table's own "nil" removes one), its
+    // paragraph spacing comes before the document defaults' in its cells, and a
+    // cell's shading pattern is laid over its fill.
+    void tableStyleBordersSpacingAndShading()
+    {
+        const QByteArray styles =
+            "<w:docDefaults><w:pPrDefault><w:pPr><w:spacing w:after=\"200\" w:line=\"276\" w:lineRule=\"auto\"/>"
+            "</w:pPr></w:pPrDefault></w:docDefaults>"
+            "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
+            "w:lineRule=\"auto\"/></w:pPr><w:tblPr><w:tblBorders><w:top w:val=\"single\" w:sz=\"8\"/>"
+            "<w:left w:val=\"single\" w:sz=\"8\"/><w:bottom w:val=\"single\" w:sz=\"8\"/><w:right w:val=\"single\" "
+            "w:sz=\"8\"/><w:insideH w:val=\"single\" w:sz=\"8\"/><w:insideV w:val=\"single\" w:sz=\"8\"/>"
+            "</w:tblBorders></w:tblPr></w:style>";
+        const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+        const auto table = [&](const QByteArray &own) {
+            return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + own + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/>"
+                   "<w:gridCol w:w=\"2000\"/></w:tblGrid><w:tr><w:tc><w:tcPr><w:shd w:val=\"pct25\" w:color=\"auto\" "
+                   "w:fill=\"auto\"/><w:vAlign w:val=\"bottom\"/></w:tcPr><w:p><w:r><w:t>ombre</w:t></w:r></w:p></w:tc>"
+                   + cell + "</w:tr><w:tr>" + cell + cell + "</w:tr></w:tbl>" + paragraph(run("hors"));
+        };
+        const auto firstTable = [](const QTextDocument &doc) {
+            QTextTable *found = nullptr;
+            for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+                if ((found = qobject_cast<QTextTable *>(frame)))
+                    break;
+            }
+            return found;
+        };
+        const auto doc = load(makeDocx(table({}), styles));
+        QVERIFY(doc);
+        QTextTable *t = firstTable(*doc);
+        QVERIFY(t);
+        const QTextTableCellFormat corner = t->cellAt(0, 0).format().toTableCellFormat();
+        QVERIFY(corner.topBorder() > 0);
+        QVERIFY(corner.leftBorder() > 0);
+        QVERIFY(corner.bottomBorder() > 0 || t->cellAt(1, 0).format().toTableCellFormat().topBorder() > 0);
+        // 25 % black over white.
+        QCOMPARE(corner.background().color(), QColor::fromRgbF(0.75, 0.75, 0.75));
+        QCOMPARE(corner.verticalAlignment(), QTextCharFormat::AlignBottom);
+        // Single lines without space after in the cells, the defaults outside.
+        const QTextBlockFormat inCell = t->cellAt(0, 0).firstCursorPosition().blockFormat();
+        QCOMPARE(inCell.bottomMargin(), 0.0);
+        QVERIFY(inCell.lineHeightType() != QTextBlockFormat::ProportionalHeight);
+        const QTextBlockFormat outside = doc->find(QStringLiteral("hors")).blockFormat();
+        QVERIFY(outside.bottomMargin() > 10);
+        QCOMPARE(outside.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+        QCOMPARE(outside.lineHeight(), 115.0);
+
+        const auto bare = load(makeDocx(table("<w:tblBorders><w:insideH w:val=\"nil\"/><w:insideV w:val=\"nil\"/>"
+                                              "<w:top w:val=\"nil\"/></w:tblBorders>"),
+                                        styles));
+        QVERIFY(bare);
+        QTextTable *b = firstTable(*bare);
+        QVERIFY(b);
+        QCOMPARE(b->cellAt(0, 0).format().toTableCellFormat().topBorder(), 0.0);
+        QVERIFY(b->cellAt(0, 0).format().toTableCellFormat().leftBorder() > 0);
+        QCOMPARE(b->cellAt(0, 0).format().toTableCellFormat().rightBorder(), 0.0);
+
+        // A table style based on that one takes its borders, but its cells keep the
+        // document's spacing, as LibreOffice shows them.
+        QByteArray derived = table({});
+        derived.replace("w:val=\"Grille\"", "w:val=\"Derivee\"");
+        const auto based = load(makeDocx(derived, styles + "<w:style w:type=\"table\" w:styleId=\"Derivee\">"
+                                                           "<w:basedOn w:val=\"Grille\"/></w:style>"));
+        QVERIFY(based);
+        QTextTable *d = firstTable(*based);
+        QVERIFY(d);
+        QVERIFY(d->cellAt(0, 0).format().toTableCellFormat().topBorder() > 0);
+        QVERIFY(d->cellAt(0, 0).firstCursorPosition().blockFormat().bottomMargin() > 10);
+    }
+
     // A table style's run properties, and those of its first row where the table
     // looks at its first row, come between the defaults and the paragraph's style.
     void tableStyleFormatsItsCells()
@@ -352,6 +497,46 @@ private slots:
         QCOMPARE(boxes.first()->format().columnWidthConstraints().value(0).rawValue(), 192.0); // 144 pt
         QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
         QCOMPARE(doc->toPlainText().count(QLatin1String("dans la boite")), 1);
+    }
+
+    // A floating text box stands across the column where the drawing puts it: centred,
+    // to the right, or at an offset from the column's edge.
+    void textBoxesWhereTheDrawingPutsThem_data()
+    {
+        QTest::addColumn<QByteArray>("position");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<qreal>("left"); // pixels from the column's edge to the box's frame
+        QTest::newRow("centred") << QByteArray("<wp:align>center</wp:align>") << int(Qt::AlignHCenter) << 0.0;
+        QTest::newRow("right") << QByteArray("<wp:align>right</wp:align>") << int(Qt::AlignRight) << 0.0;
+        QTest::newRow("an inch in") << QByteArray("<wp:posOffset>914400</wp:posOffset>") << int(Qt::AlignLeft) << 96.0;
+        QTest::newRow("VML, centred") << QByteArray("mso-position-horizontal:center") << int(Qt::AlignHCenter) << 0.0;
+        QTest::newRow("VML, an inch in") << QByteArray("margin-left:72pt") << int(Qt::AlignLeft) << 96.0;
+    }
+    void textBoxesWhereTheDrawingPutsThem()
+    {
+        QFETCH(QByteArray, position);
+        QFETCH(int, alignment);
+        QFETCH(qreal, left);
+        const QByteArray box = !position.startsWith('<')
+            ? "<w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" style=\"position:absolute;" + position
+                + ";width:144pt;height:40pt\"><v:textbox><w:txbxContent><w:p><w:r><w:t>boite</w:t></w:r></w:p>"
+                  "</w:txbxContent></v:textbox></v:shape></w:pict>"
+            : "<w:drawing><wp:anchor><wp:positionH relativeFrom=\"column\">" + position
+            + "</wp:positionH><wp:extent cx=\"1828800\" cy=\"508000\"/><a:graphic><a:graphicData><wps:wsp "
+              "xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:txbx><w:txbxContent>"
+              "<w:p><w:r><w:t>boite</w:t></w:r></w:p></w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic>"
+              "</wp:anchor></w:drawing>";
+        const auto doc = load(makeDocx(paragraph("<w:r>" + box + "</w:r>" + run("texte"))));
+        QVERIFY(doc);
+        QTextTable *found = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(DocProperty::TextBox))
+                found = table;
+        }
+        QVERIFY(found);
+        QCOMPARE(int(found->format().alignment() & Qt::AlignHorizontal_Mask), alignment);
+        QVERIFY2(qAbs(found->format().leftMargin() - left) < 1, qPrintable(QString::number(found->format().leftMargin())));
+        QCOMPARE(found->format().columnWidthConstraints().value(0).rawValue(), 192.0); // its width still
     }
 
     // A section in newspaper columns is a frame of its own with its count and gap,

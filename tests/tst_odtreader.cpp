@@ -6,7 +6,11 @@
 #include "platform/documentloader.h"
 #include "model/marks.h"
 
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -50,10 +54,13 @@ QStringList labelled(const QTextDocument &doc)
     return lines;
 }
 
+// Labels placed as LibreOffice writes them, each followed by a tab.
+const QByteArray aligned = "<style:list-level-properties text:list-level-position-and-space-mode=\"label-alignment\">"
+                           "<style:list-level-label-alignment text:label-followed-by=\"listtab\"/></style:list-level-properties>";
 const QByteArray numbered = "<text:list-style style:name=\"L1\">"
-                            "<text:list-level-style-number text:level=\"1\" style:num-suffix=\".\" style:num-format=\"1\"/>"
-                            "<text:list-level-style-number text:level=\"2\" style:num-suffix=\")\" style:num-format=\"a\" "
-                            "text:display-levels=\"2\"/></text:list-style>";
+                            "<text:list-level-style-number text:level=\"1\" style:num-suffix=\".\" style:num-format=\"1\">" + aligned
+                            + "</text:list-level-style-number><text:list-level-style-number text:level=\"2\" style:num-suffix=\")\" "
+                              "style:num-format=\"a\" text:display-levels=\"2\">" + aligned + "</text:list-level-style-number></text:list-style>";
 
 } // namespace
 
@@ -99,6 +106,116 @@ private slots:
                                                                      "<style:text-properties fo:font-size=\"10pt\"/></style:default-style>"));
         QVERIFY(styled);
         QVERIFY(!formatOf(*styled, "nu").hasProperty(QTextFormat::ForegroundBrush));
+    }
+
+    // The URW faces OpenOffice documents of Linux systems name are drawn in their
+    // metric-compatible look-alikes, at the line height LibreOffice gives them, and
+    // the East Asian font named beside them does not take their place.
+    void urwFacesDrawnInTheirLookAlikes_data()
+    {
+        QTest::addColumn<QByteArray>("font");
+        QTest::addColumn<QString>("face");
+        QTest::newRow("Nimbus Roman No9 L") << QByteArray("Nimbus Roman No9 L") << QStringLiteral("Liberation Serif");
+        QTest::newRow("Nimbus Sans L") << QByteArray("Nimbus Sans L") << QStringLiteral("Liberation Sans");
+        QTest::newRow("Century Schoolbook L") << QByteArray("Century Schoolbook L") << QStringLiteral("C059");
+    }
+    void urwFacesDrawnInTheirLookAlikes()
+    {
+        QFETCH(QByteArray, font);
+        QFETCH(QString, face);
+        if (!QFontDatabase::hasFamily(face))
+            QSKIP("the look-alike is not installed");
+        const QByteArray faces = "<style:font-face style:name=\"Body\" svg:font-family=\"&apos;" + font
+            + "&apos;\" style:font-family-generic=\"roman\"/><style:font-face style:name=\"DejaVu Sans\" "
+              "svg:font-family=\"&apos;DejaVu Sans&apos;\" style:font-family-generic=\"system\"/>";
+        const QByteArray styles = "<style:default-style style:family=\"paragraph\"><style:text-properties style:font-name=\"Body\" "
+                                  "fo:font-size=\"12pt\" style:font-name-asian=\"DejaVu Sans\"/></style:default-style>";
+        const auto doc = load(makeOdt("<text:p>Les mots du texte</text:p>", {}, styles, faces));
+        QVERIFY(doc);
+        // The text laid out in its format's font, as the editor's layout does.
+        QTextLayout line(doc->begin().text(), formatOf(*doc, "mots").font());
+        line.beginLayout();
+        const qreal height = line.createLine().height();
+        line.endLayout();
+        QStringList drawnIn;
+        for (const QGlyphRun &run : line.glyphRuns())
+            drawnIn << run.rawFont().familyName();
+        QCOMPARE(drawnIn.value(0), face);
+        // What the font display shows is the font the document names.
+        QCOMPARE(formatOf(*doc, "mots").fontFamilies().toStringList().value(0), QString::fromLatin1(font));
+        if (face == QLatin1String("Liberation Serif")) // 12 pt: 18 px a line, not the URW face's 22
+            QVERIFY2(height < 19.0, qPrintable(QString::number(height)));
+    }
+
+    // Headings take their numbers from the outline style, level by level; the text
+    // stands the least label distance after the number, and a heading marked as a
+    // list header, or a level without a number format, shows none.
+    void headingsNumberedByTheOutline()
+    {
+        const QByteArray outline =
+            "<text:outline-style style:name=\"Outline\"><text:outline-level-style text:level=\"1\" style:num-suffix=\" \" "
+            "style:num-format=\"1\"><style:list-level-properties text:min-label-distance=\"1cm\"/></text:outline-level-style>"
+            "<text:outline-level-style text:level=\"2\" style:num-suffix=\" \" style:num-format=\"1\" text:display-levels=\"2\">"
+            "<style:list-level-properties text:min-label-distance=\"1cm\"/></text:outline-level-style>"
+            "<text:outline-level-style text:level=\"3\" style:num-format=\"\"/></text:outline-style>";
+        const auto doc = load(makeOdt("<text:h text:outline-level=\"1\">Un</text:h><text:p>corps</text:p>"
+                                      "<text:h text:outline-level=\"2\">Sous</text:h><text:h text:outline-level=\"2\">Autre</text:h>"
+                                      "<text:h text:outline-level=\"3\">Sans</text:h>"
+                                      "<text:h text:outline-level=\"1\" text:is-list-header=\"true\">Titre</text:h>"
+                                      "<text:h text:outline-level=\"1\">Deux</text:h><text:h text:outline-level=\"2\">Fin</text:h>",
+                                      {}, outline));
+        QVERIFY(doc);
+        QCOMPARE(labelled(*doc), QStringList({"1 \t|Un", "|corps", "1.1 \t|Sous", "1.2 \t|Autre", "|Sans", "|Titre",
+                                              "2 \t|Deux", "2.1 \t|Fin"}));
+        // The tab after "1 " reaches a stop a centimetre beyond the label.
+        const QList<QTextOption::Tab> tabs = doc->begin().blockFormat().tabPositions();
+        QVERIFY(!tabs.isEmpty());
+        const qreal centimetre = 96 / 2.54;
+        QVERIFY2(tabs.first().position > centimetre && tabs.first().position < centimetre + 30,
+                 qPrintable(QString::number(tabs.first().position)));
+
+        const auto plain = load(makeOdt("<text:h text:outline-level=\"1\">Un</text:h>"));
+        QVERIFY(plain);
+        QCOMPARE(labelled(*plain), QStringList({"|Un"}));
+    }
+
+    // The older placing of a label (its width and position): the text follows the
+    // label at the least distance, or starts at the hanging indent where the label
+    // fits before it; with neither, right after the label.
+    void labelsInTheOlderPlacing_data()
+    {
+        QTest::addColumn<QByteArray>("properties");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<qreal>("stop"); // pixels from the column's edge, -1 for none, 0 not looked at
+        QTest::newRow("nothing said") << QByteArray() << QStringLiteral("\u2022") << -1.0;
+        QTest::newRow("the label within its width")
+            << QByteArray("text:space-before=\"0.5cm\" text:min-label-width=\"1cm\"") << QStringLiteral("\u2022\t") << 0.0;
+        QTest::newRow("a least distance") << QByteArray("text:min-label-distance=\"1cm\"") << QStringLiteral("\u2022\t") << -2.0;
+    }
+    void labelsInTheOlderPlacing()
+    {
+        QFETCH(QByteArray, properties);
+        QFETCH(QString, label);
+        QFETCH(qreal, stop);
+        const QByteArray style = "<text:list-style style:name=\"B\"><text:list-level-style-bullet text:level=\"1\" "
+                                 "text:bullet-char=\"\u2022\"><style:list-level-properties " + properties
+            + "/></text:list-level-style-bullet></text:list-style>";
+        const auto doc = load(makeOdt("<text:list text:style-name=\"B\"><text:list-item><text:p>point</text:p></text:list-item>"
+                                      "</text:list>",
+                                      {}, style));
+        QVERIFY(doc);
+        QCOMPARE(labelled(*doc), QStringList({label + "|point"}));
+        const QList<QTextOption::Tab> tabs = doc->begin().blockFormat().tabPositions();
+        if (stop == -1.0) {
+            QVERIFY(tabs.isEmpty());
+        } else if (stop == -2.0) { // a centimetre beyond the bullet
+            QVERIFY(!tabs.isEmpty());
+            QVERIFY2(tabs.first().position > 96 / 2.54 && tabs.first().position < 96 / 2.54 + 20,
+                     qPrintable(QString::number(tabs.first().position)));
+        } else {
+            // The hanging indent is where the tab goes.
+            QVERIFY(qAbs(doc->begin().blockFormat().leftMargin() - 1.5 * 96 / 2.54) < 0.5);
+        }
     }
 
     void whiteSpaceCollapsesAsTheFormatSays()

@@ -82,7 +82,8 @@ inline QByteArray makeDocx(const QByteArray &body, const QByteArray &styles = {}
 }
 
 // An OpenDocument text package around the office:text content.
-inline QByteArray makeOdt(const QByteArray &text, const QByteArray &automaticStyles = {}, const QByteArray &styles = {})
+inline QByteArray makeOdt(const QByteArray &text, const QByteArray &automaticStyles = {}, const QByteArray &styles = {},
+                          const QByteArray &fontFaces = {})
 {
     const QByteArray ns = "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
                           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
@@ -97,7 +98,8 @@ inline QByteArray makeOdt(const QByteArray &text, const QByteArray &automaticSty
             << ZipEntry{"content.xml", "<?xml version=\"1.0\"?><office:document-content " + ns + "><office:automatic-styles>"
                                            + automaticStyles + "</office:automatic-styles><office:body><office:text>" + text
                                            + "</office:text></office:body></office:document-content>"}
-            << ZipEntry{"styles.xml", "<?xml version=\"1.0\"?><office:document-styles " + ns + "><office:styles>" + styles
+            << ZipEntry{"styles.xml", "<?xml version=\"1.0\"?><office:document-styles " + ns + "><office:font-face-decls>"
+                                          + fontFaces + "</office:font-face-decls><office:styles>" + styles
                                           + "</office:styles></office:document-styles>"};
     return makeZip(entries);
 }
