@@ -262,9 +262,10 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
     // Word processors justify a line that a manual break ends (\line, Shift+Enter);
     // Qt leaves it ragged unless justification is forced, which the paragraph's last
     // line then takes too: that one is given back its own width once laid out.
-    m_justified = m_direction == Qt::LeftToRight &&
-                  (m_option.alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignJustify;
-    if (m_justified && block.text().contains(QChar::LineSeparator))
+    m_justifiedForced = m_direction == Qt::LeftToRight &&
+                        (m_option.alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignJustify &&
+                        block.text().contains(QChar::LineSeparator);
+    if (m_justifiedForced)
         m_layout->setFlags(Qt::TextJustificationForced);
 
     const qreal indent = fixed(blockIndent(block, m_format));
@@ -405,7 +406,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         if (deadline.hasExpired())
             return false;
     }
-    if (m_justified && m_layout->lineCount() > 0) {
+    if (m_justifiedForced && m_layout->lineCount() > 0) {
         QTextLine last = m_layout->lineAt(m_layout->lineCount() - 1);
         last.setLineWidth(last.naturalTextWidth());
     }

@@ -88,7 +88,7 @@ private:
     std::unique_ptr<TextMetrics::LineBoxes> m_boxes; // the lines' heights as word processors have them
     size_t m_run = 0;
     bool m_anywhere = false;
-    bool m_justified = false; // justified, left to right: its last line stays ragged
+    bool m_justifiedForced = false; // justified across manual breaks: its last line stays ragged
     qreal m_y = 0;
     qreal m_bottom = 0;
     qreal m_below = 0; // the paragraph's bottom border and its distance from the text
