@@ -27,6 +27,7 @@
 
 #include "editing/module1.h"
 #include "platform/richtextbox.h"
+#include "bench/benchfigures.h"
 #include "scriptedservices.h"
 #include "shell/form1.h"
 
@@ -52,17 +53,7 @@
 
 namespace {
 
-double peakMegabytes()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
+using BenchFigures::peakMegabytes;
 
 double median(std::vector<double> v)
 {
@@ -72,12 +63,7 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
+using BenchFigures::threadCpuMs;
 
 class PaintCounter final : public QObject
 {

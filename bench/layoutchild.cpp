@@ -5,6 +5,7 @@
 #include "layout/paragraphlayout.h"
 #include "platform/documentloader.h"
 #include "platform/richtextbox.h"
+#include "bench/benchfigures.h"
 #include "scriptedservices.h"
 #include "shell/form1.h"
 
@@ -48,17 +49,7 @@ double median(std::vector<double> v)
 
 namespace {
 
-double peakMegabytes()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
+using BenchFigures::peakMegabytes;
 
 // The value below which the given share of the values lie (nearest rank).
 double percentile(std::vector<double> v, double share)
@@ -70,14 +61,7 @@ double percentile(std::vector<double> v, double share)
     return v[std::min(v.size() - 1, rank > 0 ? rank - 1 : 0)];
 }
 
-// The UI thread's own processor time, in ms: what it spent working, whatever the
-// other programs of a loaded machine took from it.
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
+using BenchFigures::threadCpuMs;
 
 // Counts the paints of a widget, and notes when the last one ended.
 class PaintCounter final : public QObject
@@ -210,6 +194,24 @@ public:
     QTextEdit *editor() const { return m_orvo ? m_form->RichTextBox1 : m_plain; }
     QTextDocument *document() const { return editor()->document(); }
 
+    // Orvo opens the file as the user does, by its picture and the dialog; the stock
+    // editor is given the document the same loader reads. False when it can't be read.
+    bool startOpening(const QString &path)
+    {
+        if (m_orvo) {
+            m_services.dialogs->fileAnswers.push_back(path);
+            QTest::mouseClick(m_form.get(), Qt::LeftButton, {}, m_form->control("Image6").boxPixels().center());
+            return true;
+        }
+        std::unique_ptr<QTextDocument> doc;
+        if (DocumentLoader::load(path, &doc))
+            return false;
+        doc->setDefaultFont(m_plain->document()->defaultFont());
+        doc->setParent(m_plain);
+        m_plain->setDocument(doc.release());
+        return true;
+    }
+
     // Opens the file as the user does; returns ms until the editor painted it.
     double open(const QString &path)
     {
@@ -217,17 +219,8 @@ public:
         const double cpu = threadCpuMs();
         QElapsedTimer t;
         t.start();
-        if (m_orvo) {
-            m_services.dialogs->fileAnswers.push_back(path);
-            QTest::mouseClick(m_form.get(), Qt::LeftButton, {}, m_form->control("Image6").boxPixels().center());
-        } else {
-            std::unique_ptr<QTextDocument> doc;
-            if (DocumentLoader::load(path, &doc))
-                return -1;
-            doc->setDefaultFont(m_plain->document()->defaultFont());
-            doc->setParent(m_plain);
-            m_plain->setDocument(doc.release());
-        }
+        if (!startOpening(path))
+            return -1;
         if (qEnvironmentVariableIsSet("BENCH_TRACE"))
             std::fprintf(stderr, "opened in %.1f ms\n", t.nsecsElapsed() / 1e6);
         while (m_paints.paints == before)
@@ -282,17 +275,8 @@ public:
         };
         // The timer ticks from before the click, as a probe of the whole program's does.
         probe->start();
-        if (m_orvo) {
-            m_services.dialogs->fileAnswers.push_back(path);
-            QTest::mouseClick(m_form.get(), Qt::LeftButton, {}, m_form->control("Image6").boxPixels().center());
-        } else {
-            std::unique_ptr<QTextDocument> doc;
-            if (DocumentLoader::load(path, &doc))
-                return -1;
-            doc->setDefaultFont(m_plain->document()->defaultFont());
-            doc->setParent(m_plain);
-            m_plain->setDocument(doc.release());
-        }
+        if (!startOpening(path))
+            return -1;
         QTimer cap;
         cap.setSingleShot(true);
         QObject::connect(&cap, &QTimer::timeout, &loop, &QEventLoop::quit);
