@@ -795,9 +795,7 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
         for (int i = 0; i < span && column < size_t(MaxRowCells); ++i)
             x += width(column++);
         cell.right = x;
-        const OdtStyles::Style *style = styles.style(xml.attribute(u"style-name"));
-        if (style && style->para.background && *style->para.background)
-            cell.background = m_builder.colorNumber(**style->para.background);
+        cellStyle(xml.attribute(u"style-name"), &cell);
         readBlocks(xml, level);
         def.cells.push_back(cell);
         open = column >= size_t(MaxRowCells);
@@ -808,6 +806,31 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
         endCell(level);
     if (!def.cells.empty())
         m_builder.rowEnd(level, &def);
+}
+
+void OdtBody::cellStyle(const QString &name, CellDef *cell)
+{
+    for (const OdtStyles::Style *style : styles.chain(name)) {
+        if (style->para.background && *style->para.background)
+            cell->background = m_builder.colorNumber(**style->para.background);
+        const OdtCellProps &own = style->cell;
+        if (own.background)
+            cell->background = *own.background ? m_builder.colorNumber(**own.background) : -1;
+        for (int side = 0; side < 4; ++side) {
+            if (const std::optional<OdtBorder> &b = own.borders[side]) {
+                // OpenDocument's sides run top, left, bottom, right, as a cell's edges do.
+                BorderLine &line = cell->borders[side];
+                line.given = true;
+                line.style = b->style;
+                line.width = short(b->width);
+                line.color = b->color ? m_builder.colorNumber(*b->color) : -1;
+            }
+            if (own.padding[side])
+                cell->padding[side] = *own.padding[side];
+        }
+        if (own.vAlign)
+            cell->vAlign = *own.vAlign;
+    }
 }
 
 void OdtBody::endCell(int level)

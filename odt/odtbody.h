@@ -11,6 +11,7 @@
 #include <vector>
 
 class Package;
+struct CellDef;
 class PackageXml;
 class QTextDocument;
 
@@ -62,6 +63,8 @@ private:
     // A frame's text box (draw:text-box, just started), framed in place in front of
     // the paragraph that anchors it, as the RTF reader shows text boxes.
     void readTextBox(PackageXml &xml, qint64 widthTwips);
+    // A cell's borders, background, padding and vertical alignment from its style.
+    void cellStyle(const QString &name, CellDef *cell);
     void endCell(int level);
     void addText(QStringView text, bool collapse);
     void beginParagraph();

@@ -180,6 +180,53 @@ void readParaProps(PackageXml &xml, OdtParaProps *p)
     }
 }
 
+// "0.5pt solid #000000", "0.06pt double #808080", "none": the parts in any order.
+OdtBorder border(const QString &text)
+{
+    OdtBorder b;
+    const QStringList parts = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        if (part.startsWith(QLatin1Char('#')))
+            b.color = colour(part);
+        else if (part == QLatin1String("solid"))
+            b.style = 1;
+        else if (part == QLatin1String("double"))
+            b.style = 2;
+        else if (part == QLatin1String("dotted"))
+            b.style = 3;
+        else if (part == QLatin1String("dashed"))
+            b.style = 4;
+        else if (part.front().isDigit() || part.front() == QLatin1Char('.'))
+            b.width = qBound(0, OdtStyles::twips(part), 2000);
+    }
+    return b;
+}
+
+void readCellProps(PackageXml &xml, OdtCellProps *c)
+{
+    static constexpr const char *sides[4] = {"top", "left", "bottom", "right"};
+    const QString all = xml.attribute(u"border");
+    const QString pad = xml.attribute(u"padding");
+    for (int side = 0; side < 4; ++side) {
+        const QString own = xml.attribute(QStringLiteral("border-") + QLatin1String(sides[side]));
+        if (!own.isEmpty() || !all.isEmpty())
+            c->borders[side] = border(own.isEmpty() ? all : own);
+        const QString ownPad = xml.attribute(QStringLiteral("padding-") + QLatin1String(sides[side]));
+        if (!ownPad.isEmpty() || !pad.isEmpty())
+            c->padding[side] = qBound(0, OdtStyles::twips(ownPad.isEmpty() ? pad : ownPad), 31680);
+    }
+    const QString back = xml.attribute(u"background-color");
+    if (!back.isEmpty())
+        c->background = colour(back);
+    const QString align = xml.attribute(u"vertical-align");
+    if (align == QLatin1String("top"))
+        c->vAlign = 0;
+    else if (align == QLatin1String("middle"))
+        c->vAlign = 1;
+    else if (align == QLatin1String("bottom"))
+        c->vAlign = 2;
+}
+
 } // namespace
 
 void OdtTextProps::overlay(const OdtTextProps &o)
@@ -256,6 +303,8 @@ void OdtStyles::readStyle(PackageXml &xml, Style *style)
             readTextProps(xml, &style->text, m_faces);
         } else if (is(xml, "paragraph-properties")) {
             readParaProps(xml, &style->para);
+        } else if (is(xml, "table-cell-properties")) {
+            readCellProps(xml, &style->cell);
         } else if (is(xml, "table-column-properties")) {
             style->columnWidth = qBound(0, twips(xml.attribute(u"column-width")), 31680);
         }

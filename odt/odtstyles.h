@@ -48,6 +48,23 @@ struct OdtParaProps
     void overlay(const OdtParaProps &o);
 };
 
+// A side of a table cell's border, as fo:border gives it ("0.5pt solid #000000").
+struct OdtBorder
+{
+    int width = 0;             // twips
+    unsigned char style = 0;   // 0 none, 1 single, 2 double, 3 dotted, 4 dashed
+    std::optional<QRgb> color; // none: automatic
+};
+
+// A table cell's own properties (style:table-cell-properties), each said or not.
+struct OdtCellProps
+{
+    std::optional<OdtBorder> borders[4];           // top, left, bottom, right
+    std::optional<std::optional<QRgb>> background; // transparent = an empty colour
+    std::optional<int> padding[4];                 // twips, by the same sides
+    std::optional<unsigned char> vAlign;           // 0 top, 1 middle, 2 bottom
+};
+
 // A level of a list style: its label and where the label stands.
 struct OdtListLevel
 {
@@ -82,6 +99,7 @@ public:
         QString listStyle;
         OdtTextProps text;
         OdtParaProps para;
+        OdtCellProps cell;
         int columnWidth = 0; // twips, for a table column
     };
 

@@ -264,6 +264,35 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // A cell's style gives its borders, background and vertical alignment; a cell
+    // without one has none of them.
+    void cellStylesDrawBordersAndShading()
+    {
+        const QByteArray styles = "<style:style style:name=\"C1\" style:family=\"table-cell\"><style:table-cell-properties "
+                                  "fo:border=\"0.5pt solid #000000\" fo:border-right=\"none\" fo:background-color=\"#ff0000\" "
+                                  "style:vertical-align=\"bottom\" fo:padding=\"0.1cm\"/></style:style>";
+        const QByteArray table = "<table:table><table:table-column table:number-columns-repeated=\"2\"/><table:table-row>"
+                                 "<table:table-cell table:style-name=\"C1\"><text:p>bord</text:p></table:table-cell>"
+                                 "<table:table-cell><text:p>nu</text:p></table:table-cell></table:table-row></table:table>";
+        const auto doc = load(makeOdt(table, styles));
+        QVERIFY(doc);
+        QTextTable *t = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((t = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(t);
+        const QTextTableCellFormat styled = t->cellAt(0, 0).format().toTableCellFormat();
+        QVERIFY(styled.topBorder() > 0);
+        QVERIFY(styled.leftBorder() > 0);
+        QVERIFY(styled.bottomBorder() > 0);
+        QCOMPARE(styled.background().color(), QColor(255, 0, 0));
+        QCOMPARE(styled.verticalAlignment(), QTextCharFormat::AlignBottom);
+        const QTextTableCellFormat bare = t->cellAt(0, 1).format().toTableCellFormat();
+        QCOMPARE(bare.topBorder(), 0.0);
+        QCOMPARE(bare.background().style(), Qt::NoBrush);
+    }
+
     // A frame's text box is shown in place, framed, its anchoring paragraph whole.
     void textBoxShowsInPlace()
     {
