@@ -40,6 +40,15 @@ QTextCharFormat formatOf(const QTextDocument &doc, const QString &text)
     return c.charFormat();
 }
 
+QTextTable *firstTable(const QTextDocument &doc)
+{
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        if (auto *table = qobject_cast<QTextTable *>(frame))
+            return table;
+    }
+    return nullptr;
+}
+
 QStringList labelled(const QTextDocument &doc)
 {
     QStringList lines;
@@ -251,11 +260,7 @@ private slots:
                                  "<table:covered-table-cell/></table:table-row></table:table><text:p>apres</text:p>";
         const auto doc = load(makeOdt(table));
         QVERIFY(doc);
-        QTextTable *t = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if ((t = qobject_cast<QTextTable *>(frame)))
-                break;
-        }
+        QTextTable *t = firstTable(*doc);
         QVERIFY(t);
         QCOMPARE(t->rows(), 2);
         QCOMPARE(t->columns(), 3);
@@ -276,11 +281,7 @@ private slots:
                                  "<table:table-cell><text:p>nu</text:p></table:table-cell></table:table-row></table:table>";
         const auto doc = load(makeOdt(table, styles));
         QVERIFY(doc);
-        QTextTable *t = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if ((t = qobject_cast<QTextTable *>(frame)))
-                break;
-        }
+        QTextTable *t = firstTable(*doc);
         QVERIFY(t);
         const QTextTableCellFormat styled = t->cellAt(0, 0).format().toTableCellFormat();
         QVERIFY(styled.topBorder() > 0);
