@@ -174,6 +174,25 @@ std::vector<QRectF> lineBoxes(const QTextBlock &block)
     return boxes;
 }
 
+qreal cursorX(const QTextLine &line, int *position)
+{
+    const qreal x = line.x();
+    if (x >= 0)
+        return line.cursorToX(position);
+    // Measured with the line moved right of the origin for a moment.
+    QTextLine moved = line;
+    const QPointF at = moved.position();
+    moved.setPosition(QPointF(0, at.y()));
+    const qreal result = moved.cursorToX(position) + x;
+    moved.setPosition(at);
+    return result;
+}
+
+qreal cursorX(const QTextLine &line, int position)
+{
+    return cursorX(line, &position);
+}
+
 QRectF caretBox(const QTextBlock &block, int position, int cursorWidth)
 {
     const QTextLayout *tl = block.layout();
@@ -184,7 +203,7 @@ QRectF caretBox(const QTextBlock &block, int position, int cursorWidth)
     if (!line.isValid())
         line = tl->lineAt(at == 0 ? 0 : tl->lineCount() - 1);
     const QRectF box = lineBox(block, line.lineNumber());
-    const qreal x = line.cursorToX(&at);
+    const qreal x = cursorX(line, &at);
     return QRectF(x, box.top(), cursorWidth, box.height());
 }
 

@@ -134,6 +134,12 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
 QRectF lineBox(const QTextBlock &block, int line);
 // The boxes of all the paragraph's lines, in order, as lineBox() gives them.
 std::vector<QRectF> lineBoxes(const QTextBlock &block);
+// Where the caret stands before position (in the paragraph's text) on line, relative
+// to the layout's position, as QTextLine::cursorToX() gives it; also on a line placed
+// left of the layout's position (a paragraph that goes on in a column further left),
+// where Qt gives no x below 0.
+qreal cursorX(const QTextLine &line, int *position);
+qreal cursorX(const QTextLine &line, int position);
 // The caret's box at position, a position of the document within the paragraph,
 // relative to the layout's position: as high as its line's box, cursorWidth wide.
 QRectF caretBox(const QTextBlock &block, int position, int cursorWidth = 1);
