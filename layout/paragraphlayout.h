@@ -69,6 +69,7 @@ private:
     // Moves the first line left by the width of its right-aligned label (LabelRight),
     // laid out again from *l, which moves with it.
     void alignLabel(QTextLine &line, qreal *l, qreal r);
+    void fitByAdvances(QTextLine &line, qreal width);
     QTextBlock m_block;
     int m_position = 0;
     int m_length = 0;
@@ -89,6 +90,7 @@ private:
     size_t m_run = 0;
     bool m_anywhere = false;
     bool m_justified = false; // justified, left to right: its last line stays ragged
+    bool m_byAdvances = false; // lines hold the words whose advances fit (fitByAdvances)
     qreal m_y = 0;
     qreal m_bottom = 0;
     qreal m_below = 0; // the paragraph's bottom border and its distance from the text
