@@ -231,7 +231,7 @@ void drawOverText(QPainter *painter, const QPointF &offset, const QTextBlock &bl
             for (int at = start; at < end; ++at) {
                 if (s.at(at) != QLatin1Char('\t'))
                     continue;
-                const qreal x0 = line.cursorToX(at), x1 = line.cursorToX(at + 1);
+                const qreal x0 = ParagraphLayout::cursorX(line, at), x1 = ParagraphLayout::cursorX(line, at + 1);
                 const int leader = leaderAfter(format, leaders, x0 - line.x());
                 if (leader == LayoutProperty::NoLeader || x1 - x0 < 1 || x1 - x0 > MaxLeader)
                     continue;
@@ -249,7 +249,7 @@ void drawOverText(QPainter *painter, const QPointF &offset, const QTextBlock &bl
             // The second line below the one Qt draws, one line's width apart.
             const QFontMetricsF fm(fontOf(block, r.format));
             const qreal lw = qMax(qreal(1), fm.lineWidth());
-            const qreal x0 = line.cursorToX(from), x1 = line.cursorToX(to);
+            const qreal x0 = ParagraphLayout::cursorX(line, from), x1 = ParagraphLayout::cursorX(line, to);
             const QColor color = r.format.underlineColor().isValid() ? r.format.underlineColor() : colorOf(r.format, text);
             painter->fillRect(QRectF(offset.x() + qMin(x0, x1), baseline + qMax(qreal(1), fm.underlinePos()) + 2 * lw,
                                      qAbs(x1 - x0), lw),

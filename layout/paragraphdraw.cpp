@@ -129,8 +129,8 @@ bool selectionOnLine(const QTextLine &line, bool last, bool rtl, int start, int 
     if (qMax(start, from) >= qMin(end, to + (last ? 1 : 0)))
         return false;
     const QRectF text = line.naturalTextRect();
-    const qreal a = start <= from ? (rtl ? text.right() : text.left()) : line.cursorToX(start);
-    const qreal b = end >= to ? (rtl ? text.left() : text.right()) : line.cursorToX(end);
+    const qreal a = start <= from ? (rtl ? text.right() : text.left()) : cursorX(line, start);
+    const qreal b = end >= to ? (rtl ? text.left() : text.right()) : cursorX(line, end);
     *x0 = qMin(a, b);
     *x1 = qMax(a, b);
     return true;

@@ -69,6 +69,7 @@ private:
     // Moves the first line left by the width of its right-aligned label (LabelRight),
     // laid out again from *l, which moves with it.
     void alignLabel(QTextLine &line, qreal *l, qreal r);
+    void fitByAdvances(QTextLine &line, qreal width);
     QTextBlock m_block;
     int m_position = 0;
     int m_length = 0;
@@ -89,6 +90,7 @@ private:
     size_t m_run = 0;
     bool m_anywhere = false;
     bool m_justifiedForced = false; // justified across manual breaks: its last line stays ragged
+    bool m_byAdvances = false; // lines hold the words whose advances fit (fitByAdvances)
     qreal m_y = 0;
     qreal m_bottom = 0;
     qreal m_below = 0; // the paragraph's bottom border and its distance from the text
@@ -134,6 +136,12 @@ void draw(QPainter *painter, const QPointF &origin, const QAbstractTextDocumentL
 QRectF lineBox(const QTextBlock &block, int line);
 // The boxes of all the paragraph's lines, in order, as lineBox() gives them.
 std::vector<QRectF> lineBoxes(const QTextBlock &block);
+// Where the caret stands before position (in the paragraph's text) on line, relative
+// to the layout's position, as QTextLine::cursorToX() gives it; also on a line placed
+// left of the layout's position (a paragraph that goes on in a column further left),
+// where Qt gives no x below 0.
+qreal cursorX(const QTextLine &line, int *position);
+qreal cursorX(const QTextLine &line, int position);
 // The caret's box at position, a position of the document within the paragraph,
 // relative to the layout's position: as high as its line's box, cursorWidth wide.
 QRectF caretBox(const QTextBlock &block, int position, int cursorWidth = 1);

@@ -10,7 +10,7 @@
 
 namespace RtfHeaderFooter {
 
-int height(RtfTokenizer tok, int width)
+int height(RtfTokenizer tok, int width, int defaultSpacing, bool defaultMultiple)
 {
     using T = RtfTokenizer::Type;
     constexpr int DefaultSize = 24; // half points
@@ -18,27 +18,42 @@ int height(RtfTokenizer tok, int width)
     std::vector<int> sizes{DefaultSize}; // the font size of each group open
     int depth = 0, beyond = 0;
     qint64 total = 0;
-    int before = 0, after = 0, spacing = 0;
-    bool multiple = false, inTable = false;
+    int before = 0, after = 0, spacing = defaultSpacing;
+    bool multiple = defaultMultiple, inTable = false;
+    bool tableLast = false; // a row ended, and no paragraph since
     int largest = 0; // the largest size of the text on the paragraph's line so far
     qint64 advance = 0; // how far its characters reach, in twips
+    qint64 spaces = 0;  // the spaces after them, which take room only where more follows
     qint64 cell = 0, row = 0;
     const auto paragraph = [&]() -> qint64 {
         const int size = largest > 0 ? largest : sizes.back();
         qint64 line = qint64(size) * 23 / 2; // 1.15 times the size: half points to twips
-        if (spacing > 0)
+        // In a cell, LibreOffice gives the lines of a multiple spacing twice the room
+        // above single that it gives them in a paragraph (1.3 lines at 1.15, 2 at 1.5).
+        if (spacing > 0 && multiple && inTable && spacing > 240)
+            line = line * (2 * spacing - 240) / 240;
+        else if (spacing > 0)
             line = multiple ? line * spacing / 240 : qMax(line, qint64(spacing));
         else if (spacing < 0)
             line = -qint64(spacing);
         const qint64 lines = inTable || width <= 0 ? 1 : qBound(qint64(1), (advance + width - 1) / width, qint64(1000));
         largest = 0;
         advance = 0;
+        spaces = 0;
         return line * lines + before + after;
     };
     // An em is ten twips a half point: a space a quarter of it, another character half.
+    // Spaces that end a paragraph hang past its edge, as word processors let them: a
+    // paragraph of blanks underlined to make a rule is one line.
     const auto text = [&](const char *data, int length) {
-        for (int i = 0; i < length; ++i)
-            advance += qint64(sizes.back()) * (data[i] == ' ' ? 10 : 20) / 4;
+        for (int i = 0; i < length; ++i) {
+            if (data[i] == ' ') {
+                spaces += qint64(sizes.back()) * 10 / 4;
+                continue;
+            }
+            advance += spaces + qint64(sizes.back()) * 20 / 4;
+            spaces = 0;
+        }
     };
     for (int tokens = 0; tokens < RtfLimits::MaxHeaderFooterTokens; ++tokens) {
         const RtfTokenizer::Token t = tok.next();
@@ -59,7 +74,15 @@ int height(RtfTokenizer tok, int width)
                 break;
             }
             if (depth == 0) {
-                if (largest > 0) // a last paragraph without its mark
+                // A last paragraph without its mark; after a table, the paragraph
+                // that word processors keep there, at the size of the row's end.
+                if (tableLast && largest == 0) {
+                    before = after = 0;
+                    spacing = defaultSpacing;
+                    multiple = defaultMultiple;
+                    inTable = false;
+                }
+                if (largest > 0 || tableLast)
                     total += paragraph();
                 return int(qMin(total, qint64(ModelLimits::MaxTwips)));
             }
@@ -72,7 +95,8 @@ int height(RtfTokenizer tok, int width)
             break;
         case T::Hex:
             largest = qMax(largest, sizes.back());
-            advance += qint64(sizes.back()) * 5;
+            advance += spaces + qint64(sizes.back()) * 5;
+            spaces = 0;
             break;
         case T::Binary:
             break;
@@ -86,8 +110,10 @@ int height(RtfTokenizer tok, int width)
             else if (word == "plain")
                 sizes.back() = DefaultSize;
             else if (word == "pard") {
-                before = after = spacing = 0;
-                multiple = inTable = false;
+                before = after = 0;
+                spacing = defaultSpacing;
+                multiple = defaultMultiple;
+                inTable = false;
             } else if (word == "sb")
                 before = qBound(0, p, ModelLimits::MaxTwips);
             else if (word == "sa")
@@ -99,6 +125,7 @@ int height(RtfTokenizer tok, int width)
             else if (word == "intbl")
                 inTable = true;
             else if (word == "par") {
+                tableLast = false;
                 if (inTable)
                     cell += paragraph();
                 else
@@ -110,6 +137,7 @@ int height(RtfTokenizer tok, int width)
                 total += row;
                 row = 0;
                 largest = 0;
+                tableLast = true;
             }
             break;
         }

@@ -77,6 +77,14 @@ public:
     // A group opens in the style sheet: a style's entry, from the defaults.
     void entryOpened(RtfGroup &g);
     void groupEnding(const RtfGroup &closing) override;
+    // The line spacing of the default paragraph style (\s0), which a paragraph that
+    // gives none has: \sl, and whether it is in 240ths of a line (\slmult1).
+    std::pair<int, bool> defaultLineSpacing() const
+    {
+        const auto it = m_paraStyles.constFind(0);
+        return it == m_paraStyles.cend() ? std::pair<int, bool>{0, false}
+                                         : std::pair<int, bool>{it->para.lineSpacing, it->para.lineMultiple};
+    }
 
 private:
     struct Style

@@ -14,7 +14,9 @@ void RtfParser::sectionWord(const Group &g, const KwInfo &info, const RtfTokeniz
     if (info.kw == Kw::HeaderFooter) {
         // Not shown; its height is read on a copy of the tokenizer, then it is skipped.
         if (g.dest == Dest::Normal) {
-            m_section.bands[info.ch % 8] = RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3));
+            const auto [spacing, multiple] = m_styleSheet.defaultLineSpacing();
+            m_section.bands[info.ch % 8] =
+                RtfHeaderFooter::height(m_tok, page(0) - page(2) - page(3), spacing, multiple);
             columnsChanged();
         }
         skipDestination();

@@ -208,6 +208,43 @@ private slots:
         QCOMPARE(LayoutCheck::compareWithFresh(m_box->document(), 200, 3), QString());
     }
 
+    // A paragraph that crosses the bottom of column 2 goes on in column 1 of the next
+    // band: the caret on those lines stands there, by the text, and a click there
+    // puts it where clicked.
+    void caretInNextBand()
+    {
+        make(BandHeight, 12);
+        QTextBlock split;
+        int line = -1;
+        for (QTextBlock b = m_frame->firstCursorPosition().block(); b.isValid() && b.position() < m_frame->lastPosition() && line < 0;
+             b = b.next()) {
+            for (int i = 1; i < b.layout()->lineCount(); ++i) {
+                if (b.layout()->lineAt(i).x() < b.layout()->lineAt(0).x() - columnWidth()) {
+                    split = b;
+                    line = i;
+                    break;
+                }
+            }
+        }
+        QVERIFY(split.isValid());
+        const QTextLine moved = split.layout()->lineAt(line);
+        const QPointF origin = m_box->document()->documentLayout()->blockBoundingRect(split).topLeft();
+        const int target = split.position() + moved.textStart() + 3;
+        caretAt(target);
+        // The editor's own caret box (Qt's cursorRect() gives no x left of the
+        // paragraph's first column).
+        const QRectF box = m_box->caretRect().translated(0, m_box->verticalScrollBar()->value());
+        // Three characters of "pNwM" into the line, right of the column's edge.
+        QVERIFY2(box.left() > frameRect().left() + 5 && box.left() < frameRect().left() + 40,
+                 qPrintable(QString::number(box.left())));
+        QVERIFY(qAbs(box.top() - (origin.y() + moved.y())) < 2);
+        caretAt(0);
+        const QPoint click = QPointF(box.left() + 1, box.center().y() - m_box->verticalScrollBar()->value()).toPoint();
+        QTest::mouseClick(m_box->viewport(), Qt::LeftButton, {}, click);
+        QVERIFY(qAbs(m_box->textCursor().position() - target) <= 1);
+        QVERIFY(qAbs(m_box->caretRect().left() - click.x()) < 8);
+    }
+
     // Paragraphs kept with the next one and under widow control: typing in them lays
     // the columns out as a fresh layout does, no paragraph left with one line on
     // either side of a column's bottom.

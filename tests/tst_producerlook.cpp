@@ -293,6 +293,35 @@ private slots:
         QVERIFY2(qAbs(last - metrics.horizontalAdvance(QStringLiteral("Short "))) <= 1, qPrintable(QString::number(last)));
     }
 
+    // A word whose advance ends half a pixel inside the column's edge stays on its
+    // line, as word processors set it, though its last glyph's ink (the "t" of
+    // Liberation Serif, its box rounded out to whole pixels) reaches past the edge.
+    void wordWhoseAdvanceFitsStaysOnTheLine_data()
+    {
+        QTest::addColumn<QByteArray>("size");
+        QTest::newRow("11 pt") << QByteArray("22");
+        QTest::newRow("10 pt") << QByteArray("20");
+        QTest::newRow("12 pt") << QByteArray("24");
+    }
+    void wordWhoseAdvanceFitsStaysOnTheLine()
+    {
+        QFETCH(QByteArray, size);
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs" + size +
+                     "\\pard Line of Credit or new obligations under this Line of Credit will be paid\\par}"));
+        const QTextBlock block = blockWith(QStringLiteral("Credit will"));
+        QCOMPARE(block.layout()->lineCount(), 1);
+        const int at = int(block.text().indexOf(QStringLiteral("Credit will")));
+        const QTextLine line = block.layout()->lineAt(0);
+        const qreal end = line.cursorToX(at + 6) - line.x();
+        QTextBlockFormat narrower;
+        narrower.setRightMargin(columnWidth() - end - 0.5);
+        QTextCursor(block).mergeBlockFormat(narrower);
+        QTRY_VERIFY(m_box->isLaidOut());
+        QCOMPARE(block.layout()->lineCount(), 2);
+        const QTextLine first = block.layout()->lineAt(0);
+        QCOMPARE(first.textStart() + first.textLength(), at + 7); // "Credit " ends it
+    }
+
     // A label outdented past the column's edge hangs into the margin, in view, and the
     // item's text and its wrapped lines stand at the edge.
     void labelHangsIntoTheMargin()

@@ -119,6 +119,20 @@ void TestRtfColumns::sectionsAndTheirColumns()
     QCOMPARE(columns("{\\rtf1\\cols2\\titlepg\\margt720\\margb1000{\\headerl \\fs24 h\\par}{\\footerf \\fs24 a\\par"
                      "\\trowd\\cellx1000\\cellx2000\\pard\\intbl\\fs12 s\\cell\\fs24\\cell\\row\\pard b\\par}x\\par}"),
              QStringList{"x 2 48 " + px(qMin(15840 - 720 - (720 + 3 * 276), 15840 - (720 + 276) - 1000))});
+    // Blanks that end a paragraph hang past its edge: a rule of underlined spaces
+    // across the footer is one line, not as many as the spaces would fill.
+    QCOMPARE(columns("{\\rtf1\\cols2\\margt1440\\margb720{\\footer \\fs24\\ul " + QByteArray(600, ' ') + "\\par}x\\par}"),
+             QStringList{"x 2 48 " + px(15840 - 1440 - (720 + 276))});
+    // A table that ends the footer is followed by the empty paragraph word processors
+    // keep after a table, at the row's size.
+    QCOMPARE(columns("{\\rtf1\\cols2\\margt1440\\margb720{\\footer \\trowd\\cellx1000\\pard\\intbl\\fs24 a\\cell\\row}x\\par}"),
+             QStringList{"x 2 48 " + px(15840 - 1440 - (720 + 2 * 276))});
+    // Paragraphs that give no line spacing have the default style's (1.15 lines: 317
+    // twips a line of 12 points); a table row's line, 1.3 lines (358), as LibreOffice
+    // gives them room in a cell; then the paragraph after the table (317).
+    QCOMPARE(columns("{\\rtf1{\\stylesheet{\\sa200\\sl276\\slmult1 Normal;}}\\cols2\\margt1440\\margb720{\\footer \\pard\\fs24 a\\par"
+                     "\\trowd\\cellx1000\\pard\\intbl\\fs24 b\\cell\\row}x\\par}"),
+             QStringList{"x 2 48 " + px(15840 - 1440 - (720 + 317 + 358 + 317))});
 }
 
 void TestRtfColumns::editorTextAndTyping()

@@ -2,6 +2,7 @@
 
 #include "bench/fidelity/wordalign.h"
 #include "layout/documentlayout.h"
+#include "layout/paragraphlayout.h"
 #include "platform/richtextbox.h"
 #include "shell/skin.h"
 
@@ -469,8 +470,8 @@ std::vector<Token> EditorPage::tokens() const
                 t.key = WordAlign::normalise(text.mid(start, end - start));
                 if (t.key.isEmpty())
                     return;
-                t.x0 = origin.x() + line.cursorToX(start) - m_columnLeft;
-                t.x1 = origin.x() + line.cursorToX(end) - m_columnLeft;
+                t.x0 = origin.x() + ParagraphLayout::cursorX(line, start) - m_columnLeft;
+                t.x1 = origin.x() + ParagraphLayout::cursorX(line, end) - m_columnLeft;
                 double ascent = line.ascent(), descent = line.descent();
                 const QList<QGlyphRun> runs = line.glyphRuns(start, 1);
                 if (!runs.isEmpty()) {
