@@ -353,6 +353,66 @@ void readRun(PackageXml &xml, DocxRunProps *p)
     }
 }
 
+// w:ind: the indents, from either side's name (left or start, right or end).
+static void readIndents(PackageXml &xml, DocxParaProps *p)
+{
+    QString left = xml.attribute(u"left");
+    if (left.isEmpty())
+        left = xml.attribute(u"start");
+    if (!left.isEmpty()) {
+        p->left = number(left, 0);
+        p->given |= DocxParaProps::Left;
+    }
+    QString right = xml.attribute(u"right");
+    if (right.isEmpty())
+        right = xml.attribute(u"end");
+    if (!right.isEmpty()) {
+        p->right = number(right, 0);
+        p->given |= DocxParaProps::Right;
+    }
+    const QString hanging = xml.attribute(u"hanging");
+    const QString first = xml.attribute(u"firstLine");
+    if (!hanging.isEmpty()) {
+        p->first = -number(hanging, 0);
+        p->given |= DocxParaProps::First;
+    } else if (!first.isEmpty()) {
+        p->first = number(first, 0);
+        p->given |= DocxParaProps::First;
+    }
+}
+
+// w:spacing: the space around the paragraph, HTML's automatic spacing, the line's.
+static void readSpacing(PackageXml &xml, DocxParaProps *p)
+{
+    const QString before = xml.attribute(u"before");
+    if (!before.isEmpty()) {
+        p->before = number(before, 0);
+        p->given |= DocxParaProps::Before;
+    }
+    const QString after = xml.attribute(u"after");
+    if (!after.isEmpty()) {
+        p->after = number(after, 0);
+        p->given |= DocxParaProps::After;
+    }
+    const QString beforeAuto = xml.attribute(u"beforeAutospacing");
+    if (!beforeAuto.isEmpty()) {
+        p->beforeAuto = beforeAuto == QLatin1String("1") || beforeAuto == QLatin1String("true") || beforeAuto == QLatin1String("on");
+        p->given |= DocxParaProps::BeforeAuto;
+    }
+    const QString afterAuto = xml.attribute(u"afterAutospacing");
+    if (!afterAuto.isEmpty()) {
+        p->afterAuto = afterAuto == QLatin1String("1") || afterAuto == QLatin1String("true") || afterAuto == QLatin1String("on");
+        p->given |= DocxParaProps::AfterAuto;
+    }
+    const QString line = xml.attribute(u"line");
+    if (!line.isEmpty()) {
+        const QString rule = xml.attribute(u"lineRule");
+        p->line = number(line, 240);
+        p->lineRule = rule == QLatin1String("exact") ? 2 : rule == QLatin1String("atLeast") ? 1 : 0;
+        p->given |= DocxParaProps::Line;
+    }
+}
+
 void readPara(PackageXml &xml, DocxParaProps *p)
 {
     const int depth = xml.depth();
@@ -371,57 +431,9 @@ void readPara(PackageXml &xml, DocxParaProps *p)
                                                                                                                        : 0;
             p->given |= DocxParaProps::Alignment;
         } else if (n == QLatin1String("ind")) {
-            QString left = xml.attribute(u"left");
-            if (left.isEmpty())
-                left = xml.attribute(u"start");
-            if (!left.isEmpty()) {
-                p->left = number(left, 0);
-                p->given |= DocxParaProps::Left;
-            }
-            QString right = xml.attribute(u"right");
-            if (right.isEmpty())
-                right = xml.attribute(u"end");
-            if (!right.isEmpty()) {
-                p->right = number(right, 0);
-                p->given |= DocxParaProps::Right;
-            }
-            const QString hanging = xml.attribute(u"hanging");
-            const QString first = xml.attribute(u"firstLine");
-            if (!hanging.isEmpty()) {
-                p->first = -number(hanging, 0);
-                p->given |= DocxParaProps::First;
-            } else if (!first.isEmpty()) {
-                p->first = number(first, 0);
-                p->given |= DocxParaProps::First;
-            }
+            readIndents(xml, p);
         } else if (n == QLatin1String("spacing")) {
-            const QString before = xml.attribute(u"before");
-            if (!before.isEmpty()) {
-                p->before = number(before, 0);
-                p->given |= DocxParaProps::Before;
-            }
-            const QString after = xml.attribute(u"after");
-            if (!after.isEmpty()) {
-                p->after = number(after, 0);
-                p->given |= DocxParaProps::After;
-            }
-            const QString beforeAuto = xml.attribute(u"beforeAutospacing");
-            if (!beforeAuto.isEmpty()) {
-                p->beforeAuto = beforeAuto == QLatin1String("1") || beforeAuto == QLatin1String("true") || beforeAuto == QLatin1String("on");
-                p->given |= DocxParaProps::BeforeAuto;
-            }
-            const QString afterAuto = xml.attribute(u"afterAutospacing");
-            if (!afterAuto.isEmpty()) {
-                p->afterAuto = afterAuto == QLatin1String("1") || afterAuto == QLatin1String("true") || afterAuto == QLatin1String("on");
-                p->given |= DocxParaProps::AfterAuto;
-            }
-            const QString line = xml.attribute(u"line");
-            if (!line.isEmpty()) {
-                const QString rule = xml.attribute(u"lineRule");
-                p->line = number(line, 240);
-                p->lineRule = rule == QLatin1String("exact") ? 2 : rule == QLatin1String("atLeast") ? 1 : 0;
-                p->given |= DocxParaProps::Line;
-            }
+            readSpacing(xml, p);
         } else if (n == QLatin1String("keepNext")) {
             p->keepNext = toggle(xml);
             p->given |= DocxParaProps::KeepNext;
