@@ -55,6 +55,11 @@ constexpr auto KeepWithNext = QTextFormat::Property(QTextFormat::UserProperty + 
 // its lines stand on each side of the break (no orphan left at the bottom, no widow
 // at the next top); a paragraph that cannot be broken so goes on whole in the next column.
 constexpr auto WidowControl = QTextFormat::Property(QTextFormat::UserProperty + 0x530E);
+// Block format, true: each space of a run of two or more is a sixth of its size wider
+// than the face's, as word processors balance single-byte text against double-byte
+// text unless the document asks them not to (RTF's \dntblnsbdb); a space alone keeps
+// the face's width.
+constexpr auto WideSpaceRuns = QTextFormat::Property(QTextFormat::UserProperty + 0x5310);
 
 // Frame format, a number above 1: the frame's content flows in that many newspaper
 // columns side by side, as a section of the producer's page does: the first column

@@ -1,5 +1,7 @@
 #include "layout/textmetrics.h"
 
+#include "base/layoutproperties.h"
+
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -212,6 +214,115 @@ void report(const QTextBlock &block)
 
 } // namespace
 
+namespace {
+
+// Where a position of the paragraph's text stands in its layout's text, which holds
+// an input method's text being composed besides.
+struct LayoutText
+{
+    int preeditAt = 0;
+    int preedit = 0;
+    int at(int position) const { return preedit > 0 && position >= preeditAt ? position + preedit : position; }
+};
+
+QTextCharFormat ownFormat()
+{
+    QTextCharFormat own;
+    own.setProperty(OwnFormat, true);
+    return own;
+}
+
+// The letter spacing that scales each format's advances to the size asked for (see
+// laidOutFont()), where it is not the format's own.
+void scaleAdvances(const QTextBlock &block, const LayoutText &text, QList<QTextLayout::FormatRange> &wanted)
+{
+    const int start = block.position();
+    const qsizetype others = wanted.size();
+    // The spacing each format of the paragraph takes, 0 for none: worked out once
+    // a format (a long paragraph has thousands of fragments in a few formats).
+    QHash<int, qreal> spacings;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        auto known = spacings.constFind(fragment.charFormatIndex());
+        if (known == spacings.constEnd()) {
+            const QTextCharFormat format = fragment.charFormat();
+            qreal spacing = 0;
+            // Qt draws these in a size of its own.
+            if (format.verticalAlignment() != QTextCharFormat::AlignSuperScript &&
+                format.verticalAlignment() != QTextCharFormat::AlignSubScript) {
+                const QFont font = format.font();
+                const QFont scaled = laidOutFont(font);
+                if (scaled.letterSpacing() != font.letterSpacing() ||
+                    scaled.letterSpacingType() != font.letterSpacingType())
+                    spacing = scaled.letterSpacing();
+            }
+            known = spacings.insert(fragment.charFormatIndex(), spacing);
+        }
+        if (*known == 0)
+            continue;
+        QTextCharFormat own = ownFormat();
+        own.setFontLetterSpacingType(QFont::PercentageSpacing);
+        own.setFontLetterSpacing(*known);
+        const int at = text.at(fragment.position() - start);
+        if (wanted.size() > others) {
+            QTextLayout::FormatRange &last = wanted.last();
+            if (last.start + last.length == at && last.format == own) {
+                last.length += fragment.length();
+                continue;
+            }
+        }
+        wanted.append({at, fragment.length(), own});
+    }
+}
+
+// What a space of a run takes more than Qt draws it with: a sixth of the face's size,
+// and what its laid-out font would have scaled (Qt's word spacing is added once a
+// run, and an absolute spacing takes the place of a scaling one).
+qreal widenedSpace(const QFont &font)
+{
+    const qreal em = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * dotsPerInch() / 72;
+    const qreal scale = face(font).scale;
+    const qreal scaled = scale == 1 ? 0 : QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * (scale - 1);
+    return em / 6 + scaled;
+}
+
+// A sixth of the size of each space's face more for the spaces of a run of two or
+// more (see LayoutProperty::WideSpaceRuns); measured on LibreOffice's pages, Times
+// New Roman at 10 and 12 points and Arial at 12 alike.
+void widenSpaceRuns(const QTextBlock &block, const LayoutText &text, QList<QTextLayout::FormatRange> &wanted)
+{
+    const QString chars = block.text();
+    const int start = block.position();
+    QTextBlock::iterator it = block.begin();
+    for (qsizetype i = 0; i < chars.size();) {
+        if (chars.at(i) != QLatin1Char(' ')) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < chars.size() && chars.at(end) == QLatin1Char(' '))
+            ++end;
+        // The run in the formats it crosses, each space widened by its own size.
+        for (qsizetype at = i; end - i > 1 && at < end && !it.atEnd();) {
+            const QTextFragment fragment = it.fragment();
+            const qsizetype fragmentEnd = fragment.position() - start + fragment.length();
+            if (fragmentEnd <= at) {
+                ++it;
+                continue;
+            }
+            const qsizetype to = qMin(end, fragmentEnd);
+            QTextCharFormat own = ownFormat();
+            own.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+            own.setFontLetterSpacing(widenedSpace(fragment.charFormat().font()));
+            wanted.append({text.at(int(at)), int(to - at), own});
+            at = to;
+        }
+        i = end;
+    }
+}
+
+} // namespace
+
 bool applyAdvances(const QTextBlock &block)
 {
     QTextLayout *layout = block.layout();
@@ -222,48 +333,10 @@ bool applyAdvances(const QTextBlock &block)
             wanted.append(range);
     }
     if (s_wordProcessor) {
-        const int start = block.position();
-        const int preeditAt = layout->preeditAreaPosition();
-        const int preedit = int(layout->preeditAreaText().size());
-        const qsizetype others = wanted.size();
-        // The spacing each format of the paragraph takes, 0 for none: worked out once
-        // a format (a long paragraph has thousands of fragments in a few formats).
-        QHash<int, qreal> spacings;
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            auto known = spacings.constFind(fragment.charFormatIndex());
-            if (known == spacings.constEnd()) {
-                const QTextCharFormat format = fragment.charFormat();
-                qreal spacing = 0;
-                // Qt draws these in a size of its own.
-                if (format.verticalAlignment() != QTextCharFormat::AlignSuperScript &&
-                    format.verticalAlignment() != QTextCharFormat::AlignSubScript) {
-                    const QFont font = format.font();
-                    const QFont scaled = laidOutFont(font);
-                    if (scaled.letterSpacing() != font.letterSpacing() ||
-                        scaled.letterSpacingType() != font.letterSpacingType())
-                        spacing = scaled.letterSpacing();
-                }
-                known = spacings.insert(fragment.charFormatIndex(), spacing);
-            }
-            if (*known == 0)
-                continue;
-            QTextCharFormat own;
-            own.setProperty(OwnFormat, true);
-            own.setFontLetterSpacingType(QFont::PercentageSpacing);
-            own.setFontLetterSpacing(*known);
-            int at = fragment.position() - start;
-            if (preedit > 0 && at >= preeditAt)
-                at += preedit;
-            if (wanted.size() > others) {
-                QTextLayout::FormatRange &last = wanted.last();
-                if (last.start + last.length == at && last.format == own) {
-                    last.length += fragment.length();
-                    continue;
-                }
-            }
-            wanted.append({at, fragment.length(), own});
-        }
+        const LayoutText text{layout->preeditAreaPosition(), int(layout->preeditAreaText().size())};
+        scaleAdvances(block, text, wanted);
+        if (block.blockFormat().boolProperty(LayoutProperty::WideSpaceRuns))
+            widenSpaceRuns(block, text, wanted);
     }
     if (wanted == current)
         return false;

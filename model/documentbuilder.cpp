@@ -547,6 +547,8 @@ int DocumentBuilder::blockFormat(const ParaState &p)
             f.setProperty(LayoutProperty::LabelRight, true);
         if (p.widows < 0 ? m_widowControl : p.widows > 0)
             f.setProperty(LayoutProperty::WidowControl, true);
+        if (m_wideSpaceRuns)
+            f.setProperty(LayoutProperty::WideSpaceRuns, true);
         if (p.pageBreakBefore || m_breakBefore)
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_blockHasBreak = p.pageBreakBefore || m_breakBefore;

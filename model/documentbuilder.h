@@ -74,6 +74,14 @@ public:
         m_haveBlockFormat = false;
     }
 
+    // Whether the paragraphs from here on set a run of spaces wider than its spaces
+    // one by one (LayoutProperty::WideSpaceRuns).
+    void setWideSpaceRuns(bool on)
+    {
+        m_wideSpaceRuns = on;
+        m_haveBlockFormat = false;
+    }
+
     void addText(const CharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
     void addBytes(const CharState &state, CodePage &codePages, const char *bytes, qsizetype n);
@@ -218,6 +226,7 @@ private:
     bool m_blockHasBreak = false;
     int m_defaultTab = 720;
     bool m_widowControl = false;
+    bool m_wideSpaceRuns = false;
     std::vector<QList<QTextOption::Tab>> m_tabLists;
     std::vector<QList<int>> m_tabLeaders; // each list's stops' leaders
     QHash<QByteArray, int> m_tabListIds;

@@ -88,6 +88,7 @@ enum class Kw : unsigned char {
     Par,
     Pard,
     WidowCtrl,
+    NoBalancing,
     Page,
     Line,
     Tab,

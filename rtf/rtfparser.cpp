@@ -37,6 +37,9 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_builder.colors.push_back(QColor()); // index 0 is the automatic colour until a table says more
     // RTF's rows carry their own edges, which LibreOffice lays on the last row's width.
     m_builder.tableGridRule = DocTable::GridRule::LastRowWidth;
+    // Word balances single-byte text against double-byte text (a run of spaces set
+    // wider) unless the document's \dntblnsbdb says not to, and LibreOffice follows it.
+    m_builder.setWideSpaceRuns(true);
 }
 
 Failure RtfParser::run()
@@ -308,6 +311,9 @@ void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token
         break;
     case Kw::WidowCtrl:
         m_builder.setWidowControl(t.on());
+        break;
+    case Kw::NoBalancing:
+        m_builder.setWideSpaceRuns(!t.on());
         break;
     default:
         textWord(g, info);

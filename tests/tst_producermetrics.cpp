@@ -139,6 +139,38 @@ private slots:
         QVERIFY2(qAbs(width - 16 * em) <= 1.0, qPrintable(QStringLiteral("%1 px for 16 ideographs of %2 px").arg(width).arg(em)));
     }
 
+    // A run of spaces is wider than its spaces one by one: each space of it a sixth of
+    // its size wider than the face's, in every paragraph, unless the document says
+    // \dntblnsbdb. From the caret before the paragraph's first character to the one
+    // before the character at "to", in points on LibreOffice's page.
+    void spaceRunsAreWiderThanTheirSpaces_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QByteArray>("paragraph");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<double>("producer");
+        QTest::newRow("one space") << QByteArray() << QByteArray("\\f1\\fs24 a b") << 2 << 8.30;
+        QTest::newRow("two spaces") << QByteArray() << QByteArray("\\f1\\fs24 a  b") << 3 << 15.29;
+        QTest::newRow("three spaces") << QByteArray() << QByteArray("\\f1\\fs24 a   b") << 4 << 20.28;
+        QTest::newRow("not balanced") << QByteArray("\\dntblnsbdb") << QByteArray("\\f1\\fs24 a  b") << 3 << 11.30;
+        QTest::newRow("leading a centred line") << QByteArray() << QByteArray("\\qc\\f1\\fs24   c d") << 2 << 10.0;
+        QTest::newRow("DejaVu Sans 14 pt, 19 spaces")
+            << QByteArray() << QByteArray("\\f2\\fs28 e" + QByteArray(19, ' ') + "f") << 20 << 137.17;
+    }
+    void spaceRunsAreWiderThanTheirSpaces()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, paragraph);
+        QFETCH(int, to);
+        QFETCH(double, producer);
+        QByteArray rtf = document("\\pard\\plain" + paragraph + "\\par\n");
+        rtf.insert(rtf.indexOf('\n'), settings);
+        open(rtf);
+        const QTextLine line = this->paragraph(0).layout()->lineAt(0);
+        const double width = line.cursorToX(to) - line.cursorToX(0);
+        QVERIFY2(qAbs(width - producer * 96 / 72) <= 1.0, qPrintable(QString::number(width * 72 / 96)));
+    }
+
     // A column just wider than the producer's line: the line stays whole, as on the
     // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
     // typed again takes the same measure.
