@@ -286,6 +286,15 @@ qreal widenedSpace(const QFont &font)
     return em / 6 + scaled;
 }
 
+// LibreOffice sets the spaces of a run in Courier and Courier New as wide as one
+// alone (measured on its pages: not in Liberation Mono or Nimbus Mono PS named so).
+bool keepsSpaces(const QFont &font)
+{
+    const QString family = font.family();
+    return family.compare(QLatin1String("Courier"), Qt::CaseInsensitive) == 0 ||
+           family.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0;
+}
+
 // A sixth of the size of each space's face more for the spaces of a run of two or
 // more (see LayoutProperty::WideSpaceRuns); measured on LibreOffice's pages, Times
 // New Roman at 10 and 12 points and Arial at 12 alike.
@@ -294,6 +303,7 @@ void widenSpaceRuns(const QTextBlock &block, const LayoutText &text, QList<QText
     const QString chars = block.text();
     const int start = block.position();
     QTextBlock::iterator it = block.begin();
+    QHash<int, qreal> widths; // what a space takes more in each format, 0 for nothing
     for (qsizetype i = 0; i < chars.size();) {
         if (chars.at(i) != QLatin1Char(' ')) {
             ++i;
@@ -310,12 +320,20 @@ void widenSpaceRuns(const QTextBlock &block, const LayoutText &text, QList<QText
                 ++it;
                 continue;
             }
+            const qsizetype from = at;
             const qsizetype to = qMin(end, fragmentEnd);
+            at = to;
+            auto known = widths.constFind(fragment.charFormatIndex());
+            if (known == widths.constEnd()) {
+                const QFont font = fragment.charFormat().font();
+                known = widths.insert(fragment.charFormatIndex(), keepsSpaces(font) ? 0 : widenedSpace(font));
+            }
+            if (*known == 0)
+                continue;
             QTextCharFormat own = ownFormat();
             own.setFontLetterSpacingType(QFont::AbsoluteSpacing);
-            own.setFontLetterSpacing(widenedSpace(fragment.charFormat().font()));
-            wanted.append({text.at(int(at)), int(to - at), own});
-            at = to;
+            own.setFontLetterSpacing(*known);
+            wanted.append({text.at(int(from)), int(to - from), own});
         }
         i = end;
     }

@@ -18,7 +18,7 @@ const QByteArray Sentence = "AVATAR Wave To. officially fluffy minimum The quick
 QByteArray document(const QByteArray &paragraphs)
 {
     return "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Carlito;}{\\f1\\fnil Liberation Serif;}"
-           "{\\f2\\fnil DejaVu Sans;}}\n" +
+           "{\\f2\\fnil DejaVu Sans;}{\\f3\\fmodern Courier;}{\\f4\\fmodern Liberation Mono;}}\n" +
            paragraphs + "}";
 }
 
@@ -156,6 +156,8 @@ private slots:
         QTest::newRow("leading a centred line") << QByteArray() << QByteArray("\\qc\\f1\\fs24   c d") << 2 << 10.0;
         QTest::newRow("DejaVu Sans 14 pt, 19 spaces")
             << QByteArray() << QByteArray("\\f2\\fs28 e" + QByteArray(19, ' ') + "f") << 20 << 137.17;
+        QTest::newRow("Courier") << QByteArray() << QByteArray("\\f3\\fs24 a  b") << 3 << 21.60;
+        QTest::newRow("Liberation Mono") << QByteArray() << QByteArray("\\f4\\fs24 a  b") << 3 << 25.60;
     }
     void spaceRunsAreWiderThanTheirSpaces()
     {
