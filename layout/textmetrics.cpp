@@ -339,6 +339,43 @@ void widenSpaceRuns(const QTextBlock &block, const LayoutText &text, QList<QText
     }
 }
 
+// Small capitals as LibreOffice sets them: the capitals of lower-case letters at four
+// fifths of the size (measured on its pages, Liberation Serif at 12 points and
+// Liberation Sans at 10 alike), where Qt draws them at seven tenths.
+void smallCapitals(const QTextBlock &block, const LayoutText &text, QList<QTextLayout::FormatRange> &wanted)
+{
+    constexpr qreal Fraction = 0.8;
+    const QString chars = block.text();
+    const int start = block.position();
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextCharFormat format = fragment.charFormat();
+        if (format.fontCapitalization() != QFont::SmallCaps)
+            continue;
+        QFont small = format.font();
+        if (small.pointSizeF() > 0)
+            small.setPointSizeF(small.pointSizeF() * Fraction);
+        else
+            small.setPixelSize(qMax(1, qRound(small.pixelSize() * Fraction)));
+        QTextCharFormat own = ownFormat();
+        own.setFont(small, QTextCharFormat::FontPropertiesSpecifiedOnly);
+        own.setFontCapitalization(QFont::AllUppercase);
+        const QFont scaled = laidOutFont(small);
+        own.setFontLetterSpacingType(scaled.letterSpacingType());
+        own.setFontLetterSpacing(scaled.letterSpacing() > 0 ? scaled.letterSpacing() : 100);
+        const int from = fragment.position() - start;
+        const int end = qMin(int(chars.size()), from + fragment.length());
+        for (int i = from; i < end;) {
+            int j = i;
+            while (j < end && chars.at(j).isLower())
+                ++j;
+            if (j > i)
+                wanted.append({text.at(i), j - i, own});
+            i = j + 1;
+        }
+    }
+}
+
 } // namespace
 
 bool applyAdvances(const QTextBlock &block)
@@ -353,6 +390,7 @@ bool applyAdvances(const QTextBlock &block)
     if (s_wordProcessor) {
         const LayoutText text{layout->preeditAreaPosition(), int(layout->preeditAreaText().size())};
         scaleAdvances(block, text, wanted);
+        smallCapitals(block, text, wanted);
         if (block.blockFormat().boolProperty(LayoutProperty::WideSpaceRuns))
             widenSpaceRuns(block, text, wanted);
     }

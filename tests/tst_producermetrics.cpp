@@ -173,6 +173,25 @@ private slots:
         QVERIFY2(qAbs(width - producer * 96 / 72) <= 1.0, qPrintable(QString::number(width * 72 / 96)));
     }
 
+    // Small capitals are the capitals at four fifths of the size (Qt's own, seven
+    // tenths); a capital stays whole. To the caret before "x", in points.
+    void smallCapitalsAreFourFifthsOfTheSize_data()
+    {
+        QTest::addColumn<QByteArray>("word");
+        QTest::addColumn<double>("producer");
+        QTest::newRow("lower case") << QByteArray("hormones") << 56.90;
+        QTest::newRow("a capital first") << QByteArray("Reproductive") << 77.70;
+    }
+    void smallCapitalsAreFourFifthsOfTheSize()
+    {
+        QFETCH(QByteArray, word);
+        QFETCH(double, producer);
+        open(document("\\pard\\plain\\f1\\fs24 {\\scaps " + word + "} x\\par\n"));
+        const QTextLine line = paragraph(0).layout()->lineAt(0);
+        const double width = line.cursorToX(int(word.size()) + 1) - line.cursorToX(0);
+        QVERIFY2(qAbs(width - producer * 96 / 72) <= 1.0, qPrintable(QString::number(width * 72 / 96)));
+    }
+
     // A column just wider than the producer's line: the line stays whole, as on the
     // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
     // typed again takes the same measure.
