@@ -371,6 +371,40 @@ void Layouter::fitByAdvances(QTextLine &line, qreal width)
         line.setLineWidth(width);
 }
 
+bool Layouter::hangPunctuation(QTextLine &line, qreal width)
+{
+    // LibreOffice lets an ideographic comma or full stop hang past the line's end
+    // where Qt takes it to the next line with the character before it (a line does
+    // not begin with one). A closing bracket does not hang.
+    const auto hangs = [](QChar c) {
+        return c == QChar(0x3001) || c == QChar(0x3002) || c == QChar(0xFF0C) || c == QChar(0xFF0E);
+    };
+    if (!m_byAdvances)
+        return false;
+    const int start = line.textStart();
+    const int end = start + line.textLength();
+    const QTextDocument *doc = m_block.document();
+    int mark = -1;
+    for (int i = end; i < qMin(end + 2, m_length - 1) && mark < 0; ++i) {
+        if (hangs(doc->characterAt(m_position + i)))
+            mark = i;
+    }
+    if (mark < 0)
+        return false;
+    // Laid out wide enough to hold the mark, then exactly as wide as the text up to it.
+    line.setLineWidth(width + 4 * line.height());
+    const qreal x0 = line.cursorToX(start);
+    const qreal markStart = line.cursorToX(mark) - x0;
+    const qreal markEnd = line.cursorToX(mark + 1) - x0;
+    if (line.textStart() + line.textLength() > mark && markStart <= width + 0.01 && markEnd > markStart) {
+        line.setLineWidth(markEnd + 0.01);
+        if (line.textStart() + line.textLength() == mark + 1)
+            return true;
+    }
+    line.setLineWidth(width);
+    return false;
+}
+
 bool Layouter::run(const QDeadlineTimer &deadline)
 {
     if (m_done)
@@ -415,7 +449,8 @@ bool Layouter::run(const QDeadlineTimer &deadline)
             alignLabel(line, &l, r);
         else
             fitByAdvances(line, r - l);
-        if (fixed(line.naturalTextWidth()) > r - l) {
+        const bool hung = hangPunctuation(line, r - l);
+        if (!hung && fixed(line.naturalTextWidth()) > r - l) {
             // Wider than its room (a glyph or a picture that does not fit, margins
             // wider than the page): laid out again at its natural width, broken
             // anywhere, as Qt's block layout does; from then on the paragraph breaks

@@ -70,6 +70,7 @@ private:
     // laid out again from *l, which moves with it.
     void alignLabel(QTextLine &line, qreal *l, qreal r);
     void fitByAdvances(QTextLine &line, qreal width);
+    bool hangPunctuation(QTextLine &line, qreal width);
     QTextBlock m_block;
     int m_position = 0;
     int m_length = 0;

@@ -192,6 +192,30 @@ private slots:
         QVERIFY2(qAbs(width - producer * 96 / 72) <= 1.0, qPrintable(QString::number(width * 72 / 96)));
     }
 
+    // A line as full of ideographs as its room holds takes an ideographic comma or
+    // full stop after them past its end; a closing bracket goes to the next line
+    // with the ideograph before it.
+    void ideographicCommaHangsPastTheLineEnd_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<int>("more");
+        QTest::newRow("comma") << QByteArray("\\u12289?") << 1;
+        QTest::newRow("full stop") << QByteArray("\\u12290?") << 1;
+        QTest::newRow("fullwidth comma") << QByteArray("\\u65292?") << 1;
+        QTest::newRow("closing bracket") << QByteArray("\\u65289?") << -1;
+    }
+    void ideographicCommaHangsPastTheLineEnd()
+    {
+        QFETCH(QByteArray, mark);
+        QFETCH(int, more);
+        const QByteArray head = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\froman\\fcharset128 MS Mincho;}}\n"
+                                "\\pard\\plain\\f0\\fs24 ";
+        open(head + "\\u26085?\\par\n}");
+        const int fit = int(paragraph(0).layout()->lineAt(0).width() / 16);
+        open(head + QByteArray("\\u26085?").repeated(fit) + mark + "\\u26376?\\u26376?\\par\n}");
+        QCOMPARE(paragraph(0).layout()->lineAt(0).textLength(), fit + more);
+    }
+
     // A column just wider than the producer's line: the line stays whole, as on the
     // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
     // typed again takes the same measure.
