@@ -405,6 +405,28 @@ bool Layouter::hangPunctuation(QTextLine &line, qreal width)
     return false;
 }
 
+void Layouter::keepSlashWords(QTextLine &line, qreal width)
+{
+    // LibreOffice breaks no line after a slash within a word ("SIT/CAT/PROD" goes to
+    // the next line whole), where the Unicode rules Qt follows allow it. The line then
+    // ends before the word, still aligned (justified) across its whole width.
+    const QTextOption::WrapMode wrap = m_option.wrapMode();
+    if (!TextMetrics::wordProcessorRules() ||
+        (wrap != QTextOption::WordWrap && wrap != QTextOption::WrapAtWordBoundaryOrAnywhere))
+        return;
+    const int start = line.textStart();
+    const int end = start + line.textLength();
+    const QTextDocument *doc = m_block.document();
+    if (end >= m_length - 1 || end - start < 2 || doc->characterAt(m_position + end - 1) != QLatin1Char('/') ||
+        doc->characterAt(m_position + end).isSpace())
+        return;
+    int word = end - 1;
+    while (word > start && !doc->characterAt(m_position + word - 1).isSpace())
+        --word;
+    if (word > start)
+        line.setNumColumns(word - start, width);
+}
+
 bool Layouter::run(const QDeadlineTimer &deadline)
 {
     if (m_done)
@@ -450,6 +472,8 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         else
             fitByAdvances(line, r - l);
         const bool hung = hangPunctuation(line, r - l);
+        if (!hung)
+            keepSlashWords(line, r - l);
         if (!hung && fixed(line.naturalTextWidth()) > r - l) {
             // Wider than its room (a glyph or a picture that does not fit, margins
             // wider than the page): laid out again at its natural width, broken

@@ -216,6 +216,30 @@ private slots:
         QCOMPARE(paragraph(0).layout()->lineAt(0).textLength(), fit + more);
     }
 
+    // Words joined by slashes go to the next line whole ("SIT/CAT/PROD"), in a
+    // justified paragraph as in any other, where Qt breaks after a slash.
+    void noLineBreaksAfterASlashInAWord_data()
+    {
+        QTest::addColumn<QByteArray>("alignment");
+        QTest::newRow("left") << QByteArray("\\ql");
+        QTest::newRow("justified") << QByteArray("\\qj");
+    }
+    void noLineBreaksAfterASlashInAWord()
+    {
+        QFETCH(QByteArray, alignment);
+        QByteArray text;
+        for (int i = 1; i <= 40; ++i)
+            text += QByteArray(i % 7 + 1, 'x') + " SIT/CAT/PROD ";
+        open(document("\\pard\\plain" + alignment + "\\f1\\fs24 " + text + "\\par\n"));
+        const QTextBlock b = paragraph(0);
+        QVERIFY(b.layout()->lineCount() > 3);
+        for (int i = 0; i < b.layout()->lineCount(); ++i) {
+            const QTextLine line = b.layout()->lineAt(i);
+            const QString shown = b.text().mid(line.textStart(), line.textLength()).trimmed();
+            QVERIFY2(!shown.endsWith(QLatin1Char('/')), qPrintable(shown));
+        }
+    }
+
     // A column just wider than the producer's line: the line stays whole, as on the
     // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
     // typed again takes the same measure.
