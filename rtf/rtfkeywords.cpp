@@ -448,6 +448,7 @@ void addDocumentWords(KeywordTable &t)
     t.emplace("pard", KwInfo{Kw::Pard});
     t.emplace("widowctrl", KwInfo{Kw::WidowCtrl});
     t.emplace("dntblnsbdb", KwInfo{Kw::NoBalancing});
+    t.emplace("stshfdbch", KwInfo{Kw::EastAsianDefaultFont});
     t.emplace("page", KwInfo{Kw::Page});
     t.emplace("line", KwInfo{Kw::Line});
     t.emplace("tab", KwInfo{Kw::Tab});

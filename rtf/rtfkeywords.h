@@ -89,6 +89,7 @@ enum class Kw : unsigned char {
     Pard,
     WidowCtrl,
     NoBalancing,
+    EastAsianDefaultFont,
     Page,
     Line,
     Tab,

@@ -38,7 +38,8 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     // RTF's rows carry their own edges, which LibreOffice lays on the last row's width.
     m_builder.tableGridRule = DocTable::GridRule::LastRowWidth;
     // Word balances single-byte text against double-byte text (a run of spaces set
-    // wider) unless the document's \dntblnsbdb says not to, and LibreOffice follows it.
+    // wider) unless the document's \dntblnsbdb says not to, and LibreOffice follows it
+    // (see also \stshfdbch).
     m_builder.setWideSpaceRuns(true);
 }
 
@@ -314,6 +315,12 @@ void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token
         break;
     case Kw::NoBalancing:
         m_builder.setWideSpaceRuns(!t.on());
+        break;
+    case Kw::EastAsianDefaultFont:
+        // LibreOffice sets no run of spaces wider in a document that names its East
+        // Asian default font, unless it names one of Word's theme fonts (31500 to 31507).
+        if (p < 31500 || p > 31507)
+            m_builder.setWideSpaceRuns(false);
         break;
     default:
         textWord(g, info);

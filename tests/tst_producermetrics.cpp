@@ -141,8 +141,9 @@ private slots:
 
     // A run of spaces is wider than its spaces one by one: each space of it a sixth of
     // its size wider than the face's, in every paragraph, unless the document says
-    // \dntblnsbdb. From the caret before the paragraph's first character to the one
-    // before the character at "to", in points on LibreOffice's page.
+    // \dntblnsbdb or names its East Asian default font (but for a theme font), or the
+    // run is in Courier. From the caret before the paragraph's first character to the
+    // one before the character at "to", in points on LibreOffice's page.
     void spaceRunsAreWiderThanTheirSpaces_data()
     {
         QTest::addColumn<QByteArray>("settings");
@@ -153,6 +154,9 @@ private slots:
         QTest::newRow("two spaces") << QByteArray() << QByteArray("\\f1\\fs24 a  b") << 3 << 15.29;
         QTest::newRow("three spaces") << QByteArray() << QByteArray("\\f1\\fs24 a   b") << 4 << 20.28;
         QTest::newRow("not balanced") << QByteArray("\\dntblnsbdb") << QByteArray("\\f1\\fs24 a  b") << 3 << 11.30;
+        QTest::newRow("East Asian default font") << QByteArray("\\stshfdbch1") << QByteArray("\\f1\\fs24 a  b") << 3 << 11.30;
+        QTest::newRow("a theme font for East Asian default")
+            << QByteArray("\\stshfdbch31505") << QByteArray("\\f1\\fs24 a  b") << 3 << 15.29;
         QTest::newRow("leading a centred line") << QByteArray() << QByteArray("\\qc\\f1\\fs24   c d") << 2 << 10.0;
         QTest::newRow("DejaVu Sans 14 pt, 19 spaces")
             << QByteArray() << QByteArray("\\f2\\fs28 e" + QByteArray(19, ' ') + "f") << 20 << 137.17;
