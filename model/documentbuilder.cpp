@@ -118,6 +118,8 @@ QTextCharFormat DocumentBuilder::charFormat(const CharState &s) const
         f.setFontCapitalization(QFont::AllUppercase);
     else if (s.caps & 2)
         f.setFontCapitalization(QFont::SmallCaps);
+    if (s.unkerned)
+        f.setFontKerning(false);
     if (s.anchor >= 0 && s.anchor < anchors.size()) {
         f.setAnchor(true);
         f.setAnchorHref(anchors.at(s.anchor));

@@ -27,13 +27,15 @@ struct CharState
     bool hidden = false;
     bool deleted = false;
     bool label = false;
+    bool unkerned = false; // \kerning0: no pair kerning (kerned otherwise, at any size)
 
     bool operator==(const CharState &o) const
     {
         return font == o.font && western == o.western && eastern == o.eastern && size == o.size && color == o.color && background == o.background
             && anchor == o.anchor && codePage == o.codePage && underline == o.underline
             && vertical == o.vertical && caps == o.caps && charClass == o.charClass && bold == o.bold && italic == o.italic
-            && strike == o.strike && hidden == o.hidden && deleted == o.deleted && label == o.label;
+            && strike == o.strike && hidden == o.hidden && deleted == o.deleted && label == o.label
+            && unkerned == o.unkerned;
     }
     bool operator!=(const CharState &o) const { return !(*this == o); }
 };
@@ -47,7 +49,7 @@ struct CharStateHash
         const int parts[] = {s.western, s.eastern, s.size, s.color, s.background, s.anchor, s.codePage,
                              s.underline | s.vertical << 4 | s.caps << 8 | s.charClass << 10 | s.bold << 12
                                  | s.italic << 13 | s.strike << 14 | s.hidden << 15 | s.deleted << 16
-                                 | s.label << 17};
+                                 | s.label << 17 | s.unkerned << 18};
         for (const int p : parts)
             h = (h ^ size_t(unsigned(p))) * 1099511628211ull;
         return h;

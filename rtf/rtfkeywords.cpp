@@ -131,6 +131,13 @@ void caps(CharState &c, const Token &t)
     c.caps = static_cast<unsigned char>(t.on() ? c.caps | Bit : c.caps & ~Bit);
 }
 
+// LibreOffice kerns pairs at any size but with \kerning0, whatever size \kerningN
+// names (Word kerns from N half-points up).
+void kerning(CharState &c, const Token &t)
+{
+    c.unkerned = !t.on();
+}
+
 template <int CharState::*Field>
 void colorIndex(CharState &c, const Token &t)
 {
@@ -221,6 +228,7 @@ const struct
     {"deleted", charToggle<&CharState::deleted>},
     {"caps", caps<1>},
     {"scaps", caps<2>},
+    {"kerning", kerning},
     // The label a paragraph of a list spells out.
     {"listtext", [](CharState &c, const Token &) { c.label = true; }},
     {"pntext", [](CharState &c, const Token &) { c.label = true; }},

@@ -177,6 +177,27 @@ private slots:
         QVERIFY2(qAbs(width - producer * 96 / 72) <= 1.0, qPrintable(QString::number(width * 72 / 96)));
     }
 
+    // Pairs are kerned ("AVATAR", "P.W.") but after \kerning0, at any size \kerningN
+    // names. To the caret before "x", in points.
+    void pairsAreKernedButAfterKerningZero_data()
+    {
+        QTest::addColumn<QByteArray>("words");
+        QTest::addColumn<double>("producer");
+        QTest::newRow("kerned") << QByteArray() << 108.20;
+        QTest::newRow("kerning 0") << QByteArray("\\kerning0") << 118.93;
+        QTest::newRow("kerning from 14 pt, at 12") << QByteArray("\\kerning28") << 108.20;
+        QTest::newRow("plain after kerning 0") << QByteArray("\\kerning0\\plain\\f1\\fs24") << 108.20;
+    }
+    void pairsAreKernedButAfterKerningZero()
+    {
+        QFETCH(QByteArray, words);
+        QFETCH(double, producer);
+        open(document("\\pard\\plain\\f1\\fs24" + words + " P.W., AVATAR To Wa x\\par\n"));
+        const QTextLine line = paragraph(0).layout()->lineAt(0);
+        const double width = line.cursorToX(19) - line.cursorToX(0);
+        QVERIFY2(qAbs(width - producer * 96 / 72) <= 1.0, qPrintable(QString::number(width * 72 / 96)));
+    }
+
     // Small capitals are the capitals at four fifths of the size (Qt's own, seven
     // tenths); a capital stays whole. To the caret before "x", in points.
     void smallCapitalsAreFourFifthsOfTheSize_data()
