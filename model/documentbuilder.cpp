@@ -293,6 +293,14 @@ void DocumentBuilder::labelInSymbolFont(const QString &font)
     }
 }
 
+void DocumentBuilder::dropLabel()
+{
+    if (!paragraphHasLabel() || m_paraHasContent || m_labelFrom != m_runStart || m_labelTo != m_body.text.size())
+        return;
+    m_body.text.truncate(m_labelFrom);
+    m_labelFrom = m_labelTo = -1;
+}
+
 void DocumentBuilder::addBytes(const CharState &state, CodePage &codePages, const char *bytes, qsizetype n)
 {
     if (n <= 0)

@@ -81,6 +81,9 @@ public:
     // The list of the paragraph being written draws its bullet in the symbol font
     // named font, whatever font its label was written in.
     void labelInSymbolFont(const QString &font);
+    // The paragraph being written is in no list after all: the label it spelled out,
+    // while nothing has followed it, goes.
+    void dropLabel();
     // The same image added twice is stored once.
     void addImage(const CharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
     // Ends a paragraph; level is its table nesting level (0 = the body).

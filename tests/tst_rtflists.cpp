@@ -181,6 +181,13 @@ void TestRtfLists::emptyItemAndUnknownList()
     QCOMPARE(found[1].label, QStringLiteral("2.\t"));
     QCOMPARE(found[2].label, QString());
     QCOMPARE(found[2].text, QStringLiteral("c"));
+    // Nor the label it spells out before it names that list (pandoc's old lists).
+    const QList<Paragraph> spelled = paragraphs(
+        listOf(0, "\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}\\ls9\\fi-360\\li360 d\\par"
+                  "{\\pntext 2.\\tab}\\pard{\\*\\pn\\pnlvlbody\\pndec} e\\par"));
+    QCOMPARE(spelled.value(0).label, QString());
+    QCOMPARE(spelled.value(0).text, QStringLiteral("d"));
+    QCOMPARE(spelled.value(1).label, QStringLiteral("2.\t"));
 }
 
 void TestRtfLists::farNumbersStayShort()
