@@ -172,6 +172,10 @@ bool RtfParser::groupClose()
     }
     if (closing.textBoxOwner)
         m_shapes.groupEnding(closing);
+    // The document's own group closes: it stays, as in a file cut short, so the
+    // paragraph the file ends without \par keeps its state (its tabs, its list).
+    if (m_groups.size() == 2)
+        return false;
     m_groups.pop_back();
     m_shapes.groupEnded(closing);
     if (closing.listNumberOwner)
