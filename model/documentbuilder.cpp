@@ -574,7 +574,8 @@ void DocumentBuilder::completeParagraph(const ParaState &para)
     flushText();
     FlowOp &op = m_body.ops[m_paraOp];
     op.format = blockFormat(para);
-    op.charFormat = m_textFormat;
+    op.charFormat = m_haveMark && !m_paraHasContent ? formatId(m_markState) : m_textFormat;
+    m_haveMark = false;
     m_paraOpen = false;
 }
 

@@ -86,6 +86,14 @@ public:
     void dropLabel();
     // The same image added twice is stored once.
     void addImage(const CharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
+    // The character format of the mark that ends the paragraph being written (RTF's
+    // state at \par or \cell): an empty paragraph is as high as its mark's font, one
+    // with text as its text. For the next paragraph end only.
+    void setMark(const CharState &state)
+    {
+        m_markState = state;
+        m_haveMark = true;
+    }
     // Ends a paragraph; level is its table nesting level (0 = the body).
     void paragraphBreak(const ParaState &para, int level = 0);
     // Ends a paragraph and the table cell it ends, at a nesting level from 1.
@@ -198,6 +206,8 @@ private:
     std::vector<Suspended> m_suspended;
 
     CharState m_textState;
+    CharState m_markState;
+    bool m_haveMark = false;
     int m_textFormat = -1;
     ParaState m_blockState;
     QTextBlockFormat m_blockFormat; // built for m_blockState

@@ -412,6 +412,7 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
+    m_builder.setMark(top().chr);
     m_builder.paragraphBreak(m_lists.listed(endingParagraph()), tableLevel());
     m_lists.paragraphEnded();
 }
@@ -425,6 +426,7 @@ void RtfParser::cellEnd(int level)
     }
     if (showing())
         listLabelBefore();
+    m_builder.setMark(top().chr);
     m_builder.cellEnd(endingParagraph(), level);
     m_lists.paragraphEnded();
 }

@@ -345,6 +345,11 @@ void TestRtfReader::paragraphs()
     QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
     QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeight(), 20.0);
     QCOMPARE(spaced.findBlockByNumber(2).blockFormat().lineHeightType(), int(QTextBlockFormat::SingleHeight));
+
+    // An empty paragraph is as high as the font at its mark, not the text before it.
+    QTextDocument empty;
+    QVERIFY(!Rtf::read("{\\rtf1\\fs20 a\\par\\fs48\\par\\fs20 b\\par}", &empty));
+    QCOMPARE(empty.findBlockByNumber(1).charFormat().fontPointSize(), 24.0);
 }
 
 void TestRtfReader::hyperlink()
