@@ -346,10 +346,13 @@ void TestRtfReader::paragraphs()
     QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeight(), 20.0);
     QCOMPARE(spaced.findBlockByNumber(2).blockFormat().lineHeightType(), int(QTextBlockFormat::SingleHeight));
 
-    // An empty paragraph is as high as the font at its mark, not the text before it.
+    // An empty paragraph is as high as the font at its mark, not the text before it,
+    // also the one after a table.
     QTextDocument empty;
-    QVERIFY(!Rtf::read("{\\rtf1\\fs20 a\\par\\fs48\\par\\fs20 b\\par}", &empty));
+    QVERIFY(!Rtf::read("{\\rtf1\\fs20 a\\par\\fs48\\par\\fs20 b\\par"
+                       "\\trowd\\cellx1000\\pard\\intbl c\\cell\\row\\pard\\fs36\\par\\fs20 d\\par}", &empty));
     QCOMPARE(empty.findBlockByNumber(1).charFormat().fontPointSize(), 24.0);
+    QCOMPARE(empty.find(QStringLiteral("d")).block().previous().charFormat().fontPointSize(), 18.0);
 }
 
 void TestRtfReader::hyperlink()
