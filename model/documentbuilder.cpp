@@ -110,10 +110,14 @@ QTextCharFormat DocumentBuilder::charFormat(const CharState &s) const
         f.setForeground(colors[s.color]);
     if (s.background > 0 && size_t(s.background) < colors.size() && colors[s.background].isValid())
         f.setBackground(colors[s.background]);
-    if (s.vertical == 1)
+    if (s.vertical == 1 || s.vertical == 3)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    else if (s.vertical == 2)
+    else if (s.vertical == 2 || s.vertical == 4)
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (s.vertical >= 3)
+        f.setProperty(LayoutProperty::ScriptSize, 100);
+    else if (s.vertical > 0 && scriptSize > 0)
+        f.setProperty(LayoutProperty::ScriptSize, scriptSize);
     if (s.caps & 1)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (s.caps & 2)

@@ -38,6 +38,9 @@ public:
 
     // How the tables built from here on lay rows of different edges on one grid.
     DocTable::GridRule tableGridRule = DocTable::GridRule::AllEdges;
+    // The size of super- and subscripts, in percent of the text's (LayoutProperty::
+    // ScriptSize); 0 for Qt's own.
+    int scriptSize = 0;
     // For readers that name fonts and colours where they use them rather than in
     // tables up front: a font's number by its name and a colour's by its value, each
     // added to the tables the first time; -1 when the tables are full.

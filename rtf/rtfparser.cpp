@@ -37,6 +37,8 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_builder.colors.push_back(QColor()); // index 0 is the automatic colour until a table says more
     // RTF's rows carry their own edges, which LibreOffice lays on the last row's width.
     m_builder.tableGridRule = DocTable::GridRule::LastRowWidth;
+    // \super and \sub shrink the text to 58 %, as LibreOffice and Word draw them.
+    m_builder.scriptSize = 58;
 }
 
 Failure RtfParser::run()
