@@ -448,6 +448,7 @@ void addDocumentWords(KeywordTable &t)
     t.emplace("par", KwInfo{Kw::Par});
     t.emplace("pard", KwInfo{Kw::Pard});
     t.emplace("widowctrl", KwInfo{Kw::WidowCtrl});
+    t.emplace("contextualspace", KwInfo{Kw::ContextualSpace});
     t.emplace("page", KwInfo{Kw::Page});
     t.emplace("line", KwInfo{Kw::Line});
     t.emplace("tab", KwInfo{Kw::Tab});

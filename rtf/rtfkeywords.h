@@ -88,6 +88,7 @@ enum class Kw : unsigned char {
     Par,
     Pard,
     WidowCtrl,
+    ContextualSpace,
     Page,
     Line,
     Tab,

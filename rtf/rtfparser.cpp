@@ -307,6 +307,8 @@ void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token
     }
     case Kw::Pard:
         g.para = ParaState();
+        g.style = 0;
+        g.contextual = false;
         g.ls = 0;
         g.ilvl = 0;
         g.intbl = false;
@@ -314,6 +316,9 @@ void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token
         break;
     case Kw::WidowCtrl:
         m_builder.setWidowControl(t.on());
+        break;
+    case Kw::ContextualSpace:
+        g.contextual = t.on();
         break;
     default:
         textWord(g, info);
@@ -415,7 +420,8 @@ void RtfParser::paragraphBreak()
     if (showing())
         listLabelBefore(); // an empty item shows its label too
     m_builder.setMark(top().chr);
-    m_builder.paragraphBreak(m_lists.listed(endingParagraph()), tableLevel());
+    const int level = tableLevel();
+    m_builder.paragraphBreak(m_lists.listed(spaced(endingParagraph(), level)), level);
     m_lists.paragraphEnded();
 }
 
@@ -429,7 +435,7 @@ void RtfParser::cellEnd(int level)
     if (showing())
         listLabelBefore();
     m_builder.setMark(top().chr);
-    m_builder.cellEnd(endingParagraph(), level);
+    m_builder.cellEnd(spaced(endingParagraph(), level), level);
     m_lists.paragraphEnded();
 }
 
@@ -460,6 +466,26 @@ ParaState RtfParser::endingParagraph()
             para.alignment = m_lastTextAlignment;
     }
     m_paraHasText = false;
+    return para;
+}
+
+ParaState RtfParser::spaced(ParaState para, int level)
+{
+    // Contextual spacing, as word processors apply it: no space between two paragraphs
+    // of one style where the second asks for none; the space after a paragraph that
+    // asks for none is held back until the next one tells whether its style differs.
+    const Group &g = top();
+    const bool follows = m_previous.level == level;
+    const bool sameStyle = follows && m_previous.style == g.style;
+    if (g.contextual && sameStyle)
+        para.spaceBefore = 0;
+    if (follows && !sameStyle)
+        para.spaceBefore += m_previous.heldAfter;
+    m_previous = {level, g.style, 0};
+    if (g.contextual) {
+        m_previous.heldAfter = para.spaceAfter;
+        para.spaceAfter = 0;
+    }
     return para;
 }
 

@@ -346,6 +346,15 @@ void TestRtfReader::paragraphs()
     QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeight(), 20.0);
     QCOMPARE(spaced.findBlockByNumber(2).blockFormat().lineHeightType(), int(QTextBlockFormat::SingleHeight));
 
+    // Contextual spacing: none between paragraphs of one style; the space after the
+    // last of them comes before the next paragraph of another style.
+    QTextDocument contextual;
+    QVERIFY(!Rtf::read("{\\rtf1{\\stylesheet{\\s0 Normal;}{\\s5 List;}}\\pard\\s5\\sa200\\contextualspace a\\par"
+                       "\\pard\\s5\\sb100\\sa200\\contextualspace b\\par\\pard\\sb100 c\\par}", &contextual));
+    QCOMPARE(contextual.findBlockByNumber(0).blockFormat().bottomMargin(), 0.0);
+    QCOMPARE(contextual.findBlockByNumber(1).blockFormat().topMargin(), 0.0);
+    QCOMPARE(contextual.findBlockByNumber(2).blockFormat().topMargin(), 20.0);
+
     // An empty paragraph is as high as the font at its mark, not the text before it,
     // also the one after a table.
     QTextDocument empty;
