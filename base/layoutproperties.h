@@ -48,6 +48,11 @@ enum Leader { NoLeader, Dots, Hyphens, Underline, ThickLine, DoubleLine, MiddleD
 // their points); the tab after it goes on from the indent.
 constexpr auto LabelRight = QTextFormat::Property(QTextFormat::UserProperty + 0x5318);
 
+// Character format of a super- or subscript, a number: its size in percent of the
+// text's, laid out as word processors draw it (58, or 100 for text raised or lowered
+// by a distance of its own, RTF's \\up and \\dn); none for Qt's own.
+constexpr auto ScriptSize = QTextFormat::Property(QTextFormat::UserProperty + 0x5319);
+
 // Block format, true: the paragraph stands in the same column as the first lines of
 // the one after it; where those go on in the next column, it goes there with them.
 constexpr auto KeepWithNext = QTextFormat::Property(QTextFormat::UserProperty + 0x530D);

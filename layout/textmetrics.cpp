@@ -232,37 +232,64 @@ QTextCharFormat ownFormat()
     return own;
 }
 
-// The letter spacing that scales each format's advances to the size asked for (see
-// laidOutFont()), where it is not the format's own.
+// Super- and subscripts as word processors draw them, where the format gives their
+// size (Qt's own is two thirds of the whole points): a small one with its top at the
+// text's top and its foot a little below the baseline, by baseline offsets Qt takes
+// as shares of the small face's height; one of the whole size (raised or lowered by
+// a distance of its own) moved by about the distance usually given (3 points at 12).
+constexpr qreal SuperRaise = 57;
+constexpr qreal SubDrop = -15;
+constexpr qreal WholeRaise = 22;
+constexpr qreal WholeDrop = -22;
+
+// What the layout lays a format out in on top of it: the letter spacing that gives the
+// face its print widths, and the size and offset of super- and subscripts; empty for
+// nothing of its own.
+QTextCharFormat laidOutFormat(const QTextCharFormat &format)
+{
+    QTextCharFormat own;
+    QFont font = format.font();
+    const QTextCharFormat::VerticalAlignment align = format.verticalAlignment();
+    const bool escaped = align == QTextCharFormat::AlignSuperScript || align == QTextCharFormat::AlignSubScript;
+    const bool super = align == QTextCharFormat::AlignSuperScript;
+    const int size = format.intProperty(LayoutProperty::ScriptSize);
+    if (escaped && size >= 100) {
+        own.setVerticalAlignment(QTextCharFormat::AlignNormal);
+        own.setBaselineOffset(super ? WholeRaise : WholeDrop);
+    } else if (escaped && size > 0 && font.pointSizeF() > 0) {
+        font.setPointSizeF(font.pointSizeF() * size / 100);
+        own.setVerticalAlignment(QTextCharFormat::AlignNormal);
+        own.setFontPointSize(font.pointSizeF());
+        own.setBaselineOffset(super ? SuperRaise : SubDrop);
+    } else if (escaped) {
+        return own; // no size given, or one in pixels: Qt's own
+    }
+    const QFont scaled = laidOutFont(font);
+    if (scaled.letterSpacing() != font.letterSpacing() || scaled.letterSpacingType() != font.letterSpacingType()) {
+        own.setFontLetterSpacingType(QFont::PercentageSpacing);
+        own.setFontLetterSpacing(scaled.letterSpacing());
+    }
+    if (!own.isEmpty())
+        own.setProperty(OwnFormat, true);
+    return own;
+}
+
+// The formats the paragraph's own formats are laid out in on top of them (see
+// laidOutFormat()), where they have any.
 void scaleAdvances(const QTextBlock &block, const LayoutText &text, QList<QTextLayout::FormatRange> &wanted)
 {
     const int start = block.position();
     const qsizetype others = wanted.size();
-    // The spacing each format of the paragraph takes, 0 for none: worked out once
-    // a format (a long paragraph has thousands of fragments in a few formats).
-    QHash<int, qreal> spacings;
+    // Worked out once a format (a long paragraph has thousands of fragments in a few formats).
+    QHash<int, QTextCharFormat> owns;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
-        auto known = spacings.constFind(fragment.charFormatIndex());
-        if (known == spacings.constEnd()) {
-            const QTextCharFormat format = fragment.charFormat();
-            qreal spacing = 0;
-            // Qt draws these in a size of its own.
-            if (format.verticalAlignment() != QTextCharFormat::AlignSuperScript &&
-                format.verticalAlignment() != QTextCharFormat::AlignSubScript) {
-                const QFont font = format.font();
-                const QFont scaled = laidOutFont(font);
-                if (scaled.letterSpacing() != font.letterSpacing() ||
-                    scaled.letterSpacingType() != font.letterSpacingType())
-                    spacing = scaled.letterSpacing();
-            }
-            known = spacings.insert(fragment.charFormatIndex(), spacing);
-        }
-        if (*known == 0)
+        auto known = owns.constFind(fragment.charFormatIndex());
+        if (known == owns.constEnd())
+            known = owns.insert(fragment.charFormatIndex(), laidOutFormat(fragment.charFormat()));
+        if (known->isEmpty())
             continue;
-        QTextCharFormat own = ownFormat();
-        own.setFontLetterSpacingType(QFont::PercentageSpacing);
-        own.setFontLetterSpacing(*known);
+        const QTextCharFormat &own = *known;
         const int at = text.at(fragment.position() - start);
         if (wanted.size() > others) {
             QTextLayout::FormatRange &last = wanted.last();

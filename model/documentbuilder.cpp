@@ -110,10 +110,14 @@ QTextCharFormat DocumentBuilder::charFormat(const CharState &s) const
         f.setForeground(colors[s.color]);
     if (s.background > 0 && size_t(s.background) < colors.size() && colors[s.background].isValid())
         f.setBackground(colors[s.background]);
-    if (s.vertical == 1)
+    if (s.vertical == 1 || s.vertical == 3)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    else if (s.vertical == 2)
+    else if (s.vertical == 2 || s.vertical == 4)
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (s.vertical >= 3)
+        f.setProperty(LayoutProperty::ScriptSize, 100);
+    else if (s.vertical > 0 && scriptSize > 0)
+        f.setProperty(LayoutProperty::ScriptSize, scriptSize);
     if (s.caps & 1)
         f.setFontCapitalization(QFont::AllUppercase);
     else if (s.caps & 2)
@@ -293,6 +297,14 @@ void DocumentBuilder::labelInSymbolFont(const QString &font)
         const char16_t c = FontFaces::labelCharacter(font, m_body.text.at(i).unicode(), true);
         m_body.text[i] = QChar(QChar(c).isLetterOrNumber() ? char16_t(0x2022) : c);
     }
+}
+
+void DocumentBuilder::dropLabel()
+{
+    if (!paragraphHasLabel() || m_paraHasContent || m_labelFrom != m_runStart || m_labelTo != m_body.text.size())
+        return;
+    m_body.text.truncate(m_labelFrom);
+    m_labelFrom = m_labelTo = -1;
 }
 
 void DocumentBuilder::addBytes(const CharState &state, CodePage &codePages, const char *bytes, qsizetype n)
@@ -570,7 +582,8 @@ void DocumentBuilder::completeParagraph(const ParaState &para)
     flushText();
     FlowOp &op = m_body.ops[m_paraOp];
     op.format = blockFormat(para);
-    op.charFormat = m_textFormat;
+    op.charFormat = m_haveMark && !m_paraHasContent ? formatId(m_markState) : m_textFormat;
+    m_haveMark = false;
     m_paraOpen = false;
 }
 

@@ -38,6 +38,9 @@ public:
 
     // How the tables built from here on lay rows of different edges on one grid.
     DocTable::GridRule tableGridRule = DocTable::GridRule::AllEdges;
+    // The size of super- and subscripts, in percent of the text's (LayoutProperty::
+    // ScriptSize); 0 for Qt's own.
+    int scriptSize = 0;
     // For readers that name fonts and colours where they use them rather than in
     // tables up front: a font's number by its name and a colour's by its value, each
     // added to the tables the first time; -1 when the tables are full.
@@ -89,8 +92,19 @@ public:
     // The list of the paragraph being written draws its bullet in the symbol font
     // named font, whatever font its label was written in.
     void labelInSymbolFont(const QString &font);
+    // The paragraph being written is in no list after all: the label it spelled out,
+    // while nothing has followed it, goes.
+    void dropLabel();
     // The same image added twice is stored once.
     void addImage(const CharState &state, const QImage &image, qreal width, qreal height, bool placeholder = false);
+    // The character format of the mark that ends the paragraph being written (RTF's
+    // state at \par or \cell): an empty paragraph is as high as its mark's font, one
+    // with text as its text. For the next paragraph end only.
+    void setMark(const CharState &state)
+    {
+        m_markState = state;
+        m_haveMark = true;
+    }
     // Ends a paragraph; level is its table nesting level (0 = the body).
     void paragraphBreak(const ParaState &para, int level = 0);
     // Ends a paragraph and the table cell it ends, at a nesting level from 1.
@@ -203,6 +217,8 @@ private:
     std::vector<Suspended> m_suspended;
 
     CharState m_textState;
+    CharState m_markState;
+    bool m_haveMark = false;
     int m_textFormat = -1;
     ParaState m_blockState;
     QTextBlockFormat m_blockFormat; // built for m_blockState

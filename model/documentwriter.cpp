@@ -39,8 +39,15 @@ void DocumentWriter::write(FlowContent &content, size_t begin, size_t end, FlowE
                 // Both formats given: asking the cursor for them costs more than the insertion.
                 m_cursor.insertBlock(format, op.charFormat >= 0 ? m_formats[size_t(op.charFormat)] : QTextCharFormat());
             } else {
-                // The frame's first block, or the one a table leaves after it.
+                // The frame's first block, or the one a table leaves after it; that one,
+                // left empty, is as high as its own character format. (A cell's empty
+                // first block keeps the table's: giving it the mark's format costs
+                // more pairs of words against LibreOffice than it gains.)
                 m_cursor.setBlockFormat(format);
+                const bool empty = i + 1 == end || content.ops[i + 1].kind == FlowOp::Para
+                    || content.ops[i + 1].kind == FlowOp::Table;
+                if (empty && flow == FlowEnd::AfterTable && op.charFormat >= 0)
+                    m_cursor.setBlockCharFormat(m_formats[size_t(op.charFormat)]);
             }
             flow = FlowEnd::AfterParagraph;
             break;

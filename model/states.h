@@ -18,7 +18,7 @@ struct CharState
     int codePage = 1252; // code page of the font in force
     unsigned char underline = 0; // QTextCharFormat::UnderlineStyle, or DoubleUnderline
     static constexpr unsigned char DoubleUnderline = 15;
-    unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript
+    unsigned char vertical = 0;  // 0 normal, 1 superscript, 2 subscript, 3 raised, 4 lowered
     unsigned char caps = 0;      // bits: 1 all caps, 2 small caps (all caps wins)
     unsigned char charClass = 0; // \loch 0, \hich 1, \dbch 2, \rtlch 3: what \af and \f name
     bool bold = false;

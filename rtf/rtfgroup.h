@@ -44,6 +44,8 @@ struct RtfGroup
     int field = -1;
     int ls = 0;           // the paragraph's list (\ls), 0 for none
     signed char ilvl = 0; // its level in the list
+    int style = 0;          // the paragraph's style (\s)
+    bool contextual = false; // \contextualspace: no space beside a paragraph of its style
     // The font generation this state's font and code page were resolved in.
     unsigned fontGeneration = 0;
 };

@@ -237,6 +237,7 @@ void RtfStyleSheet::word(RtfGroup &g, const KwInfo &info, const RtfTokenizer::To
             m_number = p;
             m_kind = 0;
         } else if (g.dest == RtfDest::Normal && m_paraStyles.contains(p)) {
+            g.style = p;
             g.para = ParaState();
             applyStyle(g, m_paraStyles, p, 0);
         }

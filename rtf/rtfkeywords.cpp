@@ -110,7 +110,8 @@ void vertical(CharState &c, const Token &t)
     c.vertical = t.on() ? Position : 0;
 }
 
-// \up and \dn raise or lower by their parameter: none, or a positive one, moves.
+// \up and \dn raise or lower by their parameter, in the text's whole size: none, or a
+// positive one, moves.
 template <unsigned char Position>
 void shift(CharState &c, const Token &t)
 {
@@ -222,8 +223,8 @@ const struct
     {"super", vertical<1>},
     {"sub", vertical<2>},
     {"nosupersub", [](CharState &c, const Token &) { c.vertical = 0; }},
-    {"up", shift<1>},
-    {"dn", shift<2>},
+    {"up", shift<3>},
+    {"dn", shift<4>},
     {"v", charToggle<&CharState::hidden>},
     {"deleted", charToggle<&CharState::deleted>},
     {"caps", caps<1>},
@@ -457,6 +458,7 @@ void addDocumentWords(KeywordTable &t)
     t.emplace("widowctrl", KwInfo{Kw::WidowCtrl});
     t.emplace("dntblnsbdb", KwInfo{Kw::NoBalancing});
     t.emplace("stshfdbch", KwInfo{Kw::EastAsianDefaultFont});
+    t.emplace("contextualspace", KwInfo{Kw::ContextualSpace});
     t.emplace("page", KwInfo{Kw::Page});
     t.emplace("line", KwInfo{Kw::Line});
     t.emplace("tab", KwInfo{Kw::Tab});

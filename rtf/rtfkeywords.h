@@ -90,6 +90,7 @@ enum class Kw : unsigned char {
     WidowCtrl,
     NoBalancing,
     EastAsianDefaultFont,
+    ContextualSpace,
     Page,
     Line,
     Tab,

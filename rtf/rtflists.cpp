@@ -159,7 +159,7 @@ void RtfLists::tableWord(RtfGroup &g, const KwInfo &info, const RtfTokenizer::To
         if (inTable && m_listContext == 3 && size_t(m_listOverrides.size()) < MaxLists)
             m_listOverrides.insert(p, m_overrideId);
         else if (g.dest == RtfDest::Normal)
-            g.ls = qMax(0, p);
+            setLs(g, p);
         break;
     case Kw::Ilvl:
         if (g.dest == RtfDest::Normal)
@@ -168,6 +168,16 @@ void RtfLists::tableWord(RtfGroup &g, const KwInfo &info, const RtfTokenizer::To
     default:
         break;
     }
+}
+
+void RtfLists::setLs(RtfGroup &g, int p)
+{
+    g.ls = qMax(0, p);
+    // A paragraph that names a list the file does not define is in no list: the
+    // label it spelled out before (\pntext, \listtext) is not shown either, as
+    // LibreOffice reads it.
+    if (p > 0 && !m_listOverrides.contains(p) && m_parser.showing())
+        m_parser.m_builder.dropLabel();
 }
 
 void RtfLists::groupEnded(const RtfGroup &closing)

@@ -55,6 +55,7 @@ private:
         std::array<int, 9> counters{}; // the last number shown per level, 0 = none yet
     };
 
+    void setLs(RtfGroup &g, int p);
     void tableWord(RtfGroup &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     void listNumberWord(RtfGroup &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     void listNumberEnded();

@@ -41,6 +41,8 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     // wider) unless the document's \dntblnsbdb says not to, and LibreOffice follows it
     // (see also \stshfdbch).
     m_builder.setWideSpaceRuns(true);
+    // \super and \sub shrink the text to 58 %, as LibreOffice and Word draw them.
+    m_builder.scriptSize = 58;
 }
 
 Failure RtfParser::run()
@@ -176,6 +178,10 @@ bool RtfParser::groupClose()
     }
     if (closing.textBoxOwner)
         m_shapes.groupEnding(closing);
+    // The document's own group closes: it stays, as in a file cut short, so the
+    // paragraph the file ends without \par keeps its state (its tabs, its list).
+    if (m_groups.size() == 2)
+        return false;
     m_groups.pop_back();
     m_shapes.groupEnded(closing);
     if (closing.listNumberOwner)
@@ -305,6 +311,8 @@ void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token
     }
     case Kw::Pard:
         g.para = ParaState();
+        g.style = 0;
+        g.contextual = false;
         g.ls = 0;
         g.ilvl = 0;
         g.intbl = false;
@@ -321,6 +329,9 @@ void RtfParser::bodyWord(Group &g, const KwInfo &info, const RtfTokenizer::Token
         // Asian default font, unless it names one of Word's theme fonts (31500 to 31507).
         if (p < 31500 || p > 31507)
             m_builder.setWideSpaceRuns(false);
+        break;
+    case Kw::ContextualSpace:
+        g.contextual = t.on();
         break;
     default:
         textWord(g, info);
@@ -421,7 +432,9 @@ void RtfParser::paragraphBreak()
     }
     if (showing())
         listLabelBefore(); // an empty item shows its label too
-    m_builder.paragraphBreak(m_lists.listed(endingParagraph()), tableLevel());
+    m_builder.setMark(top().chr);
+    const int level = tableLevel();
+    m_builder.paragraphBreak(m_lists.listed(spaced(endingParagraph(), level)), level);
     m_lists.paragraphEnded();
 }
 
@@ -434,7 +447,8 @@ void RtfParser::cellEnd(int level)
     }
     if (showing())
         listLabelBefore();
-    m_builder.cellEnd(endingParagraph(), level);
+    m_builder.setMark(top().chr);
+    m_builder.cellEnd(spaced(endingParagraph(), level), level);
     m_lists.paragraphEnded();
 }
 
@@ -465,6 +479,26 @@ ParaState RtfParser::endingParagraph()
             para.alignment = m_lastTextAlignment;
     }
     m_paraHasText = false;
+    return para;
+}
+
+ParaState RtfParser::spaced(ParaState para, int level)
+{
+    // Contextual spacing, as word processors apply it: no space between two paragraphs
+    // of one style where the second asks for none; the space after a paragraph that
+    // asks for none is held back until the next one tells whether its style differs.
+    const Group &g = top();
+    const bool follows = m_previous.level == level;
+    const bool sameStyle = follows && m_previous.style == g.style;
+    if (g.contextual && sameStyle)
+        para.spaceBefore = 0;
+    if (follows && !sameStyle)
+        para.spaceBefore += m_previous.heldAfter;
+    m_previous = {level, g.style, 0};
+    if (g.contextual) {
+        m_previous.heldAfter = para.spaceAfter;
+        para.spaceAfter = 0;
+    }
     return para;
 }
 

@@ -82,6 +82,16 @@ private:
     int tableLevel() const;
     // The state the paragraph ending now takes, from what held where its text was.
     ParaState endingParagraph();
+    // The paragraph's space before and after, with the contextual spacing applied
+    // against the paragraph before it at the same table level.
+    ParaState spaced(ParaState para, int level);
+    struct PreviousParagraph
+    {
+        int level = -1;
+        int style = 0;
+        int heldAfter = 0; // twips
+    };
+    PreviousParagraph m_previous;
     void noteParagraphText();
 
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);

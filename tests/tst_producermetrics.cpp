@@ -96,6 +96,21 @@ private slots:
         QCOMPARE(b.begin().fragment().charFormat().fontLetterSpacing(), 0.0);
     }
 
+    // Super- and subscripts are 58 % of the text's size, as LibreOffice draws \\super and
+    // \\sub (four digits of 12 pt Liberation Sans 20.6 px wide on its page); text raised
+    // or lowered by a distance of its own (\\up, \\dn) keeps the whole size.
+    void scriptsAreAsWideAsTheProducers()
+    {
+        open("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Liberation Sans;}}\n\\pard\\plain\\fs24 XX\\sub 2222\\nosupersub XX\\par\n"
+             "\\pard\\plain\\fs24 XX\\dn4 2222\\up0 XX\\par\n\\pard\\plain\\fs24 XX2222XX\\par\n}");
+        const QTextLine sub = paragraph(0).layout()->lineAt(0);
+        const double digits = sub.cursorToX(6) - sub.cursorToX(2);
+        QVERIFY2(qAbs(digits - 20.6) <= 0.5, qPrintable(QString::number(digits)));
+        const QTextLine lowered = paragraph(1).layout()->lineAt(0);
+        const QTextLine plain = paragraph(2).layout()->lineAt(0);
+        QVERIFY2(qAbs(lowered.cursorToX(8) - plain.cursorToX(8)) <= 0.5, qPrintable(QString::number(lowered.cursorToX(8))));
+    }
+
     // Ideographs stand one em apart at the size asked for, as LibreOffice sets them in
     // the face it substitutes for a Chinese, Japanese or Korean font it does not have
     // (Droid Sans Fallback, whose ideographs are an em wide), whatever face Qt takes

@@ -129,8 +129,8 @@ void TestRtfKeywords::characterWords()
     QCOMPARE(afterCharWord("sub", false, 0).vertical, 2);
     QCOMPARE(afterCharWord("sub", true, 0, afterCharWord("sub", false, 0)).vertical, 0);
     QCOMPARE(afterCharWord("nosupersub", false, 0, afterCharWord("super", false, 0)).vertical, 0);
-    QCOMPARE(afterCharWord("up", true, 6).vertical, 1);
-    QCOMPARE(afterCharWord("dn", false, 0).vertical, 2);
+    QCOMPARE(afterCharWord("up", true, 6).vertical, 3);
+    QCOMPARE(afterCharWord("dn", false, 0).vertical, 4);
     QCOMPARE(afterCharWord("dn", true, 0).vertical, 0);
 
     // Word writes small capitals as \scaps\caps0: the one does not undo the other.

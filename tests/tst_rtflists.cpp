@@ -59,6 +59,7 @@ private slots:
     void bulletInASymbolFont();
     void emptyItemAndUnknownList();
     void farNumbersStayShort();
+    void lastItemWithoutParagraphMark();
 };
 
 void TestRtfLists::numberFormats_data()
@@ -181,6 +182,13 @@ void TestRtfLists::emptyItemAndUnknownList()
     QCOMPARE(found[1].label, QStringLiteral("2.\t"));
     QCOMPARE(found[2].label, QString());
     QCOMPARE(found[2].text, QStringLiteral("c"));
+    // Nor the label it spells out before it names that list (pandoc's old lists).
+    const QList<Paragraph> spelled = paragraphs(
+        listOf(0, "\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}\\ls9\\fi-360\\li360 d\\par"
+                  "{\\pntext 2.\\tab}\\pard{\\*\\pn\\pnlvlbody\\pndec} e\\par"));
+    QCOMPARE(spelled.value(0).label, QString());
+    QCOMPARE(spelled.value(0).text, QStringLiteral("d"));
+    QCOMPARE(spelled.value(1).label, QStringLiteral("2.\t"));
 }
 
 void TestRtfLists::farNumbersStayShort()
@@ -193,6 +201,17 @@ void TestRtfLists::farNumbersStayShort()
     QCOMPARE(paragraphs(rtf).value(1).label, QStringLiteral("bb.\t"));
     rtf.replace("\\levelstartat27{", "\\levelstartat32000{");
     QCOMPARE(paragraphs(rtf).value(1).label, QStringLiteral("32001.\t"));
+}
+
+void TestRtfLists::lastItemWithoutParagraphMark()
+{
+    // A file that ends its last item without \\par (TextEdit's) still shows its label,
+    // and the item keeps its tab stops.
+    const QByteArray rtf = listOf(23, "\\pard\\tx220\\tx720\\li720\\fi-720\\ls1 a", "\\'02\\'05.");
+    QCOMPARE(paragraphs(rtf).value(0).label, QStringLiteral("\u2022\t"));
+    QTextDocument doc;
+    QVERIFY(!Rtf::read(rtf, &doc));
+    QCOMPARE(doc.begin().blockFormat().tabPositions().value(0).position, 220 / 15.0);
 }
 
 QTEST_GUILESS_MAIN(TestRtfLists)

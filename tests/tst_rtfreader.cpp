@@ -345,6 +345,23 @@ void TestRtfReader::paragraphs()
     QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
     QCOMPARE(spaced.findBlockByNumber(1).blockFormat().lineHeight(), 20.0);
     QCOMPARE(spaced.findBlockByNumber(2).blockFormat().lineHeightType(), int(QTextBlockFormat::SingleHeight));
+
+    // Contextual spacing: none between paragraphs of one style; the space after the
+    // last of them comes before the next paragraph of another style.
+    QTextDocument contextual;
+    QVERIFY(!Rtf::read("{\\rtf1{\\stylesheet{\\s0 Normal;}{\\s5 List;}}\\pard\\s5\\sa200\\contextualspace a\\par"
+                       "\\pard\\s5\\sb100\\sa200\\contextualspace b\\par\\pard\\sb100 c\\par}", &contextual));
+    QCOMPARE(contextual.findBlockByNumber(0).blockFormat().bottomMargin(), 0.0);
+    QCOMPARE(contextual.findBlockByNumber(1).blockFormat().topMargin(), 0.0);
+    QCOMPARE(contextual.findBlockByNumber(2).blockFormat().topMargin(), 20.0);
+
+    // An empty paragraph is as high as the font at its mark, not the text before it,
+    // also the one after a table.
+    QTextDocument empty;
+    QVERIFY(!Rtf::read("{\\rtf1\\fs20 a\\par\\fs48\\par\\fs20 b\\par"
+                       "\\trowd\\cellx1000\\pard\\intbl c\\cell\\row\\pard\\fs36\\par\\fs20 d\\par}", &empty));
+    QCOMPARE(empty.findBlockByNumber(1).charFormat().fontPointSize(), 24.0);
+    QCOMPARE(empty.find(QStringLiteral("d")).block().previous().charFormat().fontPointSize(), 18.0);
 }
 
 void TestRtfReader::hyperlink()
