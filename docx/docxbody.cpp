@@ -316,25 +316,16 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
 
 void DocxBody::spacingBetweenParagraphs(int level)
 {
-    const bool follows = m_previous.level == level;
+    const bool follows = m_spacing.follows(level);
     // HTML's spacing, as Word and LibreOffice show it: 14 pt whatever the value,
     // the space between two such paragraphs once.
     constexpr int AutoSpace = 280;
     if (m_para.beforeAuto)
-        m_paraState.spaceBefore = follows && m_previous.afterAuto ? 0 : AutoSpace;
+        m_paraState.spaceBefore = follows && m_previousAfterAuto ? 0 : AutoSpace;
     if (m_para.afterAuto)
         m_paraState.spaceAfter = AutoSpace;
-    const bool sameStyle = follows && m_previous.style == m_para.style;
-    if (m_para.contextual && sameStyle)
-        m_paraState.spaceBefore = 0;
-    // The space after the paragraph before shows unless both are of one style.
-    if (follows && !sameStyle)
-        m_paraState.spaceBefore += m_previous.heldAfter;
-    m_previous = {level, m_para.style, 0, m_para.afterAuto};
-    if (m_para.contextual) {
-        m_previous.heldAfter = m_paraState.spaceAfter;
-        m_paraState.spaceAfter = 0;
-    }
+    m_spacing.apply(m_paraState, level, m_para.style, m_para.contextual);
+    m_previousAfterAuto = m_para.afterAuto;
 }
 
 // One element of a paragraph's content, just started.

@@ -3,6 +3,7 @@
 #include "docx/docxproperties.h"
 #include "docx/docxstyles.h"
 #include "package/package.h"
+#include "model/contextualspacing.h"
 #include "model/documentbuilder.h"
 #include "model/picturedecoder.h"
 #include "model/table.h"
@@ -110,17 +111,10 @@ private:
         bool inFirstRow = false;
     };
     std::vector<TableLook> m_tableRun;
-    // The paragraph before at this level, for the space between paragraphs: its style,
-    // the space after it held back until the next paragraph's style tells whether it
-    // shows (contextual spacing), and whether it had HTML's spacing after it.
-    struct PreviousParagraph
-    {
-        int level = -1;
-        QString style;
-        int heldAfter = 0;
-        bool afterAuto = false;
-    };
-    PreviousParagraph m_previous;
+    // The space between paragraphs: the paragraph before's style and held space after
+    // (contextual spacing), and whether it had HTML's spacing after it.
+    ContextualSpacing<QString> m_spacing;
+    bool m_previousAfterAuto = false;
     void spacingBetweenParagraphs(int level);
 
     // The run being read.

@@ -16,7 +16,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
         readBlocks(xml, level - 1);
         return;
     }
-    m_previous = {};
+    m_spacing = {};
     if (m_tableRun.size() <= size_t(level))
         m_tableRun.resize(size_t(level) + 1);
     m_tableRun[level] = TableLook();
@@ -258,7 +258,7 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
 
 void DocxBody::endCell(int level)
 {
-    m_previous = {};
+    m_spacing = {};
     if (m_pending.size() <= size_t(level))
         m_pending.resize(size_t(level) + 1);
     const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();

@@ -484,21 +484,8 @@ ParaState RtfParser::endingParagraph()
 
 ParaState RtfParser::spaced(ParaState para, int level)
 {
-    // Contextual spacing, as word processors apply it: no space between two paragraphs
-    // of one style where the second asks for none; the space after a paragraph that
-    // asks for none is held back until the next one tells whether its style differs.
     const Group &g = top();
-    const bool follows = m_previous.level == level;
-    const bool sameStyle = follows && m_previous.style == g.style;
-    if (g.contextual && sameStyle)
-        para.spaceBefore = 0;
-    if (follows && !sameStyle)
-        para.spaceBefore += m_previous.heldAfter;
-    m_previous = {level, g.style, 0};
-    if (g.contextual) {
-        m_previous.heldAfter = para.spaceAfter;
-        para.spaceAfter = 0;
-    }
+    m_spacing.apply(para, level, g.style, g.contextual);
     return para;
 }
 

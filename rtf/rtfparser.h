@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/failure.h"
+#include "model/contextualspacing.h"
 #include "model/documentbuilder.h"
 #include "model/states.h"
 #include "rtf/rtffields.h"
@@ -85,13 +86,7 @@ private:
     // The paragraph's space before and after, with the contextual spacing applied
     // against the paragraph before it at the same table level.
     ParaState spaced(ParaState para, int level);
-    struct PreviousParagraph
-    {
-        int level = -1;
-        int style = 0;
-        int heldAfter = 0; // twips
-    };
-    PreviousParagraph m_previous;
+    ContextualSpacing<int> m_spacing; // styles by number (\s)
     void noteParagraphText();
 
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
