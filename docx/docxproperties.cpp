@@ -230,6 +230,40 @@ bool color(const QString &text, QRgb *rgb)
     return ok;
 }
 
+int patternCover(QStringView pattern)
+{
+    if (pattern == u"solid")
+        return 10000;
+    if (pattern.startsWith(u"pct")) {
+        const int n = qBound(0, pattern.mid(3).toInt(), 100);
+        // The eighths are named by their whole per cents.
+        return n == 12 || n == 37 || n == 62 || n == 87 ? n * 100 + 50 : n * 100;
+    }
+    if (pattern.endsWith(u"Stripe") || pattern.endsWith(u"Cross"))
+        return 3333;
+    return 0;
+}
+
+bool shadeColor(PackageXml &xml, QRgb *rgb)
+{
+    QRgb fill = 0;
+    const bool filled = color(xml.attribute(u"fill"), &fill);
+    const int cover = patternCover(xml.attribute(u"val"));
+    if (cover == 0) {
+        if (filled)
+            *rgb = fill;
+        return filled;
+    }
+    QRgb ink = 0;
+    if (!color(xml.attribute(u"color"), &ink))
+        ink = qRgb(0, 0, 0);
+    if (!filled)
+        fill = qRgb(255, 255, 255);
+    const auto mix = [cover](int back, int front) { return (back * (10000 - cover) + front * cover + 5000) / 10000; };
+    *rgb = qRgb(mix(qRed(fill), qRed(ink)), mix(qGreen(fill), qGreen(ink)), mix(qBlue(fill), qBlue(ink)));
+    return true;
+}
+
 DocxBorder border(PackageXml &xml)
 {
     DocxBorder b;
@@ -320,9 +354,9 @@ void readRun(PackageXml &xml, DocxRunProps *p)
             p->given |= DocxRunProps::Background;
         } else if (n == QLatin1String("shd")) {
             if (!p->backgroundIsHighlight) {
-                QRgb fill = 0;
-                p->noBackground = !color(xml.attribute(u"fill"), &fill);
-                p->background = fill;
+                QRgb shade = 0;
+                p->noBackground = !shadeColor(xml, &shade);
+                p->background = shade;
                 p->given |= DocxRunProps::Background;
             }
         } else if (n == QLatin1String("rFonts")) {
@@ -463,7 +497,7 @@ void readPara(PackageXml &xml, DocxParaProps *p)
                 }
             }
         } else if (n == QLatin1String("shd")) {
-            p->noShading = !color(xml.attribute(u"fill"), &p->shading);
+            p->noShading = !shadeColor(xml, &p->shading);
             p->given |= DocxParaProps::Shading;
         } else if (n == QLatin1String("pBdr")) {
             const int bdrDepth = xml.depth();

@@ -116,6 +116,15 @@ void readPara(PackageXml &xml, DocxParaProps *props);
 int number(const QString &text, int fallback);
 // A colour "RRGGBB"; false for "auto" or anything else.
 bool color(const QString &text, QRgb *rgb);
+// How much of a w:shd's pattern colour covers its fill, in hundredths of a per cent,
+// as LibreOffice shows the patterns: "pctN" N per cent (pct12, pct37, pct62 and pct87
+// are the eighths), "solid" all, the stripes and crosses a third, "clear" and "nil"
+// nothing.
+int patternCover(QStringView pattern);
+// The colour a w:shd just started shows: its pattern colour (automatic: black) laid
+// over its fill (automatic: white) by patternCover; false when it shows none (no
+// pattern over an automatic fill).
+bool shadeColor(PackageXml &xml, QRgb *rgb);
 // A border element (w:top...) just started, read by its attributes.
 DocxBorder border(PackageXml &xml);
 // Reads the child of a w:tblPr just started when it is w:tblBorders or w:tblCellMar,

@@ -203,16 +203,13 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                     QRgb fill = 0;
                     if (DocxProps::color(xml.attribute(u"fill"), &fill))
                         cell.def.background = m_builder.colorNumber(fill);
-                    // A pattern of so many per cent: its colour (automatic: black) laid
-                    // over the fill, as RTF's shading of a cell.
-                    const QString pattern = xml.attribute(u"val");
-                    const int percent = pattern == QLatin1String("solid") ? 100
-                        : pattern.startsWith(QLatin1String("pct")) ? qBound(0, pattern.mid(3).toInt(), 100)
-                                                                    : 0;
-                    if (percent > 0) {
+                    // The pattern's colour (automatic: black) laid over the fill, as
+                    // RTF's shading of a cell.
+                    const int cover = DocxProps::patternCover(xml.attribute(u"val"));
+                    if (cover > 0) {
                         QRgb ink = 0;
                         cell.def.foreground = DocxProps::color(xml.attribute(u"color"), &ink) ? m_builder.colorNumber(ink) : -1;
-                        cell.def.shading = percent * 100;
+                        cell.def.shading = cover;
                     }
                 } else if (is(xml, "vAlign")) {
                     const QString v = xml.attribute(u"val");

@@ -162,6 +162,13 @@ private slots:
                                    << QVariant(QBrush(QColor(0xFF, 0xFF, 0)));
         QTest::newRow("shading") << QByteArray("<w:shd w:val=\"clear\" w:fill=\"00FF00\"/>") << int(QTextFormat::BackgroundBrush)
                                  << QVariant(QBrush(QColor(0, 0xFF, 0)));
+        // A pattern's colour laid over the fill, automatic ones black over white.
+        QTest::newRow("pattern shading") << QByteArray("<w:shd w:val=\"pct20\" w:color=\"auto\" w:fill=\"auto\"/>")
+                                         << int(QTextFormat::BackgroundBrush) << QVariant(QBrush(QColor(204, 204, 204)));
+        QTest::newRow("eighth shading") << QByteArray("<w:shd w:val=\"pct12\" w:color=\"auto\" w:fill=\"auto\"/>")
+                                        << int(QTextFormat::BackgroundBrush) << QVariant(QBrush(QColor(223, 223, 223)));
+        QTest::newRow("striped shading") << QByteArray("<w:shd w:val=\"horzStripe\" w:color=\"FF0000\" w:fill=\"auto\"/>")
+                                         << int(QTextFormat::BackgroundBrush) << QVariant(QBrush(QColor(255, 170, 170)));
         QTest::newRow("colour") << QByteArray("<w:color w:val=\"0000FF\"/>") << int(QTextFormat::ForegroundBrush)
                                 << QVariant(QBrush(QColor(0, 0, 0xFF)));
     }
