@@ -16,6 +16,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its window-system plugin at run time, out of sight of dpkg-shlibdeps;
 # without it the program cannot open a window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# The substitutes with the metrics the window layouts were made for.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
+# The substitutes with the metrics the window layouts were made for, and the image
+# plugin TIFF pictures in documents are read with.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-image-formats-plugins")
 include(CPack)

@@ -69,10 +69,13 @@ constexpr quint32 EmfOtherDrawing[] = {
 // on whatever bytes a document holds.
 const char *formatOf(const QByteArray &file)
 {
-    return file.startsWith("\x89PNG\r\n\x1a\n") ? "png"
-        : file.startsWith("\xFF\xD8\xFF")         ? "jpeg"
-        : file.startsWith("BM")                   ? "bmp"
-                                                  : nullptr;
+    // TIFF needs Qt's extra image plugins; without them a TIFF stays a placeholder.
+    return file.startsWith("\x89PNG\r\n\x1a\n")                      ? "png"
+        : file.startsWith("\xFF\xD8\xFF")                              ? "jpeg"
+        : file.startsWith("BM")                                        ? "bmp"
+        : file.startsWith("GIF87a") || file.startsWith("GIF89a")       ? "gif"
+        : file.startsWith(QByteArray("II*\0", 4)) || file.startsWith(QByteArray("MM\0*", 4)) ? "tiff"
+                                                                       : nullptr;
 }
 
 template<typename T, size_t N>

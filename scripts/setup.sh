@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
     cmake g++ ninja-build pkg-config libzip-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
-    qt6-qpa-plugins qt6-translations-l10n
+    qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n
     desktop-file-utils appstream dpkg-dev file lintian
     fonts-liberation fonts-liberation2 fonts-dejavu-core
     fonts-crosextra-carlito fonts-crosextra-caladea

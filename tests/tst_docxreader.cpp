@@ -66,14 +66,14 @@ QByteArray run(const QByteArray &text, const QByteArray &props = {})
         + "</w:t></w:r>";
 }
 
-QByteArray png(int w, int h)
+QByteArray png(int w, int h, const char *format = "PNG")
 {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(Qt::blue);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
 }
 
@@ -575,10 +575,25 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("fin")));
     }
 
+    void picturesShowAtTheirSize_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QSize>("natural");
+        QTest::newRow("PNG") << png(40, 20) << QSize(40, 20);
+        QTest::newRow("TIFF") << png(40, 20, "TIFF") << QSize(40, 20);
+        // Qt writes no GIF: one blue pixel, by hand.
+        QTest::newRow("GIF") << QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\xff\x00\x00\x00"
+                                           "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b",
+                                           35)
+                             << QSize(1, 1);
+    }
     void picturesShowAtTheirSize()
     {
+        QFETCH(QByteArray, file);
+        QFETCH(QSize, natural);
         const QByteArray body = paragraph(run("image ") + drawing("rIdP", 914400, 457200));
-        const auto doc = load(makeDocx(body, {}, {}, {{"word/media/image1.png", png(40, 20)}},
+        // Named as PNG whatever it holds: the data tell the format.
+        const auto doc = load(makeDocx(body, {}, {}, {{"word/media/image1.png", file}},
                                        relationship("rIdP", "image", "media/image1.png")));
         QVERIFY(doc);
         const QTextCharFormat f = formatOf(*doc, QString(QChar(0xFFFC)));
@@ -589,7 +604,8 @@ private slots:
         QCOMPARE(image.width(), 96.0); // an inch
         QCOMPARE(image.height(), 48.0);
         const QImage shown = doc->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
-        QCOMPARE(shown.size(), QSize(40, 20));
+        QCOMPARE(shown.size(), natural);
+        QCOMPARE(shown.pixelColor(0, 0), QColor(Qt::blue));
         Q_UNUSED(f);
     }
 
