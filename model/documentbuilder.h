@@ -117,9 +117,10 @@ public:
     // The text box ends (its last paragraph, if open, at level): it goes in as a framed
     // one-cell table of the width given (twips, 0 = a default), in front of the
     // paragraph that anchors it, which then goes on; left (twips from the column's
-    // edge) and alignment (as RowDef's) place it across the column.
+    // edge) and alignment (as RowDef's) place it across the column. Unframed, it has
+    // neither border nor padding: a picture that stands between lines of text.
     void endTextBox(const ParaState &para, int level, int anchorLevel, int width, int left = 0,
-                    unsigned char alignment = 0);
+                    unsigned char alignment = 0, bool framed = true);
     // A shape is anchored in the paragraph being written: it counts as content.
     void anchorShape();
     // True when the paragraph being written has a list label (\listtext, \pntext).

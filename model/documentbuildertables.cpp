@@ -154,7 +154,7 @@ void DocumentBuilder::beginTextBox(int anchorLevel)
 }
 
 void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLevel, int width, int left,
-                                 unsigned char alignment)
+                                 unsigned char alignment, bool framed)
 {
     anchorLevel = clampLevel(anchorLevel);
     const int boxLevel = clampLevel(anchorLevel + 1);
@@ -175,10 +175,10 @@ void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLev
             cell.right = width > 0 ? width : TableLimits::TextBoxWidth;
             for (BorderLine &b : cell.borders) {
                 b.given = true;
-                b.style = BorderLine::Single;
+                b.style = framed ? BorderLine::Single : BorderLine::None;
             }
-            def.padding[CellDef::Top] = def.padding[CellDef::Bottom] = 72;
-            def.padding[CellDef::Left] = def.padding[CellDef::Right] = 144;
+            def.padding[CellDef::Top] = def.padding[CellDef::Bottom] = framed ? 72 : 0;
+            def.padding[CellDef::Left] = def.padding[CellDef::Right] = framed ? 144 : 0;
             // A row's left is where its text starts: the box's frame stands at left.
             if (left > 0) {
                 def.left = qBound(0, left, ModelLimits::MaxTwips) + def.padding[CellDef::Left];

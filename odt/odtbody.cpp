@@ -587,6 +587,12 @@ void OdtBody::readFrame(PackageXml &xml)
     const int depth = xml.depth();
     const qint64 width = OdtStyles::twips(xml.attribute(u"width"));
     const qint64 height = OdtStyles::twips(xml.attribute(u"height"));
+    const QString anchorType = xml.attribute(u"anchor-type");
+    const OdtFrameProps frame = styles.frame(xml.attribute(u"style-name"));
+    const int x = OdtStyles::twips(xml.attribute(u"x"));
+    const QString pos = frame.horizontalPos.value_or(QString());
+    const unsigned char alignment = pos == QLatin1String("center") ? 1 : pos == QLatin1String("right") ? 2 : 0;
+    const int left = pos == QLatin1String("from-left") ? qBound(0, x, int(MaxPictureTwips)) : 0;
     QByteArray data;
     QString name;
     bool found = false;
@@ -616,7 +622,7 @@ void OdtBody::readFrame(PackageXml &xml)
                 data = QByteArray::fromBase64(base64);
             }
         } else if (is(xml, "text-box")) {
-            readTextBox(xml, width);
+            readTextBox(xml, width, alignment, left, frame.bordered.value_or(true));
         } else if (is(xml, "object") || is(xml, "object-ole")) {
             xml.skip(); // an embedded object: its replacement picture follows
         }
@@ -635,6 +641,14 @@ void OdtBody::readFrame(PackageXml &xml)
     const PictureDecoder::Result result = m_pictures.decode(picture);
     if (result.image.isNull())
         return;
+    // A picture anchored to its paragraph with no text beside it stands above the
+    // paragraph's text; one that text flows around stays in the line, where its
+    // paragraph's first line starts beside it as it does around the frame.
+    if ((anchorType == QLatin1String("paragraph") || anchorType == QLatin1String("char"))
+        && frame.wrap.value_or(QString()) == QLatin1String("none")) {
+        if (placePictureAbove(result, width, alignment, left, frame))
+            return;
+    }
     if (!m_paraBegun)
         beginParagraph();
     if (!m_runValid) {
@@ -645,7 +659,32 @@ void OdtBody::readFrame(PackageXml &xml)
     m_space = false;
 }
 
-void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
+bool OdtBody::placePictureAbove(const PictureDecoder::Result &picture, qint64 widthTwips, unsigned char alignment,
+                                int left, const OdtFrameProps &frame)
+{
+    if (m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting)
+        return false;
+    if (!m_paraBegun)
+        beginParagraph();
+    if (!m_runValid) {
+        m_run = charState(m_text.back());
+        m_runValid = true;
+    }
+    const int anchor = m_level;
+    const int level = anchor + 1;
+    m_builder.beginTextBox(anchor);
+    m_builder.addImage(m_run, picture.image, picture.displaySize.width(), picture.displaySize.height(),
+                       picture.placeholder);
+    ParaState para;
+    para.spaceBefore = frame.marginTop.value_or(0);
+    para.spaceAfter = frame.marginBottom.value_or(0);
+    const int width = int(qBound<qint64>(1, widthTwips > 0 ? widthTwips : qint64(picture.displaySize.width() * 15), MaxPictureTwips));
+    m_builder.endTextBox(para, level, anchor, width, left, alignment, false);
+    m_runValid = false;
+    return true;
+}
+
+void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips, unsigned char alignment, int left, bool framed)
 {
     if (m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting) {
         xml.skip();
@@ -673,7 +712,8 @@ void OdtBody::readTextBox(PackageXml &xml, qint64 widthTwips)
     readBlocks(xml, level);
     const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
-    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)));
+    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)), left, alignment,
+                         framed);
     --m_textBoxes;
     m_paraStyle = paraStyle;
     m_paraState = paraState;

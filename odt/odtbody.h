@@ -60,9 +60,17 @@ private:
     // A change's mark (text:change, change-start, change-end, just started); true
     // when it wrote a deletion's text.
     bool trackChange(PackageXml &xml);
-    // A frame's text box (draw:text-box, just started), framed in place in front of
-    // the paragraph that anchors it, as the RTF reader shows text boxes.
-    void readTextBox(PackageXml &xml, qint64 widthTwips);
+    // A frame's text box (draw:text-box, just started), in place in front of the
+    // paragraph that anchors it, as the RTF reader shows text boxes: placed across
+    // the column by alignment and left (as endTextBox takes them), with a frame and
+    // padding unless the frame's style has no border.
+    void readTextBox(PackageXml &xml, qint64 widthTwips, unsigned char alignment, int left, bool framed);
+    // A picture that stands on its own between lines of text (anchored to its
+    // paragraph, no text beside it): in front of that paragraph, placed across the
+    // column as its frame says (alignment as RowDef's, left in twips); false when
+    // it cannot be (boxes nested too deep) and goes in the line instead.
+    bool placePictureAbove(const PictureDecoder::Result &picture, qint64 widthTwips, unsigned char alignment,
+                           int left, const OdtFrameProps &frame);
     // A cell's borders, background, padding and vertical alignment from its style.
     void cellStyle(const QString &name, CellDef *cell);
     void endCell(int level);

@@ -307,6 +307,23 @@ void OdtStyles::readStyle(PackageXml &xml, Style *style)
             readCellProps(xml, &style->cell);
         } else if (is(xml, "table-column-properties")) {
             style->columnWidth = qBound(0, twips(xml.attribute(u"column-width")), 31680);
+        } else if (is(xml, "graphic-properties")) {
+            OdtFrameProps &f = style->frame;
+            const QString wrap = xml.attribute(u"wrap");
+            if (!wrap.isEmpty())
+                f.wrap = wrap;
+            const QString pos = xml.attribute(u"horizontal-pos");
+            if (!pos.isEmpty())
+                f.horizontalPos = pos;
+            const QString top = xml.attribute(u"margin-top");
+            if (!top.isEmpty())
+                f.marginTop = qBound(0, twips(top), 31680);
+            const QString border = xml.attribute(u"border");
+            if (!border.isEmpty())
+                f.bordered = border != QLatin1String("none");
+            const QString bottom = xml.attribute(u"margin-bottom");
+            if (!bottom.isEmpty())
+                f.marginBottom = qBound(0, twips(bottom), 31680);
         }
     }
 }
@@ -415,6 +432,28 @@ void OdtStyles::read(PackageXml &xml, bool automatic)
                 m_lists.insert(name, std::move(list));
         }
     }
+}
+
+void OdtFrameProps::overlay(const OdtFrameProps &o)
+{
+    if (o.wrap)
+        wrap = o.wrap;
+    if (o.horizontalPos)
+        horizontalPos = o.horizontalPos;
+    if (o.marginTop)
+        marginTop = o.marginTop;
+    if (o.marginBottom)
+        marginBottom = o.marginBottom;
+    if (o.bordered)
+        bordered = o.bordered;
+}
+
+OdtFrameProps OdtStyles::frame(const QString &graphicStyle) const
+{
+    OdtFrameProps f;
+    for (const Style *s : chain(graphicStyle))
+        f.overlay(s->frame);
+    return f;
 }
 
 const OdtStyles::Style *OdtStyles::style(const QString &name) const

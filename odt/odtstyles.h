@@ -65,6 +65,17 @@ struct OdtCellProps
     std::optional<unsigned char> vAlign;           // 0 top, 1 middle, 2 bottom
 };
 
+// How a frame (a picture) stands beside the text (style:graphic-properties).
+struct OdtFrameProps
+{
+    std::optional<QString> wrap;           // style:wrap: none, left, right, parallel, dynamic, run-through...
+    std::optional<QString> horizontalPos;  // style:horizontal-pos: left, center, right, from-left...
+    std::optional<int> marginTop, marginBottom; // twips
+    std::optional<bool> bordered;          // fo:border other than "none"
+
+    void overlay(const OdtFrameProps &o);
+};
+
 // A level of a list style: its label and where the label stands.
 struct OdtListLevel
 {
@@ -100,6 +111,7 @@ public:
         OdtTextProps text;
         OdtParaProps para;
         OdtCellProps cell;
+        OdtFrameProps frame;
         int columnWidth = 0; // twips, for a table column
     };
 
@@ -114,6 +126,8 @@ public:
     // defaults first.
     OdtTextProps text(const QString &paragraphStyle) const;
     OdtParaProps paragraph(const QString &paragraphStyle) const;
+    // A graphic style's frame properties with its chain.
+    OdtFrameProps frame(const QString &graphicStyle) const;
     // A text style's own chain laid over base.
     void span(const QString &textStyle, OdtTextProps *base) const;
     const Style *style(const QString &name) const;

@@ -6,8 +6,10 @@
 #include "platform/documentloader.h"
 #include "model/marks.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QImage>
 #include <QRawFont>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -311,6 +313,55 @@ private slots:
         QCOMPARE(inside.selectedText(), QStringLiteral("dans la boite"));
         QCOMPARE(box->format().columnWidthConstraints().value(0).rawValue(), 192.0);
         QVERIFY(doc->toPlainText().contains(QLatin1String("avant apres\nfin")));
+    }
+
+    // A picture anchored to its paragraph with no text beside it stands above the
+    // paragraph's text, placed across the column as its frame's style says, with no
+    // frame of its own; one that text flows around stays in the line. A text box
+    // whose style has no border is drawn without one.
+    void anchoredPicturesStandAboveTheirParagraph()
+    {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        const QByteArray styles =
+            "<style:style style:name=\"above\" style:family=\"graphic\" style:parent-style-name=\"Cadre\">"
+            "<style:graphic-properties style:horizontal-pos=\"right\"/></style:style>"
+            "<style:style style:name=\"beside\" style:family=\"graphic\"><style:graphic-properties "
+            "style:wrap=\"parallel\"/></style:style>"
+            "<style:style style:name=\"bare\" style:family=\"graphic\"><style:graphic-properties fo:border=\"none\" "
+            "style:wrap=\"none\"/></style:style>";
+        const QByteArray named = "<style:style style:name=\"Cadre\" style:family=\"graphic\"><style:graphic-properties "
+                                 "style:wrap=\"none\" fo:border=\"0.5pt solid #000000\"/></style:style>";
+        const auto frame = [&](const char *style) {
+            return "<draw:frame draw:style-name=\"" + QByteArray(style) + "\" text:anchor-type=\"paragraph\" "
+                   "svg:width=\"1in\" svg:height=\"1in\"><draw:image><office:binary-data>" + png.toBase64()
+                + "</office:binary-data></draw:image></draw:frame>";
+        };
+        const auto doc = load(makeOdt("<text:p>avant</text:p><text:p>" + frame("above") + "dessous</text:p><text:p>"
+                                          + frame("beside") + "a cote</text:p><text:p><draw:frame draw:style-name=\"bare\" "
+                                          "text:anchor-type=\"paragraph\" svg:width=\"2in\"><draw:text-box><text:p>legende"
+                                          "</text:p></draw:text-box></draw:frame>fin</text:p>",
+                                      styles, named));
+        QVERIFY(doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("avant\n\uFFFC\ndessous\n\uFFFCa cote\nlegende\nfin"));
+        std::vector<QTextTable *> boxes;
+        for (QTextFrame *f : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(f); table && table->format().boolProperty(DocProperty::TextBox))
+                boxes.push_back(table);
+        }
+        QCOMPARE(boxes.size(), size_t(2));
+        const QTextTableFormat picture = boxes[0]->format();
+        QCOMPARE(picture.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(picture.columnWidthConstraints().value(0).rawValue(), 96.0);
+        for (QTextTable *box : boxes) {
+            const QTextTableCellFormat cell = box->cellAt(0, 0).format().toTableCellFormat();
+            QCOMPARE(cell.leftBorder(), 0.0);
+            QCOMPARE(cell.leftPadding(), 0.0);
+        }
     }
 
     // Tracked changes as LibreOffice shows them: deleted text struck where it was
