@@ -22,6 +22,14 @@ class QTextDocument;
 // content each have their own reading; content controls, smart tags, custom XML and
 // tracked insertions are looked through, and what only stands in for other content
 // (alternate content's fallback, field codes, text boxes' text) is read once or not.
+// Where a floating shape stands across the text column: left in twips from the
+// column's edge, alignment 0 left, 1 centre, 2 right.
+struct DocxPlacement
+{
+    int left = 0;
+    unsigned char alignment = 0;
+};
+
 class DocxBody final
 {
 public:
@@ -70,12 +78,15 @@ private:
     void startSection(size_t index);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
+    using Placement = DocxPlacement;
     // A text box's content (w:txbxContent, just started), shown in place as the RTF
-    // reader shows text boxes: framed, in front of the paragraph that anchors it.
-    // left (twips from the column's edge) and alignment (0 left, 1 centre, 2 right)
-    // place the box across the column.
-    void readTextBox(PackageXml &xml, qint64 widthTwips, int left = 0, unsigned char alignment = 0);
-    void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips);
+    // reader shows text boxes: in front of the paragraph that anchors it, placed by
+    // at, framed unless its shape draws no outline.
+    void readTextBox(PackageXml &xml, qint64 widthTwips, Placement at, bool framed);
+    // A picture in the line, or, above, on its own in front of the paragraph that
+    // anchors it (text only above and below it), placed by at.
+    void addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips, bool above = false,
+                    Placement at = {});
     void addText(const QString &text);
     // The paragraph that waits in a cell for what follows to say whether it ends it.
     void flushPending(int level);

@@ -155,9 +155,9 @@ void DocxBody::readDrawing(PackageXml &xml)
     qint64 cx = 0;
     qint64 cy = 0;
     QString blip;
-    // Where a floating shape stands across the text column: an offset or an alignment.
-    int left = 0;
-    unsigned char alignment = 0;
+    Placement at;
+    bool topAndBottom = false; // a floating shape with text only above and below it
+    bool outlined = true;
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart())
             continue;
@@ -171,9 +171,9 @@ void DocxBody::readDrawing(PackageXml &xml)
                     element = xml.name().toString();
                 } else if (xml.isText() && column && element == QLatin1String("align")) {
                     const QStringView a = xml.text();
-                    alignment = a == QLatin1String("center") ? 1 : a == QLatin1String("right") || a == QLatin1String("outside") ? 2 : 0;
+                    at.alignment = a == QLatin1String("center") ? 1 : a == QLatin1String("right") || a == QLatin1String("outside") ? 2 : 0;
                 } else if (xml.isText() && column && element == QLatin1String("posOffset")) {
-                    left = int(qBound<qint64>(0, xml.text().toLongLong() / EmuPerTwip, MaxPictureTwips));
+                    at.left = int(qBound<qint64>(0, xml.text().toLongLong() / EmuPerTwip, MaxPictureTwips));
                 }
             }
             continue;
@@ -181,14 +181,23 @@ void DocxBody::readDrawing(PackageXml &xml)
         if (is(xml, "extent") && cx == 0) {
             cx = qBound<qint64>(0, xml.attribute(u"cx").toLongLong(), MaxPictureTwips * EmuPerTwip);
             cy = qBound<qint64>(0, xml.attribute(u"cy").toLongLong(), MaxPictureTwips * EmuPerTwip);
+        } else if (is(xml, "wrapTopAndBottom")) {
+            topAndBottom = true;
+        } else if (is(xml, "ln")) {
+            // The shape's outline: none when it is not filled.
+            const int d = xml.depth();
+            while (xml.next() && xml.depth() >= d) {
+                if (xml.isStart() && is(xml, "noFill"))
+                    outlined = false;
+            }
         } else if (is(xml, "blip") && blip.isEmpty()) {
             blip = xml.attribute(u"relationships", u"embed");
         } else if (is(xml, "txbxContent")) {
-            readTextBox(xml, cx / EmuPerTwip, left, alignment);
+            readTextBox(xml, cx / EmuPerTwip, at, outlined);
         }
     }
     if (!blip.isEmpty())
-        addPicture(blip, cx / EmuPerTwip, cy / EmuPerTwip);
+        addPicture(blip, cx / EmuPerTwip, cy / EmuPerTwip, topAndBottom, at);
 }
 
 void DocxBody::readPict(PackageXml &xml)
@@ -196,8 +205,9 @@ void DocxBody::readPict(PackageXml &xml)
     const int depth = xml.depth();
     qint64 width = 0;
     qint64 height = 0;
-    int left = 0;
-    unsigned char alignment = 0;
+    Placement at;
+    bool topAndBottom = false;
+    bool outlined = true;
     QString image;
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart())
@@ -206,27 +216,31 @@ void DocxBody::readPict(PackageXml &xml)
             const QString style = xml.attribute(u"style");
             width = vmlLength(style, QStringLiteral("width"));
             height = vmlLength(style, QStringLiteral("height"));
+            const QString stroked = xml.attribute(u"stroked");
+            outlined = stroked != QLatin1String("f") && stroked != QLatin1String("false");
             // A floating shape across the text: aligned, or at its left margin.
             if (style.contains(QLatin1String("position:absolute"))) {
                 const bool text = !style.contains(QLatin1String("mso-position-horizontal-relative:page"));
                 if (style.contains(QLatin1String("mso-position-horizontal:center")))
-                    alignment = 1;
+                    at.alignment = 1;
                 else if (style.contains(QLatin1String("mso-position-horizontal:right")))
-                    alignment = 2;
+                    at.alignment = 2;
                 else if (text)
-                    left = int(qBound<qint64>(0, vmlLength(style, QStringLiteral("margin-left")), MaxPictureTwips));
+                    at.left = int(qBound<qint64>(0, vmlLength(style, QStringLiteral("margin-left")), MaxPictureTwips));
             }
+        } else if (is(xml, "wrap")) {
+            topAndBottom = xml.attribute(u"type") == QLatin1String("topAndBottom");
         } else if (is(xml, "imagedata") && image.isEmpty()) {
             image = xml.attribute(u"relationships", u"id");
         } else if (is(xml, "txbxContent")) {
-            readTextBox(xml, width, left, alignment);
+            readTextBox(xml, width, at, outlined);
         }
     }
     if (!image.isEmpty())
-        addPicture(image, width, height);
+        addPicture(image, width, height, topAndBottom, at);
 }
 
-void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips, int left, unsigned char alignment)
+void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips, Placement at, bool framed)
 {
     // Boxes in boxes, or in a field's code, are not shown: their text is left out.
     if (!showing() || m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting) {
@@ -255,7 +269,8 @@ void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips, int left, unsigne
     readBlocks(xml, level);
     const ParaState last = m_pending[level] ? *m_pending[level] : ParaState();
     m_pending[level].reset();
-    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)), left, alignment);
+    m_builder.endTextBox(last, level, anchor, int(qBound<qint64>(0, widthTwips, MaxPictureTwips)), at.left, at.alignment,
+                         framed);
     --m_textBoxes;
     m_para = para;
     m_paraRun = paraRun;
@@ -268,7 +283,7 @@ void DocxBody::readTextBox(PackageXml &xml, qint64 widthTwips, int left, unsigne
     m_breakPending = breakPending;
 }
 
-void DocxBody::addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips)
+void DocxBody::addPicture(const QString &relId, qint64 widthTwips, qint64 heightTwips, bool above, Placement at)
 {
     if (!showing())
         return;
@@ -289,5 +304,15 @@ void DocxBody::addPicture(const QString &relId, qint64 widthTwips, qint64 height
         return;
     if (!m_paraBegun)
         beginParagraph(m_level);
+    if (!above || m_textBoxes >= 4 || m_level + 2 > TableLimits::MaxNesting) {
+        m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
+        return;
+    }
+    // In a box of its own without frame in front of its paragraph, which goes on.
+    const int anchor = m_level;
+    m_builder.beginTextBox(anchor);
     m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
+    const int width = int(qBound<qint64>(1, widthTwips > 0 ? widthTwips : qint64(result.displaySize.width() * 15),
+                                         MaxPictureTwips));
+    m_builder.endTextBox(ParaState(), anchor + 1, anchor, width, at.left, at.alignment, false);
 }

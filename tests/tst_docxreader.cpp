@@ -546,6 +546,43 @@ private slots:
         QCOMPARE(found->format().columnWidthConstraints().value(0).rawValue(), 192.0); // its width still
     }
 
+    // A floating picture with text only above and below it stands on its own in front
+    // of its paragraph, where the drawing puts it and without a frame; one that text
+    // flows around stays in the line. A text box whose shape draws no outline has none.
+    void picturesWithTextAboveAndBelowStandAlone()
+    {
+        const auto anchored = [](const QByteArray &wrap) {
+            return "<w:r><w:drawing><wp:anchor><wp:positionH relativeFrom=\"column\"><wp:align>center</wp:align>"
+                   "</wp:positionH><wp:extent cx=\"914400\" cy=\"457200\"/>" + wrap + "<a:graphic><a:graphicData><pic:pic>"
+                   "<pic:blipFill><a:blip r:embed=\"rIdP\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:anchor>"
+                   "</w:drawing></w:r>";
+        };
+        const QByteArray bare = "<w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" stroked=\"f\" "
+                                "style=\"width:144pt;height:40pt\"><v:textbox><w:txbxContent><w:p><w:r><w:t>legende</w:t>"
+                                "</w:r></w:p></w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
+        const QByteArray body = paragraph(anchored("<wp:wrapTopAndBottom/>") + bare + run("dessous"))
+            + paragraph(anchored("<wp:wrapSquare wrapText=\"bothSides\"/>") + run("a cote"));
+        const auto doc = load(makeDocx(body, {}, {}, {{"word/media/image1.png", png(40, 20)}},
+                                       relationship("rIdP", "image", "media/image1.png")));
+        QVERIFY(doc);
+        // The picture, then the caption, each in its box, before the paragraph.
+        const QString text = doc->toPlainText();
+        QVERIFY(text.indexOf(QChar(0xFFFC)) < text.indexOf(QLatin1String("legende")));
+        QVERIFY(text.endsWith(QStringLiteral("legende\ndessous\n\uFFFCa cote")));
+        QList<QTextTable *> boxes;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame); table && table->format().boolProperty(DocProperty::TextBox))
+                boxes << table;
+        }
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(int(boxes[0]->format().alignment() & Qt::AlignHorizontal_Mask), int(Qt::AlignHCenter));
+        QCOMPARE(boxes[0]->format().columnWidthConstraints().value(0).rawValue(), 96.0);
+        for (QTextTable *box : boxes) {
+            QCOMPARE(box->cellAt(0, 0).format().toTableCellFormat().topBorder(), 0.0);
+            QCOMPARE(box->cellAt(0, 0).format().toTableCellFormat().leftPadding(), 0.0);
+        }
+    }
+
     // A section in newspaper columns is a frame of its own with its count and gap,
     // as the RTF reader makes it; the sections in one column stay in the body.
     void sectionsInColumns()
