@@ -455,13 +455,13 @@ void DocxBody::readRun(PackageXml &xml)
         }
         state();
         if (is(xml, "t") || is(xml, "delText")) {
-            QString text;
+            m_text.resize(0);
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {
                 if (xml.isText())
-                    text += xml.text();
+                    m_text += xml.text();
             }
-            addText(text);
+            addText(m_text);
         } else if (is(xml, "instrText")) {
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {

@@ -133,6 +133,7 @@ private:
 
     // The run being read.
     CharState m_run;
+    QString m_text; // the run's text, its room kept from one run to the next
     std::vector<Field> m_fields;
     std::vector<int> m_anchors; // hyperlinks that enclose the run, innermost last
     int m_inserted = 0;
