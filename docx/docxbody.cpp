@@ -2,6 +2,7 @@
 
 #include "docx/docxbodyxml.h"
 #include "package/packagexml.h"
+#include "package/partstream.h"
 #include "base/codepage.h"
 
 #include <QTextDocument>
@@ -173,10 +174,52 @@ bool DocxBody::read(const QByteArray &data)
     return true;
 }
 
+bool DocxBody::read(PartStream &part)
+{
+    // A part already whole (a small one) is read as a whole one is.
+    if (part.complete()) {
+        if (!part.waitComplete()) {
+            m_error = part.failure();
+            m_builder.abandon();
+            return false;
+        }
+        return read(part.bytes());
+    }
+    m_part = &part;
+    m_settled = false;
+    PackageXml xml(part);
+    while (!m_again && xml.next()) {
+        if (xml.isStart() && is(xml, "body")) {
+            readBlocks(xml, 0);
+            break;
+        }
+    }
+    // The rest of the part is inflated even when the body ended before it: an entry
+    // that lies about its size fails whole.
+    const bool whole = part.waitComplete();
+    if (whole && !m_settled)
+        settle();
+    if (m_again || !whole || xml.failed()) {
+        if (!m_again)
+            m_error = xml.errorString();
+        m_builder.abandon();
+        return false;
+    }
+    m_builder.finish(ParaState(), 0);
+    return true;
+}
+
 void DocxBody::readBlocks(PackageXml &xml, int level)
 {
     const int depth = xml.depth();
-    while (xml.next() && xml.depth() >= depth) {
+    while (!m_again && xml.next() && xml.depth() >= depth) {
+        // Checked between the body's blocks: a part that turns out to need reading
+        // again is left at once.
+        if (level == 0 && !m_settled && m_part->complete()) {
+            settle();
+            if (m_again)
+                break;
+        }
         if (!xml.isStart() || m_builder.outOfMemory())
             continue;
         if (is(xml, "p")) {
@@ -412,13 +455,13 @@ void DocxBody::readRun(PackageXml &xml)
         }
         state();
         if (is(xml, "t") || is(xml, "delText")) {
-            QString text;
+            m_text.resize(0);
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {
                 if (xml.isText())
-                    text += xml.text();
+                    m_text += xml.text();
             }
-            addText(text);
+            addText(m_text);
         } else if (is(xml, "instrText")) {
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 class PackageXml;
+class PartStream;
 class QTextDocument;
 
 // Walks the main part's XML once, in document order, and hands paragraphs, runs,
@@ -40,6 +41,13 @@ public:
 
     // Reads the main part's XML; false when it is not well formed.
     bool read(const QByteArray &xml);
+    // Reads the main part as it inflates. The sections' columns and the text's width
+    // are only known once the part is whole: a part still inflating is read as if it
+    // had one column throughout and its text width is waited for when a table needs
+    // it. Should the whole part then have columns, false with readAgain(): the
+    // document is to be read anew, from the whole bytes.
+    bool read(PartStream &part);
+    bool readAgain() const { return m_again; }
     bool outOfMemory() const { return m_builder.outOfMemory(); }
     QString error() const { return m_error; }
 
@@ -75,6 +83,12 @@ private:
     // The text's width in twips of the last section, whose w:sectPr ends the body, for
     // tables as wide as a share of it; 0 when the document does not say.
     static int lastTextWidth(const QByteArray &data);
+    // Whether the part may give some section more than one column.
+    static bool mayHaveColumns(const QByteArray &data);
+    // Once the streamed part is whole (waiting for it): its text width, and whether
+    // it is to be read again for its columns.
+    void settle();
+    int textWidth();
     void startSection(size_t index);
     void readDrawing(PackageXml &xml);
     void readPict(PackageXml &xml);
@@ -130,6 +144,7 @@ private:
 
     // The run being read.
     CharState m_run;
+    QString m_text; // the run's text, its room kept from one run to the next
     std::vector<Field> m_fields;
     std::vector<int> m_anchors; // hyperlinks that enclose the run, innermost last
     int m_inserted = 0;
@@ -152,5 +167,8 @@ private:
     };
     std::vector<Section> m_sections;
     int m_textWidth = 0;
+    PartStream *m_part = nullptr; // the main part, while it is read as it inflates
+    bool m_settled = true;        // what needs the whole part is known
+    bool m_again = false;
     size_t m_section = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "docx/docxbodyxml.h"
 #include "package/packagexml.h"
+#include "package/partstream.h"
 
 // Pictures (DrawingML and VML), text boxes, and the sections' columns read ahead.
 
@@ -61,7 +62,7 @@ void DocxBody::readSections(const QByteArray &data)
 {
     // Most documents have one column throughout: the second reading is for those
     // that say otherwise.
-    if (!data.contains(":cols ") || !data.contains(":num="))
+    if (!mayHaveColumns(data))
         return;
     PackageXml xml(data);
     while (xml.next()) {
@@ -98,6 +99,28 @@ void DocxBody::readSections(const QByteArray &data)
         if (m_sections.size() < 65536)
             m_sections.push_back(section);
     }
+}
+
+bool DocxBody::mayHaveColumns(const QByteArray &data)
+{
+    return data.contains(":cols ") && data.contains(":num=");
+}
+
+void DocxBody::settle()
+{
+    m_settled = true;
+    if (!m_part || !m_part->waitComplete())
+        return; // the reader meets the failure
+    const QByteArray data = m_part->bytes();
+    m_textWidth = lastTextWidth(data);
+    m_again = mayHaveColumns(data);
+}
+
+int DocxBody::textWidth()
+{
+    if (!m_settled)
+        settle();
+    return m_textWidth;
 }
 
 int DocxBody::lastTextWidth(const QByteArray &data)

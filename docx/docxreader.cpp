@@ -2,6 +2,7 @@
 
 #include "docx/docxbody.h"
 #include "package/package.h"
+#include "package/partstream.h"
 
 #include <QTextDocument>
 
@@ -57,32 +58,46 @@ Failure read(Package &package, QTextDocument *doc)
     const QString main = mainPart(package);
     if (main.isEmpty())
         return invalid(QStringLiteral("pas de document principal"));
-    const std::optional<QByteArray> xml = package.read(main);
-    if (!xml)
-        return invalid(QStringLiteral("document principal illisible"));
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     Failure result;
     try {
-        DocxBody body(package, main, doc);
-        const auto part = [&](const char *type) {
-            const QString name = package.relatedPart(main, QString::fromLatin1(type));
-            return name.isEmpty() ? std::optional<QByteArray>() : package.read(name);
-        };
-        if (const auto theme = part("/theme"))
-            body.styles.readTheme(*theme);
-        if (const auto styles = part("/styles"))
-            body.styles.read(*styles);
-        if (const auto numbering = part("/numbering"))
-            body.numbering.read(*numbering);
-        try {
-            if (!body.read(*xml))
-                result = invalid(body.error());
-            else if (body.outOfMemory())
-                result = outOfMemoryFailure();
-        } catch (const std::bad_alloc &) {
-            result = outOfMemoryFailure();
+        // The main part inflates while the styles are read and while it is parsed.
+        const std::unique_ptr<PartStream> xml = package.stream(main);
+        if (!xml) {
+            doc->setUndoRedoEnabled(undo);
+            return invalid(QStringLiteral("document principal illisible"));
         }
+        // A second reading, from the whole part, is for a part found to have
+        // newspaper columns only once it was whole.
+        bool again = false;
+        do {
+            if (again)
+                doc->clear();
+            DocxBody body(package, main, doc);
+            const auto part = [&](const char *type) {
+                const QString name = package.relatedPart(main, QString::fromLatin1(type));
+                return name.isEmpty() ? std::optional<QByteArray>() : package.read(name);
+            };
+            if (const auto theme = part("/theme"))
+                body.styles.readTheme(*theme);
+            if (const auto styles = part("/styles"))
+                body.styles.read(*styles);
+            if (const auto numbering = part("/numbering"))
+                body.numbering.read(*numbering);
+            try {
+                const bool read = again ? body.read(xml->bytes()) : body.read(*xml);
+                again = !read && body.readAgain();
+                if (again)
+                    continue;
+                if (!read)
+                    result = invalid(body.error());
+                else if (body.outOfMemory())
+                    result = outOfMemoryFailure();
+            } catch (const std::bad_alloc &) {
+                result = outOfMemoryFailure();
+            }
+        } while (again);
     } catch (const std::bad_alloc &) {
         result = outOfMemoryFailure();
     }

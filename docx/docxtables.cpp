@@ -38,7 +38,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
         qint64 gridWidth = 0;
         for (const int w : grid)
             gridWidth += w;
-        const qint64 target = qint64(m_textWidth) * widthShare / 5000;
+        const qint64 target = level == 1 && widthShare > 0 ? qint64(textWidth()) * widthShare / 5000 : 0;
         if (level == 1 && target > 0 && gridWidth > 0) {
             for (int &w : grid)
                 w = int(qMin<qint64>(w * target / gridWidth, 31680));

@@ -2,6 +2,7 @@
 
 #include "package/packagelimits.h"
 #include "package/packagexml.h"
+#include "package/partstream.h"
 
 #include <zip.h>
 
@@ -53,6 +54,8 @@ std::unique_ptr<Package> Package::open(const QByteArray &bytes, Failure *failure
     zip_error_fini(&error);
     std::unique_ptr<Package> package(new Package);
     package->m_zip = archive;
+    package->m_archive = bytes.constData();
+    package->m_archiveSize = bytes.size();
     const zip_int64_t entries = zip_get_num_entries(archive, 0);
     if (entries < 0 || entries > PackageLimits::MaxEntries) {
         *failure = invalid(QStringLiteral("%1 entrées").arg(entries));
@@ -79,23 +82,32 @@ bool Package::has(const QString &name) const
     return m_index.contains(key(name));
 }
 
-std::optional<QByteArray> Package::read(const QString &name)
+bool Package::readable(const QString &name, quint64 *index, qint64 *size) const
 {
     const auto it = m_index.constFind(key(name));
     if (it == m_index.constEnd())
-        return std::nullopt;
-    const zip_uint64_t index = zip_uint64_t(it.value());
+        return false;
+    *index = zip_uint64_t(it.value());
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, index, 0, &st) != 0)
-        return std::nullopt;
+    if (zip_stat_index(m_zip, *index, 0, &st) != 0)
+        return false;
     const zip_uint64_t need = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_ENCRYPTION_METHOD;
     if ((st.valid & need) != need || st.encryption_method != ZIP_EM_NONE)
-        return std::nullopt;
-    const qint64 size = qint64(qMin<zip_uint64_t>(st.size, zip_uint64_t(PackageLimits::MaxPartBytes) + 1));
-    if (size > PackageLimits::MaxPartBytes || m_bytesRead + size > PackageLimits::MaxTotalBytes)
-        return std::nullopt;
-    if (size > PackageLimits::RatioFloor && zip_uint64_t(size) / PackageLimits::MaxRatio > st.comp_size)
+        return false;
+    *size = qint64(qMin<zip_uint64_t>(st.size, zip_uint64_t(PackageLimits::MaxPartBytes) + 1));
+    if (*size > PackageLimits::MaxPartBytes || m_bytesRead + *size > PackageLimits::MaxTotalBytes)
+        return false;
+    if (*size > PackageLimits::RatioFloor && zip_uint64_t(*size) / PackageLimits::MaxRatio > st.comp_size)
+        return false;
+    return true;
+}
+
+std::optional<QByteArray> Package::read(const QString &name)
+{
+    quint64 index = 0;
+    qint64 size = 0;
+    if (!readable(name, &index, &size))
         return std::nullopt;
     zip_file_t *file = zip_fopen_index(m_zip, index, 0);
     if (!file)
@@ -121,6 +133,21 @@ std::optional<QByteArray> Package::read(const QString &name)
         return std::nullopt;
     data.truncate(qsizetype(size));
     return data;
+}
+
+std::unique_ptr<PartStream> Package::stream(const QString &name)
+{
+    quint64 index = 0;
+    qint64 size = 0;
+    if (!readable(name, &index, &size))
+        return nullptr;
+    // Counted whole at once: the inflation either gives that many bytes or fails.
+    m_bytesRead += size;
+    std::unique_ptr<PartStream> stream(
+        new PartStream(m_archive, m_archiveSize, index, size, QByteArray(qsizetype(size) + 1, Qt::Uninitialized)));
+    stream->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    stream->start();
+    return stream;
 }
 
 QString Package::resolve(const QString &part, const QString &target)

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class PartStream;
 struct zip;
 
 // A zip package of parts (Office Open XML, OpenDocument): parts are read by name
@@ -43,6 +44,10 @@ public:
     // The part's bytes, or nothing when it is missing, encrypted, damaged, larger
     // than the limits allow or lies about its size.
     std::optional<QByteArray> read(const QString &name);
+    // The part as read() would give it, inflating on a thread of its own while it is
+    // read; nothing when read() would refuse it before inflating. The stream must not
+    // outlive the archive's bytes.
+    std::unique_ptr<PartStream> stream(const QString &name);
     // The relationships of a part ("" for the package's own, _rels/.rels), each
     // target resolved against the part's folder. A target that climbs out of the
     // package is marked external, so nothing reads it.
@@ -62,8 +67,12 @@ public:
 private:
     Package() = default;
     void loadContentTypes();
+    // The entry and its declared size when the part may be inflated.
+    bool readable(const QString &name, quint64 *index, qint64 *size) const;
 
     zip *m_zip = nullptr;
+    const char *m_archive = nullptr;
+    qint64 m_archiveSize = 0;
     QHash<QString, qint64> m_index; // lower-case name -> entry
     QString m_firstName;
     qint64 m_bytesRead = 0;

@@ -1,61 +1,8 @@
 #include "package/packagexml.h"
 
 #include "package/packagelimits.h"
-
-#include <cstring>
-
-namespace {
-
-// Whether some tag of data has more than PackageLimits::MaxXmlAttributes attributes,
-// counted by their '=' outside quotes; comments, CDATA sections and processing
-// instructions are passed over, so that what they hold is not counted.
-bool tooManyAttributes(const QByteArray &data)
-{
-    const char *p = data.constData();
-    const char *const end = p + data.size();
-    const auto skipPast = [&](const char *from, QByteArrayView close) {
-        const qsizetype at = QByteArrayView(from, end - from).indexOf(close);
-        return at < 0 ? end : from + at + close.size();
-    };
-    while (p < end) {
-        p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
-        if (!p)
-            return false;
-        const QByteArrayView rest(p, end - p);
-        if (rest.startsWith("<!--")) {
-            p = skipPast(p + 4, "-->");
-            continue;
-        }
-        if (rest.startsWith("<![CDATA[")) {
-            p = skipPast(p + 9, "]]>");
-            continue;
-        }
-        if (rest.startsWith("<?")) {
-            p = skipPast(p + 2, "?>");
-            continue;
-        }
-        int equals = 0;
-        char quote = 0;
-        for (++p; p < end; ++p) {
-            const char c = *p;
-            if (quote) {
-                if (c == quote)
-                    quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '=') {
-                if (++equals > PackageLimits::MaxXmlAttributes)
-                    return true;
-            } else if (c == '>') {
-                ++p;
-                break;
-            }
-        }
-    }
-    return false;
-}
-
-} // namespace
+#include "package/partstream.h"
+#include "package/tagscan.h"
 
 PackageXml::PackageXml(const QByteArray &data)
     : m_bytes(data)
@@ -63,11 +10,29 @@ PackageXml::PackageXml(const QByteArray &data)
 {
     m_device.open(QIODevice::ReadOnly);
     m_reader.setDevice(&m_device);
-    if (tooManyAttributes(data))
+    if (TagScan().tooManyAttributes(data.constData(), data.size(), true))
         m_reader.raiseError(QStringLiteral("too many attributes in one tag"));
     // Internal entities are refused with the declaration that holds them; this only
     // bounds what the reader itself would expand should one get through.
     m_reader.setEntityExpansionLimit(0);
+}
+
+PackageXml::PackageXml(PartStream &stream)
+    : m_stream(&stream)
+{
+    // The stream counts the attributes itself, before it hands the bytes over.
+    m_reader.setDevice(&stream);
+    m_reader.setEntityExpansionLimit(0);
+}
+
+bool PackageXml::failed() const
+{
+    return m_reader.hasError() || (m_stream && m_stream->failed());
+}
+
+QString PackageXml::errorString() const
+{
+    return m_stream && m_stream->failed() ? m_stream->failure() : m_reader.errorString();
 }
 
 bool PackageXml::next()

@@ -11,10 +11,14 @@
 // whole array, it decodes all of it into one string first, twice the part's size
 // again (20 MB for the text of a 5 MB document). Readers walk the tokens with next()
 // and ask the reader the rest.
+class PartStream;
+
 class PackageXml final
 {
 public:
     explicit PackageXml(const QByteArray &data);
+    // Reads the part as it inflates; the stream outlives the reader.
+    explicit PackageXml(PartStream &stream);
 
     // The next token; false at the end or on an error.
     bool next();
@@ -33,13 +37,15 @@ public:
     int depth() const { return m_depth; }
     // Skips to the end of the element just started.
     void skip();
-    bool failed() const { return m_reader.hasError(); }
-    QString errorString() const { return m_reader.errorString(); }
+    // The XML is not well formed, or the stream it comes from failed.
+    bool failed() const;
+    QString errorString() const;
     QXmlStreamReader &reader() { return m_reader; }
 
 private:
     QByteArray m_bytes;
     QBuffer m_device;
+    PartStream *m_stream = nullptr;
     QXmlStreamReader m_reader;
     int m_depth = 0;
 };

@@ -295,17 +295,25 @@ private slots:
     {
         QTest::addColumn<QByteArray>("width");
         QTest::addColumn<qreal>("pixels"); // the columns together
+        QTest::addColumn<int>("before");   // paragraphs before the table
         const qreal text = (12240 - 2 * 1440) / 15.0;
-        QTest::newRow("100 %") << QByteArray("<w:tblW w:w=\"5000\" w:type=\"pct\"/>") << text;
-        QTest::newRow("50 %, as a percentage") << QByteArray("<w:tblW w:w=\"50%\" w:type=\"pct\"/>") << text / 2;
-        QTest::newRow("in twips: the grid's") << QByteArray("<w:tblW w:w=\"3000\" w:type=\"dxa\"/>") << 12000 / 15.0;
+        QTest::newRow("100 %") << QByteArray("<w:tblW w:w=\"5000\" w:type=\"pct\"/>") << text << 0;
+        QTest::newRow("50 %, as a percentage") << QByteArray("<w:tblW w:w=\"50%\" w:type=\"pct\"/>") << text / 2 << 0;
+        QTest::newRow("in twips: the grid's") << QByteArray("<w:tblW w:w=\"3000\" w:type=\"dxa\"/>") << 12000 / 15.0 << 0;
+        // The text's width comes at the end of a part still inflating when the table
+        // is read.
+        QTest::newRow("100 %, a large document") << QByteArray("<w:tblW w:w=\"5000\" w:type=\"pct\"/>") << text << 40000;
     }
     void tableWidthAsAShareOfTheText()
     {
         QFETCH(QByteArray, width);
         QFETCH(qreal, pixels);
+        QFETCH(int, before);
         const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
-        const QByteArray body = "<w:tbl><w:tblPr>" + width + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"6000\"/>"
+        QByteArray filler;
+        for (int i = 0; i < before; ++i)
+            filler += paragraph(run("ligne " + QByteArray::number(i * 7919 % 100003)));
+        const QByteArray body = filler + "<w:tbl><w:tblPr>" + width + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"6000\"/>"
                                 "<w:gridCol w:w=\"6000\"/></w:tblGrid><w:tr>" + cell + cell + "</w:tr></w:tbl>"
                                 + paragraph(run("fin"))
                                 + "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
@@ -610,6 +618,30 @@ private slots:
         QCOMPARE(inside.selectedText(), QStringLiteral("deux colonnes\u2029encore"));
         QVERIFY(doc->toPlainText().startsWith(QLatin1String("une colonne")));
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("fin")));
+    }
+
+    // A large document is read while it inflates, before the whole of it tells of
+    // its columns (in its sections' properties, the last at its very end): it is
+    // laid in columns all the same, its text whole and once.
+    void largeDocumentInColumns()
+    {
+        QByteArray filler;
+        for (int i = 0; i < 40000; ++i)
+            filler += paragraph(run("ligne " + QByteArray::number(i * 7919 % 100003)));
+        const QByteArray sect = "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
+                                "w:bottom=\"1440\" w:left=\"1440\"/>";
+        const QByteArray body = filler + paragraph(run("deux colonnes")) + paragraph(run("fin"))
+            + sect + "<w:cols w:num=\"2\" w:space=\"360\"/></w:sectPr>";
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        int columnFrames = 0;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames())
+            columnFrames += frame->frameFormat().intProperty(LayoutProperty::ColumnCount) == 2;
+        QCOMPARE(columnFrames, 1);
+        const QString text = doc->toPlainText();
+        QCOMPARE(text.count(QLatin1String("ligne ")), 40000);
+        QVERIFY(text.trimmed().startsWith(QLatin1String("ligne 0\nligne 7919\n")));
+        QVERIFY(text.trimmed().endsWith(QLatin1String("ligne 42580\ndeux colonnes\nfin")));
     }
 
     void picturesShowAtTheirSize_data()

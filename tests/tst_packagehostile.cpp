@@ -5,6 +5,8 @@
 
 #include "package/package.h"
 #include "package/packagelimits.h"
+#include "package/packagexml.h"
+#include "package/partstream.h"
 #include "platform/documentloader.h"
 
 #include <QTextDocument>
@@ -159,6 +161,28 @@ QByteArray zip64(const QList<ZipEntry> &entries)
 
 const QByteArray hello = documentXml("<w:p><w:r><w:t>Bonjour</w:t></w:r></w:p>");
 
+// Paragraphs numbered from first, count of them: a few megabytes that inflate in
+// many pieces.
+QByteArray numberedParagraphs(int first, int count)
+{
+    QByteArray body;
+    for (int i = first; i < first + count; ++i)
+        body += "<w:p><w:r><w:t>paragraphe " + QByteArray::number(i * 7919 % 100003) + "</w:t></w:r></w:p>";
+    return body;
+}
+
+// The texts of the w:t elements a reader sees, and whether it ended well.
+QStringList textsOf(PackageXml &xml, bool *ok, int stopAfter = -1)
+{
+    QStringList texts;
+    while (texts.size() != stopAfter && xml.next()) {
+        if (xml.isText())
+            texts << xml.text().toString();
+    }
+    *ok = !xml.failed();
+    return texts;
+}
+
 } // namespace
 
 class TestPackageHostile final : public QObject
@@ -204,6 +228,114 @@ private slots:
         }
         std::unique_ptr<QTextDocument> doc;
         QCOMPARE(loadBytes(zip, &doc).number, FailureNumber::InvalidFormat);
+    }
+
+    // A part read as it inflates gives the reader what a whole reading gives, and
+    // counts what it holds as read.
+    void streamedPartComesWhole()
+    {
+        const QByteArray xml = documentXml(numberedParagraphs(0, 60000));
+        const QByteArray zip = docxWithMain(xml);
+        Failure failure;
+        const auto package = Package::open(zip, &failure);
+        QVERIFY(package);
+        const std::unique_ptr<PartStream> stream = package->stream("word/document.xml");
+        QVERIFY(stream);
+        QCOMPARE(package->bytesRead(), xml.size());
+        PackageXml streamed(*stream);
+        bool streamedOk = false;
+        const QStringList texts = textsOf(streamed, &streamedOk);
+        QVERIFY(streamedOk);
+        QVERIFY(stream->waitComplete());
+        QCOMPARE(stream->bytes(), xml);
+        PackageXml whole(xml);
+        bool wholeOk = false;
+        QCOMPARE(texts, textsOf(whole, &wholeOk));
+        QCOMPARE(texts.size(), 60000);
+    }
+
+    // The directory's lies and a bomb's ratio are refused as a whole reading refuses
+    // them: before inflating, or by the reader failing.
+    void streamedLyingSizes_data()
+    {
+        QTest::addColumn<quint32>("declared");
+        QTest::newRow("smaller than the content") << quint32(100000);
+        QTest::newRow("larger than the content") << quint32(4 << 20);
+        QTest::newRow("a thousandfold") << quint32(250 << 20);
+    }
+    void streamedLyingSizes()
+    {
+        QFETCH(quint32, declared);
+        QByteArray zip = docxWithMain(documentXml(numberedParagraphs(0, 30000)));
+        const qsizetype entry = centralEntry(zip, "word/document.xml");
+        QVERIFY(entry > 0);
+        qToLittleEndian(declared, zip.data() + entry + 24);
+        Failure failure;
+        const auto package = Package::open(zip, &failure);
+        QVERIFY(package);
+        const std::unique_ptr<PartStream> stream = package->stream("word/document.xml");
+        if (declared > (200 << 20)) {
+            QVERIFY(!stream);
+            QCOMPARE(package->bytesRead(), 0);
+        } else {
+            QVERIFY(stream);
+            PackageXml xml(*stream);
+            bool ok = true;
+            textsOf(xml, &ok);
+            QVERIFY(!stream->waitComplete());
+            QVERIFY(xml.failed());
+            QVERIFY(!xml.errorString().isEmpty());
+        }
+        std::unique_ptr<QTextDocument> doc;
+        QCOMPARE(loadBytes(zip, &doc).number, FailureNumber::InvalidFormat);
+    }
+
+    // A tag of too many attributes far into a streamed part: the reader fails
+    // before it gets to the tag.
+    void streamedTagOfManyAttributes()
+    {
+        QByteArray attributes;
+        for (int i = 0; i < 5000; ++i)
+            attributes += " a" + QByteArray::number(i) + "=\"\"";
+        const QByteArray xml = documentXml(numberedParagraphs(0, 20000) + "<w:p" + attributes + "/>" + numberedParagraphs(0, 10));
+        const QByteArray zip = docxWithMain(xml);
+        Failure failure;
+        const auto package = Package::open(zip, &failure);
+        QVERIFY(package);
+        const std::unique_ptr<PartStream> stream = package->stream("word/document.xml");
+        QVERIFY(stream);
+        PackageXml reader(*stream);
+        bool sawTag = false;
+        while (reader.next())
+            sawTag = sawTag || (reader.isStart() && reader.reader().attributes().size() > 1);
+        QVERIFY(!sawTag);
+        QVERIFY(reader.failed());
+        QCOMPARE(reader.errorString(), QStringLiteral("too many attributes in one tag"));
+        std::unique_ptr<QTextDocument> doc;
+        QCOMPARE(loadBytes(zip, &doc).number, FailureNumber::InvalidFormat);
+    }
+
+    // A reader that stops early leaves the inflation behind it: the stream goes at
+    // once, and the package reads the part again whole.
+    void streamLeftEarly()
+    {
+        const QByteArray xml = documentXml(numberedParagraphs(0, 60000));
+        const QByteArray zip = docxWithMain(xml);
+        Failure failure;
+        const auto package = Package::open(zip, &failure);
+        QVERIFY(package);
+        for (const int stopAfter : {0, 1, 5000}) {
+            std::unique_ptr<PartStream> stream = package->stream("word/document.xml");
+            QVERIFY(stream);
+            {
+                PackageXml reader(*stream);
+                bool ok = false;
+                QCOMPARE(textsOf(reader, &ok, stopAfter).size(), stopAfter);
+                QVERIFY(ok);
+            }
+            stream.reset();
+        }
+        QCOMPARE(package->read("word/document.xml"), xml);
     }
 
     void tooManyEntries()

@@ -3,6 +3,7 @@
 // handed over in.
 
 #include "package/packagexml.h"
+#include "package/tagscan.h"
 
 #include <QTest>
 
@@ -100,6 +101,40 @@ private slots:
         QFETCH(QByteArray, xml);
         QFETCH(QString, expected);
         QCOMPARE(::tokens(xml), expected);
+    }
+
+    // A part counted as it inflates, in pieces cut anywhere (inside a comment's
+    // opening or close, a quoted value, between a tag's signs), gives the answer
+    // the whole text gives.
+    void attributesCountedInPieces_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("tooMany");
+        const QByteArray many = QByteArray(" a=\"\"").repeated(4097);
+        QTest::newRow("a tag of too many") << "<r><e" + many + "/></r>" << true;
+        QTest::newRow("as many in a comment") << "<r><!-- <e" + many + "/> --></r>" << false;
+        QTest::newRow("in CDATA") << "<r><![CDATA[<e" + many + "/>]]></r>" << false;
+        QTest::newRow("in an instruction") << "<?x <e" + many + "/> ?><r/>" << false;
+        QTest::newRow("in a value") << "<r v='" + QByteArray(5000, '=') + "\"'/>" << false;
+        QTest::newRow("after a comment") << "<r><!-- - -- -> --><e" + many + "/></r>" << true;
+        QTest::newRow("after CDATA") << "<r><![CDATA[]] ]>]]><e" + many + "/></r>" << true;
+        QTest::newRow("unclosed comment") << "<r><!--" + many << false;
+        QTest::newRow("unclosed tag") << "<r" + many << true;
+    }
+    void attributesCountedInPieces()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, tooMany);
+        QCOMPARE(TagScan().tooManyAttributes(xml.constData(), xml.size(), true), tooMany);
+        for (const qsizetype piece : {1, 2, 3, 7, 64, 4099}) {
+            TagScan scan;
+            bool found = false;
+            for (qsizetype end = piece; !found && end < xml.size(); end += piece)
+                found = scan.tooManyAttributes(xml.constData(), end, false);
+            if (!found)
+                found = scan.tooManyAttributes(xml.constData(), xml.size(), true);
+            QVERIFY2(found == tooMany, qPrintable(QStringLiteral("pieces of %1").arg(piece)));
+        }
     }
 
     void attributesByLocalNameAndNamespace()
