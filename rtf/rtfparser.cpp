@@ -25,6 +25,7 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_routes[size_t(RtfKeywords::Route::Tables)] = &m_tables;
     m_readers[size_t(Dest::FontTable)] = &m_fontTable;
     m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
+    m_readers[size_t(Dest::StyleEntry)] = &m_styleSheet;
     m_readers[size_t(Dest::LevelText)] = &m_lists;
     m_readers[size_t(Dest::PnText)] = &m_lists;
     m_readers[size_t(Dest::FieldInst)] = &m_fields;
