@@ -436,6 +436,7 @@ void RtfParser::paragraphBreak()
     m_builder.setMark(top().chr);
     const int level = tableLevel();
     m_builder.paragraphBreak(m_lists.listed(spaced(endingParagraph(), level)), level);
+    m_leadingSpaces.clear(); // an item shown nowhere keeps none for the next
     m_lists.paragraphEnded();
 }
 
@@ -450,6 +451,7 @@ void RtfParser::cellEnd(int level)
         listLabelBefore();
     m_builder.setMark(top().chr);
     m_builder.cellEnd(spaced(endingParagraph(), level), level);
+    m_leadingSpaces.clear(); // an item shown nowhere keeps none for the next
     m_lists.paragraphEnded();
 }
 
