@@ -176,6 +176,8 @@ void placeFlow(Flow &flow)
             y += ParagraphLayout::gap(previousBottom, piece.topMargin);
         else if (&piece == &flow.pieces.front())
             flow.topMargin = piece.topMargin;
+        else
+            y += ParagraphLayout::gap(0, piece.topMargin); // after a frame
         piece.pos = QPointF(0, y);
         y += piece.height;
         width = qMax(width, piece.width);

@@ -325,6 +325,24 @@ private slots:
         f.click("Image10");
         QCOMPARE(f.services.clipboard->content, cells.mid(90, 123).join(QLatin1Char('\n')));
     }
+
+    // The paragraph below a table keeps its space before, as word processors lay it
+    // out (it stood right under the table).
+    void spaceBeforeBelowATable()
+    {
+        qreal tops[2] = {0, 0};
+        const QByteArray spacing[2] = {"", "\\sb400"};
+        for (int i = 0; i < 2; ++i) {
+            open("{\\rtf1\\ansi avant\\par\\trowd\\cellx2000\\pard\\intbl cellule\\cell\\row\\pard" + spacing[i]
+                 + " fin\\par}");
+            QTRY_VERIFY(editor()->isLaidOut());
+            QTextDocument *doc = editor()->document();
+            const QTextBlock after = doc->find(QStringLiteral("fin")).block();
+            QVERIFY(after.isValid());
+            tops[i] = doc->documentLayout()->blockBoundingRect(after).top();
+        }
+        QCOMPARE(qRound(tops[1] - tops[0]), 27); // 20 pt
+    }
 };
 
 QTEST_MAIN(TestTableLayout)
