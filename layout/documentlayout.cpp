@@ -320,7 +320,10 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
                                      FlowIndex::State state) const
 {
     FlowIndex::Entry e = m_index.at(index);
-    e.content = float(m.height);
+    // The space after a paragraph right above a table stands below it, in its own
+    // entry: a frame is drawn at its entry's top.
+    const bool aboveFrame = index + 1 < m_index.size() && m_index.at(index + 1).frame;
+    e.content = float(m.height + (aboveFrame ? ParagraphLayout::gap(m.bottomMargin, 0) : 0));
     e.topMargin = float(m.topMargin);
     e.bottomMargin = float(m.bottomMargin);
     e.width = float(m.width);

@@ -165,6 +165,8 @@ void placeFlow(Flow &flow)
     qreal previousBottom = 0;
     for (Piece &piece : flow.pieces) {
         if (piece.frame) {
+            if (afterBlock)
+                y += ParagraphLayout::gap(previousBottom, 0); // the space after the paragraph above
             piece.pos.setY(y);
             y += piece.height;
             width = qMax(width, piece.width);

@@ -326,22 +326,29 @@ private slots:
         QCOMPARE(f.services.clipboard->content, cells.mid(90, 123).join(QLatin1Char('\n')));
     }
 
-    // The paragraph below a table keeps its space before, as word processors lay it
-    // out (it stood right under the table).
-    void spaceBeforeBelowATable()
+    // The paragraphs beside a table keep their spacing, as word processors lay them
+    // out: the space after the one above, the space before the one below (both stood
+    // against the table's edges).
+    void spacingBesideATable()
     {
-        qreal tops[2] = {0, 0};
-        const QByteArray spacing[2] = {"", "\\sb400"};
-        for (int i = 0; i < 2; ++i) {
-            open("{\\rtf1\\ansi avant\\par\\trowd\\cellx2000\\pard\\intbl cellule\\cell\\row\\pard" + spacing[i]
-                 + " fin\\par}");
+        qreal cells[3] = {0, 0, 0};
+        qreal below[3] = {0, 0, 0};
+        const QByteArray spacing[3][2] = {{"", ""}, {"\\sa400", ""}, {"", "\\sb400"}};
+        for (int i = 0; i < 3; ++i) {
+            open("{\\rtf1\\ansi\\pard" + spacing[i][0] + " avant\\par\\trowd\\cellx2000\\pard\\intbl cellule\\cell\\row"
+                 "\\pard" + spacing[i][1] + " fin\\par}");
             QTRY_VERIFY(editor()->isLaidOut());
             QTextDocument *doc = editor()->document();
+            const QTextBlock cell = doc->find(QStringLiteral("cellule")).block();
             const QTextBlock after = doc->find(QStringLiteral("fin")).block();
-            QVERIFY(after.isValid());
-            tops[i] = doc->documentLayout()->blockBoundingRect(after).top();
+            QVERIFY(cell.isValid() && after.isValid());
+            cells[i] = doc->documentLayout()->blockBoundingRect(cell).top();
+            below[i] = doc->documentLayout()->blockBoundingRect(after).top();
         }
-        QCOMPARE(qRound(tops[1] - tops[0]), 27); // 20 pt
+        QCOMPARE(qRound(cells[1] - cells[0]), 27); // 20 pt
+        QCOMPARE(qRound(below[1] - below[0]), 27);
+        QCOMPARE(qRound(cells[2] - cells[0]), 0);
+        QCOMPARE(qRound(below[2] - below[0]), 27);
     }
 };
 
