@@ -279,7 +279,7 @@ void DocumentLayout::layOutChanged(const FlowIndex::Position &p0, int entries)
         if (next < m_index.size() && next > 0) {
             FlowIndex::Entry e = m_index.at(next);
             const FlowIndex::Entry &prev = m_index.at(next - 1);
-            e.gap = e.frame || prev.frame ? 0 : float(ParagraphLayout::gap(prev.bottomMargin, e.topMargin));
+            e.gap = gapBetween(prev, e);
             m_index.set(next, e);
         }
     }

@@ -188,19 +188,30 @@ void DocumentLayout::commitBand(int index, TableLayout::Layouter *table, int ban
         noteSettling();
 }
 
+float DocumentLayout::gapBetween(const FlowIndex::Entry &above, const FlowIndex::Entry &below)
+{
+    // A frame is drawn at its entry's top, so it takes no gap; a paragraph below one
+    // keeps its space before.
+    if (below.frame)
+        return 0;
+    return float(ParagraphLayout::gap(above.frame ? 0 : above.bottomMargin, below.topMargin));
+}
+
 void DocumentLayout::commitFrameEntry(int index, const FrameLayout::Geometry *g) const
 {
-    // A frame stands with no gap of paragraph spacing above or below it.
+    // A frame has no spacing of its own and stands with no gap above it; the
+    // paragraph below it keeps its space before, as word processors lay it out.
     FlowIndex::Entry e = m_index.at(index);
     e.content = g ? float(g->size.height()) : 0;
     e.width = g ? float(frameX(*g) + g->size.width()) : 0;
-    e.gap = 0;
+    e.gap = index > 0 ? gapBetween(m_index.at(index - 1), e) : 0;
     e.state = FlowIndex::Laid;
     setEntry(index, e);
     if (index + 1 < m_index.size()) {
         FlowIndex::Entry next = m_index.at(index + 1);
-        if (next.gap != 0) {
-            next.gap = 0;
+        const float gap = gapBetween(e, next);
+        if (next.gap != gap) {
+            next.gap = gap;
             setEntry(index + 1, next);
         }
     }
@@ -309,16 +320,14 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
                                      FlowIndex::State state) const
 {
     FlowIndex::Entry e = m_index.at(index);
-    e.content = float(m.height);
+    // The space after a paragraph right above a table stands below it, in its own
+    // entry: a frame is drawn at its entry's top.
+    const bool aboveFrame = index + 1 < m_index.size() && m_index.at(index + 1).frame;
+    e.content = float(m.height + (aboveFrame ? ParagraphLayout::gap(m.bottomMargin, 0) : 0));
     e.topMargin = float(m.topMargin);
     e.bottomMargin = float(m.bottomMargin);
     e.width = float(m.width);
-    e.gap = 0;
-    if (index > 0) {
-        const FlowIndex::Entry &prev = m_index.at(index - 1);
-        if (!prev.frame)
-            e.gap = float(ParagraphLayout::gap(prev.bottomMargin, e.topMargin));
-    }
+    e.gap = index > 0 ? gapBetween(m_index.at(index - 1), e) : 0;
     e.state = state;
     setEntry(index, e);
     m_learned.paragraphs += 1;
@@ -331,7 +340,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
     }
     if (index + 1 < m_index.size()) {
         FlowIndex::Entry next = m_index.at(index + 1);
-        const float gap = next.frame ? 0 : float(ParagraphLayout::gap(e.bottomMargin, next.topMargin));
+        const float gap = gapBetween(e, next);
         if (gap != next.gap) {
             next.gap = gap;
             setEntry(index + 1, next);

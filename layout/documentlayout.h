@@ -154,6 +154,8 @@ private:
     void commitBand(int index, TableLayout::Layouter *table, int band) const;
     // The flow entry of a frame or a band of a table laid out as g says.
     void commitFrameEntry(int index, const FrameLayout::Geometry *g) const;
+    // The space above the entry below: the margins it shares with the one above.
+    static float gapBetween(const FlowIndex::Entry &above, const FlowIndex::Entry &below);
     // The layouter of a table of the root frame, made if it has none.
     TableLayout::Layouter *tableLayouter(QTextTable *table) const;
     // The frame, or the band of a table, that entry's first block begins (null when

@@ -165,6 +165,8 @@ void placeFlow(Flow &flow)
     qreal previousBottom = 0;
     for (Piece &piece : flow.pieces) {
         if (piece.frame) {
+            if (afterBlock)
+                y += ParagraphLayout::gap(previousBottom, 0); // the space after the paragraph above
             piece.pos.setY(y);
             y += piece.height;
             width = qMax(width, piece.width);
@@ -176,6 +178,8 @@ void placeFlow(Flow &flow)
             y += ParagraphLayout::gap(previousBottom, piece.topMargin);
         else if (&piece == &flow.pieces.front())
             flow.topMargin = piece.topMargin;
+        else
+            y += ParagraphLayout::gap(0, piece.topMargin); // after a frame
         piece.pos = QPointF(0, y);
         y += piece.height;
         width = qMax(width, piece.width);

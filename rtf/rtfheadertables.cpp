@@ -240,6 +240,7 @@ void RtfStyleSheet::word(RtfGroup &g, const KwInfo &info, const RtfTokenizer::To
             g.style = p;
             g.para = ParaState();
             applyStyle(g, m_paraStyles, p, 0);
+            headingSpacing(g, p);
         }
         break;
     case Kw::SBasedOn:
@@ -273,13 +274,38 @@ void RtfStyleSheet::entryOpened(RtfGroup &g)
     m_number = 0;
     m_kind = 0;
     m_basedOn = -1;
+    m_name.clear();
+    m_nameEnded = false;
 }
+
+void RtfStyleSheet::text(RtfGroup &, const char *data, int length)
+{
+    // Only a short name is of interest; the rest is kept out of memory.
+    for (int i = 0; i < length && !m_nameEnded; ++i) {
+        if (data[i] == ';')
+            m_nameEnded = true;
+        else if (m_name.size() < 32)
+            m_name.append(data[i]);
+    }
+}
+
+namespace {
+
+bool isHeadingName(const QByteArray &name)
+{
+    // "heading 1" to "heading 9", in any case.
+    const QByteArray n = name.trimmed().toLower();
+    return n.size() == 9 && n.startsWith("heading ") && n.at(8) >= '1' && n.at(8) <= '9';
+}
+
+} // namespace
 
 void RtfStyleSheet::groupEnding(const RtfGroup &closing)
 {
     if (!closing.styleOwner || m_kind == 2)
         return;
     Style s{closing.chr, closing.para, m_basedOn == m_number ? -1 : m_basedOn};
+    s.builtInHeading = m_kind == 0 && isHeadingName(m_name) && (s.basedOn < 0 || !m_paraStyles.contains(s.basedOn));
     s.chr.label = false;
     s.chr.anchor = -1;
     if (m_kind == 0)
@@ -325,6 +351,31 @@ void RtfStyleSheet::applyStyle(RtfGroup &g, const QHash<int, Style> &styles, int
     take(&ParaState::shadeFore);
     take(&ParaState::shading);
     applyCharDelta(g.chr, it->chr);
+}
+
+void RtfStyleSheet::headingSpacing(RtfGroup &g, int number) const
+{
+    bool before = false, after = false;
+    for (int depth = 0; depth < 8; ++depth) {
+        const auto it = m_paraStyles.constFind(number);
+        if (it == m_paraStyles.constEnd())
+            return;
+        // The paragraph's own spacing stands where a style of the chain sets one:
+        // \pard gave it none, as for the style's indents.
+        before = before || it->para.spaceBefore != 0;
+        after = after || it->para.spaceAfter != 0;
+        if (it->builtInHeading) {
+            if (!before)
+                g.para.spaceBefore = 240;
+            if (!after)
+                g.para.spaceAfter = 120;
+            g.para.keepNext = true;
+            return;
+        }
+        if (it->basedOn < 0)
+            return;
+        number = it->basedOn;
+    }
 }
 
 void RtfStyleSheet::applyCharDelta(CharState &chr, const CharState &style) const

@@ -74,6 +74,8 @@ public:
     using RtfDestination::RtfDestination;
 
     void word(RtfGroup &g, const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t) override;
+    // A style's name, up to the ';' that ends it.
+    void text(RtfGroup &g, const char *data, int length) override;
     // A group opens in the style sheet: a style's entry, from the defaults.
     void entryOpened(RtfGroup &g);
     void groupEnding(const RtfGroup &closing) override;
@@ -92,8 +94,17 @@ private:
         CharState chr;
         ParaState para;
         int basedOn = -1;
+        // Named "heading 1" to "heading 9" and based on no style the sheet had
+        // defined before it: LibreOffice takes it for its own heading of that level,
+        // which puts 12 pt above the paragraph and 6 pt below where the style gives
+        // neither (a heading based on the Normal style listed before it, as Word
+        // writes them, keeps the Normal style's spacing).
+        bool builtInHeading = false;
     };
 
+    // The built-in heading's space above and below for a paragraph of the style
+    // number, where neither the style nor one it is based on sets it.
+    void headingSpacing(RtfGroup &g, int number) const;
     void applyStyle(RtfGroup &g, const QHash<int, Style> &styles, int number, int depth) const;
     void applyCharDelta(CharState &chr, const CharState &style) const;
 
@@ -102,4 +113,6 @@ private:
     int m_number = 0;
     int m_kind = 0; // 0 paragraph, 1 character, 2 other
     int m_basedOn = -1;
+    QByteArray m_name;
+    bool m_nameEnded = false;
 };

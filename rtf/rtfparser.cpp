@@ -25,6 +25,7 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     m_routes[size_t(RtfKeywords::Route::Tables)] = &m_tables;
     m_readers[size_t(Dest::FontTable)] = &m_fontTable;
     m_readers[size_t(Dest::ColorTable)] = &m_colorTable;
+    m_readers[size_t(Dest::StyleEntry)] = &m_styleSheet;
     m_readers[size_t(Dest::LevelText)] = &m_lists;
     m_readers[size_t(Dest::PnText)] = &m_lists;
     m_readers[size_t(Dest::FieldInst)] = &m_fields;
@@ -435,6 +436,7 @@ void RtfParser::paragraphBreak()
     m_builder.setMark(top().chr);
     const int level = tableLevel();
     m_builder.paragraphBreak(m_lists.listed(spaced(endingParagraph(), level)), level);
+    m_leadingSpaces.clear(); // an item shown nowhere keeps none for the next
     m_lists.paragraphEnded();
 }
 
@@ -449,6 +451,7 @@ void RtfParser::cellEnd(int level)
         listLabelBefore();
     m_builder.setMark(top().chr);
     m_builder.cellEnd(spaced(endingParagraph(), level), level);
+    m_leadingSpaces.clear(); // an item shown nowhere keeps none for the next
     m_lists.paragraphEnded();
 }
 

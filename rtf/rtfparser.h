@@ -92,8 +92,15 @@ private:
     void noteWord(const RtfKeywords::KwInfo &info, const RtfTokenizer::Token &t);
     QString noteMark() const;
     // Content of a paragraph is about to be written: a paragraph of a list whose
-    // label the file does not spell out (\listtext) gets it first.
-    void listLabelBefore() { m_lists.labelBefore(); }
+    // label the file does not spell out (\listtext) gets it first, then the spaces
+    // held in front of its label.
+    void listLabelBefore()
+    {
+        m_lists.labelBefore();
+        if (!m_leadingSpaces.isEmpty())
+            addLeadingSpaces();
+    }
+    void addLeadingSpaces();
     void skipDestination();
 
     // The open group, its font brought up to date first: a change of the document's
@@ -143,6 +150,11 @@ private:
     // bytes waiting to be decoded, all in the same state and code page
     QByteArray m_bytes;
     CharState m_bytesState;
+    // Spaces that open a list's paragraph before its label (\listtext): the label
+    // comes first, as the list draws it at the start of the paragraph, and they
+    // follow it.
+    QByteArray m_leadingSpaces;
+    CharState m_leadingState;
 
     // Notes met so far, their first numbers and their formats (RtfNotes::Format).
     int m_footnotes = 0;

@@ -5,6 +5,9 @@
 
 #include "rtf/rtflimits.h"
 
+#include <algorithm>
+#include <utility>
+
 void RtfParser::textBytes(const char *data, int length)
 {
     Group &g = top();
@@ -55,10 +58,25 @@ void RtfParser::flushBytes()
 {
     if (m_bytes.isEmpty())
         return;
-    if (!m_bytesState.label)
+    if (!m_bytesState.label) {
+        // Spaces alone in front of a list's label, which starts now, wait for it.
+        if (top().chr.label && m_builder.paragraphEmpty() && m_leadingSpaces.size() < 256
+            && std::all_of(m_bytes.cbegin(), m_bytes.cend(), [](char c) { return c == ' '; })) {
+            m_leadingSpaces += m_bytes;
+            m_leadingState = m_bytesState;
+            m_bytes.resize(0);
+            return;
+        }
         listLabelBefore();
+    }
     m_builder.addBytes(m_bytesState, m_codePages, m_bytes.constData(), m_bytes.size());
     m_bytes.resize(0); // unlike clear(), keeps the buffer for the next run
+}
+
+void RtfParser::addLeadingSpaces()
+{
+    const QByteArray spaces = std::exchange(m_leadingSpaces, QByteArray());
+    m_builder.addBytes(m_leadingState, m_codePages, spaces.constData(), spaces.size());
 }
 
 void RtfParser::emitChar(char32_t c)

@@ -55,6 +55,7 @@ private slots:
     void numberFormats_data();
     void numberFormats();
     void labelOfTheFileWins();
+    void spacesBeforeTheLabelFollowIt();
     void levels();
     void bulletInASymbolFont();
     void emptyItemAndUnknownList();
@@ -146,6 +147,20 @@ void TestRtfLists::labelOfTheFileWins()
     QCOMPARE(found[1].label, QStringLiteral("\u4E8C.\t"));
     QCOMPARE(found[2].label, QStringLiteral("x\t"));
     QCOMPARE(found[1].text, QStringLiteral("b"));
+}
+
+void TestRtfLists::spacesBeforeTheLabelFollowIt()
+{
+    // A list draws its label at the start of the paragraph: spaces written in front
+    // of the file's label come after it, as LibreOffice shows them.
+    const QByteArray rtf = listOf(0, "\\pard\\ls1   {\\listtext\\pard\\plain 1.\\tab}  a\\par\\pard\\ls1 {\\listtext 2.\\tab}b\\par");
+    QTextDocument doc;
+    QVERIFY(!Rtf::read(rtf, &doc));
+    QCOMPARE(doc.begin().text(), QStringLiteral("1.\t    a"));
+    QCOMPARE(doc.begin().next().text(), QStringLiteral("2.\tb"));
+    const QList<Paragraph> found = paragraphs(rtf);
+    QCOMPARE(found.value(0).label, QStringLiteral("1.\t"));
+    QCOMPARE(found.value(0).text, QStringLiteral("    a"));
 }
 
 void TestRtfLists::levels()

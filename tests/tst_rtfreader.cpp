@@ -316,6 +316,26 @@ void TestRtfReader::styleSheet()
     QVERIFY(formatAt(doc, "em").fontItalic());
     QCOMPARE(formatAt(doc, "em").fontPointSize(), 12.0);
     QVERIFY(!formatAt(doc, "body").fontItalic());
+
+    // A "heading N" style based on no style listed before it is LibreOffice's own
+    // heading: 12 pt above and 6 pt below where the style chain gives no spacing. One
+    // based on the Normal style listed before it (as Word writes them) is not.
+    QTextDocument headings;
+    QVERIFY(!Rtf::read("{\\rtf1{\\stylesheet{\\s1\\b \\sbasedon0 heading 1;}{\\s2\\sb480 Heading 2;}"
+                       "{\\s3\\sbasedon1 Note;}{\\s0 Normal;}{\\s4\\sbasedon0 heading 4;}}"
+                       "\\pard\\s1 one\\par\\pard\\s2 two\\par\\pard\\s3 three\\par\\pard\\s4 four\\par"
+                       "\\pard\\s1\\sb60 five\\par\\pard plain\\par}",
+                       &headings));
+    const auto spacing = [&](const char *word) {
+        const QTextBlockFormat f = headings.find(QLatin1String(word)).block().blockFormat();
+        return std::pair<qreal, qreal>{f.topMargin(), f.bottomMargin()};
+    };
+    QCOMPARE(spacing("one"), (std::pair<qreal, qreal>{16.0, 8.0}));
+    QCOMPARE(spacing("two"), (std::pair<qreal, qreal>{0.0, 8.0}));
+    QCOMPARE(spacing("three"), (std::pair<qreal, qreal>{16.0, 8.0}));
+    QCOMPARE(spacing("four"), (std::pair<qreal, qreal>{0.0, 0.0}));
+    QCOMPARE(spacing("five"), (std::pair<qreal, qreal>{4.0, 8.0}));
+    QCOMPARE(spacing("plain"), (std::pair<qreal, qreal>{0.0, 0.0}));
 }
 
 void TestRtfReader::paragraphs()

@@ -325,6 +325,31 @@ private slots:
         f.click("Image10");
         QCOMPARE(f.services.clipboard->content, cells.mid(90, 123).join(QLatin1Char('\n')));
     }
+
+    // The paragraphs beside a table keep their spacing, as word processors lay them
+    // out: the space after the one above, the space before the one below (both stood
+    // against the table's edges).
+    void spacingBesideATable()
+    {
+        qreal cells[3] = {0, 0, 0};
+        qreal below[3] = {0, 0, 0};
+        const QByteArray spacing[3][2] = {{"", ""}, {"\\sa400", ""}, {"", "\\sb400"}};
+        for (int i = 0; i < 3; ++i) {
+            open("{\\rtf1\\ansi\\pard" + spacing[i][0] + " avant\\par\\trowd\\cellx2000\\pard\\intbl cellule\\cell\\row"
+                 "\\pard" + spacing[i][1] + " fin\\par}");
+            QTRY_VERIFY(editor()->isLaidOut());
+            QTextDocument *doc = editor()->document();
+            const QTextBlock cell = doc->find(QStringLiteral("cellule")).block();
+            const QTextBlock after = doc->find(QStringLiteral("fin")).block();
+            QVERIFY(cell.isValid() && after.isValid());
+            cells[i] = doc->documentLayout()->blockBoundingRect(cell).top();
+            below[i] = doc->documentLayout()->blockBoundingRect(after).top();
+        }
+        QCOMPARE(qRound(cells[1] - cells[0]), 27); // 20 pt
+        QCOMPARE(qRound(below[1] - below[0]), 27);
+        QCOMPARE(qRound(cells[2] - cells[0]), 0);
+        QCOMPARE(qRound(below[2] - below[0]), 27);
+    }
 };
 
 QTEST_MAIN(TestTableLayout)
