@@ -495,6 +495,15 @@ std::vector<Token> EditorPage::tokens() const
         if (QTextCursor(b).currentTable())
             kinds |= 1u << Table;
         const QString text = b.text();
+        // What the layout spaces a character by after it (a space of a run, an
+        // ideograph beside a Latin letter): LibreOffice's box of a word ends before it.
+        QHash<int, double> spacedBy;
+        for (const QTextLayout::FormatRange &r : tl->formats()) {
+            if (r.format.fontLetterSpacingType() != QFont::AbsoluteSpacing || !r.format.hasProperty(QTextFormat::FontLetterSpacing))
+                continue;
+            for (int i = r.start; i < r.start + r.length && i < text.size(); ++i)
+                spacedBy.insert(i, r.format.fontLetterSpacing());
+        }
         for (int n = 0; n < tl->lineCount(); ++n) {
             const QTextLine line = tl->lineAt(n);
             const int from = line.textStart();
@@ -506,7 +515,7 @@ std::vector<Token> EditorPage::tokens() const
                 if (t.key.isEmpty())
                     return;
                 t.x0 = origin.x() + ParagraphLayout::cursorX(line, start) - m_columnLeft;
-                t.x1 = origin.x() + ParagraphLayout::cursorX(line, end) - m_columnLeft;
+                t.x1 = origin.x() + ParagraphLayout::cursorX(line, end) - m_columnLeft - spacedBy.value(end - 1);
                 double ascent = line.ascent(), descent = line.descent();
                 const QList<QGlyphRun> runs = line.glyphRuns(start, 1);
                 if (!runs.isEmpty()) {
