@@ -65,6 +65,18 @@ constexpr auto WidowControl = QTextFormat::Property(QTextFormat::UserProperty + 
 // text unless the document asks them not to (RTF's \dntblnsbdb); a space alone keeps
 // the face's width.
 constexpr auto WideSpaceRuns = QTextFormat::Property(QTextFormat::UserProperty + 0x5310);
+// Block format, true: between an ideograph, kana or hangul and a Western letter or
+// digit beside it (either way round) stands a fifth of the larger of their sizes, as
+// word processors space Asian text from Western text; punctuation and blanks get none.
+constexpr auto SpaceAsianFromWestern = QTextFormat::Property(QTextFormat::UserProperty + 0x531A);
+// Block format, true: ideographs, kana and hangul that their faces lack, drawn in a
+// fallback face, leave the line as high as the faces, unless their run is in Chinese,
+// Japanese or Korean (CjkLanguage): word processors draw them in a face of that
+// language then, and otherwise in the face they substitute for the font, with the
+// glyphs it lacks from a fallback that does not make the line higher.
+constexpr auto AsianFallbackByLanguage = QTextFormat::Property(QTextFormat::UserProperty + 0x531B);
+// Character format, true: the run's East Asian text is in Chinese, Japanese or Korean.
+constexpr auto CjkLanguage = QTextFormat::Property(QTextFormat::UserProperty + 0x531C);
 
 // Frame format, a number above 1: the frame's content flows in that many newspaper
 // columns side by side, as a section of the producer's page does: the first column

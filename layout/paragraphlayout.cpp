@@ -405,6 +405,43 @@ bool Layouter::hangPunctuation(QTextLine &line, qreal width)
     return false;
 }
 
+bool Layouter::breakBeforeSmallKana(QTextLine &line, qreal width)
+{
+    // Qt breaks no line before a small kana or the prolonged sound mark (their line
+    // break class, CJ, taken strictly) and takes the kana before it to the next line
+    // with it; LibreOffice breaks there as before any kana.
+    const auto small = [](QChar c) {
+        static const char16_t marks[] = {0x3041, 0x3043, 0x3045, 0x3047, 0x3049, 0x3063, 0x3083, 0x3085, 0x3087,
+                                         0x308E, 0x3095, 0x3096, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9, 0x30C3,
+                                         0x30E3, 0x30E5, 0x30E7, 0x30EE, 0x30F5, 0x30F6, 0x30FC, 0xFF70};
+        const char16_t u = c.unicode();
+        return std::find(std::begin(marks), std::end(marks), u) != std::end(marks) || (u >= 0x31F0 && u <= 0x31FF) ||
+               (u >= 0xFF67 && u <= 0xFF6F);
+    };
+    const auto kanaOrIdeograph = [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= 0x3041 && u <= 0x30FA) || (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+               (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF66 && u <= 0xFF9F);
+    };
+    if (!m_byAdvances)
+        return false;
+    const int start = line.textStart();
+    const int end = start + line.textLength();
+    const QTextDocument *doc = m_block.document();
+    if (end <= start || end + 1 >= m_length - 1 || !kanaOrIdeograph(doc->characterAt(m_position + end)) ||
+        !small(doc->characterAt(m_position + end + 1)))
+        return false;
+    // Laid out wide enough to hold the kana, which stays where it fits the width.
+    line.setLineWidth(width + 4 * line.height());
+    const qreal x0 = line.cursorToX(start);
+    if (line.textStart() + line.textLength() > end + 1 && line.cursorToX(end + 1) - x0 <= width + 0.01) {
+        line.setNumColumns(end + 1 - start, width);
+        return true;
+    }
+    line.setLineWidth(width);
+    return false;
+}
+
 void Layouter::keepSlashWords(QTextLine &line, qreal width)
 {
     // LibreOffice breaks no line after a slash within a word ("SIT/CAT/PROD" goes to
@@ -471,7 +508,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
             alignLabel(line, &l, r);
         else
             fitByAdvances(line, r - l);
-        const bool hung = hangPunctuation(line, r - l);
+        const bool hung = hangPunctuation(line, r - l) || breakBeforeSmallKana(line, r - l);
         if (!hung)
             keepSlashWords(line, r - l);
         if (!hung && fixed(line.naturalTextWidth()) > r - l) {

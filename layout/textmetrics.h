@@ -50,8 +50,9 @@ const Face &face(const QFont &font);
 QFont laidOutFont(const QFont &font);
 
 // The height and the baseline of a line whose text is in the faces given, and whose
-// Qt line has the ascent and descent given (a picture or a fallback font can make it
-// higher than its faces).
+// Qt line has the ascent and descent given (a picture, a superscript or a fallback
+// face can make it higher than its faces; see LayoutProperty::AsianFallbackByLanguage
+// for the fallback face of ideographs).
 struct LineBox
 {
     qreal ascent = 0;
@@ -72,10 +73,18 @@ private:
     {
         int start = 0;
         Face face;
+        bool object = false; // a picture, or text raised or lowered
+        bool cjk = false;    // Asian text in Chinese, Japanese or Korean
+        QFont font;
     };
+    // Whether the characters of [start, end) that the faces lack are all Asian text.
+    bool onlyAsianFallsBack(int start, int end) const;
+
     std::vector<Run> m_runs;
     size_t m_at = 0;
     QFont m_font;
+    QString m_text;
+    bool m_byLanguage = false; // LayoutProperty::AsianFallbackByLanguage
 };
 
 // Gives the paragraph's layout the formats that scale its advances (and keeps the

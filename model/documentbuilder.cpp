@@ -124,6 +124,8 @@ QTextCharFormat DocumentBuilder::charFormat(const CharState &s) const
         f.setFontCapitalization(QFont::SmallCaps);
     if (s.unkerned)
         f.setFontKerning(false);
+    if (s.cjkLanguage)
+        f.setProperty(LayoutProperty::CjkLanguage, true);
     if (s.anchor >= 0 && s.anchor < anchors.size()) {
         f.setAnchor(true);
         f.setAnchorHref(anchors.at(s.anchor));
@@ -563,6 +565,10 @@ int DocumentBuilder::blockFormat(const ParaState &p)
             f.setProperty(LayoutProperty::WidowControl, true);
         if (m_wideSpaceRuns)
             f.setProperty(LayoutProperty::WideSpaceRuns, true);
+        if (m_asianRules) {
+            f.setProperty(LayoutProperty::SpaceAsianFromWestern, true);
+            f.setProperty(LayoutProperty::AsianFallbackByLanguage, true);
+        }
         if (p.pageBreakBefore || m_breakBefore)
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         m_blockHasBreak = p.pageBreakBefore || m_breakBefore;

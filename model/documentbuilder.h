@@ -84,6 +84,14 @@ public:
         m_wideSpaceRuns = on;
         m_haveBlockFormat = false;
     }
+    // Whether the paragraphs from here on set Asian text as word processors set it
+    // beside Western text (LayoutProperty::SpaceAsianFromWestern and
+    // AsianFallbackByLanguage).
+    void setAsianRules(bool on)
+    {
+        m_asianRules = on;
+        m_haveBlockFormat = false;
+    }
 
     void addText(const CharState &state, const QString &text);
     // Bytes in the state's code page, decoded straight into the text waiting to go in.
@@ -244,6 +252,7 @@ private:
     int m_defaultTab = 720;
     bool m_widowControl = false;
     bool m_wideSpaceRuns = false;
+    bool m_asianRules = false;
     std::vector<QList<QTextOption::Tab>> m_tabLists;
     std::vector<QList<int>> m_tabLeaders; // each list's stops' leaders
     QHash<QByteArray, int> m_tabListIds;

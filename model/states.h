@@ -28,6 +28,7 @@ struct CharState
     bool deleted = false;
     bool label = false;
     bool unkerned = false; // \kerning0: no pair kerning (kerned otherwise, at any size)
+    bool cjkLanguage = false; // \langfe names Chinese, Japanese or Korean
 
     bool operator==(const CharState &o) const
     {
@@ -35,7 +36,7 @@ struct CharState
             && anchor == o.anchor && codePage == o.codePage && underline == o.underline
             && vertical == o.vertical && caps == o.caps && charClass == o.charClass && bold == o.bold && italic == o.italic
             && strike == o.strike && hidden == o.hidden && deleted == o.deleted && label == o.label
-            && unkerned == o.unkerned;
+            && unkerned == o.unkerned && cjkLanguage == o.cjkLanguage;
     }
     bool operator!=(const CharState &o) const { return !(*this == o); }
 };
@@ -49,7 +50,7 @@ struct CharStateHash
         const int parts[] = {s.western, s.eastern, s.size, s.color, s.background, s.anchor, s.codePage,
                              s.underline | s.vertical << 4 | s.caps << 8 | s.charClass << 10 | s.bold << 12
                                  | s.italic << 13 | s.strike << 14 | s.hidden << 15 | s.deleted << 16
-                                 | s.label << 17 | s.unkerned << 18};
+                                 | s.label << 17 | s.unkerned << 18 | s.cjkLanguage << 19};
         for (const int p : parts)
             h = (h ^ size_t(unsigned(p))) * 1099511628211ull;
         return h;

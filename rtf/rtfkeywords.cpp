@@ -139,6 +139,14 @@ void kerning(CharState &c, const Token &t)
     c.unkerned = !t.on();
 }
 
+// The language of the run's East Asian text: LibreOffice draws ideographs in a face of
+// Chinese, Japanese or Korean, and in the face it substitutes for the font otherwise.
+void asianLanguage(CharState &c, const Token &t)
+{
+    const int primary = t.hasParameter ? t.parameter & 0x3FF : 0;
+    c.cjkLanguage = primary == 0x04 || primary == 0x11 || primary == 0x12;
+}
+
 template <int CharState::*Field>
 void colorIndex(CharState &c, const Token &t)
 {
@@ -230,6 +238,7 @@ const struct
     {"caps", caps<1>},
     {"scaps", caps<2>},
     {"kerning", kerning},
+    {"langfe", asianLanguage},
     // The label a paragraph of a list spells out.
     {"listtext", [](CharState &c, const Token &) { c.label = true; }},
     {"pntext", [](CharState &c, const Token &) { c.label = true; }},

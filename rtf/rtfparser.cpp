@@ -42,6 +42,10 @@ RtfParser::RtfParser(const QByteArray &data, qsizetype start, QTextDocument *doc
     // wider) unless the document's \dntblnsbdb says not to, and LibreOffice follows it
     // (see also \stshfdbch).
     m_builder.setWideSpaceRuns(true);
+    // LibreOffice spaces Asian text from Western letters and digits in every paragraph
+    // of an RTF document, whatever \aspalpha and \aspnum say, and takes the face of
+    // its ideographs from their language (\langfe).
+    m_builder.setAsianRules(true);
     // \super and \sub shrink the text to 58 %, as LibreOffice and Word draw them.
     m_builder.scriptSize = 58;
 }

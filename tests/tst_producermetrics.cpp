@@ -154,6 +154,44 @@ private slots:
         QVERIFY2(qAbs(width - 16 * em) <= 1.0, qPrintable(QStringLiteral("%1 px for 16 ideographs of %2 px").arg(width).arg(em)));
     }
 
+    // Between an ideograph or kana and a Western letter or digit beside it stands a
+    // fifth of the larger of their sizes, whatever \aspalpha and \aspnum say; none
+    // beside punctuation or a blank. The carets before the characters given, in points
+    // from the line's start on LibreOffice's page (Liberation Sans and the face it
+    // draws SimSun's ideographs in).
+    void asianTextStandsApartFromWesternLetters_data()
+    {
+        QTest::addColumn<QByteArray>("paragraph");
+        QTest::addColumn<QList<int>>("positions");
+        QTest::addColumn<QList<double>>("producer");
+        QTest::newRow("letters and digits")
+            << QByteArray("\\f0\\fs20 Ab\\u24180?12\\u26376?") << QList<int>{2, 3, 5, 6}
+            << QList<double>{14.3, 26.3, 39.4, 49.4};
+        QTest::newRow("said not to")
+            << QByteArray("\\aspalpha0\\aspnum0\\f0\\fs20 Ab\\u24180?12\\u26376?") << QList<int>{2, 3, 5, 6}
+            << QList<double>{14.3, 26.3, 39.4, 49.4};
+        QTest::newRow("punctuation and kana")
+            << QByteArray("\\f0\\fs20 Ab\\u12354?\\u65306?x\\u12289?y") << QList<int>{2, 3, 4, 5, 6}
+            << QList<double>{14.3, 24.3, 34.3, 39.3, 49.3};
+        QTest::newRow("the larger size")
+            << QByteArray("\\f0\\fs20 Ab {\\f1\\fs40 \\u24180?}cd\\u26376?") << QList<int>{3, 4, 6}
+            << QList<double>{15.0, 39.0, 51.6};
+    }
+    void asianTextStandsApartFromWesternLetters()
+    {
+        QFETCH(QByteArray, paragraph);
+        QFETCH(QList<int>, positions);
+        QFETCH(QList<double>, producer);
+        open("{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fswiss Liberation Sans;}{\\f1\\fnil\\fcharset134 SimSun;}}\n"
+             "\\pard\\plain" + paragraph + "\\par\n}");
+        const QTextLine line = this->paragraph(0).layout()->lineAt(0);
+        for (qsizetype i = 0; i < positions.size(); ++i) {
+            const double x = (line.cursorToX(positions[i]) - line.cursorToX(0)) * 72 / 96;
+            QVERIFY2(qAbs(x - producer[i]) <= 0.75,
+                     qPrintable(QStringLiteral("%1 pt before %2").arg(x).arg(positions[i])));
+        }
+    }
+
     // A run of spaces is wider than its spaces one by one: each space of it a sixth of
     // its size wider than the face's, in every paragraph, unless the document says
     // \dntblnsbdb or names its East Asian default font (but for a theme font), or the
@@ -256,6 +294,26 @@ private slots:
         QCOMPARE(paragraph(0).layout()->lineAt(0).textLength(), fit + more);
     }
 
+    // A line breaks before a small kana or the prolonged sound mark as before any kana
+    // ("オ" ends the line, "ープン" begins the next), where Qt takes the kana before
+    // it to the next line with it.
+    void lineBreaksBeforeAProlongedSoundMark_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::newRow("prolonged sound mark") << QByteArray("\\u12540?");
+        QTest::newRow("small tsu") << QByteArray("\\u12483?");
+    }
+    void lineBreaksBeforeAProlongedSoundMark()
+    {
+        QFETCH(QByteArray, mark);
+        const QByteArray head = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\froman\\fcharset128 MS Mincho;}}\n"
+                                "\\pard\\plain\\f0\\fs24 ";
+        open(head + "\\u26085?\\par\n}");
+        const int fit = int(paragraph(0).layout()->lineAt(0).width() / 16);
+        open(head + QByteArray("\\u26085?").repeated(fit - 1) + "\\u12458?" + mark + "\\u12503?\\u12531?\\par\n}");
+        QCOMPARE(paragraph(0).layout()->lineAt(0).textLength(), fit);
+    }
+
     // Words joined by slashes go to the next line whole ("SIT/CAT/PROD"), in a
     // justified paragraph as in any other, where Qt breaks after a slash.
     void noLineBreaksAfterASlashInAWord_data()
@@ -355,6 +413,28 @@ private slots:
         };
         const qreal step = baseline(paragraph(2)) - baseline(paragraph(0));
         QVERIFY2(qAbs(step - (13.0 + 26.03)) <= 0.5, qPrintable(QString::number(step)));
+    }
+
+    // Ideographs that the face lacks, drawn in a fallback face (Droid Sans Fallback,
+    // whose lines are a ninth higher), leave the line as high as the face's own: on
+    // LibreOffice's page lines of Liberation Sans at 18 points step 20.7 points with
+    // or without them. Said to be Japanese (\langfe1041), they are drawn in a face of
+    // that language, whose line is 23.6 points high.
+    void fallbackFaceLeavesTheLineAsHigh()
+    {
+        open("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Liberation Sans;}}\n"
+             "\\pard\\plain\\fs36 Alpha\\par\n\\pard\\plain\\fs36 \\u24180?\\u26376?\\par\n"
+             "\\pard\\plain\\fs36 \\u24180?\\u26376?\\par\n\\pard\\plain\\fs36 Beta\\par\n"
+             "\\pard\\plain\\fs36\\langfe1041 \\u24180?\\u26376?\\par\n\\pard\\plain\\fs36 Beta\\par\n}");
+        QAbstractTextDocumentLayout *layout = editor()->document()->documentLayout();
+        const auto baseline = [&](const QTextBlock &b) {
+            const QTextLine line = b.layout()->lineAt(0);
+            return layout->blockBoundingRect(b).top() + line.y() + line.ascent();
+        };
+        const qreal step = baseline(paragraph(3)) - baseline(paragraph(0));
+        QVERIFY2(qAbs(step - 3 * 20.7 * 96 / 72) <= 1.0, qPrintable(QString::number(step)));
+        const qreal japanese = baseline(paragraph(5)) - baseline(paragraph(3));
+        QVERIFY2(qAbs(japanese - (20.7 + 23.6) * 96 / 72) <= 1.0, qPrintable(QString::number(japanese)));
     }
 
     // A paragraph laid out while an edit block is still open takes its measure then;

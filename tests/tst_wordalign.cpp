@@ -1,6 +1,7 @@
 // How the fidelity benchmark pairs LibreOffice's words with the editor's: words only
 // one side shows are left out without moving the pairs after them, and the words
 // are compared as both sides spell them.
+#include "bench/fidelity/fidelitymeasure.h"
 #include "bench/fidelity/wordalign.h"
 
 #include <QtTest>
@@ -87,7 +88,28 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(WordAlign::normalise(word), expected);
     }
+
+    // A word of LibreOffice's page that mixes ideographs with other characters shares
+    // out its box by their widths: ideographs an em, the colon as wide as in DejaVu
+    // Sans (four ideographs and a colon of 10 points, 57.8 px), not a fifth each.
+    void mixedWordsShareTheirBoxByWidths()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("reference.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("document one\npage 800 1100 96 96 600\ny 0 17\n0 57.8 基本信息:\n")
+                       .toUtf8());
+        file.close();
+        Fidelity::Reference reference;
+        QVERIFY(reference.read(path));
+        const Fidelity::RefDocument *doc = reference.find(QStringLiteral("one"));
+        QVERIFY(doc);
+        QCOMPARE(doc->tokens.size(), size_t(5));
+        QVERIFY2(qAbs(doc->tokens[1].x0 - 13.33) < 0.3, qPrintable(QString::number(doc->tokens[1].x0)));
+        QVERIFY2(qAbs(doc->tokens[4].x0 - 53.33) < 0.3, qPrintable(QString::number(doc->tokens[4].x0)));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestWordAlign)
+QTEST_MAIN(TestWordAlign)
 #include "tst_wordalign.moc"
