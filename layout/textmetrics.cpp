@@ -204,8 +204,10 @@ bool LineBoxes::onlyAsianFallsBack(int start, int end) const
         while (run + 1 < m_runs.size() && m_runs[run + 1].start <= i)
             ++run;
         char32_t c = m_text.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < end && m_text.at(i + 1).isLowSurrogate())
-            c = QChar::surrogateToUcs4(m_text.at(i), m_text.at(++i));
+        if (QChar::isHighSurrogate(c) && i + 1 < end && m_text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(m_text.at(i), m_text.at(i + 1));
+            ++i;
+        }
         if (c <= 0x7F || QChar::isSpace(c) || QChar::category(c) == QChar::Other_Format)
             continue;
         if (rawRun != run) {
