@@ -191,8 +191,8 @@ void DocumentLayout::commitBand(int index, TableLayout::Layouter *table, int ban
 float DocumentLayout::gapBetween(const FlowIndex::Entry &above, const FlowIndex::Entry &below)
 {
     // A frame is drawn at its entry's top, so it takes no gap; a paragraph below one
-    // keeps its space before.
-    if (below.frame)
+    // keeps its space before (Qt's own layout sets it against the frame).
+    if (below.frame || (above.frame && !TextMetrics::wordProcessorRules()))
         return 0;
     return float(ParagraphLayout::gap(above.frame ? 0 : above.bottomMargin, below.topMargin));
 }
@@ -322,7 +322,7 @@ void DocumentLayout::commitParagraph(int index, const QTextBlock &block, const P
     FlowIndex::Entry e = m_index.at(index);
     // The space after a paragraph right above a table stands below it, in its own
     // entry: a frame is drawn at its entry's top.
-    const bool aboveFrame = index + 1 < m_index.size() && m_index.at(index + 1).frame;
+    const bool aboveFrame = TextMetrics::wordProcessorRules() && index + 1 < m_index.size() && m_index.at(index + 1).frame;
     e.content = float(m.height + (aboveFrame ? ParagraphLayout::gap(m.bottomMargin, 0) : 0));
     e.topMargin = float(m.topMargin);
     e.bottomMargin = float(m.bottomMargin);

@@ -2,6 +2,7 @@
 
 #include "base/layoutproperties.h"
 #include "layout/tablelayout.h"
+#include "layout/textmetrics.h"
 
 #include <QHash>
 #include <QPainter>
@@ -163,9 +164,12 @@ void placeFlow(Flow &flow)
     flow.topMargin = 0;
     bool afterBlock = false;
     qreal previousBottom = 0;
+    // Word processors keep a paragraph's spacing beside a table; Qt's own layout
+    // lays the table against the text.
+    const bool spacedTables = TextMetrics::wordProcessorRules();
     for (Piece &piece : flow.pieces) {
         if (piece.frame) {
-            if (afterBlock)
+            if (afterBlock && spacedTables)
                 y += ParagraphLayout::gap(previousBottom, 0); // the space after the paragraph above
             piece.pos.setY(y);
             y += piece.height;
@@ -178,7 +182,7 @@ void placeFlow(Flow &flow)
             y += ParagraphLayout::gap(previousBottom, piece.topMargin);
         else if (&piece == &flow.pieces.front())
             flow.topMargin = piece.topMargin;
-        else
+        else if (spacedTables)
             y += ParagraphLayout::gap(0, piece.topMargin); // after a frame
         piece.pos = QPointF(0, y);
         y += piece.height;
