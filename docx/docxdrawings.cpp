@@ -331,11 +331,7 @@ void DocxBody::addPicture(const QString &relId, qint64 widthTwips, qint64 height
         m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
         return;
     }
-    // In a box of its own without frame in front of its paragraph, which goes on.
-    const int anchor = m_level;
-    m_builder.beginTextBox(anchor);
-    m_builder.addImage(m_run, result.image, result.displaySize.width(), result.displaySize.height(), result.placeholder);
-    const int width = int(qBound<qint64>(1, widthTwips > 0 ? widthTwips : qint64(result.displaySize.width() * 15),
-                                         MaxPictureTwips));
-    m_builder.endTextBox(ParaState(), anchor + 1, anchor, width, at.left, at.alignment, false);
+    m_builder.addPictureAbove(m_run, result.image, result.displaySize.width(), result.displaySize.height(),
+                              result.placeholder, ParaState(), m_level, qMin(widthTwips, MaxPictureTwips), at.left,
+                              at.alignment);
 }

@@ -129,6 +129,12 @@ public:
     // neither border nor padding: a picture that stands between lines of text.
     void endTextBox(const ParaState &para, int level, int anchorLevel, int width, int left = 0,
                     unsigned char alignment = 0, bool framed = true);
+    // A picture on its own, without frame, in front of the paragraph being written at
+    // the table level anchorLevel (which then goes on): a text box of the picture's
+    // width (twips; 0 = its display width) placed as endTextBox places one, its one
+    // paragraph as para says.
+    void addPictureAbove(const CharState &state, const QImage &image, qreal width, qreal height, bool placeholder,
+                         const ParaState &para, int anchorLevel, qint64 widthTwips, int left, unsigned char alignment);
     // A shape is anchored in the paragraph being written: it counts as content.
     void anchorShape();
     // True when the paragraph being written has a list label (\listtext, \pntext).

@@ -1,6 +1,8 @@
 #include "model/documentbuilder.h"
 #include "model/limits.h"
 
+#include <limits>
+
 // The builder's table levels: the paragraphs of a cell gather at the level their
 // paragraph properties name, rows gather into tables, and a table goes into the cell
 // around it, or into the document, once the text leaves it.
@@ -151,6 +153,18 @@ void DocumentBuilder::beginTextBox(int anchorLevel)
     // Deeper tables end before the paragraph that anchors the box, as they would at
     // its end: the box must not join one of their rows.
     closeLevels(clampLevel(anchorLevel));
+}
+
+void DocumentBuilder::addPictureAbove(const CharState &state, const QImage &image, qreal width, qreal height,
+                                      bool placeholder, const ParaState &para, int anchorLevel, qint64 widthTwips,
+                                      int left, unsigned char alignment)
+{
+    beginTextBox(anchorLevel);
+    addImage(state, image, width, height, placeholder);
+    // Fifteen twips to a pixel at 96 dots an inch.
+    const qint64 twips = widthTwips > 0 ? widthTwips : qint64(width * 15);
+    endTextBox(para, anchorLevel + 1, anchorLevel, int(qBound(qint64(1), twips, qint64(std::numeric_limits<int>::max()))), left,
+               alignment, false);
 }
 
 void DocumentBuilder::endTextBox(const ParaState &para, int level, int anchorLevel, int width, int left,

@@ -670,16 +670,11 @@ bool OdtBody::placePictureAbove(const PictureDecoder::Result &picture, qint64 wi
         m_run = charState(m_text.back());
         m_runValid = true;
     }
-    const int anchor = m_level;
-    const int level = anchor + 1;
-    m_builder.beginTextBox(anchor);
-    m_builder.addImage(m_run, picture.image, picture.displaySize.width(), picture.displaySize.height(),
-                       picture.placeholder);
     ParaState para;
     para.spaceBefore = frame.marginTop.value_or(0);
     para.spaceAfter = frame.marginBottom.value_or(0);
-    const int width = int(qBound<qint64>(1, widthTwips > 0 ? widthTwips : qint64(picture.displaySize.width() * 15), MaxPictureTwips));
-    m_builder.endTextBox(para, level, anchor, width, left, alignment, false);
+    m_builder.addPictureAbove(m_run, picture.image, picture.displaySize.width(), picture.displaySize.height(),
+                              picture.placeholder, para, m_level, qMin(widthTwips, MaxPictureTwips), left, alignment);
     m_runValid = false;
     return true;
 }
