@@ -54,4 +54,13 @@ inline double threadCpuMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
+// The processor time of the whole process, all its threads (readers that inflate
+// or tokenize on threads of their own).
+inline double processCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
 } // namespace BenchFigures

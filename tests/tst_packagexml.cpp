@@ -6,13 +6,14 @@
 #include "package/tagscan.h"
 
 #include <QTest>
+#include <QThread>
 
 namespace {
 
 // The tokens of xml, one word each: "<name", "name>", "'text'"; "FAIL" at a failure.
-QString tokens(const QByteArray &xml)
+QString tokens(const QByteArray &xml, qsizetype threadedFrom)
 {
-    PackageXml reader(xml);
+    PackageXml reader(xml, threadedFrom);
     QStringList out;
     while (reader.next()) {
         if (reader.isStart())
@@ -26,6 +27,18 @@ QString tokens(const QByteArray &xml)
         out << QStringLiteral("FAIL");
     return out.join(QLatin1Char(' '));
 }
+
+// The same tokens whether the reader tokenizes as it goes or a thread tokenizes
+// ahead of it; "THREADED DIFFERS: ..." when they are not.
+QString tokens(const QByteArray &xml)
+{
+    const QString inLine = tokens(xml, PackageXml::ThreadedBytes);
+    const QString threaded = tokens(xml, 0);
+    return inLine == threaded ? inLine : QStringLiteral("THREADED DIFFERS: ") + threaded;
+}
+
+// Both ways of reading: tokenized as the reader goes, and on a thread.
+const qsizetype bothWays[] = {PackageXml::ThreadedBytes, 0};
 
 } // namespace
 
@@ -139,7 +152,13 @@ private slots:
 
     void attributesByLocalNameAndNamespace()
     {
-        PackageXml xml("<r xmlns:a=\"urn:x:one\" xmlns:b=\"urn:x:two\"><e a:v=\"1\" b:v=\"2\" w=\"&amp;\r\n&#9;y\"/></r>");
+        for (const qsizetype threadedFrom : bothWays)
+            attributesByLocalNameAndNamespace(threadedFrom);
+    }
+    void attributesByLocalNameAndNamespace(qsizetype threadedFrom)
+    {
+        PackageXml xml("<r xmlns:a=\"urn:x:one\" xmlns:b=\"urn:x:two\"><e a:v=\"1\" b:v=\"2\" w=\"&amp;\r\n&#9;y\"/></r>",
+                       threadedFrom);
         while (xml.next() && !(xml.isStart() && xml.name() == QLatin1String("e"))) {
         }
         QCOMPARE(xml.name(), QStringLiteral("e"));
@@ -149,6 +168,7 @@ private slots:
         QCOMPARE(xml.attribute(u"three", u"v"), QString());
         // Line ends and tabs in a value are blanks; a character reference stays itself.
         QCOMPARE(xml.attribute(u"w"), QStringLiteral("& \ty"));
+        QCOMPARE(xml.attributeCount(), 3);
         QCOMPARE(xml.depth(), 2);
         QVERIFY(xml.next());
         QVERIFY(xml.isEnd());
@@ -159,14 +179,18 @@ private slots:
     {
         // A prefix bound again inside an element, and the default namespace, hold
         // only within it.
-        PackageXml xml("<p:a xmlns:p=\"urn:one\" xmlns=\"urn:dflt\"><p:b xmlns:p=\"urn:two\"/><p:c/><d/></p:a>");
-        QStringList seen;
-        while (xml.next()) {
-            if (xml.isStart())
-                seen << xml.name().toString() + QLatin1Char('=') + xml.ns().toString();
+        for (const qsizetype threadedFrom : bothWays) {
+            PackageXml xml("<p:a xmlns:p=\"urn:one\" xmlns=\"urn:dflt\"><p:b xmlns:p=\"urn:two\"/><p:c/><d/></p:a>",
+                           threadedFrom);
+            QStringList seen;
+            while (xml.next()) {
+                if (xml.isStart() || xml.isEnd())
+                    seen << xml.name().toString() + QLatin1Char('=') + xml.ns().toString();
+            }
+            QVERIFY(!xml.failed());
+            QCOMPARE(seen.join(QLatin1Char(' ')),
+                     QStringLiteral("a=urn:one b=urn:two b=urn:two c=urn:one c=urn:one d=urn:dflt d=urn:dflt a=urn:one"));
         }
-        QVERIFY(!xml.failed());
-        QCOMPARE(seen.join(QLatin1Char(' ')), QStringLiteral("a=urn:one b=urn:two c=urn:one d=urn:dflt"));
     }
 
     void depthIsBounded()
@@ -178,16 +202,22 @@ private slots:
         QVERIFY(::tokens(deep).endsWith(QLatin1String("FAIL")));
     }
 
-    // The bytes reach the XML reader a few kilobytes at a time: a long run of text,
-    // a tag and its attributes across the pieces' edges come whole.
+    // The bytes reach the XML reader a few kilobytes at a time, and the tokens come
+    // from the thread a few thousand at a time: a long run of text, a tag and its
+    // attributes across the pieces' edges come whole.
     void piecesJoinUp()
+    {
+        for (const qsizetype threadedFrom : bothWays)
+            piecesJoinUp(threadedFrom);
+    }
+    void piecesJoinUp(qsizetype threadedFrom)
     {
         const QString text = QStringLiteral("caf\u00E9 ").repeated(40000);
         QByteArray xml = "<r xmlns:x=\"urn:x\">";
         for (int i = 0; i < 3000; ++i)
             xml += "<e x:n=\"" + QByteArray::number(i) + "\" v=\"\u00E9t\u00E9\"/>";
         xml += "<t>" + text.toUtf8() + "</t></r>";
-        PackageXml reader(xml);
+        PackageXml reader(xml, threadedFrom);
         int elements = 0;
         bool attributesRight = true;
         QString read;
@@ -209,15 +239,39 @@ private slots:
 
     void skipGoesToTheElementsEnd()
     {
-        PackageXml xml("<r><s><t>x</t><u/></s><v/></r>");
-        while (xml.next() && !(xml.isStart() && xml.name() == QLatin1String("s"))) {
+        for (const qsizetype threadedFrom : bothWays) {
+            PackageXml xml("<r><s><t>x</t><u/></s><v/></r>", threadedFrom);
+            while (xml.next() && !(xml.isStart() && xml.name() == QLatin1String("s"))) {
+            }
+            QCOMPARE(xml.name(), QStringLiteral("s"));
+            xml.skip();
+            QVERIFY(xml.isEnd());
+            QCOMPARE(xml.name(), QStringLiteral("s"));
+            QVERIFY(xml.next());
+            QCOMPARE(xml.name(), QStringLiteral("v"));
         }
-        QCOMPARE(xml.name(), QStringLiteral("s"));
-        xml.skip();
-        QVERIFY(xml.isEnd());
-        QCOMPARE(xml.name(), QStringLiteral("s"));
-        QVERIFY(xml.next());
-        QCOMPARE(xml.name(), QStringLiteral("v"));
+    }
+
+    // A failure far into a part tokenized on a thread comes after every token
+    // before it; a reader that leaves early stops the thread, which has filled
+    // all the room it is given and waits.
+    void threadedFailureAndEarlyLeave()
+    {
+        const QByteArray many = QByteArray("<p><t>word</t></p>").repeated(200000);
+        const QByteArray deep = QByteArray("<a>").repeated(257);
+        PackageXml failing("<r>" + many + deep, 0);
+        int texts = 0;
+        while (failing.next())
+            texts += failing.isText() ? 1 : 0;
+        QCOMPARE(texts, 200000);
+        QVERIFY(failing.failed());
+        QCOMPARE(failing.errorString(), QStringLiteral("elements nested too deep"));
+
+        PackageXml leaving("<r>" + many + "</r>", 0);
+        for (int i = 0; i < 7 && leaving.next(); ++i) {
+        }
+        QCOMPARE(leaving.name(), QStringLiteral("p"));
+        QThread::msleep(50);
     }
 };
 
