@@ -153,6 +153,17 @@ void DocxBody::flushPending(int level)
     }
 }
 
+void DocxBody::readSettings(const QByteArray &settings)
+{
+    PackageXml xml(settings);
+    while (xml.next()) {
+        if (xml.isStart() && is(xml, "compatSetting") && xml.attribute(u"name") == QLatin1String("compatibilityMode")) {
+            m_indentAtCellEdge = DocxProps::number(xml.attribute(u"val"), 0) >= 15;
+            return;
+        }
+    }
+}
+
 bool DocxBody::read(const QByteArray &data)
 {
     readSections(data);

@@ -39,6 +39,10 @@ public:
     DocxStyles styles;
     DocxNumbering numbering;
 
+    // The document's settings (word/settings.xml): the Word version whose layout the
+    // document asks for.
+    void readSettings(const QByteArray &settings);
+
     // Reads the main part's XML; false when it is not well formed.
     bool read(const QByteArray &xml);
     // Reads the main part as it inflates. The sections' columns and the text's width
@@ -155,6 +159,9 @@ private:
     int m_tableCells = 0;
     bool m_breakPending = false;
     bool m_afterTable = false; // the body's last block was a table
+    // Word 2013's layout (compatibility mode 15 and later): a table's indent is where
+    // its first cell's edge stands, not where that cell's text starts.
+    bool m_indentAtCellEdge = false;
     int m_textBoxes = 0;       // text boxes open, one inside another
     struct Section
     {

@@ -85,6 +85,8 @@ Failure read(Package &package, QTextDocument *doc)
                 body.styles.read(*styles);
             if (const auto numbering = part("/numbering"))
                 body.numbering.read(*numbering);
+            if (const auto settings = part("/settings"))
+                body.readSettings(*settings);
             try {
                 const bool read = again ? body.read(xml->bytes()) : body.read(*xml);
                 again = !read && body.readAgain();

@@ -160,6 +160,11 @@ void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid,
     // no more columns, the cell's own width or a default.
     const auto columnWidth = [&](size_t i) { return i < grid.size() && grid[i] > 0 ? grid[i] : TableLimits::DefaultCellWidth; };
     int x = indent;
+    if (m_indentAtCellEdge && def.alignment == 0) {
+        // The cells' edge stands at the indent and their text one padding further in;
+        // the builder puts a row's text at its left.
+        x += qBound(0, def.padding[CellDef::Left] >= 0 ? def.padding[CellDef::Left] : def.gap, 1440);
+    }
     size_t column = 0;
     for (; column < size_t(before); ++column)
         x += columnWidth(column);

@@ -332,6 +332,50 @@ private slots:
         QVERIFY2(qAbs(sum - pixels) < 2, qPrintable(QString::number(sum)));
     }
 
+    // Where a table's indent puts it: Word 2013's layout (compatibility mode 15) puts
+    // the first cell's edge there, the layouts before it that cell's text, the cell's
+    // left margin further left.
+    void tableIndentByCompatibilityMode_data()
+    {
+        QTest::addColumn<QByteArray>("mode"); // empty: no settings part
+        QTest::addColumn<QByteArray>("margin");
+        QTest::addColumn<qreal>("left"); // the table's frame from the column's edge, pixels
+        QTest::newRow("no settings") << QByteArray() << QByteArray() << (720 - 108) / 15.0;
+        QTest::newRow("Word 2010") << QByteArray("14") << QByteArray() << (720 - 108) / 15.0;
+        QTest::newRow("Word 2013") << QByteArray("15") << QByteArray() << 720 / 15.0;
+        QTest::newRow("Word 2013, a margin of its own")
+            << QByteArray("15") << QByteArray("<w:tblCellMar><w:left w:w=\"300\" w:type=\"dxa\"/></w:tblCellMar>") << 720 / 15.0;
+        QTest::newRow("Word 2010, a margin of its own")
+            << QByteArray("14") << QByteArray("<w:tblCellMar><w:left w:w=\"300\" w:type=\"dxa\"/></w:tblCellMar>") << 420 / 15.0;
+    }
+    void tableIndentByCompatibilityMode()
+    {
+        QFETCH(QByteArray, mode);
+        QFETCH(QByteArray, margin);
+        QFETCH(qreal, left);
+        const QByteArray cell = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+        const QByteArray body = "<w:tbl><w:tblPr><w:tblInd w:w=\"720\" w:type=\"dxa\"/>" + margin
+            + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"3000\"/></w:tblGrid><w:tr>" + cell + "</w:tr></w:tbl>" + paragraph(run("fin"));
+        QList<ZipEntry> more;
+        QByteArray rels;
+        if (!mode.isEmpty()) {
+            more << ZipEntry{"word/settings.xml",
+                             "<?xml version=\"1.0\"?><w:settings xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/"
+                             "2006/main\"><w:compat><w:compatSetting w:name=\"compatibilityMode\" "
+                             "w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"" + mode + "\"/></w:compat></w:settings>"};
+            rels = relationship("rIdT", "settings", "settings.xml");
+        }
+        const auto doc = load(makeDocx(body, {}, {}, more, rels));
+        QVERIFY(doc);
+        QTextTable *table = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((table = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(table);
+        QVERIFY2(qAbs(table->format().leftMargin() - left) < 0.5, qPrintable(QString::number(table->format().leftMargin())));
+    }
+
     // HTML's spacing before and after (Normal (Web)) is 14 pt whatever the value
     // said, once between two paragraphs that have it.
     void autoSpacingIsFourteenPoints()
