@@ -350,6 +350,13 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
             m_builder.pageBreak();
         return;
     }
+    // The mark that ends the paragraph: an empty paragraph is as high as its font.
+    DocxRunProps mark = m_paraRun;
+    mark.overlay(m_para.mark);
+    CharState markState = charState(mark);
+    markState.hidden = false;
+    markState.anchor = -1;
+    m_builder.setMark(markState);
     spacingBetweenParagraphs(level);
     if (level == 0) {
         m_builder.paragraphBreak(m_paraState, 0);

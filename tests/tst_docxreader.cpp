@@ -376,6 +376,24 @@ private slots:
         QVERIFY2(qAbs(table->format().leftMargin() - left) < 0.5, qPrintable(QString::number(table->format().leftMargin())));
     }
 
+    // An empty paragraph is as high as its mark's font: the defaults, the paragraph's
+    // style and the mark's own properties.
+    void emptyParagraphsTakeTheirMarksFont()
+    {
+        const QByteArray styles = "<w:docDefaults><w:rPrDefault><w:rPr><w:sz w:val=\"28\"/></w:rPr></w:rPrDefault></w:docDefaults>"
+                                  "<w:style w:type=\"paragraph\" w:styleId=\"Grand\"><w:rPr><w:sz w:val=\"40\"/></w:rPr></w:style>";
+        const QByteArray body = paragraph(run("debut")) + paragraph({}) + paragraph({}, "<w:pStyle w:val=\"Grand\"/>")
+            + paragraph({}, "<w:pStyle w:val=\"Grand\"/><w:rPr><w:sz w:val=\"16\"/></w:rPr>") + paragraph(run("fin"));
+        const auto doc = load(makeDocx(body, styles));
+        QVERIFY(doc);
+        QList<qreal> sizes;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            if (b.length() == 1)
+                sizes << b.charFormat().fontPointSize();
+        }
+        QCOMPARE(sizes, (QList<qreal>{14, 20, 8}));
+    }
+
     // HTML's spacing before and after (Normal (Web)) is 14 pt whatever the value
     // said, once between two paragraphs that have it.
     void autoSpacingIsFourteenPoints()
