@@ -126,6 +126,13 @@ QString DocxBody::relationshipTarget(const QString &id, bool *external) const
     return it->target;
 }
 
+bool DocxBody::inTableOfContents() const
+{
+    return std::any_of(m_fields.begin(), m_fields.end(), [](const Field &f) {
+        return f.separated && QStringView(f.instruction).trimmed().startsWith(QLatin1String("TOC"));
+    });
+}
+
 bool DocxBody::showing() const
 {
     for (const Field &f : m_fields) {
@@ -465,7 +472,9 @@ void DocxBody::readRun(PackageXml &xml)
         if (is(xml, "rPr")) {
             DocxRunProps direct;
             DocxProps::readRun(xml, &direct);
-            if (!direct.style.isEmpty())
+            // A table of contents' entries are links, in the link style that Word
+            // (and LibreOffice after it) does not show there.
+            if (!direct.style.isEmpty() && !(styles.isHyperlinkStyle(direct.style) && inTableOfContents()))
                 styles.characterRun(direct.style, &props);
             props.overlay(direct);
             haveState = false;

@@ -110,6 +110,8 @@ private:
     void flushPending(int level);
 
     bool showing() const;
+    // Within the result of a TOC field.
+    bool inTableOfContents() const;
     CharState charState(const DocxRunProps &props);
     ParaState paraState(const DocxParaProps &props);
     BorderLine border(const DocxBorder &b);

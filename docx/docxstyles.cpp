@@ -109,6 +109,9 @@ void DocxStyles::read(const QByteArray &styles)
                     continue;
                 if (xml.name() == QLatin1String("basedOn"))
                     style.basedOn = xml.attribute(u"val");
+                else if (xml.name() == QLatin1String("name") && style.type == 'c' && m_hyperlinkStyle.isEmpty()
+                         && xml.attribute(u"val").compare(QLatin1String("Hyperlink"), Qt::CaseInsensitive) == 0)
+                    m_hyperlinkStyle = id;
                 else if (xml.name() == QLatin1String("pPr"))
                     DocxProps::readPara(xml, &style.para);
                 else if (xml.name() == QLatin1String("rPr"))

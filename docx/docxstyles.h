@@ -37,6 +37,11 @@ public:
     DocxRunProps tableFirstRowRun(const QString &tableStyle) const;
     // A theme font ("+major", "+minor") as the theme names it; other names as they are.
     QString font(const QString &name, bool eastAsian = false) const;
+    // Whether id is the character style named "Hyperlink" (Word's own for links).
+    bool isHyperlinkStyle(const QString &id) const
+    {
+        return m_hyperlinkStyle.isEmpty() ? id == QLatin1String("Hyperlink") : id == m_hyperlinkStyle;
+    }
 
 private:
     struct Style
@@ -56,6 +61,7 @@ private:
     DocxParaProps m_defaultPara;
     QString m_defaultParaStyle;
     QString m_defaultTableStyle;
+    QString m_hyperlinkStyle;
     QHash<QString, Style> m_styles;
     QString m_major, m_minor, m_majorEast, m_minorEast;
 };

@@ -195,6 +195,28 @@ private slots:
         QCOMPARE(doc->toPlainText(), QStringLiteral("vu 7"));
     }
 
+    // A table of contents' entries are links in the link style, which Word does not
+    // show there; the same style elsewhere shows.
+    void linkStyleNotShownInATableOfContents()
+    {
+        const QByteArray styles = "<w:style w:type=\"character\" w:styleId=\"LienHypertexte\"><w:name w:val=\"Hyperlink\"/>"
+                                  "<w:rPr><w:color w:val=\"0000FF\"/><w:u w:val=\"single\"/></w:rPr></w:style>";
+        const QByteArray link = "<w:r><w:rPr><w:rStyle w:val=\"LienHypertexte\"/></w:rPr><w:t>";
+        const QByteArray body
+            = paragraph("<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> TOC \\o \"1-3\" \\h </w:instrText></w:r>"
+                        "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:hyperlink w:anchor=\"_Toc1\">" + link
+                        + "entree</w:t></w:r></w:hyperlink>")
+            + paragraph("<w:hyperlink w:anchor=\"_Toc2\">" + link + "suite</w:t></w:r></w:hyperlink>"
+                        "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>")
+            + paragraph("<w:hyperlink w:anchor=\"_Toc1\">" + link + "ailleurs</w:t></w:r></w:hyperlink>");
+        const auto doc = load(makeDocx(body, styles));
+        QVERIFY(doc);
+        QVERIFY(!formatOf(*doc, "entree").fontUnderline());
+        QVERIFY(!formatOf(*doc, "suite").fontUnderline());
+        QVERIFY(formatOf(*doc, "ailleurs").fontUnderline());
+        QCOMPARE(formatOf(*doc, "ailleurs").foreground().color(), QColor(0, 0, 255));
+    }
+
     void linksKeepTheirTargets()
     {
         const QByteArray body = paragraph("<w:hyperlink r:id=\"rIdL\">" + run("site") + "</w:hyperlink>" + run(" et ")
