@@ -163,12 +163,16 @@ void DocxBody::flushPending(int level)
 void DocxBody::readSettings(const QByteArray &settings)
 {
     PackageXml xml(settings);
+    bool htmlSpacing = true;
     while (xml.next()) {
-        if (xml.isStart() && is(xml, "compatSetting") && xml.attribute(u"name") == QLatin1String("compatibilityMode")) {
+        if (!xml.isStart())
+            continue;
+        if (is(xml, "compatSetting") && xml.attribute(u"name") == QLatin1String("compatibilityMode"))
             m_indentAtCellEdge = DocxProps::number(xml.attribute(u"val"), 0) >= 15;
-            return;
-        }
+        else if (is(xml, "doNotUseHTMLParagraphAutoSpacing"))
+            htmlSpacing = xml.attribute(u"val") == QLatin1String("0") || xml.attribute(u"val") == QLatin1String("false");
     }
+    m_largerSpacing = !xml.failed() && htmlSpacing;
 }
 
 bool DocxBody::read(const QByteArray &data)
@@ -392,7 +396,15 @@ void DocxBody::spacingBetweenParagraphs(int level)
         m_paraState.spaceBefore = follows && m_previousAfterAuto ? 0 : AutoSpace;
     if (m_para.afterAuto)
         m_paraState.spaceAfter = AutoSpace;
+    const int ownBefore = m_paraState.spaceBefore;
     m_spacing.apply(m_paraState, level, m_para.style, m_para.contextual);
+    if (m_largerSpacing && follows && m_paraState.spaceBefore > 0) {
+        // What apply() added to the paragraph's own space before is the space after
+        // the one before, held back from it: the larger of the two is the gap.
+        const int held = m_paraState.spaceBefore - ownBefore;
+        m_paraState.spaceBefore = qMax(qMax(held, 0), ownBefore - m_lastAfter);
+    }
+    m_lastAfter = m_paraState.spaceAfter;
     m_previousAfterAuto = m_para.afterAuto;
 }
 

@@ -164,6 +164,11 @@ private:
     // Word 2013's layout (compatibility mode 15 and later): a table's indent is where
     // its first cell's edge stands, not where that cell's text starts.
     bool m_indentAtCellEdge = false;
+    // Word's own spacing between paragraphs (a settings part without
+    // doNotUseHTMLParagraphAutoSpacing): the larger of the space after a paragraph
+    // and the space before the next, not their sum.
+    bool m_largerSpacing = false;
+    int m_lastAfter = 0; // twips: the space after the paragraph before, as written
     int m_textBoxes = 0;       // text boxes open, one inside another
     struct Section
     {

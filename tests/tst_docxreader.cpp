@@ -398,6 +398,42 @@ private slots:
         QVERIFY2(qAbs(table->format().leftMargin() - left) < 0.5, qPrintable(QString::number(table->format().leftMargin())));
     }
 
+    // Word's spacing between paragraphs is the larger of the space after one and the
+    // space before the next, unless its settings turn HTML's spacing off; a package
+    // without settings adds them, as LibreOffice shows it.
+    void spacingBetweenParagraphsBySettings_data()
+    {
+        QTest::addColumn<QByteArray>("settings"); // empty: no settings part
+        QTest::addColumn<int>("after");            // the first paragraph's, twips
+        QTest::addColumn<qreal>("gap");            // pixels between the two
+        QTest::newRow("settings: the larger") << QByteArray("<w:zoom w:percent=\"100\"/>") << 200 << 32.0;
+        QTest::newRow("settings: the larger, after") << QByteArray("<w:zoom w:percent=\"100\"/>") << 600 << 40.0;
+        QTest::newRow("HTML's spacing off: the sum")
+            << QByteArray("<w:compat><w:doNotUseHTMLParagraphAutoSpacing/></w:compat>") << 200 << 32 + 200 / 15.0;
+        QTest::newRow("no settings: the sum") << QByteArray() << 200 << 32 + 200 / 15.0;
+    }
+    void spacingBetweenParagraphsBySettings()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(int, after);
+        QFETCH(qreal, gap);
+        const QByteArray body = paragraph(run("un"), "<w:spacing w:after=\"" + QByteArray::number(after) + "\"/>")
+            + paragraph(run("deux"), "<w:spacing w:before=\"480\"/>");
+        QList<ZipEntry> more;
+        QByteArray rels;
+        if (!settings.isEmpty()) {
+            more << ZipEntry{"word/settings.xml", "<?xml version=\"1.0\"?><w:settings xmlns:w=\"http://schemas.openxmlformats.org/"
+                                                  "wordprocessingml/2006/main\">" + settings + "</w:settings>"};
+            rels = relationship("rIdT", "settings", "settings.xml");
+        }
+        const auto doc = load(makeDocx(body, {}, {}, more, rels));
+        QVERIFY(doc);
+        const QTextBlock first = doc->find(QStringLiteral("un")).block();
+        const QTextBlock second = doc->find(QStringLiteral("deux")).block();
+        const qreal between = first.blockFormat().bottomMargin() + second.blockFormat().topMargin();
+        QVERIFY2(qAbs(between - gap) < 0.1, qPrintable(QString::number(between)));
+    }
+
     // An empty paragraph is as high as its mark's font: the defaults, the paragraph's
     // style and the mark's own properties.
     void emptyParagraphsTakeTheirMarksFont()
