@@ -1,6 +1,7 @@
 #include "layout/framelayout.h"
 
 #include "base/layoutproperties.h"
+#include "layout/textmetrics.h"
 
 #include <QTextLayout>
 
@@ -39,6 +40,7 @@ struct PlaceState
     qreal y = 0;
     bool empty = true;
     bool afterBlock = false;
+    bool afterFrame = false;
     qreal previousBottom = 0;
     qreal width = 0;
     size_t bands = 0;
@@ -66,7 +68,8 @@ struct Placing
     // on from.
     size_t moveOn(size_t i);
     // The space before a paragraph at a column's top stays in the first band, and
-    // goes in later ones, as at the top of a page.
+    // goes in later ones, as at the top of a page. Below a frame a paragraph keeps
+    // its space before, as in a flow without columns.
     qreal spaceBefore(const Piece &piece) const;
     // Each places piece i and returns the piece before the one the placing goes on
     // from: i, or one earlier where paragraphs kept with it moved on with it.
@@ -86,11 +89,15 @@ struct Placing
     bool fits = true;
     qreal room = 0;     // the band's height
     bool afterBlock = false;
+    bool afterFrame = false;
     qreal previousBottom = 0;
     qreal width = 0;
     std::vector<PlaceState> before;
     // The column each piece starts in, and whether it starts it.
     std::vector<std::pair<size_t, bool>> started;
+    // Word processors keep a paragraph's spacing beside a table; Qt's own layout
+    // lays the table against the text.
+    const bool spacedTables = TextMetrics::wordProcessorRules();
 };
 
 Placing::Placing(Flow &flow, qreal height, int fullBands, qreal lastHeight)
@@ -140,6 +147,7 @@ size_t Placing::moveOn(size_t i)
         const PlaceState &s = before[first];
         column = s.column;
         afterBlock = s.afterBlock;
+        afterFrame = s.afterFrame;
         previousBottom = s.previousBottom;
         width = s.width;
         c.bands.resize(s.bands);
@@ -155,27 +163,32 @@ size_t Placing::moveOn(size_t i)
 
 qreal Placing::spaceBefore(const Piece &piece) const
 {
-    if (!afterBlock)
-        return qreal(0);
+    if (!afterBlock && !(afterFrame && spacedTables))
+        return qreal(0); // the flow's first paragraph: its space is the flow's top margin
     if (empty && c.bands.size() > 1)
         return qreal(0);
-    return ParagraphLayout::gap(previousBottom, piece.topMargin);
+    return ParagraphLayout::gap(afterBlock ? previousBottom : 0, piece.topMargin);
 }
 
 size_t Placing::placeFrame(size_t i)
 {
     Piece &piece = flow.pieces[i];
+    // The space after the paragraph above, where the column goes on from it.
+    const qreal above = afterBlock && spacedTables && !empty ? ParagraphLayout::gap(previousBottom, 0) : 0;
     // A frame does not break: it goes whole to the next column where it does not fit.
-    if (!empty && y + piece.height > room) {
+    if (!empty && y + above + piece.height > room) {
         if (const size_t from = moveOn(i); from != i)
             return from - 1;
     }
+    if (!empty)
+        y += above;
     started[i] = {c.columns.size() - 1, empty};
     piece.pos = QPointF(column * pitch + frameX(*piece.frame, c.width), c.bands.back().top + y);
     width = qMax(width, column * pitch + piece.width);
     reach(y + piece.height);
     piece.end = piece.pos.y() + piece.height;
     afterBlock = false;
+    afterFrame = true;
     return i;
 }
 
@@ -190,6 +203,7 @@ void Placing::placeEmpty(Piece &piece, size_t i)
     piece.end = piece.pos.y() + piece.height;
     previousBottom = piece.bottomMargin;
     afterBlock = true;
+    afterFrame = false;
 }
 
 size_t Placing::placeParagraph(size_t i)
@@ -251,6 +265,7 @@ size_t Placing::placeParagraph(size_t i)
     width = qMax(width, column * pitch + piece.width);
     previousBottom = piece.bottomMargin;
     afterBlock = true;
+    afterFrame = false;
     return i;
 }
 
@@ -263,7 +278,7 @@ bool Placing::run()
     flow.topMargin = 0;
     for (size_t i = 0; i < flow.pieces.size() && fits; ++i) {
         Piece &piece = flow.pieces[i];
-        before[i] = {column, y, empty, afterBlock, previousBottom, width, c.bands.size(), c.bands.back(),
+        before[i] = {column, y, empty, afterBlock, afterFrame, previousBottom, width, c.bands.size(), c.bands.back(),
                      c.columns.size(), c.columns.back()};
         if (piece.frame) {
             i = placeFrame(i);

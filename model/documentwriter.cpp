@@ -41,8 +41,8 @@ void DocumentWriter::write(FlowContent &content, size_t begin, size_t end, FlowE
             } else {
                 // The frame's first block, or the one a table leaves after it; that one,
                 // left empty, is as high as its own character format. (A cell's empty
-                // first block keeps the table's: giving it the mark's format costs
-                // more pairs of words against LibreOffice than it gains.)
+                // first block has its mark's font from the cell's format: see
+                // writePart.)
                 m_cursor.setBlockFormat(format);
                 const bool empty = i + 1 == end || content.ops[i + 1].kind == FlowOp::Para
                     || content.ops[i + 1].kind == FlowOp::Table;

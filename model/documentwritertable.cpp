@@ -54,6 +54,23 @@ bool shown(const BorderLine &b)
     return b.given && b.style != BorderLine::None;
 }
 
+// The character format of the mark of a cell's first paragraph where that paragraph
+// is empty, or -1.
+int emptyFirstMark(const FlowContent &content, const GridCell &cell)
+{
+    for (const TableCell &part : cell.content) {
+        if (part.begin >= part.end)
+            continue;
+        const FlowOp &op = content.ops[part.begin];
+        if (op.kind != FlowOp::Para)
+            return -1;
+        const bool empty = part.begin + 1 == part.end || content.ops[part.begin + 1].kind == FlowOp::Para
+            || content.ops[part.begin + 1].kind == FlowOp::Table;
+        return empty ? op.charFormat : -1;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::vector<DocumentWriter::Edges> DocumentWriter::drawnEdges(const DocTable &table, const TableGrid &grid)
@@ -249,7 +266,19 @@ void DocumentWriter::writePart(DocTable &table, const TableGrid &grid, const std
     for (size_t i = first; i < end; ++i) {
         const GridCell &cell = grid.cells[i];
         QTextTableCell qcell = qtable->cellAt(cell.row - fromRow, cell.column);
-        qcell.setFormat(cellFormat(table, cell, edges[i]));
+        QTextTableCellFormat format = cellFormat(table, cell, edges[i]);
+        if (const int mark = emptyFirstMark(table.content, cell); mark >= 0) {
+            // An empty paragraph is as high as its mark's font. The character format
+            // of a cell's first paragraph is the cell's own (Qt keeps both on the
+            // character that opens the cell), so the mark's font goes into the cell's
+            // format: setting the paragraph's would replace the padding and borders.
+            const QTextCharFormat &markFormat = m_formats[size_t(mark)];
+            for (int p = QTextFormat::FirstFontProperty; p <= QTextFormat::LastFontProperty; ++p) {
+                if (markFormat.hasProperty(p))
+                    format.setProperty(p, markFormat.property(p));
+            }
+        }
+        qcell.setFormat(format);
         m_cursor.setPosition(qcell.firstPosition());
         if (cell.padding) {
             if (!cell.shownEmpty)

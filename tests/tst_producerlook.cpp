@@ -539,6 +539,28 @@ private slots:
         QVERIFY2(qAbs(xOf(QStringLiteral("First")) - x) <= 1, qPrintable(QString::number(xOf(QStringLiteral("First")))));
     }
 
+    // An empty paragraph in a cell is as high as its mark's font, as one outside
+    // tables is (LibreOffice puts the text below a last row of empty cells with
+    // 24-point marks 34 px lower than below one with 2-point marks), and the cell
+    // keeps its padding (the top one, which Word's files name \\clpadl).
+    void emptyCellAsHighAsItsMark()
+    {
+        auto after = [this](const QByteArray &row) {
+            if (!open("{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs22 Before\\par"
+                      "\\trowd\\cellx3000\\cellx6000\\pard\\intbl Alpha\\cell Beta\\cell\\row"
+                      + row + "\\pard\\plain\\f0\\fs22 After\\par}"))
+                return qreal(-1000);
+            m_box->setTextCursor(QTextCursor(blockWith(QStringLiteral("After"))));
+            return qreal(m_box->cursorRect().top());
+        };
+        const qreal big = after("\\trowd\\cellx3000\\cellx6000\\pard\\intbl{\\fs48\\cell\\cell}\\row");
+        const qreal small = after("\\trowd\\cellx3000\\cellx6000\\pard\\intbl{\\fs4\\cell\\cell}\\row");
+        const qreal padded = after("\\trowd\\clpadl300\\clpadfl3\\cellx3000\\cellx6000\\pard\\intbl{\\fs4\\cell\\cell}\\row");
+        const QString seen = QStringLiteral("24 pt %1, 2 pt %2, padded %3").arg(big).arg(small).arg(padded);
+        QVERIFY2(qAbs(big - small - 34) <= 1, qPrintable(seen));
+        QVERIFY2(qAbs(padded - small - 20) <= 1, qPrintable(seen));
+    }
+
     // Columns stand where \cellx puts them whatever their cells hold: a word too
     // long for its cell breaks in it, the sliver between two rows' boundaries stays a
     // sliver, and a centred table wider than the text column reaches out of it on

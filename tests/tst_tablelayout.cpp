@@ -328,14 +328,21 @@ private slots:
 
     // The paragraphs beside a table keep their spacing, as word processors lay them
     // out: the space after the one above, the space before the one below (both stood
-    // against the table's edges).
+    // against the table's edges); in the body and in a section's columns.
+    void spacingBesideATable_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::newRow("body") << QByteArray();
+        QTest::newRow("columns") << QByteArray("\\sectd\\cols2\\colsx440");
+    }
     void spacingBesideATable()
     {
+        QFETCH(QByteArray, section);
         qreal cells[3] = {0, 0, 0};
         qreal below[3] = {0, 0, 0};
         const QByteArray spacing[3][2] = {{"", ""}, {"\\sa400", ""}, {"", "\\sb400"}};
         for (int i = 0; i < 3; ++i) {
-            open("{\\rtf1\\ansi\\pard" + spacing[i][0] + " avant\\par\\trowd\\cellx2000\\pard\\intbl cellule\\cell\\row"
+            open("{\\rtf1\\ansi" + section + "\\pard" + spacing[i][0] + " avant\\par\\trowd\\cellx2000\\pard\\intbl cellule\\cell\\row"
                  "\\pard" + spacing[i][1] + " fin\\par}");
             QTRY_VERIFY(editor()->isLaidOut());
             QTextDocument *doc = editor()->document();
