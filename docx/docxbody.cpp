@@ -112,6 +112,10 @@ ParaState DocxBody::paraState(const DocxParaProps &p)
         s.borders[i].space = b.space;
         s.borders[i].color = b.autoColor ? -1 : m_builder.colorNumber(b.color);
     }
+    // Word keeps the text of a bordered paragraph at its indents: the side borders and
+    // their distance from the text stand outside them, in the margin where the
+    // paragraph has no indent.
+    s.bordersOutside = true;
     if (!p.noShading)
         s.shadeBack = m_builder.colorNumber(p.shading);
     return s;

@@ -311,6 +311,26 @@ private slots:
         QCOMPARE(block("trois").bottomMargin() + block("apres").topMargin(), space);
     }
 
+    // Word sets a bordered paragraph's text at its indents, the side borders and their
+    // distance from the text outside them.
+    void sideBordersStandOutsideTheIndents()
+    {
+        const QByteArray borders = "<w:pBdr><w:left w:val=\"single\" w:sz=\"4\" w:space=\"4\" w:color=\"auto\"/>"
+                                   "<w:right w:val=\"single\" w:sz=\"4\" w:space=\"4\" w:color=\"auto\"/></w:pBdr>";
+        const QByteArray top = "<w:pBdr><w:top w:val=\"single\" w:sz=\"4\" w:space=\"1\" w:color=\"auto\"/></w:pBdr>";
+        const auto doc = load(makeDocx(paragraph(run("cadre"), borders) + paragraph(run("retrait"), borders + "<w:ind w:left=\"720\"/>")
+                                       + paragraph(run("dessus"), top) + paragraph(run("nu"))));
+        QVERIFY(doc);
+        const auto block = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat(); };
+        QVERIFY(block("cadre").boolProperty(LayoutProperty::BordersOutside));
+        QCOMPARE(block("cadre").leftMargin(), 0.0);
+        QVERIFY(block("retrait").boolProperty(LayoutProperty::BordersOutside));
+        QCOMPARE(block("retrait").leftMargin(), 720 / 15.0);
+        // Without side borders there is nothing to place outside.
+        QVERIFY(!block("dessus").hasProperty(LayoutProperty::BordersOutside));
+        QVERIFY(!block("nu").hasProperty(LayoutProperty::BordersOutside));
+    }
+
     // A table as wide as a share of the text has its grid stretched or narrowed to
     // that width, the text's width from the last section's page and margins.
     void tableWidthAsAShareOfTheText_data()
