@@ -290,6 +290,32 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // A cell's own margins (w:tcMar) stand over the table's; the other cells keep the table's.
+    void cellMarginsOverTheTables()
+    {
+        const QByteArray plain = "<w:tc><w:p><w:r><w:t>a</w:t></w:r></w:p></w:tc>";
+        const QByteArray own = "<w:tc><w:tcPr><w:tcMar><w:top w:w=\"150\" w:type=\"dxa\"/><w:left w:w=\"300\" w:type=\"dxa\"/>"
+                               "<w:end w:w=\"60\" w:type=\"dxa\"/></w:tcMar></w:tcPr><w:p><w:r><w:t>b</w:t></w:r></w:p></w:tc>";
+        const QByteArray body = "<w:tbl><w:tblPr><w:tblCellMar><w:left w:w=\"0\" w:type=\"dxa\"/><w:right w:w=\"0\" "
+                                "w:type=\"dxa\"/></w:tblCellMar></w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/><w:gridCol "
+                                "w:w=\"2000\"/></w:tblGrid><w:tr>" + plain + own + "</w:tr></w:tbl>" + paragraph(run("apres"));
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QTextTable *table = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((table = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(table);
+        const QTextTableCellFormat a = table->cellAt(0, 0).format().toTableCellFormat();
+        const QTextTableCellFormat b = table->cellAt(0, 1).format().toTableCellFormat();
+        QCOMPARE(a.leftPadding(), 0.0);
+        QCOMPARE(a.topPadding(), 0.0);
+        QCOMPARE(b.leftPadding(), 300 / 15.0);
+        QCOMPARE(b.rightPadding(), 60 / 15.0);
+        QCOMPARE(b.topPadding(), 150 / 15.0);
+    }
+
     // Paragraphs of one style that ask for contextual spacing stand without space
     // between them; the space after the last shows before a paragraph of another style.
     void contextualSpacingBetweenParagraphsOfOneStyle()
