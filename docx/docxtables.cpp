@@ -67,6 +67,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
                     tableStyle = xml.attribute(u"val");
                     m_tableRun[level].run = styles.tableRun(xml.attribute(u"val"));
                     m_tableRun[level].firstRow = styles.tableFirstRowRun(xml.attribute(u"val"));
+                    m_tableRun[level].firstRowPara = styles.tableFirstRowParagraph(xml.attribute(u"val"));
                 } else if (is(xml, "tblLook")) {
                     // Either the flag of its own or bit 0x20 of the older hexadecimal value.
                     const QString first = xml.attribute(u"firstRow");

@@ -316,6 +316,28 @@ private slots:
         QCOMPARE(b.topPadding(), 150 / 15.0);
     }
 
+    // A table style's first row centres its paragraphs where the table shows that row;
+    // the other rows keep the style's own alignment.
+    void firstRowParagraphsOfTheTableStyle()
+    {
+        const QByteArray styles =
+            "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:tblStylePr w:type=\"firstRow\"><w:pPr><w:jc w:val=\"center\"/>"
+            "</w:pPr><w:rPr><w:b/></w:rPr></w:tblStylePr></w:style>";
+        const auto table = [](const QByteArray &look, const char *head, const char *body) {
+            return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + look
+                + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"3000\"/></w:tblGrid><w:tr><w:tc>" + paragraph(run(head))
+                + "</w:tc></w:tr><w:tr><w:tc>" + paragraph(run(body)) + "</w:tc></w:tr></w:tbl>" + paragraph(run("entre"));
+        };
+        const auto doc = load(makeDocx(table({}, "titre", "corps")
+                                           + table("<w:tblLook w:firstRow=\"0\"/>", "sanstitre", "rien"),
+                                       styles));
+        QVERIFY(doc);
+        const auto align = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat().alignment(); };
+        QCOMPARE(align("titre"), Qt::AlignHCenter);
+        QCOMPARE(align("corps"), Qt::AlignLeft);
+        QCOMPARE(align("sanstitre"), Qt::AlignLeft);
+    }
+
     // Paragraphs of one style that ask for contextual spacing stand without space
     // between them; the space after the last shows before a paragraph of another style.
     void contextualSpacingBetweenParagraphsOfOneStyle()
