@@ -321,7 +321,7 @@ private slots:
     void firstRowParagraphsOfTheTableStyle()
     {
         const QByteArray styles =
-            "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:tblStylePr w:type=\"firstRow\"><w:pPr><w:jc w:val=\"center\"/>"
+            "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:name w:val=\"Grille\"/><w:tblStylePr w:type=\"firstRow\"><w:pPr><w:jc w:val=\"center\"/>"
             "</w:pPr><w:rPr><w:b/></w:rPr></w:tblStylePr></w:style>";
         const auto table = [](const QByteArray &look, const char *head, const char *body) {
             return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + look
