@@ -35,6 +35,10 @@ constexpr auto BorderLeft = QTextFormat::Property(QTextFormat::UserProperty + 0x
 constexpr auto BorderBottom = QTextFormat::Property(QTextFormat::UserProperty + 0x5305);
 constexpr auto BorderRight = QTextFormat::Property(QTextFormat::UserProperty + 0x5306);
 enum BorderStyle { Solid = 1, Double, Dotted, Dashed };
+// Block format, true: the side borders and their distance from the text stand outside
+// the paragraph's margins, the lines at the margins as without borders (as Word places
+// them); otherwise the lines stand in from the margins by the borders and distances.
+constexpr auto BordersOutside = QTextFormat::Property(QTextFormat::UserProperty + 0x531D);
 
 // Block format: the leaders of the tab stops, a list of pairs: the stop's position as
 // the block format's tab positions give it, and the Leader drawn across the space

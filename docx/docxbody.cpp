@@ -112,6 +112,10 @@ ParaState DocxBody::paraState(const DocxParaProps &p)
         s.borders[i].space = b.space;
         s.borders[i].color = b.autoColor ? -1 : m_builder.colorNumber(b.color);
     }
+    // Word keeps the text of a bordered paragraph at its indents: the side borders and
+    // their distance from the text stand outside them, in the margin where the
+    // paragraph has no indent.
+    s.bordersOutside = true;
     if (!p.noShading)
         s.shadeBack = m_builder.colorNumber(p.shading);
     return s;
@@ -313,7 +317,14 @@ void DocxBody::readParagraph(PackageXml &xml, int level)
         // Defaults, table style, paragraph style, then the numbering level's indents
         // and the paragraph's own properties.
         const TableLook *look = level > 0 && size_t(level) < m_tableRun.size() ? &m_tableRun[level] : nullptr;
-        DocxParaProps props = styles.paragraph(direct.style, look ? &look->para : nullptr);
+        // In the first row, what the table style gives it over the style's own.
+        DocxParaProps tablePara;
+        if (look) {
+            tablePara = look->para;
+            if (look->inFirstRow && look->firstRowShown)
+                tablePara.overlay(look->firstRowPara);
+        }
+        DocxParaProps props = styles.paragraph(direct.style, look ? &tablePara : nullptr);
         const int numId = direct.has(DocxParaProps::NumId) ? direct.numId : props.numId;
         const int ilvl = direct.has(DocxParaProps::Level) ? direct.level : props.level;
         if (const DocxNumbering::Level *list = numId > 0 ? numbering.level(numId, ilvl) : nullptr) {

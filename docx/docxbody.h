@@ -138,6 +138,7 @@ private:
         DocxRunProps run;
         DocxRunProps firstRow;
         DocxParaProps para;
+        DocxParaProps firstRowPara;
         bool firstRowShown = true;
         bool inFirstRow = false;
     };

@@ -50,7 +50,7 @@ QString format(int n, const QString &kind)
 namespace {
 
 // The run properties of a table style's condition, its other properties left.
-void readFirstRow(PackageXml &xml, DocxRunProps *run)
+void readFirstRow(PackageXml &xml, DocxParaProps *para, DocxRunProps *run)
 {
     const int depth = xml.depth();
     while (xml.next() && xml.depth() >= depth) {
@@ -58,6 +58,8 @@ void readFirstRow(PackageXml &xml, DocxRunProps *run)
             continue;
         if (xml.name() == QLatin1String("rPr"))
             DocxProps::readRun(xml, run);
+        else if (xml.name() == QLatin1String("pPr"))
+            DocxProps::readPara(xml, para);
         else
             xml.skip();
     }
@@ -119,7 +121,7 @@ void DocxStyles::read(const QByteArray &styles)
                 else if (xml.name() == QLatin1String("tblPr"))
                     readTable(xml, &style.table);
                 else if (xml.name() == QLatin1String("tblStylePr") && xml.attribute(u"type") == QLatin1String("firstRow"))
-                    readFirstRow(xml, &style.firstRowRun);
+                    readFirstRow(xml, &style.firstRowPara, &style.firstRowRun);
                 else
                     xml.skip(); // the other conditions, among others
             }
@@ -231,6 +233,14 @@ DocxTableProps DocxStyles::table(const QString &tableStyle) const
     for (const Style *s : chain(tableStyle.isEmpty() ? m_defaultTableStyle : tableStyle))
         table.overlay(s->table);
     return table;
+}
+
+DocxParaProps DocxStyles::tableFirstRowParagraph(const QString &tableStyle) const
+{
+    DocxParaProps para;
+    for (const Style *s : chain(tableStyle))
+        para.overlay(s->firstRowPara);
+    return para;
 }
 
 DocxRunProps DocxStyles::tableFirstRowRun(const QString &tableStyle) const

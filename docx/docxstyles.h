@@ -35,6 +35,8 @@ public:
     DocxTableProps table(const QString &tableStyle) const;
     // What the table style gives its first row's text (w:tblStylePr firstRow).
     DocxRunProps tableFirstRowRun(const QString &tableStyle) const;
+    // And its first row's paragraphs (their alignment, among others).
+    DocxParaProps tableFirstRowParagraph(const QString &tableStyle) const;
     // A theme font ("+major", "+minor") as the theme names it; other names as they are.
     QString font(const QString &name, bool eastAsian = false) const;
     // Whether id is the character style named "Hyperlink" (Word's own for links).
@@ -50,6 +52,7 @@ private:
         char type = 'p'; // p, c, t, n
         DocxParaProps para;
         DocxRunProps run;
+        DocxParaProps firstRowPara;
         DocxRunProps firstRowRun;
         DocxTableProps table;
     };

@@ -67,6 +67,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
                     tableStyle = xml.attribute(u"val");
                     m_tableRun[level].run = styles.tableRun(xml.attribute(u"val"));
                     m_tableRun[level].firstRow = styles.tableFirstRowRun(xml.attribute(u"val"));
+                    m_tableRun[level].firstRowPara = styles.tableFirstRowParagraph(xml.attribute(u"val"));
                 } else if (is(xml, "tblLook")) {
                     // Either the flag of its own or bit 0x20 of the older hexadecimal value.
                     const QString first = xml.attribute(u"firstRow");
@@ -232,6 +233,23 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                                                                                         : -1;
                         if (edge >= 0)
                             cell.def.borders[edge] = border(DocxProps::border(xml));
+                    }
+                } else if (is(xml, "tcMar")) {
+                    // The cell's own margins, over the table's (twips; other units are
+                    // left to the table's).
+                    const int b = xml.depth();
+                    while (xml.next() && xml.depth() >= b) {
+                        if (!xml.isStart())
+                            continue;
+                        const QStringView n = xml.name();
+                        const int edge = n == QLatin1String("top") ? CellDef::Top
+                            : n == QLatin1String("left") || n == QLatin1String("start") ? CellDef::Left
+                            : n == QLatin1String("bottom") ? CellDef::Bottom
+                            : n == QLatin1String("right") || n == QLatin1String("end") ? CellDef::Right
+                                                                                        : -1;
+                        const QString type = xml.attribute(u"type");
+                        if (edge >= 0 && (type.isEmpty() || type == QLatin1String("dxa")))
+                            cell.def.padding[edge] = qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 1440);
                     }
                 }
             }

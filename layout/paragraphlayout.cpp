@@ -305,9 +305,12 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
         m_labelEnd = tab > 0 ? int(tab) : -1;
     }
     if (ParagraphBox::hasBorders(m_format)) {
-        // The box's borders stand at the paragraph's margins, the text within them.
-        m_left += ParagraphBox::inset(m_format, ParagraphBox::Left);
-        m_right -= ParagraphBox::inset(m_format, ParagraphBox::Right);
+        // The box's borders stand at the paragraph's margins, the text within them
+        // (or, outside, the text at the margins and the borders beyond them).
+        if (!m_format.boolProperty(LayoutProperty::BordersOutside)) {
+            m_left += ParagraphBox::inset(m_format, ParagraphBox::Left);
+            m_right -= ParagraphBox::inset(m_format, ParagraphBox::Right);
+        }
         m_y = ParagraphBox::above(block, m_format);
         m_below = ParagraphBox::below(block, m_format);
     }

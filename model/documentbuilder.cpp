@@ -561,6 +561,8 @@ int DocumentBuilder::blockFormat(const ParaState &p)
             f.setProperty(LayoutProperty::KeepWithNext, true);
         if (p.labelRight)
             f.setProperty(LayoutProperty::LabelRight, true);
+        if (p.bordersOutside && (p.borders[1].style || p.borders[3].style))
+            f.setProperty(LayoutProperty::BordersOutside, true);
         if (p.widows < 0 ? m_widowControl : p.widows > 0)
             f.setProperty(LayoutProperty::WidowControl, true);
         if (m_wideSpaceRuns)

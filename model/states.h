@@ -92,10 +92,11 @@ struct ParaState
     int shadeFore = -1;  // \cfpat
     int shading = 0;     // \shading: hundredths of a per cent of \cfpat over \cbpat
     bool labelRight = false; // its \listtext label ends at the first line's indent (\leveljc2)
+    bool bordersOutside = false; // side borders stand outside the indents, the text at them
 
     bool sameBoxAs(const ParaState &o) const
     {
-        return std::equal(borders, borders + 4, o.borders) && shadeBack == o.shadeBack && shadeFore == o.shadeFore
+        return std::equal(borders, borders + 4, o.borders) && bordersOutside == o.bordersOutside && shadeBack == o.shadeBack && shadeFore == o.shadeFore
             && shading == o.shading;
     }
     bool operator==(const ParaState &o) const

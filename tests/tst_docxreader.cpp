@@ -290,6 +290,54 @@ private slots:
         QVERIFY(doc->toPlainText().endsWith(QLatin1String("apres")));
     }
 
+    // A cell's own margins (w:tcMar) stand over the table's; the other cells keep the table's.
+    void cellMarginsOverTheTables()
+    {
+        const QByteArray plain = "<w:tc><w:p><w:r><w:t>a</w:t></w:r></w:p></w:tc>";
+        const QByteArray own = "<w:tc><w:tcPr><w:tcMar><w:top w:w=\"150\" w:type=\"dxa\"/><w:left w:w=\"300\" w:type=\"dxa\"/>"
+                               "<w:end w:w=\"60\" w:type=\"dxa\"/></w:tcMar></w:tcPr><w:p><w:r><w:t>b</w:t></w:r></w:p></w:tc>";
+        const QByteArray body = "<w:tbl><w:tblPr><w:tblCellMar><w:left w:w=\"0\" w:type=\"dxa\"/><w:right w:w=\"0\" "
+                                "w:type=\"dxa\"/></w:tblCellMar></w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/><w:gridCol "
+                                "w:w=\"2000\"/></w:tblGrid><w:tr>" + plain + own + "</w:tr></w:tbl>" + paragraph(run("apres"));
+        const auto doc = load(makeDocx(body));
+        QVERIFY(doc);
+        QTextTable *table = nullptr;
+        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
+            if ((table = qobject_cast<QTextTable *>(frame)))
+                break;
+        }
+        QVERIFY(table);
+        const QTextTableCellFormat a = table->cellAt(0, 0).format().toTableCellFormat();
+        const QTextTableCellFormat b = table->cellAt(0, 1).format().toTableCellFormat();
+        QCOMPARE(a.leftPadding(), 0.0);
+        QCOMPARE(a.topPadding(), 0.0);
+        QCOMPARE(b.leftPadding(), 300 / 15.0);
+        QCOMPARE(b.rightPadding(), 60 / 15.0);
+        QCOMPARE(b.topPadding(), 150 / 15.0);
+    }
+
+    // A table style's first row centres its paragraphs where the table shows that row;
+    // the other rows keep the style's own alignment.
+    void firstRowParagraphsOfTheTableStyle()
+    {
+        const QByteArray styles =
+            "<w:style w:type=\"table\" w:styleId=\"Grille\"><w:name w:val=\"Grille\"/><w:tblStylePr w:type=\"firstRow\"><w:pPr><w:jc w:val=\"center\"/>"
+            "</w:pPr><w:rPr><w:b/></w:rPr></w:tblStylePr></w:style>";
+        const auto table = [](const QByteArray &look, const char *head, const char *body) {
+            return "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grille\"/>" + look
+                + "</w:tblPr><w:tblGrid><w:gridCol w:w=\"3000\"/></w:tblGrid><w:tr><w:tc>" + paragraph(run(head))
+                + "</w:tc></w:tr><w:tr><w:tc>" + paragraph(run(body)) + "</w:tc></w:tr></w:tbl>" + paragraph(run("entre"));
+        };
+        const auto doc = load(makeDocx(table({}, "titre", "corps")
+                                           + table("<w:tblLook w:firstRow=\"0\"/>", "sanstitre", "rien"),
+                                       styles));
+        QVERIFY(doc);
+        const auto align = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat().alignment(); };
+        QCOMPARE(align("titre"), Qt::AlignHCenter);
+        QCOMPARE(align("corps"), Qt::AlignLeft);
+        QCOMPARE(align("sanstitre"), Qt::AlignLeft);
+    }
+
     // Paragraphs of one style that ask for contextual spacing stand without space
     // between them; the space after the last shows before a paragraph of another style.
     void contextualSpacingBetweenParagraphsOfOneStyle()
@@ -309,6 +357,26 @@ private slots:
         QCOMPARE(block("un").bottomMargin() + block("deux").topMargin(), 0.0);
         QCOMPARE(block("deux").bottomMargin() + block("trois").topMargin(), 0.0);
         QCOMPARE(block("trois").bottomMargin() + block("apres").topMargin(), space);
+    }
+
+    // Word sets a bordered paragraph's text at its indents, the side borders and their
+    // distance from the text outside them.
+    void sideBordersStandOutsideTheIndents()
+    {
+        const QByteArray borders = "<w:pBdr><w:left w:val=\"single\" w:sz=\"4\" w:space=\"4\" w:color=\"auto\"/>"
+                                   "<w:right w:val=\"single\" w:sz=\"4\" w:space=\"4\" w:color=\"auto\"/></w:pBdr>";
+        const QByteArray top = "<w:pBdr><w:top w:val=\"single\" w:sz=\"4\" w:space=\"1\" w:color=\"auto\"/></w:pBdr>";
+        const auto doc = load(makeDocx(paragraph(run("cadre"), borders) + paragraph(run("retrait"), borders + "<w:ind w:left=\"720\"/>")
+                                       + paragraph(run("dessus"), top) + paragraph(run("nu"))));
+        QVERIFY(doc);
+        const auto block = [&](const char *text) { return doc->find(QString::fromLatin1(text)).block().blockFormat(); };
+        QVERIFY(block("cadre").boolProperty(LayoutProperty::BordersOutside));
+        QCOMPARE(block("cadre").leftMargin(), 0.0);
+        QVERIFY(block("retrait").boolProperty(LayoutProperty::BordersOutside));
+        QCOMPARE(block("retrait").leftMargin(), 720 / 15.0);
+        // Without side borders there is nothing to place outside.
+        QVERIFY(!block("dessus").hasProperty(LayoutProperty::BordersOutside));
+        QVERIFY(!block("nu").hasProperty(LayoutProperty::BordersOutside));
     }
 
     // A table as wide as a share of the text has its grid stretched or narrowed to
