@@ -8,6 +8,21 @@
 
 using namespace DocxBodyXml;
 
+namespace {
+
+// A cell's edge by its element's name in tcBorders or tcMar (start and end as the
+// left and right of a left-to-right table); -1 for the others.
+int cellEdge(QStringView n)
+{
+    return n == QLatin1String("top")                                  ? CellDef::Top
+        : n == QLatin1String("left") || n == QLatin1String("start")   ? CellDef::Left
+        : n == QLatin1String("bottom")                                ? CellDef::Bottom
+        : n == QLatin1String("right") || n == QLatin1String("end")    ? CellDef::Right
+                                                                      : -1;
+}
+
+} // namespace
+
 void DocxBody::readTable(PackageXml &xml, int level)
 {
     const int depth = xml.depth();
@@ -225,12 +240,7 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                     while (xml.next() && xml.depth() >= b) {
                         if (!xml.isStart())
                             continue;
-                        const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? CellDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? CellDef::Left
-                            : n == QLatin1String("bottom") ? CellDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? CellDef::Right
-                                                                                        : -1;
+                        const int edge = cellEdge(xml.name());
                         if (edge >= 0)
                             cell.def.borders[edge] = border(DocxProps::border(xml));
                     }
@@ -241,12 +251,7 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                     while (xml.next() && xml.depth() >= b) {
                         if (!xml.isStart())
                             continue;
-                        const QStringView n = xml.name();
-                        const int edge = n == QLatin1String("top") ? CellDef::Top
-                            : n == QLatin1String("left") || n == QLatin1String("start") ? CellDef::Left
-                            : n == QLatin1String("bottom") ? CellDef::Bottom
-                            : n == QLatin1String("right") || n == QLatin1String("end") ? CellDef::Right
-                                                                                        : -1;
+                        const int edge = cellEdge(xml.name());
                         const QString type = xml.attribute(u"type");
                         if (edge >= 0 && (type.isEmpty() || type == QLatin1String("dxa")))
                             cell.def.padding[edge] = qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 1440);

@@ -84,6 +84,16 @@ QByteArray drawing(const QByteArray &relId, qint64 cx, qint64 cy)
         + "\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
 }
 
+// The first table in the document's body, if any.
+QTextTable *firstTable(const QTextDocument &doc)
+{
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        if (auto *table = qobject_cast<QTextTable *>(frame))
+            return table;
+    }
+    return nullptr;
+}
+
 QByteArray relationship(const QByteArray &id, const QByteArray &type, const QByteArray &target, bool external = false)
 {
     return "<Relationship Id=\"" + id + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
@@ -274,11 +284,7 @@ private slots:
             "</w:tbl>" + paragraph(run("apres"));
         const auto doc = load(makeDocx(body));
         QVERIFY(doc);
-        QTextTable *table = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if ((table = qobject_cast<QTextTable *>(frame)))
-                break;
-        }
+        QTextTable *table = firstTable(*doc);
         QVERIFY(table);
         QCOMPARE(table->rows(), 3);
         QCOMPARE(table->columns(), 3);
@@ -301,11 +307,7 @@ private slots:
                                 "w:w=\"2000\"/></w:tblGrid><w:tr>" + plain + own + "</w:tr></w:tbl>" + paragraph(run("apres"));
         const auto doc = load(makeDocx(body));
         QVERIFY(doc);
-        QTextTable *table = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if ((table = qobject_cast<QTextTable *>(frame)))
-                break;
-        }
+        QTextTable *table = firstTable(*doc);
         QVERIFY(table);
         const QTextTableCellFormat a = table->cellAt(0, 0).format().toTableCellFormat();
         const QTextTableCellFormat b = table->cellAt(0, 1).format().toTableCellFormat();
@@ -410,11 +412,7 @@ private slots:
                                   "w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
         const auto doc = load(makeDocx(body));
         QVERIFY(doc);
-        QTextTable *table = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if ((table = qobject_cast<QTextTable *>(frame)))
-                break;
-        }
+        QTextTable *table = firstTable(*doc);
         QVERIFY(table);
         qreal sum = 0;
         for (const QTextLength &l : table->format().columnWidthConstraints())
@@ -457,11 +455,7 @@ private slots:
         }
         const auto doc = load(makeDocx(body, {}, {}, more, rels));
         QVERIFY(doc);
-        QTextTable *table = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames()) {
-            if ((table = qobject_cast<QTextTable *>(frame)))
-                break;
-        }
+        QTextTable *table = firstTable(*doc);
         QVERIFY(table);
         QVERIFY2(qAbs(table->format().leftMargin() - left) < 0.5, qPrintable(QString::number(table->format().leftMargin())));
     }
@@ -557,14 +551,6 @@ private slots:
                    "<w:gridCol w:w=\"2000\"/></w:tblGrid><w:tr><w:tc><w:tcPr><w:shd w:val=\"pct25\" w:color=\"auto\" "
                    "w:fill=\"auto\"/><w:vAlign w:val=\"bottom\"/></w:tcPr><w:p><w:r><w:t>ombre</w:t></w:r></w:p></w:tc>"
                    + cell + "</w:tr><w:tr>" + cell + cell + "</w:tr></w:tbl>" + paragraph(run("hors"));
-        };
-        const auto firstTable = [](const QTextDocument &doc) {
-            QTextTable *found = nullptr;
-            for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
-                if ((found = qobject_cast<QTextTable *>(frame)))
-                    break;
-            }
-            return found;
         };
         const auto doc = load(makeDocx(table({}), styles));
         QVERIFY(doc);
