@@ -67,6 +67,7 @@ bool PackageXml::nextFed()
             m_error = m_piece->error;
             return false;
         }
+        m_feed->giveBack(std::move(m_piece));
         m_piece = m_feed->take();
         m_index = 0;
         if (!m_piece) {

@@ -63,14 +63,6 @@ TokenFeed::Span append(QStringView s, TokenFeed::Piece &piece)
     return span;
 }
 
-std::unique_ptr<TokenFeed::Piece> newPiece()
-{
-    auto piece = std::make_unique<TokenFeed::Piece>();
-    piece->chars.reserve(PieceChars + 1024);
-    piece->tokens.reserve(PieceTokens);
-    piece->attributes.reserve(PieceTokens);
-    return piece;
-}
 
 } // namespace
 
@@ -112,6 +104,37 @@ std::unique_ptr<TokenFeed::Piece> TokenFeed::take()
     return piece;
 }
 
+std::unique_ptr<TokenFeed::Piece> TokenFeed::emptyPiece()
+{
+    std::unique_ptr<Piece> piece;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_spare.empty()) {
+            piece = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+    }
+    if (!piece)
+        piece = std::make_unique<Piece>();
+    piece->chars.reserve(PieceChars + 1024);
+    piece->tokens.reserve(PieceTokens);
+    piece->attributes.reserve(PieceTokens);
+    return piece;
+}
+
+void TokenFeed::giveBack(std::unique_ptr<Piece> piece)
+{
+    // Only a piece of the usual size: one that grew around a long text goes.
+    if (!piece || piece->last || piece->chars.capacity() > 4 * PieceChars)
+        return;
+    piece->chars.truncate(0);
+    piece->tokens.clear();
+    piece->attributes.clear();
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_spare.size() < 2)
+        m_spare.push_back(std::move(piece));
+}
+
 void TokenFeed::hand(std::unique_ptr<Piece> piece)
 {
     const bool last = piece->last;
@@ -138,7 +161,7 @@ void TokenFeed::run()
         QXmlStreamReader reader(m_device);
         reader.setEntityExpansionLimit(0);
         Namespaces namespaces;
-        piece = newPiece();
+        piece = emptyPiece();
         int depth = 0;
         while (!reader.atEnd() && !m_stop.load(std::memory_order_relaxed)) {
             const QXmlStreamReader::TokenType type = reader.readNext();
@@ -196,7 +219,7 @@ void TokenFeed::run()
                 break;
             if (piece->tokens.size() >= PieceTokens || piece->chars.size() >= PieceChars) {
                 hand(std::move(piece));
-                piece = newPiece();
+                piece = emptyPiece();
                 namespaces.clear();
             }
         }

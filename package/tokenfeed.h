@@ -63,15 +63,20 @@ public:
 
     // The next piece, waiting for it; after the last one, null.
     std::unique_ptr<Piece> take();
+    // Gives a piece read through back, for the feed to fill again: its room is
+    // kept, and a large part does not cost fresh memory for every piece.
+    void giveBack(std::unique_ptr<Piece> piece);
 
 private:
     void run();
     void hand(std::unique_ptr<Piece> piece);
+    std::unique_ptr<Piece> emptyPiece();
 
     QIODevice *m_device;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::unique_ptr<Piece>> m_ready; // under m_mutex
+    std::vector<std::unique_ptr<Piece>> m_spare; // under m_mutex: pieces given back
     bool m_ended = false;                       // under m_mutex: the last piece handed
     std::atomic<bool> m_stop{false};
     bool m_threaded = false; // set before the thread starts
