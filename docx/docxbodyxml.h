@@ -14,13 +14,4 @@ constexpr qint64 EmuPerTwip = 635;
 // A picture larger than this (twips, about 5.5 m) is given this size.
 constexpr qint64 MaxPictureTwips = 31680 * 10;
 
-// Names are asked for by the hundred thousand: their lengths are known as they are
-// compiled, and a name of another length is told apart before any character.
-template<qsizetype N>
-inline bool is(const PackageXml &xml, const char (&name)[N])
-{
-    const QStringView n = xml.name();
-    return n.size() == N - 1 && n == QLatin1String(name, N - 1);
-}
-
 } // namespace DocxBodyXml

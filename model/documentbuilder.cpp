@@ -2,6 +2,7 @@
 
 #include "base/layoutproperties.h"
 #include "model/limits.h"
+#include "model/twips.h"
 #include "model/marks.h"
 
 #include <QFont>
@@ -13,13 +14,6 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QUrl>
-
-namespace {
-
-// RTF measures in twips; the document lays out in pixels at 96 per inch.
-constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
-
-} // namespace
 
 DocumentBuilder::DocumentBuilder(QTextDocument *doc)
     : m_doc(doc)

@@ -3,6 +3,7 @@
 #include "base/layoutproperties.h"
 #include "model/marks.h"
 #include "model/table.h"
+#include "model/twips.h"
 
 #include <QTextCursor>
 #include <QTextTable>
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
 // The most a table reaching left of the text moves the text column right, pixels.
 constexpr int MaxRoomLeft = 48;
 

@@ -3,6 +3,7 @@
 #include "metafile/dib.h"
 #include "metafile/metafile.h"
 #include "model/limits.h"
+#include "model/twips.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr qreal PixelsPerTwip = 96.0 / 1440.0;
 // Metafiles give \picw and \pich in hundredths of a millimetre.
 constexpr qreal PixelsPerHimetric = 96.0 / 2540.0;
 // A picture that says nothing of its size gets an inch square.

@@ -14,11 +14,6 @@ constexpr qint64 MaxPictureTwips = 31680 * 10;
 // A list nested deeper than ten levels stays at the tenth.
 constexpr int MaxListLevel = 9;
 
-bool is(const PackageXml &xml, const char *name)
-{
-    return xml.name() == QLatin1String(name);
-}
-
 bool isSpace(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');

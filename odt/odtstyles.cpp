@@ -8,11 +8,6 @@ namespace {
 
 constexpr int MaxChain = 32;
 
-bool is(const PackageXml &xml, const char *name)
-{
-    return xml.name() == QLatin1String(name);
-}
-
 std::optional<QRgb> colour(const QString &text)
 {
     if (text.size() == 7 && text.startsWith(QLatin1Char('#'))) {

@@ -10,11 +10,6 @@ namespace {
 
 constexpr int MaxRowCells = TableLimits::MaxColumns;
 
-bool is(const PackageXml &xml, const char *name)
-{
-    return xml.name() == QLatin1String(name);
-}
-
 } // namespace
 
 void OdtBody::readTable(PackageXml &xml, int level)

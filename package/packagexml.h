@@ -88,3 +88,13 @@ private:
     bool m_ended = false;
     std::unique_ptr<TokenFeed> m_feed; // last: stopped before the device goes
 };
+
+// Whether the token is an element of that local name. Names are asked for by the
+// hundred thousand: their lengths are known as they are compiled, and a name of
+// another length is told apart before any character.
+template<qsizetype N>
+inline bool is(const PackageXml &xml, const char (&name)[N])
+{
+    const QStringView n = xml.name();
+    return n.size() == N - 1 && n == QLatin1String(name, N - 1);
+}
