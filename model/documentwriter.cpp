@@ -44,9 +44,7 @@ void DocumentWriter::write(FlowContent &content, size_t begin, size_t end, FlowE
                 // first block has its mark's font from the cell's format: see
                 // writePart.)
                 m_cursor.setBlockFormat(format);
-                const bool empty = i + 1 == end || content.ops[i + 1].kind == FlowOp::Para
-                    || content.ops[i + 1].kind == FlowOp::Table;
-                if (empty && flow == FlowEnd::AfterTable && op.charFormat >= 0)
+                if (emptyParagraph(content, i, end) && flow == FlowEnd::AfterTable && op.charFormat >= 0)
                     m_cursor.setBlockCharFormat(m_formats[size_t(op.charFormat)]);
             }
             flow = FlowEnd::AfterParagraph;
@@ -68,6 +66,11 @@ void DocumentWriter::write(FlowContent &content, size_t begin, size_t end, FlowE
             break;
         }
     }
+}
+
+bool DocumentWriter::emptyParagraph(const FlowContent &content, size_t i, size_t end)
+{
+    return i + 1 == end || content.ops[i + 1].kind == FlowOp::Para || content.ops[i + 1].kind == FlowOp::Table;
 }
 
 bool DocumentWriter::inColumns() const

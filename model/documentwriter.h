@@ -46,6 +46,11 @@ private:
     // Out of the frame of a section with columns, if the cursor is in one; true if it was.
     bool leaveColumns(FlowEnd &flow);
     static void markStructural(QTextCursor &cursor);
+    // Whether the paragraph opened by op i of content, up to end, holds nothing.
+    static bool emptyParagraph(const FlowContent &content, size_t i, size_t end);
+    // The character format of the mark of a cell's first paragraph where that
+    // paragraph is empty, or -1.
+    static int emptyFirstMark(const FlowContent &content, const GridCell &cell);
     // The borders a cell draws: top, left, bottom, right.
     using Edges = std::array<BorderLine, 4>;
     static std::vector<Edges> drawnEdges(const DocTable &table, const TableGrid &grid);

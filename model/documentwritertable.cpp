@@ -54,9 +54,9 @@ bool shown(const BorderLine &b)
     return b.given && b.style != BorderLine::None;
 }
 
-// The character format of the mark of a cell's first paragraph where that paragraph
-// is empty, or -1.
-int emptyFirstMark(const FlowContent &content, const GridCell &cell)
+} // namespace
+
+int DocumentWriter::emptyFirstMark(const FlowContent &content, const GridCell &cell)
 {
     for (const TableCell &part : cell.content) {
         if (part.begin >= part.end)
@@ -64,14 +64,10 @@ int emptyFirstMark(const FlowContent &content, const GridCell &cell)
         const FlowOp &op = content.ops[part.begin];
         if (op.kind != FlowOp::Para)
             return -1;
-        const bool empty = part.begin + 1 == part.end || content.ops[part.begin + 1].kind == FlowOp::Para
-            || content.ops[part.begin + 1].kind == FlowOp::Table;
-        return empty ? op.charFormat : -1;
+        return emptyParagraph(content, part.begin, part.end) ? op.charFormat : -1;
     }
     return -1;
 }
-
-} // namespace
 
 std::vector<DocumentWriter::Edges> DocumentWriter::drawnEdges(const DocTable &table, const TableGrid &grid)
 {
