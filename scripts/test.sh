@@ -27,7 +27,7 @@ phase tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # Line tables only: the sanitizers' reports still name file and line, and the
 # build takes a fifth less time than with full debug information.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
-    -DORVO_SANITIZE=ON -DORVO_BENCH=OFF >/dev/null
+    -DORVO_SANITIZE=ON -DORVO_BENCH=OFF -DORVO_UNITY=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 # intercept_tls_get_addr=0: GCC 12's sanitizer runtime can take a block of
 # dynamic thread-local storage for one laid out as old glibc did, and the leak
