@@ -4,17 +4,10 @@
 
 #include <QLineEdit>
 
-Form1 *Form1::s_running = nullptr;
-
 Form1::~Form1()
 {
     if (s_running == this)
         s_running = nullptr;
-}
-
-Form1 *Form1::instance()
-{
-    return s_running;
 }
 
 void Form1::start()

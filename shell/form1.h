@@ -18,8 +18,9 @@ public:
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
-    // The running main window, which the code modules reach by name.
-    static Form1 *instance();
+    // The running main window, which the code modules reach by name. Defined here,
+    // so that a prompt window asking for it does not link the whole main window.
+    static Form1 *instance() { return s_running; }
 
     // Creates the window with every control in its initial state, shows it centred
     // and gives the editor the keyboard focus.
@@ -79,7 +80,7 @@ private:
     void wireEditing();
     void wireDocument();
 
-    static Form1 *s_running;
+    inline static Form1 *s_running = nullptr;
 
     bool m_ending = false;
 };
