@@ -1,6 +1,7 @@
 #pragma once
 
 #include "package/packagexml.h"
+#include "model/limits.h"
 #include "model/table.h"
 
 // What the Word reader's parts (docxbody.cpp, docxtables.cpp, docxdrawings.cpp)
@@ -11,7 +12,6 @@ namespace DocxBodyXml {
 constexpr int MaxRowCells = TableLimits::MaxColumns;
 // Twips in an English Metric Unit: 914400 a inch, 1440 twips.
 constexpr qint64 EmuPerTwip = 635;
-// A picture larger than this (twips, about 5.5 m) is given this size.
-constexpr qint64 MaxPictureTwips = 31680 * 10;
+using ModelLimits::MaxPictureTwips;
 
 } // namespace DocxBodyXml

@@ -1,12 +1,11 @@
 #include "docx/docxstyles.h"
 
+#include "model/limits.h"
 #include "model/listnumbers.h"
 #include "package/packagexml.h"
 
 namespace {
 
-// Style chains longer than this are a cycle or worse; they end there.
-constexpr int MaxChain = 32;
 // Word offers nine levels; more numbers than this in a list is no document.
 constexpr int MaxNumberValue = 1 << 24;
 
@@ -171,7 +170,7 @@ std::vector<const DocxStyles::Style *> DocxStyles::chain(const QString &id) cons
 {
     std::vector<const Style *> styles;
     QString at = id;
-    while (!at.isEmpty() && styles.size() < size_t(MaxChain)) {
+    while (!at.isEmpty() && styles.size() < size_t(ModelLimits::MaxStyleChain)) {
         const auto it = m_styles.constFind(at);
         if (it == m_styles.constEnd())
             break;

@@ -7,6 +7,13 @@ namespace ModelLimits {
 // Largest indent or spacing we honour, in twips (22 inches).
 constexpr int MaxTwips = 31680;
 
+// A picture or text box larger than this (twips, about 5.5 m) is given this size.
+constexpr long long MaxPictureTwips = 10LL * MaxTwips;
+
+// Styles based on one another: a chain longer than this is a cycle or worse, and
+// ends there.
+constexpr int MaxStyleChain = 32;
+
 // Newspaper columns of a section: word processors allow a dozen or so on a page;
 // past this a column would be narrower than a word.
 constexpr int MaxColumns = 20;

@@ -1,5 +1,6 @@
 #include "odt/odtbody.h"
 
+#include "model/limits.h"
 #include "model/listnumbers.h"
 #include "package/package.h"
 #include "package/packagexml.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr qint64 MaxPictureTwips = 31680 * 10;
+using ModelLimits::MaxPictureTwips;
 // A list nested deeper than ten levels stays at the tenth.
 constexpr int MaxListLevel = 9;
 

@@ -1,12 +1,11 @@
 #include "odt/odtstyles.h"
 
+#include "model/limits.h"
 #include "package/packagexml.h"
 
 #include <QTextOption>
 
 namespace {
-
-constexpr int MaxChain = 32;
 
 std::optional<QRgb> colour(const QString &text)
 {
@@ -467,7 +466,7 @@ std::vector<const OdtStyles::Style *> OdtStyles::chain(const QString &name) cons
 {
     std::vector<const Style *> styles;
     QString at = name;
-    while (!at.isEmpty() && styles.size() < size_t(MaxChain)) {
+    while (!at.isEmpty() && styles.size() < size_t(ModelLimits::MaxStyleChain)) {
         const Style *s = style(at);
         if (!s || std::find(styles.begin(), styles.end(), s) != styles.end())
             break;

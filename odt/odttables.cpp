@@ -6,12 +6,6 @@
 #include "model/table.h"
 #include "package/packagexml.h"
 
-namespace {
-
-constexpr int MaxRowCells = TableLimits::MaxColumns;
-
-} // namespace
-
 void OdtBody::readTable(PackageXml &xml, int level)
 {
     if (level > TableLimits::MaxNesting) {
@@ -19,8 +13,8 @@ void OdtBody::readTable(PackageXml &xml, int level)
         return;
     }
     std::vector<int> widths;
-    std::vector<int> covered(MaxRowCells, 0);     // rows still covered below a cell, by column
-    std::vector<int> coveredSpan(MaxRowCells, 1); // the covering cell's columns
+    std::vector<int> covered(TableLimits::MaxColumns, 0);     // rows still covered below a cell, by column
+    std::vector<int> coveredSpan(TableLimits::MaxColumns, 1); // the covering cell's columns
     const int depth = xml.depth();
     // Columns come before rows: their widths are known when the rows are read.
     while (xml.next() && xml.depth() >= depth) {
@@ -30,8 +24,8 @@ void OdtBody::readTable(PackageXml &xml, int level)
             || is(xml, "table-column-group")) {
             const auto column = [&] {
                 const OdtStyles::Style *s = styles.style(xml.attribute(u"style-name"));
-                const int repeat = qBound(1, xml.attribute(u"number-columns-repeated").toInt(), MaxRowCells);
-                for (int i = 0; i < repeat && widths.size() < size_t(MaxRowCells); ++i)
+                const int repeat = qBound(1, xml.attribute(u"number-columns-repeated").toInt(), TableLimits::MaxColumns);
+                for (int i = 0; i < repeat && widths.size() < size_t(TableLimits::MaxColumns); ++i)
                     widths.push_back(s && s->columnWidth > 0 ? s->columnWidth : TableLimits::DefaultCellWidth);
             };
             if (is(xml, "table-column")) {
@@ -105,7 +99,7 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
                 --(*covered)[column];
             }
         } else {
-            span = qBound(1, xml.attribute(u"number-columns-spanned").toInt(), MaxRowCells);
+            span = qBound(1, xml.attribute(u"number-columns-spanned").toInt(), TableLimits::MaxColumns);
             const int rows = qBound(1, xml.attribute(u"number-rows-spanned").toInt(), 1 << 20);
             if (rows > 1) {
                 cell.vMerge = 1;
@@ -117,13 +111,13 @@ void OdtBody::readRows(PackageXml &xml, int level, const std::vector<int> &width
             }
         }
         skipCovered = span - 1;
-        for (int i = 0; i < span && column < size_t(MaxRowCells); ++i)
+        for (int i = 0; i < span && column < size_t(TableLimits::MaxColumns); ++i)
             x += width(column++);
         cell.right = x;
         cellStyle(xml.attribute(u"style-name"), &cell);
         readBlocks(xml, level);
         def.cells.push_back(cell);
-        open = column >= size_t(MaxRowCells);
+        open = column >= size_t(TableLimits::MaxColumns);
         if (!open)
             endCell(level);
     }
