@@ -40,6 +40,11 @@ enum BorderStyle { Solid = 1, Double, Dotted, Dashed };
 // them); otherwise the lines stand in from the margins by the borders and distances.
 constexpr auto BordersOutside = QTextFormat::Property(QTextFormat::UserProperty + 0x531D);
 
+// Block format, true: a line reaches above its baseline as far as its faces' ascents
+// alone, without their line gaps (external leading), as LibreOffice on Unix lays out
+// the documents that ask it so (OpenOffice's UnxForceZeroExtLeading).
+constexpr auto NoLineGap = QTextFormat::Property(QTextFormat::UserProperty + 0x531E);
+
 // Block format: the leaders of the tab stops, a list of pairs: the stop's position as
 // the block format's tab positions give it, and the Leader drawn across the space
 // a tab to that stop takes.

@@ -268,6 +268,7 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         return false;
     const QTextBlockFormat bf = block.blockFormat();
     if (bf.lineHeightType() != QTextBlockFormat::SingleHeight || bf.layoutDirection() == Qt::RightToLeft ||
+        bf.boolProperty(LayoutProperty::NoLineGap) ||
         document()->defaultTextOption().textDirection() == Qt::RightToLeft)
         return false;
     QTextBlock::iterator it = block.begin();

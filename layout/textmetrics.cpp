@@ -12,6 +12,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cmath>
 
 namespace TextMetrics {
@@ -61,23 +63,57 @@ struct Units
 {
     int above = 0;
     int below = 0;
+    int gap = 0; // of above: the line gap (external leading) over the ascent
 };
 Units lineUnits(const QRawFont &raw)
 {
     constexpr int UseTypoMetrics = 1 << 7;
     const QByteArray os2 = raw.fontTable("OS/2");
     if (os2.size() >= 74 && (bigEndian16(os2, 62) & UseTypoMetrics)) {
-        const Units units{bigEndian16(os2, 72) + bigEndian16(os2, 68), -bigEndian16(os2, 70)};
+        const Units units{bigEndian16(os2, 72) + bigEndian16(os2, 68), -bigEndian16(os2, 70), qMax(0, bigEndian16(os2, 72))};
         if (units.above > 0 && units.below >= 0)
             return units;
     }
     const QByteArray hhea = raw.fontTable("hhea");
     if (hhea.size() >= 10) {
-        const Units units{bigEndian16(hhea, 8) + bigEndian16(hhea, 4), -bigEndian16(hhea, 6)};
+        const Units units{bigEndian16(hhea, 8) + bigEndian16(hhea, 4), -bigEndian16(hhea, 6), qMax(0, bigEndian16(hhea, 8))};
         if (units.above > 0 && units.below >= 0)
             return units;
     }
     return {};
+}
+
+// The OpenType file of the face raw stands for, where Qt loaded the face from a
+// file without tables (the URW faces come as Type 1 files too, and Qt may take
+// those): the producer reads the line's measures from the OpenType file. Empty where
+// the system has none.
+QString openTypeTwin(const QRawFont &raw)
+{
+    FcPattern *pattern = FcPatternCreate();
+    if (!pattern)
+        return {};
+    const QByteArray family = raw.familyName().toUtf8();
+    const QByteArray style = raw.styleName().toUtf8();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.constData()));
+    FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8 *>(style.constData()));
+    FcObjectSet *objects = FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, nullptr);
+    FcFontSet *fonts = objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+    QString found;
+    for (int i = 0; fonts && i < fonts->nfont && found.isEmpty(); ++i) {
+        FcChar8 *file = nullptr;
+        FcChar8 *format = nullptr;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) == FcResultMatch &&
+            FcPatternGetString(fonts->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+            (qstrcmp(reinterpret_cast<const char *>(format), "CFF") == 0 ||
+             qstrcmp(reinterpret_cast<const char *>(format), "TrueType") == 0))
+            found = QString::fromUtf8(reinterpret_cast<const char *>(file));
+    }
+    if (fonts)
+        FcFontSetDestroy(fonts);
+    if (objects)
+        FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return found;
 }
 
 Face measure(const QFont &font)
@@ -98,11 +134,19 @@ Face measure(const QFont &font)
             face.scale = exact / rounded;
         }
     }
-    const QRawFont raw = QRawFont::fromFont(font);
-    const Units units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
+    QRawFont raw = QRawFont::fromFont(font);
+    Units units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
+    if (raw.isValid() && units.above <= 0) {
+        const QString twin = openTypeTwin(raw);
+        if (!twin.isEmpty()) {
+            raw = QRawFont(twin, exact);
+            units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
+        }
+    }
     if (units.above > 0) {
         face.ascent = units.above * exact / raw.unitsPerEm();
         face.height = face.ascent + units.below * exact / raw.unitsPerEm();
+        face.gap = units.gap * exact / raw.unitsPerEm();
     } else {
         // Without a header, as Qt has it at the size asked for.
         face.ascent = face.qtAscent * vertical;
@@ -179,6 +223,7 @@ LineBoxes::LineBoxes(const QTextBlock &block)
         m_runs.push_back({0, face(block.charFormat().font()), false, false, block.charFormat().font()});
     m_text = block.text();
     m_byLanguage = block.blockFormat().boolProperty(LayoutProperty::AsianFallbackByLanguage);
+    m_noGap = block.blockFormat().boolProperty(LayoutProperty::NoLineGap);
 }
 
 namespace {
@@ -234,7 +279,7 @@ LineBox LineBoxes::box(int start, int end, qreal qtAscent, qreal qtDescent)
     bool objects = false;
     for (size_t i = m_at; i < m_runs.size() && (i == m_at || m_runs[i].start < end); ++i) {
         const Face &f = m_runs[i].face;
-        ascent = qMax(ascent, f.ascent);
+        ascent = qMax(ascent, f.ascent - (m_noGap ? f.gap : 0));
         below = qMax(below, f.height - f.ascent);
         faceAscent = qMax(faceAscent, f.qtAscent);
         faceDescent = qMax(faceDescent, f.qtDescent);

@@ -39,6 +39,7 @@ struct Face
     qreal qtDescent = 0;
     qreal ascent = 0;    // at the size asked for: from the line's top to the baseline
     qreal height = 0;    // the line's height at the size asked for, ascent included
+    qreal gap = 0;       // of the ascent: the face's line gap (LayoutProperty::NoLineGap)
 };
 
 // The measures of the face font stands for (a document's font: point sizes at the
@@ -85,6 +86,7 @@ private:
     QFont m_font;
     QString m_text;
     bool m_byLanguage = false; // LayoutProperty::AsianFallbackByLanguage
+    bool m_noGap = false;      // LayoutProperty::NoLineGap
 };
 
 // Gives the paragraph's layout the formats that scale its advances (and keeps the

@@ -561,6 +561,8 @@ int DocumentBuilder::blockFormat(const ParaState &p)
             f.setProperty(LayoutProperty::WidowControl, true);
         if (m_wideSpaceRuns)
             f.setProperty(LayoutProperty::WideSpaceRuns, true);
+        if (m_noLineGap)
+            f.setProperty(LayoutProperty::NoLineGap, true);
         if (m_asianRules) {
             f.setProperty(LayoutProperty::SpaceAsianFromWestern, true);
             f.setProperty(LayoutProperty::AsianFallbackByLanguage, true);

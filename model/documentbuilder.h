@@ -84,6 +84,13 @@ public:
         m_wideSpaceRuns = on;
         m_haveBlockFormat = false;
     }
+    // Whether the paragraphs from here on leave their faces' line gaps out of their
+    // lines' heights (LayoutProperty::NoLineGap).
+    void setNoLineGap(bool on)
+    {
+        m_noLineGap = on;
+        m_haveBlockFormat = false;
+    }
     // Whether the paragraphs from here on set Asian text as word processors set it
     // beside Western text (LayoutProperty::SpaceAsianFromWestern and
     // AsianFallbackByLanguage).
@@ -258,6 +265,7 @@ private:
     int m_defaultTab = 720;
     bool m_widowControl = false;
     bool m_wideSpaceRuns = false;
+    bool m_noLineGap = false;
     bool m_asianRules = false;
     std::vector<QList<QTextOption::Tab>> m_tabLists;
     std::vector<QList<int>> m_tabLeaders; // each list's stops' leaders

@@ -43,14 +43,6 @@ const char *compatibleFace(const QString &name)
         {"Times Roman", "Liberation Serif"},
         {"Helvetica", "Liberation Sans"},
         {"Courier", "Liberation Mono"},
-        // The same URW faces under their own names, as OpenOffice documents of Linux
-        // systems name them.
-        {"Nimbus Roman No9 L", "Liberation Serif"},
-        {"Nimbus Roman", "Liberation Serif"},
-        {"Nimbus Sans L", "Liberation Sans"},
-        {"Nimbus Sans", "Liberation Sans"},
-        {"Nimbus Mono L", "Liberation Mono"},
-        {"Nimbus Mono PS", "Liberation Mono"},
     };
     for (const auto &f : faces) {
         if (name.compare(QLatin1String(f.first), Qt::CaseInsensitive) == 0)

@@ -166,6 +166,24 @@ void OdtBody::flushPending(int level)
     }
 }
 
+void OdtBody::readSettings(PackageXml &xml)
+{
+    while (xml.next()) {
+        if (xml.isStart())
+            readSetting(xml);
+    }
+}
+
+// A setting of the producer's that changes how the text is laid out.
+void OdtBody::readSetting(PackageXml &xml)
+{
+    // OpenOffice on Unix left the faces' line gaps out of the lines; the documents it
+    // wrote so ask LibreOffice to do the same.
+    if (is(xml, "config-item") && xml.attribute(u"name") == QLatin1String("UnxForceZeroExtLeading") && xml.next() &&
+        xml.isText())
+        m_builder.setNoLineGap(xml.text().trimmed() == QLatin1String("true"));
+}
+
 bool OdtBody::read(PackageXml &xml)
 {
     while (!xml.failed()) {
@@ -173,6 +191,8 @@ bool OdtBody::read(PackageXml &xml)
             readBlocks(xml, 0);
             break;
         }
+        if (xml.isStart()) // a flat file's settings come before its text
+            readSetting(xml);
         if (!xml.next())
             break;
     }

@@ -28,6 +28,8 @@ public:
     // Reads office:text from where the reader stands; false when the XML is not
     // well formed.
     bool read(PackageXml &xml);
+    // Reads the settings part (settings.xml) of a package.
+    void readSettings(PackageXml &xml);
     bool outOfMemory() const { return m_builder.outOfMemory(); }
     QString error() const { return m_error; }
 
@@ -46,6 +48,7 @@ private:
         bool used[10] = {};
     };
 
+    void readSetting(PackageXml &xml);
     void readBlocks(PackageXml &xml, int level);
     void readParagraph(PackageXml &xml, int level);
     void readList(PackageXml &xml, int level);

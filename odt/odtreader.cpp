@@ -57,12 +57,17 @@ Failure read(Package &package, QTextDocument *doc)
     if (!content)
         return invalid(QStringLiteral("content.xml absent ou illisible"));
     const std::optional<QByteArray> styles = package.read(QStringLiteral("styles.xml"));
+    const std::optional<QByteArray> settings = package.read(QStringLiteral("settings.xml"));
     return build(
         &package, doc,
         [&](OdtBody &body) {
             if (styles) {
                 PackageXml xml(*styles);
                 body.styles.read(xml, false);
+            }
+            if (settings) {
+                PackageXml xml(*settings);
+                body.readSettings(xml);
             }
         },
         [&](OdtBody &body) {

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    cmake g++ ninja-build pkg-config libzip-dev
+    cmake g++ ninja-build pkg-config libzip-dev libfontconfig-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n
     desktop-file-utils appstream dpkg-dev file lintian

@@ -81,9 +81,10 @@ inline QByteArray makeDocx(const QByteArray &body, const QByteArray &styles = {}
     return makeZip(entries);
 }
 
-// An OpenDocument text package around the office:text content.
+// An OpenDocument text package around the office:text content, with a settings part
+// where one is given.
 inline QByteArray makeOdt(const QByteArray &text, const QByteArray &automaticStyles = {}, const QByteArray &styles = {},
-                          const QByteArray &fontFaces = {})
+                          const QByteArray &fontFaces = {}, const QByteArray &settings = {})
 {
     const QByteArray ns = "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
                           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
@@ -101,5 +102,7 @@ inline QByteArray makeOdt(const QByteArray &text, const QByteArray &automaticSty
             << ZipEntry{"styles.xml", "<?xml version=\"1.0\"?><office:document-styles " + ns + "><office:font-face-decls>"
                                           + fontFaces + "</office:font-face-decls><office:styles>" + styles
                                           + "</office:styles></office:document-styles>"};
+    if (!settings.isEmpty())
+        entries << ZipEntry{"settings.xml", settings};
     return makeZip(entries);
 }
