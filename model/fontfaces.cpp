@@ -32,25 +32,6 @@ QString withoutFoundry(const QString &family)
     return bracket > 0 && family.endsWith(QLatin1Char(']')) ? family.left(bracket) : family;
 }
 
-// The classic PostScript faces. Their URW substitutes are metric-compatible in width,
-// but Qt gives them a line about a fifth taller than the producer shows (it reads
-// the fonts' rounded ascent and descent); the Liberation faces have the same widths
-// and the line height word processors show.
-const char *compatibleFace(const QString &name)
-{
-    static const std::pair<const char *, const char *> faces[] = {
-        {"Times", "Liberation Serif"},
-        {"Times Roman", "Liberation Serif"},
-        {"Helvetica", "Liberation Sans"},
-        {"Courier", "Liberation Mono"},
-    };
-    for (const auto &f : faces) {
-        if (name.compare(QLatin1String(f.first), Qt::CaseInsensitive) == 0)
-            return f.second;
-    }
-    return nullptr;
-}
-
 // Wingdings glyphs that lists use for bullets, as the Unicode shapes they draw.
 constexpr std::pair<unsigned char, char16_t> WingdingsBullets[] = {
     {0x6C, 0x25CF}, {0x6D, 0x274D}, {0x6E, 0x25A0}, {0x6F, 0x25A1}, {0x70, 0x25FB}, {0x71, 0x2751},
@@ -123,11 +104,10 @@ QString FontFaces::face(const QString &name)
 
 QString FontFaces::lookUp(const QString &name) const
 {
+    // The classic PostScript faces (Times, Helvetica, Courier, and their URW names)
+    // are the URW faces the font configuration gives, as LibreOffice draws them; the
+    // layout reads their line measures from their OpenType files.
     const QString base = withoutScriptSuffix(name);
-    if (const char *compatible = compatibleFace(base)) {
-        if (QFontDatabase::hasFamily(QLatin1String(compatible)))
-            return QLatin1String(compatible);
-    }
     if (QFontDatabase::hasFamily(base))
         return base;
     // What the font configuration's rules substitute for the name (Calibri gives
