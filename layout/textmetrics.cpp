@@ -83,39 +83,6 @@ Units lineUnits(const QRawFont &raw)
     return {};
 }
 
-// The OpenType file of the face raw stands for, where Qt loaded the face from a
-// file without tables (the URW faces come as Type 1 files too, and Qt may take
-// those): the producer reads the line's measures from the OpenType file. Empty where
-// the system has none.
-QString openTypeTwin(const QRawFont &raw)
-{
-    FcPattern *pattern = FcPatternCreate();
-    if (!pattern)
-        return {};
-    const QByteArray family = raw.familyName().toUtf8();
-    const QByteArray style = raw.styleName().toUtf8();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.constData()));
-    FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8 *>(style.constData()));
-    FcObjectSet *objects = FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, nullptr);
-    FcFontSet *fonts = objects ? FcFontList(nullptr, pattern, objects) : nullptr;
-    QString found;
-    for (int i = 0; fonts && i < fonts->nfont && found.isEmpty(); ++i) {
-        FcChar8 *file = nullptr;
-        FcChar8 *format = nullptr;
-        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) == FcResultMatch &&
-            FcPatternGetString(fonts->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
-            (qstrcmp(reinterpret_cast<const char *>(format), "CFF") == 0 ||
-             qstrcmp(reinterpret_cast<const char *>(format), "TrueType") == 0))
-            found = QString::fromUtf8(reinterpret_cast<const char *>(file));
-    }
-    if (fonts)
-        FcFontSetDestroy(fonts);
-    if (objects)
-        FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return found;
-}
-
 Face measure(const QFont &font)
 {
     Face face;
@@ -134,15 +101,8 @@ Face measure(const QFont &font)
             face.scale = exact / rounded;
         }
     }
-    QRawFont raw = QRawFont::fromFont(font);
-    Units units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
-    if (raw.isValid() && units.above <= 0) {
-        const QString twin = openTypeTwin(raw);
-        if (!twin.isEmpty()) {
-            raw = QRawFont(twin, exact);
-            units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
-        }
-    }
+    const QRawFont raw = QRawFont::fromFont(font);
+    const Units units = raw.isValid() && raw.unitsPerEm() > 0 ? lineUnits(raw) : Units{};
     if (units.above > 0) {
         face.ascent = units.above * exact / raw.unitsPerEm();
         face.height = face.ascent + units.below * exact / raw.unitsPerEm();
@@ -673,3 +633,28 @@ ChangeScope::~ChangeScope()
 }
 
 } // namespace TextMetrics
+
+namespace {
+
+// Type 1 files are left out of the system's fonts, as LibreOffice and GTK leave them
+// out: the URW faces that stand for Times, Helvetica and Courier come as Type 1 and
+// OpenType files both, and the Type 1 one lacks the pairs the face kerns and the
+// measures of its lines. Done before Qt reads the system's fonts, in every program
+// that lays text out so.
+void preferOpenTypeFiles()
+{
+    FcConfig *config = FcInitLoadConfig();
+    if (!config)
+        return;
+    static const char rule[] = "<?xml version=\"1.0\"?><fontconfig><selectfont><rejectfont><pattern>"
+                               "<patelt name=\"fontformat\"><string>Type 1</string></patelt>"
+                               "</pattern></rejectfont></selectfont></fontconfig>";
+    if (FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8 *>(rule), FcFalse) &&
+        FcConfigBuildFonts(config))
+        FcConfigSetCurrent(config); // which takes a reference of its own
+    FcConfigDestroy(config);
+}
+
+} // namespace
+
+Q_CONSTRUCTOR_FUNCTION(preferOpenTypeFiles)

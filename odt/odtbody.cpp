@@ -56,6 +56,8 @@ CharState OdtBody::charState(const OdtTextProps &p)
     s.vertical = p.vertical.value_or(0);
     s.caps = p.caps.value_or(false) ? 1 : p.smallCaps.value_or(false) ? 2 : 0;
     s.hidden = p.hidden.value_or(false);
+    // LibreOffice kerns the pairs of a face only where the styles say so.
+    s.unkerned = !p.kerning.value_or(false);
     if (p.color && *p.color)
         s.color = m_builder.colorNumber(**p.color);
     if (p.background && *p.background)

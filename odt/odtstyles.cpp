@@ -97,6 +97,9 @@ void readTextProps(const PackageXml &xml, OdtTextProps *t, const QHash<QString, 
             : first == QLatin1String("0%") || first == QLatin1String("0") ? 0
                                                                           : 1;
     }
+    const QString kerning = xml.attribute(u"letter-kerning");
+    if (!kerning.isEmpty())
+        t->kerning = kerning == QLatin1String("true");
     const QString display = xml.attribute(u"display");
     if (!display.isEmpty())
         t->hidden = display == QLatin1String("none");
@@ -235,6 +238,7 @@ void OdtTextProps::overlay(const OdtTextProps &o)
     take(hidden, o.hidden);
     take(smallCaps, o.smallCaps);
     take(caps, o.caps);
+    take(kerning, o.kerning);
     take(underline, o.underline);
     take(vertical, o.vertical);
     if (o.size) {

@@ -16,6 +16,7 @@ class PackageXml;
 struct OdtTextProps
 {
     std::optional<bool> bold, italic, strike, hidden, smallCaps, caps;
+    std::optional<bool> kerning; // pairs kerned (style:letter-kerning); not, unless said
     std::optional<unsigned char> underline; // as CharState::underline
     std::optional<unsigned char> vertical;  // 0, 1 super, 2 sub
     std::optional<double> size;             // points

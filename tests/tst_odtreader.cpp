@@ -110,6 +110,18 @@ private slots:
     }
 
     // Without a default paragraph style, LibreOffice's own defaults hold: black text.
+    // A face's pairs are kerned only where the styles ask for it, as LibreOffice
+    // reads the documents of OpenOffice (which wrote the property when it was on).
+    void pairsKernedWhereTheStylesSay()
+    {
+        const auto doc = load(makeOdt("<text:p>plat <text:span text:style-name=\"K\">serre</text:span></text:p>",
+                                      "<style:style style:name=\"K\" style:family=\"text\">"
+                                      "<style:text-properties style:letter-kerning=\"true\"/></style:style>"));
+        QVERIFY(doc);
+        QVERIFY(!formatOf(*doc, "plat").font().kerning());
+        QVERIFY(formatOf(*doc, "serre").font().kerning());
+    }
+
     void textWithoutDefaultStyleIsBlack()
     {
         const auto bare = load(makeOdt("<text:p>nu</text:p>"));
