@@ -495,6 +495,12 @@ void OdtBody::readParagraph(PackageXml &xml, int level)
     beginParagraph();
     readInline(xml);
     if (level == 0) {
+        // The paragraph's mark is in the paragraph style's font: an empty paragraph
+        // is as high as that font's line.
+        CharState mark = charState(m_text.front());
+        mark.hidden = false;
+        mark.anchor = -1;
+        m_builder.setMark(mark);
         m_builder.paragraphBreak(m_paraState, 0);
     } else {
         if (m_pending.size() <= size_t(level))

@@ -122,6 +122,21 @@ private slots:
         QVERIFY(formatOf(*doc, "serre").font().kerning());
     }
 
+    // An empty paragraph is as high as its style's font.
+    void emptyParagraphsTakeTheirStylesFont()
+    {
+        const auto doc = load(makeOdt("<text:p>debut</text:p><text:p text:style-name=\"Grand\"/><text:p/><text:p>fin</text:p>",
+                                      "<style:style style:name=\"Grand\" style:family=\"paragraph\">"
+                                      "<style:text-properties fo:font-size=\"20pt\"/></style:style>"));
+        QVERIFY(doc);
+        QList<qreal> sizes;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            if (b.length() == 1)
+                sizes << b.charFormat().fontPointSize();
+        }
+        QCOMPARE(sizes, (QList<qreal>{20, 12}));
+    }
+
     void textWithoutDefaultStyleIsBlack()
     {
         const auto bare = load(makeOdt("<text:p>nu</text:p>"));
