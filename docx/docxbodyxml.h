@@ -8,8 +8,6 @@
 // share of the XML and of their limits.
 namespace DocxBodyXml {
 
-// Word's own limit is 63 columns; a row beyond this many cells is cut there.
-constexpr int MaxRowCells = TableLimits::MaxColumns;
 // Twips in an English Metric Unit: 914400 a inch, 1440 twips.
 constexpr qint64 EmuPerTwip = 635;
 using ModelLimits::MaxPictureTwips;

@@ -108,7 +108,7 @@ void DocxBody::readTable(PackageXml &xml, int level)
         } else if (is(xml, "tblGrid")) {
             const int d = xml.depth();
             while (xml.next() && xml.depth() >= d) {
-                if (xml.isStart() && is(xml, "gridCol") && grid.size() < size_t(MaxRowCells))
+                if (xml.isStart() && is(xml, "gridCol") && grid.size() < size_t(TableLimits::MaxColumns))
                     grid.push_back(qBound(0, DocxProps::number(xml.attribute(u"w"), 0), 31680));
             }
         } else if (is(xml, "tr")) {
@@ -147,7 +147,7 @@ void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid,
                 if (!xml.isStart())
                     continue;
                 if (is(xml, "gridBefore")) {
-                    before = qBound(0, DocxProps::number(xml.attribute(u"val"), 0), MaxRowCells);
+                    before = qBound(0, DocxProps::number(xml.attribute(u"val"), 0), TableLimits::MaxColumns);
                 } else if (is(xml, "trHeight")) {
                     const int h = qBound(0, DocxProps::number(xml.attribute(u"val"), 0), 31680);
                     def.height = xml.attribute(u"hRule") == QLatin1String("exact") ? -h : h;
@@ -168,7 +168,7 @@ void DocxBody::readRow(PackageXml &xml, int level, const std::vector<int> &grid,
             xml.skip();
         }
     }
-    if (cells.size() == size_t(MaxRowCells))
+    if (cells.size() == size_t(TableLimits::MaxColumns))
         endCell(level);
     if (cells.empty())
         return;
@@ -200,14 +200,14 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
     const int depth = xml.depth();
     Cell cell;
     bool contentRead = false;
-    if (cells->size() >= size_t(MaxRowCells) || ++m_tableCells > (1 << 22)) {
+    if (cells->size() >= size_t(TableLimits::MaxColumns) || ++m_tableCells > (1 << 22)) {
         // No row is this wide and no document this large: the cell's text goes into
         // the row's last cell, which stays open until the row ends.
         flushPending(level);
         readBlocks(xml, level);
         return;
     }
-    const bool lastAllowed = cells->size() + 1 == size_t(MaxRowCells);
+    const bool lastAllowed = cells->size() + 1 == size_t(TableLimits::MaxColumns);
     while (xml.next() && xml.depth() >= depth) {
         if (!xml.isStart())
             continue;
@@ -217,7 +217,7 @@ void DocxBody::readCell(PackageXml &xml, int level, std::vector<Cell> *cells)
                 if (!xml.isStart())
                     continue;
                 if (is(xml, "gridSpan")) {
-                    cell.span = qBound(1, DocxProps::number(xml.attribute(u"val"), 1), MaxRowCells);
+                    cell.span = qBound(1, DocxProps::number(xml.attribute(u"val"), 1), TableLimits::MaxColumns);
                 } else if (is(xml, "vMerge")) {
                     cell.def.vMerge = xml.attribute(u"val") == QLatin1String("restart") ? 1 : 2;
                 } else if (is(xml, "shd")) {

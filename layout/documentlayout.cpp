@@ -268,7 +268,6 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         return false;
     const QTextBlockFormat bf = block.blockFormat();
     if (bf.lineHeightType() != QTextBlockFormat::SingleHeight || bf.layoutDirection() == Qt::RightToLeft ||
-        bf.boolProperty(LayoutProperty::NoLineGap) ||
         document()->defaultTextOption().textDirection() == Qt::RightToLeft)
         return false;
     QTextBlock::iterator it = block.begin();
@@ -288,7 +287,9 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         }
         formatIndex = fragment.charFormatIndex();
     }
-    auto found = m_metrics.constFind(formatIndex);
+    const bool noGap = bf.boolProperty(LayoutProperty::NoLineGap);
+    const int key = formatIndex * 2 + (noGap ? 1 : 0);
+    auto found = m_metrics.constFind(key);
     if (found == m_metrics.constEnd()) {
         const QTextCharFormat cf = document()->allFormats().value(formatIndex).toCharFormat();
         if (cf.isImageFormat() || cf.objectType() != QTextFormat::NoObject ||
@@ -297,9 +298,9 @@ bool DocumentLayout::measure(const QTextBlock &block, ParagraphLayout::Metrics *
         const QFont font = cf.font();
         const QFontMetricsF laidOut(TextMetrics::laidOutFont(font));
         const qreal height = TextMetrics::wordProcessorRules()
-                                 ? ParagraphLayout::fixed(TextMetrics::box(TextMetrics::face(font)).height)
+                                 ? ParagraphLayout::fixed(TextMetrics::box(TextMetrics::face(font), noGap).height)
                                  : std::ceil(laidOut.ascent() + laidOut.descent() + qMax(qreal(0), laidOut.leading()));
-        found = m_metrics.insert(formatIndex, Measures{laidOut, height});
+        found = m_metrics.insert(key, Measures{laidOut, height});
     }
     const QFontMetricsF &fm = found->metrics;
     // The room of the first line, as ParagraphLayout gives it.

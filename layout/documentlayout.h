@@ -249,7 +249,9 @@ private:
         QFontMetricsF metrics; // of the font as laid out
         qreal height = 0;      // of a line in it
     };
-    mutable QHash<int, Measures> m_metrics; // by character format, for measure()
+    // By character format, and whether its lines leave out the line gap (twice the
+    // format's index, plus one), for measure().
+    mutable QHash<int, Measures> m_metrics;
     Estimates m_estimates; // what the estimated heights were made with
     mutable QSizeF m_reportedSize;
     QElapsedTimer m_sizeReported; // since the size was last reported

@@ -153,9 +153,9 @@ QFont laidOutFont(const QFont &font)
     return scaled;
 }
 
-LineBox box(const Face &face)
+LineBox box(const Face &face, bool noGap)
 {
-    const qreal ascent = qMax(qreal(0), face.ascent);
+    const qreal ascent = qMax(qreal(0), face.ascent - (noGap ? face.gap : 0));
     const qreal below = qMax(qreal(0), face.height - face.ascent);
     return {ascent, ascent + below};
 }
@@ -239,8 +239,9 @@ LineBox LineBoxes::box(int start, int end, qreal qtAscent, qreal qtDescent)
     bool objects = false;
     for (size_t i = m_at; i < m_runs.size() && (i == m_at || m_runs[i].start < end); ++i) {
         const Face &f = m_runs[i].face;
-        ascent = qMax(ascent, f.ascent - (m_noGap ? f.gap : 0));
-        below = qMax(below, f.height - f.ascent);
+        const LineBox own = TextMetrics::box(f, m_noGap);
+        ascent = qMax(ascent, own.ascent);
+        below = qMax(below, own.height - own.ascent);
         faceAscent = qMax(faceAscent, f.qtAscent);
         faceDescent = qMax(faceDescent, f.qtDescent);
         objects = objects || m_runs[i].object;

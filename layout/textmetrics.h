@@ -59,8 +59,9 @@ struct LineBox
     qreal ascent = 0;
     qreal height = 0;
 };
-// A line in one face alone.
-LineBox box(const Face &face);
+// A line in one face alone; without the face's line gap where noGap
+// (LayoutProperty::NoLineGap).
+LineBox box(const Face &face, bool noGap = false);
 class LineBoxes final
 {
 public:

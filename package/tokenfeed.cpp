@@ -63,7 +63,6 @@ TokenFeed::Span append(QStringView s, TokenFeed::Piece &piece)
     return span;
 }
 
-
 } // namespace
 
 TokenFeed::TokenFeed(QIODevice *device)
