@@ -374,6 +374,60 @@ void Layouter::fitByAdvances(QTextLine &line, qreal width)
         line.setLineWidth(width);
 }
 
+void Layouter::fitExactAdvances(QTextLine &line, qreal width)
+{
+    // Qt's advances fall a 64th of a pixel or so short of the face's at the size asked
+    // for, each glyph (TextMetrics::advanceShortfall): a line Qt fills to within a
+    // pixel or two can be wider than its room where word processors measure it, and
+    // they take its last word to the next line. Only lines broken at a blank are
+    // measured again, from their last tab, and only where Qt leaves less room than
+    // the shortfall can reach (two 64ths a character).
+    if (!TextMetrics::wordProcessorRules() || m_option.wrapMode() == QTextOption::ManualWrap)
+        return;
+    const QTextDocument *doc = m_block.document();
+    const auto at = [&](int i) { return doc->characterAt(m_position + i); };
+    const int start = line.textStart();
+    const int end = start + line.textLength();
+    int last = end;
+    while (last > start && at(last - 1) == QLatin1Char(' '))
+        --last;
+    if (end >= m_length - 1 || last == end || last == start)
+        return;
+    const qreal room = width - line.naturalTextWidth();
+    int from = last;
+    while (from > start && at(from - 1) != QLatin1Char('\t'))
+        --from;
+    if (room > (last - from) * (2.0 / 64))
+        return;
+    int word = last;
+    while (word > start && at(word - 1) != QLatin1Char(' ')) {
+        // A word that word processors could break within is left to Qt.
+        const QChar c = at(--word);
+        if (c == QLatin1Char('-') || c == QChar::SoftHyphen || c.unicode() >= 0x2E80)
+            return;
+    }
+    if (word <= from)
+        return;
+    // Lines come in order: the fragments are walked on from the last line's.
+    if (m_fragment.atEnd() || m_fragment.fragment().position() - m_position > from)
+        m_fragment = m_block.begin();
+    while (!m_fragment.atEnd() &&
+           m_fragment.fragment().position() - m_position + m_fragment.fragment().length() <= from)
+        ++m_fragment;
+    qreal shortfall = 0;
+    for (QTextBlock::iterator it = m_fragment; !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int a = qMax(from, fragment.position() - m_position);
+        const int b = qMin(last, fragment.position() - m_position + fragment.length());
+        if (b <= a)
+            break;
+        shortfall += TextMetrics::advanceShortfall(line.glyphRuns(a, b - a),
+                                                   TextMetrics::laidOutFont(fragment.charFormat().font()));
+    }
+    if (shortfall > room)
+        line.setNumColumns(word - start, width);
+}
+
 bool Layouter::hangPunctuation(QTextLine &line, qreal width)
 {
     // LibreOffice lets an ideographic comma or full stop hang past the line's end
@@ -509,8 +563,10 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         line.setLineWidth(r - l);
         if (m_labelEnd > 0 && m_layout->lineCount() == 1)
             alignLabel(line, &l, r);
-        else
+        else {
             fitByAdvances(line, r - l);
+            fitExactAdvances(line, r - l);
+        }
         const bool hung = hangPunctuation(line, r - l) || breakBeforeSmallKana(line, r - l);
         if (!hung)
             keepSlashWords(line, r - l);

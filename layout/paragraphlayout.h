@@ -70,6 +70,7 @@ private:
     // laid out again from *l, which moves with it.
     void alignLabel(QTextLine &line, qreal *l, qreal r);
     void fitByAdvances(QTextLine &line, qreal width);
+    void fitExactAdvances(QTextLine &line, qreal width);
     bool hangPunctuation(QTextLine &line, qreal width);
     bool breakBeforeSmallKana(QTextLine &line, qreal width);
     void keepSlashWords(QTextLine &line, qreal width);
@@ -91,6 +92,7 @@ private:
     std::vector<std::pair<int, int>> m_runs; // stretches without a break opportunity
     std::unique_ptr<TextMetrics::LineBoxes> m_boxes; // the lines' heights as word processors have them
     size_t m_run = 0;
+    QTextBlock::iterator m_fragment; // where fitExactAdvances() last began
     bool m_anywhere = false;
     bool m_justifiedForced = false; // justified across manual breaks: its last line stays ragged
     bool m_byAdvances = false; // lines hold the words whose advances fit (fitByAdvances)

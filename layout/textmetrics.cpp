@@ -55,6 +55,41 @@ int bigEndian16(const QByteArray &table, int at)
     return qint16(quint16((uchar(table.at(at)) << 8) | uchar(table.at(at + 1))));
 }
 
+// The advances of a face's glyphs in its own units, from its horizontal metrics.
+struct Advances
+{
+    QByteArray table; // hmtx: (advance, left bearing) pairs of 16 bits each
+    int count = 0;    // glyphs with an advance of their own; the rest take the last one's
+    int unitsPerEm = 0;
+
+    qreal at(quint32 glyph) const
+    {
+        const int at = 4 * int(qMin(glyph, quint32(count - 1)));
+        return (uchar(table.at(at)) << 8) | uchar(table.at(at + 1));
+    }
+};
+
+const Advances &advancesOf(const QRawFont &raw)
+{
+    static QHash<QString, Advances> s_advances;
+    const QString key = raw.familyName() + QLatin1Char('\n') + raw.styleName();
+    auto it = s_advances.constFind(key);
+    if (it != s_advances.constEnd())
+        return *it;
+    if (s_advances.size() >= MaximumFaces)
+        s_advances.clear();
+    Advances advances;
+    const QByteArray hhea = raw.fontTable("hhea");
+    advances.table = raw.fontTable("hmtx");
+    if (hhea.size() >= 36 && raw.unitsPerEm() > 0) {
+        advances.count = qMin(int(quint16(bigEndian16(hhea, 34))), int(advances.table.size() / 4));
+        advances.unitsPerEm = int(raw.unitsPerEm());
+    }
+    if (advances.count <= 0)
+        advances = {};
+    return *s_advances.insert(key, advances);
+}
+
 // How far a line of the face reaches above and below its baseline, in the face's own
 // units, as word processors take it: the line gap and the ascent of its horizontal
 // header above, its descent below; or the typographic ones of its OS/2 table when
@@ -151,6 +186,31 @@ QFont laidOutFont(const QFont &font)
         scaled.setLetterSpacing(QFont::PercentageSpacing, percent * scale);
     }
     return scaled;
+}
+
+qreal advanceShortfall(const QList<QGlyphRun> &runs, const QFont &font)
+{
+    const qreal percent =
+        font.letterSpacingType() == QFont::PercentageSpacing && font.letterSpacing() > 0 ? font.letterSpacing() : 100;
+    // As Qt scales an advance of v 64ths: v + ((percent - 100) * v) / 100, each
+    // product and quotient in 64ths.
+    const qint64 spacing = qRound64(percent * 64) - 100 * 64;
+    qreal shortfall = 0;
+    for (const QGlyphRun &run : runs) {
+        const QRawFont raw = run.rawFont();
+        const Advances &advances = advancesOf(raw);
+        if (advances.count == 0)
+            continue;
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> laid = raw.advancesForGlyphIndexes(glyphs);
+        const qreal perUnit = raw.pixelSize() / advances.unitsPerEm * percent / 100;
+        for (qsizetype i = 0; i < glyphs.size() && i < laid.size(); ++i) {
+            const qint64 v = qRound64(laid.at(i).x() * 64);
+            const qint64 scaled = v + ((spacing * v + 32) >> 6) / 100;
+            shortfall += advances.at(glyphs.at(i)) * perUnit - qreal(scaled) / 64;
+        }
+    }
+    return shortfall;
 }
 
 LineBox box(const Face &face, bool noGap)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QTextLayout>
 
 #include <vector>
@@ -49,6 +50,13 @@ const Face &face(const QFont &font);
 // The font the document's text is laid out and drawn with: font with its advances
 // at the size asked for.
 QFont laidOutFont(const QFont &font);
+
+// How much wider the glyphs of runs are at the size asked for than Qt lays them out,
+// in pixels. Qt cuts each advance to a 64th of a pixel at its font engine's whole pixel
+// size, and cuts it again where the percentage letter spacing of font (as
+// laidOutFont() gives it) scales it to the size asked for: a long line comes out a
+// pixel or two narrower than word processors measure it. Kerning is left as Qt has it.
+qreal advanceShortfall(const QList<QGlyphRun> &runs, const QFont &font);
 
 // The height and the baseline of a line whose text is in the faces given, and whose
 // Qt line has the ascent and descent given (a picture, a superscript or a fallback

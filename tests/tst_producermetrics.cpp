@@ -338,6 +338,31 @@ private slots:
         }
     }
 
+    // A line of 10 pt text that Qt's advances, cut to 64ths of a pixel, fit into its
+    // room by less than a pixel, but the face's own do not: its last word goes to the
+    // next line, as on the producer's page, left-aligned or justified.
+    void lastWordBeyondTheRoomGoesToTheNextLine_data()
+    {
+        QTest::addColumn<QByteArray>("alignment");
+        QTest::newRow("left") << QByteArray("\\ql");
+        QTest::newRow("justified") << QByteArray("\\qj");
+    }
+    void lastWordBeyondTheRoomGoesToTheNextLine()
+    {
+        QFETCH(QByteArray, alignment);
+        // Laid out by the face's advances at 10 pt (13.33 px), kerned, the line up to
+        // "inform" is 578.9 px wide; by Qt's, 577.8.
+        open(document("\\pard\\plain\\f1\\fs20 x\\par\n"));
+        const int rightIndent = int((paragraph(0).layout()->lineAt(0).width() - 578.4) * 15);
+        open(document("\\pard\\plain" + alignment + "\\ri" + QByteArray::number(rightIndent) +
+                      "\\f1\\fs20 do not send any reminder regarding to the subsequent maintenance fees. "
+                      "However, please continue to inform us of any notice\\par\n"));
+        const QTextBlock b = paragraph(0);
+        const QTextLine first = b.layout()->lineAt(0);
+        QCOMPARE(b.text().mid(first.textStart(), first.textLength()).trimmed().section(QLatin1Char(' '), -1),
+                 QStringLiteral("to"));
+    }
+
     // A column just wider than the producer's line: the line stays whole, as on the
     // producer's page, where Qt's wider 8 pt would wrap its last word. Its last word
     // typed again takes the same measure.
