@@ -394,11 +394,11 @@ void Layouter::fitExactAdvances(QTextLine &line, qreal width)
     if (end >= m_length - 1 || last == end || last == start)
         return;
     const qreal room = width - line.naturalTextWidth();
+    if (room > (last - start) * (2.0 / 64))
+        return;
     int from = last;
     while (from > start && at(from - 1) != QLatin1Char('\t'))
         --from;
-    if (room > (last - from) * (2.0 / 64))
-        return;
     int word = last;
     while (word > start && at(word - 1) != QLatin1Char(' ')) {
         // A word that word processors could break within is left to Qt.
