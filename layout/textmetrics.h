@@ -52,8 +52,8 @@ const Face &face(const QFont &font);
 QFont laidOutFont(const QFont &font);
 
 // How much wider the glyphs of runs are at the size asked for than Qt lays them out,
-// in pixels. Qt cuts each advance to a 64th of a pixel at its font engine's whole pixel
-// size, and cuts it again where the percentage letter spacing of font (as
+// in pixels. Qt rounds each advance to a 64th of a pixel at its font engine's whole
+// pixel size, and cuts it down again where the percentage letter spacing of font (as
 // laidOutFont() gives it) scales it to the size asked for: a long line comes out a
 // pixel or two narrower than word processors measure it. Kerning is left as Qt has it.
 qreal advanceShortfall(const QList<QGlyphRun> &runs, const QFont &font);
