@@ -8,7 +8,9 @@
 #include "layout/paragraphbox.h"
 
 #include <QDeadlineTimer>
+#include <QFontMetricsF>
 #include <QTextBoundaryFinder>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTextList>
@@ -428,6 +430,42 @@ void Layouter::fitExactAdvances(QTextLine &line, qreal width)
         line.setNumColumns(word - start, width);
 }
 
+void Layouter::justifyBeforeBreak(QTextLine &line)
+{
+    // A justified line that a manual break ends has its blanks before the break
+    // widened as well, as LibreOffice lays it out: its words end short of the edge by
+    // one blank's share of the room. Qt leaves blanks at a line's end out of its
+    // justification: the line is justified across the width that leaves its words
+    // where they stand with that share.
+    if (!m_justifiedForced)
+        return;
+    const QTextDocument *doc = m_block.document();
+    const auto at = [&](int i) { return doc->characterAt(m_position + i); };
+    const int start = line.textStart();
+    const int end = start + line.textLength();
+    if (end <= start || at(end - 1) != QChar::LineSeparator)
+        return;
+    int last = end - 1;
+    while (last > start && at(last - 1) == QLatin1Char(' '))
+        --last;
+    if (last == end - 1 || last == start)
+        return;
+    int blanks = 0;
+    for (int i = start; i < last; ++i)
+        blanks += at(i) == QLatin1Char(' ');
+    if (blanks == 0)
+        return;
+    // Qt gives the blanks at the line's end no width: theirs is their font's.
+    QTextCursor cursor(m_block);
+    cursor.setPosition(m_position + last + 1);
+    const qreal trailing = QFontMetricsF(TextMetrics::laidOutFont(cursor.charFormat().font()))
+                               .horizontalAdvance(QString(end - 1 - last, QLatin1Char(' ')));
+    const qreal text = line.naturalTextWidth();
+    const qreal room = line.width() - text - trailing;
+    if (room > 0)
+        line.setNumColumns(line.textLength(), text + room * blanks / (blanks + 1));
+}
+
 bool Layouter::hangPunctuation(QTextLine &line, qreal width)
 {
     // LibreOffice lets an ideographic comma or full stop hang past the line's end
@@ -570,6 +608,7 @@ bool Layouter::run(const QDeadlineTimer &deadline)
         const bool hung = hangPunctuation(line, r - l) || breakBeforeSmallKana(line, r - l);
         if (!hung)
             keepSlashWords(line, r - l);
+        justifyBeforeBreak(line);
         if (!hung && fixed(line.naturalTextWidth()) > r - l) {
             // Wider than its room (a glyph or a picture that does not fit, margins
             // wider than the page): laid out again at its natural width, broken

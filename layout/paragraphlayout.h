@@ -71,6 +71,7 @@ private:
     void alignLabel(QTextLine &line, qreal *l, qreal r);
     void fitByAdvances(QTextLine &line, qreal width);
     void fitExactAdvances(QTextLine &line, qreal width);
+    void justifyBeforeBreak(QTextLine &line);
     bool hangPunctuation(QTextLine &line, qreal width);
     bool breakBeforeSmallKana(QTextLine &line, qreal width);
     void keepSlashWords(QTextLine &line, qreal width);

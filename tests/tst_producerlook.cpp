@@ -293,6 +293,25 @@ private slots:
         QVERIFY2(qAbs(last - metrics.horizontalAdvance(QStringLiteral("Short "))) <= 1, qPrintable(QString::number(last)));
     }
 
+    // A blank before the manual break is widened with the line's other blanks, as
+    // LibreOffice lays it out: the three blanks between the words and the one at the
+    // end share the room, and "four" ends short of the edge by one share (188.5 pt of
+    // 225 on its page).
+    void blankBeforeAManualBreakIsWidenedToo()
+    {
+        QVERIFY(open("{\\rtf1\\ansi{\\fonttbl{\\f0 Liberation Serif;}}\\f0\\fs24\\pard\\qj "
+                     "one two three four \\line five\\par}"));
+        const QTextBlock block = blockWith(QStringLiteral("four"));
+        QCOMPARE(block.layout()->lineCount(), 2);
+        QTextCursor inText(block);
+        inText.setPosition(block.position() + 1);
+        const QFontMetricsF metrics(TextMetrics::laidOutFont(inText.charFormat().font()));
+        const qreal text = metrics.horizontalAdvance(QStringLiteral("one two three four"));
+        const qreal share = (columnWidth() - text - metrics.horizontalAdvance(QLatin1Char(' '))) / 4;
+        const qreal end = xOf(QStringLiteral("four")) + metrics.horizontalAdvance(QStringLiteral("four"));
+        QVERIFY2(qAbs(end - (text + 3 * share)) <= 1, qPrintable(QStringLiteral("%1 of %2").arg(end).arg(columnWidth())));
+    }
+
     // A word whose advance ends half a pixel inside the column's edge stays on its
     // line, as word processors set it, though its last glyph's ink (the "t" of
     // Liberation Serif, its box rounded out to whole pixels) reaches past the edge.
