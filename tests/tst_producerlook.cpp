@@ -142,6 +142,14 @@ class TestProducerLook final : public QObject
         return m_box->cursorRect().x() - columnLeft();
     }
 
+    // The metrics the paragraph's first character is laid out with.
+    static QFontMetricsF laidOutMetrics(const QTextBlock &block)
+    {
+        QTextCursor inText(block);
+        inText.setPosition(block.position() + 1);
+        return QFontMetricsF(TextMetrics::laidOutFont(inText.charFormat().font()));
+    }
+
     // Where the text column starts in the editor.
     qreal columnLeft() const { return m_box->document()->rootFrame()->frameFormat().leftMargin(); }
     // How wide the text column is in the editor.
@@ -281,9 +289,7 @@ private slots:
                      "First words End\\line Short Last\\par}"));
         const QTextBlock block = blockWith(QStringLiteral("First"));
         QCOMPARE(block.layout()->lineCount(), 2);
-        QTextCursor inText(block);
-        inText.setPosition(block.position() + 1);
-        const QFontMetricsF metrics(TextMetrics::laidOutFont(inText.charFormat().font()));
+        const QFontMetricsF metrics = laidOutMetrics(block);
         const qreal end = xOf(QStringLiteral("End")) + metrics.horizontalAdvance(QStringLiteral("End"));
         // To the edge, less the break's own room (Qt gives it a space's width).
         const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
@@ -303,9 +309,7 @@ private slots:
                      "one two three four \\line five\\par}"));
         const QTextBlock block = blockWith(QStringLiteral("four"));
         QCOMPARE(block.layout()->lineCount(), 2);
-        QTextCursor inText(block);
-        inText.setPosition(block.position() + 1);
-        const QFontMetricsF metrics(TextMetrics::laidOutFont(inText.charFormat().font()));
+        const QFontMetricsF metrics = laidOutMetrics(block);
         const qreal text = metrics.horizontalAdvance(QStringLiteral("one two three four"));
         const qreal share = (columnWidth() - text - metrics.horizontalAdvance(QLatin1Char(' '))) / 4;
         const qreal end = xOf(QStringLiteral("four")) + metrics.horizontalAdvance(QStringLiteral("four"));
