@@ -64,8 +64,8 @@ struct Advances
 
     qreal at(quint32 glyph) const
     {
-        const int at = 4 * int(qMin(glyph, quint32(count - 1)));
-        return (uchar(table.at(at)) << 8) | uchar(table.at(at + 1));
+        const int offset = 4 * int(qMin(glyph, quint32(count - 1)));
+        return (uchar(table.at(offset)) << 8) | uchar(table.at(offset + 1));
     }
 };
 
