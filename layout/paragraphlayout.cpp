@@ -288,7 +288,8 @@ Layouter::Layouter(const QTextBlock &block, qreal width, bool breakAnywhere)
                         block.text().contains(QChar::LineSeparator);
     if (m_justifiedForced)
         m_layout->setFlags(Qt::TextJustificationForced);
-    m_byAdvances = TextMetrics::wordProcessorRules() && m_option.wrapMode() != QTextOption::ManualWrap &&
+    m_measured = TextMetrics::wordProcessorRules() && m_option.wrapMode() != QTextOption::ManualWrap;
+    m_byAdvances = m_measured &&
                    (m_option.alignment() & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify)) ==
                        Qt::AlignLeft;
 
@@ -376,6 +377,18 @@ void Layouter::fitByAdvances(QTextLine &line, qreal width)
         line.setLineWidth(width);
 }
 
+QChar Layouter::charAt(int i) const
+{
+    return m_block.document()->characterAt(m_position + i);
+}
+
+int Layouter::withoutBlanks(int start, int end) const
+{
+    while (end > start && charAt(end - 1) == QLatin1Char(' '))
+        --end;
+    return end;
+}
+
 void Layouter::fitExactAdvances(QTextLine &line, qreal width)
 {
     // Qt's advances fall a 64th of a pixel or so short of the face's at the size asked
@@ -384,27 +397,23 @@ void Layouter::fitExactAdvances(QTextLine &line, qreal width)
     // they take its last word to the next line. Only lines broken at a blank are
     // measured again, from their last tab, and only where Qt leaves less room than
     // the shortfall can reach (two 64ths a character).
-    if (!TextMetrics::wordProcessorRules() || m_option.wrapMode() == QTextOption::ManualWrap)
-        return;
-    const QTextDocument *doc = m_block.document();
-    const auto at = [&](int i) { return doc->characterAt(m_position + i); };
     const int start = line.textStart();
     const int end = start + line.textLength();
-    int last = end;
-    while (last > start && at(last - 1) == QLatin1Char(' '))
-        --last;
-    if (end >= m_length - 1 || last == end || last == start)
+    if (!m_measured || end >= m_length - 1)
+        return;
+    const int last = withoutBlanks(start, end);
+    if (last == end || last == start)
         return;
     const qreal room = width - line.naturalTextWidth();
     if (room > (last - start) * (2.0 / 64))
         return;
     int from = last;
-    while (from > start && at(from - 1) != QLatin1Char('\t'))
+    while (from > start && charAt(from - 1) != QLatin1Char('\t'))
         --from;
     int word = last;
-    while (word > start && at(word - 1) != QLatin1Char(' ')) {
+    while (word > start && charAt(word - 1) != QLatin1Char(' ')) {
         // A word that word processors could break within is left to Qt.
-        const QChar c = at(--word);
+        const QChar c = charAt(--word);
         if (c == QLatin1Char('-') || c == QChar::SoftHyphen || c.unicode() >= 0x2E80)
             return;
     }
@@ -439,20 +448,16 @@ void Layouter::justifyBeforeBreak(QTextLine &line)
     // where they stand with that share.
     if (!m_justifiedForced)
         return;
-    const QTextDocument *doc = m_block.document();
-    const auto at = [&](int i) { return doc->characterAt(m_position + i); };
     const int start = line.textStart();
     const int end = start + line.textLength();
-    if (end <= start || at(end - 1) != QChar::LineSeparator)
+    if (end <= start || charAt(end - 1) != QChar::LineSeparator)
         return;
-    int last = end - 1;
-    while (last > start && at(last - 1) == QLatin1Char(' '))
-        --last;
+    const int last = withoutBlanks(start, end - 1);
     if (last == end - 1 || last == start)
         return;
     int blanks = 0;
     for (int i = start; i < last; ++i)
-        blanks += at(i) == QLatin1Char(' ');
+        blanks += charAt(i) == QLatin1Char(' ');
     if (blanks == 0)
         return;
     // Qt gives the blanks at the line's end no width: theirs is their font's.

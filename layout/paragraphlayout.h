@@ -70,6 +70,10 @@ private:
     // laid out again from *l, which moves with it.
     void alignLabel(QTextLine &line, qreal *l, qreal r);
     void fitByAdvances(QTextLine &line, qreal width);
+    // The paragraph's character at i, and where [start, end) of its text ends
+    // without the blanks at its end.
+    QChar charAt(int i) const;
+    int withoutBlanks(int start, int end) const;
     void fitExactAdvances(QTextLine &line, qreal width);
     void justifyBeforeBreak(QTextLine &line);
     bool hangPunctuation(QTextLine &line, qreal width);
@@ -96,7 +100,8 @@ private:
     QTextBlock::iterator m_fragment; // where fitExactAdvances() last began
     bool m_anywhere = false;
     bool m_justifiedForced = false; // justified across manual breaks: its last line stays ragged
-    bool m_byAdvances = false; // lines hold the words whose advances fit (fitByAdvances)
+    bool m_measured = false;   // by word processors' rules, wrapped: fitExactAdvances
+    bool m_byAdvances = false; // and left-aligned: lines hold the words whose advances fit (fitByAdvances)
     qreal m_y = 0;
     qreal m_bottom = 0;
     qreal m_below = 0; // the paragraph's bottom border and its distance from the text
